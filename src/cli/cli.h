@@ -1,0 +1,46 @@
+// cli: the frame of the `kvbrt` command-line tool.
+//
+// `kvbrt COMMAND VOLUME [ARGS]`: VOLUME is the root folder of the mounted card
+// (the folder that holds "Korvan/"). A command's data goes to `out` (with
+// `--json`, exactly one JSON document); messages go to `err`, each naming the
+// file and the reason. Exit status: 0 success, 1 failure, 2 usage error.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+// Exit statuses every command uses.
+enum : int {
+    CLI_EXIT_OK = 0,       // the command did what was asked
+    CLI_EXIT_FAILURE = 1,  // it could not (or a check found problems)
+    CLI_EXIT_USAGE = 2,    // the command line was malformed
+};
+
+// What a command's run function gets: where to write, and the options every
+// command shares.
+struct sCliContext {
+    std::ostream *out;  // data (stdout)
+    std::ostream *err;  // messages (stderr)
+    bool json;          // --json was given
+    int exitCode;       // set by the command that ran
+};
+
+// Registers one subcommand on `app`; its callback sets ctx->exitCode.
+typedef void (*cliAddFn)(CLI::App &app, sCliContext *ctx);
+
+// --- Running ----------------------------------------------------------------
+
+// Parses `argv` and runs the chosen command, writing to `out` and `err`.
+// Returns the exit status; usage errors return 2 with a message on `err`.
+int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err);
+
+// --- Helpers for commands ---------------------------------------------------
+
+// Writes "kvbrt: <what>: <reason>" on the error stream. Never fails.
+void cliError(sCliContext *ctx, const std::string &what, const std::string &reason);
+// Returns `text` as a JSON string literal, quotes included. Never fails.
+std::string cliJsonString(const std::string &text);

@@ -1,0 +1,79 @@
+// The command table of `kvbrt` and the frame that parses and dispatches.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+#include "cli/cli.h"
+
+namespace {
+
+// Every command registers itself here; the order is the order of `--help`.
+constexpr cliAddFn kCommands[] = {
+    nullptr,
+};
+
+const char *const kFooter =
+    "VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n"
+    "Run 'kvbrt COMMAND --help' for the options of one command.";
+
+}  // namespace
+
+void cliError(sCliContext *ctx, const std::string &what, const std::string &reason) {
+    *ctx->err << "kvbrt: " << what << ": " << reason << '\n';
+}
+
+std::string cliJsonString(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err) {
+    CLI::App app{"kvbrt: look after the sample library of a KVB-RT card.", "kvbrt"};
+    app.set_version_flag("--version", std::string("kvbrt ") + KVB_VERSION);
+    app.footer(kFooter);
+    app.require_subcommand(1);
+
+    sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
+    for (cliAddFn add : kCommands)
+        if (add) add(app, &ctx);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &) {
+        out << app.help();
+        return CLI_EXIT_OK;
+    } catch (const CLI::CallForAllHelp &) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return CLI_EXIT_OK;
+    } catch (const CLI::CallForVersion &) {
+        out << app.version() << '\n';
+        return CLI_EXIT_OK;
+    } catch (const CLI::ParseError &e) {
+        err << "kvbrt: " << e.what() << '\n';
+        err << "Run 'kvbrt --help' for usage.\n";
+        return CLI_EXIT_USAGE;
+    } catch (const std::exception &e) {
+        err << "kvbrt: " << e.what() << '\n';
+        return CLI_EXIT_FAILURE;
+    }
+    return ctx.exitCode;
+}

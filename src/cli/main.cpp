@@ -1,0 +1,13 @@
+// Entry point of `kvbrt`.
+#include <iostream>
+
+#include "cli/cli.h"
+#include "foundation/mem.h"
+
+int main(int argc, char **argv) {
+    memInit();
+    int status = cliMain(argc, argv, std::cout, std::cerr);
+    std::cout.flush();
+    memTerm();
+    return status;
+}

@@ -1,0 +1,56 @@
+#include "support/test_util.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+ScratchDir::ScratchDir() {
+    const char *base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/kvbtest.XXXXXX";
+    char *made = mkdtemp(tmpl.data());
+    path_ = made ? made : "";
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+std::string testReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool testWriteFile(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool testExists(const std::string &path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+std::vector<std::string> testListDir(const std::string &path) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto &e : std::filesystem::directory_iterator(path, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool testIsRoot() { return geteuid() == 0; }
+
+bool testUnderSanitizer() {
+#if defined(KVB_SANITIZE)
+    return true;
+#else
+    return false;
+#endif
+}

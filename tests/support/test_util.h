@@ -1,0 +1,34 @@
+// Helpers shared by the test programs: scratch folders and file access.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh folder under $TMPDIR (default /tmp), removed with its content when
+// the value goes out of scope.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+    const std::string &path() const { return path_; }
+    // Returns path() + "/" + name.
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Returns the bytes of a file, or an empty string when it cannot be read.
+std::string testReadFile(const std::string &path);
+// Writes `bytes` to `path` (plainly, for setting up cases). Returns false on failure.
+bool testWriteFile(const std::string &path, const std::string &bytes);
+// Returns whether `path` exists.
+bool testExists(const std::string &path);
+// Returns the names in folder `path`, sorted.
+std::vector<std::string> testListDir(const std::string &path);
+// Returns whether this process runs as root (mounts are possible).
+bool testIsRoot();
+// Returns whether the program was built with the address sanitizer.
+bool testUnderSanitizer();
