@@ -1,0 +1,38 @@
+// Feeds every file of the folders (or files) named on the command line through
+// the fuzz target once. Used as a test in builds without libFuzzer.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace {
+
+int replayFile(const std::filesystem::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::filesystem::path p(argv[i]);
+        std::error_code ec;
+        if (std::filesystem::is_directory(p, ec)) {
+            for (const auto &e : std::filesystem::recursive_directory_iterator(p, ec))
+                if (e.is_regular_file()) count += replayFile(e.path());
+        } else if (std::filesystem::is_regular_file(p, ec)) {
+            count += replayFile(p);
+        }
+    }
+    std::printf("replayed %d inputs\n", count);
+    return count > 0 ? 0 : 1;
+}
