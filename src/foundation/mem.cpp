@@ -195,7 +195,9 @@ int memFree(void *ptr) {
         return -1;
     }
     auto *h = static_cast<sMemHead *>(ptr) - 1;
-    if (tagIs(h->frontTag, kFree) && tagIs(h->backTag, kFree)) {
+    // Only the back tag is trusted here: once a block is given back, the system
+    // allocator keeps its own links in the first bytes of it, over frontTag.
+    if (tagIs(h->backTag, kFree)) {
         report(h->owner ? h->owner : "?", "double free");
         return -1;
     }

@@ -1,0 +1,196 @@
+// Whole-file reads, safe writes and the file tests.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/fault.h"
+#include "foundation/file.h"
+#include "foundation/mem.h"
+#include "support/test_util.h"
+
+namespace {
+
+class FileTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    void TearDown() override {
+        rliFaultFileArm(0, 0, false);
+        memTestFailNth(0, false);
+    }
+    // The folder holds only these names: no temporary file was left behind.
+    void expectOnly(const std::vector<std::string> &names) { EXPECT_EQ(testListDir(dir.path()), names); }
+};
+
+TEST_F(FileTest, ReadingTakesAtMostMaxSizeButReportsTheWholeLength) {
+    testWriteFile(dir / "ten.bin", "0123456789");
+    _sRliFile *f = rliFileOpenA((dir / "ten.bin").c_str(), cRLIFILE_MODE_READ_BINARY, 4);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rliFileGetDataSize(f), 10u);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(rliFileGetDataAddr(f))), "0123");
+    EXPECT_EQ(rliFileSeek(f, 0), -2);  // read modes keep no stream
+    EXPECT_EQ(rliFileClose(f), 0);
+
+    std::wstring wdir(dir.path().begin(), dir.path().end());
+    f = rliFileOpen(L"ten.bin", "r", -1, wdir.c_str());
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(rliFileGetDataAddr(f))), "0123456789");
+    EXPECT_EQ(std::wstring(rliFileGetFilenamePtr(f)), wdir + L"/ten.bin");
+    rliFileClose(f);
+}
+
+TEST_F(FileTest, FailedOpensLeaveNothingBehind) {
+    long blocks = memGetBlockCount();
+    EXPECT_EQ(rliFileOpenA((dir / "missing").c_str(), "rb", -1), nullptr);
+    EXPECT_EQ(rliFileOpenA("", "rb", -1), nullptr);
+    EXPECT_EQ(rliFileOpen(L"", "rb", -1, nullptr), nullptr);
+    EXPECT_EQ(rliFileOpenA(dir.path().c_str(), "rb", -1), nullptr);  // a folder is not a file
+    EXPECT_EQ(rliFileOpenA((dir / "no/such/folder/x").c_str(), "wb", -1), nullptr);
+    testWriteFile(dir / "x", "data");
+    for (long n = 1; n <= 4; ++n) {  // out of memory at each allocation of an open
+        memTestFailNth(n, false);
+        _sRliFile *f = rliFileOpenA((dir / "x").c_str(), "rb", -1);
+        if (f) rliFileClose(f);
+    }
+    memTestFailNth(0, false);
+    EXPECT_EQ(memGetBlockCount(), blocks);
+    expectOnly({"x"});
+}
+
+TEST_F(FileTest, WritingReplacesTheFileOnlyWhenComplete) {
+    std::string path = dir / "kit.kvb";
+    testWriteFile(path, "old content");
+    chmod(path.c_str(), 0640);
+    _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_WRITE_BINARY, -1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rliFileWriteBinary(f, "new ", 4), 0);
+    // Until it is closed, the old file is what a reader (or the device) sees.
+    EXPECT_EQ(testReadFile(path), "old content");
+    EXPECT_EQ(rliFileWriteBinary(f, "content", 7), 0);
+    EXPECT_EQ(rliFileClose(f), 0);
+    EXPECT_EQ(testReadFile(path), "new content");
+    struct stat st;
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);  // a replaced file keeps its permissions
+    expectOnly({"kit.kvb"});
+
+    f = rliFileOpenA(path.c_str(), "wb", -1);
+    rliFileWriteBinary(f, "discarded", 9);
+    rliFileAbort(f);
+    EXPECT_EQ(testReadFile(path), "new content");
+    expectOnly({"kit.kvb"});
+}
+
+// Every step of a write can fail (a full or pulled card): whichever it is, the
+// old file is whole, the failure is reported, and no temporary file remains.
+TEST_F(FileTest, AFailureAtAnyStepKeepsTheOldFileAndReportsFailure) {
+    std::string path = dir / "wave.kvb";
+    std::string big(300000, 'n');  // more than one stream buffer, so data reaches the card mid-write
+    for (int err : {ENOSPC, EIO}) {
+        bool ranClean = false;
+        for (long n = 1; n < 20 && !ranClean; ++n) {
+            SCOPED_TRACE("operation " + std::to_string(n));
+            testWriteFile(path, "old");
+            rliFaultFileArm(n, err, false);
+            int r = rliFileWriteAll(path.c_str(), big.data(), big.size());
+            if (!rliFaultFileFired()) {
+                EXPECT_EQ(r, 0);
+                EXPECT_EQ(testReadFile(path), big);
+                ranClean = true;
+            } else {
+                EXPECT_EQ(r, -1);
+                EXPECT_EQ(testReadFile(path), "old");
+            }
+            rliFaultFileArm(0, 0, false);
+            expectOnly({"wave.kvb"});
+        }
+        EXPECT_TRUE(ranClean);
+    }
+}
+
+TEST_F(FileTest, AWriteErrorMarksTheFileFailedForGood) {
+    std::string path = dir / "cat.kvb";
+    testWriteFile(path, "old");
+    _sRliFile *f = rliFileOpenA(path.c_str(), "wb", -1);
+    rliFaultFileArm(1, ENOSPC, false);
+    EXPECT_EQ(rliFileWriteBinary(f, "abc", 3), -3);
+    rliFaultFileArm(0, 0, false);
+    EXPECT_EQ(rliFileWriteBinary(f, "def", 3), -3);  // later writes cannot heal a hole
+    EXPECT_EQ(rliFileClose(f), -1);
+    EXPECT_EQ(testReadFile(path), "old");
+    EXPECT_EQ(rliFileWriteBinary(nullptr, "x", 1), -1);
+    EXPECT_EQ(rliFileSeek(nullptr, 0), -1);
+}
+
+TEST_F(FileTest, RealFullFileSystemKeepsTheOldFile) {
+    if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    std::string mnt = dir / "small";
+    rliDirCreate(mnt.c_str());
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "tmpfs mount refused here";
+    std::string path = mnt + "/kit.kvb";
+    testWriteFile(path, "old");
+    std::string big(256 * 1024, 'x');
+    EXPECT_EQ(rliFileWriteAll(path.c_str(), big.data(), big.size()), -1);
+    EXPECT_EQ(testReadFile(path), "old");
+    EXPECT_EQ(testListDir(mnt), std::vector<std::string>{"kit.kvb"});
+    umount(mnt.c_str());
+}
+
+TEST_F(FileTest, SyncBatchesNestAndSyncOnceAtTheOutermostEnd) {
+    EXPECT_FALSE(rliFileSyncInBatch());
+    rliFileSyncBegin();
+    rliFileSyncBegin();
+    EXPECT_TRUE(rliFileSyncInBatch());
+    EXPECT_EQ(rliFileWriteAll((dir / "a").c_str(), "1", 1), 0);
+    rliFaultFileArm(1, EIO, false);
+    EXPECT_EQ(rliFileSyncEnd(dir.path().c_str()), 0);  // inner end: no sync, nothing to fail
+    EXPECT_FALSE(rliFaultFileFired());
+    EXPECT_EQ(rliFileSyncEnd(dir.path().c_str()), -1);  // the one sync fails: the job must say so
+    rliFaultFileArm(0, 0, false);
+    EXPECT_FALSE(rliFileSyncInBatch());
+    rliFileSyncBegin();
+    EXPECT_EQ(rliFileSyncEnd(dir.path().c_str()), 0);
+}
+
+TEST_F(FileTest, ExistenceSizeAndFolderTests) {
+    testWriteFile(dir / "f", "12345");
+    std::wstring wdir(dir.path().begin(), dir.path().end());
+    EXPECT_EQ(rliFileGetReadOnly(L"f", wdir.c_str()), 0);
+    EXPECT_EQ(rliFileGetReadOnly(L"g", wdir.c_str()), -1);
+    EXPECT_EQ(rliFileGetReadOnly(L"", wdir.c_str()), -1);
+    EXPECT_EQ(rliFileGetDirExist(L"/", nullptr), 0);
+    EXPECT_EQ(rliFileGetDirExist(wdir.c_str(), nullptr), 0);
+    EXPECT_EQ(rliFileGetDirExist(L"f", wdir.c_str()), -1);
+    EXPECT_EQ(rliFileGetDirExist(L"", nullptr), -1);
+    EXPECT_EQ(rliFileGetSize((wdir + L"/f").c_str()), 5u);
+    EXPECT_EQ(rliFileGetSize((wdir + L"/none").c_str()), 0xFFFFFFFFu);
+    EXPECT_EQ(rliFileGetSizeA((dir / "none").c_str()), 0xFFFFFFFFu);
+
+    EXPECT_EQ(rliDirCreate((dir / "sub").c_str()), 0);
+    EXPECT_EQ(rliDirCreate((dir / "sub").c_str()), 0);  // already there is fine
+    EXPECT_EQ(rliDirCreate((dir / "f").c_str()), -1);    // a file is in the way
+    EXPECT_EQ(rliFileDelete((dir / "f").c_str()), 0);
+    EXPECT_EQ(rliFileDelete((dir / "f").c_str()), -1);
+}
+
+TEST_F(FileTest, TemporaryNamesAreHiddenBesideTheirTargetAndRecognised) {
+    char tmp[4096];
+    std::string longName(250, 'L');
+    int fd = rliFileMakeTemp((dir / longName).c_str(), tmp, sizeof tmp);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    std::string made(tmp);
+    EXPECT_EQ(made.rfind(dir.path() + "/.", 0), 0u);
+    EXPECT_LT(made.size() - dir.path().size(), 255u);  // fits any file system's name limit
+    EXPECT_TRUE(rliFileIsTempName(tmp));
+    EXPECT_FALSE(rliFileIsTempName("0001.kvb"));
+    EXPECT_FALSE(rliFileIsTempName(".tmp"));
+    EXPECT_TRUE(rliFileIsTempName("/x/.a.kvb.Ab12Cd.tmp"));
+    unlink(tmp);
+}
+
+}  // namespace
