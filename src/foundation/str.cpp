@@ -85,9 +85,12 @@ bool hasForbidden(const C *name) {
 template <typename C>
 C *extDelete(C *text, const C *needle) {
     if (!text || !needle) return nullptr;
-    size_t n = textLength(needle);
     for (C *p = text; *p; ++p) {
-        if (std::char_traits<C>::compare(p, needle, n) == 0) {
+        // Compare only while the text lasts: a needle longer than what is left
+        // must not be read against bytes past the terminator.
+        size_t i = 0;
+        while (needle[i] && p[i] == needle[i]) ++i;
+        if (!needle[i]) {
             *p = 0;
             return p;
         }
