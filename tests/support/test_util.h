@@ -32,3 +32,8 @@ std::vector<std::string> testListDir(const std::string &path);
 bool testIsRoot();
 // Returns whether the program was built with the address sanitizer.
 bool testUnderSanitizer();
+// Runs a program with `argv` (looked up in PATH; no shell) and waits.
+// Returns its exit status, or -1 when it could not be started.
+int testRunProgram(const std::vector<std::string> &argv);
+// Returns whether a program of that name is found in PATH.
+bool testHaveProgram(const std::string &name);

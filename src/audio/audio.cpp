@@ -1,0 +1,239 @@
+// Audio header reader. See audio.h.
+#include "audio/audio.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "foundation/file.h"
+#include "foundation/log.h"
+#include "foundation/mem.h"
+
+namespace {
+
+constexpr uint32_t kAifcVersion = 0xA2805140u;
+
+bool tagIs(const char tag[4], const char *want) { return std::memcmp(tag, want, 4) == 0; }
+
+uint8_t byteAt(sBitCursor *c) {
+    if (c->pos >= c->end) {
+        c->overrun = true;
+        return 0;
+    }
+    return *c->pos++;
+}
+
+// Moves the cursor forward by `n` bytes; past the end counts as an overrun.
+void skip(sBitCursor *c, uint64_t n) {
+    if (n > static_cast<uint64_t>(c->end - c->pos)) {
+        c->pos = c->end;
+        c->overrun = true;
+        return;
+    }
+    c->pos += n;
+}
+
+int16_t asSigned16(uint32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+
+int fail(const char *why) {
+    if (why) rliDbgLog("%s", why);
+    return -1;
+}
+
+int parseRiff(_sAudioContext *ctx, const uint8_t *data, size_t size) {
+    if (size < 4 || std::memcmp(data, "RIFF", 4) != 0) return fail("missing RIFF tag\n");
+    if (size < 12 || std::memcmp(data + 8, "WAVE", 4) != 0) return fail("missing WAVE tag\n");
+
+    // The format chunk is searched for byte by byte, as the device's own tools
+    // find it even behind chunks with wrong sizes.
+    size_t fmt = 12;
+    while (fmt + 4 <= size && std::memcmp(data + fmt, "fmt ", 4) != 0) ++fmt;
+    if (fmt + 8 > size) return fail(nullptr);
+    sBitCursor c{data + fmt + 4, data + size, false};
+    auto fmtSize = static_cast<int32_t>(bitGetLE32(&c));
+    if (fmtSize <= 15) return fail("fmt chunk was too short\n");
+    if (bitGetLE16(&c) != 1) return fail("unsupported wave format\n");
+    ctx->channels = asSigned16(bitGetLE16(&c));
+    ctx->sampleRate = static_cast<int32_t>(bitGetLE32(&c));
+    ctx->bitRate = static_cast<int32_t>(bitGetLE32(&c) * 8u);
+    ctx->blockAlign = asSigned16(bitGetLE16(&c));
+    ctx->bitsPerSample = asSigned16(bitGetLE16(&c));
+    if (c.overrun) return fail(nullptr);
+
+    c.pos = data + fmt;
+    skip(&c, 8u + static_cast<uint64_t>(fmtSize) + (fmtSize & 1));
+    for (;;) {
+        char tag[4];
+        for (char &t : tag) t = static_cast<char>(byteAt(&c));
+        uint32_t chunk = bitGetLE32(&c);
+        if (c.overrun) return fail(nullptr);
+        if (tagIs(tag, "data")) {
+            ctx->waveSize = chunk;
+            break;
+        }
+        skip(&c, static_cast<uint64_t>(chunk) + (chunk & 1));
+    }
+    int32_t frame = (ctx->bitsPerSample / 8) * ctx->channels;
+    ctx->totTime = frame > 0 ? ctx->waveSize / static_cast<uint64_t>(frame) : 0;
+    ctx->format = AUDIO_FORMAT_RIFF;
+    return 0;
+}
+
+int parseAiff(_sAudioContext *ctx, const uint8_t *data, size_t size) {
+    sBitCursor c{data, data + size, false};
+    char tag[4];
+    uint32_t formSize = getTag(&c, tag);
+    if (c.overrun || !tagIs(tag, "FORM")) return fail("missing FORM tag\n");
+    char kind[4];
+    for (char &k : kind) k = static_cast<char>(byteAt(&c));
+    uint32_t version;
+    if (tagIs(kind, "AIFF")) {
+        ctx->format = AUDIO_FORMAT_AIFF;
+        version = 0;
+    } else if (tagIs(kind, "AIFC")) {
+        ctx->format = AUDIO_FORMAT_AIFC;
+        version = kAifcVersion;
+    } else {
+        return fail("missing AIFF tag\n");
+    }
+
+    int64_t remaining = static_cast<int64_t>(formSize) - 4;
+    bool haveComm = false, haveSsnd = false;
+    while (remaining > 0) {
+        uint32_t chunk = getTag(&c, tag);
+        if (c.overrun) return fail(nullptr);
+        remaining -= static_cast<int64_t>(chunk) + 8;
+        const uint8_t *body = c.pos;
+        // Every chunk ends where its size says, whatever was read of it.
+        uint64_t whole = static_cast<uint64_t>(chunk) + (chunk & 1);
+        if (tagIs(tag, "COMM")) {
+            uint32_t need = version == kAifcVersion ? 22 : 18;
+            if (chunk < need) return fail(nullptr);
+            ctx->channels = asSigned16(bitGetBE16(&c));
+            bitGetBE32(&c);  // frame count: not needed, the data size says it
+            ctx->bitsPerSample = asSigned16(bitGetBE16(&c));
+            uint8_t rate[10];
+            for (uint8_t &r : rate) r = byteAt(&c);
+            if (c.overrun) return fail(nullptr);
+            ctx->sampleRate = audioExtendedToRate(rate);
+            // A compressed AIFC is reported like PCM; callers judge by rate and depth.
+            ctx->blockAlign = (ctx->bitsPerSample * ctx->channels) / 8;
+            ctx->bitRate = static_cast<int32_t>(static_cast<int64_t>(ctx->blockAlign) * 8 * ctx->sampleRate);
+            haveComm = true;
+            if (haveSsnd) return 0;
+        } else if (tagIs(tag, "SSND")) {
+            ctx->waveSize = chunk >= 8 ? chunk - 8 : 0;
+            haveSsnd = true;
+            if (haveComm) return 0;
+        } else if (tagIs(tag, "FVER")) {
+            version = bitGetBE32(&c);
+            if (c.overrun) return fail(nullptr);
+        }
+        c.pos = body;
+        skip(&c, whole);
+        // Sound data before the common chunk is skipped like any other chunk;
+        // the common chunk must still lie within the loaded bytes.
+        if (c.overrun) return fail(nullptr);
+    }
+    return fail(nullptr);
+}
+
+int32_t parserFor(const char *ext) {
+    if (rliStrCaseCmp(ext, ".wav") == 0) return AUDIO_FORMAT_RIFF;
+    if (rliStrCaseCmp(ext, ".aif") == 0 || rliStrCaseCmp(ext, ".aiff") == 0) return AUDIO_FORMAT_AIFF;
+    return AUDIO_FORMAT_NONE;
+}
+
+}  // namespace
+
+// --- Decoding -------------------------------------------------------------------
+
+_sAudioContext *audioDecode(const char *path) {
+    if (!path || std::strlen(path) >= kRliPathMax) return nullptr;
+    auto *ctx = static_cast<_sAudioContext *>(memCalloc(sizeof(_sAudioContext), "AC"));
+    if (!ctx) return nullptr;
+    std::strcpy(ctx->path, path);
+    _sRliFile *file = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, static_cast<long>(kAudioHeaderMax));
+    if (!file) {
+        memFree(ctx);
+        return nullptr;
+    }
+    rliStringSplitpathA(ctx->drive, ctx->dir, ctx->fname, ctx->ext, path);
+    int32_t parser = parserFor(ctx->ext);
+    size_t loaded = rliFileGetDataSize(file) < kAudioHeaderMax ? rliFileGetDataSize(file) : kAudioHeaderMax;
+    int r = parser == AUDIO_FORMAT_NONE ? 0 : audioParseHeader(ctx, parser, rliFileGetDataAddr(file), loaded);
+    uint32_t whole = rliFileGetDataSize(file);
+    rliFileClose(file);
+    if (r != 0) {
+        memFree(ctx);
+        return nullptr;
+    }
+    ctx->filesize = whole;
+    return ctx;
+}
+
+void audioDispose(_sAudioContext *ctx) {
+    if (ctx) memFree(ctx);
+}
+
+bool audioIsPlayable(const _sAudioContext *ctx) { return ctx && ctx->sampleRate == 44100 && ctx->bitsPerSample == 16; }
+
+int audioParseHeader(_sAudioContext *ctx, int32_t format, const uint8_t *data, size_t size) {
+    if (!ctx || !data) return -1;
+    if (format == AUDIO_FORMAT_RIFF) return parseRiff(ctx, data, size);
+    if (format == AUDIO_FORMAT_AIFF || format == AUDIO_FORMAT_AIFC) return parseAiff(ctx, data, size);
+    return -1;
+}
+
+// --- Accessors ----------------------------------------------------------------------
+
+int32_t audioGetBitRate(const _sAudioContext *ctx) { return ctx ? ctx->bitRate : 0; }
+int32_t audioGetChannels(const _sAudioContext *ctx) { return ctx ? ctx->channels : 0; }
+int32_t audioGetSampleRate(const _sAudioContext *ctx) { return ctx ? ctx->sampleRate : 0; }
+int32_t audioGetBlockAlign(const _sAudioContext *ctx) { return ctx ? ctx->blockAlign : 0; }
+int32_t audioGetBitsPerSample(const _sAudioContext *ctx) { return ctx ? ctx->bitsPerSample : 0; }
+const char *audioGetExtPtr(const _sAudioContext *ctx) { return ctx ? ctx->ext : nullptr; }
+uint32_t audioGetWaveSize(const _sAudioContext *ctx) { return ctx ? ctx->waveSize : 0; }
+uint32_t audioGetFilesize(const _sAudioContext *ctx) { return ctx ? ctx->filesize : 0; }
+uint64_t audioGetTotTime(const _sAudioContext *ctx) { return ctx ? ctx->totTime : 0; }
+
+// --- Cursor readers -------------------------------------------------------------------
+
+uint32_t bitGetBE16(sBitCursor *c) {
+    uint32_t hi = byteAt(c);
+    return (hi << 8) | byteAt(c);
+}
+
+uint32_t bitGetLE16(sBitCursor *c) {
+    uint32_t lo = byteAt(c);
+    return lo | (static_cast<uint32_t>(byteAt(c)) << 8);
+}
+
+uint32_t bitGetBE32(sBitCursor *c) {
+    uint32_t hi = bitGetBE16(c);
+    return (hi << 16) | bitGetBE16(c);
+}
+
+uint32_t bitGetLE32(sBitCursor *c) {
+    uint32_t lo = bitGetLE16(c);
+    return lo | (bitGetLE16(c) << 16);
+}
+
+uint32_t getTag(sBitCursor *c, char tag[4]) {
+    for (int i = 0; i < 4; ++i) tag[i] = static_cast<char>(byteAt(c));
+    uint32_t size = bitGetBE32(c);
+    return (size & 0x80000000u) ? 0x7FFFFFFFu : size;
+}
+
+int32_t audioExtendedToRate(const uint8_t b[10]) {
+    bool negative = b[0] & 0x80;
+    int exponent = ((b[0] & 0x7F) << 8) | b[1];
+    uint64_t mantissa = 0;
+    for (int i = 2; i < 10; ++i) mantissa = (mantissa << 8) | b[i];
+    if (exponent == 0x7FFF && mantissa != 0) return 0;
+    long double value = std::ldexp(static_cast<long double>(mantissa), exponent - 16446);
+    if (negative) value = -value;
+    // Out of an int's range (or infinite) is no rate any caller accepts; it is
+    // reported as 0 rather than converted with undefined behaviour.
+    if (!(value < 2147483520.0L && value > -2147483520.0L)) return 0;
+    return static_cast<int32_t>(static_cast<float>(value));
+}

@@ -1,0 +1,307 @@
+// Audio header reader: files built here byte by byte, and files written by
+// programs nobody here wrote (sox, Python's wave and aifc).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "audio/audio.h"
+#include "support/test_util.h"
+
+namespace {
+
+void le16(std::string &s, uint32_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+void le32(std::string &s, uint32_t v) {
+    le16(s, v & 0xFFFF);
+    le16(s, v >> 16);
+}
+void be16(std::string &s, uint32_t v) {
+    s += static_cast<char>((v >> 8) & 0xFF);
+    s += static_cast<char>(v & 0xFF);
+}
+void be32(std::string &s, uint32_t v) {
+    be16(s, v >> 16);
+    be16(s, v & 0xFFFF);
+}
+
+std::string chunkLE(const char *tag, const std::string &body) {
+    std::string s(tag, 4);
+    le32(s, static_cast<uint32_t>(body.size()));
+    s += body;
+    if (body.size() & 1) s += '\0';
+    return s;
+}
+
+std::string chunkBE(const char *tag, const std::string &body) {
+    std::string s(tag, 4);
+    be32(s, static_cast<uint32_t>(body.size()));
+    s += body;
+    if (body.size() & 1) s += '\0';
+    return s;
+}
+
+std::string fmtBody(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits, size_t extra = 0) {
+    std::string b;
+    le16(b, tag);
+    le16(b, channels);
+    le32(b, rate);
+    le32(b, rate * channels * (bits / 8));
+    le16(b, channels * (bits / 8));
+    le16(b, bits);
+    b.append(extra, '\0');
+    return b;
+}
+
+std::string wav(const std::string &chunks) {
+    std::string s = "RIFF";
+    le32(s, static_cast<uint32_t>(chunks.size() + 4));
+    return s + "WAVE" + chunks;
+}
+
+const uint8_t k44100[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
+
+std::string commBody(uint32_t channels, uint32_t bits, bool aifc, const char *compression = "NONE") {
+    std::string b;
+    be16(b, channels);
+    be32(b, 1000);
+    be16(b, bits);
+    b.append(reinterpret_cast<const char *>(k44100), 10);
+    if (aifc) b += std::string(compression, 4) + std::string("\0", 1);  // type plus an empty name
+    return b;
+}
+
+std::string ssndBody(size_t bytes) {
+    std::string b;
+    be32(b, 0);
+    be32(b, 0);
+    return b + std::string(bytes, '\x11');
+}
+
+std::string form(const char *kind, const std::string &chunks) {
+    std::string s = "FORM";
+    be32(s, static_cast<uint32_t>(chunks.size() + 4));
+    return s + kind + chunks;
+}
+
+// Decodes `bytes` saved under `name`; the record (or null) is the result.
+class AudioTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    _sAudioContext *ctx = nullptr;
+    _sAudioContext *decode(const std::string &name, const std::string &bytes) {
+        testWriteFile(dir / name, bytes);
+        audioDispose(ctx);
+        ctx = audioDecode((dir / name).c_str());
+        return ctx;
+    }
+    void TearDown() override { audioDispose(ctx); }
+};
+
+TEST_F(AudioTest, StereoWavGivesEveryField) {
+    ASSERT_NE(decode("kick.wav", wav(chunkLE("fmt ", fmtBody(1, 2, 44100, 16)) + chunkLE("data", std::string(176400, 0)))),
+              nullptr);
+    EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
+    EXPECT_EQ(audioGetChannels(ctx), 2);
+    EXPECT_EQ(audioGetSampleRate(ctx), 44100);
+    EXPECT_EQ(audioGetBitsPerSample(ctx), 16);
+    EXPECT_EQ(audioGetBlockAlign(ctx), 4);
+    EXPECT_EQ(audioGetBitRate(ctx), 1411200);
+    EXPECT_EQ(audioGetWaveSize(ctx), 176400u);
+    EXPECT_EQ(audioGetTotTime(ctx), 44100u);
+    EXPECT_EQ(audioGetFilesize(ctx), 176400u + 44);
+    EXPECT_STREQ(audioGetExtPtr(ctx), ".wav");
+    EXPECT_STREQ(ctx->fname, "kick");
+    EXPECT_TRUE(audioIsPlayable(ctx));
+}
+
+TEST_F(AudioTest, WavLayoutsTable) {
+    std::string fmt = chunkLE("fmt ", fmtBody(1, 1, 44100, 16));
+    std::string data = chunkLE("data", std::string(100, 0));
+    struct {
+        const char *what;
+        std::string bytes;
+        bool ok;
+        uint32_t waveSize;
+    } cases[] = {
+        {"odd LIST between fmt and data", wav(fmt + chunkLE("LIST", std::string(25, 'x')) + data), true, 100},
+        {"LIST before fmt", wav(chunkLE("LIST", std::string(9, 'y')) + fmt + data), true, 100},
+        {"fmt with extra bytes", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16, 2)) + data), true, 100},
+        {"odd-sized fmt is padded", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16, 1)) + data), true, 100},
+        {"float samples", wav(chunkLE("fmt ", fmtBody(3, 1, 44100, 32)) + data), false, 0},
+        {"extensible", wav(chunkLE("fmt ", fmtBody(0xFFFE, 2, 44100, 16, 24)) + data), false, 0},
+        {"fmt of 14 bytes", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16).substr(0, 14)) + data), false, 0},
+        {"no RIFF", "RIFX" + wav(fmt + data).substr(4), false, 0},
+        {"no WAVE", wav(fmt + data).replace(8, 4, "AVI "), false, 0},
+        {"no data chunk", wav(fmt + chunkLE("LIST", "ab")), false, 0},
+        {"no fmt chunk", wav(data), false, 0},
+        {"cut inside fmt", wav(fmt + data).substr(0, 30), false, 0},
+        {"chunk size points past the end", wav(fmt + "junk\xF0\xFF\xFF\x7F" + data), false, 0},
+        {"empty file", "", false, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        _sAudioContext *r = decode("t.wav", c.bytes);
+        EXPECT_EQ(r != nullptr, c.ok);
+        if (r) {
+            EXPECT_EQ(r->waveSize, c.waveSize);
+        }
+    }
+}
+
+TEST_F(AudioTest, ExtensionChoosesTheParserWithoutRegardToCase) {
+    std::string bytes = wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16)) + chunkLE("data", "ab"));
+    ASSERT_NE(decode("KICK.WAV", bytes), nullptr);
+    EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
+    ASSERT_NE(decode("KICK.mp3", bytes), nullptr);
+    EXPECT_EQ(ctx->format, AUDIO_FORMAT_NONE);
+    EXPECT_EQ(ctx->sampleRate, 0);
+    EXPECT_EQ(ctx->channels, 0);
+    EXPECT_EQ(ctx->filesize, bytes.size());
+    EXPECT_FALSE(audioIsPlayable(ctx));
+    // A WAV named .aif is judged as what its name says, and refused.
+    EXPECT_EQ(decode("KICK.aif", bytes), nullptr);
+    EXPECT_EQ(audioDecode((dir / "missing.wav").c_str()), nullptr);
+}
+
+TEST_F(AudioTest, AiffLayoutsTable) {
+    std::string comm = chunkBE("COMM", commBody(1, 16, false));
+    std::string ssnd = chunkBE("SSND", ssndBody(88200));
+    std::string fver;
+    be32(fver, 0xA2805140u);
+    struct {
+        const char *what;
+        std::string name, bytes;
+        int32_t format;  // -1: refused
+        uint32_t waveSize;
+    } cases[] = {
+        {"plain AIFF", "a.aif", form("AIFF", comm + ssnd), AUDIO_FORMAT_AIFF, 88200},
+        {"named chunks first", "a.aiff", form("AIFF", chunkBE("NAME", "odd") + chunkBE("ANNO", "x") + comm + ssnd),
+         AUDIO_FORMAT_AIFF, 88200},
+        {"compressed AIFC reported like PCM", "a.aif",
+         form("AIFC", chunkBE("FVER", fver) + chunkBE("COMM", commBody(1, 16, true, "sowt")) + ssnd), AUDIO_FORMAT_AIFC,
+         88200},
+        {"sound data before the common chunk", "a.aif", form("AIFF", chunkBE("SSND", ssndBody(500)) + comm),
+         AUDIO_FORMAT_AIFF, 500},
+        {"no sound data", "a.aif", form("AIFF", comm), -1, 0},
+        {"no common chunk", "a.aif", form("AIFF", ssnd), -1, 0},
+        {"not FORM", "a.aif", "RIFF" + form("AIFF", comm + ssnd).substr(4), -1, 0},
+        {"not AIFF", "a.aif", form("8SVX", comm + ssnd), -1, 0},
+        {"common chunk too short", "a.aif", form("AIFF", chunkBE("COMM", commBody(1, 16, false).substr(0, 12)) + ssnd),
+         -1, 0},
+        {"cut in the common chunk", "a.aif", form("AIFF", comm + ssnd).substr(0, 24), -1, 0},
+        {"huge chunk size", "a.aif", form("AIFF", std::string("JUNK\x7F\xFF\xFF\xF0", 8) + comm + ssnd), -1, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        _sAudioContext *r = decode(c.name, c.bytes);
+        ASSERT_EQ(r != nullptr, c.format >= 0);
+        if (!r) continue;
+        EXPECT_EQ(r->format, c.format);
+        EXPECT_EQ(r->waveSize, c.waveSize);
+        EXPECT_EQ(r->sampleRate, 44100);
+        EXPECT_EQ(r->blockAlign, 2);
+        EXPECT_EQ(r->bitRate, 705600);
+        EXPECT_EQ(r->totTime, 0u);
+    }
+}
+
+TEST(AudioRate, ExtendedFloatsDecodeAndNeverFault) {
+    struct {
+        uint8_t bytes[10];
+        int32_t rate;
+    } cases[] = {
+        {{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}, 44100},
+        {{0x40, 0x0D, 0xBB, 0x80, 0, 0, 0, 0, 0, 0}, 24000},
+        {{0x40, 0x0F, 0xBB, 0x80, 0, 0, 0, 0, 0, 0}, 96000},
+        {{0xC0, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}, -44100},
+        {{0x7F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 1}, 0},           // not a number
+        {{0x7F, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0}, 0},              // infinity
+        {{0x43, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0},  // far too large
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {{0x3F, 0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0}, 0},           // one half truncates to 0
+    };
+    for (const auto &c : cases) EXPECT_EQ(audioExtendedToRate(c.bytes), c.rate);
+}
+
+TEST(AudioCursor, ReadsStopAtTheEndOfTheLoadedBytes) {
+    const uint8_t bytes[] = {0x12, 0x34, 0x56};
+    sBitCursor c{bytes, bytes + 3, false};
+    EXPECT_EQ(bitGetBE16(&c), 0x1234u);
+    EXPECT_FALSE(c.overrun);
+    EXPECT_EQ(bitGetLE16(&c), 0x56u);
+    EXPECT_TRUE(c.overrun);
+    EXPECT_EQ(c.pos, bytes + 3);
+    const uint8_t tagBytes[] = {'F', 'O', 'R', 'M', 0x80, 0, 0, 1};
+    sBitCursor t{tagBytes, tagBytes + 8, false};
+    char tag[4];
+    EXPECT_EQ(getTag(&t, tag), 0x7FFFFFFFu);
+    EXPECT_EQ(std::memcmp(tag, "FORM", 4), 0);
+}
+
+// Files from programs nobody here wrote: whatever they put around the sound,
+// the header facts must come out right.
+TEST_F(AudioTest, FilesWrittenBySox) {
+    if (!testHaveProgram("sox")) GTEST_SKIP() << "sox is not installed (scripts/setup installs it)";
+    struct {
+        const char *name;
+        std::vector<std::string> opts;
+        int channels, rate, bits;
+    } cases[] = {
+        {"mono.wav", {"-r", "44100", "-b", "16", "-c", "1"}, 1, 44100, 16},
+        {"stereo.wav", {"-r", "44100", "-b", "16", "-c", "2"}, 2, 44100, 16},
+        {"low.wav", {"-r", "22050", "-b", "16", "-c", "1"}, 1, 22050, 16},
+        {"deep.wav", {"-r", "44100", "-b", "24", "-c", "2"}, 0, 0, 0},  // sox writes it extensible: refused
+        {"mono.aiff", {"-r", "44100", "-b", "16", "-c", "1"}, 1, 44100, 16},
+        {"stereo.aif", {"-r", "48000", "-b", "16", "-c", "2"}, 2, 48000, 16},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> argv = {"sox", "-n"};
+        argv.insert(argv.end(), c.opts.begin(), c.opts.end());
+        argv.insert(argv.end(), {dir / c.name, "synth", "0.1", "sine", "440"});
+        ASSERT_EQ(testRunProgram(argv), 0);
+        _sAudioContext *r = audioDecode((dir / c.name).c_str());
+        ASSERT_EQ(r != nullptr, c.channels != 0);
+        if (!r) continue;
+        EXPECT_EQ(r->channels, c.channels);
+        EXPECT_EQ(r->sampleRate, c.rate);
+        EXPECT_EQ(r->bitsPerSample, c.bits);
+        EXPECT_EQ(r->blockAlign, c.channels * c.bits / 8);
+        EXPECT_EQ(r->waveSize % static_cast<uint32_t>(r->blockAlign), 0u);
+        EXPECT_EQ(r->waveSize / static_cast<uint32_t>(r->blockAlign), static_cast<uint32_t>(c.rate / 10));
+        audioDispose(r);
+    }
+}
+
+TEST_F(AudioTest, FilesWrittenByPython) {
+    if (!testHaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    const char *script =
+        "import sys, wave, warnings\n"
+        "warnings.simplefilter('ignore')\n"
+        "w = wave.open(sys.argv[1] + '/py.wav', 'wb'); w.setnchannels(2); w.setsampwidth(2)\n"
+        "w.setframerate(44100); w.writeframes(b'\\0' * 4 * 441); w.close()\n"
+        "try:\n"
+        "    import aifc\n"
+        "except ImportError:\n"
+        "    sys.exit(0)\n"
+        "a = aifc.open(sys.argv[1] + '/py.aiff', 'wb'); a.setnchannels(1); a.setsampwidth(2)\n"
+        "a.setframerate(44100); a.writeframes(b'\\0' * 2 * 441); a.close()\n";
+    ASSERT_EQ(testRunProgram({"python3", "-c", script, dir.path()}), 0);
+    _sAudioContext *w = audioDecode((dir / "py.wav").c_str());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->waveSize, 4u * 441);
+    EXPECT_TRUE(audioIsPlayable(w));
+    audioDispose(w);
+    if (!testExists(dir / "py.aiff")) GTEST_SKIP() << "this Python has no aifc module";
+    _sAudioContext *a = audioDecode((dir / "py.aiff").c_str());
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->format, AUDIO_FORMAT_AIFF);
+    EXPECT_EQ(a->waveSize, 2u * 441);
+    EXPECT_TRUE(audioIsPlayable(a));
+    audioDispose(a);
+}
+
+}  // namespace
