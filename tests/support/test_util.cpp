@@ -54,3 +54,20 @@ bool testUnderSanitizer() {
     return false;
 #endif
 }
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    if (old) old_ = old;
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}

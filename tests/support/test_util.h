@@ -32,3 +32,17 @@ std::vector<std::string> testListDir(const std::string &path);
 bool testIsRoot();
 // Returns whether the program was built with the address sanitizer.
 bool testUnderSanitizer();
+
+// Sets (or, with null, unsets) an environment variable for the life of the
+// value and restores the old value afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_;
+};
