@@ -7,7 +7,9 @@
 #include <string>
 
 #include "foundation/file.h"
+#include "foundation/mem.h"
 #include "foundation/str.h"
+#include "resource/le.h"
 #include "resource/zanarray.h"
 
 namespace {
@@ -25,9 +27,9 @@ constexpr size_t kSjisMax = kDnaStrUnits * 2 + 1;
 const wchar_t kDummy[] = L"DUMMY";
 
 struct Table {
-    _sRliFile *file = nullptr;      // the whole table file, mapped in place
+    uint8_t *buffer = nullptr;         // the whole table, mapped in place ("DNASTR")
     const uint8_t *strings = nullptr;  // array 0's first string
-    int count = 0;                  // strings in array 0
+    int count = 0;                     // strings in array 0
     char code[kDnaStrCodeMax] = {};
 };
 Table gTable;
@@ -40,29 +42,35 @@ thread_local wchar_t tPlain[kWideMax];
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// Loads and checks one table file; on success it becomes the table.
+// Maps a copy of `size` bytes of `data`; on success it becomes the table.
+bool adopt(const uint8_t *data, size_t size, const char *code) {
+    if (!data || size > static_cast<size_t>(kTableFileMax)) return false;
+    auto *buffer = static_cast<uint8_t *>(memMalloc(size ? size : 1, "DNASTR"));
+    if (!buffer) return false;
+    std::memcpy(buffer, data, size);
+    CzanArray view;
+    uint8_t *strings = view.Mapping(buffer, size) ? view.GetDataAddr() : nullptr;
+    int count = view.GetDataNum();
+    // Every string of array 0 must lie inside the file.
+    if (!strings || count <= 0 || view.BytesFrom(strings) / kDnaStrBytes < static_cast<size_t>(count)) {
+        memFree(buffer);
+        return false;
+    }
+    gTable.buffer = buffer;
+    gTable.strings = strings;
+    gTable.count = count;
+    std::snprintf(gTable.code, sizeof gTable.code, "%s", code ? code : "");
+    return true;
+}
+
 bool load(const char *folder, const char *code) {
     std::string path = std::string(folder ? folder : ".") + "/STRING_TABLE_" + code + ".zar";
     _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, kTableFileMax);
     if (!f) return false;
-    size_t size = rliFileGetDataSize(f);
-    CzanArray view;
-    // A table cut at the read limit is refused rather than read in part.
-    if (size > static_cast<size_t>(kTableFileMax) || !view.Mapping(rliFileGetDataAddr(f), size)) {
-        rliFileClose(f);
-        return false;
-    }
-    uint8_t *strings = view.GetDataAddr();
-    int count = view.GetDataNum();
-    if (!strings || count <= 0 || view.BytesFrom(strings) / kDnaStrBytes < static_cast<size_t>(count)) {
-        rliFileClose(f);
-        return false;
-    }
-    gTable.file = f;
-    gTable.strings = strings;
-    gTable.count = count;
-    std::snprintf(gTable.code, sizeof gTable.code, "%s", code);
-    return true;
+    // A file longer than the read limit is refused rather than read in part.
+    bool ok = adopt(rliFileGetDataAddr(f), rliFileGetDataSize(f), code);
+    rliFileClose(f);
+    return ok;
 }
 
 // Decodes string `id` into `out` (room for kDnaStrUnits + 1); returns the
@@ -70,7 +78,7 @@ bool load(const char *folder, const char *code) {
 int decode(int id, wchar_t *out) {
     if (!gTable.strings || id < 0 || id >= gTable.count) return -1;
     const uint8_t *p = gTable.strings + static_cast<size_t>(id) * kDnaStrBytes;
-    auto unit = [p](int i) { return static_cast<uint32_t>(p[2 * i] | p[2 * i + 1] << 8); };
+    auto unit = [p](int i) { return static_cast<uint32_t>(leGet16(p + 2 * i)); };
     int n = 0;
     for (int i = 0; i < kDnaStrUnits; ++i) {
         uint32_t u = unit(i);
@@ -124,8 +132,13 @@ int dnaStrOpen(const char *folder, const char *entry) {
     return std::strcmp(code, "en") != 0 && load(folder, "en") ? 0 : -1;
 }
 
+int dnaStrOpenBuffer(const void *data, size_t size, const char *code) {
+    dnaStrClose();
+    return adopt(static_cast<const uint8_t *>(data), size, code) ? 0 : -1;
+}
+
 void dnaStrClose(void) {
-    if (gTable.file) rliFileClose(gTable.file);
+    if (gTable.buffer) memFree(gTable.buffer);
     gTable = Table();
 }
 

@@ -43,6 +43,10 @@ void dnaStrLanguageCode(const char *entry, char *code);
 // damaged. Any table loaded before is released first. Returns 0 when a table
 // is loaded, -1 when neither could be (lookups then give "DUMMY").
 int dnaStrOpen(const char *folder, const char *entry);
+// Loads a table held in memory: a copy of the `size` bytes at `data`, under
+// the language code `code`. Any table loaded before is released first.
+// Returns 0, or -1 for a damaged table (none is loaded then).
+int dnaStrOpenBuffer(const void *data, size_t size, const char *code);
 // Releases the table; lookups give "DUMMY" afterwards. Never fails.
 void dnaStrClose(void);
 // Returns the code of the loaded table ("en" after a fallback), "" without one.

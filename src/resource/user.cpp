@@ -12,6 +12,7 @@
 
 #include "foundation/file.h"
 #include "foundation/str.h"
+#include "resource/le.h"
 
 namespace {
 
@@ -51,18 +52,6 @@ struct State {
 };
 State gUser;
 
-uint32_t getLe32(const uint8_t *p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-void putLe32(uint8_t *p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
 void setDefaults(void) {
     std::memset(gUser.body, 0, sizeof gUser.body);
     gUser.body[W_POS_NOT_STORED] = 1;
@@ -74,8 +63,8 @@ void setDefaults(void) {
 // Lays out the whole file from the header and the body.
 void encode(uint8_t *out) {
     std::memcpy(out, kMagic, 4);
-    putLe32(out + 4, 0);
-    for (size_t i = 0; i < kBodyWords; ++i) putLe32(out + 8 + 4 * i, gUser.body[i]);
+    lePut32(out + 4, 0);
+    for (size_t i = 0; i < kBodyWords; ++i) lePut32(out + 8 + 4 * i, gUser.body[i]);
 }
 
 std::string homeFolder(void) {
@@ -185,9 +174,9 @@ int userInit(uint32_t *viewFlags) {
     const uint8_t *data = rliFileGetDataAddr(f);
     // A short file is refused before anything is read from it.
     bool valid = f && rliFileGetDataSize(f) >= kUserFileSize && std::memcmp(data, kMagic, 4) == 0 &&
-                 getLe32(data + 4) == 0;
+                 leGet32(data + 4) == 0;
     if (valid) {
-        for (size_t i = 0; i < kBodyWords; ++i) gUser.body[i] = getLe32(data + 8 + 4 * i);
+        for (size_t i = 0; i < kBodyWords; ++i) gUser.body[i] = leGet32(data + 8 + 4 * i);
         if (viewFlags) {
             uint32_t v = *viewFlags & ~(USER_VIEW_ORDER_NUMBER | USER_VIEW_ORDER_ALPHABET | USER_VIEW_SHOW_TAG);
             if (gUser.body[W_SHOW_TAG]) v |= USER_VIEW_SHOW_TAG;

@@ -3,23 +3,12 @@
 
 #include <vector>
 
+#include "resource/le.h"
+
 namespace {
 
 constexpr uint32_t kMappedFlag = 0x80000000u;
 constexpr uint16_t kUntyped = 0xFFFF;
-
-// Values are read and written byte by byte: the file's fields need not be
-// aligned, and the container is little-endian whatever the host.
-uint16_t le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-uint32_t le32(const uint8_t *p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-void putLe32(uint8_t *p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // The sections and tables of one container, every one checked to lie inside
 // the buffer. Offsets are 64-bit so that no sum of file values can wrap.
@@ -52,28 +41,28 @@ bool readLayout(const uint8_t *data, size_t size, Layout &l) {
     if (!data || size < kZanHeaderSize) return false;
     l.data = data;
     l.size = size;
-    l.formatSection = le32(data + 16);
-    l.dataSection = le32(data + 20);
+    l.formatSection = leGet32(data + 16);
+    l.dataSection = leGet32(data + 20);
     if (!fits(l, l.formatSection, 16) || !fits(l, l.dataSection, 12)) return false;
-    l.typeCount = le16(data + l.formatSection + 4);
-    l.typeTable = l.formatSection + le32(data + l.formatSection + 12);
-    l.arrayCount = le32(data + l.dataSection + 4);
-    l.arrayTable = l.dataSection + le32(data + l.dataSection + 8);
+    l.typeCount = leGet16(data + l.formatSection + 4);
+    l.typeTable = l.formatSection + leGet32(data + l.formatSection + 12);
+    l.arrayCount = leGet32(data + l.dataSection + 4);
+    l.arrayTable = l.dataSection + leGet32(data + l.dataSection + 8);
     return fits(l, l.typeTable, 8ull * l.typeCount) && fits(l, l.arrayTable, 8ull * l.arrayCount);
 }
 
 bool readType(const Layout &l, uint32_t index, TypeInfo &t) {
     if (index >= l.typeCount) return false;
     const uint8_t *p = l.data + l.typeTable + 8ull * index;
-    t.elementSize = le16(p) + 65536ull * p[2];
+    t.elementSize = leGet16(p) + 65536ull * p[2];
     t.refCount = p[3];
-    t.refList = l.formatSection + le32(p + 4);
+    t.refList = l.formatSection + leGet32(p + 4);
     return t.refCount == 0 || fits(l, t.refList, 4ull * t.refCount);
 }
 
 ArrayInfo readArray(const Layout &l, uint32_t index) {
     const uint8_t *p = l.data + l.arrayTable + 8ull * index;
-    return ArrayInfo{le16(p), le16(p + 2), le32(p + 4)};
+    return ArrayInfo{leGet16(p), leGet16(p + 2), leGet32(p + 4)};
 }
 
 // Checks every array's extent. For typed arrays with data also counts their
@@ -107,12 +96,12 @@ int CzanArray::Mapping(uint8_t *data, size_t size) {
     if (!readLayout(data, size, l) || !checkArrays(l, size / 4, refs)) return 0;
     data_ = data;
     size_ = size;
-    if (le32(data + 12) & kMappedFlag) return 1;
+    if (leGet32(data + 12) & kMappedFlag) return 1;
     if (!MappingData()) {
         Reset();
         return 0;
     }
-    putLe32(data + 12, le32(data + 12) | kMappedFlag);
+    lePut32(data + 12, leGet32(data + 12) | kMappedFlag);
     return 1;
 }
 
@@ -138,19 +127,19 @@ bool CzanArray::MappingData() {
         TypeInfo t;
         readType(l, arr.type, t);
         for (uint32_t r = 0; r < t.refCount; ++r) {
-            uint64_t field = le16(data_ + t.refList + 4ull * r);
+            uint64_t field = leGet16(data_ + t.refList + 4ull * r);
             if (field + 4 > t.elementSize) return false;
             for (uint32_t e = 0; e < arr.count; ++e) {
                 uint64_t at = l.dataSection + arr.offset + e * t.elementSize + field;
-                uint32_t target = le32(data_ + at);
+                uint32_t target = leGet32(data_ + at);
                 if (target >= l.arrayCount) return false;
                 changes.push_back(Change{at, target, readArray(l, target).offset});
             }
         }
     }
-    for (const Change &c : changes) putLe32(data_ + c.at, c.after);
+    for (const Change &c : changes) lePut32(data_ + c.at, c.after);
     if (!readLayout(data_, size_, l) || !checkArrays(l, size_ / 4, refs)) {
-        for (auto c = changes.rbegin(); c != changes.rend(); ++c) putLe32(data_ + c->at, c->before);
+        for (auto c = changes.rbegin(); c != changes.rend(); ++c) lePut32(data_ + c->at, c->before);
         return false;
     }
     return true;

@@ -6,7 +6,8 @@
 // cannot hold an address on a 64-bit host, a resolved field holds the target
 // array's offset from the data section instead (0 when that array has no
 // data); GetRefAddr turns it into an address. Flags bit 31 marks a mapped
-// buffer, so mapping it again changes nothing.
+// buffer, so mapping it again changes nothing; a buffer that already carries
+// it is checked like any other but not rewritten.
 //
 // Layout (little-endian; F and D are the format and data sections):
 //   header:  12 bytes free for the writer, flags @12, F @16, D @20
