@@ -72,13 +72,6 @@ std::map<int, std::string> readSource(const std::string &path) {
     return texts;
 }
 
-std::wstring wide(const std::string &utf8) {
-    std::wstring out(utf8.size() + 1, L'\0');
-    utf8towchar(out.data(), out.size(), utf8.c_str());
-    out.resize(std::wcslen(out.c_str()));
-    return out;
-}
-
 // A source with a text for every used number, plus `extra` lines that replace
 // the texts of their numbers.
 std::string fullSource(const std::map<int, std::string> &extra = {}) {
@@ -113,7 +106,7 @@ TEST_F(StringTable, EveryUsedTextReadsBackInBothLanguages) {
             std::string utf8 = dnaStrGetUtf8Ptr(id);
             EXPECT_FALSE(utf8.empty());
             EXPECT_EQ(utf8, source[id]);
-            EXPECT_EQ(std::wstring(dnaStrGetPtr(id)), wide(utf8));
+            EXPECT_EQ(std::wstring(dnaStrGetPtr(id)), testWide(utf8));
             // Progress captions are shown in Shift-JIS; no text may lose a character there.
             int lost = -1, length = 0;
             char sjis[1024];

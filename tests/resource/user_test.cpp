@@ -37,13 +37,6 @@ std::string defaultFile() {
     return bytes;
 }
 
-std::wstring wide(const std::string &utf8) {
-    std::wstring out(utf8.size() + 1, L'\0');
-    utf8towchar(out.data(), out.size(), utf8.c_str());
-    out.resize(std::wcslen(out.c_str()));
-    return out;
-}
-
 // Every test gets its own home and configuration folder, so the real user's
 // settings are never touched.
 class UserStore : public testing::Test {
@@ -104,10 +97,10 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
     userSetTagName(2, "SNARES AND RIMS");  // 15 bytes: stored cut to 12
     userSetTagOpenStatus(0, 1);
     userSetTagOpenStatus(2, 7);
-    ASSERT_EQ(userSetWaveImportDefaultPathPtr((wide(importDir) + L"/").c_str()), 0);
-    ASSERT_EQ(userSetWaveExportDefaultPathPtr(wide(home + "/export/").c_str()), 0);
-    ASSERT_EQ(userSetBackupImportDefaultPathPtr(wide(restoreDir + "/").c_str()), 0);
-    ASSERT_EQ(userSetBackupExportDefaultPathPtr(wide(home + "/save/").c_str()), 0);
+    ASSERT_EQ(userSetWaveImportDefaultPathPtr((testWide(importDir) + L"/").c_str()), 0);
+    ASSERT_EQ(userSetWaveExportDefaultPathPtr(testWide(home + "/export/").c_str()), 0);
+    ASSERT_EQ(userSetBackupImportDefaultPathPtr(testWide(restoreDir + "/").c_str()), 0);
+    ASSERT_EQ(userSetBackupExportDefaultPathPtr(testWide(home + "/save/").c_str()), 0);
     ASSERT_EQ(userTerm(USER_VIEW_ORDER_ALPHABET | USER_VIEW_AUTO_PLAY), 0);
 
     std::string bytes = testReadFile(file);
@@ -126,9 +119,9 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(wordAt(bytes, 48 + 96 + 44), static_cast<uint32_t>('R')) << "12th byte of the long name";
     EXPECT_EQ(wordAt(bytes, 1008), 1u);
     EXPECT_EQ(wordAt(bytes, 1016), 1u);
-    std::wstring importWide = wide(importDir);
+    std::wstring importWide = testWide(importDir);
     EXPECT_EQ(wordAt(bytes, 1088 + 4 * (importWide.size() - 1)), 0x1F941u) << "one UTF-32 word per character";
-    EXPECT_EQ(wordAt(bytes, 9280 + 4 * (wide(home).size() + 1)), static_cast<uint32_t>(L'バ'));
+    EXPECT_EQ(wordAt(bytes, 9280 + 4 * (testWide(home).size() + 1)), static_cast<uint32_t>(L'バ'));
 
     flags = 5;
     userInit(&flags);
@@ -149,9 +142,9 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(userGetTagOpenStatus(1), 0);
     EXPECT_EQ(userGetTagOpenStatus(2), 1);
     EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), importWide + L"/");
-    EXPECT_EQ(std::wstring(userGetWaveExportDefaultPathPtr()), wide(home + "/export/"));
-    EXPECT_EQ(std::wstring(userGetBackupImportDefaultPathPtr()), wide(restoreDir + "/"));
-    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), wide(home + "/save/"));
+    EXPECT_EQ(std::wstring(userGetWaveExportDefaultPathPtr()), testWide(home + "/export/"));
+    EXPECT_EQ(std::wstring(userGetBackupImportDefaultPathPtr()), testWide(restoreDir + "/"));
+    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/save/"));
     EXPECT_EQ(userTerm(flags), 0);
     EXPECT_EQ(testReadFile(file), bytes) << "a load and a save change nothing";
 }
@@ -215,12 +208,12 @@ TEST_F(UserStore, AVanishedFolderGivesTheDocumentsFolder) {
     userInit(&flags);
     std::filesystem::create_directories(home + "/Documents");
     std::filesystem::create_directories(home + "/drums");
-    userSetWaveImportDefaultPathPtr(wide(home + "/drums/").c_str());
+    userSetWaveImportDefaultPathPtr(testWide(home + "/drums/").c_str());
     userTerm(flags);
     std::filesystem::remove(home + "/drums");
     userInit(&flags);
-    EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), wide(home + "/Documents/"));
-    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), wide(home + "/Documents/")) << "empty folder";
+    EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), testWide(home + "/Documents/"));
+    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/Documents/")) << "empty folder";
 }
 
 TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
@@ -248,7 +241,7 @@ TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
         }
         std::filesystem::remove(home + "/Documents");
         if (c.documentsExists) std::filesystem::create_directories(home + "/Documents");
-        EXPECT_EQ(std::wstring(getUserDocumentPath()), wide(c.expected));
+        EXPECT_EQ(std::wstring(getUserDocumentPath()), testWide(c.expected));
     }
 }
 

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <cwchar>
 #include <unistd.h>
+
+#include "foundation/str.h"
 
 ScratchDir::ScratchDir() {
     const char *base = std::getenv("TMPDIR");
@@ -70,4 +73,11 @@ ScopedEnv::~ScopedEnv() {
         setenv(name_.c_str(), old_.c_str(), 1);
     else
         unsetenv(name_.c_str());
+}
+
+std::wstring testWide(const std::string &utf8) {
+    std::wstring out(utf8.size() + 1, L'\0');
+    utf8towchar(out.data(), out.size(), utf8.c_str());
+    out.resize(std::wcslen(out.c_str()));
+    return out;
 }

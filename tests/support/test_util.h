@@ -46,3 +46,6 @@ private:
     std::string name_, old_;
     bool had_;
 };
+
+// Returns the wide form of UTF-8 `utf8` (the foundation's decoder).
+std::wstring testWide(const std::string &utf8);
