@@ -5,10 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <cwchar>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "foundation/str.h"
 
 extern char **environ;
 
@@ -88,4 +91,28 @@ bool testHaveProgram(const std::string &name) {
         start = end + 1;
     }
     return false;
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    if (old) old_ = old;
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+std::wstring testWide(const std::string &utf8) {
+    std::wstring out(utf8.size() + 1, L'\0');
+    utf8towchar(out.data(), out.size(), utf8.c_str());
+    out.resize(std::wcslen(out.c_str()));
+    return out;
 }

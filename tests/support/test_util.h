@@ -37,3 +37,20 @@ bool testUnderSanitizer();
 int testRunProgram(const std::vector<std::string> &argv);
 // Returns whether a program of that name is found in PATH.
 bool testHaveProgram(const std::string &name);
+
+// Sets (or, with null, unsets) an environment variable for the life of the
+// value and restores the old value afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_;
+};
+
+// Returns the wide form of UTF-8 `utf8` (the foundation's decoder).
+std::wstring testWide(const std::string &utf8);
