@@ -1,0 +1,182 @@
+// Mounted volumes from /proc/self/mountinfo. See terminal.h.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "terminal.h"
+
+namespace {
+
+// Used when /proc/filesystems cannot be read: the pseudo file systems a
+// Linux machine mounts most often.
+constexpr const char *kKnownPseudo[] = {
+    "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs",
+    "mqueue", "hugetlbfs", "pstore", "bpf", "configfs", "fusectl", "autofs", "overlay", "binfmt_misc",
+    "nsfs", "ramfs", "rpc_pipefs", "efivarfs", "selinuxfs", "fuse",
+};
+
+std::string readSmallFile(const char *path) {
+    std::string text;
+    FILE *f = std::fopen(path, "re");
+    if (!f) return text;
+    char buf[8192];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+std::set<std::string> pseudoTypes(std::string_view filesystems) {
+    std::set<std::string> types;
+    size_t at = 0;
+    while (at < filesystems.size()) {
+        size_t end = filesystems.find('\n', at);
+        if (end == std::string_view::npos) end = filesystems.size();
+        std::string_view line = filesystems.substr(at, end - at);
+        at = end + 1;
+        size_t tab = line.find('\t');
+        if (tab == std::string_view::npos || line.substr(0, tab) != "nodev") continue;
+        types.emplace(line.substr(tab + 1));
+    }
+    if (types.empty())
+        for (const char *t : kKnownPseudo) types.emplace(t);
+    types.erase("tmpfs");  // kept, so tests can mount a card image anywhere
+    return types;
+}
+
+std::vector<std::string_view> splitSpaces(std::string_view line) {
+    std::vector<std::string_view> fields;
+    size_t at = 0;
+    while (at <= line.size()) {
+        size_t end = line.find(' ', at);
+        if (end == std::string_view::npos) end = line.size();
+        fields.push_back(line.substr(at, end - at));
+        at = end + 1;
+    }
+    return fields;
+}
+
+bool copyField(char *dst, size_t cap, const std::string &text) {
+    if (text.size() >= cap) return false;
+    std::memcpy(dst, text.c_str(), text.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+std::string termMountUnescape(std::string_view field) {
+    std::string out;
+    for (size_t i = 0; i < field.size(); i++) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const char a = field[i + 1], b = field[i + 2], c = field[i + 3];
+            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && c >= '0' && c <= '7') {
+                out += static_cast<char>((a - '0') * 64 + (b - '0') * 8 + (c - '0'));
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
+    }
+    return out;
+}
+
+std::string termLabelDecode(std::string_view name) {
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < name.size(); i++) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hex(name[i + 2]) >= 0 &&
+            hex(name[i + 3]) >= 0) {
+            out += static_cast<char>(hex(name[i + 2]) * 16 + hex(name[i + 3]));
+            i += 3;
+            continue;
+        }
+        out += name[i];
+    }
+    return out;
+}
+
+std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::string_view filesystems,
+                                          const std::vector<sTermLabel> &labels) {
+    std::set<std::string> pseudo = pseudoTypes(filesystems);
+    std::vector<sOsVolume> volumes;
+    size_t at = 0;
+    while (at < mountinfo.size()) {
+        size_t end = mountinfo.find('\n', at);
+        if (end == std::string_view::npos) end = mountinfo.size();
+        std::vector<std::string_view> f = splitSpaces(mountinfo.substr(at, end - at));
+        at = end + 1;
+
+        // id parent major:minor root mount-point options [optional...] - type source super-options
+        size_t dash = 6;
+        while (dash < f.size() && f[dash] != "-") dash++;
+        if (f.size() < 7 || dash + 2 >= f.size()) continue;
+        std::string type(f[dash + 1]);
+        std::string baseType = type.substr(0, type.find('.'));  // "fuse.sshfs" is a "fuse"
+        if (pseudo.count(type) || pseudo.count(baseType)) continue;
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &major, &minor) != 2) continue;
+        std::string mount = termMountUnescape(f[4]);
+        if (mount.empty() || mount[0] != '/') continue;
+
+        sOsVolume v{};
+        std::string path = mount.back() == '/' ? mount : mount + "/";
+        if (!copyField(v.path, sizeof v.path, path)) continue;
+        std::string name = mount == "/" ? "/" : mount.substr(mount.find_last_of('/') + 1);
+        for (const sTermLabel &l : labels)
+            if (l.major == major && l.minor == minor && !l.label.empty()) {
+                name = l.label;
+                break;
+            }
+        // Names are shown, never used as paths: a cut one is harmless.
+        std::snprintf(v.name, sizeof v.name, "%s", name.c_str());
+        std::snprintf(v.fsType, sizeof v.fsType, "%s", type.c_str());
+
+        // A later mount on the same folder hides the earlier one.
+        bool replaced = false;
+        for (sOsVolume &old : volumes)
+            if (std::strcmp(old.path, v.path) == 0) {
+                old = v;
+                replaced = true;
+            }
+        if (!replaced) volumes.push_back(v);
+    }
+    return volumes;
+}
+
+std::vector<sTermLabel> termReadLabels(const char *byLabelDir) {
+    std::vector<sTermLabel> labels;
+    DIR *dir = byLabelDir ? opendir(byLabelDir) : nullptr;
+    if (!dir) return labels;
+    while (dirent *e = readdir(dir)) {
+        if (e->d_name[0] == '.') continue;
+        std::string path = std::string(byLabelDir) + "/" + e->d_name;
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) continue;
+        labels.push_back(sTermLabel{major(st.st_rdev), minor(st.st_rdev), termLabelDecode(e->d_name)});
+    }
+    closedir(dir);
+    return labels;
+}
+
+std::vector<sOsVolume> termVolumesRead(void) {
+    std::vector<sOsVolume> all = termMountinfoParse(readSmallFile("/proc/self/mountinfo"),
+                                                    readSmallFile("/proc/filesystems"),
+                                                    termReadLabels("/dev/disk/by-label"));
+    // Files can be bind-mounted too (containers do it for /etc/hosts); only
+    // folders can hold a device tree.
+    std::vector<sOsVolume> folders;
+    for (const sOsVolume &v : all) {
+        struct stat st;
+        if (stat(v.path, &st) == 0 && S_ISDIR(st.st_mode)) folders.push_back(v);
+    }
+    return folders;
+}
