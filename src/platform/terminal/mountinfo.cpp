@@ -60,6 +60,18 @@ std::vector<std::string_view> splitSpaces(std::string_view line) {
     return fields;
 }
 
+// Folders of the system itself, never a place for a card: /dev, /proc, /sys
+// and /run with what lies below them, except /run/media where removable
+// media are mounted on some distributions.
+bool isSystemFolder(const std::string &mount) {
+    auto under = [&](const char *top) {
+        size_t n = std::strlen(top);
+        return mount.compare(0, n, top) == 0 && (mount.size() == n || mount[n] == '/');
+    };
+    if (under("/run/media")) return false;
+    return under("/dev") || under("/proc") || under("/sys") || under("/run");
+}
+
 bool copyField(char *dst, size_t cap, const std::string &text) {
     if (text.size() >= cap) return false;
     std::memcpy(dst, text.c_str(), text.size() + 1);
@@ -107,7 +119,13 @@ std::string termLabelDecode(std::string_view name) {
 std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::string_view filesystems,
                                           const std::vector<sTermLabel> &labels) {
     std::set<std::string> pseudo = pseudoTypes(filesystems);
-    std::vector<sOsVolume> volumes;
+    // Every mount first, pseudo ones marked: a pseudo file system mounted over
+    // a real one hides it just the same.
+    struct sEntry {
+        sOsVolume v;
+        bool listed;
+    };
+    std::vector<sEntry> entries;
     size_t at = 0;
     while (at < mountinfo.size()) {
         size_t end = mountinfo.find('\n', at);
@@ -121,11 +139,12 @@ std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::strin
         if (f.size() < 7 || dash + 2 >= f.size()) continue;
         std::string type(f[dash + 1]);
         std::string baseType = type.substr(0, type.find('.'));  // "fuse.sshfs" is a "fuse"
-        if (pseudo.count(type) || pseudo.count(baseType)) continue;
+        bool listed = !pseudo.count(type) && !pseudo.count(baseType);
         unsigned major = 0, minor = 0;
         if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &major, &minor) != 2) continue;
         std::string mount = termMountUnescape(f[4]);
         if (mount.empty() || mount[0] != '/') continue;
+        listed = listed && !isSystemFolder(mount);
 
         sOsVolume v{};
         std::string path = mount.back() == '/' ? mount : mount + "/";
@@ -142,13 +161,16 @@ std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::strin
 
         // A later mount on the same folder hides the earlier one.
         bool replaced = false;
-        for (sOsVolume &old : volumes)
-            if (std::strcmp(old.path, v.path) == 0) {
-                old = v;
+        for (sEntry &old : entries)
+            if (std::strcmp(old.v.path, v.path) == 0) {
+                old = sEntry{v, listed};
                 replaced = true;
             }
-        if (!replaced) volumes.push_back(v);
+        if (!replaced) entries.push_back(sEntry{v, listed});
     }
+    std::vector<sOsVolume> volumes;
+    for (const sEntry &e : entries)
+        if (e.listed) volumes.push_back(e.v);
     return volumes;
 }
 

@@ -52,7 +52,8 @@ struct sTermLabel {
 // Parses mountinfo text into volumes: mount folders with their octal escapes
 // decoded, overmounted folders listed once (the later mount), file systems
 // marked "nodev" in `filesystems` (the text of /proc/filesystems) left out
-// except tmpfs, display name = the label of the mount's device when `labels`
+// except tmpfs, mounts on the system's own folders (/dev, /proc, /sys, /run
+// but for /run/media) left out, display name = the label of the mount's device when `labels`
 // has one, else the mount folder's name ("/" for the root). Malformed lines
 // are skipped. Never fails.
 std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::string_view filesystems,
