@@ -406,10 +406,10 @@ void hlPostPaths(_sWindow *window, int number, const std::vector<std::string> &p
     post(window, ev);
 }
 
-void hlSetWindowGeometry(_sWindow *window, int x, int y, int w, int h) {
+void hlSetWindowGeometry(_sWindow *window, int x, int y, int w, int h, bool moved) {
     if (!window) return;
     hw(window->osWindow)->client = sOsRect{x, y, w, h};
-    hlPostSimple(window, OSEV_RESIZED);
+    hlPostSimple(window, moved ? OSEV_MOVED : OSEV_RESIZED);
 }
 
 // --- Observing --------------------------------------------------------------------

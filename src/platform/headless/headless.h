@@ -63,8 +63,9 @@ void hlPostMouse(_sWindow *window, int number, int button, int x, int y);
 void hlPostMenu(_sWindow *window, int code);
 void hlPostSimple(_sWindow *window, int number);
 void hlPostPaths(_sWindow *window, int number, const std::vector<std::string> &paths);
-// Moves and resizes the window's client area, then posts the resize event.
-void hlSetWindowGeometry(_sWindow *window, int x, int y, int w, int h);
+// Moves and resizes the window's client area, then posts the resize event
+// (the move event with `moved`).
+void hlSetWindowGeometry(_sWindow *window, int x, int y, int w, int h, bool moved = false);
 
 // --- Observing --------------------------------------------------------------------
 
