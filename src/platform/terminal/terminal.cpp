@@ -95,7 +95,7 @@ int64_t tTime(void) {
 int tLanguage(char *buf, size_t cap) { return ghostLanguageFromEnvironment(buf, cap); }
 
 int tVolumeScan(void) {
-    term().snapshot = termVolumesRead();
+    term().snapshot = mntVolumesRead();
     return static_cast<int>(term().snapshot.size());
 }
 

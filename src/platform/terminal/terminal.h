@@ -1,7 +1,7 @@
 // terminal: the host of the command-line tool.
 //
 // No windows and no GL context (start-up stays cheap); volumes come from
-// /proc/self/mountinfo, the language from the environment, the clock from the
+// /proc/self/mountinfo (mountinfo.h), the language from the environment, the clock from the
 // system. A message box prints its text on stderr and is answered by --yes or
 // --no, or asked on the terminal when neither was given; where no answer is
 // possible a question is declined (no, or cancel where there is one), and the
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/ghost.h"
+#include "platform/mountinfo.h"
 
 // How questions are answered.
 enum : int {
@@ -40,31 +41,3 @@ void termSetStreams(FILE *in, FILE *err, int interactive);
 // termClearDeclined (OK boxes do not count). Changes nothing.
 bool termQuestionDeclined(void);
 void termClearDeclined(void);
-
-// --- Volumes ----------------------------------------------------------------------
-
-// A volume label and the block device it belongs to.
-struct sTermLabel {
-    unsigned major, minor;  // device numbers
-    std::string label;      // decoded label
-};
-
-// Parses mountinfo text into volumes: mount folders with their octal escapes
-// decoded, overmounted folders listed once (the later mount), file systems
-// marked "nodev" in `filesystems` (the text of /proc/filesystems) left out
-// except tmpfs, mounts on the system's own folders (/dev, /proc, /sys, /run
-// but for /run/media) left out, display name = the label of the mount's device when `labels`
-// has one, else the mount folder's name ("/" for the root). Malformed lines
-// are skipped. Never fails.
-std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::string_view filesystems,
-                                          const std::vector<sTermLabel> &labels);
-// Decodes a mountinfo field's "\NNN" octal escapes. Never fails.
-std::string termMountUnescape(std::string_view field);
-// Decodes the "\xNN" escapes of a /dev/disk/by-label name. Never fails.
-std::string termLabelDecode(std::string_view name);
-// Reads the labels of folder `byLabelDir` (normally /dev/disk/by-label); an
-// unreadable folder gives none. Never fails.
-std::vector<sTermLabel> termReadLabels(const char *byLabelDir);
-// Lists the machine's mounted volumes whose mount folder is a folder. Never
-// fails; an unreadable mountinfo gives none.
-std::vector<sOsVolume> termVolumesRead(void);

@@ -1,4 +1,4 @@
-// Mounted volumes from /proc/self/mountinfo. See terminal.h.
+// Mounted volumes from /proc/self/mountinfo. See mountinfo.h.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <set>
 
-#include "terminal.h"
+#include "mountinfo.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ bool copyField(char *dst, size_t cap, const std::string &text) {
 
 }  // namespace
 
-std::string termMountUnescape(std::string_view field) {
+std::string mntUnescape(std::string_view field) {
     std::string out;
     for (size_t i = 0; i < field.size(); i++) {
         if (field[i] == '\\' && i + 3 < field.size()) {
@@ -96,7 +96,7 @@ std::string termMountUnescape(std::string_view field) {
     return out;
 }
 
-std::string termLabelDecode(std::string_view name) {
+std::string mntLabelDecode(std::string_view name) {
     auto hex = [](char c) -> int {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -116,8 +116,8 @@ std::string termLabelDecode(std::string_view name) {
     return out;
 }
 
-std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::string_view filesystems,
-                                          const std::vector<sTermLabel> &labels) {
+std::vector<sOsVolume> mntInfoParse(std::string_view mountinfo, std::string_view filesystems,
+                                    const std::vector<sMntLabel> &labels) {
     std::set<std::string> pseudo = pseudoTypes(filesystems);
     // Every mount first, pseudo ones marked: a pseudo file system mounted over
     // a real one hides it just the same.
@@ -142,7 +142,7 @@ std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::strin
         bool listed = !pseudo.count(type) && !pseudo.count(baseType);
         unsigned major = 0, minor = 0;
         if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &major, &minor) != 2) continue;
-        std::string mount = termMountUnescape(f[4]);
+        std::string mount = mntUnescape(f[4]);
         if (mount.empty() || mount[0] != '/') continue;
         listed = listed && !isSystemFolder(mount);
 
@@ -150,7 +150,7 @@ std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::strin
         std::string path = mount.back() == '/' ? mount : mount + "/";
         if (!copyField(v.path, sizeof v.path, path)) continue;
         std::string name = mount == "/" ? "/" : mount.substr(mount.find_last_of('/') + 1);
-        for (const sTermLabel &l : labels)
+        for (const sMntLabel &l : labels)
             if (l.major == major && l.minor == minor && !l.label.empty()) {
                 name = l.label;
                 break;
@@ -174,8 +174,8 @@ std::vector<sOsVolume> termMountinfoParse(std::string_view mountinfo, std::strin
     return volumes;
 }
 
-std::vector<sTermLabel> termReadLabels(const char *byLabelDir) {
-    std::vector<sTermLabel> labels;
+std::vector<sMntLabel> mntReadLabels(const char *byLabelDir) {
+    std::vector<sMntLabel> labels;
     DIR *dir = byLabelDir ? opendir(byLabelDir) : nullptr;
     if (!dir) return labels;
     while (dirent *e = readdir(dir)) {
@@ -183,16 +183,15 @@ std::vector<sTermLabel> termReadLabels(const char *byLabelDir) {
         std::string path = std::string(byLabelDir) + "/" + e->d_name;
         struct stat st;
         if (stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) continue;
-        labels.push_back(sTermLabel{major(st.st_rdev), minor(st.st_rdev), termLabelDecode(e->d_name)});
+        labels.push_back(sMntLabel{major(st.st_rdev), minor(st.st_rdev), mntLabelDecode(e->d_name)});
     }
     closedir(dir);
     return labels;
 }
 
-std::vector<sOsVolume> termVolumesRead(void) {
-    std::vector<sOsVolume> all = termMountinfoParse(readSmallFile("/proc/self/mountinfo"),
-                                                    readSmallFile("/proc/filesystems"),
-                                                    termReadLabels("/dev/disk/by-label"));
+std::vector<sOsVolume> mntVolumesRead(void) {
+    std::vector<sOsVolume> all = mntInfoParse(readSmallFile("/proc/self/mountinfo"), readSmallFile("/proc/filesystems"),
+                                              mntReadLabels("/dev/disk/by-label"));
     // Files can be bind-mounted too (containers do it for /etc/hosts); only
     // folders can hold a device tree.
     std::vector<sOsVolume> folders;
