@@ -143,7 +143,8 @@ std::vector<sOsVolume> mntInfoParse(std::string_view mountinfo, std::string_view
         unsigned major = 0, minor = 0;
         if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &major, &minor) != 2) continue;
         std::string mount = mntUnescape(f[4]);
-        if (mount.empty() || mount[0] != '/') continue;
+        // No real folder holds a zero byte; such a line is damaged.
+        if (mount.empty() || mount[0] != '/' || mount.find('\0') != std::string::npos) continue;
         listed = listed && !isSystemFolder(mount);
 
         sOsVolume v{};

@@ -34,7 +34,8 @@ const char kMountinfo[] =
     "\n"
     "80 26 8:1 / /mnt/nodash rw\n"
     "81 26 x:y / /mnt/badnumbers rw - ext4 /dev/sdz rw\n"
-    "82 26 8:2 / relative rw - ext4 /dev/sdy rw";
+    "82 26 8:2 / relative rw - ext4 /dev/sdy rw\n"
+    "83 26 8:3 / /mnt/zero\\000byte rw - ext4 /dev/sdx rw";
 
 const char kFilesystems[] =
     "nodev\tsysfs\nnodev\ttmpfs\nnodev\tproc\n\text4\n\tvfat\n\texfat\nnodev\tfuse\nnodev\toverlay\n\tfuseblk\n";
