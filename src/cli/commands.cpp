@@ -87,5 +87,7 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         err << "kvbrt: " << e.what() << '\n';
         return CLI_EXIT_FAILURE;
     }
+    // A declined question means the command did not do what was asked.
+    if (ctx.exitCode == CLI_EXIT_OK && termQuestionDeclined()) return CLI_EXIT_FAILURE;
     return ctx.exitCode;
 }

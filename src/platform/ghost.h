@@ -277,6 +277,7 @@ struct sOsHost {
     void *(*cursorCreate)(void *osWindow, const uint8_t *rgba, int w, int h, int hotX, int hotY);
     void (*cursorSetCustom)(void *osWindow, void *cursor);
     const sOsSound *sound;
+    int progressHoldMs;  // how long a finished progress window stays up (0: closes at once)
 };
 
 // Installs the host the layer forwards to (null: none). Call before ghostInit.

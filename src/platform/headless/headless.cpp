@@ -164,6 +164,7 @@ int hEject(const char *root) {
 }
 
 int hVolumeScan(void) {
+    record("volumeScan");
     script().snapshot = script().volumes;
     return static_cast<int>(script().snapshot.size());
 }
@@ -232,11 +233,15 @@ int hFrameWidth(void *) { return 0; }
 
 int hMakeCurrent(void *osWindow) {
     sHlWindow *w = hw(osWindow);
+    record("makeCurrent");
     if (w->surface == EGL_NO_SURFACE) return -1;
     return eglMakeCurrent(gl().display, w->surface, w->surface, gl().context) ? 0 : -1;
 }
 
-void hSwapRect(void *, int, int, int, int) {}
+void hSwapRect(void *, int x, int y, int w, int h) {
+    record("swapRect " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " +
+           std::to_string(h));
+}
 
 void hPresent(void *osWindow) {
     // A pbuffer has nothing to show; finishing makes read-backs see the frame.
@@ -244,8 +249,15 @@ void hPresent(void *osWindow) {
     record("present");
 }
 
-void hMenuEnable(int code, int on) { script().menuEnabled[code] = on != 0; }
-void hMenuCheck(int code, int on) { script().menuChecked[code] = on != 0; }
+void hMenuEnable(int code, int on) {
+    script().menuEnabled[code] = on != 0;
+    record("menuEnable " + std::to_string(code) + " " + std::to_string(on));
+}
+
+void hMenuCheck(int code, int on) {
+    script().menuChecked[code] = on != 0;
+    record("menuCheck " + std::to_string(code) + " " + std::to_string(on));
+}
 
 void hPopupMenu(void *, int count, const int *codes) {
     std::string line = "popupMenu";
@@ -305,7 +317,7 @@ const sOsHost kHost = {
     "headless", hInit, hTerm, hPump, hTime, hDisplaySize, hExecute, hLanguage, hEject, hVolumeScan, hVolumeGet,
     hWindowCreate, hWindowDispose, hWindowShow, hWindowEnable, hWindowActivate, hWindowGeometry, hFrameWidth,
     hMakeCurrent, hSwapRect, hPresent, hMenuEnable, hMenuCheck, hPopupMenu, hFileDialog, hDirDialog,
-    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, nullptr,
+    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, nullptr, 0,
 };
 
 void post(_sWindow *window, sOsEvent &ev) {

@@ -7,7 +7,9 @@
 // message boxes and of the file, folder and storage-select dialogs, dropped
 // files, the language and the clock. Every call the layer makes into the host
 // is recorded as one line of text ("messageBox 1 Question: Delete?") so tests
-// can assert on what the program asked for. Main thread only.
+// can assert on what the program asked for; only the clock, the language, the
+// window geometry and the pump, asked all the time, are left out of the log.
+// Main thread only.
 #pragma once
 
 #include <cstddef>

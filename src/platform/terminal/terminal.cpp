@@ -116,6 +116,7 @@ const sOsHost kHost = [] {
     h.volumeScan = tVolumeScan;
     h.volumeGet = tVolumeGet;
     h.messageBox = tMessageBox;
+    h.progressHoldMs = 0;  // a finished job returns the prompt at once
     return h;
 }();
 
