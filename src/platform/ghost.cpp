@@ -68,37 +68,13 @@ void menuReady() {
     gMenuStateReady = true;
 }
 
-void freePaths(char **paths, int count) {
-    if (!paths) return;
-    for (int i = 0; i < count; i++)
-        if (paths[i]) memFree(paths[i]);
-    memFree(paths);
-}
-
-char **copyPaths(const char *const *paths, int count) {
-    if (!paths || count <= 0) return nullptr;
-    char **out = static_cast<char **>(memCalloc(sizeof(char *) * count, "charpp"));
-    if (!out) return nullptr;
-    for (int i = 0; i < count; i++) {
-        const char *p = paths[i] ? paths[i] : "";
-        size_t n = std::strlen(p);
-        out[i] = static_cast<char *>(memMalloc(n + 1, "strs"));
-        if (!out[i]) {
-            freePaths(out, count);
-            return nullptr;
-        }
-        std::memcpy(out[i], p, n + 1);
-    }
-    return out;
-}
-
 void dropPending(void *osWindow, bool all) {
     sPendingEvent *e = static_cast<sPendingEvent *>(gPending.first);
     while (e) {
         sPendingEvent *next = e->next;
         if (all || e->ev.osWindow == osWindow) {
             rliListRemLink(&gPending, e);
-            freePaths(e->paths, e->ev.pathCount);
+            ghostPathsFree(e->paths, e->ev.pathCount);
             memFree(e);
         }
         e = next;
@@ -147,6 +123,32 @@ int storageRebuild(bool opening) {
 
 }  // namespace
 
+// --- Path lists -----------------------------------------------------------------
+
+void ghostPathsFree(char **paths, int count) {
+    if (!paths) return;
+    for (int i = 0; i < count; i++)
+        if (paths[i]) memFree(paths[i]);
+    memFree(paths);
+}
+
+char **ghostPathsCopy(const char *const *paths, int count) {
+    if (!paths || count <= 0) return nullptr;
+    char **out = static_cast<char **>(memCalloc(sizeof(char *) * count, "charpp"));
+    if (!out) return nullptr;
+    for (int i = 0; i < count; i++) {
+        const char *p = paths[i] ? paths[i] : "";
+        size_t n = std::strlen(p);
+        out[i] = static_cast<char *>(memMalloc(n + 1, "strs"));
+        if (!out[i]) {
+            ghostPathsFree(out, count);
+            return nullptr;
+        }
+        std::memcpy(out[i], p, n + 1);
+    }
+    return out;
+}
+
 // --- Host -----------------------------------------------------------------------
 
 void ghostHostInstall(const sOsHost *host) { gHost = host; }
@@ -183,7 +185,7 @@ int ghostPostEvent(const sOsEvent *event) {
     if (!e) return -1;
     e->ev = *event;
     if (event->paths && event->pathCount > 0) {
-        e->paths = copyPaths(event->paths, event->pathCount);
+        e->paths = ghostPathsCopy(event->paths, event->pathCount);
         if (!e->paths) {
             memFree(e);
             return -1;
@@ -207,7 +209,7 @@ void ghostEventsProcess(int wait) {
     while (sPendingEvent *e = static_cast<sPendingEvent *>(batch.first)) {
         rliListRemLink(&batch, e);
         windowProc(&e->ev, nullptr);
-        freePaths(e->paths, e->ev.pathCount);
+        ghostPathsFree(e->paths, e->ev.pathCount);
         memFree(e);
     }
 }

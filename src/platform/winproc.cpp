@@ -14,22 +14,8 @@ char **gDragPaths = nullptr;  // "charpp", each path "strs"
 
 void dragReplace(const char *const *paths, int count) {
     ghostDragRelease();
-    if (!paths || count <= 0) return;
-    char **list = static_cast<char **>(memCalloc(sizeof(char *) * count, "charpp"));
-    if (!list) return;
-    for (int i = 0; i < count; i++) {
-        const char *p = paths[i] ? paths[i] : "";
-        size_t n = std::strlen(p);
-        list[i] = static_cast<char *>(memMalloc(n + 1, "strs"));
-        if (!list[i]) {
-            for (int j = 0; j < i; j++) memFree(list[j]);
-            memFree(list);
-            return;
-        }
-        std::memcpy(list[i], p, n + 1);
-    }
-    gDragPaths = list;
-    gDragCount = count;
+    gDragPaths = ghostPathsCopy(paths, count);
+    gDragCount = gDragPaths ? count : 0;
 }
 
 // Keys whose code depends only on the keysym.
@@ -145,10 +131,7 @@ void keyEvent(_sWindow *w, const sOsEvent *ev, const sSend &send) {
 }  // namespace
 
 void ghostDragRelease(void) {
-    if (gDragPaths) {
-        for (int i = 0; i < gDragCount; i++) memFree(gDragPaths[i]);
-        memFree(gDragPaths);
-    }
+    ghostPathsFree(gDragPaths, gDragCount);
     gDragPaths = nullptr;
     gDragCount = 0;
 }
