@@ -522,6 +522,11 @@ void ghostWindowAllMenuOnOff(int on) {
     }
 }
 
+void ghostMenuWillOpen(void) {
+    if (gCb.waveStop) gCb.waveStop(1, 0);
+    if (gCb.forcingDraw) gCb.forcingDraw();
+}
+
 int ghostMenuIsEnabled(int code) {
     if (code < WEV_MENU_FIRST || code > WEV_MENU_LAST) return 0;
     menuReady();

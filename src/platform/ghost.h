@@ -406,6 +406,9 @@ _sWindow *ghostWindowFromOs(void *osWindow);
 void ghostWindowSetMenuOnOff(_sWindow *window, int code, int on);
 // Enables or disables the whole bar; own states apply again when enabled.
 void ghostWindowAllMenuOnOff(int on);
+// Hosts call this when a menu of the bar is about to open: a playing preview
+// stops, then the main window gets one step and a redraw. Never fails.
+void ghostMenuWillOpen(void);
 // Returns whether item `code` is enabled now (bar and own state). Changes nothing.
 int ghostMenuIsEnabled(int code);
 // Shows a context menu of `count` codes (-1 separator) at the mouse; codes

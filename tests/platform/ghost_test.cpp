@@ -167,6 +167,15 @@ TEST_F(Ghost, MenuItemsWithOwnStateSurviveTheBarBeingSwitched) {
     EXPECT_FALSE(ghostMenuIsEnabled(1033));
 }
 
+TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedraws) {
+    sGhostCallbacks cb{};
+    cb.waveStop = [](int a, int b) { current->trail.push_back("waveStop " + std::to_string(a) + std::to_string(b)); };
+    cb.forcingDraw = [] { current->trail.push_back("forcingDraw"); };
+    ghostSetCallbacks(&cb);
+    ghostMenuWillOpen();
+    EXPECT_EQ(trail, (std::vector<std::string>{"waveStop 10", "forcingDraw"}));
+}
+
 TEST_F(Ghost, PopupMenuShowsOnlyContextCommands) {
     const int codes[] = {1024, -1, 1032, 1005, 1023, 1033, 1025};
     ghostWindowPopupMenuCreate(win, 7, codes);

@@ -26,14 +26,16 @@ inline std::ostream &operator<<(std::ostream &os, const sSeenEvent &e) {
 }
 
 class HostTest : public testing::Test {
-protected:
+public:
     std::vector<sSeenEvent> seen;
     std::vector<std::string> trail;  // callbacks into the controllers, in order
     int forcing = 0;
     _sWindow *win = nullptr;
+    std::string importFolder = "/home/u/Music";
 
     static HostTest *current;
 
+protected:
     void SetUp() override {
         current = this;
         hlInstall();
@@ -75,9 +77,6 @@ protected:
         for (const sSeenEvent &e : seen) codes.push_back(e.code);
         return codes;
     }
-
-public:
-    std::string importFolder = "/home/u/Music";
 };
 
 inline HostTest *HostTest::current = nullptr;
