@@ -163,7 +163,9 @@ enum : uint32_t {
 // --- Windows --------------------------------------------------------------------
 
 // Receives a window's events: the window, the user data, the window event
-// code, its value, the typed character (or 0) and a text (or null).
+// code, its value, the typed character (or 0) and a text (or null, valid only
+// during the call). A handler queues the event and returns; it must not
+// dispose of its window, since one platform event may give several calls.
 typedef void (*ghostEventHandler)(_sWindow *window, void *user, uint16_t code, int32_t value, char key,
                                   const char *text);
 
@@ -468,8 +470,8 @@ void ghostCursorSetCustomShapeEx(_sWindow *window, void *cursor);
 
 // Number of paths being dragged, valid from drag enter until it leaves.
 int ghostDragCount(void);
-// Path i (UTF-8), null out of range.
-const char *ghostDragPath(int i);
+// Path i of the drag (UTF-8), null out of range.
+const char *ghostDragCount(int i);
 
 // --- Event translation ----------------------------------------------------------
 

@@ -138,7 +138,7 @@ void ghostDragRelease(void) {
 
 int ghostDragCount(void) { return gDragCount; }
 
-const char *ghostDragPath(int i) { return (i >= 0 && i < gDragCount) ? gDragPaths[i] : nullptr; }
+const char *ghostDragCount(int i) { return (i >= 0 && i < gDragCount) ? gDragPaths[i] : nullptr; }
 
 int ghostKeyTranslate(uint32_t keysym, int hasText, uint32_t *qual) {
     if (qual) *qual = 0;

@@ -283,9 +283,9 @@ TEST_F(WindowProc, DraggedPathsLiveFromEnterUntilLeave) {
     hlPostSimple(win, OSEV_DROP);
     EXPECT_EQ(pump(), (Codes{26, 27, 29}));
     ASSERT_EQ(ghostDragCount(), 2);
-    EXPECT_STREQ(ghostDragPath(0), "/media/u/KVB-RT/kick one.wav");
-    EXPECT_STREQ(ghostDragPath(1), "/home/u/snare.aif");
-    EXPECT_EQ(ghostDragPath(2), nullptr);
+    EXPECT_STREQ(ghostDragCount(0), "/media/u/KVB-RT/kick one.wav");
+    EXPECT_STREQ(ghostDragCount(1), "/home/u/snare.aif");
+    EXPECT_EQ(ghostDragCount(2), nullptr);
 
     // A new drag replaces the list.
     hlPostPaths(win, OSEV_DRAG_ENTER, {"/tmp/x.wav"});
