@@ -5,17 +5,19 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_volumes.h"
+#include "platform/terminal/terminal.h"
 
 namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
-    nullptr,
+    cliAddVolumes,
 };
 
 const char *const kFooter =
     "VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n"
+    "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error.\n"
     "Run 'kvbrt COMMAND --help' for the options of one command.";
 
 }  // namespace
@@ -52,6 +54,16 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
     app.footer(kFooter);
     app.require_subcommand(1);
 
+    // Questions a command asks go to the terminal host; these answer them
+    // ahead, and may stand before or after the command's name.
+    termInstall();
+    CLI::Option *yes = app.add_flag_callback(
+        "--yes", [] { termSetAnswer(TERM_ANSWER_YES); }, "Answer yes to every question");
+    CLI::Option *no = app.add_flag_callback(
+        "--no", [] { termSetAnswer(TERM_ANSWER_NO); }, "Answer no to every question");
+    yes->excludes(no);
+    app.fallthrough();
+
     sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
     for (cliAddFn add : kCommands)
         if (add) add(app, &ctx);
@@ -75,5 +87,7 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         err << "kvbrt: " << e.what() << '\n';
         return CLI_EXIT_FAILURE;
     }
+    // A declined question means the command did not do what was asked.
+    if (ctx.exitCode == CLI_EXIT_OK && termQuestionDeclined()) return CLI_EXIT_FAILURE;
     return ctx.exitCode;
 }

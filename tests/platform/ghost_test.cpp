@@ -1,0 +1,321 @@
+// The platform services seen through the scripted host: dialogs, menus,
+// volumes, language, clock and drawing.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <GL/gl.h>
+
+#include "foundation/fault.h"
+#include "foundation/file.h"
+#include "foundation/mem.h"
+#include "host_fixture.h"
+#include "support/test_util.h"
+
+namespace {
+
+class Ghost : public HostTest {};
+
+TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
+    struct Case {
+        int kind;
+        int scripted;  // -1: no answer scripted
+        int result;
+    };
+    const Case cases[] = {
+        {0, 1, 1},  {0, -1, 1},                          // OK always answers 1
+        {1, 2, 2},  {1, 3, 3},  {1, -1, 3}, {1, 4, 3},  // no cancel in a yes/no box
+        {2, 2, 2},  {2, 4, 4},  {2, 3, 3},  {2, -1, 4}, {2, 1, 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " scripted " << c.scripted);
+        hlReset();
+        trail.clear();
+        if (c.scripted >= 0) hlPushMessageBoxAnswer(c.scripted);
+        EXPECT_EQ(ghostMBoxOpen(L"Question", L"Delete the wave?", c.kind, win), c.result);
+        EXPECT_EQ(forcing, 0);
+        EXPECT_EQ(trail, (std::vector<std::string>{"waveStop", "forcing+", "forcing-"}));
+        EXPECT_EQ(hlCalls().front(), "messageBox " + std::to_string(c.kind) + " Question: Delete the wave?");
+        EXPECT_EQ(hlCallCount("windowActivate"), 1);  // owner back in front
+    }
+    hlReset();
+    EXPECT_EQ(ghostMBoxOpen(L"T", L"M", 7, win), 0);
+    EXPECT_EQ(hlCallCount("messageBox"), 0);
+}
+
+TEST_F(Ghost, MessageBoxLeavesARefusedParentBehind) {
+    sGhostCallbacks cb{};
+    cb.parentsRefused = [] { return 1; };
+    ghostSetCallbacks(&cb);
+    hlPushMessageBoxAnswer(1);
+    EXPECT_EQ(ghostMBoxOpen(L"T", L"M", 0, win), 1);
+    EXPECT_EQ(hlCallCount("windowActivate"), 0);
+}
+
+TEST_F(Ghost, FileDialogDeliversEveryChosenPathInOrder) {
+    hlPushFileDialogAnswer({"/home/u/drums/kick.wav", "/home/u/drums/snare 2.aif", "/home/u/drums/hat.aiff"});
+    char buf[kRliPathMax];
+    EXPECT_EQ(ghostFileDlgOpen(buf, sizeof buf, "wav;aif;aiff", win), 0);
+    EXPECT_STREQ(buf, "/home/u/drums/kick.wav");
+    EXPECT_EQ(hlCalls().back(), "fileDialog /home/u/Music");  // starts in the stored folder
+    EXPECT_EQ(importFolder, "/home/u/drums");
+    EXPECT_EQ(forcing, 0);
+    // Delivered at once, ahead of the next poll.
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{30, 1, 0, "/home/u/drums/kick.wav"},
+                                             {30, 1, 0, "/home/u/drums/snare 2.aif"},
+                                             {30, 1, 0, "/home/u/drums/hat.aiff"}}));
+}
+
+TEST_F(Ghost, CancelledDialogsLeaveBufferEmptyAndCounterAlone) {
+    char buf[64] = "stale";
+    hlPushFileDialogAnswer({});
+    EXPECT_EQ(ghostFileDlgOpen(buf, sizeof buf, nullptr, win), 0);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(importFolder, "/home/u/Music");
+    hlPushDirDialogAnswer("");
+    std::strcpy(buf, "stale");
+    EXPECT_EQ(ghostDirDlgOpen(buf, sizeof buf, win, "/home", 0, L"Backup"), 0);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(forcing, 0);
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(Ghost, FolderDialogAnswersWithATrailingSlash) {
+    struct Case {
+        std::string chosen;
+        size_t cap;
+        int result;
+        const char *buf;
+    };
+    const Case cases[] = {
+        {"/Users/a/b", 64, 1, "/Users/a/b/"},
+        {"/Users/a/b/", 64, 1, "/Users/a/b/"},
+        {"/", 64, 1, "/"},
+        {"/Users/a/b", 11, 0, ""},  // "/Users/a/b/" needs 12 bytes
+        {"/Users/a/b", 12, 1, "/Users/a/b/"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.chosen);
+        hlPushDirDialogAnswer(c.chosen);
+        char buf[64];
+        EXPECT_EQ(ghostDirDlgOpen(buf, c.cap, win, "/Users", 0, L"Choose"), c.result);
+        EXPECT_STREQ(buf, c.buf);
+    }
+    EXPECT_EQ(hlCalls().back(), "dirDialog /Users Choose");
+}
+
+TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoice) {
+    hlAddVolume("Backup", "/media/u/Backup", "ext4");
+    hlAddVolume("", "/media/u/nameless", "vfat");  // left out of the list
+    hlAddVolume("KVB-RT", "/media/u/KVB-RT", "vfat");
+    hlAddVolume("KVB-RT 2", "/media/u/KVB-RT 2", "exfat");
+    ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
+    EXPECT_EQ(hlCalls().back(), "storageDialog [Backup] [KVB-RT] [KVB-RT 2] selected=1");
+    EXPECT_EQ(ghostDlgOpen(nullptr, 0, win), -1);  // already open, left as it is
+    EXPECT_EQ(ghostStorageDialogSelected(), 1);
+
+    // Reopening the list keeps the first volume whose name contains the selection.
+    hlClearVolumes();
+    hlAddVolume("Backup", "/media/u/Backup", "ext4");
+    hlAddVolume("My KVB-RT card", "/media/u/card", "vfat");
+    EXPECT_EQ(ghostStorageDialogRefresh(), 2);
+    EXPECT_EQ(ghostStorageDialogSelected(), 1);
+
+    hlSetStorageDialogAnswer(1, -1);
+    pump();
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 1, 0, ""}}));
+    EXPECT_STREQ(ghostDlgStorageRootPtr(), "/media/u/card/");
+    EXPECT_FALSE(ghostStorageDialogIsOpen());
+    EXPECT_EQ(forcing, 0);  // modeless: the counter is not touched
+}
+
+TEST_F(Ghost, StorageDialogCancelKeepsNoNewRoot) {
+    hlAddVolume("A", "/mnt/a", "vfat");
+    hlAddVolume("B", "/mnt/b", "vfat");
+    ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
+    EXPECT_EQ(ghostStorageDialogSelected(), 0);  // no "KVB-RT": the first
+    hlSetStorageDialogAnswer(0, -1);
+    pump();
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 0, 0, ""}}));
+    EXPECT_STREQ(ghostDlgStorageRootPtr(), "");
+    EXPECT_EQ(ghostDlgOpen(nullptr, 1, win), -1);  // only kind 0 exists
+}
+
+TEST_F(Ghost, MenuItemsWithOwnStateSurviveTheBarBeingSwitched) {
+    const int own[] = {1002, 1003, 1014, 1015, 1016, 1017, 1018};
+    for (int code : own) EXPECT_FALSE(ghostMenuIsEnabled(code)) << code;  // disabled until first set
+    EXPECT_TRUE(ghostMenuIsEnabled(1000));
+    ghostWindowSetMenuOnOff(win, 1002, 1);
+    ghostWindowSetMenuOnOff(win, 1000, 0);
+    EXPECT_TRUE(hlMenuEnabled(1002));
+    EXPECT_FALSE(hlMenuEnabled(1000));
+
+    ghostWindowAllMenuOnOff(0);
+    for (int code = 1000; code <= 1032; code++) EXPECT_FALSE(hlMenuEnabled(code)) << code;
+    ghostWindowSetMenuOnOff(win, 1003, 1);  // remembered while the bar is off
+    EXPECT_FALSE(hlMenuEnabled(1003));
+
+    ghostWindowAllMenuOnOff(1);
+    EXPECT_TRUE(hlMenuEnabled(1000));  // no state of its own: on with the bar
+    EXPECT_TRUE(hlMenuEnabled(1002));
+    EXPECT_TRUE(hlMenuEnabled(1003));
+    EXPECT_FALSE(hlMenuEnabled(1014));
+    ghostWindowSetMenuOnOff(win, 999, 1);  // outside the menu: ignored
+    ghostWindowSetMenuOnOff(win, 1033, 1);
+    EXPECT_FALSE(ghostMenuIsEnabled(1033));
+}
+
+TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedraws) {
+    sGhostCallbacks cb{};
+    cb.waveStop = [](int a, int b) { current->trail.push_back("waveStop " + std::to_string(a) + std::to_string(b)); };
+    cb.forcingDraw = [] { current->trail.push_back("forcingDraw"); };
+    ghostSetCallbacks(&cb);
+    ghostMenuWillOpen();
+    EXPECT_EQ(trail, (std::vector<std::string>{"waveStop 10", "forcingDraw"}));
+}
+
+TEST_F(Ghost, PopupMenuShowsOnlyContextCommands) {
+    const int codes[] = {1024, -1, 1032, 1005, 1023, 1033, 1025};
+    ghostWindowPopupMenuCreate(win, 7, codes);
+    EXPECT_EQ(hlCalls().back(), "popupMenu 1024 -1 1032 1025");
+}
+
+TEST_F(Ghost, LanguageFromHostOrOverride) {
+    struct Case {
+        const char *spelled;
+        const char *iso;
+    };
+    const Case cases[] = {{"ja-JP", "ja"}, {"de_DE.UTF-8", "de"}, {"fr", "fr"}, {"", "en"},
+                          {"C", "en"},     {"POSIX", "en"},      {"pt_BR@euro", "pt"}, {"1x", "en"}};
+    for (const Case &c : cases) {
+        hlSetLanguage(c.spelled);
+        EXPECT_STREQ(osGetISO(), c.iso) << c.spelled;
+    }
+    osSetISO("english");
+    EXPECT_STREQ(osGetISO(), "en");
+    osSetISO(nullptr);
+    hlSetLanguage("ja");
+    EXPECT_STREQ(osGetISO(), "ja");
+}
+
+TEST(GhostLanguage, EnvironmentOrderIsLanguageLcAllLcMessagesLang) {
+    struct Case {
+        const char *language, *lcAll, *lcMessages, *lang;
+        const char *want;
+    };
+    const Case cases[] = {
+        {"ja:en", "de_DE.UTF-8", "fr_FR", "it_IT", "ja"},
+        {":sv:en", nullptr, nullptr, nullptr, "sv"},
+        {nullptr, "de_DE.UTF-8", "fr_FR", "it_IT", "de"},
+        {"", "", "fr_FR.UTF-8", "it_IT", "fr"},
+        {nullptr, nullptr, nullptr, "it_IT.UTF-8", "it"},
+        {nullptr, "C", nullptr, "es_ES", "es"},  // "C" names no language: look further
+        {nullptr, nullptr, nullptr, nullptr, ""},
+    };
+    const char *names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::string saved[4];
+    bool had[4];
+    for (int i = 0; i < 4; i++) {
+        const char *v = getenv(names[i]);
+        had[i] = v != nullptr;
+        saved[i] = v ? v : "";
+    }
+    for (const Case &c : cases) {
+        const char *values[] = {c.language, c.lcAll, c.lcMessages, c.lang};
+        for (int i = 0; i < 4; i++) {
+            if (values[i]) setenv(names[i], values[i], 1);
+            else unsetenv(names[i]);
+        }
+        char buf[16];
+        ghostLanguageFromEnvironment(buf, sizeof buf);
+        EXPECT_STREQ(buf, c.want);
+    }
+    for (int i = 0; i < 4; i++) {
+        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+        else unsetenv(names[i]);
+    }
+}
+
+TEST(GhostClock, ZeroBeforeInitThenTheHostClock) {
+    hlInstall();
+    hlSetClock(1234567);
+    EXPECT_EQ(ghostGetTime(), 0);
+    ASSERT_EQ(ghostInit(), 0);
+    EXPECT_EQ(ghostGetTime(), 1234567);
+    ghostTerm();
+    EXPECT_EQ(ghostGetTime(), 0);
+    ghostHostInstall(nullptr);
+    EXPECT_EQ(ghostInit(), -1);  // no host, nothing to start
+}
+
+TEST_F(Ghost, VolumesComeFromTheScript) {
+    hlAddVolume("KVB-RT", "/media/u/KVB-RT", "vfat");
+    hlAddVolume("", "/mnt/x/", "ext4");
+    ASSERT_EQ(osStorageRootCount(), 2);
+    char buf[32];
+    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 0), 0);
+    EXPECT_STREQ(buf, "KVB-RT");
+    EXPECT_EQ(osStorageRootPath(buf, sizeof buf, 1), 0);
+    EXPECT_STREQ(buf, "/mnt/x/");
+    EXPECT_EQ(osStorageRootPath(buf, 5, 1), -1);  // does not fit: nothing half-written
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 2), -1);
+    EXPECT_EQ(ghostStorageEjectDrive("/media/u/KVB-RT/"), 0);
+    EXPECT_EQ(hlCalls().back(), "eject /media/u/KVB-RT/");
+}
+
+TEST_F(Ghost, WindowCreationThatRunsOutOfMemoryLeavesNothing) {
+    long before = memGetBlockCount();
+    hlFailAllocation(1);
+    EXPECT_EQ(ghostWindowCreate(L"X", 0, 0, 8, 8, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0), nullptr);
+    hlFailAllocation(2);  // the record is made, the host's window is not
+    EXPECT_EQ(ghostWindowCreate(L"X", 0, 0, 8, 8, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0), nullptr);
+    hlFailAllocation(0);
+    EXPECT_EQ(memGetBlockCount(), before);
+}
+
+TEST_F(Ghost, NthFileOperationFailsOnRequest) {
+    ScratchDir dir;
+    hlFailFileOperation(1, ENOSPC);
+    EXPECT_EQ(rliFileWriteAll((dir / "a.kvb").c_str(), "x", 1), -1);
+    EXPECT_TRUE(rliFaultFileFired());
+    hlFailFileOperation(0, 0);
+    EXPECT_EQ(rliFileWriteAll((dir / "a.kvb").c_str(), "x", 1), 0);
+}
+
+TEST_F(Ghost, PbufferClearsToAColourAndReadsBack) {
+    std::string why;
+    if (!hlGlAvailable(&why)) GTEST_SKIP() << "no EGL device: " << why;
+    ASSERT_EQ(ghostActivateWindowDrawingContext(win), 0);
+    const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
+    ASSERT_NE(version, nullptr);
+    EXPECT_NE(std::string(version).find("Compatibility"), std::string::npos) << version;
+    glViewport(0, 0, 320, 240);
+    glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Immediate mode works: the fixed-function drawing the screens rely on.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 320, 0, 240, -1, 1);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glVertex2f(0, 0);
+    glVertex2f(10, 0);
+    glVertex2f(10, 10);
+    glVertex2f(0, 10);
+    glEnd();
+    ghostGraphicsFinish(win);
+    uint8_t px[4 * 2];
+    ASSERT_EQ(hlReadPixels(win, 200, 100, 1, 1, px), 0);
+    EXPECT_EQ(px[0], 255);
+    EXPECT_NEAR(px[1], 128, 1);
+    EXPECT_EQ(px[2], 0);
+    EXPECT_EQ(px[3], 255);
+    ASSERT_EQ(hlReadPixels(win, 5, 5, 1, 1, px), 0);
+    EXPECT_EQ(px[0], 0);
+    EXPECT_EQ(px[2], 255);
+}
+
+}  // namespace
