@@ -1,7 +1,9 @@
 // The card's parameter files. See wavefile.h.
 #include "wavelib/wavefile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 #include <cstring>
 #include <string>
 
@@ -244,13 +246,26 @@ struct InPlace {
     ~InPlace() { xmlDispose(xml); }
 
     // Walks the existing file with `reader`, calling `seen(element)` after each
-    // step. A file whose walk never closes its root (a value state swallowing
+    // step. A missing file or one without its root gets a fresh document. A
+    // file that exists but cannot be read, or whose document came back with
+    // elements missing, fails the update: writing over it would drop what it
+    // holds. A file whose walk never closes its root (a value state swallowing
     // the root's close tag, a pad block never closed, the close tag before the
-    // open one) could not be updated so that a reader sees the new values:
-    // it is replaced by a fresh document, as an unreadable one is.
+    // open one) could not be updated so that a reader sees the new values: it
+    // is replaced by a fresh document, as one without its root is.
     template <class Reader, class Seen>
     bool open(const char *path, const char *root, Reader &reader, Seen seen) {
-        xml = xmlOpen(path, root);
+        _sRliFile *f = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, -1);
+        struct stat st;
+        if (!f && (stat(path, &st) == 0 || errno != ENOENT)) return false;
+        if (f && xmlHasRoot(rliFileGetDataAddr(f), rliFileGetDataSize(f), root)) {
+            xml = xmlOpenMemory(rliFileGetDataAddr(f), rliFileGetDataSize(f), root);
+            if (!xml || xml->lostElements) {
+                rliFileClose(f);
+                return false;
+            }
+        }
+        rliFileClose(f);
         for (auto *e = xmlGetFirstElementPtr(xml); e && !reader.done(); e = e->next) {
             bool wasInBody = reader.inBody();
             reader.step(e);

@@ -59,8 +59,12 @@ struct Tokenizer {
 void appendElement(void *ctx, const _sXMLElement *elem) {
     auto *xml = static_cast<_sXML *>(ctx);
     auto *e = static_cast<_sXMLElement *>(memMalloc(sizeof(_sXMLElement), "ELEM"));
-    // An element that cannot be allocated is lost alone; reading goes on.
-    if (!e) return;
+    // An element that cannot be allocated is lost alone; reading goes on, and
+    // the count tells an in-place writer not to build on the gap.
+    if (!e) {
+        ++xml->lostElements;
+        return;
+    }
     *e = *elem;
     rliListAddTail(&xml->elements, e);
 }

@@ -41,7 +41,8 @@ struct _sXMLElement {
 
 // A document ("XML"): the elements in document order.
 struct _sXML {
-    sListBase elements;  // of _sXMLElement
+    sListBase elements;    // of _sXMLElement
+    int32_t lostElements;  // elements dropped while reading because memory ran out
 };
 
 // Called once per element while parsing; `elem` lives only during the call.
@@ -52,7 +53,8 @@ typedef void (*xmlElementFn)(void *ctx, const _sXMLElement *elem);
 // Reads the file at byte path `path`. With a `root`, the bytes must contain
 // "<root>" and "</root>" (exact, case-sensitive, in any order). Returns a new
 // document, or null when the file cannot be read, the root check fails or
-// memory runs out; nothing stays allocated then.
+// the document head cannot be allocated; nothing stays allocated then. An
+// element that cannot be allocated is left out and counted in lostElements.
 _sXML *xmlOpen(const char *path, const char *root);
 // As xmlOpen for bytes already in memory. Null on failure, nothing allocated.
 _sXML *xmlOpenMemory(const uint8_t *data, size_t size, const char *root);
