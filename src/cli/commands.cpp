@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_inspect.h"
 
 namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
-    nullptr,
+    cliAddInspect,
 };
 
 const char *const kFooter =
