@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <cstring>
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "foundation/file.h"
 #include "foundation/mem.h"
@@ -58,18 +61,26 @@ bool isClose(const _sXMLElement *e, const char *name) { return e->type == XML_EL
 
 // --- Readers as state machines ------------------------------------------------------
 // Each takes one element at a time, so the same walk serves reading a file
-// (straight from the tokenizer, no element list) and finding where an
-// in-place writer must put what it adds (over the document's list).
+// (straight from the tokenizer, no element list) and an in-place writer (over
+// the document's list), which learns from `stored` exactly which value
+// elements a reader takes for each field and so sets those and no others.
+
+// Field numbers of a wave parameter file, as `stored` reports them.
+constexpr int kWaveFieldPath = kWaveNameLen;
+constexpr int kWaveFieldTag = kWaveNameLen + 1;
+constexpr int kWaveFields = kWaveNameLen + 2;
 
 struct WavePrmReader {
     enum class St { Outside, Body, Name, Path, Tag, Done } st = St::Outside;
-    _sWaveFileWavePrm *prm;
+    _sWaveFileWavePrm *prm = nullptr;
     int pos = 0;
+    int stored = -1;  // field the last element's value went to, -1 for none
 
     bool inBody() const { return st != St::Outside && st != St::Done; }
     bool done() const { return st == St::Done; }
 
     void step(const _sXMLElement *e) {
+        stored = -1;
         switch (st) {
         case St::Outside:
             if (isOpen(e, kRootWave)) st = St::Body;
@@ -89,7 +100,9 @@ struct WavePrmReader {
         case St::Tag:
             if (e->type == XML_ELEMENT_CLOSE) {
                 st = St::Body;
-            } else if (e->type == XML_ELEMENT_VALUE && prm) {
+            } else if (e->type == XML_ELEMENT_VALUE) {
+                stored = st == St::Name ? pos : st == St::Tag ? kWaveFieldTag : kWaveFieldPath;
+                if (!prm) break;
                 if (st == St::Name) prm->name[pos] = nameByte(e->text);
                 else if (st == St::Tag) prm->tagNumber = waveFileDecimal(e->text);
                 else {
@@ -106,7 +119,7 @@ struct WavePrmReader {
 
 struct TagListReader {
     enum class St { Outside, List, Entry, Name, Order, Done } st = St::Outside;
-    _sWaveFileTagList *list;
+    _sWaveFileTagList *list = nullptr;
     char name[kWaveNameLen + 1] = {};
     int order = 0;
     int pos = 0;
@@ -151,19 +164,29 @@ struct TagListReader {
     }
 };
 
+// Field numbers of a kit file: name bytes, sub-name bytes, then wave and
+// sub-wave of each pad.
+constexpr int kKitFieldSubName = kKitNameLen;
+constexpr int kKitFieldPads = kKitNameLen + kKitSubNameLen;
+constexpr int kKitFields = kKitFieldPads + 2 * kKitPadCount;
+
 struct KitReader {
     enum class St { Outside, Body, Name, SubName, Pad, Wave, SubWave, Done } st = St::Outside;
-    sKit *kit;
+    sKit *kit = nullptr;
     char name[kKitNameLen + 1] = {};
     char subName[kKitSubNameLen + 1] = {};
     int pos = 0;
-    int padCount = 0;  // pad blocks closed so far; held at 16 so it cannot overflow
-    sPad *pad = nullptr;
+    int padCount = 0;   // pad blocks closed so far; held at 16 so it cannot overflow
+    int padIndex = -1;  // pad of the block being read, -1 beyond the fifteenth
+    int stored = -1;    // field the last element's value went to, -1 for none
+    int closedPad = -1; // pad whose block the last element closed, else -1
 
     bool inBody() const { return st != St::Outside && st != St::Done; }
     bool done() const { return st == St::Done; }
 
     void step(const _sXMLElement *e) {
+        stored = -1;
+        closedPad = -1;
         switch (st) {
         case St::Outside:
             if (isOpen(e, kRootKit)) st = St::Body;
@@ -177,7 +200,7 @@ struct KitReader {
                     st = St::SubName;
                 } else if (xmlNameIs(e->text, "PadPrm")) {
                     // A block beyond the fifteenth selects no pad.
-                    pad = padCount < kKitPadCount ? waveKitPadPtr(kit, padCount) : nullptr;
+                    padIndex = padCount < kKitPadCount ? padCount : -1;
                     st = St::Pad;
                 }
             } else if (isClose(e, kRootKit)) {
@@ -191,8 +214,12 @@ struct KitReader {
             break;
         case St::Name:
         case St::SubName:
-            if (e->type == XML_ELEMENT_CLOSE) st = St::Body;
-            else if (e->type == XML_ELEMENT_VALUE) (st == St::Name ? name : subName)[pos] = nameByte(e->text);
+            if (e->type == XML_ELEMENT_CLOSE) {
+                st = St::Body;
+            } else if (e->type == XML_ELEMENT_VALUE) {
+                (st == St::Name ? name : subName)[pos] = nameByte(e->text);
+                stored = st == St::Name ? pos : kKitFieldSubName + pos;
+            }
             break;
         case St::Pad:
             if (isOpen(e, "Wv")) {
@@ -201,6 +228,7 @@ struct KitReader {
                 st = St::SubWave;
             } else if (isClose(e, "PadPrm")) {
                 if (padCount <= kKitPadCount) ++padCount;
+                closedPad = padIndex;
                 st = St::Body;
             }
             break;
@@ -208,8 +236,11 @@ struct KitReader {
         case St::SubWave:
             if (e->type == XML_ELEMENT_CLOSE) {
                 st = St::Pad;
-            } else if (e->type == XML_ELEMENT_VALUE && pad) {
-                (st == St::Wave ? pad->waveNumber : pad->subWaveNumber) = waveFileDecimal(e->text);
+            } else if (e->type == XML_ELEMENT_VALUE && padIndex >= 0) {
+                bool sub = st == St::SubWave;
+                stored = kKitFieldPads + 2 * padIndex + (sub ? 1 : 0);
+                if (sPad *pad = waveKitPadPtr(kit, padIndex))
+                    (sub ? pad->subWaveNumber : pad->waveNumber) = waveFileDecimal(e->text);
             }
             break;
         case St::Done: break;
@@ -234,92 +265,108 @@ T *readFile(const char *path, Fn read) {
 
 // --- In-place update -------------------------------------------------------------------
 
-// An existing document opened for an in-place update, or a fresh one. `body` is
-// the root's open tag and `end` the close tag where a reader's walk ends; what
-// the writer adds goes right before `end`, so a reader always reaches it.
-struct InPlace {
+// A document being updated: the existing file's, or a fresh one. `values`
+// holds, per field, every value element a reader takes for it; `end` is the
+// root's close tag where a reader's walk ends, and what the writer adds goes
+// right before it (or into a pad's block), where a reader is sure to see it.
+struct Update {
     _sXML *xml = nullptr;
-    _sXMLElement *body = nullptr;
     _sXMLElement *end = nullptr;
-    bool fresh = false;  // the existing file was missing or could not be updated
+    bool fresh = false;  // no usable old document: built from nothing
+    std::vector<std::vector<_sXMLElement *>> values;
 
-    ~InPlace() { xmlDispose(xml); }
+    ~Update() { xmlDispose(xml); }
 
-    // Walks the existing file with `reader`, calling `seen(element)` after each
-    // step. A missing file or one without its root gets a fresh document. A
-    // file that exists but cannot be read, or whose document came back with
-    // elements missing, fails the update: writing over it would drop what it
-    // holds. A file whose walk never closes its root (a value state swallowing
-    // the root's close tag, a pad block never closed, the close tag before the
-    // open one) could not be updated so that a reader sees the new values: it
-    // is replaced by a fresh document, as one without its root is.
+    // Takes the old bytes (null: no old file), walking them with `Reader` and
+    // calling `seen(reader, element)` after each step. Returns -1 when the old
+    // document came back with elements missing (memory ran out): writing it
+    // would drop them. An old file the reader could not be made to see new
+    // values in is replaced by a fresh document, as one without its root is:
+    // a walk that never closes the root (a value state swallowing the root's
+    // close tag, a pad block never closed, the close tag before the open
+    // one), or a value of ours that would run into a neighbouring value once
+    // written out and read again.
     template <class Reader, class Seen>
-    bool open(const char *path, const char *root, Reader &reader, Seen seen) {
-        _sRliFile *f = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, -1);
-        struct stat st;
-        if (!f && (stat(path, &st) == 0 || errno != ENOENT)) return false;
-        if (f && xmlHasRoot(rliFileGetDataAddr(f), rliFileGetDataSize(f), root)) {
-            xml = xmlOpenMemory(rliFileGetDataAddr(f), rliFileGetDataSize(f), root);
-            if (!xml || xml->lostElements) {
-                rliFileClose(f);
-                return false;
+    int open(const uint8_t *old, size_t size, const char *root, int fields, Seen seen) {
+        values.assign(static_cast<size_t>(fields), {});
+        if (old && xmlHasRoot(old, size, root)) {
+            xml = xmlOpenMemory(old, size, root);
+            if (!xml || xml->lostElements) return -1;
+            Reader reader;
+            bool entered = false;
+            for (auto *e = xmlGetFirstElementPtr(xml); e && !reader.done(); e = e->next) {
+                reader.step(e);
+                entered = entered || reader.inBody();
+                if (reader.stored >= 0) values[static_cast<size_t>(reader.stored)].push_back(e);
+                if (reader.done()) end = e;
+                seen(reader, e);
             }
-        }
-        rliFileClose(f);
-        for (auto *e = xmlGetFirstElementPtr(xml); e && !reader.done(); e = e->next) {
-            bool wasInBody = reader.inBody();
-            reader.step(e);
-            if (!wasInBody && reader.inBody()) body = e;
-            if (reader.done()) end = e;
-            seen(e);
-        }
-        if (xml && (!body || !end)) {
-            xmlDispose(xml);
-            xml = nullptr;
-            reader = Reader{};
+            bool usable = entered && end;
+            for (const auto &field : values)
+                for (const _sXMLElement *e : field)
+                    if ((e->prev && e->prev->type == XML_ELEMENT_VALUE) || (e->next && e->next->type == XML_ELEMENT_VALUE))
+                        usable = false;
+            if (!usable) {
+                xmlDispose(xml);
+                xml = nullptr;
+                values.assign(static_cast<size_t>(fields), {});
+            }
         }
         if (!xml) {
             xml = xmlCreate(root);
-            if (!xml) return false;
+            if (!xml) return -1;
             fresh = true;
-            body = xmlGetFirstElementPtr(xml);
-            end = body->next;
+            end = static_cast<_sXMLElement *>(xml->elements.last);
         }
-        return true;
+        return 0;
     }
 
-    // Sets every value of open tags `name` between `from` and `to` (exclusive);
-    // when there is none, adds the element before `to`. Every occurrence gets
-    // the value because readers take the last one: setting only the first
-    // would leave a duplicated element overriding the change. Returns 0 or -1.
-    int setOrAdd(_sXMLElement *from, _sXMLElement *to, const char *name, const char *text, int level) {
-        int replaced = 0;
-        for (auto *e = from; e && e != to; e = e->next) {
-            if (isOpen(e, name) && e->next && e->next->type == XML_ELEMENT_VALUE) {
-                std::snprintf(e->next->text, sizeof e->next->text, "%s", text);
-                ++replaced;
-            }
-        }
-        return replaced ? 0 : xmlInsertValue(xml, to, name, text, level);
+    // Gives `field` the value `text`: every value a reader takes for it is
+    // replaced (a reader keeps the last, so a duplicated element must not keep
+    // an old value); when there is none, the element is added before `before`.
+    int set(int field, _sXMLElement *before, const char *name, const char *text, int level) {
+        auto &found = values[static_cast<size_t>(field)];
+        for (_sXMLElement *e : found) std::snprintf(e->text, sizeof e->text, "%s", text);
+        return found.empty() ? xmlInsertValue(xml, before, name, text, level) : 0;
     }
 
-    int setOrAdd(_sXMLElement *from, _sXMLElement *to, const char *name, int number, int level) {
+    int set(int field, _sXMLElement *before, const char *name, int number, int level) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "%d", number);
-        return setOrAdd(from, to, name, buf, level);
+        return set(field, before, name, buf, level);
     }
 
-    // Sets or adds one name element per byte position of `field`.
-    int setName(const char *prefix, const char *field, size_t fieldLen) {
-        int r = 0;
-        for (size_t i = 0; i < fieldLen && r == 0; ++i) {
+    // Sets one name element per byte position of `field`, fields first..first+len-1.
+    int setName(int first, const char *prefix, const char *bytes, size_t length) {
+        for (size_t i = 0; i < length; ++i) {
             char tag[16];
             std::snprintf(tag, sizeof tag, "%s%zu", prefix, i);
-            r = setOrAdd(body, end, tag, nameCode(field, fieldLen, i), 1);
+            if (set(first + static_cast<int>(i), end, tag, nameCode(bytes, length, i), 1) != 0) return -1;
         }
-        return r;
+        return 0;
     }
 };
+
+// Reads the old file for an update: 0 with `*file` null when there is none,
+// -1 when it exists but cannot be read (an update must not replace what it
+// could not see).
+int openOld(const char *path, _sRliFile **file) {
+    *file = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, -1);
+    struct stat st;
+    if (!*file && (stat(path, &st) == 0 || errno != ENOENT)) return -1;
+    return 0;
+}
+
+// Writes the file at `path` as `update(oldBytes, oldSize, &text)` makes it.
+template <class Fn>
+int updateFile(const char *path, Fn update) {
+    _sRliFile *old = nullptr;
+    if (openOld(path, &old) != 0) return -1;
+    std::string text;
+    int r = update(rliFileGetDataAddr(old), rliFileGetDataSize(old), &text);
+    rliFileClose(old);
+    return r == 0 ? rliFileWriteAll(path, text.data(), text.size()) : -1;
+}
 
 int writeText(const char *path, const std::string &text) { return rliFileWriteAll(path, text.data(), text.size()); }
 
@@ -391,21 +438,29 @@ _sWaveFileWavePrm *waveFileWavePrmCreateFromFile(const char *path, int folder, i
     });
 }
 
-int waveFileWavePrmCreateToFile(const sWave *wave, const sListBase *categories, const char *path) {
-    if (!wave || !path) return -1;
-    InPlace doc;
-    WavePrmReader reader;
-    reader.prm = nullptr;
-    if (!doc.open(path, kRootWave, reader, [](_sXMLElement *) {})) return -1;
+int waveFileWavePrmUpdateText(const sWave *wave, const sListBase *categories, const uint8_t *old, size_t oldSize,
+                              std::string *out) {
+    if (!wave || !out) return -1;
+    Update doc;
+    if (doc.open<WavePrmReader>(old, oldSize, kRootWave, kWaveFields, [](const WavePrmReader &, _sXMLElement *) {}) != 0)
+        return -1;
     char dataPath[kWaveDataFolderLen + kWaveFileNameLen + 2];
     std::snprintf(dataPath, sizeof dataPath, "%.*s/%.*s", static_cast<int>(kWaveDataFolderLen), wave->dataFolder,
                   static_cast<int>(kWaveFileNameLen), wave->fileName);
     int tagNumber = wave->category && categories ? rliListFindIndex(categories, wave->category) : -1;
-    if (doc.setName("Nm", wave->name, kWaveNameLen) != 0 ||
-        doc.setOrAdd(doc.body, doc.end, "Path", dataPath, 1) != 0 ||
-        doc.setOrAdd(doc.body, doc.end, "Tag", tagNumber, 1) != 0)
+    if (doc.setName(0, "Nm", wave->name, kWaveNameLen) != 0 ||
+        doc.set(kWaveFieldPath, doc.end, "Path", dataPath, 1) != 0 ||
+        doc.set(kWaveFieldTag, doc.end, "Tag", tagNumber, 1) != 0)
         return -1;
-    return xmlSave(doc.xml, path);
+    *out = xmlToText(doc.xml);
+    return 0;
+}
+
+int waveFileWavePrmCreateToFile(const sWave *wave, const sListBase *categories, const char *path) {
+    if (!wave || !path) return -1;
+    return updateFile(path, [&](const uint8_t *old, size_t size, std::string *text) {
+        return waveFileWavePrmUpdateText(wave, categories, old, size, text);
+    });
 }
 
 void waveFileWavePrmDispose(_sWaveFileWavePrm *prm) {
@@ -454,7 +509,10 @@ _sWaveFileTagList *waveFileTagListCreateFromFile(const char *path) {
 }
 
 int waveFileTagListCreateToFile(const sListBase *categories, const char *path) {
-    if (!path) return -1;
+    return path ? writeText(path, waveFileTagListText(categories)) : -1;
+}
+
+std::string waveFileTagListText(const sListBase *categories) {
     std::string out = "<TagList>\n";
     for (auto *tag = categories ? static_cast<const sTag *>(categories->first) : nullptr; tag; tag = tag->next) {
         out += "\t<TagPrm>\n";
@@ -465,7 +523,7 @@ int waveFileTagListCreateToFile(const sListBase *categories, const char *path) {
         out += "\t</TagPrm>\n";
     }
     out += "</TagList>\n";
-    return writeText(path, out);
+    return out;
 }
 
 sListBase *waveFileTagListPtr(_sWaveFileTagList *list) { return list ? &list->tags : nullptr; }
@@ -517,40 +575,29 @@ sKit *waveFileKitPrmCreateFromMemory(const uint8_t *data, size_t size) {
 
 sKit *waveFileKitPrmCreateFromFile(const char *path) { return readFile<sKit>(path, waveFileKitPrmCreateFromMemory); }
 
-int waveFileKitPrmCreateToFile(const sKit *kit, const char *path) {
-    if (!kit || !path) return -1;
-    // The pad blocks as a reader sees them: where each opens and closes.
-    _sXMLElement *padOpen[kKitPadCount] = {};
+int waveFileKitPrmUpdateText(const sKit *kit, const uint8_t *old, size_t oldSize, std::string *out) {
+    if (!kit || !out) return -1;
+    // Where each pad's block closes, as a reader sees the blocks.
     _sXMLElement *padClose[kKitPadCount] = {};
-    InPlace doc;
-    KitReader reader;
-    reader.kit = nullptr;
-    KitReader::St before = reader.st;
-    int pad = 0;
-    auto seen = [&](_sXMLElement *e) {
-        if (before == KitReader::St::Body && reader.st == KitReader::St::Pad && reader.padCount < kKitPadCount)
-            padOpen[pad = reader.padCount] = e;
-        if (before == KitReader::St::Pad && reader.st == KitReader::St::Body && padOpen[pad] && !padClose[pad])
-            padClose[pad] = e;
-        before = reader.st;
+    Update doc;
+    auto seen = [&](const KitReader &reader, _sXMLElement *e) {
+        if (reader.closedPad >= 0) padClose[reader.closedPad] = e;
     };
-    if (!doc.open(path, kRootKit, reader, seen)) return -1;
-    if (doc.fresh) {
-        std::memset(padOpen, 0, sizeof padOpen);
-        std::memset(padClose, 0, sizeof padClose);
-    }
-    if (doc.setName("Nm", kit->name, kKitNameLen) != 0 || doc.setName("SubNm", kit->subName, kKitSubNameLen) != 0)
+    if (doc.open<KitReader>(old, oldSize, kRootKit, kKitFields, seen) != 0) return -1;
+    if (doc.fresh) std::fill(std::begin(padClose), std::end(padClose), nullptr);
+    if (doc.setName(0, "Nm", kit->name, kKitNameLen) != 0 ||
+        doc.setName(kKitFieldSubName, "SubNm", kit->subName, kKitSubNameLen) != 0)
         return -1;
     for (int i = 0; i < kKitPadCount; ++i) {
         const sPad *p = waveKitPadPtr(kit, i);
         int wave = p ? p->waveNumber : -1;
         int subWave = p ? p->subWaveNumber : -1;
-        if (padOpen[i] && padClose[i]) {
-            // Values go inside the pad's own block: counting "Wv" tags across
-            // the whole file would shift every later pad when one block lacks
-            // its "Wv".
-            if (doc.setOrAdd(padOpen[i], padClose[i], "Wv", wave, 2) != 0 ||
-                doc.setOrAdd(padOpen[i], padClose[i], "SubWv", subWave, 2) != 0)
+        int field = kKitFieldPads + 2 * i;
+        if (padClose[i]) {
+            // A pad's values stay inside its own block: counting "Wv" tags
+            // across the whole file would shift every later pad when one block
+            // lacks its "Wv".
+            if (doc.set(field, padClose[i], "Wv", wave, 2) != 0 || doc.set(field + 1, padClose[i], "SubWv", subWave, 2) != 0)
                 return -1;
             continue;
         }
@@ -560,7 +607,15 @@ int waveFileKitPrmCreateToFile(const sKit *kit, const char *path) {
             xmlInsertTag(doc.xml, doc.end, "PadPrm", 1, 1) != 0)
             return -1;
     }
-    return xmlSave(doc.xml, path);
+    *out = xmlToText(doc.xml);
+    return 0;
+}
+
+int waveFileKitPrmCreateToFile(const sKit *kit, const char *path) {
+    if (!kit || !path) return -1;
+    return updateFile(path, [&](const uint8_t *old, size_t size, std::string *text) {
+        return waveFileKitPrmUpdateText(kit, old, size, text);
+    });
 }
 
 // --- Wave list files -------------------------------------------------------------------

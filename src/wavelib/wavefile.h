@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "foundation/list.h"
 #include "wavelib/wave.h"
@@ -56,6 +57,11 @@ _sWaveFileWavePrm *waveFileWavePrmCreateFromMemory(const uint8_t *data, size_t s
 // "Tag" is the position of the wave's category in `categories` (-1 without one).
 // Returns 0, or -1 with the old file untouched.
 int waveFileWavePrmCreateToFile(const sWave *wave, const sListBase *categories, const char *path);
+// The bytes waveFileWavePrmCreateToFile writes, made by updating `old`
+// (`oldSize` bytes; null when there is no old file) into `out`. Returns 0, or
+// -1 when memory runs out (`out` unchanged).
+int waveFileWavePrmUpdateText(const sWave *wave, const sListBase *categories, const uint8_t *old, size_t oldSize,
+                              std::string *out);
 // Frees the record; null is ignored.
 void waveFileWavePrmDispose(_sWaveFileWavePrm *prm);
 
@@ -86,6 +92,8 @@ _sWaveFileTagList *waveFileTagListCreateFromMemory(const uint8_t *data, size_t s
 // Writes the category list of `categories` (sTag, library order) at `path`;
 // twelve name bytes per category. Returns 0, or -1 with the old file untouched.
 int waveFileTagListCreateToFile(const sListBase *categories, const char *path);
+// The bytes waveFileTagListCreateToFile writes. Never fails.
+std::string waveFileTagListText(const sListBase *categories);
 // The categories read; null for a null record.
 sListBase *waveFileTagListPtr(_sWaveFileTagList *list);
 // The has-DEFAULT flag; 0 for a null record.
@@ -105,6 +113,9 @@ sKit *waveFileKitPrmCreateFromMemory(const uint8_t *data, size_t size);
 // Writes `kit`'s file at `path`, updating an existing one in place. Returns 0,
 // or -1 with the old file untouched.
 int waveFileKitPrmCreateToFile(const sKit *kit, const char *path);
+// The bytes waveFileKitPrmCreateToFile writes, made by updating `old` (null:
+// none) into `out`. Returns 0, or -1 when memory runs out (`out` unchanged).
+int waveFileKitPrmUpdateText(const sKit *kit, const uint8_t *old, size_t oldSize, std::string *out);
 // Frees the pads, their nodes and the kit; null is ignored.
 void waveFileKitPrmDispose(sKit *kit);
 

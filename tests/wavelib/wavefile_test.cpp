@@ -326,6 +326,33 @@ TEST(WaveParamFile, FileWhoseRootNeverClosesIsReplacedWhole) {
     EXPECT_EQ(testReadFile(path), waveGolden("Q", "00/Q.wav", -1));
 }
 
+TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {
+    // Whatever an old file holds, the updated bytes must read back as the wave
+    // that was written: the writer sets the values a reader actually takes.
+    const std::string tail = "</WvPrm>\n";
+    const std::string oldFiles[] = {
+        "",
+        "<WvPrm>\n\t<Nm1><Nm0>5</Nm0>\n</WvPrm>\n",          // Nm0 read as a value of Nm1
+        "<WvPrm>\n\t<Nm0>a>></Nm0>\n</WvPrm>\n",            // two values for one field
+        "<WvPrm>\n\t<Tag>1</Tag><Tag><X>2</Tag>\n</WvPrm>\n",  // a value behind a foreign tag
+        "</WvPrm><WvPrm><Nm0>1</Nm0>",                        // close before open
+        "<WvPrm><Path>x</Path></WvPrm><WvPrm><Path>y</Path></WvPrm>",
+        "<WvPrm><Nm0>7</Nm0><Nm0></Nm0>" + tail,
+    };
+    Categories cats;
+    sWave w = makeWave("\x82\xA0Z", "42", "LONG_NAME_16CHAR");
+    w.category = cats.add("ONLY", 0);
+    for (const auto &old : oldFiles) {
+        std::string text;
+        ASSERT_EQ(waveFileWavePrmUpdateText(&w, &cats.list, old.empty() ? nullptr : bytes(old), old.size(), &text), 0);
+        PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
+        ASSERT_NE(r.prm, nullptr) << old;
+        EXPECT_STREQ(r.prm->name, "\x82\xA0Z") << old << "\n" << text;
+        EXPECT_STREQ(r.prm->path, "42/LONG_NAME_16CHAR") << old;
+        EXPECT_EQ(r.prm->tagNumber, 0) << old;
+    }
+}
+
 // --- Category list -----------------------------------------------------------------------------
 
 TEST(CategoryList, FreshFileIsByteExactAndReadsBack) {
