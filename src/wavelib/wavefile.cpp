@@ -1,11 +1,12 @@
 // The card's parameter files. See wavefile.h.
 #include "wavelib/wavefile.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
 #include <cstring>
-#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -347,6 +348,8 @@ struct Update {
     }
 };
 
+int writeText(const char *path, const std::string &text) { return rliFileWriteAll(path, text.data(), text.size()); }
+
 // Reads the old file for an update: 0 with `*file` null when there is none,
 // -1 when it exists but cannot be read (an update must not replace what it
 // could not see).
@@ -365,15 +368,13 @@ int updateFile(const char *path, Fn update) {
     std::string text;
     int r = update(rliFileGetDataAddr(old), rliFileGetDataSize(old), &text);
     rliFileClose(old);
-    return r == 0 ? rliFileWriteAll(path, text.data(), text.size()) : -1;
+    return r == 0 ? writeText(path, text) : -1;
 }
-
-int writeText(const char *path, const std::string &text) { return rliFileWriteAll(path, text.data(), text.size()); }
 
 void appendf(std::string &out, const char *format, int a, int b = 0, int c = 0) {
     char line[64];
     int n = std::snprintf(line, sizeof line, format, a, b, c);
-    out.append(line, static_cast<size_t>(n));
+    if (n > 0) out.append(line, std::min(static_cast<size_t>(n), sizeof line - 1));
 }
 
 int writeCategoryBlocks(const sListBase *categories, const char *path, const char *root, bool byName) {
