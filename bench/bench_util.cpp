@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,16 +16,29 @@ double benchNow() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-int benchRun(const std::vector<std::string> &argv) {
+namespace {
+
+int spawnWait(const std::vector<std::string> &argv, bool quiet) {
     std::vector<char *> args;
     for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+    int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+}  // namespace
+
+int benchRun(const std::vector<std::string> &argv) { return spawnWait(argv, false); }
+
+int benchRunQuiet(const std::vector<std::string> &argv) { return spawnWait(argv, true); }
 
 std::string benchMakeDir(const char *base, const char *name) {
     std::string root = base && *base ? base : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/var/tmp");

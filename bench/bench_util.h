@@ -8,6 +8,8 @@
 double benchNow();
 // Runs `argv` (no shell) and waits; returns its exit status, -1 when it could not start.
 int benchRun(const std::vector<std::string> &argv);
+// As benchRun with the program's standard output thrown away (/dev/null).
+int benchRunQuiet(const std::vector<std::string> &argv);
 // Returns a fresh folder under `base` (or $TMPDIR, or /var/tmp).
 std::string benchMakeDir(const char *base, const char *name);
 // Removes a folder tree. Never fails loudly.

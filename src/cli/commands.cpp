@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_inspect.h"
 #include "cli/cmd_volumes.h"
 #include "platform/terminal/terminal.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
+    cliAddInspect,
     cliAddVolumes,
 };
 

@@ -1,0 +1,247 @@
+// `kvbrt inspect FILE [--json]`. See cmd_inspect.h.
+#include "cli/cmd_inspect.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "foundation/file.h"
+#include "foundation/str.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/xml.h"
+
+namespace {
+
+enum class Kind { None, Wave, Categories, Kit, WaveList };
+
+struct RootName {
+    const char *root;
+    Kind kind;
+};
+
+constexpr RootName kRoots[] = {
+    {"WvPrm", Kind::Wave},
+    {"TagList", Kind::Categories},
+    {"KitPrm", Kind::Kit},
+    {"WvListSortbyName", Kind::WaveList},
+    {"WvListSortbyName_Tag", Kind::WaveList},
+    {"WvListSortbyNum_Tag", Kind::WaveList},
+};
+
+// The file's kind: the first open tag that is a root name, spelled exactly as
+// the device does, whose open and close tags both stand in the file. An
+// element of another kind nested further in does not decide.
+struct KindFinder {
+    const uint8_t *data;
+    size_t size;
+    const char *root = nullptr;
+    Kind kind = Kind::None;
+    bool decided = false;
+
+    static void step(void *ctx, const _sXMLElement *e) {
+        auto *self = static_cast<KindFinder *>(ctx);
+        if (self->decided || e->type != XML_ELEMENT_OPEN) return;
+        for (const auto &r : kRoots) {
+            if (std::strcmp(e->text, r.root) != 0) continue;
+            self->decided = true;
+            if (xmlHasRoot(self->data, self->size, r.root)) {
+                self->root = r.root;
+                self->kind = r.kind;
+            }
+            return;
+        }
+    }
+};
+
+// The wave numbers of a wave list file: one list per "WvList" block, or the
+// one list of the file that has no blocks.
+struct WaveListReader {
+    const char *root;
+    bool blocks;
+    bool inRoot = false;
+    bool inWave = false;
+    bool inBlock = false;
+    std::vector<std::vector<int>> lists;
+
+    static void step(void *ctx, const _sXMLElement *e) {
+        auto *self = static_cast<WaveListReader *>(ctx);
+        bool open = e->type == XML_ELEMENT_OPEN;
+        bool close = e->type == XML_ELEMENT_CLOSE;
+        if (!self->inRoot) {
+            self->inRoot = open && std::strcmp(e->text, self->root) == 0;
+            return;
+        }
+        if (close && std::strcmp(e->text, self->root) == 0) {
+            self->inRoot = false;
+        } else if (self->blocks && open && xmlNameIs(e->text, "WvList")) {
+            self->lists.emplace_back();
+            self->inBlock = true;
+        } else if (self->blocks && close && xmlNameIs(e->text, "WvList")) {
+            self->inBlock = false;
+        } else if (open && xmlNameIs(e->text, "Wv")) {
+            self->inWave = true;
+        } else if (close) {
+            self->inWave = false;
+        } else if (e->type == XML_ELEMENT_VALUE && self->inWave && (self->inBlock || !self->blocks)) {
+            self->lists.back().push_back(waveFileDecimal(e->text));
+        }
+    }
+};
+
+std::string fieldBytes(const char *field, size_t length) { return std::string(field, strnlen(field, length)); }
+
+std::string hex(const std::string &bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string jsonName(const std::string &bytes) { return cliJsonString(strSjisToUtf8(bytes)); }
+
+int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
+    _sWaveFileWavePrm *prm = waveFileWavePrmCreateFromMemory(data, size, -1, -1);
+    if (!prm) {
+        cliError(ctx, file, "cannot read the wave parameter file: out of memory");
+        return CLI_EXIT_FAILURE;
+    }
+    std::string name = fieldBytes(prm->name, kWaveNameLen);
+    std::string path = strSjisToUtf8(prm->path);
+    std::ostream &out = *ctx->out;
+    if (ctx->json) {
+        out << "{\"kind\":\"wave\",\"name\":" << jsonName(name) << ",\"name_hex\":\"" << hex(name)
+            << "\",\"path\":" << cliJsonString(path) << ",\"category\":" << prm->tagNumber << "}\n";
+    } else {
+        out << "wave parameter file\n"
+            << "name      " << strSjisToUtf8(name) << " (" << hex(name) << ")\n"
+            << "path      " << path << "\n"
+            << "category  " << prm->tagNumber << "\n";
+    }
+    if (prm->path[0] == '\0')
+        cliError(ctx, file, "no \"Path\" value: the wave names no audio file");
+    else if (prm->pathDamaged)
+        cliError(ctx, file, "damaged \"Path\" value \"" + path + "\": not a two-digit data folder and a plain file name");
+    waveFileWavePrmDispose(prm);
+    return CLI_EXIT_OK;
+}
+
+int showCategories(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
+    _sWaveFileTagList *list = waveFileTagListCreateFromMemory(data, size);
+    if (!list) {
+        cliError(ctx, file, "cannot read the category list: out of memory");
+        return CLI_EXIT_FAILURE;
+    }
+    std::ostream &out = *ctx->out;
+    bool hasDefault = waveFileTagListDefulatTagExist(list) != 0;
+    if (ctx->json) out << "{\"kind\":\"categories\",\"categories\":[";
+    else out << "category list: " << rliListCount(&list->tags) << " categories, DEFAULT " << (hasDefault ? "present" : "absent") << "\n";
+    int index = 0;
+    for (auto *tag = static_cast<const sTag *>(list->tags.first); tag; tag = tag->next, ++index) {
+        std::string name = fieldBytes(tag->name, kTagNameLen);
+        if (ctx->json)
+            out << (index ? "," : "") << "{\"name\":" << jsonName(name) << ",\"name_hex\":\"" << hex(name)
+                << "\",\"order\":" << tag->order << "}";
+        else
+            out << index << "  " << strSjisToUtf8(name) << " (" << hex(name) << ")  order " << tag->order << "\n";
+    }
+    if (ctx->json) out << "],\"has_default\":" << (hasDefault ? "true" : "false") << "}\n";
+    waveFileTagListDispose(list);
+    return CLI_EXIT_OK;
+}
+
+int showKit(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
+    sKit *kit = waveFileKitPrmCreateFromMemory(data, size);
+    if (!kit) {
+        cliError(ctx, file, "cannot read the kit file: out of memory");
+        return CLI_EXIT_FAILURE;
+    }
+    std::string name = strSjisToUtf8(fieldBytes(kit->name, kKitNameLen));
+    std::string subName = strSjisToUtf8(fieldBytes(kit->subName, kKitSubNameLen));
+    std::ostream &out = *ctx->out;
+    if (ctx->json) out << "{\"kind\":\"kit\",\"name\":" << cliJsonString(name) << ",\"subname\":" << cliJsonString(subName) << ",\"pads\":[";
+    else out << "kit file\nname     " << name << "\nsubname  " << subName << "\n";
+    for (int i = 0; i < kKitPadCount; ++i) {
+        const sPad *pad = waveKitPadPtr(kit, i);
+        if (ctx->json)
+            out << (i ? "," : "") << "{\"wave\":" << pad->waveNumber << ",\"subwave\":" << pad->subWaveNumber << "}";
+        else
+            out << "pad " << (i + 1) << (i < 9 ? "   " : "  ") << "wave " << pad->waveNumber << "  sub-wave "
+                << pad->subWaveNumber << "\n";
+    }
+    if (ctx->json) out << "]}\n";
+    waveFileKitPrmDispose(kit);
+    return CLI_EXIT_OK;
+}
+
+int showWaveList(sCliContext *ctx, const char *root, const uint8_t *data, size_t size) {
+    WaveListReader reader;
+    reader.root = root;
+    reader.blocks = std::strcmp(root, "WvListSortbyName") != 0;
+    if (!reader.blocks) reader.lists.emplace_back();
+    xmlParse(data, size, WaveListReader::step, &reader);
+    std::ostream &out = *ctx->out;
+    if (ctx->json) {
+        out << "{\"kind\":\"wavelist\",\"root\":" << cliJsonString(root) << ",\"lists\":[";
+        for (size_t i = 0; i < reader.lists.size(); ++i) {
+            out << (i ? ",[" : "[");
+            for (size_t k = 0; k < reader.lists[i].size(); ++k) out << (k ? "," : "") << reader.lists[i][k];
+            out << "]";
+        }
+        out << "]}\n";
+        return CLI_EXIT_OK;
+    }
+    out << "wave list file " << root << ": " << reader.lists.size() << (reader.lists.size() == 1 ? " list\n" : " lists\n");
+    for (size_t i = 0; i < reader.lists.size(); ++i) {
+        out << "list " << (i + 1) << ":";
+        for (int n : reader.lists[i]) out << " " << n;
+        out << "\n";
+    }
+    return CLI_EXIT_OK;
+}
+
+int inspect(sCliContext *ctx, const std::string &file) {
+    _sRliFile *f = rliFileOpenA(file.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
+    if (!f) {
+        struct stat st;
+        std::string reason = stat(file.c_str(), &st) != 0 ? std::strerror(errno)
+                             : S_ISDIR(st.st_mode)         ? "is a folder"
+                                                           : "cannot be read";
+        cliError(ctx, file, reason);
+        return CLI_EXIT_FAILURE;
+    }
+    const uint8_t *data = rliFileGetDataAddr(f);
+    size_t size = rliFileGetDataSize(f);
+    KindFinder finder;
+    finder.data = data;
+    finder.size = size;
+    xmlParse(data, size, KindFinder::step, &finder);
+    int status = CLI_EXIT_FAILURE;
+    switch (finder.kind) {
+    case Kind::None: cliError(ctx, file, "not a parameter file (no known root element)"); break;
+    case Kind::Wave: status = showWave(ctx, file, data, size); break;
+    case Kind::Categories: status = showCategories(ctx, file, data, size); break;
+    case Kind::Kit: status = showKit(ctx, file, data, size); break;
+    case Kind::WaveList: status = showWaveList(ctx, finder.root, data, size); break;
+    }
+    rliFileClose(f);
+    return status;
+}
+
+}  // namespace
+
+void cliAddInspect(CLI::App &app, sCliContext *ctx) {
+    auto file = std::make_shared<std::string>();
+    CLI::App *cmd = app.add_subcommand("inspect", "Show what one parameter file (.kvb) holds.");
+    cmd->add_option("FILE", *file, "a wave parameter file, the category list, a kit file or a wave list file")
+        ->required();
+    cmd->add_flag("--json", ctx->json, "print one JSON object");
+    cmd->callback([ctx, file] { ctx->exitCode = inspect(ctx, *file); });
+}

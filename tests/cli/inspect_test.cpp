@@ -1,0 +1,140 @@
+// `kvbrt inspect`: every file kind, the exact JSON documents, and the errors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "support/test_util.h"
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args) {
+    args.insert(args.begin(), "kvbrt");
+    std::vector<const char *> argv;
+    for (const auto &a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    int status = cliMain(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string value(int tabs, const std::string &tag, int v) {
+    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + std::to_string(v) + "</" + tag + ">\n";
+}
+
+std::string nameValues(int tabs, const char *prefix, const std::string &name, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += value(tabs, prefix + std::to_string(i),
+                     i < static_cast<int>(name.size()) ? static_cast<signed char>(name[static_cast<size_t>(i)]) : 0);
+    return out;
+}
+
+struct JsonCase {
+    const char *what;
+    std::string file;
+    std::string json;
+};
+
+TEST(CliInspect, JsonForEveryKind) {
+    ScratchDir dir;
+    std::string kit = "<KitPrm>\n" + nameValues(1, "Nm", "New Kit ", 8) + nameValues(1, "SubNm", "\x83\x4C", 16);
+    std::string pads;
+    for (int i = 0; i < 15; ++i) {
+        kit += "\t<PadPrm>\n" + value(2, "Wv", i == 2 ? 42 : -1) + value(2, "SubWv", -1) + "\t</PadPrm>\n";
+        pads += std::string(i ? "," : "") + "{\"wave\":" + (i == 2 ? "42" : "-1") + ",\"subwave\":-1}";
+    }
+    kit += "</KitPrm>\n";
+    const JsonCase cases[] = {
+        {"wave",
+         "<WvPrm>\n" + nameValues(1, "Nm", "K\"\x82\xA0", 12) + "\t<Path>00/KICK.wav</Path>\n" + value(1, "Tag", 3) +
+             "</WvPrm>\n",
+         R"({"kind":"wave","name":"K\"あ","name_hex":"4b2282a0","path":"00/KICK.wav","category":3})"},
+        {"wave with bytes that are not Shift-JIS",
+         "<WvPrm>\n" + nameValues(1, "Nm", "A\xFF", 12) + "\t<Path>99/\x83\x4C.wav</Path>\n</WvPrm>\n",
+         R"({"kind":"wave","name":"A)" "\xEF\xBF\xBD" R"(","name_hex":"41ff","path":"99/キ.wav","category":0})"},
+        {"categories",
+         "<TagList>\n\t<TagPrm>\n" + nameValues(2, "Nm", "SNARE", 12) + value(2, "Order", 2) + "\t</TagPrm>\n" +
+             "\t<TagPrm>\n" + nameValues(2, "Nm", "DEFAULT", 12) + value(2, "Order", -5) + "\t</TagPrm>\n</TagList>\n",
+         R"({"kind":"categories","categories":[{"name":"SNARE","name_hex":"534e415245","order":2},)"
+         R"({"name":"DEFAULT","name_hex":"44454641554c54","order":0}],"has_default":true})"},
+        {"empty category list", "<TagList>\n</TagList>\n",
+         R"({"kind":"categories","categories":[],"has_default":false})"},
+        {"kit", kit, R"({"kind":"kit","name":"New Kit ","subname":"キ","pads":[)" + pads + "]}"},
+        {"wave list by name", "<WvListSortbyName>\n\t<Wv>17</Wv>\n\t<Wv>3</Wv>\n</WvListSortbyName>\n",
+         R"({"kind":"wavelist","root":"WvListSortbyName","lists":[[17,3]]})"},
+        {"wave list by category",
+         "<WvListSortbyNum_Tag>\n\t<WvList>\n\t\t<Wv>3</Wv>\n\t\t<Wv>17</Wv>\n\t</WvList>\n\t<WvList>\n\t</WvList>\n"
+         "</WvListSortbyNum_Tag>\n",
+         R"({"kind":"wavelist","root":"WvListSortbyNum_Tag","lists":[[3,17],[]]})"},
+        {"kind from the root, not from nested elements",
+         "<WvListSortbyName_Tag>\n\t<WvList>\n\t\t<Wv>5</Wv>\n\t</WvList>\n<WvPrm></WvPrm></WvListSortbyName_Tag>\n",
+         R"({"kind":"wavelist","root":"WvListSortbyName_Tag","lists":[[5]]})"},
+    };
+    for (const auto &c : cases) {
+        std::string path = dir / "file.kvb";
+        ASSERT_TRUE(testWriteFile(path, c.file));
+        CliRun r = run({"inspect", path, "--json"});
+        EXPECT_EQ(r.status, 0) << c.what << ": " << r.err;
+        EXPECT_EQ(r.out, c.json + "\n") << c.what;
+        EXPECT_EQ(r.err, "") << c.what;
+        CliRun plain = run({"inspect", path});
+        EXPECT_EQ(plain.status, 0) << c.what;
+        EXPECT_FALSE(plain.out.empty()) << c.what;
+        EXPECT_EQ(plain.out.find('{'), std::string::npos) << c.what;
+    }
+}
+
+TEST(CliInspect, DamagedPathIsShownAndReported) {
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Path>../../etc/x</Path>\n</WvPrm>\n"));
+    CliRun r = run({"inspect", path, "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, R"({"kind":"wave","name":"","name_hex":"","path":"../../etc/x","category":0})" "\n");
+    EXPECT_NE(r.err.find(path), std::string::npos);
+    EXPECT_NE(r.err.find("damaged"), std::string::npos);
+}
+
+TEST(CliInspect, NotAParameterFileIsOneLineAndExitOne) {
+    ScratchDir dir;
+    struct {
+        const char *what;
+        std::string content;
+    } cases[] = {
+        {"plain text", "hello\n"},
+        {"root without its close tag", "<KitPrm>\n\t<Nm0>1</Nm0>\n"},
+        {"root in another case", "<wvprm></wvprm>\n"},
+        {"empty", ""},
+    };
+    for (const auto &c : cases) {
+        std::string path = dir / "x.kvb";
+        ASSERT_TRUE(testWriteFile(path, c.content));
+        for (const char *json : {"--json", ""}) {
+            std::vector<std::string> args = {"inspect", path};
+            if (*json) args.push_back(json);
+            CliRun r = run(args);
+            EXPECT_EQ(r.status, 1) << c.what;
+            EXPECT_EQ(r.out, "") << c.what;
+            EXPECT_EQ(r.err.find(path), 7u) << c.what << ": " << r.err;  // "kvbrt: <file>: ..."
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what;
+        }
+    }
+    CliRun missing = run({"inspect", dir / "absent.kvb", "--json"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("absent.kvb"), std::string::npos);
+    CliRun folder = run({"inspect", dir.path()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(run({"inspect"}).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,634 @@
+// Parameter files: the exact bytes of fresh files (built here from the
+// layouts), reading them back, in-place updates that keep what they do not
+// own, damaged input, and failed writes that must leave the old file whole.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "foundation/fault.h"
+#include "foundation/mem.h"
+#include "support/test_util.h"
+#include "wavelib/wavefile.h"
+
+namespace {
+
+// --- Golden bytes, from the layouts --------------------------------------------------
+
+int code(const std::string &name, size_t i) { return i < name.size() ? static_cast<signed char>(name[i]) : 0; }
+
+std::string line(int tabs, const std::string &tag, const std::string &value) {
+    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + value + "</" + tag + ">\n";
+}
+std::string line(int tabs, const std::string &tag, int value) { return line(tabs, tag, std::to_string(value)); }
+
+std::string nameLines(int tabs, const char *prefix, const std::string &name, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) out += line(tabs, prefix + std::to_string(i), code(name, i));
+    return out;
+}
+
+std::string waveGolden(const std::string &name, const std::string &path, int tag) {
+    return "<WvPrm>\n" + nameLines(1, "Nm", name, 12) + line(1, "Path", path) + line(1, "Tag", tag) + "</WvPrm>\n";
+}
+
+struct Category {
+    std::string name;
+    int order;
+};
+
+std::string categoryGolden(const std::vector<Category> &cats) {
+    std::string out = "<TagList>\n";
+    for (const auto &c : cats)
+        out += "\t<TagPrm>\n" + nameLines(2, "Nm", c.name, 12) + line(2, "Order", c.order) + "\t</TagPrm>\n";
+    return out + "</TagList>\n";
+}
+
+std::string padBlock(int wave, int subWave) {
+    return "\t<PadPrm>\n" + line(2, "Wv", wave) + line(2, "SubWv", subWave) + "\t</PadPrm>\n";
+}
+
+std::string kitGolden(const std::string &name, const std::string &sub, const std::vector<int> &pads = {}) {
+    std::string out = "<KitPrm>\n" + nameLines(1, "Nm", name, 8) + nameLines(1, "SubNm", sub, 16);
+    for (size_t i = 0; i < 15; ++i) out += padBlock(i < pads.size() ? pads[i] : -1, i < pads.size() ? pads[i] + 1 : -1);
+    return out + "</KitPrm>\n";
+}
+
+const uint8_t *bytes(const std::string &s) { return reinterpret_cast<const uint8_t *>(s.data()); }
+
+// --- Records for the writers -------------------------------------------------------------
+
+sWave makeWave(const std::string &name, const char *folder, const char *file, int number = 0) {
+    sWave w{};
+    std::memcpy(w.name, name.data(), std::min(name.size(), kWaveNameLen));
+    std::strncpy(w.dataFolder, folder, kWaveDataFolderLen);
+    std::strncpy(w.fileName, file, kWaveFileNameLen);
+    w.waveNumber = number;
+    return w;
+}
+
+// A category list of tracked sTag records, freed at the end of the test.
+struct Categories {
+    sListBase list{};
+    ~Categories() {
+        while (auto *t = static_cast<sTag *>(list.first)) {
+            rliListRemLink(&list, t);
+            tagDispose(t);
+        }
+    }
+    sTag *add(const std::string &name, int order) {
+        sTag *t = tagCreate(name.c_str(), order);
+        rliListAddTail(&list, t);
+        return t;
+    }
+};
+
+void addMember(sListBase *members, sWave *wave) {
+    auto *n = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "WaveI"));
+    n->item = wave;
+    rliListAddTail(members, n);
+}
+
+struct KitHolder {
+    sKit *kit;
+    explicit KitHolder(sKit *k) : kit(k) {}
+    ~KitHolder() { waveFileKitPrmDispose(kit); }
+};
+
+struct PrmHolder {
+    _sWaveFileWavePrm *prm;
+    explicit PrmHolder(_sWaveFileWavePrm *p) : prm(p) {}
+    ~PrmHolder() { waveFileWavePrmDispose(prm); }
+};
+
+// The wave name a reader finds in the file at `path`.
+std::string nameIn(const std::string &path) {
+    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 0));
+    return r.prm ? r.prm->name : "(unreadable)";
+}
+
+// --- Wave parameter files -------------------------------------------------------------------
+
+TEST(WaveParamFile, FreshFileIsByteExactAndReadsBack) {
+    ScratchDir dir;
+    Categories cats;
+    cats.add("DEFAULT", 0);
+    sTag *snare = cats.add("SNARE", 1);
+    sWave kick = makeWave("KICK", "00", "KICK.wav");
+    kick.category = snare;
+    std::string path = dir / "05.kvb";
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&kick, &cats.list, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), waveGolden("KICK", "00/KICK.wav", 1));
+    EXPECT_NE(testReadFile(path).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
+
+    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
+    ASSERT_NE(r.prm, nullptr);
+    EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), "KICK");
+    EXPECT_STREQ(waveFileWavePrmGetFilenamePtr(r.prm), "00/KICK.wav");
+    EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), 1);
+    EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
+    EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 0);
+}
+
+TEST(WaveParamFile, SignedNameBytesRoundTrip) {
+    ScratchDir dir;
+    const std::string name = "\xE9t\xE9\x80\xFF";  // bytes above 0x7F are written negative
+    sWave w = makeWave(name, "07", "X.wav");
+    std::string path = dir / "07.kvb";
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), waveGolden(name, "07/X.wav", -1));
+    EXPECT_NE(testReadFile(path).find("<Nm0>-23</Nm0>"), std::string::npos);
+    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 7));
+    ASSERT_NE(r.prm, nullptr);
+    EXPECT_EQ(std::string(r.prm->name), name);
+    EXPECT_EQ(r.prm->waveNumber, 7);
+}
+
+struct WaveReadCase {
+    const char *what;
+    std::string text;
+    bool ok;
+    std::string name;
+    std::string path;
+    int tag;
+};
+
+TEST(WaveParamFile, ReaderRobustness) {
+    const std::string head = "<WvPrm>\n";
+    const std::string tail = "</WvPrm>\n";
+    const WaveReadCase cases[] = {
+        {"plain", head + line(1, "Nm0", 65) + line(1, "Path", "01/A.wav") + line(1, "Tag", 3) + tail, true, "A",
+         "01/A.wav", 3},
+        {"CRLF", "<WvPrm>\r\n\t<Nm0>65</Nm0>\r\n\t<Tag>3</Tag>\r\n</WvPrm>\r\n", true, "A", "", 3},
+        {"no Tag, no Path", head + line(1, "Nm0", 66) + tail, true, "B", "", 0},
+        {"spaces around values", head + "\t<Nm0> 65 </Nm0>\n\t<Tag> -2</Tag>\n" + tail, true, "A", "", -2},
+        {"any case, later value wins", head + line(1, "NM0", 65) + line(1, "nm0", 67) + line(1, "tag", 1) +
+                                           line(1, "Tag", 2) + tail,
+         true, "C", "", 2},
+        {"empty value keeps zero", head + "\t<Nm0></Nm0>\n" + line(1, "Nm1", 66) + tail, true, std::string("\0B", 2),
+         "", 0},
+        {"value wider than a byte keeps its low byte", head + line(1, "Nm0", 321) + line(1, "Nm1", -23) + tail, true,
+         "A\xE9", "", 0},
+        {"positions out of range select nothing",
+         head + line(1, "Nm12", 65) + line(1, "Nm", 66) + line(1, "Nm01", 67) + line(1, "Nm-1", 68) +
+             line(1, "Nm99999999999", 69) + tail,
+         true, "", "", 0},
+        {"open tag with a trailing space matches nothing", head + "\t<Tag >5</Tag>\n" + tail, true, "", "", 0},
+        {"elements outside the root are ignored", line(0, "Nm0", 65) + head + line(1, "Nm1", 66) + tail +
+                                                      line(0, "Tag", 9),
+         true, std::string("\0B", 2), "", 0},
+        {"missing root close tag", head + line(1, "Nm0", 65), false, "", "", 0},
+        {"NUL in the middle", head + line(1, "Nm0", 65) + std::string("\0", 1) + line(1, "Tag", 4) + tail, true, "A",
+         "", 0},
+        {"Path longer than its field is cut", head + line(1, "Path", "01/ABCDEFGHIJKLMNOPQRSTUVWXYZ.wav") + tail,
+         true, "", "01/ABCDEFGHIJKLMNOPQRS", 0},
+        {"over-long tag and token", head + "\t<" + std::string(80, 'N') + ">1</x>\n\t<Tag>" + std::string(400, '7') +
+                                        "</Tag>\n" + line(1, "Nm0", 65) + tail,
+         true, "A", "", INT32_MAX},
+    };
+    for (const auto &c : cases) {
+        PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(c.text), c.text.size(), 0, 0));
+        ASSERT_EQ(r.prm != nullptr, c.ok) << c.what;
+        if (!r.prm) continue;
+        EXPECT_EQ(std::string(r.prm->name, kWaveNameLen), c.name + std::string(kWaveNameLen - c.name.size(), '\0'))
+            << c.what;
+        EXPECT_EQ(r.prm->path, c.path) << c.what;
+        EXPECT_EQ(r.prm->tagNumber, c.tag) << c.what;
+    }
+}
+
+TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
+    struct {
+        const char *path;
+        bool safe;
+    } cases[] = {
+        {"00/KICK.wav", true},
+        {"99/a b, c.aif", true},
+        {"12/\x83\x5C.wav", true},  // Shift-JIS with a 0x5C trail byte
+        {"", false},
+        {"KICK.wav", false},
+        {"0/KICK.wav", false},
+        {"ab/KICK.wav", false},
+        {"/etc/passwd", false},
+        {"../KICK.wav", false},
+        {"00/..", false},
+        {"00/.", false},
+        {"00/", false},
+        {"00/../../x", false},
+        {"00/sub/KICK.wav", false},
+        {"00/a\\b.wav", false},
+        {"000/KICK.wav", false},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(waveFilePathIsSafe(c.path), c.safe) << c.path;
+        std::string text = "<WvPrm>" + line(1, "Path", c.path) + "</WvPrm>";
+        PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 1, 2));
+        ASSERT_NE(r.prm, nullptr);
+        EXPECT_EQ(r.prm->pathDamaged, c.safe ? 0 : 1) << c.path;
+        char out[256];
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, "/m/c/Korvan/KVB-RT/WAVE/DATA/", out, sizeof out), c.safe ? 0 : -1)
+            << c.path;
+        if (!c.safe) {
+            EXPECT_STREQ(out, "") << c.path;
+            EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), -1) << c.path;
+        }
+    }
+}
+
+TEST(WaveParamFile, DataPathConvertsOnlyTheCardRelativeName) {
+    // The root is UTF-8 file-system bytes and must come through untouched; the
+    // name from the file is Shift-JIS ("ソ" is 0x83 0x5C) and is converted.
+    const std::string text = "<WvPrm>" + line(1, "Path", "12/\x83\x5C.wav") + "</WvPrm>";
+    PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
+    ASSERT_NE(r.prm, nullptr);
+    char out[256];
+    ASSERT_EQ(waveFileWavePrmGetDataPath(r.prm, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA", out, sizeof out), 0);
+    EXPECT_STREQ(out, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA/12/\xE3\x82\xBD.wav");
+    EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 12);
+    char small[20];
+    EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA", small, sizeof small), -1);
+    EXPECT_STREQ(small, "");
+}
+
+TEST(WaveParamFile, ReadThenWriteIsIdentical) {
+    ScratchDir dir;
+    const std::string golden = waveGolden("HAT \x82\xA0", "03/HAT_12.aif", 2);
+    std::string src = dir / "src.kvb";
+    ASSERT_TRUE(testWriteFile(src, golden));
+    PrmHolder r(waveFileWavePrmCreateFromFile(src.c_str(), 3, 4));
+    ASSERT_NE(r.prm, nullptr);
+    Categories cats;
+    cats.add("A", 0);
+    cats.add("B", 0);
+    sWave w = makeWave(r.prm->name, "03", "HAT_12.aif");
+    w.category = cats.add("C", 0);
+    std::string fresh = dir / "fresh.kvb";
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, fresh.c_str()), 0);
+    EXPECT_EQ(testReadFile(fresh), golden);
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, src.c_str()), 0);
+    EXPECT_EQ(testReadFile(src), golden);
+}
+
+TEST(WaveParamFile, InPlaceUpdateKeepsForeignElements) {
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    auto withForeign = [](const std::string &name, const std::string &p, int tag) {
+        std::string g = waveGolden(name, p, tag);
+        g.insert(g.find("\t<Path>"), "\t<Color>3</Color>\n\t<Mode>1</Mode>\n");
+        return "<Dev>x</Dev>\n" + g;
+    };
+    ASSERT_TRUE(testWriteFile(path, withForeign("OLD NAME", "00/OLD.wav", 4)));
+    sWave w = makeWave("NEW", "01", "NEW.wav");
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), withForeign("NEW", "01/NEW.wav", -1));
+}
+
+TEST(WaveParamFile, MissingValuesAreAddedOnceInsideTheRoot) {
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n"));
+    sWave w = makeWave("AB", "00", "AB.wav");
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    const std::string expected = "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + nameLines(1, "Nm", "AB", 12) +
+                                 line(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n";
+    EXPECT_EQ(testReadFile(path), expected);
+    // A second save finds every value and adds nothing more.
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), expected);
+    EXPECT_EQ(nameIn(path), "AB");
+}
+
+TEST(WaveParamFile, DuplicatedElementsAllTakeTheNewValue) {
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    std::string dup = waveGolden("A", "00/A.wav", 0);
+    dup.insert(dup.find("</WvPrm>"), line(1, "Nm0", 66));
+    ASSERT_TRUE(testWriteFile(path, dup));
+    EXPECT_EQ(nameIn(path), "B");  // the later one
+    sWave w = makeWave("Z", "00", "A.wav");
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    EXPECT_EQ(nameIn(path), "Z");
+}
+
+TEST(WaveParamFile, FileWhoseRootNeverClosesIsReplacedWhole) {
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    // The name state swallows the root's close tag, so a reader never ends the
+    // body: values added before that tag would not be read.
+    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n"));
+    sWave w = makeWave("Q", "00", "Q.wav");
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), waveGolden("Q", "00/Q.wav", -1));
+}
+
+TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {
+    // Whatever an old file holds, the updated bytes must read back as the wave
+    // that was written: the writer sets the values a reader actually takes.
+    const std::string tail = "</WvPrm>\n";
+    const std::string oldFiles[] = {
+        "",
+        "<WvPrm>\n\t<Nm1><Nm0>5</Nm0>\n</WvPrm>\n",          // Nm0 read as a value of Nm1
+        "<WvPrm>\n\t<Nm0>a>></Nm0>\n</WvPrm>\n",            // two values for one field
+        "<WvPrm>\n\t<Tag>1</Tag><Tag><X>2</Tag>\n</WvPrm>\n",  // a value behind a foreign tag
+        "</WvPrm><WvPrm><Nm0>1</Nm0>",                        // close before open
+        "<WvPrm><Path>x</Path></WvPrm><WvPrm><Path>y</Path></WvPrm>",
+        "<WvPrm><Nm0>7</Nm0><Nm0></Nm0>" + tail,
+    };
+    Categories cats;
+    sWave w = makeWave("\x82\xA0Z", "42", "LONG_NAME_16CHAR");
+    w.category = cats.add("ONLY", 0);
+    for (const auto &old : oldFiles) {
+        std::string text;
+        ASSERT_EQ(waveFileWavePrmUpdateText(&w, &cats.list, old.empty() ? nullptr : bytes(old), old.size(), &text), 0);
+        PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
+        ASSERT_NE(r.prm, nullptr) << old;
+        EXPECT_STREQ(r.prm->name, "\x82\xA0Z") << old << "\n" << text;
+        EXPECT_STREQ(r.prm->path, "42/LONG_NAME_16CHAR") << old;
+        EXPECT_EQ(r.prm->tagNumber, 0) << old;
+    }
+}
+
+// --- Category list -----------------------------------------------------------------------------
+
+TEST(CategoryList, FreshFileIsByteExactAndReadsBack) {
+    ScratchDir dir;
+    Categories cats;
+    cats.add("SNARE", 2);
+    cats.add("DEFAULT", 0);
+    cats.add("FIFTEEN_BYTES_X", 7);  // only twelve bytes are stored
+    std::string path = dir / "tag_list.kvb";
+    ASSERT_EQ(waveFileTagListCreateToFile(&cats.list, path.c_str()), 0);
+    const std::string golden = categoryGolden({{"SNARE", 2}, {"DEFAULT", 0}, {"FIFTEEN_BYTE", 7}});
+    EXPECT_EQ(testReadFile(path), golden);
+
+    _sWaveFileTagList *list = waveFileTagListCreateFromFile(path.c_str());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(waveFileTagListDefulatTagExist(list), 1);
+    ASSERT_EQ(rliListCount(waveFileTagListPtr(list)), 3);
+    auto *t = static_cast<sTag *>(waveFileTagListPtr(list)->first);
+    EXPECT_STREQ(t->name, "SNARE");
+    EXPECT_EQ(t->order, 2);
+    EXPECT_STREQ(t->next->name, "DEFAULT");
+    EXPECT_STREQ(t->next->next->name, "FIFTEEN_BYTE");
+    // Written back from what was read: the same bytes.
+    ASSERT_EQ(waveFileTagListCreateToFile(waveFileTagListPtr(list), path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), golden);
+    waveFileTagListDispose(list);
+}
+
+TEST(CategoryList, ReaderRobustness) {
+    struct {
+        const char *what;
+        std::string text;
+        std::vector<std::string> names;
+        std::vector<int> orders;
+        int hasDefault;
+    } cases[] = {
+        {"no DEFAULT", categoryGolden({{"SNARE", 0}, {"KICK", 1}}), {"SNARE", "KICK"}, {0, 1}, 0},
+        {"default in lower case", categoryGolden({{"default", 3}}), {"default"}, {3}, 1},
+        {"negative order", categoryGolden({{"A", -5}}), {"A"}, {0}, 0},
+        {"foreign element inside an entry",
+         "<TagList><TagPrm>" + line(2, "Nm0", 65) + line(2, "Color", 9) + line(2, "Nm1", 66) + "</TagPrm></TagList>",
+         {"AB"},
+         {0},
+         0},
+        {"entry never closed", "<TagList><TagPrm>" + line(2, "Nm0", 65) + "</TagList>", {}, {}, 0},
+        {"CRLF and signed bytes", "<TagList>\r\n\t<TagPrm>\r\n\t\t<Nm0>-126</Nm0>\r\n\t\t<Nm1>-96</Nm1>\r\n\t</TagPrm>\r\n</TagList>\r\n",
+         {"\x82\xA0"},
+         {0},
+         0},
+    };
+    for (const auto &c : cases) {
+        _sWaveFileTagList *list = waveFileTagListCreateFromMemory(bytes(c.text), c.text.size());
+        ASSERT_NE(list, nullptr) << c.what;
+        std::vector<std::string> names;
+        std::vector<int> orders;
+        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) {
+            names.push_back(t->name);
+            orders.push_back(t->order);
+        }
+        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(orders, c.orders) << c.what;
+        EXPECT_EQ(list->hasDefault, c.hasDefault) << c.what;
+        waveFileTagListDispose(list);
+    }
+    const std::string noClose = "<TagList>\n";
+    EXPECT_EQ(waveFileTagListCreateFromMemory(bytes(noClose), noClose.size()), nullptr);
+}
+
+// --- Kit files -----------------------------------------------------------------------------------
+
+// A kit as the library holds it: 15 pads in list nodes.
+struct TestKit {
+    sKit kit{};
+    sPad pads[15]{};
+    sListItem nodes[15]{};
+    TestKit(const std::string &name, const std::string &sub, const std::vector<int> &waves = {}) {
+        std::memcpy(kit.name, name.data(), std::min(name.size(), kKitNameLen));
+        std::memcpy(kit.subName, sub.data(), std::min(sub.size(), kKitSubNameLen));
+        for (size_t i = 0; i < 15; ++i) {
+            pads[i].waveNumber = i < waves.size() ? waves[i] : -1;
+            pads[i].subWaveNumber = i < waves.size() ? waves[i] + 1 : -1;
+            pads[i].kit = &kit;
+            nodes[i].item = &pads[i];
+            rliListAddTail(&kit.pads, &nodes[i]);
+        }
+    }
+};
+
+TEST(KitFile, FreshFileIsByteExactAndReadsBack) {
+    ScratchDir dir;
+    TestKit k("New Kit ", "");
+    std::string path = dir / "kit007.kvb";
+    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
+    const std::string golden = kitGolden("New Kit ", "");
+    EXPECT_EQ(testReadFile(path), golden);
+    EXPECT_NE(golden.find("\t<Nm7>32</Nm7>\n\t<SubNm0>0</SubNm0>\n"), std::string::npos);
+
+    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
+    ASSERT_NE(r.kit, nullptr);
+    EXPECT_STREQ(r.kit->name, "New Kit ");
+    EXPECT_STREQ(r.kit->subName, "");
+    EXPECT_EQ(r.kit->isFile, 1);
+    ASSERT_EQ(rliListCount(&r.kit->pads), 15);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, -1);
+        EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
+    }
+}
+
+TEST(KitFile, ReadThenWriteIsIdentical) {
+    ScratchDir dir;
+    std::vector<int> waves;
+    for (int i = 0; i < 15; ++i) waves.push_back(i * 100 + 7);
+    const std::string golden = kitGolden("\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", waves);
+    std::string path = dir / "kit001.kvb";
+    ASSERT_TRUE(testWriteFile(path, golden));
+    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
+    ASSERT_NE(r.kit, nullptr);
+    EXPECT_EQ(waveKitPadPtr(r.kit, 14)->waveNumber, 1407);
+    EXPECT_EQ(waveKitPadPtr(r.kit, 14)->subWaveNumber, 1408);
+    std::string fresh = dir / "kit002.kvb";
+    ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, fresh.c_str()), 0);
+    EXPECT_EQ(testReadFile(fresh), golden);
+    ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), golden);
+}
+
+TEST(KitFile, UpdateOfFifteenBlocksChangesOnlyValues) {
+    ScratchDir dir;
+    std::string path = dir / "kit000.kvb";
+    // A foreign element inside pad 2 and one after the pads stay where they are.
+    auto withForeign = [](std::string kit) {
+        size_t pad2 = 0;
+        for (int i = 0; i < 3; ++i) pad2 = kit.find("\t<PadPrm>\n", pad2 + 1);
+        kit.insert(pad2 + 10, "\t\t<Vel>90</Vel>\n");
+        kit.insert(kit.find("</KitPrm>"), "\t<Mode>1</Mode>\n");
+        return kit;
+    };
+    ASSERT_TRUE(testWriteFile(path, withForeign(kitGolden("OLD", "old sub"))));
+    TestKit k("NEW", "", {5, 6, 7});
+    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), withForeign(kitGolden("NEW", "", {5, 6, 7})));
+}
+
+TEST(KitFile, MissingPadValuesGoIntoTheirOwnBlock) {
+    ScratchDir dir;
+    std::string path = dir / "kit000.kvb";
+    // Pad 1 lacks "Wv"; only pads 0 to 2 exist.
+    std::string old = "<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + line(2, "SubWv", 4) + "\t</PadPrm>\n" +
+                      padBlock(5, 6) + "</KitPrm>\n";
+    ASSERT_TRUE(testWriteFile(path, old));
+    TestKit k("K", "S", {10, 20, 30, 40});
+    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
+    std::string expected = "<KitPrm>\n" + padBlock(10, 11) + "\t<PadPrm>\n" + line(2, "SubWv", 21) +
+                           line(2, "Wv", 20) + "\t</PadPrm>\n" + padBlock(30, 31) + nameLines(1, "Nm", "K", 8) +
+                           nameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
+    for (int i = 4; i < 15; ++i) expected += padBlock(-1, -1);
+    expected += "</KitPrm>\n";
+    EXPECT_EQ(testReadFile(path), expected);
+    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
+    ASSERT_NE(r.kit, nullptr);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, (i + 1) * 10) << i;
+}
+
+TEST(KitFile, ReaderRobustness) {
+    // A sixteenth block selects no pad.
+    std::string sixteen = kitGolden("A", "B", std::vector<int>(15, 3));
+    sixteen.insert(sixteen.find("</KitPrm>"), padBlock(99, 98));
+    KitHolder r(waveFileKitPrmCreateFromMemory(bytes(sixteen), sixteen.size()));
+    ASSERT_NE(r.kit, nullptr);
+    EXPECT_EQ(rliListCount(&r.kit->pads), 15);
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, 3);
+
+    // Out-of-range name positions and a root close swallowed by a name value.
+    const std::string odd = "<KitPrm>" + line(1, "Nm8", 65) + line(1, "SubNm16", 66) + line(1, "SubNm15", 67) +
+                            line(1, "subnm0", 68) + "<PadPrm><Wv> 12</Wv><Wv>13</Wv></PadPrm></KitPrm>";
+    KitHolder o(waveFileKitPrmCreateFromMemory(bytes(odd), odd.size()));
+    ASSERT_NE(o.kit, nullptr);
+    EXPECT_STREQ(o.kit->name, "");
+    EXPECT_EQ(std::string(o.kit->subName, 16), "D" + std::string(14, '\0') + "C");
+    EXPECT_EQ(waveKitPadPtr(o.kit, 0)->waveNumber, 13);
+    EXPECT_EQ(waveKitPadPtr(o.kit, 0)->subWaveNumber, -1);
+    EXPECT_EQ(o.kit->isFile, 1);
+
+    const std::string unclosed = "<KitPrm>\n\t<Nm0>65\n</KitPrm>\n";
+    KitHolder u(waveFileKitPrmCreateFromMemory(bytes(unclosed), unclosed.size()));
+    ASSERT_NE(u.kit, nullptr);
+    EXPECT_EQ(u.kit->isFile, 0);
+    EXPECT_STREQ(u.kit->name, "");
+}
+
+TEST(KitFile, AllocationFailureWhileReadingLeavesNothing) {
+    const std::string golden = kitGolden("A", "B");
+    for (long n = 1; n <= 32; ++n) {
+        memTestFailNth(n, false);
+        sKit *kit = waveFileKitPrmCreateFromMemory(bytes(golden), golden.size());
+        memTestFailNth(0, false);
+        EXPECT_EQ(kit != nullptr, n == 32) << n;
+        waveFileKitPrmDispose(kit);
+    }
+}
+
+// --- Wave list files -------------------------------------------------------------------------------
+
+TEST(WaveListFiles, AreByteExact) {
+    ScratchDir dir;
+    sWave w[4] = {makeWave("B", "00", "B.wav", 3), makeWave("A", "00", "A.wav", 17), makeWave("C", "02", "C.wav", 250),
+                  makeWave("D", "00", "D.wav", 4)};
+    sListBase alphabetical{};
+    for (int i : {1, 0, 2, 3}) addMember(&alphabetical, &w[i]);
+    Categories cats;
+    sTag *drums = cats.add("DRUMS", 0);
+    cats.add("EMPTY", 1);
+    sTag *fx = cats.add("FX", 2);
+    for (int i : {1, 0}) addMember(&drums->membersAlphabet, &w[i]);
+    for (int i : {0, 1}) addMember(&drums->membersNumber, &w[i]);
+    for (int i : {2, 3}) addMember(&fx->membersAlphabet, &w[i]);
+    for (int i : {3, 2}) addMember(&fx->membersNumber, &w[i]);
+
+    std::string path = dir / "wavelist_name.kvb";
+    ASSERT_EQ(waveFileWaveFileCreateListFile(&alphabetical, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), "<WvListSortbyName>\n\t<Wv>17</Wv>\n\t<Wv>3</Wv>\n\t<Wv>250</Wv>\n\t<Wv>4</Wv>\n"
+                                  "</WvListSortbyName>\n");
+    path = dir / "wavelist_tagname.kvb";
+    ASSERT_EQ(waveFileTagListCreateListFileSortbyName(&cats.list, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), "<WvListSortbyName_Tag>\n\t<WvList>\n\t\t<Wv>17</Wv>\n\t\t<Wv>3</Wv>\n\t</WvList>\n"
+                                  "\t<WvList>\n\t</WvList>\n"
+                                  "\t<WvList>\n\t\t<Wv>250</Wv>\n\t\t<Wv>4</Wv>\n\t</WvList>\n</WvListSortbyName_Tag>\n");
+    path = dir / "wavelist_tagnum.kvb";
+    ASSERT_EQ(waveFileTagListCreateListFileSortbyNumber(&cats.list, path.c_str()), 0);
+    EXPECT_EQ(testReadFile(path), "<WvListSortbyNum_Tag>\n\t<WvList>\n\t\t<Wv>3</Wv>\n\t\t<Wv>17</Wv>\n\t</WvList>\n"
+                                  "\t<WvList>\n\t</WvList>\n"
+                                  "\t<WvList>\n\t\t<Wv>4</Wv>\n\t\t<Wv>250</Wv>\n\t</WvList>\n</WvListSortbyNum_Tag>\n");
+    rliListFreeList(&alphabetical);
+}
+
+// --- Failed writes ---------------------------------------------------------------------------------
+
+// Runs `write` with the file fault hook firing at step 1, 2, ... and then with
+// allocation failures, until a run completes unfaulted. Every faulted run must
+// report -1 and leave the old file whole, with no temporary file beside it.
+void checkWriteFailures(const std::string &what, const std::string &old,
+                        const std::function<int(const char *)> &write) {
+    ScratchDir dir;
+    std::string path = dir / "target.kvb";
+    for (int kind = 0; kind < 2; ++kind) {
+        for (long n = 1; n < 200; ++n) {
+            ASSERT_TRUE(testWriteFile(path, old));
+            if (kind == 0) rliFaultFileArm(n, n % 2 ? ENOSPC : EIO, false);
+            else memTestFailNth(n, false);
+            int r = write(path.c_str());
+            bool fired = kind == 0 ? rliFaultFileFired() : memTestFailCount() > 0;
+            rliFaultFileArm(0, 0, false);
+            memTestFailNth(0, false);
+            if (!fired) {
+                EXPECT_EQ(r, 0) << what;
+                EXPECT_NE(testReadFile(path), old) << what;
+                break;
+            }
+            EXPECT_EQ(r, -1) << what << (kind ? " allocation " : " file step ") << n;
+            EXPECT_EQ(testReadFile(path), old) << what << " step " << n;
+            EXPECT_EQ(testListDir(dir.path()).size(), 1u) << what << " step " << n;
+        }
+    }
+}
+
+TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
+    sWave w = makeWave("KICK", "00", "KICK.wav");
+    Categories cats;
+    cats.add("DEFAULT", 0);
+    TestKit k("KIT", "SUB", {1, 2});
+    sListBase none{};
+    // The old files are valid ones, so the in-place writers read them first.
+    checkWriteFailures("wave", waveGolden("OLD", "00/OLD.wav", 3), [&](const char *p) { return waveFileWavePrmCreateToFile(&w, &cats.list, p); });
+    checkWriteFailures("categories", categoryGolden({{"OLD", 1}}), [&](const char *p) { return waveFileTagListCreateToFile(&cats.list, p); });
+    checkWriteFailures("kit", kitGolden("OLD", "", {7, 8, 9}), [&](const char *p) { return waveFileKitPrmCreateToFile(&k.kit, p); });
+    checkWriteFailures("wave list", "old\n", [&](const char *p) { return waveFileWaveFileCreateListFile(&none, p); });
+    checkWriteFailures("tag list", "old\n", [&](const char *p) { return waveFileTagListCreateListFileSortbyName(&cats.list, p); });
+}
+
+}  // namespace
