@@ -149,7 +149,8 @@ int editProgressBarGetParent(void);
 // Returns the progress window, null when closed or on a host without windows.
 _sWindow *editProgressBarGetWindow(void);
 // The Cancel button was pressed (the view calls this): calls the job's cancel
-// function, once per press, when it has one. Nothing while no job runs.
+// function, once per press, when it has one, and counts the press for
+// editProgressBarRun. Nothing while the window is closed.
 void editProgressBarCancelPress(void);
 
 // Shows a message box of `kind` (0 OK, 1 yes/no, 2 yes/cancel/no) with the
