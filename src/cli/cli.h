@@ -3,7 +3,9 @@
 // `kvbrt COMMAND VOLUME [ARGS]`: VOLUME is the root folder of the mounted card
 // (the folder that holds "Korvan/"). A command's data goes to `out` (with
 // `--json`, exactly one JSON document); messages go to `err`, each naming the
-// file and the reason. Exit status: 0 success, 1 failure, 2 usage error.
+// file and the reason. Exit status: 0 success, 1 failure, 2 usage error, 130
+// interrupted (Ctrl-C in a command that writes, which finishes what it is
+// writing first).
 #pragma once
 
 #include <iosfwd>
@@ -18,6 +20,7 @@ enum : int {
     CLI_EXIT_OK = 0,       // the command did what was asked
     CLI_EXIT_FAILURE = 1,  // it could not (or a check found problems)
     CLI_EXIT_USAGE = 2,    // the command line was malformed
+    CLI_EXIT_INTERRUPTED = 130,  // Ctrl-C was pressed while a command that writes ran
 };
 
 // What a command's run function gets: where to write, and the options every
@@ -40,6 +43,11 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
 
 // --- Helpers for commands ---------------------------------------------------
 
+// Declares that the running command writes to the card: from here on Ctrl-C
+// no longer stops the process in the middle of a write; the command runs to
+// its end (a job that can be cancelled is cancelled) and exits 130. Commands
+// that only read leave Ctrl-C alone. Never fails.
+void cliCommandWrites(sCliContext *ctx);
 // Writes "kvbrt: <what>: <reason>" on the error stream. Never fails.
 void cliError(sCliContext *ctx, const std::string &what, const std::string &reason);
 // Returns `text` as a JSON string literal, quotes included. Never fails.

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_text.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_volumes.h"
+#include "platform/job.h"
 #include "platform/terminal/terminal.h"
+#include "resource/dnastr.h"
 
 namespace {
 
@@ -23,6 +26,11 @@ const char *const kFooter =
     "Run 'kvbrt COMMAND --help' for the options of one command.";
 
 }  // namespace
+
+void cliCommandWrites(sCliContext *ctx) {
+    (void)ctx;
+    termInterruptCatch(1);
+}
 
 void cliError(sCliContext *ctx, const std::string &what, const std::string &reason) {
     *ctx->err << "kvbrt: " << what << ": " << reason << '\n';
@@ -65,6 +73,20 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         "--no", [] { termSetAnswer(TERM_ANSWER_NO); }, "Answer no to every question");
     yes->excludes(no);
     app.fallthrough();
+    // Questions jobs ask from their worker name string-table texts.
+    sProgressBarCallbacks jobCb{};
+    jobCb.text = [](int id) {
+        cliTextInit();
+        return dnaStrGetPtr(id);
+    };
+    editProgressBarSetCallbacks(&jobCb);
+    // However the command ends, Ctrl-C and the callbacks are given back.
+    struct sRestore {
+        ~sRestore() {
+            editProgressBarSetCallbacks(nullptr);
+            termInterruptCatch(0);
+        }
+    } restore;
 
     sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
     for (cliAddFn add : kCommands)
@@ -89,6 +111,7 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         err << "kvbrt: " << e.what() << '\n';
         return CLI_EXIT_FAILURE;
     }
+    if (termInterruptCount() > 0) return CLI_EXIT_INTERRUPTED;
     // A declined question means the command did not do what was asked.
     if (ctx.exitCode == CLI_EXIT_OK && termQuestionDeclined()) return CLI_EXIT_FAILURE;
     return ctx.exitCode;

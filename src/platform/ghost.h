@@ -27,6 +27,7 @@
 #include "foundation/str.h"
 
 struct _sWindow;
+struct sProgressView;
 
 // --- Platform events (what a host posts) ---------------------------------------
 
@@ -280,6 +281,7 @@ struct sOsHost {
     void (*cursorSetCustom)(void *osWindow, void *cursor);
     const sOsSound *sound;
     int progressHoldMs;  // how long a finished progress window stays up (0: closes at once)
+    const sProgressView *progressView;  // draws the progress window (job.h); null: nothing drawn
 };
 
 // Installs the host the layer forwards to (null: none). Call before ghostInit.

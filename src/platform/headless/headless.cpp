@@ -14,6 +14,7 @@
 
 #include "foundation/fault.h"
 #include "foundation/mem.h"
+#include "platform/job.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ struct sScript {
     int displayW = 1920, displayH = 1080;
     std::vector<std::string> calls;
     std::map<int, bool> menuEnabled, menuChecked;
+    bool progressShown = false;
+    float progressRatio = 0.0f;
+    int progressCancelPresses = 0;  // presses the next pass of the wait loop reports
 };
 
 sScript &script() {
@@ -313,11 +317,40 @@ void *hCursorCreate(void *, const uint8_t *, int w, int h, int, int) {
 
 void hCursorSetCustom(void *, void *) { record("cursorSetCustom"); }
 
-const sOsHost kHost = {
+// The progress view records what the window would show.
+void hProgressOpen(_sWindow *, const char *message, int hasCancel, int noParent) {
+    script().progressShown = true;
+    record(std::string("progressOpen ") + message + " cancel=" + std::to_string(hasCancel) +
+           " parent=" + std::to_string(noParent ? 0 : 1));
+}
+
+void hProgressRatio(float ratio) {
+    script().progressRatio = ratio;
+    char line[48];
+    std::snprintf(line, sizeof line, "progressRatio %g", ratio);
+    record(line);
+}
+
+void hProgressMessage(const char *message) { record(std::string("progressMessage ") + message); }
+
+void hProgressStep(void) {
+    // Pressed on the main thread, as a button would be.
+    for (; script().progressCancelPresses > 0; script().progressCancelPresses--) editProgressBarCancelPress();
+}
+
+void hProgressClose(void) {
+    script().progressShown = false;
+    record("progressClose");
+}
+
+const sProgressView kView = {hProgressOpen, hProgressRatio, hProgressMessage, hProgressStep, hProgressClose};
+
+// Not const: tests choose the progress window's hold time.
+sOsHost kHost = {
     "headless", hInit, hTerm, hPump, hTime, hDisplaySize, hExecute, hLanguage, hEject, hVolumeScan, hVolumeGet,
     hWindowCreate, hWindowDispose, hWindowShow, hWindowEnable, hWindowActivate, hWindowGeometry, hFrameWidth,
     hMakeCurrent, hSwapRect, hPresent, hMenuEnable, hMenuCheck, hPopupMenu, hFileDialog, hDirDialog,
-    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, nullptr, 0,
+    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, nullptr, 0, &kView,
 };
 
 void post(_sWindow *window, sOsEvent &ev) {
@@ -340,6 +373,7 @@ void hlReset(void) {
     sScript &s = script();
     std::vector<std::string>().swap(s.calls);
     s = sScript{};
+    kHost.progressHoldMs = 0;
 }
 
 // --- Script -----------------------------------------------------------------------
@@ -371,6 +405,9 @@ void hlSetDisplaySize(int w, int h) {
     script().displayW = w;
     script().displayH = h;
 }
+
+void hlSetProgressHold(int ms) { kHost.progressHoldMs = ms; }
+void hlPressProgressCancel(void) { script().progressCancelPresses++; }
 
 void hlFailFileOperation(long n, int err) { rliFaultFileArm(n, err ? err : EIO, false); }
 void hlFailAllocation(long n) { memTestFailNth(n, false); }
@@ -444,6 +481,9 @@ bool hlMenuChecked(int code) {
     auto it = script().menuChecked.find(code);
     return it != script().menuChecked.end() && it->second;
 }
+
+bool hlProgressShown(void) { return script().progressShown; }
+float hlProgressRatio(void) { return script().progressRatio; }
 
 bool hlWindowShown(_sWindow *window) { return window && hw(window->osWindow)->shown; }
 bool hlWindowEnabled(_sWindow *window) { return window && hw(window->osWindow)->enabled; }

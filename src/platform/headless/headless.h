@@ -9,6 +9,10 @@
 // is recorded as one line of text ("messageBox 1 Question: Delete?") so tests
 // can assert on what the program asked for; only the clock, the language, the
 // window geometry and the pump, asked all the time, are left out of the log.
+// The progress view records the progress window's content the same way
+// ("progressOpen Saving cancel=1 parent=1", "progressRatio 0.5",
+// "progressMessage ...", "progressClose"); a finished window closes at once
+// unless the test sets a hold time and moves the clock.
 // Main thread only.
 #pragma once
 
@@ -50,6 +54,11 @@ void hlSetLanguage(const char *spelled);
 void hlSetClock(int64_t ms);
 // The display size. Never fails.
 void hlSetDisplaySize(int w, int h);
+// How long a finished progress window stays up (hlReset: 0). Never fails.
+void hlSetProgressHold(int ms);
+// The next pass of the progress window's wait loop sees one more press of
+// its Cancel button (on the main thread, as a real press). Never fails.
+void hlPressProgressCancel(void);
 // Makes the nth file operation from now fail with `err` (0 disarms).
 void hlFailFileOperation(long n, int err);
 // Makes the nth tracked allocation from now fail (0 disarms).
@@ -78,6 +87,9 @@ int hlCallCount(const char *prefix);
 // Whether menu item `code` is enabled / checked as the host was last told.
 bool hlMenuEnabled(int code);
 bool hlMenuChecked(int code);
+// Whether the progress view is open / the ratio it was last given.
+bool hlProgressShown(void);
+float hlProgressRatio(void);
 // Whether the window is shown / accepts input as last told.
 bool hlWindowShown(_sWindow *window);
 bool hlWindowEnabled(_sWindow *window);

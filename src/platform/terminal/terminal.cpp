@@ -1,11 +1,17 @@
 // The terminal host. See terminal.h.
 #include "terminal.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <cmath>
+#include <csignal>
 #include <cstring>
 #include <ctime>
+
+#include "platform/job.h"
 
 namespace {
 
@@ -23,8 +29,161 @@ sTerm &term() {
     return t;
 }
 
+// --- Ctrl-C -----------------------------------------------------------------------
+
+// Presses caught since termInstall. The handler only counts; what a press
+// means is decided on the main thread by the progress view's step.
+std::atomic<int> gInterrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free counter");
+
+struct sInterruptCatch {
+    bool command = false;  // the command writes (termInterruptCatch)
+    bool job = false;      // a cancellable job runs
+    bool installed = false;
+    struct sigaction previous {};
+};
+
+sInterruptCatch &catcher() {
+    static sInterruptCatch c;
+    return c;
+}
+
+extern "C" void interruptHandler(int) { gInterrupts.fetch_add(1, std::memory_order_relaxed); }
+
+// Catches SIGINT while the command or the job asks for it, else leaves the
+// disposition the process had.
+void interruptApply() {
+    sInterruptCatch &c = catcher();
+    bool want = c.command || c.job;
+    if (want && !c.installed) {
+        struct sigaction sa {};
+        sa.sa_handler = interruptHandler;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;  // file operations under way are not cut short
+        if (sigaction(SIGINT, &sa, &c.previous) == 0) c.installed = true;
+    } else if (!want && c.installed) {
+        sigaction(SIGINT, &c.previous, nullptr);
+        c.installed = false;
+    }
+}
+
+// --- Progress line ----------------------------------------------------------------
+
+constexpr int kBarCells = 20;
+
+struct sProgressLine {
+    bool open = false;
+    bool hasCancel = false;
+    int drawTty = -1;         // -1: when the error stream is a terminal
+    std::string message;
+    float ratio = 0.0f;
+    bool dirty = false;       // something changed since the line was drawn
+    bool shown = false;       // a line stands on the terminal now
+    int seenInterrupts = 0;   // presses already reported to the job
+    bool told = false;        // the user was told what a press does
+};
+
+sProgressLine &line() {
+    static sProgressLine l;
+    return l;
+}
+
 FILE *errStream() { return term().err ? term().err : stderr; }
 FILE *inStream() { return term().in ? term().in : stdin; }
+
+bool lineDrawn() {
+    if (line().drawTty >= 0) return line().drawTty == 1;
+    return isatty(fileno(errStream())) == 1;
+}
+
+// Takes the progress line off the terminal, so other output starts on a clean line.
+void lineClear() {
+    sProgressLine &l = line();
+    if (!l.shown) return;
+    std::fputs("\r\033[K", errStream());
+    std::fflush(errStream());
+    l.shown = false;
+    l.dirty = true;
+}
+
+// "<message> [#########-----------]  45%", cut to the terminal's width.
+void lineDraw() {
+    sProgressLine &l = line();
+    l.dirty = false;
+    if (!lineDrawn()) return;
+    FILE *err = errStream();
+    int cols = 80;
+    winsize ws{};
+    if (ioctl(fileno(err), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) cols = ws.ws_col;
+    float r = l.ratio > 0.0f ? l.ratio : 0.0f;
+    int percent = static_cast<int>(100.0f * r);
+    int filled = percent * kBarCells / 100;
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(kBarCells - filled), '-');
+    // Room for the message: the columns left of " [bar] 100%", one spare so
+    // the cursor never wraps; counted in characters, not bytes.
+    int room = cols - (kBarCells + 9);
+    std::string msg;
+    int chars = 0;
+    for (unsigned char c : l.message) {
+        if ((c & 0xC0) != 0x80 && ++chars > room) break;
+        msg += static_cast<char>(c);
+    }
+    std::fprintf(err, "\r%s [%s] %3d%%\033[K", msg.c_str(), bar.c_str(), percent);
+    std::fflush(err);
+    l.shown = true;
+}
+
+void pOpen(_sWindow *, const char *message, int hasCancel, int) {
+    sProgressLine &l = line();
+    l.open = true;
+    l.hasCancel = hasCancel != 0;
+    l.message = message ? message : "";
+    l.ratio = 0.0f;
+    l.dirty = true;
+    l.seenInterrupts = gInterrupts.load();
+    l.told = false;
+    // A cancellable job is stopped by Ctrl-C even in a command that only reads.
+    catcher().job = l.hasCancel;
+    interruptApply();
+}
+
+void pRatio(float ratio) {
+    sProgressLine &l = line();
+    auto percent = [](float r) { return r > 0.0f ? static_cast<int>(100.0f * r) : 0; };
+    if (percent(ratio) != percent(l.ratio)) l.dirty = true;
+    l.ratio = ratio;
+}
+
+void pMessage(const char *message) {
+    line().message = message ? message : "";
+    line().dirty = true;
+}
+
+void pStep(void) {
+    sProgressLine &l = line();
+    for (int n = gInterrupts.load(); l.seenInterrupts < n; l.seenInterrupts++) {
+        if (!l.told) {
+            lineClear();
+            std::fputs(l.hasCancel ? "kvbrt: interrupted; cancelling\n"
+                                   : "kvbrt: interrupted; finishing the files being written first\n",
+                       errStream());
+            l.told = true;
+        }
+        editProgressBarCancelPress();
+    }
+    if (l.dirty) lineDraw();
+}
+
+void pClose(void) {
+    lineClear();
+    line().open = false;
+    line().dirty = false;
+    catcher().job = false;
+    interruptApply();
+}
+
+const sProgressView kProgressView = {pOpen, pRatio, pMessage, pStep, pClose};
 
 bool canAsk() {
     if (term().interactive >= 0) return term().interactive == 1;
@@ -56,6 +215,7 @@ int ask(int kind) {
 }
 
 int tMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
+    lineClear();
     FILE *err = errStream();
     std::string t = utf8(title), m = utf8(message);
     std::fprintf(err, "%s%s%s\n", t.c_str(), t.empty() ? "" : ": ", m.c_str());
@@ -117,6 +277,7 @@ const sOsHost kHost = [] {
     h.volumeGet = tVolumeGet;
     h.messageBox = tMessageBox;
     h.progressHoldMs = 0;  // a finished job returns the prompt at once
+    h.progressView = &kProgressView;
     return h;
 }();
 
@@ -130,6 +291,10 @@ void termInstall(void) {
     term().err = nullptr;
     term().interactive = -1;
     term().declined = false;
+    line().drawTty = -1;
+    catcher().command = false;
+    interruptApply();
+    gInterrupts.store(0);
     ghostHostInstall(&kHost);
 }
 
@@ -143,3 +308,12 @@ void termSetStreams(FILE *in, FILE *err, int interactive) {
 
 bool termQuestionDeclined(void) { return term().declined; }
 void termClearDeclined(void) { term().declined = false; }
+
+void termSetProgressLine(int on) { line().drawTty = on < 0 ? -1 : (on ? 1 : 0); }
+
+void termInterruptCatch(int on) {
+    catcher().command = on != 0;
+    interruptApply();
+}
+
+int termInterruptCount(void) { return gInterrupts.load(); }

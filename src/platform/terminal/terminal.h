@@ -6,6 +6,13 @@
 // --no, or asked on the terminal when neither was given; where no answer is
 // possible a question is declined (no, or cancel where there is one), and the
 // command that asked reports that with exit status 1.
+//
+// Jobs show a one-line progress bar with their message on stderr, only when
+// stderr is a terminal. Ctrl-C: a command that only reads keeps the default
+// (the process stops at once); while a job with a cancel function runs, each
+// press calls that function; a command that writes catches Ctrl-C for its
+// whole run (termInterruptCatch), so a job without a cancel function runs to
+// its end and the command then reports the interruption (exit status 130).
 #pragma once
 
 #include <cstdio>
@@ -41,3 +48,15 @@ void termSetStreams(FILE *in, FILE *err, int interactive);
 // termClearDeclined (OK boxes do not count). Changes nothing.
 bool termQuestionDeclined(void);
 void termClearDeclined(void);
+
+// --- Progress and Ctrl-C ----------------------------------------------------------
+
+// Whether jobs draw their progress line: 1 always, 0 never, -1 (termInstall)
+// when the error stream is a terminal. Never fails.
+void termSetProgressLine(int on);
+// `on` 1: the command writes; from now on Ctrl-C no longer ends the process
+// but is counted (and cancels a job that can be cancelled). 0 gives SIGINT
+// back the disposition it had. termInstall turns it off. Never fails.
+void termInterruptCatch(int on);
+// Number of Ctrl-C presses caught since termInstall. Changes nothing.
+int termInterruptCount(void);

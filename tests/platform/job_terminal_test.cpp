@@ -1,0 +1,207 @@
+// Jobs on the terminal host: the progress line on stderr and what Ctrl-C does.
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/job.h"
+#include "platform/terminal/terminal.h"
+
+namespace {
+
+std::atomic<bool> gGate{false};
+std::atomic<bool> gCancelled{false};
+std::atomic<bool> gDone{false};
+std::atomic<int> gCancelCalls{0};
+std::atomic<bool> gCancelOffMain{false};
+pthread_t gMainThread;
+
+void waitFor(const std::atomic<bool> &flag) {
+    while (!flag) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+int jobHalfThenGate(void *) {
+    edtiProgressBarSetRatio(0.5f);
+    editProgressBarUpdateRequest();
+    waitFor(gGate);
+    gDone = true;
+    return 1;
+}
+
+int jobUntilCancelled(void *) {
+    waitFor(gCancelled);
+    return 1;
+}
+
+// Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
+// its work regardless.
+int jobInterruptedTwice(void *) {
+    for (int i = 1; i <= 2; i++) {
+        pthread_kill(gMainThread, SIGINT);
+        while (termInterruptCount() < i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    gDone = true;
+    return 1;
+}
+
+int jobAsks(void *) {
+    waitFor(gGate);
+    editProgressBarMboxOpenMsg(56, L"Card full", 0);
+    return 1;
+}
+
+void cancelJob() {
+    gCancelCalls++;
+    if (!pthread_equal(pthread_self(), gMainThread)) gCancelOffMain = true;
+    gCancelled = true;
+}
+
+bool sigintIsDefault() {
+    struct sigaction now {};
+    sigaction(SIGINT, nullptr, &now);
+    return now.sa_handler == SIG_DFL;
+}
+
+class TerminalJob : public testing::Test {
+protected:
+    char *errText = nullptr;
+    size_t errSize = 0;
+    FILE *err = nullptr;
+
+    void SetUp() override {
+        gGate = gCancelled = gDone = gCancelOffMain = false;
+        gCancelCalls = 0;
+        gMainThread = pthread_self();
+        termInstall();
+        err = open_memstream(&errText, &errSize);
+        termSetStreams(nullptr, err, 0);
+    }
+    void TearDown() override {
+        gGate = gCancelled = true;
+        editProgressBarTerm();
+        termSetStreams(nullptr, nullptr, -1);
+        termInstall();  // SIGINT back to its default
+        ghostHostInstall(nullptr);
+        std::fclose(err);
+        std::free(errText);
+    }
+    std::string errOut() {
+        std::fflush(err);
+        return std::string(errText, errSize);
+    }
+    bool spinUntil(const std::function<bool()> &done) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            editProgressBarMain();
+        }
+        return true;
+    }
+};
+
+// --- Progress line ----------------------------------------------------------------
+
+TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawn) {
+    // Not a terminal (a memory stream): nothing at all.
+    gGate = true;
+    ASSERT_EQ(editProgressBarRun(jobHalfThenGate, nullptr, 1, "Copying", nullptr), 0);
+    EXPECT_TRUE(gDone);
+    EXPECT_EQ(errOut(), "");
+
+    // Drawn: the message, the bar at half, the full bar, then the line cleared.
+    gGate = gDone = false;
+    termSetProgressLine(1);
+    ASSERT_EQ(editProgressBarInit(jobHalfThenGate, nullptr, 1, "Copying"), 0);
+    ASSERT_TRUE(spinUntil([this] { return errOut().find("50%") != std::string::npos; }));
+    gGate = true;
+    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    std::string out = errOut();
+    size_t half = out.find("\rCopying [##########----------]  50%\033[K");
+    size_t full = out.find("\rCopying [####################] 100%\033[K");
+    EXPECT_NE(half, std::string::npos) << out;
+    EXPECT_NE(full, std::string::npos) << out;
+    EXPECT_LT(half, full);
+    EXPECT_EQ(out.substr(out.size() - 4), "\r\033[K");
+}
+
+TEST_F(TerminalJob, LongMessageIsCutToTheLineByCharacters) {
+    termSetProgressLine(1);
+    std::string eAcute = "\xc3\xa9";
+    std::string message;
+    for (int i = 0; i < 100; i++) message += eAcute;
+    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, 1, message.c_str()), 0);
+    editProgressBarMain();
+    editProgressBarSetWindowCloseRequest();
+    editProgressBarMain();
+    std::string out = errOut();
+    // 80 columns without a terminal to ask: 51 characters, the bar and the percentage.
+    std::string cut;
+    for (int i = 0; i < 51; i++) cut += eAcute;
+    EXPECT_NE(out.find("\r" + cut + " [--------------------]   0%"), std::string::npos) << out;
+    EXPECT_EQ(out.find(cut + eAcute), std::string::npos);
+}
+
+TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
+    termSetProgressLine(1);
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 1, "Import"), 0);
+    ASSERT_TRUE(spinUntil([this] { return errOut().find("0%") != std::string::npos; }));
+    gGate = true;
+    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    std::string out = errOut();
+    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Card full\n"), std::string::npos) << out;
+}
+
+// --- Ctrl-C -----------------------------------------------------------------------
+
+TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
+    ASSERT_TRUE(sigintIsDefault());
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 1, "Export"), 0);
+    editProgressBarMain();
+    raise(SIGINT);
+    raise(SIGINT);
+    EXPECT_EQ(gCancelCalls, 0);  // the handler only counts
+    editProgressBarMain();
+    EXPECT_EQ(gCancelCalls, 2);
+    EXPECT_FALSE(gCancelOffMain);
+    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    EXPECT_EQ(termInterruptCount(), 2);
+    EXPECT_NE(errOut().find("kvbrt: interrupted; cancelling\n"), std::string::npos);
+    // A command that only reads gets the default back once the job is over.
+    EXPECT_TRUE(sigintIsDefault());
+}
+
+TEST_F(TerminalJob, WritingJobWithoutCancelRunsToItsEnd) {
+    termInterruptCatch(1);  // what a command that writes declares
+    int presses = 0;
+    ASSERT_EQ(editProgressBarRun(jobInterruptedTwice, nullptr, 1, "Saving", &presses), 0);
+    EXPECT_TRUE(gDone);
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(termInterruptCount(), 2);
+    EXPECT_NE(errOut().find("kvbrt: interrupted; finishing the files being written first\n"), std::string::npos);
+    EXPECT_FALSE(sigintIsDefault());  // still caught until the command ends
+    termInterruptCatch(0);
+    EXPECT_TRUE(sigintIsDefault());
+}
+
+TEST_F(TerminalJob, ReadingCommandStopsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            termInstall();
+            editProgressBarInit(jobHalfThenGate, nullptr, 1, "Reading");
+            editProgressBarMain();
+            raise(SIGINT);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGINT), "");
+}
+
+}  // namespace

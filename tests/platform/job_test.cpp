@@ -1,0 +1,366 @@
+// The job runner on the scripted host: worker threads, the progress window's
+// life cycle, cancel presses and questions asked from the worker.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "foundation/mem.h"
+#include "host_fixture.h"
+#include "platform/job.h"
+
+namespace {
+
+// What the test jobs see and leave behind; reset by each test.
+struct sJobProbe {
+    std::atomic<int> calls{0};
+    std::atomic<int> finishAt{1};  // the call that returns non-zero; 0: never
+    std::atomic<bool> gate{false}; // jobJob waits for it
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+    std::atomic<int> answer1{0}, answer2{0};
+    int cancelCalls = 0;          // main thread only
+    bool cancelOffMain = false;   // a cancel call came from another thread
+    bool textOffMain = false;     // a text lookup came from another thread
+    std::thread::id mainId;
+};
+sJobProbe *gProbe = nullptr;
+
+int jobCounting(void *) {
+    int n = ++gProbe->calls;
+    return gProbe->finishAt && n >= gProbe->finishAt ? 1 : 0;
+}
+
+int jobGated(void *) {
+    gProbe->calls++;
+    while (!gProbe->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gProbe->done = true;
+    return 1;
+}
+
+int jobUntilCancelled(void *) {
+    gProbe->calls++;
+    while (!gProbe->cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
+int jobAsks(void *) {
+    while (!gProbe->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gProbe->answer1 = editProgressBarMboxOpen(55, 60, 1);
+    gProbe->answer2 = editProgressBarMboxOpenMsg(56, L"Disk full", 2);
+    gProbe->done = true;
+    return 1;
+}
+
+void cancelJob() {
+    gProbe->cancelCalls++;
+    if (std::this_thread::get_id() != gProbe->mainId) gProbe->cancelOffMain = true;
+    gProbe->cancelled = true;
+}
+
+class JobTest : public HostTest {
+protected:
+    sJobProbe probe;
+    std::vector<std::string> able;  // the main window's enable calls
+
+    static JobTest *self() { return static_cast<JobTest *>(HostTest::current); }
+
+    void SetUp() override {
+        HostTest::SetUp();
+        gProbe = &probe;
+        probe.mainId = std::this_thread::get_id();
+        sProgressBarCallbacks cb{};
+        cb.mainWindow = [] { return self()->win; };
+        cb.mainAble = [](int on) { self()->able.push_back(on ? "on" : "off"); };
+        cb.text = [](int id) -> const wchar_t * {
+            static std::map<int, std::wstring> texts;
+            if (std::this_thread::get_id() != gProbe->mainId) gProbe->textOffMain = true;
+            return (texts[id] = L"T" + std::to_wstring(id)).c_str();
+        };
+        editProgressBarSetCallbacks(&cb);
+        hlReset();
+    }
+
+    void TearDown() override {
+        probe.gate = true;
+        probe.cancelled = true;
+        editProgressBarTerm();
+        editProgressBarSetCallbacks(nullptr);
+        gProbe = nullptr;
+        HostTest::TearDown();
+    }
+
+    // Spins the wait loop until `done` holds or five seconds pass.
+    bool spinUntil(const std::function<bool()> &done) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            editProgressBarMain();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    bool spinUntilClosed() {
+        return spinUntil([] { return !editProgressBarGetIsWindow(); });
+    }
+
+    // Index of the first recorded call equal to `line`; -1 when none.
+    static long logIndex(const std::string &line) {
+        const auto &c = hlCalls();
+        auto it = std::find(c.begin(), c.end(), line);
+        return it == c.end() ? -1 : it - c.begin();
+    }
+};
+
+// --- Worker thread --------------------------------------------------------------
+
+TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
+    probe.finishAt = 3;
+    _sMyThread *t = threadCreate(jobCounting);
+    ASSERT_NE(t, nullptr);
+    ASSERT_TRUE(spinUntil([t] { return threadGetEnd(t) == 1; }));
+    EXPECT_EQ(probe.calls, 3);
+    threadDispose(t);
+
+    // A job that never finishes runs until asked to end.
+    probe.calls = 0;
+    probe.finishAt = 0;
+    t = threadCreate(jobCounting);
+    ASSERT_NE(t, nullptr);
+    ASSERT_TRUE(spinUntil([this] { return probe.calls > 2; }));
+    EXPECT_EQ(threadGetEnd(t), 0);
+    threadDispose(t);  // returns only once the loop has ended
+    threadDispose(nullptr);
+    EXPECT_EQ(threadGetEnd(nullptr), 0);
+}
+
+TEST_F(JobTest, ThreadCreateFailsCleanlyWithoutMemory) {
+    memTestFailNth(1, false);
+    EXPECT_EQ(threadCreate(jobCounting), nullptr);
+    memTestFailNth(0, false);
+    EXPECT_EQ(probe.calls, 0);
+}
+
+// --- Progress window ------------------------------------------------------------
+
+TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
+    hlSetProgressHold(300);
+    hlSetClock(1000);
+    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Saving"), 0);
+    EXPECT_EQ(able, std::vector<std::string>{"off"});
+    ASSERT_TRUE(spinUntil([] { return hlProgressRatio() == 1.0f; }));
+    EXPECT_EQ(probe.calls, 1);
+    hlSetClock(1299);
+    editProgressBarMain();
+    EXPECT_EQ(editProgressBarGetIsWindow(), 1);
+    EXPECT_TRUE(hlProgressShown());
+    hlSetClock(1300);
+    editProgressBarMain();
+    EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+    EXPECT_FALSE(hlProgressShown());
+    EXPECT_EQ(able, (std::vector<std::string>{"off", "on"}));
+
+    long created = logIndex("windowCreate KVB-RT Wave Manager - ProgressBar 300x100 menu=0 icon=0");
+    long opened = logIndex("progressOpen Saving cancel=0 parent=1");
+    long full = logIndex("progressRatio 1");
+    long closed = logIndex("progressClose");
+    long disposed = logIndex("windowDispose");
+    EXPECT_GE(created, 0);
+    EXPECT_LT(created, opened);
+    EXPECT_LT(opened, full);
+    EXPECT_LT(full, closed);
+    EXPECT_LT(closed, disposed);
+    // Back over the main window, which gets the keyboard again.
+    EXPECT_EQ(hlCalls().back(), "windowActivate");
+}
+
+TEST_F(JobTest, WindowIsPlacedOverTheMainWindowOrTheDisplay) {
+    struct Case {
+        int noParent;
+        int x, y, parent;
+    };
+    // Main window: client 320 x 240 at (100, 50); display 1920 x 1080.
+    const Case cases[] = {{1, 810, 490, 0}, {0, 110, 120, 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.noParent);
+        ASSERT_EQ(editProgressBarInit(nullptr, nullptr, c.noParent, nullptr), 0);
+        int x = -1, y = -1;
+        ghostWindowGetWindowPosition(&x, &y, editProgressBarGetWindow());
+        EXPECT_EQ(x, c.x);
+        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(editProgressBarGetParent(), c.parent);
+        // Without a job the window stays until it is asked to close.
+        for (int i = 0; i < 3; i++) editProgressBarMain();
+        EXPECT_EQ(editProgressBarGetIsWindow(), 1);
+        editProgressBarSetWindowCloseRequest();
+        editProgressBarMain();
+        EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+    }
+    // Until a job gives its message the window says it is loading.
+    EXPECT_GE(logIndex("progressOpen Now Loading .... cancel=0 parent=0"), 0);
+    EXPECT_GE(logIndex("progressOpen Now Loading .... cancel=0 parent=1"), 0);
+}
+
+TEST_F(JobTest, OpeningAgainKeepsTheWindowAndStartsTheNextJob) {
+    probe.finishAt = 0;  // the first job runs until it is ended
+    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Saving"), 0);
+    ASSERT_TRUE(spinUntil([this] { return probe.calls > 0; }));
+    probe.finishAt = 1;
+    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Other"), 0);
+    ASSERT_TRUE(spinUntilClosed());
+    EXPECT_EQ(hlCallCount("windowCreate"), 1);
+    EXPECT_EQ(hlCallCount("progressOpen"), 1);
+    EXPECT_EQ(hlCallCount("windowDispose"), 1);
+}
+
+TEST_F(JobTest, RatioAboveOneIsClampedBelowZeroKept) {
+    struct Case {
+        float set, shown;
+    };
+    const Case cases[] = {{0.25f, 0.25f}, {1.5f, 1.0f}, {-0.2f, -0.2f}, {NAN, 0.0f}, {1.0f, 1.0f}};
+    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, 1, "Import"), 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.set);
+        edtiProgressBarSetRatio(c.set);
+        editProgressBarMain();
+        EXPECT_FLOAT_EQ(hlProgressRatio(), c.shown);
+    }
+    // Counted steps: the share of the planned steps done.
+    gnReadFile = 0;
+    gReadFileMax = 4;
+    for (int i = 0; i < 3; i++) pbarRatio();
+    editProgressBarMain();
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 0.75f);
+    gReadFileMax = 0;  // nothing planned: the ratio stays
+    pbarRatio();
+    editProgressBarMain();
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 0.75f);
+    EXPECT_EQ(gnReadFile, 4);
+    editProgressBarSetMessage("Second file");
+    EXPECT_GE(logIndex("progressMessage Second file"), 0);
+    editProgressBarSetWindowCloseRequest();
+    editProgressBarMain();
+    EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+}
+
+TEST_F(JobTest, CloseRequestWaitsForTheJobWithoutBlocking) {
+    ASSERT_EQ(editProgressBarInit(jobGated, nullptr, 0, "Deleting"), 0);
+    editProgressBarSetWindowCloseRequest();
+    for (int i = 0; i < 20; i++) editProgressBarMain();
+    EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
+    EXPECT_FALSE(probe.done);
+    probe.gate = true;
+    ASSERT_TRUE(spinUntilClosed());
+    EXPECT_TRUE(probe.done);
+}
+
+TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
+    bool sawFailure = false;
+    for (long n = 1; n < 40; n++) {
+        SCOPED_TRACE(n);
+        hlReset();
+        able.clear();
+        probe.calls = 0;
+        long blocks = memGetBlockCount();
+        memTestFailNth(n, false);
+        int r = editProgressBarInit(jobCounting, nullptr, 0, "Saving");
+        bool failed = memTestFailCount() > 0;
+        memTestFailNth(0, false);
+        if (r == 0) {
+            // Pieces of the window may be missing; the job runs all the same.
+            ASSERT_TRUE(spinUntilClosed());
+            EXPECT_EQ(probe.calls, 1);
+            EXPECT_EQ(memGetBlockCount(), blocks);
+            if (!failed) break;
+            continue;
+        }
+        sawFailure = true;
+        EXPECT_EQ(r, -1);
+        EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+        EXPECT_FALSE(hlProgressShown());
+        EXPECT_EQ(hlCallCount("windowCreate"), hlCallCount("windowDispose"));
+        EXPECT_EQ(able, (std::vector<std::string>{"off", "on"}));
+        EXPECT_EQ(probe.calls, 0);
+        EXPECT_EQ(memGetBlockCount(), blocks);
+    }
+    EXPECT_TRUE(sawFailure);
+}
+
+// --- Cancel -----------------------------------------------------------------------
+
+TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 0, "Export"), 0);
+    EXPECT_GE(logIndex("progressOpen Export cancel=1 parent=1"), 0);
+    editProgressBarMain();
+    EXPECT_EQ(probe.cancelCalls, 0);
+    hlPressProgressCancel();
+    hlPressProgressCancel();
+    editProgressBarMain();
+    EXPECT_EQ(probe.cancelCalls, 2);
+    EXPECT_FALSE(probe.cancelOffMain);
+    ASSERT_TRUE(spinUntilClosed());
+    EXPECT_EQ(probe.cancelCalls, 2);
+}
+
+TEST_F(JobTest, WithoutCancelFunctionPressesChangeNothing) {
+    int presses = -1;
+    probe.gate = true;
+    hlPressProgressCancel();
+    ASSERT_EQ(editProgressBarRun(jobGated, nullptr, 0, "Saving", &presses), 0);
+    EXPECT_GE(logIndex("progressOpen Saving cancel=0 parent=1"), 0);
+    EXPECT_TRUE(probe.done);
+    EXPECT_EQ(probe.cancelCalls, 0);
+    EXPECT_EQ(presses, 1);  // seen, and told to the caller
+}
+
+// --- Questions ------------------------------------------------------------------
+
+TEST_F(JobTest, WorkerQuestionsAreAskedByTheMainThread) {
+    hlPushMessageBoxAnswer(2);
+    hlPushMessageBoxAnswer(4);
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 0, "Import"), 0);
+    // The main thread goes on with its loop while the job is on its way.
+    for (int i = 0; i < 5; i++) editProgressBarMain();
+    EXPECT_EQ(hlCallCount("messageBox"), 0);
+    probe.gate = true;
+    ASSERT_TRUE(spinUntilClosed());
+    EXPECT_EQ(probe.answer1, 2);
+    EXPECT_EQ(probe.answer2, 4);
+    EXPECT_FALSE(probe.textOffMain);
+    long q1 = logIndex("messageBox 1 T55: T60");
+    long q2 = logIndex("messageBox 2 T56: Disk full");
+    EXPECT_LT(logIndex("progressOpen Import cancel=0 parent=1"), q1);
+    EXPECT_LT(q1, q2);
+    EXPECT_LT(q2, logIndex("progressClose"));
+    // Shown modally, through the layer's bracketing.
+    EXPECT_EQ(std::count(trail.begin(), trail.end(), "forcing+"), 2);
+    EXPECT_EQ(forcing, 0);
+}
+
+TEST_F(JobTest, QuestionWhileClosingIsStillAnswered) {
+    hlPushMessageBoxAnswer(3);
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 0, "Import"), 0);
+    probe.gate = true;
+    // Closing at once waits for the job, answering what it asks meanwhile.
+    editProgressBarTerm();
+    EXPECT_TRUE(probe.done);
+    EXPECT_EQ(probe.answer1, 3);
+    EXPECT_EQ(probe.answer2, 4);  // unscripted: taken as cancel
+    EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+}
+
+TEST_F(JobTest, QuestionOnTheMainThreadOpensDirectly) {
+    hlPushMessageBoxAnswer(2);
+    EXPECT_EQ(editProgressBarMboxOpen(55, 61, 1), 2);
+    EXPECT_EQ(editProgressBarMboxOpenMsg(56, L"Gone", 0), 1);
+    EXPECT_EQ(hlCallCount("messageBox 1 T55: T61"), 1);
+    EXPECT_EQ(hlCallCount("messageBox 0 T56: Gone"), 1);
+}
+
+}  // namespace
