@@ -1,5 +1,6 @@
 // The terminal host. See terminal.h.
 #include "terminal.h"
+#include "platform/sound/sound.h"
 
 #include <unistd.h>
 
@@ -117,6 +118,7 @@ const sOsHost kHost = [] {
     h.volumeGet = tVolumeGet;
     h.messageBox = tMessageBox;
     h.progressHoldMs = 0;  // a finished job returns the prompt at once
+    h.sound = soundOutputTable();
     return h;
 }();
 
