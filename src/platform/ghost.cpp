@@ -727,7 +727,7 @@ void osWaveDoCalc(void *wave) { KVB_SOUND_VOID(doCalc, wave); }
 void osWavePlay(void *wave) { KVB_SOUND_VOID(play, wave); }
 void osWaveStop(void *wave) { KVB_SOUND_VOID(stop, wave); }
 void osWavePause(void *wave) { KVB_SOUND_VOID(pause, wave); }
-void osWaveSetPosition(void *wave, float seconds) { KVB_SOUND_VOID(setPosition, wave, seconds); }
+void osWaveSetPosition(void *wave, float fraction) { KVB_SOUND_VOID(setPosition, wave, fraction); }
 float osWaveGetPosition(void *wave) { KVB_SOUND_RET(getPosition, 0.0f); }
 void osWaveSetVolume(void *wave, float volume) { KVB_SOUND_VOID(setVolume, wave, volume); }
 float osWaveGetVolume(void *wave) { KVB_SOUND_RET(getVolume, 0.0f); }

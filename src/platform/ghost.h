@@ -223,7 +223,7 @@ struct sOsSound {
     void (*play)(void *wave);
     void (*stop)(void *wave);
     void (*pause)(void *wave);
-    void (*setPosition)(void *wave, float seconds);
+    void (*setPosition)(void *wave, float fraction);  // 0.0 start to 1.0 end
     float (*getPosition)(void *wave);
     void (*setVolume)(void *wave, float volume);
     float (*getVolume)(void *wave);
@@ -231,7 +231,7 @@ struct sOsSound {
     int (*getLoop)(void *wave);
     int (*getPlaying)(void *wave);
     int (*getIsEnd)(void *wave);
-    float (*getTime)(void *wave);
+    float (*getTime)(void *wave);                     // whole length in milliseconds
     int (*getChannels)(void *wave);
     uint32_t (*getFilesize)(void *wave);
 };
@@ -501,7 +501,7 @@ void osWaveDoCalc(void *wave);
 void osWavePlay(void *wave);
 void osWaveStop(void *wave);
 void osWavePause(void *wave);
-void osWaveSetPosition(void *wave, float seconds);
+void osWaveSetPosition(void *wave, float fraction);
 float osWaveGetPosition(void *wave);
 void osWaveSetVolume(void *wave, float volume);
 float osWaveGetVolume(void *wave);

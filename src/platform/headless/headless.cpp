@@ -1,5 +1,6 @@
 // The scripted host. See headless.h.
 #include "headless.h"
+#include "platform/sound/sound.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -350,7 +351,7 @@ sOsHost kHost = {
     "headless", hInit, hTerm, hPump, hTime, hDisplaySize, hExecute, hLanguage, hEject, hVolumeScan, hVolumeGet,
     hWindowCreate, hWindowDispose, hWindowShow, hWindowEnable, hWindowActivate, hWindowGeometry, hFrameWidth,
     hMakeCurrent, hSwapRect, hPresent, hMenuEnable, hMenuCheck, hPopupMenu, hFileDialog, hDirDialog,
-    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, nullptr, 0, &kView,
+    hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, soundOutputTable(), 0, &kView,
 };
 
 void post(_sWindow *window, sOsEvent &ev) {

@@ -1,5 +1,6 @@
 // The terminal host. See terminal.h.
 #include "terminal.h"
+#include "platform/sound/sound.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -278,6 +279,7 @@ const sOsHost kHost = [] {
     h.messageBox = tMessageBox;
     h.progressHoldMs = 0;  // a finished job returns the prompt at once
     h.progressView = &kProgressView;
+    h.sound = soundOutputTable();
     return h;
 }();
 

@@ -1,0 +1,192 @@
+// Preview sound: the mixer's arithmetic, and real output through SDL2's disk
+// driver compared byte for byte with the decoded samples.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sound/mixer.h"
+#include "platform/sound/sound.h"
+#include "support/test_util.h"
+
+namespace {
+
+std::vector<int16_t> render(std::vector<sPcmVoice *> voices, uint32_t frames) {
+    std::vector<int16_t> out(2 * frames, 0x5555);
+    mixerRender(voices.data(), static_cast<int>(voices.size()), out.data(), frames);
+    return out;
+}
+
+TEST(Mixer, VolumeMonoStereoAndEnd) {
+    int16_t mono[] = {1000, -2000, 32767, -32768};
+    sPcmVoice v{mono, 4, 1, 0, 1, 0, mixerVolumeQ15(0.5f)};
+    std::vector<int16_t> out = render({&v}, 6);
+    // Mono plays on both sides; after the last frame the voice stops and the rest is silence.
+    EXPECT_EQ(out, (std::vector<int16_t>{500, 500, -1000, -1000, 16383, 16383, -16384, -16384, 0, 0, 0, 0}));
+    EXPECT_EQ(v.playing, 0);
+    EXPECT_EQ(v.pos, 4u);
+
+    int16_t stereo[] = {10, 20, 30, 40};
+    sPcmVoice s{stereo, 2, 2, 0, 1, 0, mixerVolumeQ15(1.0f)};
+    EXPECT_EQ(render({&s}, 2), (std::vector<int16_t>{10, 20, 30, 40}));
+    EXPECT_EQ(s.playing, 0);  // ending exactly with the block counts as ended
+
+    EXPECT_EQ(mixerVolumeQ15(-1.0f), 0);
+    EXPECT_EQ(mixerVolumeQ15(2.0f), 32768);
+    EXPECT_EQ(mixerScale(-32768, 32768), -32768);
+}
+
+TEST(Mixer, LoopWrapsAndPausedVoicesAreSilent) {
+    int16_t mono[] = {1, 2, 3};
+    sPcmVoice v{mono, 3, 1, 1, 1, 1, 32768};
+    std::vector<int16_t> out = render({&v}, 5);
+    EXPECT_EQ(out, (std::vector<int16_t>{2, 2, 3, 3, 1, 1, 2, 2, 3, 3}));
+    EXPECT_EQ(v.playing, 1);
+    v.playing = 0;
+    EXPECT_EQ(render({&v}, 2), (std::vector<int16_t>(4, 0)));
+}
+
+TEST(Mixer, VoicesAddWithSaturation) {
+    int16_t a[] = {30000, -30000};
+    int16_t b[] = {30000, -30000};
+    sPcmVoice va{a, 1, 2, 0, 1, 0, 32768};
+    sPcmVoice vb{b, 1, 2, 0, 1, 0, 32768};
+    EXPECT_EQ(render({&va, nullptr, &vb}, 1), (std::vector<int16_t>{32767, -32768}));
+}
+
+// A 44100 Hz 16-bit WAV with the given samples.
+std::string wavFile(const std::vector<int16_t> &samples, int channels, int rate = 44100, int bits = 16) {
+    auto le = [](std::string &s, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string data(reinterpret_cast<const char *>(samples.data()), samples.size() * 2);
+    std::string s = "RIFF";
+    le(s, static_cast<uint32_t>(36 + data.size()), 4);
+    s += "WAVEfmt ";
+    le(s, 16, 4);
+    le(s, 1, 2);
+    le(s, static_cast<uint32_t>(channels), 2);
+    le(s, static_cast<uint32_t>(rate), 4);
+    le(s, static_cast<uint32_t>(rate * channels * bits / 8), 4);
+    le(s, static_cast<uint32_t>(channels * bits / 8), 2);
+    le(s, static_cast<uint32_t>(bits), 2);
+    s += "data";
+    le(s, static_cast<uint32_t>(data.size()), 4);
+    return s + data;
+}
+
+class SoundOutputTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    std::string raw;
+    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ScopedEnv delay{"SDL_DISKAUDIODELAY", "0"};
+    ScopedEnv file{"SDL_DISKAUDIOFILE", nullptr};
+    const sOsSound *snd = soundOutputTable();
+    void SetUp() override {
+        raw = dir / "out.raw";
+        setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    }
+    // Runs the main-loop side until the sound stops or a second has passed.
+    void waitForEnd(void *w) {
+        for (int i = 0; i < 1000 && snd->getPlaying(w); ++i) {
+            snd->doCalc(w);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+};
+
+TEST_F(SoundOutputTest, DiskDriverOutputIsTheSamplesWithVolumeApplied) {
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 4410; ++i) samples.push_back(static_cast<int16_t>(((i * 37) % 20000) - 10000 + 1));
+    testWriteFile(dir / "tone.wav", wavFile(samples, 1));
+    int result = -1;
+    void *w = snd->create(&result, (dir / "tone.wav").c_str());
+    if (!w && result == SOUND_ERROR_NO_OUTPUT) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    ASSERT_NE(w, nullptr) << "result " << result;
+    EXPECT_EQ(snd->getChannels(w), 1);
+    EXPECT_NEAR(snd->getTime(w), 100.0f, 0.01f);
+    EXPECT_EQ(snd->getFilesize(w), 44u + 2 * 4410);
+    snd->setVolume(w, 0.25f);
+    snd->play(w);
+    snd->doCalc(w);
+    EXPECT_EQ(snd->getPlaying(w), 1);
+    EXPECT_EQ(snd->getIsEnd(w), 0);
+    waitForEnd(w);
+    snd->doCalc(w);
+    EXPECT_EQ(snd->getIsEnd(w), 1);  // exactly one pass reports the end
+    snd->doCalc(w);
+    EXPECT_EQ(snd->getIsEnd(w), 0);
+    EXPECT_FLOAT_EQ(snd->getPosition(w), 1.0f);
+    snd->dispose(w);
+    EXPECT_EQ(soundOutputOpenCount(), 0);
+
+    std::string bytes = testReadFile(raw);
+    std::vector<int16_t> got(bytes.size() / 2);
+    std::memcpy(got.data(), bytes.data(), got.size() * 2);
+    // Silence until play, then every frame on both sides at a quarter of its level.
+    size_t start = 0;
+    while (start < got.size() && got[start] == 0) ++start;
+    ASSERT_GE(got.size(), start + 2 * samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        int16_t want = mixerScale(samples[i], 8192);
+        ASSERT_EQ(got[start + 2 * i], want) << "frame " << i;
+        ASSERT_EQ(got[start + 2 * i + 1], want) << "frame " << i;
+    }
+    for (size_t i = start + 2 * samples.size(); i < got.size(); ++i) ASSERT_EQ(got[i], 0);
+}
+
+TEST_F(SoundOutputTest, LoopPlaysOnAndStopRewinds) {
+    std::vector<int16_t> samples(441 * 2, 1200);  // 10 ms of stereo
+    testWriteFile(dir / "loop.wav", wavFile(samples, 2));
+    int result = -1;
+    void *w = snd->create(&result, (dir / "loop.wav").c_str());
+    if (!w && result == SOUND_ERROR_NO_OUTPUT) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    ASSERT_NE(w, nullptr);
+    snd->setLoop(w, 1);
+    snd->play(w);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    snd->doCalc(w);
+    EXPECT_EQ(snd->getPlaying(w), 1);  // still playing after six lengths
+    snd->stop(w);
+    snd->doCalc(w);
+    EXPECT_EQ(snd->getPlaying(w), 0);
+    EXPECT_EQ(snd->getIsEnd(w), 1);
+    EXPECT_FLOAT_EQ(snd->getPosition(w), 0.0f);
+    snd->setPosition(w, 0.5f);
+    EXPECT_NEAR(snd->getPosition(w), 0.5f, 1.0f / 441);  // whole frames only
+    snd->dispose(w);
+    std::string bytes = testReadFile(raw);
+    size_t loud = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        int16_t v;
+        std::memcpy(&v, bytes.data() + i, 2);
+        if (v == 1200) ++loud;
+    }
+    EXPECT_GT(loud, samples.size() * 2);  // more than one pass of the sound reached the output
+}
+
+TEST_F(SoundOutputTest, UnreadableAndWrongFormatsAreRefused) {
+    testWriteFile(dir / "junk.wav", "not audio at all");
+    testWriteFile(dir / "low.wav", wavFile(std::vector<int16_t>(100, 1), 1, 22050));
+    struct {
+        std::string path;
+        int result;
+    } cases[] = {
+        {dir / "missing.wav", SOUND_ERROR_UNREADABLE},
+        {dir / "junk.wav", SOUND_ERROR_UNREADABLE},
+        {dir / "low.wav", SOUND_ERROR_FORMAT},
+    };
+    for (const auto &c : cases) {
+        int result = 0;
+        EXPECT_EQ(snd->create(&result, c.path.c_str()), nullptr);
+        EXPECT_EQ(result, c.result) << c.path;
+    }
+    EXPECT_EQ(soundOutputOpenCount(), 0);
+}
+
+}  // namespace
