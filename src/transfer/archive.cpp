@@ -401,6 +401,9 @@ CFileTarArchive::CFileTarArchive()
       m_length(0),
       m_dev(0),
       m_ino(0),
+      m_targetDev(0),
+      m_targetIno(0),
+      m_hasTarget(false),
       m_hooks{},
       m_cancelled(false),
       m_error{} {}
@@ -422,7 +425,8 @@ void CFileTarArchive::SetError(const char *format, ...) {
 }
 
 bool CFileTarArchive::IsArchiveFile(const struct stat &st) const {
-    return m_file && st.st_dev == m_dev && st.st_ino == m_ino;
+    return m_file && ((st.st_dev == m_dev && st.st_ino == m_ino) ||
+                      (m_hasTarget && st.st_dev == m_targetDev && st.st_ino == m_targetIno));
 }
 
 bool CFileTarArchive::Open(const char *path) {
@@ -443,6 +447,11 @@ bool CFileTarArchive::Open(const char *path) {
         return false;
     }
     struct stat st;
+    // An older archive of the same name inside the archived folder must not
+    // be taken into the new one.
+    m_hasTarget = stat(path, &st) == 0;
+    m_targetDev = m_hasTarget ? st.st_dev : 0;
+    m_targetIno = m_hasTarget ? st.st_ino : 0;
     if (fstat(fileno(m_file->stream), &st) == 0) {
         m_dev = st.st_dev;
         m_ino = st.st_ino;
@@ -729,8 +738,8 @@ int CFileTarExtract::Extract(const char *base, const char *archivePath) {
         SetError("out of memory");
         return 0;
     }
-    if (!base || !*base || !MkdirReentrant(base)) {
-        SetError("cannot create the folder %s", base ? shown(base).c_str() : "(none)");
+    if (!base || !*base) {
+        SetError("no folder to restore into");
         return 0;
     }
     uint64_t length = 0;
@@ -746,6 +755,11 @@ int CFileTarExtract::Extract(const char *base, const char *archivePath) {
     // damaged or hostile archive changes nothing.
     if (walkArchive(readAtFd, &fd, length, base, &m_info, nullptr, nullptr) != 0) {
         SetError("%s", m_info.error);
+        close(fd);
+        return 0;
+    }
+    if (!MkdirReentrant(base)) {
+        SetError("cannot create the folder %s: %s", shown(base).c_str(), std::strerror(errno));
         close(fd);
         return 0;
     }

@@ -89,7 +89,8 @@ public:
 
     // Records a failure text (printf style); the first one since Open stays.
     void SetError(const char *format, ...) __attribute__((format(printf, 2, 3)));
-    // Whether `st` describes the archive being written (a walk must skip it). Changes nothing.
+    // Whether `st` is the archive being written or the one it replaces (a walk
+    // skips both). Changes nothing.
     bool IsArchiveFile(const struct stat &st) const;
 
 private:
@@ -105,6 +106,9 @@ private:
     uint64_t m_length;         // bytes appended since Open
     dev_t m_dev;               // identity of the temporary file, so a walk never archives it
     ino_t m_ino;
+    dev_t m_targetDev;         // identity of an older archive at the target path, skipped alike
+    ino_t m_targetIno;
+    bool m_hasTarget;          // an older archive existed at Open
     sTarHooks m_hooks;         // progress and cancel
     bool m_cancelled;          // the last failure was a cancel
     char m_error[kTarErrorMax];
