@@ -14,6 +14,7 @@
 
 #include "bench_util.h"
 #include "foundation/file.h"
+#include "foundation/mem.h"
 #include "transfer/archive.h"
 
 namespace {
@@ -80,6 +81,7 @@ double timeTarRestore(const std::string &archive, const std::string &base) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    memInit();
     std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, "kvbbench-archive");
     if (root.empty()) {
         std::fprintf(stderr, "bench_archive: cannot make a scratch folder\n");

@@ -45,7 +45,28 @@ bool faulted() { return rliFaultFileHit() != 0; }
 
 uint64_t roundUp(uint64_t size) { return (size + kBlock - 1) / kBlock * kBlock; }
 
-void formatV(char *out, size_t cap, const char *format, va_list ap) { std::vsnprintf(out, cap, format, ap); }
+// Keeps the first failure text of a job: later ones are its consequences.
+void keepFirstError(char *error, const char *format, va_list ap) {
+    if (!error[0]) std::vsnprintf(error, kTarErrorMax, format, ap);
+}
+
+// Whether the job's cancel flag is set; records the cancel as the failure.
+bool cancelRequested(const sTarHooks &hooks, bool *cancelled, char *error, const char *text) {
+    if (!hooks.cancel || !hooks.cancel->load()) return false;
+    *cancelled = true;
+    if (!error[0]) std::snprintf(error, kTarErrorMax, "%s", text);
+    return true;
+}
+
+void reportProgress(const sTarHooks &hooks, double ratio) {
+    if (hooks.progress) hooks.progress(hooks.user, static_cast<float>(ratio < 1 ? ratio : 1));
+}
+
+// Allocates the 1 MiB data buffer on first use. Returns false when memory runs out.
+bool haveBuffer(uint8_t **buffer) {
+    if (!*buffer) *buffer = static_cast<uint8_t *>(memMalloc(kBuffer, "Tar"));
+    return *buffer != nullptr;
+}
 
 // Copies `name` (at most `n` bytes) for a message: control bytes become "?",
 // so a hostile name cannot rewrite the terminal.
@@ -142,7 +163,7 @@ void setInfoError(sTarVerifyInfo *info, const char *format, ...) __attribute__((
 void setInfoError(sTarVerifyInfo *info, const char *format, ...) {
     va_list ap;
     va_start(ap, format);
-    formatV(info->error, sizeof info->error, format, ap);
+    std::vsnprintf(info->error, sizeof info->error, format, ap);
     va_end(ap);
 }
 
@@ -417,10 +438,9 @@ CFileTarArchive::~CFileTarArchive() {
 void CFileTarArchive::SetHooks(const sTarHooks &hooks) { m_hooks = hooks; }
 
 void CFileTarArchive::SetError(const char *format, ...) {
-    if (m_error[0]) return;
     va_list ap;
     va_start(ap, format);
-    formatV(m_error, sizeof m_error, format, ap);
+    keepFirstError(m_error, format, ap);
     va_end(ap);
 }
 
@@ -436,7 +456,7 @@ bool CFileTarArchive::Open(const char *path) {
     m_used = 0;
     m_cancelled = false;
     m_error[0] = '\0';
-    if (!m_block || (!m_buffer && !(m_buffer = static_cast<uint8_t *>(memMalloc(kBuffer, "Tar"))))) {
+    if (!m_block || !haveBuffer(&m_buffer)) {
         SetError("out of memory");
         return false;
     }
@@ -492,16 +512,9 @@ bool CFileTarArchive::Emit(const void *data, size_t size) {
     return true;
 }
 
-bool CFileTarArchive::CheckCancel() {
-    if (!m_hooks.cancel || !m_hooks.cancel->load()) return false;
-    m_cancelled = true;
-    SetError("the backup was cancelled");
-    return true;
-}
+bool CFileTarArchive::CheckCancel() { return cancelRequested(m_hooks, &m_cancelled, m_error, "the backup was cancelled"); }
 
-void CFileTarArchive::Report(double ratio) {
-    if (m_hooks.progress) m_hooks.progress(m_hooks.user, static_cast<float>(ratio < 1 ? ratio : 1));
-}
+void CFileTarArchive::Report(double ratio) { reportProgress(m_hooks, ratio); }
 
 bool CFileTarArchive::Add(const char *base, const char *name, int total) {
     if (!m_file) {
@@ -694,8 +707,7 @@ struct sExtractPass {
 }  // namespace
 
 CFileTarExtract::CFileTarExtract()
-    : m_block(static_cast<uint8_t *>(memMalloc(kTarBlock, "Tar"))),
-      m_buffer(nullptr),
+    : m_buffer(nullptr),
       m_length(0),
       m_offset(0),
       m_dataOffset(0),
@@ -705,36 +717,27 @@ CFileTarExtract::CFileTarExtract()
       m_error{} {}
 
 CFileTarExtract::~CFileTarExtract() {
-    if (m_block) memFree(m_block);
     if (m_buffer) memFree(m_buffer);
 }
 
 void CFileTarExtract::SetHooks(const sTarHooks &hooks) { m_hooks = hooks; }
 
 void CFileTarExtract::SetError(const char *format, ...) {
-    if (m_error[0]) return;
     va_list ap;
     va_start(ap, format);
-    formatV(m_error, sizeof m_error, format, ap);
+    keepFirstError(m_error, format, ap);
     va_end(ap);
 }
 
-bool CFileTarExtract::CheckCancel() {
-    if (!m_hooks.cancel || !m_hooks.cancel->load()) return false;
-    m_cancelled = true;
-    SetError("the restore was cancelled");
-    return true;
-}
+bool CFileTarExtract::CheckCancel() { return cancelRequested(m_hooks, &m_cancelled, m_error, "the restore was cancelled"); }
 
-void CFileTarExtract::Report(double ratio) {
-    if (m_hooks.progress) m_hooks.progress(m_hooks.user, static_cast<float>(ratio < 1 ? ratio : 1));
-}
+void CFileTarExtract::Report(double ratio) { reportProgress(m_hooks, ratio); }
 
 int CFileTarExtract::Extract(const char *base, const char *archivePath) {
     m_cancelled = false;
     m_error[0] = '\0';
     std::memset(&m_info, 0, sizeof m_info);
-    if (!m_block || (!m_buffer && !(m_buffer = static_cast<uint8_t *>(memMalloc(kBuffer, "Tar"))))) {
+    if (!haveBuffer(&m_buffer)) {
         SetError("out of memory");
         return 0;
     }

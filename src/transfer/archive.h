@@ -195,7 +195,6 @@ private:
     bool CheckCancel();
     void Report(double ratio);
 
-    uint8_t *m_block;            // one header block ("Tar")
     uint8_t *m_buffer;           // data buffer of 1 MiB ("Tar"), null until needed
     double m_length;             // the archive's length in bytes
     double m_offset;             // offset of the current entry's header
