@@ -31,8 +31,11 @@ constexpr size_t kOffChksum = 148, kLenChksum = 8;
 constexpr size_t kOffType = 156;
 constexpr size_t kOffMagic = 257;
 constexpr size_t kOffPrefix = 345, kLenPrefix = 155;
-// Name and prefix joined by "/", and a zero.
-constexpr size_t kFullNameMax = kLenPrefix + 1 + kLenName + 1;
+// Longest entry name read back (from the name and prefix fields or from an
+// extended header), terminating zero included.
+constexpr size_t kPathNameMax = 1024;
+// Largest extended header read; real ones hold a few short records.
+constexpr uint64_t kExtendedMax = 64 * 1024;
 
 // Fixed for every entry, so the same files always give the same headers.
 constexpr char kMode[8] = "0000666";
@@ -148,8 +151,8 @@ bool isArchivedName(const char *name) {
 
 // One entry as the walk hands it on.
 struct sTarEntry {
-    char shownName[kFullNameMax];  // the name as stored, made printable
-    char rel[kFullNameMax];        // the normalised path below the base ("a/b.wav")
+    char shownName[kPathNameMax];  // the name as stored, made printable
+    char rel[kPathNameMax];        // the normalised path below the base ("a/b.wav")
     bool folder;                   // a folder entry
     uint64_t size;                 // data length
     uint64_t header;               // offset of the header block
@@ -173,8 +176,7 @@ const char *typeRefusal(uint8_t type) {
     case '2': return "a symbolic link";
     case '3': case '4': return "a device";
     case '6': return "a named pipe";
-    case 'L': case 'K': return "a long-name extension";
-    case 'x': case 'g': return "an extended header";
+    case 'K': return "a long link name";
     default: return "of an unknown type";
     }
 }
@@ -236,71 +238,140 @@ const char *checkBelowBase(const char *base, const char *rel, bool folder, std::
     return nullptr;
 }
 
-// Reads and checks one header. Returns 0 with `e` filled, 1 at the first end
-// block, -1 with the reason in `info`.
+// Reads the records ("LEN key=value\n") of an extended header, keeping the
+// path and size that replace the next header's. Returns false when damaged.
+bool parseExtended(const std::string &d, std::string *path, bool *havePath, uint64_t *size, bool *haveSize) {
+    size_t at = 0;
+    while (at < d.size()) {
+        size_t len = 0, i = at;
+        for (; i < d.size() && d[i] >= '0' && d[i] <= '9'; ++i) {
+            len = len * 10 + static_cast<size_t>(d[i] - '0');
+            if (len > d.size()) return false;
+        }
+        if (i == at || i >= d.size() || d[i] != ' ' || at + len > d.size() || len < i - at + 3 ||
+            d[at + len - 1] != '\n')
+            return false;
+        std::string record = d.substr(i + 1, at + len - 1 - (i + 1));
+        size_t eq = record.find('=');
+        if (eq == std::string::npos) return false;
+        std::string key = record.substr(0, eq), value = record.substr(eq + 1);
+        if (key == "path") {
+            if (value.find('\0') != std::string::npos) return false;
+            *path = value;
+            *havePath = true;
+        } else if (key == "size") {
+            uint64_t v = 0;
+            if (value.empty() || value.size() > 18) return false;
+            for (char c : value) {
+                if (c < '0' || c > '9') return false;
+                v = v * 10 + static_cast<uint64_t>(c - '0');
+            }
+            *size = v;
+            *haveSize = true;
+        }
+        at += len;
+    }
+    return true;
+}
+
+// Reads and checks one entry's header, with the extended headers before it
+// that other tar programs write for long or non-ASCII names. Returns 0 with
+// `e` filled, 1 at the first end block, -1 with the reason in `info`.
 int readHeader(tarReadAtFn readAt, void *src, uint64_t off, uint64_t length, uint8_t *b, sTarEntry *e,
                sTarVerifyInfo *info) {
-    if (off == length) {
-        setInfoError(info, "the archive ends at byte %llu without its end blocks (it was cut short)",
-                     static_cast<unsigned long long>(off));
-        return -1;
-    }
-    long got = readAt(src, off, b, kTarBlock);
-    if (got < 0) {
-        setInfoError(info, "cannot read the archive at byte %llu: %s", static_cast<unsigned long long>(off),
-                     std::strerror(errno));
-        return -1;
-    }
-    if (static_cast<size_t>(got) < kTarBlock) {
-        setInfoError(info, "the archive ends inside a header at byte %llu (it was cut short)",
-                     static_cast<unsigned long long>(off));
-        return -1;
-    }
-    if (allZero(b, kTarBlock)) return 1;
+    std::string extPath;
+    uint64_t extSize = 0;
+    bool haveExtPath = false, haveExtSize = false;
+    for (;;) {
+        if (off == length) {
+            setInfoError(info, "the archive ends at byte %llu without its end blocks (it was cut short)",
+                         static_cast<unsigned long long>(off));
+            return -1;
+        }
+        long got = readAt(src, off, b, kTarBlock);
+        if (got < 0) {
+            setInfoError(info, "cannot read the archive at byte %llu: %s", static_cast<unsigned long long>(off),
+                         std::strerror(errno));
+            return -1;
+        }
+        if (static_cast<size_t>(got) < kTarBlock) {
+            setInfoError(info, "the archive ends inside a header at byte %llu (it was cut short)",
+                         static_cast<unsigned long long>(off));
+            return -1;
+        }
+        if (allZero(b, kTarBlock)) {
+            if (!haveExtPath && !haveExtSize) return 1;
+            setInfoError(info, "the archive has an extended header without its entry before byte %llu",
+                         static_cast<unsigned long long>(off));
+            return -1;
+        }
 
-    e->header = off;
-    e->data = off + kBlock;
-    e->folder = false;
-    char name[kFullNameMax];
-    size_t at = 0;
-    if (std::memcmp(b + kOffMagic, kPosixMagic, sizeof kPosixMagic) == 0 && b[kOffPrefix]) {
-        size_t pn = strnlen(reinterpret_cast<const char *>(b + kOffPrefix), kLenPrefix);
-        std::memcpy(name, b + kOffPrefix, pn);
-        name[pn] = '/';
-        at = pn + 1;
-    }
-    size_t nn = strnlen(reinterpret_cast<const char *>(b + kOffName), kLenName);
-    std::memcpy(name + at, b + kOffName, nn);
-    name[at + nn] = '\0';
-    std::string s = shown(name);
-    std::snprintf(e->shownName, sizeof e->shownName, "%s", s.c_str());
-    auto fail = [&](const char *why) {
-        setInfoError(info, "entry %ld \"%s\" (header at byte %llu) %s", e->index, e->shownName,
-                     static_cast<unsigned long long>(off), why);
-        return -1;
-    };
+        e->header = off;
+        e->data = off + kBlock;
+        e->folder = false;
+        char name[kPathNameMax];
+        size_t at = 0;
+        if (std::memcmp(b + kOffMagic, kPosixMagic, sizeof kPosixMagic) == 0 && b[kOffPrefix]) {
+            size_t pn = strnlen(reinterpret_cast<const char *>(b + kOffPrefix), kLenPrefix);
+            std::memcpy(name, b + kOffPrefix, pn);
+            name[pn] = '/';
+            at = pn + 1;
+        }
+        size_t nn = strnlen(reinterpret_cast<const char *>(b + kOffName), kLenName);
+        std::memcpy(name + at, b + kOffName, nn);
+        name[at + nn] = '\0';
+        bool nameTooLong = haveExtPath && extPath.size() >= sizeof name;
+        if (haveExtPath && !nameTooLong) std::memcpy(name, extPath.c_str(), extPath.size() + 1);
+        std::string s = shown(name);
+        std::snprintf(e->shownName, sizeof e->shownName, "%s", s.c_str());
+        auto fail = [&](const char *why) {
+            setInfoError(info, "entry %ld \"%s\" (header at byte %llu) %s", e->index, e->shownName,
+                         static_cast<unsigned long long>(off), why);
+            return -1;
+        };
 
-    uint64_t recorded;
-    if (!parseOctal(b + kOffChksum, kLenChksum, &recorded)) return fail("has no readable checksum: the archive is damaged");
-    long u, sg;
-    headerSums(b, &u, &sg);
-    if (recorded != static_cast<uint64_t>(u) && static_cast<long>(recorded) != sg &&
-        recorded != static_cast<uint64_t>(sg & 0xFFFF))
-        return fail("has a wrong header checksum: the archive is damaged");
+        uint64_t recorded;
+        if (!parseOctal(b + kOffChksum, kLenChksum, &recorded))
+            return fail("has no readable checksum: the archive is damaged");
+        long u, sg;
+        headerSums(b, &u, &sg);
+        if (recorded != static_cast<uint64_t>(u) && static_cast<long>(recorded) != sg &&
+            recorded != static_cast<uint64_t>(sg & 0xFFFF))
+            return fail("has a wrong header checksum: the archive is damaged");
+        if (nameTooLong) return fail("has a name too long to restore");
+        if (!parseOctal(b + kOffSize, kLenSize, &e->size)) return fail("has an unreadable size");
 
-    uint8_t type = b[kOffType];
-    if (type == '5')
-        e->folder = true;
-    else if (type != '0' && type != '\0' && type != '7') {
-        setInfoError(info, "entry %ld \"%s\" (header at byte %llu) is %s and cannot be restored", e->index,
-                     e->shownName, static_cast<unsigned long long>(off), typeRefusal(type));
-        return -1;
+        uint8_t type = b[kOffType];
+        if (type == 'x' || type == 'g' || type == 'L') {
+            uint64_t end = e->data + roundUp(e->size);
+            if (e->size > kExtendedMax) return fail("has an extended header too large to be sound");
+            if (end > length) return fail("has data running past the end of the archive (it was cut short)");
+            std::string data(static_cast<size_t>(e->size), '\0');
+            if (readAt(src, e->data, data.data(), data.size()) != static_cast<long>(data.size()))
+                return fail("has an extended header that cannot be read");
+            if (type == 'x' && !parseExtended(data, &extPath, &haveExtPath, &extSize, &haveExtSize))
+                return fail("has a damaged extended header");
+            if (type == 'L') {
+                extPath = data.substr(0, strnlen(data.c_str(), data.size()));
+                haveExtPath = true;
+            }
+            off = end;  // global headers ('g') carry nothing a restore uses
+            continue;
+        }
+        if (type == '5')
+            e->folder = true;
+        else if (type != '0' && type != '\0' && type != '7') {
+            setInfoError(info, "entry %ld \"%s\" (header at byte %llu) is %s and cannot be restored", e->index,
+                         e->shownName, static_cast<unsigned long long>(off), typeRefusal(type));
+            return -1;
+        }
+        if (haveExtSize) e->size = extSize;
+        if (const char *why = normaliseName(name, &e->folder, e->rel)) return fail(why);
+        uint64_t end = e->data + roundUp(e->size);
+        if (end > length || end < e->data)
+            return fail("has data running past the end of the archive (it was cut short)");
+        return 0;
     }
-    if (!parseOctal(b + kOffSize, kLenSize, &e->size)) return fail("has an unreadable size");
-    if (const char *why = normaliseName(name, &e->folder, e->rel)) return fail(why);
-    uint64_t end = e->data + roundUp(e->size);
-    if (end > length || end < e->data) return fail("has data running past the end of the archive (it was cut short)");
-    return 0;
 }
 
 // Checks the end of the archive at `off`: a second zero block and nothing but

@@ -87,7 +87,16 @@ std::vector<Hostile> hostileArchives() {
         {"hard link", testTarEntry("/KVB-RT/hard", "", '1') + testTarEnd(), "hard link"},
         {"device", testTarEntry("/KVB-RT/dev", "", '3') + testTarEnd(), "device"},
         {"fifo", testTarEntry("/KVB-RT/fifo", "", '6') + testTarEnd(), "pipe"},
-        {"long name extension", testTarEntry("././@LongLink", "x", 'L') + testTarEnd(), "long-name"},
+        {"extension without entry", testTarEntry("././@LongLink", "x", 'L') + testTarEnd(), "without its entry"},
+        {"long link name", testTarEntry("././@LongLink", "x", 'K') + testTarEnd(), "long link name"},
+        {"extended path with ..", testTarEntry("pax", "17 path=../x.wav\n", 'x') + testTarEntry("a.wav", "") + testTarEnd(),
+         ".."},
+        {"long name with ..", testTarEntry("././@LongLink", "a/../../x.wav", 'L') + testTarEntry("a.wav", "") +
+                                  testTarEnd(), ".."},
+        {"damaged extended header", testTarEntry("pax", "99 path=x\n", 'x') + testTarEntry("a.wav", "") + testTarEnd(),
+         "damaged extended"},
+        {"extended size past the end", testTarEntry("pax", "15 size=999999\n", 'x') + testTarEntry("a.wav", "") +
+                                           testTarEnd(), "past the end"},
         {"good then link", kGood.substr(0, 2560) + testTarEntry("/x", "", '2') + testTarEnd(), "entry 3"},
         {"bad checksum", flipped, "checksum"},
         {"unreadable checksum", badDigits, "checksum"},
@@ -183,9 +192,12 @@ TEST(ArchiveRead, ArchivesOfOtherTarProgramsRestoreWithTheirFolders) {
     testPut(card, "KVB-RT/WAVE/0002.wav", "");
     testPut(card, "KVB-RT/KIT/kit000.kvb", testBytes(512, 3));
     std::filesystem::create_directories(card + "/KVB-RT/EMPTY");
+    // Names that need a prefix field, a long-name entry or an extended header.
+    testPut(card, "KVB-RT/WAVE/" + std::string(60, 'd') + "/" + std::string(50, 'f') + ".wav", "long");
+    testPut(card, "KVB-RT/WAVE/\xE3\x82\xAD\xE3\x83\x83\xE3\x82\xAF.wav", "kick");
     auto expect = testSnapshot(card);
     const std::vector<std::vector<std::string>> writers = {
-        {"tar", "--format=gnu", "-cf"}, {"tar", "--format=ustar", "-cf"}, {"tar", "--format=v7", "-cf"},
+        {"tar", "--format=gnu", "-cf"}, {"tar", "--format=ustar", "-cf"}, {"tar", "--format=pax", "-cf"},
         {"bsdtar", "-cf"},
     };
     for (const auto &w : writers) {
@@ -199,7 +211,7 @@ TEST(ArchiveRead, ArchivesOfOtherTarProgramsRestoreWithTheirFolders) {
         std::filesystem::remove_all(out);
         sTarVerifyInfo info;
         ASSERT_EQ(tarVerifyFile(archive.c_str(), nullptr, &info), 0) << info.error;
-        EXPECT_EQ(info.files, 4);
+        EXPECT_EQ(info.files, 6);
         std::string error;
         ASSERT_EQ(extract(out, archive, &error), 1) << error;
         EXPECT_EQ(testSnapshot(out), expect);
