@@ -13,6 +13,9 @@
 // (checksum, type, sizes, end blocks, safe names) and nothing is written unless
 // the whole archive passed. Every extracted file is written under a temporary
 // name and renamed into place, and no entry can reach outside the base folder.
+// Archives of other tar programs restore too: folder entries make folders and
+// names come from extended headers or long-name entries where those are used;
+// links, devices and every other entry type are refused.
 //
 // Data moves in 1 MiB buffers in both directions; progress is reported and the
 // cancel flag read after every buffer and every file.
