@@ -63,20 +63,35 @@ bool testUnderSanitizer() {
 #endif
 }
 
-int testRunProgram(const std::vector<std::string> &argv) {
+namespace {
+
+// Runs `argv` with its standard output sent to `outPath` and waits.
+int spawnWait(const std::vector<std::string> &argv, const char *outPath) {
     std::vector<char *> args;
     for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int r = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (r != 0) return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int testRunProgram(const std::vector<std::string> &argv) { return spawnWait(argv, "/dev/null"); }
+
+int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out) {
+    ScratchDir dir;
+    std::string file = dir / "stdout";
+    int r = spawnWait(argv, file.c_str());
+    if (out) *out = testReadFile(file);
+    return r;
 }
 
 bool testHaveProgram(const std::string &name) {

@@ -35,6 +35,8 @@ bool testUnderSanitizer();
 // Runs a program with `argv` (looked up in PATH; no shell) and waits.
 // Returns its exit status, or -1 when it could not be started.
 int testRunProgram(const std::vector<std::string> &argv);
+// As testRunProgram, storing the program's standard output in `out`.
+int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out);
 // Returns whether a program of that name is found in PATH.
 bool testHaveProgram(const std::string &name);
 

@@ -1,0 +1,299 @@
+// The archive reader: every damaged or hostile archive is refused before
+// anything is written, archives of other tar programs restore, and no failure
+// leaves a partial file under a real name.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <unistd.h>
+
+#include "foundation/fault.h"
+#include "foundation/mem.h"
+#include "transfer/archive.h"
+#include "transfer/archive_support.h"
+
+namespace {
+
+const std::string kGood = testTarEntry("/KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 1)) +
+                          testTarEntry("/KVB-RT/WAVE/a.wav", testBytes(512, 2)) +
+                          testTarEntry("/KVB-RT/WAVE/b.wav", "") + testTarEnd();
+
+// A card that must come out of a refused restore unchanged.
+void makeCard(const std::string &base) {
+    testPut(base, "KVB-RT/SYSTEM/tag_list.kvb", "old list");
+    testPut(base, "KVB-RT/WAVE/a.wav", "old wave");
+    testPut(base, "KVB-RT/notes.txt", "mine");
+}
+
+int extract(const std::string &base, const std::string &archive, std::string *error = nullptr) {
+    CFileTarExtract x;
+    int r = x.Extract(base.c_str(), archive.c_str());
+    if (error) *error = x.GetError();
+    return r;
+}
+
+TEST(ArchiveRead, RestoresOurArchiveAndCountsIt) {
+    ScratchDir dir;
+    testWriteFile(dir / "a.kvb", kGood);
+    sTarVerifyInfo info;
+    ASSERT_EQ(tarVerifyFile((dir / "a.kvb").c_str(), nullptr, &info), 0) << info.error;
+    EXPECT_EQ(info.files, 3);
+    EXPECT_EQ(info.folders, 0);
+    EXPECT_EQ(info.bytes, 1512u);
+    makeCard(dir / "Korvan");
+    ASSERT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 1);
+    auto snap = testSnapshot(dir / "Korvan");
+    EXPECT_EQ(snap["KVB-RT/SYSTEM/tag_list.kvb"], "F:" + testBytes(1000, 1));
+    EXPECT_EQ(snap["KVB-RT/WAVE/a.wav"], "F:" + testBytes(512, 2));
+    EXPECT_EQ(snap["KVB-RT/WAVE/b.wav"], "F:");
+    EXPECT_EQ(snap["KVB-RT/notes.txt"], "F:mine");
+    EXPECT_EQ(snap.size(), 7u);  // three folders, four files
+}
+
+TEST(ArchiveRead, AnArchiveOfOnlyEndBlocksRestoresNothing) {
+    ScratchDir dir;
+    testWriteFile(dir / "a.kvb", testTarEnd() + std::string(8192, '\0'));  // padded as tar programs do
+    ASSERT_EQ(extract(dir / "base", dir / "a.kvb"), 1);
+    EXPECT_TRUE(testListDir(dir / "base").empty());
+}
+
+std::string withSize(std::string entry, const char *octal) {
+    std::string h = entry.substr(0, 512);
+    h.replace(124, 12, std::string(octal) + std::string(12 - std::strlen(octal), '\0'));
+    h.replace(148, 8, std::string(8, ' '));
+    long sum = 0;
+    for (char c : h) sum += static_cast<unsigned char>(c);
+    char chk[8];
+    std::snprintf(chk, sizeof chk, "%06lo", sum & 0xFFFF);
+    h.replace(148, 7, std::string(chk, 6) + '\0');
+    return h + entry.substr(512);
+}
+
+struct Hostile {
+    const char *label;
+    std::string bytes;
+    const char *why;  // a piece of the error text
+};
+
+std::vector<Hostile> hostileArchives() {
+    std::string flipped = kGood;
+    flipped[20] ^= 0x01;
+    std::string badDigits = kGood;
+    badDigits[150] = '9';
+    return {
+        {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
+        {"dot-dot alone", testTarEntry("..", "", '5') + testTarEnd(), ".."},
+        {"absolute", testTarEntry("//etc/evil.wav", "x") + testTarEnd(), "absolute"},
+        {"symbolic link", testTarEntry("/KVB-RT/link", "", '2') + testTarEnd(), "symbolic link"},
+        {"hard link", testTarEntry("/KVB-RT/hard", "", '1') + testTarEnd(), "hard link"},
+        {"device", testTarEntry("/KVB-RT/dev", "", '3') + testTarEnd(), "device"},
+        {"fifo", testTarEntry("/KVB-RT/fifo", "", '6') + testTarEnd(), "pipe"},
+        {"extension without entry", testTarEntry("././@LongLink", "x", 'L') + testTarEnd(), "without its entry"},
+        {"long link name", testTarEntry("././@LongLink", "x", 'K') + testTarEnd(), "long link name"},
+        {"extended path with ..", testTarEntry("pax", "17 path=../x.wav\n", 'x') + testTarEntry("a.wav", "") + testTarEnd(),
+         ".."},
+        {"long name with ..", testTarEntry("././@LongLink", "a/../../x.wav", 'L') + testTarEntry("a.wav", "") +
+                                  testTarEnd(), ".."},
+        {"damaged extended header", testTarEntry("pax", "99 path=x\n", 'x') + testTarEntry("a.wav", "") + testTarEnd(),
+         "damaged extended"},
+        {"extended size past the end", testTarEntry("pax", "15 size=999999\n", 'x') + testTarEntry("a.wav", "") +
+                                           testTarEnd(), "past the end"},
+        {"good then link", kGood.substr(0, 2560) + testTarEntry("/x", "", '2') + testTarEnd(), "entry 3"},
+        {"bad checksum", flipped, "checksum"},
+        {"unreadable checksum", badDigits, "checksum"},
+        {"no name", testTarEntry("", "x") + testTarEnd(), "no name"},
+        {"size past the end", withSize(testTarEntry("/a.wav", "x"), "00000077777") + testTarEnd(), "past the end"},
+        {"size not octal", withSize(testTarEntry("/a.wav", "x"), "0000000x001") + testTarEnd(), "size"},
+        {"missing end blocks", kGood.substr(0, kGood.size() - 1024), "without its end blocks"},
+        {"one end block", kGood.substr(0, kGood.size() - 512), "only one end block"},
+        {"garbage after the end", kGood + std::string(511, '\0') + "G", "after its end"},
+        {"data in second end block", kGood.substr(0, kGood.size() - 512) + std::string(511, '\0') + "x", "second end"},
+        {"empty file", "", "without its end blocks"},
+    };
+}
+
+TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
+    for (const auto &h : hostileArchives()) {
+        SCOPED_TRACE(h.label);
+        ScratchDir dir;
+        testWriteFile(dir / "a.kvb", h.bytes);
+        makeCard(dir / "Korvan");
+        std::string missing = dir / "missing";
+        auto before = testSnapshot(dir.path());
+        sTarVerifyInfo info;
+        EXPECT_EQ(extract(missing, dir / "a.kvb"), 0);
+        EXPECT_EQ(tarVerifyMemory(h.bytes.data(), h.bytes.size(), &info), -1);
+        EXPECT_NE(std::string(info.error).find(h.why), std::string::npos) << info.error;
+        std::string error;
+        EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
+        EXPECT_EQ(error, info.error);
+        EXPECT_EQ(testSnapshot(dir.path()), before);
+    }
+}
+
+TEST(ArchiveRead, AnArchiveCutAtAnyPointIsRefused) {
+    ScratchDir dir;
+    makeCard(dir / "Korvan");
+    auto before = testSnapshot(dir / "Korvan");
+    for (size_t cut = 0; cut < kGood.size(); cut += (cut % 512 == 0) ? 100 : 412) {
+        SCOPED_TRACE(cut);
+        testWriteFile(dir / "a.kvb", kGood.substr(0, cut));
+        EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 0);
+        EXPECT_EQ(testSnapshot(dir / "Korvan"), before);
+    }
+}
+
+TEST(ArchiveRead, NamesLeadingThroughLinksInTheBaseAreRefused) {
+    struct Case {
+        const char *label;
+        const char *plant;   // where a link to the outside folder is put
+        const char *why;
+    } cases[] = {
+        {"folder link", "KVB-RT", "symbolic link"},
+        {"deeper folder link", "KVB-RT/WAVE", "symbolic link"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchDir dir;
+        testWriteFile(dir / "a.kvb", kGood);
+        std::filesystem::create_directories(dir / "outside");
+        std::filesystem::create_directories(std::filesystem::path(dir / "Korvan/" + c.plant).parent_path());
+        std::filesystem::create_directory_symlink(dir / "outside", dir / "Korvan/" + c.plant);
+        auto before = testSnapshot(dir.path());
+        std::string error;
+        EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
+        EXPECT_NE(error.find(c.why), std::string::npos) << error;
+        EXPECT_EQ(testSnapshot(dir.path()), before);
+    }
+    // A file where a folder is needed, and a folder where a file goes.
+    ScratchDir dir;
+    testWriteFile(dir / "a.kvb", kGood);
+    testPut(dir / "Korvan", "KVB-RT", "a file");
+    EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 0);
+    ScratchDir dir2;
+    testWriteFile(dir2 / "a.kvb", kGood);
+    std::filesystem::create_directories(dir2 / "Korvan/KVB-RT/WAVE/a.wav");
+    EXPECT_EQ(extract(dir2 / "Korvan", dir2 / "a.kvb"), 0);
+    EXPECT_FALSE(testExists(dir2 / "Korvan/KVB-RT/SYSTEM"));
+}
+
+TEST(ArchiveRead, ChecksumsOfSignedBytesAreAccepted) {
+    std::string name = "/\xE3\x82\xAD.wav";
+    std::string bytes = testTarHeader(name, '0', 0, true) + testTarEnd();
+    ASSERT_NE(bytes.substr(0, 512), testTarHeader(name, '0', 0, false));
+    sTarVerifyInfo info;
+    EXPECT_EQ(tarVerifyMemory(bytes.data(), bytes.size(), &info), 0) << info.error;
+}
+
+TEST(ArchiveRead, ArchivesOfOtherTarProgramsRestoreWithTheirFolders) {
+    ScratchDir dir;
+    std::string card = dir / "card";
+    testPut(card, "KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 1));
+    testPut(card, "KVB-RT/WAVE/0001.wav", testBytes(70000, 2));
+    testPut(card, "KVB-RT/WAVE/0002.wav", "");
+    testPut(card, "KVB-RT/KIT/kit000.kvb", testBytes(512, 3));
+    std::filesystem::create_directories(card + "/KVB-RT/EMPTY");
+    // Names that need a prefix field, a long-name entry or an extended header.
+    testPut(card, "KVB-RT/WAVE/" + std::string(60, 'd') + "/" + std::string(50, 'f') + ".wav", "long");
+    testPut(card, "KVB-RT/WAVE/\xE3\x82\xAD\xE3\x83\x83\xE3\x82\xAF.wav", "kick");
+    auto expect = testSnapshot(card);
+    const std::vector<std::vector<std::string>> writers = {
+        {"tar", "--format=gnu", "-cf"}, {"tar", "--format=ustar", "-cf"}, {"tar", "--format=pax", "-cf"},
+        {"bsdtar", "-cf"},
+    };
+    for (const auto &w : writers) {
+        SCOPED_TRACE(w[1]);
+        if (!testHaveProgram(w[0])) GTEST_SKIP() << w[0] << " is not installed";
+        std::string archive = dir / "t.tar";
+        std::vector<std::string> argv = w;
+        argv.insert(argv.end(), {archive, "-C", card, "."});
+        ASSERT_EQ(testRunProgram(argv), 0);
+        std::string out = dir / "out";
+        std::filesystem::remove_all(out);
+        sTarVerifyInfo info;
+        ASSERT_EQ(tarVerifyFile(archive.c_str(), nullptr, &info), 0) << info.error;
+        EXPECT_EQ(info.files, 6);
+        std::string error;
+        ASSERT_EQ(extract(out, archive, &error), 1) << error;
+        EXPECT_EQ(testSnapshot(out), expect);
+    }
+}
+
+// After any failure every card file is either its old self or complete, and
+// no temporary file is left behind.
+void expectWholeFiles(const std::string &base) {
+    for (const auto &[rel, kind] : testSnapshot(base)) {
+        if (kind == "D") continue;
+        std::string data = kind.substr(2);
+        if (rel == "KVB-RT/SYSTEM/tag_list.kvb")
+            EXPECT_TRUE(data == "old list" || data == testBytes(1000, 1)) << rel;
+        else if (rel == "KVB-RT/WAVE/a.wav")
+            EXPECT_TRUE(data == "old wave" || data == testBytes(512, 2)) << rel;
+        else if (rel == "KVB-RT/WAVE/big.wav")
+            EXPECT_EQ(data, testBytes((1u << 20) + 3, 9)) << rel;
+        else
+            EXPECT_TRUE(rel == "KVB-RT/notes.txt" || rel == "KVB-RT/WAVE/b.wav") << rel;
+    }
+}
+
+TEST(ArchiveRead, EveryFailingStepLeavesOnlyWholeFiles) {
+    std::string bytes = kGood.substr(0, kGood.size() - 1024) +
+                        testTarEntry("/KVB-RT/WAVE/big.wav", testBytes((1u << 20) + 3, 9)) + testTarEnd();
+    bool completed = false;
+    for (long n = 1; n < 300 && !completed; ++n) {
+        SCOPED_TRACE(n);
+        ScratchDir dir;
+        testWriteFile(dir / "a.kvb", bytes);
+        makeCard(dir / "Korvan");
+        rliFaultFileArm(n, ENOSPC, false);
+        std::string error;
+        int r = extract(dir / "Korvan", dir / "a.kvb", &error);
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        EXPECT_EQ(r, fired ? 0 : 1);
+        if (fired) {
+            EXPECT_FALSE(error.empty());
+        }
+        expectWholeFiles(dir / "Korvan");
+        completed = !fired;
+    }
+    EXPECT_TRUE(completed);
+}
+
+TEST(ArchiveRead, CancelStopsBetweenBuffersWithWholeFiles) {
+    ScratchDir dir;
+    std::string bytes = kGood.substr(0, kGood.size() - 1024) +
+                        testTarEntry("/KVB-RT/WAVE/big.wav", testBytes((1u << 20) + 3, 9)) + testTarEnd();
+    testWriteFile(dir / "a.kvb", bytes);
+    for (int stopAfter = 1; stopAfter <= 4; ++stopAfter) {
+        SCOPED_TRACE(stopAfter);
+        std::filesystem::remove_all(dir / "Korvan");
+        makeCard(dir / "Korvan");
+        std::atomic<int> cancel{0};
+        struct Ctx {
+            int calls, stopAfter;
+            std::atomic<int> *cancel;
+        } ctx{0, stopAfter, &cancel};
+        sTarHooks hooks{[](void *u, float) {
+                            auto *c = static_cast<Ctx *>(u);
+                            if (++c->calls >= c->stopAfter) c->cancel->store(1);
+                        },
+                        &ctx, &cancel};
+        CFileTarExtract x;
+        x.SetHooks(hooks);
+        EXPECT_EQ(x.Extract((dir / "Korvan").c_str(), (dir / "a.kvb").c_str()), 0);
+        EXPECT_TRUE(x.IsCancelled());
+        EXPECT_FALSE(testExists(dir / "Korvan/KVB-RT/WAVE/big.wav"));
+        expectWholeFiles(dir / "Korvan");
+    }
+}
+
+TEST(ArchiveRead, MkdirReentrantMakesTheWholeChain) {
+    ScratchDir dir;
+    EXPECT_EQ(MkdirReentrant((dir / "a/b/c").c_str()), 1);
+    EXPECT_EQ(MkdirReentrant((dir / "a/b/c/").c_str()), 1);
+    testPut(dir.path(), "file", "x");
+    EXPECT_EQ(MkdirReentrant((dir / "file/sub").c_str()), 0);
+    EXPECT_EQ(MkdirReentrant("relative-without-slash-that-does-not-exist"), 0);
+}
+
+}  // namespace

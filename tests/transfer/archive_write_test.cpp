@@ -1,0 +1,239 @@
+// The archive writer: exact bytes, the walk's choice of files, safe
+// replacement of an older archive, and what other tar programs make of it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "foundation/fault.h"
+#include "transfer/archive.h"
+#include "transfer/archive_support.h"
+
+namespace {
+
+int save(const std::string &archive, const std::string &base, std::string *error = nullptr,
+         const sTarHooks *hooks = nullptr, int total = 10) {
+    char text[kTarErrorMax];
+    int r = tarBackupSave(archive.c_str(), base.c_str(), total, hooks, text, sizeof text);
+    if (error) *error = text;
+    return r;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+struct LayoutCase {
+    const char *label;
+    std::vector<size_t> sizes;
+};
+
+TEST(ArchiveLayout, EveryFileIsAHeaderAndPaddedDataWithTwoEndBlocks) {
+    const LayoutCase cases[] = {
+        {"1000 and 0 bytes", {1000, 0}},  // 512 x (3 + 1 + 2) = 3072
+        {"one exact block", {512}},
+        {"multi-block", {3 * 512 + 1, 1}},
+        {"empty folder", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchDir dir;
+        std::map<std::string, std::string> content;
+        size_t blocks = 2;
+        for (size_t i = 0; i < c.sizes.size(); ++i) {
+            std::string name = "/f" + std::to_string(i) + ".wav";
+            content[name] = testBytes(c.sizes[i], static_cast<unsigned>(i + 1));
+            testPut(dir / "card", name.substr(1), content[name]);
+            blocks += 1 + (c.sizes[i] + 511) / 512;
+        }
+        std::filesystem::create_directories(dir / "card");
+        ASSERT_EQ(save(dir / "a.kvb", dir / "card"), 0);
+        std::string bytes = testReadFile(dir / "a.kvb");
+        ASSERT_EQ(bytes.size(), 512 * blocks);
+        if (c.sizes == std::vector<size_t>{1000, 0}) {
+            EXPECT_EQ(bytes.size(), 3072u);
+        }
+        size_t off = 0;
+        for (const auto &name : testTarNames(bytes)) {
+            const std::string &data = content.at(name);
+            EXPECT_EQ(bytes.substr(off, 512), testTarHeader(name, '0', data.size())) << name;
+            EXPECT_EQ(bytes.substr(off + 512, data.size()), data);
+            size_t padded = (data.size() + 511) / 512 * 512;
+            EXPECT_EQ(bytes.substr(off + 512 + data.size(), padded - data.size()),
+                      std::string(padded - data.size(), '\0'));
+            off += 512 + padded;
+        }
+        EXPECT_EQ(testTarNames(bytes).size(), c.sizes.size());
+        EXPECT_EQ(bytes.substr(off), testTarEnd());
+    }
+}
+
+TEST(ArchiveLayout, HeaderFieldsAreTheFixedOnes) {
+    ScratchDir dir;
+    testPut(dir / "Korvan", "KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 7));
+    ASSERT_EQ(save(dir / "a.kvb", dir / "Korvan"), 0);
+    std::string h = testReadFile(dir / "a.kvb").substr(0, 512);
+    EXPECT_EQ(h, testTarHeader("/KVB-RT/SYSTEM/tag_list.kvb", '0', 1000));
+    EXPECT_EQ(h.substr(124, 12), std::string("00000001750\0", 12));
+    EXPECT_EQ(h.substr(136, 12), std::string("11524413767\0", 12));
+    EXPECT_EQ(h.substr(257, 8), std::string("\x75\x73\x74\x61\x72\x20\x20\x00", 8));
+    // Six octal digits, a zero byte, a space; the sum of the bytes with the field as spaces.
+    long sum = 0;
+    for (size_t i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : static_cast<unsigned char>(h[i]);
+    char expect[8];
+    std::snprintf(expect, sizeof expect, "%06lo", sum & 0xFFFF);
+    EXPECT_EQ(h.substr(148, 8), std::string(expect, 6) + std::string("\0 ", 2));
+}
+
+TEST(ArchiveLayout, SameFilesGiveTheSameBytesWhateverTheirTimesAndModes) {
+    ScratchDir dir;
+    testPut(dir / "card", "KVB-RT/WAVE/a.wav", testBytes(70000, 3));
+    ASSERT_EQ(save(dir / "1.kvb", dir / "card"), 0);
+    std::string path = dir / "card/KVB-RT/WAVE/a.wav";
+    struct timespec times[2] = {{1000, 0}, {2000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_EQ(save(dir / "2.kvb", dir / "card"), 0);
+    EXPECT_EQ(testReadFile(dir / "1.kvb"), testReadFile(dir / "2.kvb"));
+}
+
+TEST(ArchiveWalk, TakesTheFourCardExtensionsAndSkipsHiddenFoldersAndTemporaryFiles) {
+    ScratchDir dir;
+    std::string card = dir / "Korvan";
+    for (const char *rel : {"KVB-RT/WAVE/.hidden.wav", "KVB-RT/WAVE/KICK.WAV", "KVB-RT/WAVE/snare.Aiff",
+                            "KVB-RT/WAVE/hat.aif", "KVB-RT/SYSTEM/tag_list.kvb", "KVB-RT/notes.txt",
+                            ".Trashes/lost.wav", "KVB-RT/.restore/x.kvb", "KVB-RT/WAVE/.a.wav.Ab12Cd.tmp",
+                            "KVB-RT/WAVE/nowav", "Other/KIT/k.kvb"})
+        testPut(card, rel, "x");
+    ASSERT_EQ(mkfifo((card + "/KVB-RT/pipe.wav").c_str(), 0600), 0);
+    ASSERT_EQ(save(dir / "a.kvb", card), 0);
+    EXPECT_EQ(sorted(testTarNames(testReadFile(dir / "a.kvb"))),
+              (std::vector<std::string>{"/KVB-RT/SYSTEM/tag_list.kvb", "/KVB-RT/WAVE/.hidden.wav",
+                                        "/KVB-RT/WAVE/KICK.WAV", "/KVB-RT/WAVE/hat.aif", "/KVB-RT/WAVE/snare.Aiff",
+                                        "/Other/KIT/k.kvb"}));
+    // A backup written into the card folder itself never takes in its older self.
+    ASSERT_EQ(save(card + "/KVB-RT-BKUP-ALL.kvb", card), 0);
+    ASSERT_EQ(save(card + "/KVB-RT-BKUP-ALL.kvb", card), 0);
+    EXPECT_EQ(testTarNames(testReadFile(card + "/KVB-RT-BKUP-ALL.kvb")).size(), 6u);
+}
+
+TEST(ArchiveWalk, TooLongANameRefusesTheBackupAndKeepsTheOldOne) {
+    ScratchDir dir;
+    std::string card = dir / "card";
+    std::string tooLong = "/" + std::string(95, 'a') + ".wav";  // 100 bytes: one too many
+    testPut(card, "ok.wav", "x");
+    testPut(card, tooLong.substr(2), "y");  // 99 bytes: the longest that fits
+    testPut(dir / "out", "a.kvb", "old backup");
+    ASSERT_EQ(save(dir / "out/a.kvb", card), 0);
+    testPut(dir / "out", "a.kvb", "old backup");
+    testPut(card, tooLong.substr(1), "z");
+    std::string error;
+    EXPECT_EQ(save(dir / "out/a.kvb", card, &error), -1);
+    EXPECT_NE(error.find(tooLong), std::string::npos) << error;
+    EXPECT_EQ(testReadFile(dir / "out/a.kvb"), "old backup");
+    EXPECT_EQ(testListDir(dir / "out"), std::vector<std::string>{"a.kvb"});
+}
+
+TEST(ArchiveWalk, ProgressRisesToOneAndCancelKeepsTheOldBackup) {
+    ScratchDir dir;
+    std::string card = dir / "card";
+    for (int i = 0; i < 4; ++i) testPut(card, "w" + std::to_string(i) + ".wav", testBytes(3u << 20, i));
+    std::vector<float> seen;
+    std::atomic<int> cancel{0};
+    struct Ctx {
+        std::vector<float> *seen;
+        std::atomic<int> *cancel;
+        size_t stopAfter;
+    } ctx{&seen, &cancel, 0};
+    auto record = [](void *user, float r) {
+        auto *c = static_cast<Ctx *>(user);
+        c->seen->push_back(r);
+        if (c->stopAfter && c->seen->size() >= c->stopAfter) c->cancel->store(1);
+    };
+    sTarHooks hooks{record, &ctx, &cancel};
+    ASSERT_EQ(save(dir / "a.kvb", card, nullptr, &hooks, 4), 0);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_FLOAT_EQ(seen.back(), 1.0f);
+
+    std::string old = testReadFile(dir / "a.kvb");
+    for (size_t stop : {1u, 3u, 6u}) {
+        seen.clear();
+        cancel = 0;
+        ctx.stopAfter = stop;
+        std::string error;
+        EXPECT_EQ(save(dir / "a.kvb", card, &error, &hooks, 4), -2) << stop;
+        EXPECT_EQ(testReadFile(dir / "a.kvb"), old);
+        EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"a.kvb", "card"}));
+    }
+}
+
+TEST(ArchiveWalk, EveryFailingStepLeavesTheOldBackupWhole) {
+    ScratchDir dir;
+    std::string card = dir / "card";
+    testPut(card, "KVB-RT/WAVE/a.wav", testBytes((1u << 20) + 100, 1));
+    testPut(card, "KVB-RT/SYSTEM/s.kvb", "params");
+    testPut(dir / "out", "a.kvb", "old backup");
+    bool completed = false;
+    for (long n = 1; n < 200 && !completed; ++n) {
+        SCOPED_TRACE(n);
+        rliFaultFileArm(n, EIO, false);
+        int r = save(dir / "out/a.kvb", card);
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        EXPECT_EQ(testListDir(dir / "out"), std::vector<std::string>{"a.kvb"});
+        if (fired) {
+            EXPECT_EQ(r, -1);
+            EXPECT_EQ(testReadFile(dir / "out/a.kvb"), "old backup");
+        } else {
+            EXPECT_EQ(r, 0);
+            completed = true;
+        }
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(testTarNames(testReadFile(dir / "out/a.kvb")).size(), 2u);
+}
+
+// A name of many non-ASCII bytes whose signed byte sum is negative.
+const std::string kJapanese = [] {
+    std::string s = "/";
+    for (int i = 0; i < 31; ++i) s += "\xE3\x82\xAD";
+    return s + ".wav";
+}();
+
+TEST(ArchiveCompat, GnuTarAndBsdtarListAndExtractOurArchives) {
+    ScratchDir dir;
+    std::string card = dir / "Korvan";
+    std::map<std::string, std::string> files = {
+        {"KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 1)}, {"KVB-RT/WAVE/empty.wav", ""},
+        {"KVB-RT/WAVE/one.wav", testBytes(1, 2)},          {"KVB-RT/WAVE/block.wav", testBytes(512, 3)},
+        {"KVB-RT/WAVE/odd.aif", testBytes(513, 4)},        {"KVB-RT/WAVE/big.wav", testBytes((1u << 20) + 7, 5)},
+        {kJapanese.substr(1), testBytes(100, 6)},
+    };
+    for (const auto &[rel, data] : files) testPut(card, rel, data);
+    ASSERT_EQ(save(dir / "a.kvb", card), 0);
+    std::vector<std::string> expect;
+    for (const auto &[rel, data] : files) expect.push_back(rel);
+    for (const char *tool : {"tar", "bsdtar"}) {
+        SCOPED_TRACE(tool);
+        if (!testHaveProgram(tool)) GTEST_SKIP() << tool << " is not installed";
+        std::string listing;
+        ASSERT_EQ(testRunProgramOutput({tool, "-tf", dir / "a.kvb"}, &listing), 0);
+        std::vector<std::string> names;
+        for (size_t at = 0, end; (end = listing.find('\n', at)) != std::string::npos; at = end + 1)
+            names.push_back(listing.substr(at + (listing[at] == '/'), end - at - (listing[at] == '/')));
+        EXPECT_EQ(sorted(names), expect);
+        std::string out = dir / (std::string("x-") + tool);
+        std::filesystem::create_directories(out);
+        ASSERT_EQ(testRunProgram({tool, "-xf", dir / "a.kvb", "-C", out}), 0);
+        std::map<std::string, std::string> got;
+        for (const auto &[rel, kind] : testSnapshot(out))
+            if (kind != "D") got[rel] = kind.substr(2);
+        EXPECT_EQ(got, files);
+    }
+}
+
+}  // namespace
