@@ -340,7 +340,7 @@ void takeWave(_sWaveStorage *s, DataFolders &folders, _sWaveFileWavePrm *prm, co
             rliListAddTail(&s->wavePrms, node);
             return;
         }
-        memFree(node);
+        if (node) memFree(node);
         addNote(s, WSTORAGE_NOTE_AUDIO_UNKNOWN, ENOMEM, prmPath, audio);
     } else if (a == Audio::Unknown) {
         addNote(s, WSTORAGE_NOTE_AUDIO_UNKNOWN, err, prmPath, audio);
@@ -594,7 +594,7 @@ void wstorageDispose(_sWaveStorage *storage) {
     }
     for (auto *n = static_cast<sStorageWavePrm *>(storage->wavePrms.first); n; n = n->next) {
         waveFileWavePrmDispose(n->prm);
-        memFree(n->audioPath);
+        if (n->audioPath) memFree(n->audioPath);
     }
     rliListFreeList(&storage->wavePrms);
     while (auto *l = static_cast<sStorageListing *>(storage->listings.first)) {

@@ -96,7 +96,9 @@ struct SortArray {
     SortArray(size_t n, const char *tag) {
         if (n && (items = static_cast<T **>(memMalloc(sizeof(T *) * n, tag)))) count = n;
     }
-    ~SortArray() { memFree(items); }
+    ~SortArray() {
+        if (items) memFree(items);
+    }
 };
 
 // Rebuilds `view` with a node per wave of `list`, ordered by `before`.
@@ -175,7 +177,8 @@ void takeWaves(sWaveList *list, _sWaveStorage *storage, bool shifted) {
         int number = prm->tagNumber + (shifted ? 1 : 0);
         sTag *tag = number >= 0 ? static_cast<sTag *>(rliListFindLink(&list->tags, number)) : nullptr;
         if (!tag) tag = list->defaultTag;
-        waveTagAddWave(tag, wave);
+        // A loaded wave always has a category; one that cannot join is lost whole.
+        if (waveTagAddWave(tag, wave) != 0) waveWaveDispose(list, wave);
     }
     list->lastWaveNumber = -1;
     for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next)
@@ -539,8 +542,8 @@ sPad *padCreate(sWaveList *list, sKit *kit, int wave, int subWave) {
     auto *pad = static_cast<sPad *>(memCalloc(sizeof(sPad), "Pad"));
     auto *node = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "PadIt"));
     if (!pad || !node) {
-        memFree(pad);
-        memFree(node);
+        if (pad) memFree(pad);
+        if (node) memFree(node);
         return nullptr;
     }
     pad->waveNumber = wave;
