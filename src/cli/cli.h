@@ -44,3 +44,5 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
 void cliError(sCliContext *ctx, const std::string &what, const std::string &reason);
 // Returns `text` as a JSON string literal, quotes included. Never fails.
 std::string cliJsonString(const std::string &text);
+// Returns the bytes of `bytes` as lower-case hex digits. Never fails.
+std::string cliHex(const std::string &bytes);

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_info.h"
+#include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
+#include "cli/cmd_list.h"
 #include "cli/cmd_volumes.h"
 #include "platform/terminal/terminal.h"
 
@@ -13,6 +16,9 @@ namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
+    cliAddInit,
+    cliAddInfo,
+    cliAddList,
     cliAddInspect,
     cliAddVolumes,
 };
@@ -48,6 +54,16 @@ std::string cliJsonString(const std::string &text) {
         }
     }
     return out + "\"";
+}
+
+std::string cliHex(const std::string &bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
 }
 
 int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err) {
