@@ -139,7 +139,7 @@ std::string cliStorageNoteReason(const sStorageNote *note) {
         return "damaged parameter file, skipped: \"Path\" value \"" + strSjisToUtf8(audio) +
                "\" is not a two-digit data folder and a plain file name";
     case WSTORAGE_NOTE_UNREADABLE: return "cannot be read, skipped: " + errorText(note->err);
-    case WSTORAGE_NOTE_MALFORMED: return "damaged parameter file, skipped: its root element is missing";
+    case WSTORAGE_NOTE_MALFORMED: return "damaged parameter file, skipped: not one whole parameter file of its kind";
     case WSTORAGE_NOTE_DUPLICATE: return "skipped: the same file in another spelling was read instead";
     case WSTORAGE_NOTE_FOLDER_UNREADABLE: return "folder cannot be listed: " + errorText(note->err);
     default: return "unexpected note";

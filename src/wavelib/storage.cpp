@@ -193,12 +193,16 @@ sStorageListing *listChild(_sWaveStorage *s, const sStorageListing *parent, cons
 // is noted and gives null.
 template <typename T, typename Parse>
 T *readParamFile(_sWaveStorage *s, const std::string &path, Parse parse) {
-    _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
+    // Parameter files are a few hundred bytes; a damaged card must not make
+    // the scan load a huge file that merely carries a parameter file's name.
+    constexpr uint32_t kParamFileMax = 1u << 20;
+    _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, kParamFileMax);
     if (!f) {
         addNote(s, WSTORAGE_NOTE_UNREADABLE, errno ? errno : EIO, path);
         return nullptr;
     }
-    T *record = parse(rliFileGetDataAddr(f), rliFileGetDataSize(f));
+    uint32_t size = rliFileGetDataSize(f);
+    T *record = size > kParamFileMax ? nullptr : parse(rliFileGetDataAddr(f), size);
     rliFileClose(f);
     if (!record) addNote(s, WSTORAGE_NOTE_MALFORMED, 0, path);
     return record;

@@ -319,6 +319,8 @@ TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
         {"04.kvb", testWavePrmText("A", "0/A.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
         {"05.kvb", "<WvPrm>\n<Path>00/A.wav</Path>\n", WSTORAGE_NOTE_MALFORMED},
         {"06.kvb", "", WSTORAGE_NOTE_MALFORMED},
+        // Whole and valid, but far larger than any parameter file: not loaded.
+        {"07.kvb", testWavePrmText("A", "00/A.wav", 0) + std::string(2u << 20, ' '), WSTORAGE_NOTE_MALFORMED},
     };
     testMakeDirs(card.prm(0));
     for (const Case &c : cases) testWriteFile(card.prm(0) + c.file, c.text);
