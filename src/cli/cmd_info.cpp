@@ -1,8 +1,6 @@
 // `kvbrt info VOLUME [--json]`. See cmd_info.h.
 #include "cli/cmd_info.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
@@ -147,15 +145,7 @@ std::string cliStorageNoteReason(const sStorageNote *note) {
 }
 
 sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
-    struct stat st;
-    if (stat(root.c_str(), &st) != 0) {
-        cliError(ctx, root, std::strerror(errno));
-        return nullptr;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        cliError(ctx, root, "not a folder");
-        return nullptr;
-    }
+    if (!cliCheckFolder(ctx, root)) return nullptr;
     std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     if (!list) {

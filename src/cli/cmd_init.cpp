@@ -1,8 +1,6 @@
 // `kvbrt init VOLUME`. See cmd_init.h.
 #include "cli/cmd_init.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
@@ -19,15 +17,7 @@
 namespace {
 
 int init(sCliContext *ctx, const std::string &root) {
-    struct stat st;
-    if (stat(root.c_str(), &st) != 0) {
-        cliError(ctx, root, std::strerror(errno));
-        return CLI_EXIT_FAILURE;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        cliError(ctx, root, "not a folder");
-        return CLI_EXIT_FAILURE;
-    }
+    if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
     char device[kRliPathMax];
     if (wstorageDevicePath(device, sizeof device, root.c_str(), "Korvan/KVB-RT/") != 0) {
         cliError(ctx, root, "the path is too long");

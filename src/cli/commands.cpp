@@ -1,5 +1,9 @@
 // The command table of `kvbrt` and the frame that parses and dispatches.
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <ostream>
 #include <vector>
@@ -54,6 +58,19 @@ std::string cliJsonString(const std::string &text) {
         }
     }
     return out + "\"";
+}
+
+bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        cliError(ctx, path, std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        cliError(ctx, path, "not a folder");
+        return false;
+    }
+    return true;
 }
 
 std::string cliHex(const std::string &bytes) {
