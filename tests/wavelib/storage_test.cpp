@@ -347,7 +347,8 @@ TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
     std::vector<std::string> prms;
     for (int n : {1, 2, 101}) prms.push_back(card.addWave(n, "W" + std::to_string(n), "W.wav"));
     for (int kind = 0; kind < 2; ++kind) {
-        for (long n = 1; n < 2000; ++n) {
+        bool completed = false;
+        for (long n = 1; n < 2000 && !completed; ++n) {
             if (kind == 0) rliFaultFileArm(n, n % 2 ? EIO : ENOENT, false);
             else memTestFailNth(n, false);
             sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_CLEAN);
@@ -359,11 +360,12 @@ TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
             }
             waveListDispose(list);
             for (const auto &p : prms) ASSERT_TRUE(testExists(p)) << (kind ? "allocation " : "file step ") << n;
-            if (!fired) {
+            completed = !fired;
+            if (completed) {
                 EXPECT_NE(list, nullptr);
-                break;
             }
         }
+        EXPECT_TRUE(completed) << "every step tried";
     }
 }
 
