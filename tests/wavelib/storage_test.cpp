@@ -348,7 +348,9 @@ TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
     for (int n : {1, 2, 101}) prms.push_back(card.addWave(n, "W" + std::to_string(n), "W.wav"));
     for (int kind = 0; kind < 2; ++kind) {
         bool completed = false;
-        for (long n = 1; n < 2000 && !completed; ++n) {
+        // Every file step; every allocation of the scan, then a sample of the
+        // thousands the library's pads take.
+        for (long n = 1; n < 20000 && !completed; n += n < 600 ? 1 : 13) {
             if (kind == 0) rliFaultFileArm(n, n % 2 ? EIO : ENOENT, false);
             else memTestFailNth(n, false);
             sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_CLEAN);
