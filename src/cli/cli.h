@@ -52,3 +52,8 @@ void cliCommandWrites(sCliContext *ctx);
 void cliError(sCliContext *ctx, const std::string &what, const std::string &reason);
 // Returns `text` as a JSON string literal, quotes included. Never fails.
 std::string cliJsonString(const std::string &text);
+// Returns whether `path` is a folder; otherwise writes why not on the error
+// stream and returns false.
+bool cliCheckFolder(sCliContext *ctx, const std::string &path);
+// Returns the bytes of `bytes` as lower-case hex digits. Never fails.
+std::string cliHex(const std::string &bytes);

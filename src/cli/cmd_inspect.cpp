@@ -95,16 +95,6 @@ struct WaveListReader {
 
 std::string fieldBytes(const char *field, size_t length) { return std::string(field, strnlen(field, length)); }
 
-std::string hex(const std::string &bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 std::string jsonName(const std::string &bytes) { return cliJsonString(strSjisToUtf8(bytes)); }
 
 int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
@@ -117,11 +107,11 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     std::string path = strSjisToUtf8(prm->path);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"kind\":\"wave\",\"name\":" << jsonName(name) << ",\"name_hex\":\"" << hex(name)
+        out << "{\"kind\":\"wave\",\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
             << "\",\"path\":" << cliJsonString(path) << ",\"category\":" << prm->tagNumber << "}\n";
     } else {
         out << "wave parameter file\n"
-            << "name      " << strSjisToUtf8(name) << " (" << hex(name) << ")\n"
+            << "name      " << strSjisToUtf8(name) << " (" << cliHex(name) << ")\n"
             << "path      " << path << "\n"
             << "category  " << prm->tagNumber << "\n";
     }
@@ -147,10 +137,10 @@ int showCategories(sCliContext *ctx, const std::string &file, const uint8_t *dat
     for (auto *tag = static_cast<const sTag *>(list->tags.first); tag; tag = tag->next, ++index) {
         std::string name = fieldBytes(tag->name, kTagNameLen);
         if (ctx->json)
-            out << (index ? "," : "") << "{\"name\":" << jsonName(name) << ",\"name_hex\":\"" << hex(name)
+            out << (index ? "," : "") << "{\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
                 << "\",\"order\":" << tag->order << "}";
         else
-            out << index << "  " << strSjisToUtf8(name) << " (" << hex(name) << ")  order " << tag->order << "\n";
+            out << index << "  " << strSjisToUtf8(name) << " (" << cliHex(name) << ")  order " << tag->order << "\n";
     }
     if (ctx->json) out << "],\"has_default\":" << (hasDefault ? "true" : "false") << "}\n";
     waveFileTagListDispose(list);

@@ -1,12 +1,19 @@
 // The command table of `kvbrt` and the frame that parses and dispatches.
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <ostream>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_info.h"
+#include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
+#include "cli/cmd_list.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -16,6 +23,9 @@ namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
+    cliAddInit,
+    cliAddInfo,
+    cliAddList,
     cliAddInspect,
     cliAddVolumes,
 };
@@ -56,6 +66,29 @@ std::string cliJsonString(const std::string &text) {
         }
     }
     return out + "\"";
+}
+
+bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        cliError(ctx, path, std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        cliError(ctx, path, "not a folder");
+        return false;
+    }
+    return true;
+}
+
+std::string cliHex(const std::string &bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
 }
 
 int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err) {

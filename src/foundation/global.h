@@ -10,8 +10,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/list.h"
+
+struct sWaveList;
+
 // Capacity of the loader's current directory, in wide characters.
 constexpr size_t kGlobalDirMax = 1024;
+// Capacity of the volume root, in bytes.
+constexpr size_t kGlobalRootMax = 4096;
 
 // View flag bits, changed by the View menu.
 enum : uint32_t {
@@ -27,6 +33,9 @@ constexpr uint32_t kViewFlagsInitial = VIEW_LIST_BY_NUMBER | VIEW_SHOW_CATEGORIE
 struct _sGlobal {
     wchar_t currentDir[kGlobalDirMax];  // where relative resource names resolve; empty = none set
     uint32_t viewFlag;                  // VIEW_* bits
+    sListBase waveLists;                // sWaveList, the libraries open
+    sWaveList *currentWaveList;         // the library the screens show, or null
+    char volumeRoot[kGlobalRootMax];    // the card's root folder (UTF-8, ending in "/"); empty = none
 };
 
 extern _sGlobal G;

@@ -7,24 +7,13 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_run.h"
 #include "support/test_util.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(std::vector<std::string> args) {
-    args.insert(args.begin(), "kvbrt");
-    std::vector<const char *> argv;
-    for (const auto &a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    int status = cliMain(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+using CliRun = CliResult;
+const auto run = cliRun;
 
 std::string value(int tabs, const std::string &tag, int v) {
     return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + std::to_string(v) + "</" + tag + ">\n";

@@ -6,20 +6,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_run.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun run(std::vector<const char *> args) {
-    args.insert(args.begin(), "kvbrt");
-    std::ostringstream out, err;
-    int status = cliMain(static_cast<int>(args.size()), args.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+using CliRun = CliResult;
+const auto run = cliRun;
 
 TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
     CliRun v = run({"--version"});
@@ -33,7 +25,7 @@ TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
 }
 
 TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
-    for (auto args : std::vector<std::vector<const char *>>{{}, {"nonsense"}, {"--no-such-flag"}}) {
+    for (auto args : std::vector<std::vector<std::string>>{{}, {"nonsense"}, {"--no-such-flag"}}) {
         CliRun r = run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.empty());

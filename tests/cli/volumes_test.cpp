@@ -9,21 +9,13 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli_run.h"
 #include "support/test_util.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun kvbrt(std::vector<const char *> args) {
-    args.insert(args.begin(), "kvbrt");
-    std::ostringstream out, err;
-    int status = cliMain(static_cast<int>(args.size()), args.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+using CliRun = CliResult;
+const auto kvbrt = cliRun;
 
 size_t countOf(const std::string &text, const std::string &part) {
     size_t n = 0;

@@ -1,0 +1,171 @@
+// `kvbrt info VOLUME [--json]`. See cmd_info.h.
+#include "cli/cmd_info.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "audio/audio.h"
+#include "foundation/global.h"
+#include "foundation/str.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
+
+std::string jsonName(const char *bytes, size_t length) {
+    std::string raw = field(bytes, length);
+    return cliJsonString(strSjisToUtf8(raw)) + ",\"name_hex\":\"" + cliHex(raw) + "\"";
+}
+
+std::string errorText(int err) { return err ? std::strerror(err) : "unknown error"; }
+
+// The audio facts `info` shows of one wave.
+struct AudioFacts {
+    uint64_t size = 0;
+    int rate = 0, bits = 0, channels = 0;
+};
+
+AudioFacts audioFacts(sCliContext *ctx, const sWaveList *list, const sWave *wave) {
+    AudioFacts facts;
+    const sStorageWavePrm *node = wstorageFindWavePrm(list->storage, wave->waveNumber);
+    if (!node) return facts;
+    facts.size = node->audioSize;
+    _sAudioContext *audio = audioDecode(node->audioPath);
+    if (!audio) {
+        cliError(ctx, node->audioPath, "cannot read the audio header: not a WAV or AIFF file the device takes");
+        return facts;
+    }
+    facts.rate = audioGetSampleRate(audio);
+    facts.bits = audioGetBitsPerSample(audio);
+    facts.channels = audioGetChannels(audio);
+    audioDispose(audio);
+    return facts;
+}
+
+void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
+    std::ostream &out = *ctx->out;
+    uint64_t freeBytes = rliStorageDiskFreeSize(root.c_str()), total = storageDiskSize(root.c_str());
+    out << "{\"volume\":" << cliJsonString(root) << ",\"free_bytes\":" << (freeBytes == UINT64_MAX ? 0 : freeBytes)
+        << ",\"total_bytes\":" << (total == UINT64_MAX ? 0 : total) << ",\"waves\":[";
+    int i = 0;
+    for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next, ++i) {
+        auto *w = static_cast<const sWave *>(n->item);
+        AudioFacts a = audioFacts(ctx, list, w);
+        std::string file = field(w->dataFolder, kWaveDataFolderLen) + "/" +
+                           strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
+        out << (i ? "," : "") << "{\"number\":" << w->waveNumber << ",\"name\":" << jsonName(w->name, kWaveNameLen)
+            << ",\"category\":" << cliJsonString(strSjisToUtf8(field(w->category->name, kTagNameLen)))
+            << ",\"category_index\":" << waveTagNumber(list, w->category) << ",\"file\":" << cliJsonString(file)
+            << ",\"size\":" << a.size << ",\"rate\":" << a.rate << ",\"bits\":" << a.bits
+            << ",\"channels\":" << a.channels << "}";
+    }
+    out << "],\"categories\":[";
+    i = 0;
+    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next, ++i) {
+        out << (i ? "," : "") << "{\"name\":" << jsonName(t->name, kTagNameLen) << ",\"order\":" << t->order
+            << ",\"waves\":[";
+        int k = 0;
+        for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next, ++k)
+            out << (k ? "," : "") << static_cast<const sWave *>(m->item)->waveNumber;
+        out << "]}";
+    }
+    out << "],\"kits\":[";
+    i = 0;
+    for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next, ++i) {
+        out << (i ? "," : "") << "{\"number\":" << kit->kitNumber << ",\"name\":"
+            << cliJsonString(strSjisToUtf8(field(kit->name, kKitNameLen)))
+            << ",\"subname\":" << cliJsonString(strSjisToUtf8(field(kit->subName, kKitSubNameLen)))
+            << ",\"has_file\":" << (kit->isFile ? "true" : "false") << ",\"pads\":[";
+        int k = 0;
+        for (auto *p = static_cast<const sListItem *>(kit->pads.first); p; p = p->next, ++k) {
+            auto *pad = static_cast<const sPad *>(p->item);
+            out << (k ? "," : "") << "{\"wave\":" << pad->waveNumber << ",\"subwave\":" << pad->subWaveNumber << "}";
+        }
+        out << "]}";
+    }
+    out << "]}\n";
+}
+
+void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {
+    std::ostream &out = *ctx->out;
+    char freeText[32], totalText[32];
+    rliStorageFileSizeString(freeText, sizeof freeText, rliStorageDiskFreeSize(root.c_str()));
+    rliStorageFileSizeString(totalText, sizeof totalText, storageDiskSize(root.c_str()));
+    out << "volume      " << root << "\n"
+        << "space       " << freeText << " free of " << totalText << "\n"
+        << "waves       " << waveListWaveCount(list);
+    if (list->lastWaveNumber >= 0) out << " (highest number " << list->lastWaveNumber << ")";
+    out << "\ncategories  " << waveListTagCount(list) << ":";
+    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next)
+        out << " " << strSjisToUtf8(field(t->name, kTagNameLen)) << " (" << waveTagHadWaveCount(t) << ")";
+    out << "\nkits        " << waveListKitCount(list) << ", " << waveListKitFileCount(list) << " with a kit file\n";
+}
+
+int info(sCliContext *ctx, const std::string &root) {
+    sWaveList *list = cliScanVolume(ctx, root);
+    if (!list) return CLI_EXIT_FAILURE;
+    if (ctx->json) writeJson(ctx, root, list);
+    else writeSummary(ctx, root, list);
+    waveListDispose(list);
+    return CLI_EXIT_OK;
+}
+
+}  // namespace
+
+std::string cliStorageNoteReason(const sStorageNote *note) {
+    std::string audio = note->detail;
+    switch (note->kind) {
+    case WSTORAGE_NOTE_ORPHAN:
+        return "orphan parameter file: its audio file " + audio + " does not exist (left as it is)";
+    case WSTORAGE_NOTE_ORPHAN_DELETED:
+        return "orphan parameter file deleted: its audio file " + audio + " does not exist";
+    case WSTORAGE_NOTE_DELETE_FAILED:
+        return "orphan parameter file (audio file " + audio + " does not exist) could not be deleted: " +
+               errorText(note->err);
+    case WSTORAGE_NOTE_AUDIO_UNKNOWN:
+        return "wave left out, parameter file kept: its audio file " + audio + " cannot be examined: " +
+               (note->err ? std::strerror(note->err) : "not a regular file");
+    case WSTORAGE_NOTE_PATH_DAMAGED:
+        return "damaged parameter file, skipped: \"Path\" value \"" + strSjisToUtf8(audio) +
+               "\" is not a two-digit data folder and a plain file name";
+    case WSTORAGE_NOTE_UNREADABLE: return "cannot be read, skipped: " + errorText(note->err);
+    case WSTORAGE_NOTE_MALFORMED: return "damaged parameter file, skipped: not one whole parameter file of its kind";
+    case WSTORAGE_NOTE_DUPLICATE: return "skipped: the same file in another spelling was read instead";
+    case WSTORAGE_NOTE_FOLDER_UNREADABLE: return "folder cannot be listed: " + errorText(note->err);
+    default: return "unexpected note";
+    }
+}
+
+sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
+    if (!cliCheckFolder(ctx, root)) return nullptr;
+    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
+    sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    if (!list) {
+        uint32_t flags = wstorageLastFlags();
+        if (!(flags & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
+        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        return nullptr;
+    }
+    for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)
+        cliError(ctx, n->path, cliStorageNoteReason(n));
+    return list;
+}
+
+void cliAddInfo(CLI::App &app, sCliContext *ctx) {
+    auto root = std::make_shared<std::string>();
+    CLI::App *cmd = app.add_subcommand(
+        "info", "Show the whole library of a card: waves, categories and kits. Reads only; orphan and damaged "
+                "parameter files are reported on stderr.");
+    cmd->add_option("VOLUME", *root, "the folder the card is mounted at")->required();
+    cmd->add_flag("--json", ctx->json,
+                  "one JSON object {volume, free_bytes, total_bytes, waves[], categories[], kits[]}");
+    cmd->callback([ctx, root] { ctx->exitCode = info(ctx, *root); });
+}

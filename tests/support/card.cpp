@@ -1,0 +1,107 @@
+#include "support/card.h"
+
+#include <filesystem>
+
+#include "support/test_util.h"
+
+namespace {
+
+std::string line(int tabs, const std::string &tag, const std::string &value) {
+    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + value + "</" + tag + ">\n";
+}
+
+std::string nameLines(int tabs, const char *prefix, const std::string &name, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        int code = i < name.size() ? static_cast<signed char>(name[i]) : 0;
+        out += line(tabs, prefix + std::to_string(i), std::to_string(code));
+    }
+    return out;
+}
+
+std::string le(uint32_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string two(int n) { return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10); }
+
+}  // namespace
+
+std::string testWavePrmText(const std::string &name, const std::string &path, int tag) {
+    return "<WvPrm>\n" + nameLines(1, "Nm", name, 12) + line(1, "Path", path) + line(1, "Tag", std::to_string(tag)) +
+           "</WvPrm>\n";
+}
+
+std::string testTagListText(const std::vector<std::pair<std::string, int>> &tags) {
+    std::string out = "<TagList>\n";
+    for (const auto &t : tags)
+        out += "\t<TagPrm>\n" + nameLines(2, "Nm", t.first, 12) + line(2, "Order", std::to_string(t.second)) +
+               "\t</TagPrm>\n";
+    return out + "</TagList>\n";
+}
+
+std::string testKitText(const std::string &name, const std::string &sub, const std::vector<std::pair<int, int>> &pads) {
+    std::string out = "<KitPrm>\n" + nameLines(1, "Nm", name, 8) + nameLines(1, "SubNm", sub, 16);
+    for (size_t i = 0; i < 15; ++i) {
+        int w = i < pads.size() ? pads[i].first : -1, s = i < pads.size() ? pads[i].second : -1;
+        out += "\t<PadPrm>\n" + line(2, "Wv", std::to_string(w)) + line(2, "SubWv", std::to_string(s)) + "\t</PadPrm>\n";
+    }
+    return out + "</KitPrm>\n";
+}
+
+std::string testWavBytes(int frames, int rate, int bits, int channels) {
+    uint32_t align = static_cast<uint32_t>(channels * bits / 8);
+    uint32_t data = align * static_cast<uint32_t>(frames);
+    return "RIFF" + le(36 + data, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(static_cast<uint32_t>(channels), 2) +
+           le(static_cast<uint32_t>(rate), 4) + le(static_cast<uint32_t>(rate) * align, 4) + le(align, 2) +
+           le(static_cast<uint32_t>(bits), 2) + "data" + le(data, 4) + std::string(data, '\0');
+}
+
+bool testMakeDirs(const std::string &path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+}
+
+TestCard::TestCard(std::string root, TestTreeNames names) : root_(std::move(root)), names_(std::move(names)) {}
+
+std::string TestCard::device() const { return root_ + "/" + names_.maker + "/" + names_.device + "/"; }
+std::string TestCard::system() const { return device() + names_.system + "/"; }
+std::string TestCard::kit() const { return device() + names_.kit + "/"; }
+std::string TestCard::data(int folder) const { return device() + names_.wave + "/" + names_.data + "/" + two(folder) + "/"; }
+std::string TestCard::prm(int folder) const { return device() + names_.wave + "/" + names_.prm + "/" + two(folder) + "/"; }
+
+void TestCard::makeTree(bool all) const {
+    testMakeDirs(device());
+    if (!all) return;
+    testMakeDirs(system());
+    testMakeDirs(kit());
+    testMakeDirs(device() + names_.wave + "/" + names_.data);
+    testMakeDirs(device() + names_.wave + "/" + names_.prm);
+}
+
+std::string TestCard::addWave(int number, const std::string &name, const std::string &audio, int tag,
+                              bool withAudio) const {
+    int folder = number / 100;
+    testMakeDirs(prm(folder));
+    std::string prmPath = prm(folder) + two(number % 100) + ".kvb";
+    testWriteFile(prmPath, testWavePrmText(name, audio.empty() ? "" : two(folder) + "/" + audio, tag));
+    if (withAudio && !audio.empty()) {
+        testMakeDirs(data(folder));
+        testWriteFile(data(folder) + audio, testWavBytes(100 + number));
+    }
+    return prmPath;
+}
+
+void TestCard::writeCategories(const std::vector<std::pair<std::string, int>> &tags) const {
+    testMakeDirs(system());
+    testWriteFile(system() + "tag_list.kvb", testTagListText(tags));
+}
+
+void TestCard::writeKit(const std::string &file, const std::string &name, const std::string &sub,
+                        const std::vector<std::pair<int, int>> &pads) const {
+    testMakeDirs(kit());
+    testWriteFile(kit() + file, testKitText(name, sub, pads));
+}

@@ -1,0 +1,521 @@
+// The device folder scan on card trees built here: name rules, case on Linux
+// file systems, what is deleted and what must never be, missing folders, and
+// the folder utilities.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/fault.h"
+#include "foundation/global.h"
+#include "foundation/mem.h"
+#include "foundation/str.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+// A scan of one volume, disposed with its library.
+struct Scan {
+    sWaveList *list = nullptr;
+    explicit Scan(const std::string &root, uint32_t mode = WSTORAGE_SCAN_CLEAN) {
+        list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
+    }
+    ~Scan() { waveListDispose(list); }
+    _sWaveStorage *storage() const { return list ? list->storage : nullptr; }
+    std::set<int> waves() const {
+        std::set<int> out;
+        for (auto *w = list ? static_cast<sWave *>(list->waves.first) : nullptr; w; w = w->next) out.insert(w->waveNumber);
+        return out;
+    }
+    std::set<int> fileKits() const {
+        std::set<int> out;
+        for (auto *k = list ? static_cast<sKit *>(list->kits.first) : nullptr; k; k = k->next)
+            if (k->isFile) out.insert(k->kitNumber);
+        return out;
+    }
+    // The notes as "kind:file name" (the last part of the path).
+    std::vector<std::string> notes() const {
+        std::vector<std::string> out;
+        for (auto *n = storage() ? static_cast<sStorageNote *>(storage()->notes.first) : nullptr; n; n = n->next) {
+            std::string p = n->path;
+            if (!p.empty() && p.back() == '/') p.pop_back();
+            out.push_back(std::to_string(n->kind) + ":" + p.substr(p.rfind('/') + 1));
+        }
+        return out;
+    }
+};
+
+std::string note(int kind, const std::string &file) { return std::to_string(kind) + ":" + file; }
+
+TEST(StorageScan, LowerCaseTreeIsReadAndItsOwnNamesAreUsed) {
+    ScratchDir dir;
+    TestTreeNames lower{"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"};
+    TestCard card(dir.path(), lower);
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 1}, {"SNARE", 0}});
+    card.writeKit("kit003.kvb", "Rock", "", {{5, -1}});
+    card.addWave(5, "KICK", "KICK.wav", 1);
+
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    EXPECT_EQ(scan.storage()->flags, 0x2FFu);
+    EXPECT_EQ(scan.waves(), std::set<int>{5});
+    EXPECT_EQ(scan.fileKits(), std::set<int>{3});
+    EXPECT_EQ(std::string(scan.storage()->kit->path), card.kit());
+    EXPECT_EQ(std::string(scan.storage()->dataPath), card.device() + "wave/data/");
+    EXPECT_STREQ(waveListWavePtr(scan.list, 0)->category->name, "SNARE");
+
+    // Creating the tree again makes no second, upper-case tree beside it.
+    ASSERT_EQ(wstorageCreateDir(dir.path().c_str()), 0);
+    EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"korvan"});
+    EXPECT_EQ(testListDir(card.device()), (std::vector<std::string>{"kit", "system", "wave"}));
+    EXPECT_EQ(testListDir(card.device() + "wave"), (std::vector<std::string>{"data", "prm"}));
+}
+
+TEST(StorageScan, DeviceFoldersMatchByTheirWholeName) {
+    ScratchDir dir;
+    TestTreeNames names;
+    names.maker = "Korvan.bak";
+    TestCard(dir.path(), names).makeTree();
+    Scan scan(dir.path());
+    EXPECT_EQ(scan.list, nullptr);
+    EXPECT_EQ(wstorageLastFlags(), 0x001u);
+
+    names.maker = "Korvan";
+    names.device = "KVB-RT.old";
+    ScratchDir dir2;
+    TestCard(dir2.path(), names).makeTree();
+    Scan scan2(dir2.path());
+    EXPECT_EQ(scan2.list, nullptr);
+    EXPECT_EQ(wstorageLastFlags(), 0x003u);
+}
+
+TEST(StorageScan, KitFileNamePattern) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    for (const char *name : {"kit007.kvb", "kit008.KVB", "KIT009.kvb", "kit09.kvb", "kit0090.kvb", "._kit009.kvb",
+                             "kit 09.kvb", "kit009.kvb.tmp", "kitabc.kvb"})
+        card.writeKit(name, "K", "", {});
+    testMakeDirs(card.kit() + "kit010.kvb");  // a folder is no kit file
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    EXPECT_EQ(scan.fileKits(), (std::set<int>{7, 8}));
+    EXPECT_EQ(waveListKitCount(scan.list), 100);
+}
+
+TEST(StorageScan, ParameterFileNamePattern) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.addWave(1234, "A", "A.wav");
+    std::string text = testWavePrmText("B", "12/A.wav", 0);
+    for (const char *name : {"034.kvb", "3a.kvb", "._35.kvb", "4.kvb", "36.kvbx", ".37.kvb.x1.tmp"})
+        testWriteFile(card.prm(12) + name, text);
+    testWriteFile(card.prm(12) + "38.KVB", text);  // the extension in any case
+    // Folders other than two digits are not parameter folders.
+    for (const char *folder : {"1", "123", "12.bak", "1x"}) {
+        testMakeDirs(card.device() + "WAVE/PRM/" + folder);
+        testWriteFile(card.device() + "WAVE/PRM/" + folder + "/50.kvb", text);
+    }
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    EXPECT_EQ(scan.waves(), (std::set<int>{1234, 1238}));
+    EXPECT_TRUE(scan.notes().empty());
+    EXPECT_EQ(wstorageReadCount(dir.path().c_str()), 8);  // every file of PRM/12, whatever its name
+}
+
+TEST(StorageScan, SecondSpellingOfTheSameFileIsSkippedAndNoted) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.addWave(34, "A", "A.wav");
+    testWriteFile(card.prm(0) + "34.KVB", testWavePrmText("OTHER", "00/A.wav", 0));
+    card.writeKit("kit007.KVB", "Second", "", {});
+    card.writeKit("kit007.kvb", "First", "", {});
+    testWriteFile(card.system() + "TAG_LIST.KVB", testTagListText({{"X", 0}}));
+    card.writeCategories({{"DEFAULT", 0}});
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    ASSERT_EQ(waveListWaveCount(scan.list), 1);
+    EXPECT_STREQ(waveListWavePtr(scan.list, 0)->name, "A");
+    EXPECT_STREQ(waveListKitPtr(scan.list, 7)->name, "First");
+    EXPECT_EQ(waveListKitCount(scan.list), 100);
+    EXPECT_EQ(waveListTagCount(scan.list), 1);
+    std::vector<std::string> notes = scan.notes();
+    std::sort(notes.begin(), notes.end());
+    EXPECT_EQ(notes, (std::vector<std::string>{note(WSTORAGE_NOTE_DUPLICATE, "34.KVB"),
+                                               note(WSTORAGE_NOTE_DUPLICATE, "TAG_LIST.KVB"),
+                                               note(WSTORAGE_NOTE_DUPLICATE, "kit007.KVB")}));
+}
+
+TEST(StorageScan, MissingFoldersLeaveWhatWasFound) {
+    struct Case {
+        const char *removed;
+        uint32_t flags;
+        size_t waves;
+    };
+    const Case cases[] = {
+        {"SYSTEM", 0x0F7, 1}, {"KIT", 0x2EF, 1}, {"WAVE", 0x21F, 0}, {"WAVE/PRM", 0x27F, 0}, {"WAVE/DATA", 0x2BF, 0},
+    };
+    for (const Case &c : cases) {
+        ScratchDir dir;
+        TestCard card(dir.path());
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}});
+        card.writeKit("kit001.kvb", "K", "", {});
+        std::string prm = card.addWave(7, "W", "W.wav");
+        std::filesystem::remove_all(card.device() + c.removed);
+        Scan scan(dir.path());
+        ASSERT_NE(scan.list, nullptr) << c.removed;
+        EXPECT_EQ(scan.storage()->flags, c.flags) << c.removed;
+        EXPECT_EQ(scan.waves().size(), c.waves) << c.removed;
+        EXPECT_EQ(waveListKitCount(scan.list), 100) << c.removed;
+        EXPECT_NE(scan.list->defaultTag, nullptr) << c.removed;
+        // Without DATA the audio file cannot be told absent: the parameter file stays.
+        if (std::string(c.removed) == "WAVE/DATA") {
+            EXPECT_TRUE(testExists(prm));
+            EXPECT_EQ(scan.notes(), std::vector<std::string>{note(WSTORAGE_NOTE_AUDIO_UNKNOWN, "07.kvb")});
+        }
+    }
+}
+
+TEST(StorageScan, EmptyOrMissingVolume) {
+    ScratchDir dir;
+    Scan scan(dir.path());
+    EXPECT_EQ(scan.list, nullptr);
+    EXPECT_EQ(wstorageLastFlags(), 0x001u);
+    EXPECT_EQ(wstorageReadCount(dir.path().c_str()), 0);
+    Scan none(dir / "absent");
+    EXPECT_EQ(none.list, nullptr);
+    EXPECT_EQ(wstorageLastFlags(), 0u);
+    EXPECT_TRUE(testListDir(dir.path()).empty());
+}
+
+TEST(StorageScan, DefiniteOrphanIsDeletedOnlyWhenCleaning) {
+    for (uint32_t mode : {WSTORAGE_SCAN_CLEAN, WSTORAGE_SCAN_READ_ONLY}) {
+        ScratchDir dir;
+        TestCard card(dir.path());
+        card.makeTree();
+        card.addWave(0, "KEEP", "KEEP.wav");
+        std::string orphan = card.addWave(5, "KICK", "KICK.wav", 0, false);
+        Scan scan(dir.path(), mode);
+        ASSERT_NE(scan.list, nullptr);
+        EXPECT_EQ(scan.waves(), std::set<int>{0});
+        bool clean = mode == WSTORAGE_SCAN_CLEAN;
+        EXPECT_EQ(testExists(orphan), !clean);
+        EXPECT_EQ(scan.notes(), std::vector<std::string>{note(
+                                    clean ? WSTORAGE_NOTE_ORPHAN_DELETED : WSTORAGE_NOTE_ORPHAN, "05.kvb")});
+    }
+}
+
+TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
+    struct Case {
+        const char *what;
+        std::function<void(const TestCard &)> spoil;
+    };
+    const Case cases[] = {
+        {"data folder missing", [](const TestCard &c) { std::filesystem::remove_all(c.data(0)); }},
+        {"data folder is a file",
+         [](const TestCard &c) {
+             std::filesystem::remove_all(c.data(0));
+             testWriteFile(c.data(0).substr(0, c.data(0).size() - 1), "x");
+         }},
+        {"data folder is a link loop",
+         [](const TestCard &c) {
+             std::string d = c.data(0).substr(0, c.data(0).size() - 1);
+             std::filesystem::remove_all(d);
+             ASSERT_EQ(symlink(d.c_str(), d.c_str()), 0);
+         }},
+        {"audio name is a folder",
+         [](const TestCard &c) {
+             std::filesystem::remove(c.data(0) + "KICK.wav");
+             testMakeDirs(c.data(0) + "KICK.wav");
+         }},
+        {"audio name in another case is a folder",
+         [](const TestCard &c) {
+             std::filesystem::remove(c.data(0) + "KICK.wav");
+             testMakeDirs(c.data(0) + "kick.WAV");
+         }},
+    };
+    for (const Case &c : cases) {
+        ScratchDir dir;
+        TestCard card(dir.path());
+        card.makeTree();
+        std::string prm = card.addWave(5, "KICK", "KICK.wav");
+        c.spoil(card);
+        Scan scan(dir.path());
+        ASSERT_NE(scan.list, nullptr) << c.what;
+        EXPECT_TRUE(scan.waves().empty()) << c.what;
+        EXPECT_TRUE(testExists(prm)) << c.what;
+        EXPECT_EQ(scan.notes(), std::vector<std::string>{note(WSTORAGE_NOTE_AUDIO_UNKNOWN, "05.kvb")}) << c.what;
+    }
+}
+
+TEST(StorageScan, UnreadableDataFolderKeepsItsParameterFiles) {
+    if (testIsRoot()) GTEST_SKIP() << "root reads folders whatever their permissions";
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    std::string prm = card.addWave(5, "KICK", "KICK.wav");
+    std::filesystem::remove(card.data(0) + "KICK.wav");
+    ASSERT_EQ(chmod(card.data(0).c_str(), 0), 0);
+    {
+        Scan scan(dir.path());
+        ASSERT_NE(scan.list, nullptr);
+        EXPECT_TRUE(testExists(prm));
+        EXPECT_EQ(scan.notes(), std::vector<std::string>{note(WSTORAGE_NOTE_AUDIO_UNKNOWN, "05.kvb")});
+    }
+    chmod(card.data(0).c_str(), 0755);
+}
+
+TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    std::string prm = card.addWave(105, "KICK", "KICK.wav");
+    std::filesystem::rename(card.data(1) + "KICK.wav", card.data(1) + "kick.wav");
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    EXPECT_EQ(scan.waves(), std::set<int>{105});
+    EXPECT_TRUE(testExists(prm));
+    const sStorageWavePrm *node = wstorageFindWavePrm(scan.storage(), 105);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(std::string(node->audioPath), card.data(1) + "kick.wav");
+    EXPECT_EQ(node->audioSize, testWavBytes(205).size());
+}
+
+TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    // A file outside the data folder that an escaping "Path" would reach.
+    testWriteFile(dir / "victim.wav", testWavBytes(10));
+    struct Case {
+        const char *file;
+        std::string text;
+        int kind;
+    };
+    const Case cases[] = {
+        {"00.kvb", testWavePrmText("A", "00/../../../../victim.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
+        {"01.kvb", testWavePrmText("A", "../../victim.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
+        {"02.kvb", testWavePrmText("A", "00/..", 0), WSTORAGE_NOTE_PATH_DAMAGED},
+        {"03.kvb", testWavePrmText("A", "", 0), WSTORAGE_NOTE_PATH_DAMAGED},
+        {"04.kvb", testWavePrmText("A", "0/A.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
+        {"05.kvb", "<WvPrm>\n<Path>00/A.wav</Path>\n", WSTORAGE_NOTE_MALFORMED},
+        {"06.kvb", "", WSTORAGE_NOTE_MALFORMED},
+        // Whole and valid, but far larger than any parameter file: not loaded.
+        {"07.kvb", testWavePrmText("A", "00/A.wav", 0) + std::string(2u << 20, ' '), WSTORAGE_NOTE_MALFORMED},
+    };
+    testMakeDirs(card.prm(0));
+    for (const Case &c : cases) testWriteFile(card.prm(0) + c.file, c.text);
+    Scan scan(dir.path());
+    ASSERT_NE(scan.list, nullptr);
+    EXPECT_TRUE(scan.waves().empty());
+    std::vector<std::string> expected;
+    for (const Case &c : cases) {
+        expected.push_back(note(c.kind, c.file));
+        EXPECT_TRUE(testExists(card.prm(0) + c.file)) << c.file;
+    }
+    EXPECT_EQ(scan.notes(), expected);
+    EXPECT_TRUE(testExists(dir / "victim.wav"));
+}
+
+// Whatever single file operation fails, a parameter file whose audio file is
+// there is never deleted, and nothing leaks.
+TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    card.writeKit("kit000.kvb", "K", "", {{1, -1}});
+    std::vector<std::string> prms;
+    for (int n : {1, 2, 101}) prms.push_back(card.addWave(n, "W" + std::to_string(n), "W.wav"));
+    for (int kind = 0; kind < 2; ++kind) {
+        bool completed = false;
+        // Every file step; every allocation of the scan, then a sample of the
+        // thousands the library's pads take.
+        for (long n = 1; n < 20000 && !completed; n += n < 600 ? 1 : 13) {
+            if (kind == 0) rliFaultFileArm(n, n % 2 ? EIO : ENOENT, false);
+            else memTestFailNth(n, false);
+            sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_CLEAN);
+            bool fired = kind == 0 ? rliFaultFileFired() : memTestFailCount() > 0;
+            rliFaultFileArm(0, 0, false);
+            memTestFailNth(0, false);
+            if (list && kind == 0) {
+                EXPECT_EQ(waveListKitCount(list), 100) << n;
+            }
+            waveListDispose(list);
+            for (const auto &p : prms) ASSERT_TRUE(testExists(p)) << (kind ? "allocation " : "file step ") << n;
+            completed = !fired;
+            if (completed) {
+                EXPECT_NE(list, nullptr);
+            }
+        }
+        EXPECT_TRUE(completed) << "every step tried";
+    }
+}
+
+TEST(StorageListing, OrderAndContent) {
+    ScratchDir dir;
+    for (const char *d : {"b", "A", "C"}) testMakeDirs(dir / d);
+    for (const char *f : {"z.txt", "B.kvb", "a.KVB", "a.kvb"}) testWriteFile(dir / f, "12345");
+    ASSERT_EQ(symlink("z.txt", (dir / "link").c_str()), 0);
+    sRliDirEntry *entries = nullptr;
+    int count = rliStorageGetDir(&entries, dir.path().c_str());
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(entries[i].name);
+    rliStorageFreeDir(entries, count);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A", "b", "C", "a.KVB", "a.kvb", "B.kvb", "z.txt", "link"}));
+
+    sStorageListing *l = storageDevelopment(dir.path().c_str());
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(std::string(l->path), dir.path() + "/");
+    EXPECT_EQ(rliListCount(&l->folders), 3);
+    ASSERT_EQ(rliListCount(&l->files), 4);
+    auto *f = static_cast<sStorageFileItem *>(l->files.first);
+    EXPECT_STREQ(f->name, "a.KVB");
+    EXPECT_STREQ(f->baseName, "a");
+    EXPECT_STREQ(f->ext, ".KVB");
+    EXPECT_EQ(f->size, 5u);
+    EXPECT_STREQ(storageFindFolder(l, "c")->name, "C");
+    EXPECT_EQ(storageFindFolder(l, "D"), nullptr);
+    storageListingDispose(l);
+}
+
+TEST(StorageListing, FailuresReturnNothingAndDoNotEndTheProcess) {
+    ScratchDir dir;
+    for (int i = 0; i < 100; ++i) testWriteFile(dir / ("f" + std::to_string(i)), "x");
+    sRliDirEntry *entries = reinterpret_cast<sRliDirEntry *>(1);
+    EXPECT_EQ(rliStorageGetDir(&entries, (dir / "absent").c_str()), -1);
+    EXPECT_EQ(entries, nullptr);
+    for (long n = 1; n < 400; ++n) {
+        memTestFailNth(n, false);
+        sStorageListing *l = storageDevelopment(dir.path().c_str());
+        bool fired = memTestFailCount() > 0;
+        memTestFailNth(0, false);
+        if (!fired) {
+            ASSERT_NE(l, nullptr);
+            EXPECT_EQ(rliListCount(&l->files), 100);
+            storageListingDispose(l);
+            break;
+        }
+        // A listing is whole or absent: a partial one could hide a present file.
+        EXPECT_EQ(l, nullptr) << n;
+        EXPECT_EQ(errno, ENOMEM) << n;
+    }
+}
+
+TEST(StorageFolders, MakeDirCreatesParentsAndIsIdempotent) {
+    ScratchDir dir;
+    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c/").c_str()), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
+    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c").c_str()), 0);
+    EXPECT_EQ(rliStorageExist((dir / "a/b").c_str()), 0);
+    EXPECT_EQ(rliStorageExist((dir / "a/x").c_str()), -1);
+    testWriteFile(dir / "file", "x");
+    EXPECT_EQ(rliStorageMakeDir((dir / "file/sub").c_str()), -1);
+    EXPECT_EQ(rliStorageMakeDir((dir / "file").c_str()), -1);
+    struct stat st;
+    ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777 & ~0755u, 0u);
+}
+
+TEST(StorageFolders, CreateDirMakesTheFourFoldersOnce) {
+    ScratchDir dir;
+    ASSERT_EQ(wstorageCreateDir(dir.path().c_str()), 0);
+    for (const char *folder : {cSTORAGE_DIR_KIT, cSTORAGE_DIR_WAVE_DATA, cSTORAGE_DIR_WAVE_PRM, cSTORAGE_DIR_SYSTEM})
+        EXPECT_TRUE(std::filesystem::is_directory(dir / folder)) << folder;
+    rliFaultFileArm(1, EIO, true);
+    EXPECT_EQ(wstorageCreateDir((dir / "other").c_str()), -1);
+    rliFaultFileArm(0, 0, false);
+    EXPECT_FALSE(testExists(dir / "other"));
+}
+
+TEST(StorageFolders, DevicePathTakesTheNamesOnDisk) {
+    ScratchDir dir;
+    testMakeDirs(dir / "korvan/Kvb-Rt/wave");
+    char out[kRliPathMax];
+    ASSERT_EQ(wstorageDevicePath(out, sizeof out, dir.path().c_str(), "Korvan/KVB-RT/WAVE/DATA/07/KICK.wav"), 0);
+    EXPECT_EQ(std::string(out), dir.path() + "/korvan/Kvb-Rt/wave/DATA/07/KICK.wav");
+    EXPECT_EQ(wstorageDevicePath(out, 8, dir.path().c_str(), "Korvan/"), -1);
+    EXPECT_STREQ(out, "");
+}
+
+TEST(StorageText, SizesAndRatio) {
+    struct Case {
+        uint64_t size;
+        const char *text;
+    };
+    const Case cases[] = {{0, "0Byte"},        {1023, "1023Byte"},    {1024, "1KB"},
+                          {1048575, "1023KB"}, {1048576, "1MB"},      {1073741824, "1GB"},
+                          {5ull << 40, "5120GB"}};
+    for (const Case &c : cases) {
+        char buf[32];
+        rliStorageFileSizeString(buf, sizeof buf, c.size);
+        EXPECT_STREQ(buf, c.text) << c.size;
+    }
+    char ratio[16];
+    ScratchDir dir;
+    EXPECT_EQ(rliStorageDiskFreeSizeRatioString(ratio, sizeof ratio, dir.path().c_str()), 0);
+    int percent = std::atoi(ratio);
+    EXPECT_TRUE(percent >= 0 && percent <= 100) << ratio;
+    EXPECT_EQ(ratio[std::strlen(ratio) - 1], '%');
+    EXPECT_LE(rliStorageDiskFreeSize(dir.path().c_str()), storageDiskSize(dir.path().c_str()));
+    EXPECT_EQ(storageDiskSize((dir / "absent").c_str()), UINT64_MAX);
+    EXPECT_EQ(rliStorageDiskFreeSizeRatioString(ratio, sizeof ratio, (dir / "absent").c_str()), -1);
+    EXPECT_STREQ(stringLastSlash("a/b\\c"), "\\c");
+    EXPECT_STREQ(stringLastSlash("a\\b/c"), "/c");
+    EXPECT_EQ(stringLastSlash("abc"), nullptr);
+}
+
+TEST(StorageNameCache, LoadsOnceAddsAndClears) {
+    ScratchDir dir;
+    TestCard card(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
+    card.makeTree();
+    card.addWave(1201, "A", "KICK.wav");
+    card.addWave(1202, "B", "SNARE_02.aif");
+    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+    sWave wave{};
+    wave.waveNumber = 1250;
+    std::memcpy(wave.dataFolder, "12", 3);
+    std::memcpy(wave.fileName, "HAT.wav", 8);
+    waveStorageWaveFile(&wave);
+    ASSERT_TRUE(gbStorageWaveInit[12]);
+    ASSERT_EQ(rliListCount(&gStorageWave[12]), 2);
+    auto *e = static_cast<sStorageWaveName *>(gStorageWave[12].first);
+    EXPECT_STREQ(e->baseName, "KICK");
+    EXPECT_STREQ(e->next->ext, ".aif");
+    testWriteFile(card.data(12) + "LATE.wav", "x");
+    waveStorageWaveFile(&wave);  // loaded already: the folder is not listed again
+    EXPECT_EQ(rliListCount(&gStorageWave[12]), 2);
+    ASSERT_EQ(waveStorageAddWaveFile(&wave, 1), 0);
+    auto *added = static_cast<sStorageWaveName *>(gStorageWave[12].last);
+    EXPECT_STREQ(added->baseName, "HAT");
+    EXPECT_EQ(added->placed, 1);
+    wave.waveNumber = 4400;  // a folder that does not exist is loaded empty
+    std::memcpy(wave.dataFolder, "44", 3);
+    waveStorageWaveFile(&wave);
+    EXPECT_TRUE(gbStorageWaveInit[44]);
+    waveStorageWaveFileClear();
+    EXPECT_FALSE(gbStorageWaveInit[12]);
+    EXPECT_EQ(rliListCount(&gStorageWave[12]), 0);
+    G.volumeRoot[0] = '\0';
+}
+
+}  // namespace

@@ -1,0 +1,368 @@
+// The library model: building from a scanned card (kits, the default
+// category, the limit of 20), wave numbers, pads, membership and disposal.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/global.h"
+#include "foundation/mem.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+struct Library {
+    sWaveList *list;
+    explicit Library(sWaveList *l) : list(l) {}
+    ~Library() { waveListDispose(list); }
+    std::vector<std::string> tags() const {
+        std::vector<std::string> out;
+        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) out.push_back(t->name);
+        return out;
+    }
+    std::string tagOf(int number) const {
+        sWave *w = waveListFindWaveNumber(list, number);
+        return w && w->category ? w->category->name : "";
+    }
+};
+
+sWaveList *scan(const std::string &root) {
+    return waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+}
+
+using Tags = std::vector<std::pair<std::string, int>>;
+
+TEST(WaveListBuild, KitsFromFilesAndTheRestNew) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
+    card.writeKit("kit005.kvb", "Jazz", "", {});
+    Library lib(scan(dir.path()));
+    ASSERT_NE(lib.list, nullptr);
+    EXPECT_EQ(G.currentWaveList, lib.list);
+    ASSERT_EQ(waveListKitCount(lib.list), 100);
+    EXPECT_EQ(waveListPadCount(lib.list), 1500);
+    EXPECT_EQ(waveListKitFileCount(lib.list), 2);
+    for (int n = 0; n < 100; ++n) {
+        sKit *kit = waveListKitPtr(lib.list, n);
+        ASSERT_EQ(kit->kitNumber, n);
+        ASSERT_EQ(rliListCount(&kit->pads), 15);
+        EXPECT_EQ(kit->isFile, n == 0 || n == 5 ? 1 : 0) << n;
+        if (n != 0 && n != 5) {
+            EXPECT_EQ(std::string(kit->name, 8), "New Kit ");
+            EXPECT_EQ(waveKitPadPtr(kit, 14)->waveNumber, -1);
+        }
+    }
+    sKit *rock = waveListKitPtr(lib.list, 0);
+    EXPECT_STREQ(rock->name, "Rock");
+    EXPECT_STREQ(rock->subName, "Sub line");
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->waveNumber, 3);
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->subWaveNumber, 4);
+    EXPECT_EQ(waveKitPadPtr(rock, 1)->subWaveNumber, 17);
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->kit, rock);
+    // The pads name waves that do not exist: dangling, not an error.
+    EXPECT_EQ(wavePadWavePtr(lib.list, waveKitPadPtr(rock, 0)), nullptr);
+    EXPECT_STREQ(waveListKitPtr(lib.list, 5)->name, "Jazz");
+}
+
+TEST(WaveListBuild, DefaultCategoryRules) {
+    struct Case {
+        const char *what;
+        Tags file;
+        std::vector<std::string> tags;
+        std::string defaultTag;
+        std::vector<std::pair<int, std::string>> waves;  // file category -> category joined
+    };
+    const Case cases[] = {
+        {"no category list", {}, {"DEFAULT"}, "DEFAULT", {{0, "DEFAULT"}, {3, "DEFAULT"}}},
+        {"DEFAULT missing",
+         {{"SNARE", 1}, {"KICK", 0}},
+         {"DEFAULT", "SNARE", "KICK"},
+         "DEFAULT",
+         {{0, "SNARE"}, {1, "KICK"}, {2, "DEFAULT"}, {-1, "DEFAULT"}}},
+        {"DEFAULT first",
+         {{"DEFAULT", 2}, {"SNARE", 1}, {"KICK", 0}},
+         {"DEFAULT", "SNARE", "KICK"},
+         "DEFAULT",
+         {{0, "DEFAULT"}, {1, "SNARE"}, {2, "KICK"}}},
+        {"DEFAULT not first",
+         {{"SNARE", 1}, {"DEFAULT", 2}, {"KICK", 0}},
+         {"SNARE", "DEFAULT", "KICK"},
+         "DEFAULT",
+         {{0, "SNARE"}, {1, "DEFAULT"}, {7, "DEFAULT"}}},
+        {"DEFAULT in lower case", {{"default", 0}, {"HAT", 1}}, {"default", "HAT"}, "default", {{1, "HAT"}, {5, "default"}}},
+    };
+    for (const Case &c : cases) {
+        ScratchDir dir;
+        TestCard card(dir.path());
+        card.makeTree();
+        if (!c.file.empty()) card.writeCategories(c.file);
+        int number = 0;
+        for (const auto &w : c.waves) card.addWave(number++, "W", "W.wav", w.first);
+        Library lib(scan(dir.path()));
+        ASSERT_NE(lib.list, nullptr) << c.what;
+        EXPECT_EQ(lib.tags(), c.tags) << c.what;
+        ASSERT_NE(lib.list->defaultTag, nullptr) << c.what;
+        EXPECT_EQ(std::string(lib.list->defaultTag->name), c.defaultTag) << c.what;
+        number = 0;
+        for (const auto &w : c.waves) EXPECT_EQ(lib.tagOf(number++), w.second) << c.what << " category " << w.first;
+        EXPECT_EQ(rliListCount(&lib.list->tagOrder), static_cast<int>(c.tags.size())) << c.what;
+    }
+}
+
+TEST(WaveListBuild, OrderKeysAndTheDisplayOrder) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}, {"SNARE", 2}, {"KICK", -4}, {"HAT", 1}});
+    Library lib(scan(dir.path()));
+    ASSERT_NE(lib.list, nullptr);
+    std::vector<std::string> shown;
+    for (auto *n = static_cast<sListItem *>(lib.list->tagOrder.first); n; n = n->next)
+        shown.push_back(static_cast<sTag *>(n->item)->name);
+    // Descending key; equal keys keep list order. A negative key reads as 0.
+    EXPECT_EQ(shown, (std::vector<std::string>{"SNARE", "HAT", "DEFAULT", "KICK"}));
+    EXPECT_EQ(waveListTagPtr(lib.list, 2)->order, 0);
+}
+
+TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
+    Tags twenty;
+    for (int i = 0; i < 20; ++i) twenty.push_back({"CAT" + std::to_string(i), i});
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories(twenty);
+    card.addWave(0, "A", "A.wav", 18);  // CAT18, at position 19
+    card.addWave(1, "B", "B.wav", 19);  // CAT19 did not fit
+    Library lib(scan(dir.path()));
+    ASSERT_NE(lib.list, nullptr);
+    ASSERT_EQ(waveListTagCount(lib.list), 20);
+    EXPECT_STREQ(waveListTagPtr(lib.list, 0)->name, "DEFAULT");
+    EXPECT_STREQ(waveListTagPtr(lib.list, 19)->name, "CAT18");
+    EXPECT_EQ(lib.tagOf(0), "CAT18");
+    EXPECT_EQ(lib.tagOf(1), "DEFAULT");
+    // A full library refuses a category and says so through the message box.
+    static int asked;
+    asked = 0;
+    EXPECT_EQ(waveTagCreate(lib.list, "MORE", [](int title, int text, int) { return asked = title * 100 + text; }, 1),
+              nullptr);
+    EXPECT_EQ(asked, 5669);
+    EXPECT_EQ(waveListTagCount(lib.list), 20);
+}
+
+TEST(WaveListBuild, WavesTakeTheirFilesFieldsAndNumbers) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.addWave(250, "LONGNAME1234", "LONGFILENAME_X.wav");
+    card.addWave(3, "KICK", "KICK_07.wav");
+    card.addWave(17, "SNARE", "SN.aif");
+    Library lib(scan(dir.path()));
+    ASSERT_NE(lib.list, nullptr);
+    EXPECT_EQ(waveListLastWaveNumber(lib.list), 250);
+    sWave *w = waveListFindWaveNumber(lib.list, 250);
+    ASSERT_NE(w, nullptr);
+    EXPECT_STREQ(w->name, "LONGNAME1234");
+    EXPECT_STREQ(w->fileName, "LONGFILENAME_X.w");  // 16 bytes of "LONGFILENAME_X.wav"
+    EXPECT_STREQ(w->dataFolder, "02");
+    EXPECT_STREQ(waveListFindWaveNumber(lib.list, 3)->fileName, "KICK_07.wav");
+    std::vector<int> byNumber;
+    for (int i = 0; sWave *v = waveListWaveWaveNumberPtr(lib.list, i); ++i) byNumber.push_back(v->waveNumber);
+    EXPECT_EQ(byNumber, (std::vector<int>{3, 17, 250}));
+    std::vector<int> alphabetical;
+    for (int i = 0; sWave *v = waveListWaveAlphabetPtr(lib.list, i); ++i) alphabetical.push_back(v->waveNumber);
+    EXPECT_EQ(alphabetical, (std::vector<int>{3, 250, 17}));
+    sTag *def = lib.list->defaultTag;
+    EXPECT_EQ(waveTagHadWaveCount(def), 3);
+    EXPECT_EQ(waveTagHadWaveNumberPtr(def, 0)->waveNumber, 3);
+    EXPECT_EQ(waveTagHadWaveAlphabetPtr(def, 2)->waveNumber, 17);
+}
+
+TEST(WaveListBuild, NoDeviceFolderGivesNoLibraryAndNoLeak) {
+    ScratchDir dir;
+    EXPECT_EQ(scan(dir.path()), nullptr);
+    EXPECT_EQ(G.currentWaveList, nullptr);
+    EXPECT_EQ(waveListCreateFromStorage(nullptr, nullptr), nullptr);
+}
+
+TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"SNARE", 0}});
+    card.writeKit("kit002.kvb", "K", "", {{1, -1}});
+    card.addWave(1, "A", "A.wav", 0);
+    for (long n = 1; n < 5000; ++n) {
+        memTestFailNth(n, false);
+        sWaveList *list = scan(dir.path());
+        bool fired = memTestFailCount() > 0;
+        memTestFailNth(0, false);
+        // Whatever was lost, every wave that is there has a category.
+        for (auto *w = list ? static_cast<sWave *>(list->waves.first) : nullptr; w; w = w->next)
+            EXPECT_NE(w->category, nullptr) << n;
+        waveListDispose(list);
+        if (!fired) {
+            EXPECT_NE(list, nullptr);
+            break;
+        }
+    }
+}
+
+TEST(WaveListDefault, HundredKitsAndDefault) {
+    Library lib(waveListCreateDefault());
+    ASSERT_NE(lib.list, nullptr);
+    EXPECT_EQ(lib.tags(), std::vector<std::string>{"DEFAULT"});
+    EXPECT_EQ(lib.list->defaultTag, waveListTagPtr(lib.list, 0));
+    EXPECT_EQ(waveListKitCount(lib.list), 100);
+    EXPECT_EQ(waveListKitFileCount(lib.list), 0);
+    EXPECT_EQ(waveListLastWaveNumber(lib.list), -1);
+    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 1);
+    EXPECT_EQ(waveListKitPtr(lib.list, 99)->kitNumber, 99);
+}
+
+TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
+    Library lib(waveListCreateDefault());
+    ASSERT_NE(lib.list, nullptr);
+    sWave *w = waveWaveCreate(lib.list, "/in/Kick Drum_03.wav", 0);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->waveNumber, 0);
+    EXPECT_STREQ(w->name, "Kick Drum");
+    EXPECT_STREQ(w->fileName, "00/Kick Drum.wav");
+    EXPECT_EQ(w->category, nullptr);
+    lib.list->lastWaveNumber = 9998;
+    EXPECT_EQ(waveWaveCreate(lib.list, "/x/A.wav", 0)->waveNumber, 9999);
+    EXPECT_NE(waveWaveCreate(lib.list, "/x/B.wav", 0), nullptr);  // 10000, only ever transient
+    EXPECT_EQ(waveWaveCreate(lib.list, "/x/C.wav", 0), nullptr);
+    EXPECT_EQ(waveListWaveCount(lib.list), 3);
+}
+
+TEST(WaveListWaves, RenumberMovesPadsUnlessKept) {
+    Library lib(waveListCreateDefault());
+    sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
+    sKit *kit = waveListKitPtr(lib.list, 4);
+    waveKitPadPtr(kit, 2)->waveNumber = 0;
+    waveKitPadPtr(kit, 9)->subWaveNumber = 0;
+    waveWaveWaveNumber(lib.list, w, 1234, 0);
+    EXPECT_STREQ(w->dataFolder, "12");
+    EXPECT_EQ(waveKitPadPtr(kit, 2)->waveNumber, 1234);
+    EXPECT_EQ(waveKitPadPtr(kit, 9)->subWaveNumber, 1234);
+    EXPECT_EQ(kit->edited, 0);
+    EXPECT_EQ(wavePadWavePtr(lib.list, waveKitPadPtr(kit, 2)), w);
+    EXPECT_EQ(wavePadSubWavePtr(lib.list, waveKitPadPtr(kit, 9)), w);
+    EXPECT_EQ(waveWaveKitIsUsedCount(lib.list, w), 1);
+    EXPECT_EQ(waveWaveKitIsUsedKitNumber(lib.list, w, 0), 4);
+    EXPECT_EQ(waveWaveKitIsUsedKitNumber(lib.list, w, 1), -1);
+    gbRenumberingCalc = true;
+    waveWaveWaveNumber(lib.list, w, 7, 0);
+    gbRenumberingCalc = false;
+    EXPECT_EQ(kit->edited, 1);
+    EXPECT_STREQ(w->dataFolder, "00");
+    waveWaveWaveNumber(lib.list, w, 8, 1);
+    EXPECT_EQ(waveKitPadPtr(kit, 2)->waveNumber, 7);
+}
+
+TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
+    Library lib(waveListCreateDefault());
+    sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
+    sWave *other = waveWaveCreate(lib.list, "/x/B.wav", 0);
+    sTag *tag = lib.list->defaultTag;
+    ASSERT_EQ(waveTagAddWave(tag, w), 0);
+    ASSERT_EQ(waveTagAddWave(tag, other), 0);
+    EXPECT_EQ(waveTagAddWave(tag, w), -1);  // already in a category: nothing changes
+    EXPECT_EQ(waveTagHadWaveCount(tag), 2);
+    sKit *kit = waveListKitPtr(lib.list, 0);
+    waveKitPadPtr(kit, 3)->waveNumber = w->waveNumber;
+    waveKitPadPtr(kit, 7)->subWaveNumber = w->waveNumber;
+    waveListSortItAll(lib.list);
+    gpSelectWave = w;
+    waveListOperationWave(w);
+    waveWaveDispose(lib.list, w);
+    EXPECT_EQ(waveKitPadPtr(kit, 3)->waveNumber, -1);
+    EXPECT_EQ(waveKitPadPtr(kit, 7)->subWaveNumber, -1);
+    EXPECT_EQ(waveTagHadWaveCount(tag), 1);
+    EXPECT_EQ(waveTagHadWaveAlphabetPtr(tag, 0), other);
+    EXPECT_EQ(waveTagHadWaveNumberPtr(tag, 0), other);
+    EXPECT_EQ(waveListWaveCount(lib.list), 1);
+    EXPECT_EQ(gpSelectWave, nullptr);
+    EXPECT_EQ(waveListOperationWaveFirstPtr(), nullptr);
+    EXPECT_EQ(waveListWaveWaveNumberPtr(lib.list, 0), other);
+}
+
+TEST(WaveListWaves, TagChangeMovesTheWaveAndMarksItForSaving) {
+    Library lib(waveListCreateDefault());
+    sTag *snare = waveTagCreate(lib.list, "SNARE", nullptr, 1);
+    ASSERT_NE(snare, nullptr);
+    EXPECT_EQ(snare->order, 1);
+    EXPECT_EQ(lib.list->defaultTag->order, 0);
+    sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
+    waveTagAddWave(lib.list->defaultTag, w);
+    waveWaveTagChange(w, snare);
+    EXPECT_EQ(w->category, snare);
+    EXPECT_EQ(w->saveRequest, 1);
+    EXPECT_EQ(waveTagHadWaveCount(lib.list->defaultTag), 0);
+    EXPECT_EQ(waveTagHadWavePtr(snare, 0), w);
+    EXPECT_EQ(waveListOperationWaveFirstPtr(), w);
+    waveListOperationWaveDelete();
+    EXPECT_EQ(waveTagNumber(lib.list, snare), 1);
+    EXPECT_EQ(waveListTagFindName(lib.list, "snare"), snare);
+    waveTagRemWave(snare, w);
+    EXPECT_EQ(w->category, nullptr);
+    EXPECT_EQ(waveTagHadWaveCount(snare), 0);
+}
+
+TEST(WaveListNames, SameNameSplit) {
+    struct Case {
+        const char *name;
+        const char *out;
+        int number;
+    };
+    const Case cases[] = {{"KICK_07", "KICK", 7}, {"KICK", "KICK", -1}, {"KICK_", "KICK_", -1},
+                          {"_12", "", 12},        {"KICK_A1", "KICK", 0}, {"AB_1C", "AB", 1},
+                          {"A_B_2", "A_B", 2},    {"", "", -1}};
+    for (const Case &c : cases) {
+        char out[32];
+        EXPECT_EQ(strSameName(out, c.name), c.number) << c.name;
+        EXPECT_STREQ(out, c.out) << c.name;
+    }
+}
+
+TEST(WaveListNames, EffectiveNameReplacesWideCharacters) {
+    char buf[kWaveNameLen + 1];
+    waveWaveGetEffectiveName(buf, "/in/s\xC3\xA9quence_long.wav");  // 14-character base name
+    EXPECT_STREQ(buf, "sXquence_lon");
+    waveWaveGetEffectiveName(buf, "KICK.aif");
+    EXPECT_STREQ(buf, "KICK");
+}
+
+TEST(WaveListWaves, FileExistChecksFormatBelowTheVolumeRoot) {
+    ScratchDir dir;
+    TestCard card(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
+    card.makeTree();
+    card.addWave(101, "A", "A.wav");
+    testWriteFile(card.data(1) + "B.wav", testWavBytes(10, 48000));
+    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+    sWave w{};
+    std::memcpy(w.dataFolder, "01", 3);
+    struct Case {
+        const char *file;
+        int result;
+        int text;
+    };
+    for (const Case &c : {Case{"A.wav", 0, 0}, Case{"B.wav", -2, 84}, Case{"C.wav", -1, 83}}) {
+        std::snprintf(w.fileName, sizeof w.fileName, "%s", c.file);
+        static int shown;
+        shown = 0;
+        EXPECT_EQ(waveWaveFileExistMbox(&w, [](int, int text, int) { return shown = text; }), c.result) << c.file;
+        EXPECT_EQ(shown, c.text) << c.file;
+    }
+    G.volumeRoot[0] = '\0';
+}
+
+}  // namespace
