@@ -27,6 +27,8 @@ int init(sCliContext *ctx, const std::string &root) {
         cliError(ctx, device, "a device folder is already there; nothing was changed");
         return CLI_EXIT_FAILURE;
     }
+    // From here the card changes: Ctrl-C waits for the command to finish.
+    cliCommandWrites(ctx);
     sWaveList *list = waveListCreateDefault();
     if (!list) {
         cliError(ctx, root, "out of memory");

@@ -15,6 +15,8 @@
 #include "foundation/fault.h"
 #include "foundation/file.h"
 #include "foundation/global.h"
+#include "platform/job.h"
+#include "resource/dnastr.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
@@ -520,13 +522,17 @@ const sStorageDirItem *storageFindFolder(const sStorageListing *listing, const c
 // --- The scan ------------------------------------------------------------------------
 
 _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList *list, uint32_t mode) {
-    (void)onScreen;  // where the progress window stands; the runner places it
     std::memset(&gScan, 0, sizeof gScan);
     copyField(gScan.root, sizeof gScan.root, root ? root : "");
     gScan.mode = mode;
     gScan.list = list;
-    // Runs on the calling thread until the job runner takes it over.
-    wstorageCreate(nullptr);
+    // The scan has no cancel function: a half-read library is of no use.
+    if (editProgressBarRun(wstorageCreate, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
+        // The worker could not start: the scan never ran, so nothing owns the list.
+        if (gScan.list) waveListDispose(gScan.list);
+        gScan.list = nullptr;
+        return nullptr;
+    }
     _sWaveStorage *made = gScan.result;
     if (!made && gScan.list) waveListDispose(gScan.list);
     gScan.list = nullptr;
@@ -632,8 +638,12 @@ const sStorageWavePrm *wstorageFindWavePrm(const _sWaveStorage *storage, int num
 }
 
 // Placeholders until the job runner exists; the scan's counting is final.
-void wstorageProgressSetMax(int max) { (void)max; }
-void wstorageProgressStep(void) {}
+void wstorageProgressSetMax(int max) {
+    gnReadFile = 0;
+    gReadFileMax = max;
+}
+
+void wstorageProgressStep(void) { pbarRatio(); }
 
 // --- Paths and folders --------------------------------------------------------------
 

@@ -219,7 +219,7 @@ _sWaveFileWavePrm *wstorageWavePrmPtr(const sStorageWavePrm *node);
 // Returns the wave parameter node of wave `number`, or null. Changes nothing.
 const sStorageWavePrm *wstorageFindWavePrm(const _sWaveStorage *storage, int number);
 
-// Scan progress. Both do nothing yet; the job runner routes them to its bar.
+// Scan progress, through the job runner's counted bar (gnReadFile / gReadFileMax).
 void wstorageProgressSetMax(int max);
 void wstorageProgressStep(void);
 
