@@ -1,10 +1,8 @@
 // Texts of kvbrt. See cli_text.h.
 #include "cli/cli_text.h"
 
-#include <climits>
-#include <cstdlib>
-#include <unistd.h>
-
+#include "foundation/str.h"
+#include "platform/ghost.h"
 #include "resource/dnastr.h"
 
 namespace {
@@ -13,33 +11,11 @@ bool gLoaded = false;
 
 }  // namespace
 
-const char *cliLanguageEntry(void) {
-    for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char *value = std::getenv(name);
-        if (value && *value) return value;
-    }
-    return "";
-}
-
-std::string cliLanguageFolder(const char *exePath) {
-    std::string exe;
-    if (exePath) {
-        exe = exePath;
-    } else {
-        char buf[PATH_MAX];
-        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-        if (n <= 0) return std::string();
-        exe.assign(buf, static_cast<size_t>(n));
-    }
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return std::string();
-    return exe.substr(0, slash) + "/../share/kvb-rt-wave-manager/language";
-}
-
 int cliTextInit(void) {
     if (!gLoaded) {
-        std::string folder = cliLanguageFolder(nullptr);
-        gLoaded = !folder.empty() && dnaStrOpen(folder.c_str(), cliLanguageEntry()) == 0;
+        char folder[kRliPathMax], language[16];
+        ghostLanguageFromEnvironment(language, sizeof language);
+        gLoaded = ghostGetDataPath(folder, sizeof folder, "language") == 0 && dnaStrOpen(folder, language) == 0;
     }
     return gLoaded ? 0 : -1;
 }

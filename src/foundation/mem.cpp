@@ -88,8 +88,9 @@ void unlinkBetween(sMemHead *before, sMemHead *after) {
 
 // Locates `block` (or the damage) in the live list. Returns the name to
 // report, or null when the list is sound and `block` is not in it; unlinks
-// `block` when it is found as the single damaged place.
-const char *checkMemList(sMemHead *block) {
+// `block` when it is found as the single damaged place (`*unlinked` says so).
+const char *checkMemList(sMemHead *block, bool *unlinked) {
+    *unlinked = false;
     sMemHead *fwdLastGood = nullptr, *fwdBad = nullptr;
     for (sMemHead *h = gMemBase.first; h; h = h->next) {
         if (!headValid(h)) {
@@ -124,6 +125,7 @@ const char *checkMemList(sMemHead *block) {
         return "Header error";
     }
     unlinkBetween(before, after);
+    *unlinked = true;
     return name;
 }
 
@@ -205,12 +207,15 @@ int memFree(void *ptr) {
     if (headValid(h) && h->length % 4 == 0) {
         if (!tagIs(tailOf(h), kTail)) {
             report(h->owner, "end corrupt");
-            const char *other = checkMemList(h);
+            bool unlinked;
+            const char *other = checkMemList(h, &unlinked);
             if (other && std::strcmp(other, h->owner) != 0) report(other, "is also corrupt");
             // The damaged block stays out of the system's hands: whatever wrote
             // past it may still hold a pointer into it.
-            --gTotBlock;
-            gMemInUse -= h->length;
+            if (unlinked) {
+                --gTotBlock;
+                gMemInUse -= h->length;
+            }
             return 2;
         }
         std::memcpy(h->frontTag, kFree, 4);
@@ -222,15 +227,15 @@ int memFree(void *ptr) {
         std::free(h);
         return 0;
     }
-    const char *name = checkMemList(h);
+    bool unlinked;
+    const char *name = checkMemList(h, &unlinked);
     if (!name) {
         // Not ours: the counters stay as they are.
         report("free", "pointer not in memlist");
         return -1;
     }
     report(name, "error in header");
-    if (std::strcmp(name, "Header error") != 0 && std::strcmp(name, "MORE THAN 1 MEMORYBLOCK CORRUPT") != 0)
-        --gTotBlock;
+    if (unlinked) --gTotBlock;
     return -1;
 }
 

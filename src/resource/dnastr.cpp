@@ -9,6 +9,7 @@
 #include "foundation/file.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
+#include "platform/ghost.h"
 #include "resource/le.h"
 #include "resource/zanarray.h"
 
@@ -40,7 +41,6 @@ thread_local char tUtf8[kUtf8Max];
 thread_local char tSjis[kSjisMax];
 thread_local wchar_t tPlain[kWideMax];
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Maps a copy of `size` bytes of `data`; on success it becomes the table.
 bool adopt(const uint8_t *data, size_t size, const char *code) {
@@ -108,18 +108,12 @@ bool textOf(int id, wchar_t *out) {
 // --- Language -------------------------------------------------------------------
 
 void dnaStrLanguageCode(const char *entry, char *code) {
-    std::strcpy(code, "en");
-    if (!entry) return;
-    const char *start = entry;
-    while (*start == ':') ++start;
-    size_t n = std::strcspn(start, ":_-.@");
-    if (n == 0 || n >= kDnaStrCodeMax) return;
-    std::string lang(start, n);
-    if (lang == "C" || lang == "POSIX") return;
-    for (char c : lang)
-        if (!isAsciiLetter(c)) return;
-    for (size_t i = 0; i < n; ++i) code[i] = static_cast<char>(lang[i] | 0x20);
-    code[n] = 0;
+    // The platform's rule reads the language part; tables are named in lower case.
+    if (ghostLanguageFromLocale(code, kDnaStrCodeMax, entry) == 0) {
+        std::strcpy(code, "en");
+        return;
+    }
+    for (char *c = code; *c; ++c) *c = static_cast<char>(*c | 0x20);
 }
 
 // --- Table --------------------------------------------------------------------
