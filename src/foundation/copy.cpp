@@ -95,12 +95,11 @@ int copyFile(const char *src, const char *dst, rliCopyProgressFn progress, std::
         }
         remaining -= static_cast<uint64_t>(n);
         if (progress) progress(1.0f - static_cast<float>(remaining) / static_cast<float>(length));
-        if (cancel && cancel->load() && remaining > 0) {
+        if (cancel && cancel->load()) {
             result = -2;
             break;
         }
     }
-    if (result == 0 && cancel && cancel->load()) result = -2;
     if (result == 0) {
         // Permissions and time are kept where the file system can hold them
         // (a FAT card refuses fchmod; that is not a failure of the copy).

@@ -54,15 +54,14 @@ void freeRecord(_sRliFile *f) {
     memFree(f);
 }
 
+// Returns "dir/name", or `name` alone without a folder.
+std::wstring wideJoin(const wchar_t *dir, const wchar_t *name) {
+    return (dir && *dir) ? std::wstring(dir) + L'/' + name : std::wstring(name);
+}
+
 // Builds "dir/name" (or name alone) as file-system bytes into `out`.
 bool joinWide(const wchar_t *dir, const wchar_t *name, char *out, size_t cap) {
-    std::wstring whole;
-    if (dir && *dir) {
-        whole = dir;
-        whole += L'/';
-    }
-    whole += name;
-    return wcs2utf8s(out, cap, whole.c_str()) >= 0;
+    return wcs2utf8s(out, cap, wideJoin(dir, name).c_str()) >= 0;
 }
 
 int readWhole(int fd, uint8_t *buf, size_t want) {
@@ -171,9 +170,9 @@ int commit(_sRliFile *f) {
 
 _sRliFile *rliFileOpen(const wchar_t *name, const char *mode, long maxSize, const wchar_t *dir) {
     if (!name || !*name || !mode) return nullptr;
+    std::wstring whole = wideJoin(dir, name);
     char path[kRliPathMax * 4];
-    if (!joinWide(dir, name, path, sizeof path)) return nullptr;
-    std::wstring whole = (dir && *dir) ? std::wstring(dir) + L"/" + name : std::wstring(name);
+    if (wcs2utf8s(path, sizeof path, whole.c_str()) < 0) return nullptr;
     return openRecord(rliStrDup(path), dupWide(whole.c_str()), mode, maxSize);
 }
 
