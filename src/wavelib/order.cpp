@@ -238,35 +238,68 @@ std::string devicePath(const std::string &relative) {
     return wstorageDevicePath(out, sizeof out, G.volumeRoot, relative.c_str()) == 0 ? std::string(out) : std::string();
 }
 
-std::string dataFolderPath(int folder) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
-    return devicePath(rel);
+// The folders of the card as found on disk (any case), each looked up once
+// per run: a renumbering of thousands of waves would otherwise walk the same
+// folders from the root for every path it builds.
+struct CardFolders {
+    std::string root;
+    std::string data[kStorageFolderCount], prm[kStorageFolderCount];
+
+    void reset() {
+        root = G.volumeRoot;
+        for (auto &d : data) d.clear();
+        for (auto &d : prm) d.clear();
+    }
+    const std::string &folder(std::string *cache, const char *tree, int folder) {
+        if (root != G.volumeRoot) reset();
+        if (cache[folder].empty()) {
+            char rel[64];
+            std::snprintf(rel, sizeof rel, "%s%02d/", tree, folder);
+            cache[folder] = devicePath(rel);
+        }
+        return cache[folder];
+    }
+};
+CardFolders gFolders;
+
+// `dir` + `name`, taking a file of that name in another case when there is
+// one (the card ignores case; a copy on a Linux disk does not).
+std::string fileIn(const std::string &dir, const std::string &name) {
+    struct stat st;
+    std::string exact = dir + name;
+    if (dir.empty() || lstat(exact.c_str(), &st) == 0 || errno != ENOENT) return exact;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return exact;
+    while (dirent *e = readdir(d))
+        if (rliStrCaseCmp(e->d_name, name.c_str()) == 0) {
+            exact = dir + e->d_name;
+            break;
+        }
+    closedir(d);
+    return exact;
 }
 
-std::string prmFolderPath(int number) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, folderOf(number));
-    return devicePath(rel);
-}
+std::string dataFolderPath(int folder) { return gFolders.folder(gFolders.data, cSTORAGE_DIR_WAVE_DATA, folder); }
+
+std::string prmFolderPath(int number) { return gFolders.folder(gFolders.prm, cSTORAGE_DIR_WAVE_PRM, folderOf(number)); }
 
 // The parameter file of wave `number` as found on the card (any case).
 std::string prmPath(int number) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, folderOf(number), number % 100);
-    return devicePath(rel);
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+    return fileIn(prmFolderPath(number), name);
 }
 
 std::string audioPath(int folder, const char *sjisName) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
-    return devicePath(rel + strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen))));
+    return fileIn(dataFolderPath(folder), strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen))));
 }
 
-void copyText(char *dst, size_t cap, const std::string &src) {
+// Copies what fits; false when `src` had to be cut.
+bool copyText(char *dst, size_t cap, const std::string &src) {
     size_t n = std::min(src.size(), cap - 1);
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
+    return n == src.size();
 }
 
 int waveFolder(const sWave *w) {
@@ -365,6 +398,9 @@ std::vector<sWave *> wavesByNumber(sWaveList *list) {
 // left as the moves planned would leave the data folders.
 int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
     if (waveVolumeCheck(G.volumeRoot) != 0) return RENUMBER_FAIL_VOLUME;
+    gFolders.reset();
+    // A path cut to fit a step would name another file: no plan then.
+    bool fits = true;
     std::vector<sWave *> waves = wavesByNumber(list);
     std::vector<sWave *> kept;
     for (sWave *w : waves) {
@@ -377,8 +413,8 @@ int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
         if (!s) return RENUMBER_FAIL_MEMORY;
         s->oldNumber = w->waveNumber;
         copyText(s->name, sizeof s->name, std::string(w->name, strnlen(w->name, kWaveNameLen)));
-        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audio);
-        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+        fits &= copyText(s->oldAudioPath, sizeof s->oldAudioPath, audio);
+        fits &= copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
     }
     auto alive = [&](int number) {
         return std::any_of(kept.begin(), kept.end(), [&](const sWave *w) { return w->waveNumber == number; });
@@ -422,18 +458,18 @@ int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
         else if (oldFolder == newFolder && holdsName(names.get(oldFolder), own)) chosen = s->oldFileName;
         else chosen = clashFreeName(target, parts);
         copyText(s->newFileName, sizeof s->newFileName, chosen);
-        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audioPath(oldFolder, w->fileName));
+        fits &= copyText(s->oldAudioPath, sizeof s->oldAudioPath, audioPath(oldFolder, w->fileName));
         std::string folder = dataFolderPath(newFolder);
         bool sameFile = oldFolder == newFolder && chosen == s->oldFileName;
-        copyText(s->newAudioPath, sizeof s->newAudioPath,
+        fits &= copyText(s->newAudioPath, sizeof s->newAudioPath,
                  sameFile ? std::string(s->oldAudioPath) : folder + strSjisToUtf8(chosen));
-        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
-        copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
+        fits &= copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+        fits &= copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
         if (oldFolder != newFolder) names.remove(oldFolder, s->oldFileName);
         names.addName(newFolder, s->newFileName, 1);
         ++n;
     }
-    return 0;
+    return fits ? 0 : RENUMBER_FAIL_MEMORY;
 }
 
 void fail(const sWave *w, const std::string &path, int err) {
