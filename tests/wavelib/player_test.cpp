@@ -83,12 +83,12 @@ protected:
 
     bool haveOutput() { return soundCreateResult() != SOUND_RESULT_NO_OUTPUT; }
 
-    // Runs main-loop passes until `done` or two seconds; returns the passes
+    // Runs main-loop passes until `done` (at most some seconds); returns the passes
     // whose end flag was 1.
     template <class Done>
     int passUntil(Done done) {
         int ends = 0;
-        for (int i = 0; i < 2000 && !done(); ++i) {
+        for (int i = 0; i < 5000 && !done(); ++i) {
             waveWaveDoCalc();
             ends += waveWaveGetIsEnd() == 1;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -140,6 +140,7 @@ TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
     waveWaveDoCalc();
     EXPECT_EQ(waveWaveGetIsEnd(), 0);
     EXPECT_EQ(waveWaveGetPlaying(), -1);
+    waveWaveSelect(nullptr);  // closes the output, so the file holds all it was given
 
     std::vector<int16_t> got = testDiskOutputSound(raw);
     ASSERT_GE(got.size(), 3 * once.size());
