@@ -52,7 +52,7 @@ protected:
         card.makeTree();
         testMakeDirs(card.data(0));
         testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
-        testWriteFile(card.data(0) + "snare.wav", testWavBytes(441, 44100, 16, 2));
+        testWriteFile(card.data(0) + "snare.wav", testWavBytes(44100, 44100, 16, 2));
         setWave(kick, 1, "KICK", "kick.wav");
         setWave(snare, 2, "SNARE", "snare.wav");
         setWave(gone, 3, "GONE", "gone.wav");
@@ -158,8 +158,10 @@ TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
 
     ASSERT_EQ(waveWaveSelect(&snare), 0);
     EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    // 176400 data bytes at 176400 bytes per second: one second exactly.
     EXPECT_EQ(waveWaveGetChannels(), 2);
-    EXPECT_EQ(waveWaveGetTotTime(), 10u);
+    EXPECT_EQ(waveWaveGetTotTime(), 1000u);
+    EXPECT_EQ(waveWaveGetFilesize(), 44u + 176400u);
 
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(waveWaveIsCreate(), -1);
