@@ -14,6 +14,7 @@
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_play.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -28,6 +29,7 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddPlay,
 };
 
 const char *const kFooter =
