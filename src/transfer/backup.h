@@ -33,7 +33,8 @@
 // Cancel: the backup and the unpacking read the cancel flag after every
 // buffer and file; a cancelled backup leaves the older backup, a cancelled
 // restore leaves the old card (the staging folder is removed). The renames of
-// the final phase take moments and are not cancelled once begun.
+// the final phase take moments and are not cancelled once begun. A restore in
+// place can be cancelled too, but the old files are gone by then.
 //
 // Messages go through the progress window's message boxes (job.h) with the
 // string-table texts; the caller gets the readable reason too (naming the
@@ -89,6 +90,7 @@ struct sBackupResult {
     long files;                    // files archived / restored
     uint64_t bytes;                // their data bytes
     int inPlace;                   // restore: 1 when it unpacked in place (no staging)
+    int noRoom;                    // restore: 1 when the card had no room to stage it
     char path[kBackupPathMax];     // the backup file written or read
     char error[kBackupErrorMax];   // the reason of a failure, naming the file; "" otherwise
 };
@@ -155,7 +157,9 @@ int storageFileDelete(const char *dir);
 // files in place (the restore had been confirmed and its archive verified);
 // rolling back puts the old files back. Before the journal exists only rolling
 // back is possible (the card was not touched yet: the staging folder is just
-// removed); once it says "done" only finishing is (removing what is left).
+// removed); once it says "done" only finishing is (removing what is left),
+// and once a roll-back has begun ("undo") only rolling back is. Either way is
+// safe to repeat after another interruption.
 
 // What restoreRecoverState found.
 enum : int {
@@ -164,6 +168,7 @@ enum : int {
     RESTORE_STATE_ASIDE = 2,      // old files being moved aside: can finish or roll back
     RESTORE_STATE_PLACE = 3,      // restored files being placed: can finish or roll back
     RESTORE_STATE_DONE = 4,       // the card is restored; only the staging folder is left
+    RESTORE_STATE_UNDO = 5,       // a roll-back was under way: it can only be rolled back
     RESTORE_STATE_DAMAGED = -1,   // a staging folder with an unreadable journal: left alone
 };
 // What restoreRecover should do.
