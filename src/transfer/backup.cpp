@@ -257,6 +257,14 @@ sRestorePaths restorePaths(const std::string &maker) {
     return p;
 }
 
+// Removes a staging folder, its journal last: cut off midway, it still says
+// what the folder is. Returns 0 or -1.
+int removeStaging(const sRestorePaths &p) {
+    if (removeTree(p.aside) != 0 || removeTree(p.staged) != 0) return -1;
+    if (exists(p.journal) && fsRemove(p.journal, false) != 0) return -1;
+    return removeTree(p.staging);
+}
+
 int writeJournal(const sRestorePaths &p, const sJournal &j) {
     std::string text = std::string(kJournalMagic) + "\nphase " + phaseName(j.phase) + "\n";
     for (const auto &d : j.folders) text += "dir " + escapeName(d) + "\n";
@@ -391,7 +399,7 @@ int rollBack(const sRestorePaths &p, sJournal *j, std::string *why) {
             return -1;
         }
     }
-    if (syncVolume(p.maker) != 0 || removeTree(p.staging) != 0) {
+    if (syncVolume(p.maker) != 0 || removeStaging(p) != 0) {
         *why = "cannot remove " + p.staging + ": " + reason(errno);
         return -1;
     }
@@ -416,7 +424,7 @@ int finish(const sRestorePaths &p, sJournal *j, std::string *why) {
             return -1;
         }
     }
-    if (removeTree(p.staging) != 0 || syncVolume(p.maker) != 0) {
+    if (removeStaging(p) != 0 || syncVolume(p.maker) != 0) {
         // The card is restored; only the hidden staging folder is left over.
         *why = "the card is restored, but " + p.staging + " could not be removed: " + reason(errno);
         return 1;
