@@ -5,13 +5,13 @@
 
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
 #include "platform/job.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
+#include "transfer/backup_support.h"
 #include "transfer/backup.h"
 
 namespace {
@@ -24,17 +24,9 @@ bool isCardFile(const std::string &rel) {
     return ext == ".kvb" || ext == ".wav" || ext == ".aif" || ext == ".aiff";
 }
 
-// The fault loop runs hundreds of restores, each syncing the volume a few
-// times: on a memory file system that costs nothing.
-const char *fastTempDir() {
-    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
-    const char *t = std::getenv("TMPDIR");
-    return t && *t ? t : "/tmp";
-}
-
 class RestoreTest : public testing::Test {
 protected:
-    ScopedEnv tmp{"TMPDIR", fastTempDir()};
+    ScopedEnv tmp{"TMPDIR", testFastTempDir()};
     ScratchDir dir;
     std::string vol, archive;
     Tree backupFiles;  // what the backup holds, below Korvan
