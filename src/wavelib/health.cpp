@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,18 +50,18 @@ bool hasPrefix(const std::string &text, const char *prefix) {
     return prefix && *prefix && text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-// The last two components of `path` ("NN/name"), lowered: how a data file is
-// known whatever the case of the folders above it.
+// The last two components of `path` ("NN/name"): how a data file is known
+// whatever the case of the folders above it.
 std::string dataKey(const std::string &path) {
     size_t last = path.rfind('/');
-    if (last == std::string::npos || last == 0) return lowered(path);
+    if (last == std::string::npos || last == 0) return path;
     size_t before = path.rfind('/', last - 1);
-    return lowered(path.substr(before == std::string::npos ? 0 : before + 1));
+    return path.substr(before == std::string::npos ? 0 : before + 1);
 }
 
 // The wave number a parameter file path ".../NN/MM.kvb" stands for, or -1.
 int prmNumber(const std::string &path) {
-    std::string key = dataKey(path);
+    std::string key = lowered(dataKey(path));
     if (key.size() != 9 || key.compare(2, 1, "/") != 0 || key.compare(5, 4, ".kvb") != 0) return -1;
     int nn = twoDigits(key.substr(0, 2).c_str()), mm = twoDigits(key.substr(3, 2).c_str());
     return nn < 0 || mm < 0 ? -1 : nn * 100 + mm;
@@ -81,6 +82,17 @@ std::string sjisOf(const std::string &utf8) {
     int lost = 0;
     std::string sjis = strUtf8ToSjis(utf8, &lost);
     return lost == 0 && strSjisToUtf8(sjis) == utf8 ? sjis : std::string();
+}
+
+// Only names our writers make (".<name>.XXXXXX.tmp", six random letters or
+// digits) are taken for ours; another program's hidden ".tmp" file stays.
+bool ourTempName(const std::string &name) {
+    if (!rliFileIsTempName(name.c_str()) || name.size() < 13) return false;
+    size_t dot = name.size() - 11;
+    if (name[dot] != '.') return false;
+    for (size_t i = dot + 1; i < dot + 7; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
 }
 
 std::string devicePath(const sHealthReport *r, const std::string &relative) {
@@ -143,7 +155,8 @@ struct Check {
     std::vector<char> waveExists = std::vector<char>(kWaveNumberMax + 1, 0);
     std::vector<char> prmBlocked = std::vector<char>(kWaveNumberMax + 1, 0);  // a parameter file we cannot use
     std::vector<char> numberTaken = std::vector<char>(kWaveNumberMax + 1, 0);
-    std::set<std::string> referenced;  // dataKey of every audio file a parameter file names
+    std::set<std::string> referenced;  // dataKey of every audio file a wave was found with
+    std::set<std::string> namedLoose;  // lowered dataKey of audio files that could not be examined
 
     void add(int32_t kind, int32_t fix, const std::string &path, const std::string &detail, int number = -1,
              int slot = -1) {
@@ -166,7 +179,7 @@ struct Check {
                     number);
                 break;
             case WSTORAGE_NOTE_AUDIO_UNKNOWN:
-                referenced.insert(dataKey(audio));
+                namedLoose.insert(lowered(dataKey(audio)));
                 add(HEALTH_PRM_AUDIO_UNREADABLE, HEALTH_FIX_NONE, path,
                     "its audio file " + audio + " cannot be examined: " + errorText(n->err), number);
                 break;
@@ -348,7 +361,9 @@ struct Check {
             std::string path = std::string(l->path) + f->name;
             std::string sjis = sjisOf(f->name);
             if (sjis.empty()) add(HEALTH_NAME_NOT_SJIS, HEALTH_FIX_NONE, path, "file name Shift-JIS cannot hold");
-            if (referenced.count(dataKey(path))) continue;
+            // A wave was found with this very file; a file that could not be
+            // examined may be it in another case, and is not taken either.
+            if (referenced.count(dataKey(path)) || namedLoose.count(lowered(dataKey(path)))) continue;
             std::string why;
             if (sjis.empty()) why = "its name Shift-JIS cannot hold";
             else if (sjis.size() > kWaveFileNameLen) why = "its name is longer than 16 bytes";
@@ -393,7 +408,7 @@ struct Check {
                         "hidden folder below Korvan/: the staging folder of a restore that did not finish");
             } else if (isDir) {
                 walk(path + "/", false);
-            } else if (rliFileIsTempName(name.c_str())) {
+            } else if (ourTempName(name)) {
                 add(HEALTH_TEMP_FILE, HEALTH_FIX_REMOVE_TEMP, path, "temporary file left by a write that did not finish");
             }
         }
