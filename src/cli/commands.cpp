@@ -10,12 +10,14 @@
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_backup.h"
 #include "cli/cmd_check.h"
 #include "cli/cmd_duplicates.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_restore.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -30,6 +32,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddBackup,
+    cliAddRestore,
     cliAddCheck,
     cliAddDuplicates,
 };
