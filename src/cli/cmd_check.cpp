@@ -13,6 +13,7 @@
 #include "foundation/str.h"
 #include "platform/ghost.h"
 #include "resource/dnastr.h"
+#include "transfer/backup.h"
 #include "wavelib/health.h"
 #include "wavelib/storage.h"
 
@@ -48,6 +49,50 @@ void writeSpace(sCliContext *ctx, const sHealthReport *r) {
 
 uint64_t known(uint64_t bytes) { return bytes == UINT64_MAX ? 0 : bytes; }
 
+// The restore's staging folder as the check lists it (below the maker folder
+// as found on the card).
+bool isRestoreStaging(const sHealthFinding *f) {
+    std::string path = f->path, name = std::string("/") + cBACKUP_STAGING_NAME + "/";
+    return f->kind == HEALTH_STAGING && path.size() >= name.size() &&
+           path.compare(path.size() - name.size(), name.size(), name) == 0;
+}
+
+// The check finds hidden folders; what a restore's staging folder means, and
+// whether it can be brought to an end, only the transfer layer knows.
+void addRestoreState(const std::string &root, sHealthReport *r) {
+    std::string staging;
+    for (auto *f = static_cast<sHealthFinding *>(r->findings.first); f;) {
+        auto *next = f->next;
+        if (isRestoreStaging(f)) {
+            staging = f->path;
+            rliListFreeLink(&r->findings, f);
+        }
+        f = next;
+    }
+    char detail[kStoragePathMax] = "";
+    int state = restoreRecoverState(root.c_str(), detail, sizeof detail);
+    if (state == RESTORE_STATE_NONE) return;
+    if (staging.empty()) staging = root + "Korvan/" + cBACKUP_STAGING_NAME + "/";
+    bool cut = state == RESTORE_STATE_ASIDE || state == RESTORE_STATE_PLACE || state == RESTORE_STATE_UNDO;
+    waveHealthAdd(r, cut ? HEALTH_RESTORE_CUT : HEALTH_STAGING,
+                  state == RESTORE_STATE_DAMAGED ? HEALTH_FIX_NONE : HEALTH_FIX_RECOVER, staging.c_str(), detail);
+}
+
+// Finishes (or, where only that is possible, rolls back) an interrupted
+// restore before anything else is repaired: the rest is then checked on the
+// card as it ends up.
+void recoverRestore(const std::string &root, sHealthReport *r) {
+    for (auto *f = static_cast<const sHealthFinding *>(r->findings.first); f; f = f->next) {
+        if (f->fix != HEALTH_FIX_RECOVER) continue;
+        char detail[kStoragePathMax] = "";
+        int state = restoreRecover(root.c_str(), RESTORE_RECOVER_FINISH, detail, sizeof detail);
+        std::string done = state == RESTORE_STATE_UNDO || state == RESTORE_STATE_STAGING ? "rolled back" : "finished";
+        waveHealthAddRepair(r, HEALTH_FIX_RECOVER, state >= 0, f->path,
+                            state >= 0 ? ("the restore was " + done).c_str() : detail);
+        return;
+    }
+}
+
 // Asks whether to repair; the terminal host answers from --yes / --no or asks.
 bool confirmed(void) {
     cliTextInit();
@@ -65,6 +110,7 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;
     }
+    addRestoreState(report.root, &report);
     bool healthy = waveHealthFindingCount(&report) == 0;
     bool repaired = false;
     if (!ctx->json) {
@@ -82,10 +128,14 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         if (confirmed()) {
             // From here the card changes: Ctrl-C waits for the repair to finish.
             cliCommandWrites(ctx);
+            recoverRestore(report.root, &report);
             int failed = waveHealthApply(&report, &after);
             if (failed < 0) cliError(ctx, root, "the card could not be read again after the repair");
+            addRestoreState(report.root, &after);
             repaired = true;
-            healthy = failed == 0 && waveHealthFindingCount(&after) == 0;
+            bool allDone = failed == 0;
+            for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next) allDone = allDone && p->ok;
+            healthy = allDone && waveHealthFindingCount(&after) == 0;
         }
     } else if (fix && !healthy && !ctx->json) {
         *ctx->out << "nothing here can be repaired without losing audio\n";

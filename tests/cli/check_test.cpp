@@ -92,6 +92,33 @@ TEST_F(CliCheck, ConfirmedRepairLeavesAHealthyCard) {
     EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
 }
 
+TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
+    testMakeDirs(staging + "new/KVB-RT/SYSTEM");
+    testWriteFile(staging + "new/KVB-RT/SYSTEM/tag_list.kvb", testTagListText({{"OTHER", 0}}));
+    auto before = snapshot(dir.path());
+
+    CliResult r = cliRun({"check", dir.path(), "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "\"findings\":[{\"kind\":\"restore_staging\",\"file\":\"" + staging)) << r.out;
+    EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}]}")) << r.out;
+
+    // Unpacking had not finished: the card was never touched, and the
+    // staging folder just goes.
+    r = cliRun({"--yes", "check", dir.path(), "--fix"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "repaired: " + staging + ": the restore was rolled back\n")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(staging));
+    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
+    EXPECT_EQ(before.count(card.data(0) + "GOOD.wav"), 1u);
+    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), before[card.data(0) + "GOOD.wav"]);
+}
+
 TEST_F(CliCheck, CardWithoutDeviceFolderAndUsage) {
     ScratchDir dir;
     CliResult r = cliRun({"check", dir.path()});
