@@ -11,6 +11,8 @@
 #include "cli/cli.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
+#include "cli/cmd_check.h"
+#include "cli/cmd_duplicates.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
@@ -34,6 +36,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddPlay,
     cliAddBackup,
     cliAddRestore,
+    cliAddCheck,
+    cliAddDuplicates,
 };
 
 const char *const kFooter =
