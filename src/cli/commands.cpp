@@ -10,10 +10,12 @@
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_renumber.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -28,6 +30,12 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddRename,
+    cliAddCategory,
+    cliAddKit,
+    cliAddDelete,
+    cliAddRenumber,
+    cliAddWavelist,
 };
 
 const char *const kFooter =
