@@ -15,6 +15,7 @@
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_play.h"
 #include "cli/cmd_renumber.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
@@ -36,6 +37,7 @@ constexpr cliAddFn kCommands[] = {
     cliAddDelete,
     cliAddRenumber,
     cliAddWavelist,
+    cliAddPlay,
 };
 
 const char *const kFooter =

@@ -1,0 +1,87 @@
+// Sound records: what making one tells the user, over the scripted host's
+// real sound output (SDL2's dummy driver).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+#include "platform/ghost.h"
+#include "platform/headless/headless.h"
+#include "support/pcm_out.h"
+#include "support/test_util.h"
+
+namespace {
+
+struct SeenBox {
+    int title;
+    std::wstring text;
+};
+std::vector<SeenBox> gBoxes;
+
+class SoundRecordTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
+    void SetUp() override {
+        hlInstall();
+        gBoxes.clear();
+        soundSetMessageBox([](int title, const wchar_t *text, int) {
+            gBoxes.push_back({title, text});
+            return 1;
+        });
+    }
+    void TearDown() override {
+        soundSetMessageBox(nullptr);
+        ghostHostInstall(nullptr);
+    }
+};
+
+TEST_F(SoundRecordTest, RefusalsTellTheUserWithTheNameAndLeaveNothing) {
+    testWriteFile(dir / "low.wav", testWavBytes(100, 22050));
+    testWriteFile(dir / "8bit.wav", testWavBytes(100, 44100, 8));
+    testWriteFile(dir / "junk.wav", "RIFF....WAVEjunk");
+    struct Case {
+        const char *file;
+        const char *name;  // shown after the text; null: the file's name
+        int result;
+        int text;
+        const wchar_t *tail;
+    } cases[] = {
+        {"missing.wav", "KICK 01", 2, 83, L"\n\nKICK 01"},
+        {"junk.wav", nullptr, 2, 83, L"\n\njunk.wav"},
+        {"low.wav", nullptr, 3, 84, L"\n\nlow.wav"},
+        {"8bit.wav", "SNARE", 3, 84, L"\n\nSNARE"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        gBoxes.clear();
+        EXPECT_EQ(soundCreate((dir / c.file).c_str(), c.name), nullptr);
+        EXPECT_EQ(soundCreateResult(), c.result);
+        ASSERT_EQ(gBoxes.size(), 1u);
+        EXPECT_EQ(gBoxes[0].title, 56);
+        // Without a loaded table the text is the stand-in; the name follows it.
+        EXPECT_EQ(gBoxes[0].text, std::wstring(L"DUMMY") + c.tail);
+    }
+}
+
+TEST_F(SoundRecordTest, NoOutputIsAResultNotAMessage) {
+    testWriteFile(dir / "ok.wav", testWavBytes(100));
+    {
+        ScopedEnv none{"SDL_AUDIODRIVER", "no-such-driver"};
+        EXPECT_EQ(soundCreate((dir / "ok.wav").c_str()), nullptr);
+        EXPECT_EQ(soundCreateResult(), SOUND_RESULT_NO_OUTPUT);
+    }
+    ghostHostInstall(nullptr);
+    EXPECT_EQ(soundCreate((dir / "ok.wav").c_str()), nullptr);
+    EXPECT_EQ(soundCreateResult(), SOUND_RESULT_FAILED);
+    EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(SoundRecordTest, DefaultBoxIsThePlatformsMessageBox) {
+    soundSetMessageBox(nullptr);
+    EXPECT_EQ(soundCreate((dir / "missing.wav").c_str()), nullptr);
+    EXPECT_EQ(hlCallCount("messageBox 0"), 1);
+}
+
+}  // namespace
