@@ -13,12 +13,14 @@
 #include "cli/cmd_backup.h"
 #include "cli/cmd_check.h"
 #include "cli/cmd_duplicates.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
 #include "cli/cmd_play.h"
 #include "cli/cmd_restore.h"
+#include "cli/cmd_renumber.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -33,6 +35,12 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddRename,
+    cliAddCategory,
+    cliAddKit,
+    cliAddDelete,
+    cliAddRenumber,
+    cliAddWavelist,
     cliAddPlay,
     cliAddBackup,
     cliAddRestore,
