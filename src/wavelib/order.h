@@ -31,6 +31,7 @@
 // A card whose waves are already numbered without gaps is not written at all.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/list.h"
@@ -74,6 +75,9 @@ int waveSameNameCount(sWaveList *list, const sWave *wave);
 // Highest same-name suffix among the folder's files whose suffix-less name is
 // the wave's base name (any extension); at least 0. 0 for null arguments.
 int waveSameNameMaxNumber(sWaveList *list, const sWave *wave);
+// Returns the length of the longest start of Shift-JIS `text` of at most
+// `max` bytes that does not end inside a two-byte character.
+size_t waveSjisCutLength(const char *text, size_t max);
 // Writes into `out` (17 bytes) the clash-free file name (Shift-JIS, cut to 16
 // bytes on a character boundary) the wave gets in its current data folder.
 // Never fails; null arguments give an empty name.

@@ -24,11 +24,10 @@
 
 // Deletes `tag`: unless it is new in the running edit, waves of later
 // categories and its own waves (moved into the default category) are marked for
-// saving and the wave-save request raised. The default category itself is only
-// ever deleted with the whole library: callers refuse to delete it (the
-// command line answers "cannot delete DEFAULT"); passed here it leaves the
-// library without a default category. Returns 0; -1 (nothing changed) for null
-// arguments or, outside a library disposal, the default category.
+// saving (their save request set). The default category is only ever deleted
+// with the whole library (waveListDispose): callers refuse to delete it (the
+// command line answers "cannot delete DEFAULT"), and it is refused here too.
+// Returns 0; -1 (nothing changed) for null arguments or the default category.
 int waveTagDispose(sWaveList *list, sTag *tag);
 
 // --- The category window's edit ---------------------------------------------------
@@ -36,7 +35,8 @@ int waveTagDispose(sWaveList *list, sTag *tag);
 void waveTagIsTmpCreate(sTag *tag, int flag);
 int waveTagIsTmpCreate(const sTag *tag);
 // Takes `tag` out of the category list until the edit ends. Returns 0; -1 when
-// memory runs out or `tag` is not listed (the category stays where it is).
+// memory runs out, `tag` is not listed or is the default category (the
+// category then stays where it is).
 int waveTagIsTmpDispose(sWaveList *list, sTag *tag);
 // Saves every category's name. Never fails.
 void waveTagEditInitialize(sWaveList *list);
