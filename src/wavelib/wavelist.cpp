@@ -12,6 +12,7 @@
 #include "foundation/str.h"
 #include "resource/user.h"
 #include "wavelib/order.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 
@@ -328,6 +329,10 @@ void waveWaveDispose(sWaveList *list, sWave *wave) {
     removeItem(&list->waveAlphabet, wave);
     removeItem(&list->waveNumber, wave);
     removeItem(&gTagChangeWave, wave);
+    // A request raised for it before it went must not reach a freed wave.
+    removeItem(&gDeleteWave, wave);
+    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
+    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
     if (gpSelectWave == wave) gpSelectWave = nullptr;
     if (gpDragWave == wave) gpDragWave = nullptr;
     rliListFreeLink(&list->waves, wave);
@@ -348,7 +353,9 @@ void waveWaveIsNew(sWave *wave, int flag) {
 }
 int waveWaveIsNew(const sWave *wave) { return wave ? wave->isNew : 0; }
 void waveWaveSaveRequest(sWave *wave, int flag) {
-    if (wave) wave->saveRequest = flag;
+    if (!wave) return;
+    wave->saveRequest = flag;
+    if (flag) gStatus |= WAVE_STATUS_WAVE_SAVE;
 }
 
 void waveWaveTagChange(sWave *wave, sTag *tag) {
@@ -356,6 +363,7 @@ void waveWaveTagChange(sWave *wave, sTag *tag) {
     if (wave->category) waveTagRemWave(wave->category, wave);
     if (waveTagAddWave(tag, wave) != 0) return;
     waveWaveSaveRequest(wave, 1);
+    waveListSortItAllRequest();
     waveListOperationWave(wave);
 }
 

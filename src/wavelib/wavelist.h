@@ -72,7 +72,8 @@ sWave *waveWaveCreate(sWaveList *list, const char *path, int keepPads);
 // Gives `wave` `number` and its data folder; unless `keepPads`, pads that named
 // the old number name the new one. Never fails.
 void waveWaveWaveNumber(sWaveList *list, sWave *wave, int number, int keepPads);
-// Takes the wave off every pad, out of its category and the library, and frees it.
+// Takes the wave off every pad, out of its category, the library and the
+// pending delete and pad-exchange requests, and frees it.
 void waveWaveDispose(sWaveList *list, sWave *wave);
 
 // Field access; null / -1 / 0 for a null wave. Setters cut at the field's length.
@@ -84,9 +85,10 @@ int waveWaveWaveNumber(const sWave *wave);
 sTag *waveWaveTagPtr(const sWave *wave);
 void waveWaveIsNew(sWave *wave, int flag);
 int waveWaveIsNew(const sWave *wave);
-// Marks the wave's parameter file for writing. Never fails.
+// Sets the wave's save mark; a set mark raises the wave-save request. Never fails.
 void waveWaveSaveRequest(sWave *wave, int flag);
-// Moves the wave into `tag` and marks it for saving; nothing when it is there.
+// Moves the wave into `tag`, marks it for saving and raises the sort request;
+// nothing when it is there.
 void waveWaveTagChange(sWave *wave, sTag *tag);
 // Checks the wave's audio file below G's volume root: 0 when it opens and is
 // 44100 Hz 16-bit, -2 another format, -1 when it cannot be opened.
