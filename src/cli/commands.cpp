@@ -14,6 +14,8 @@
 #include "cli/cmd_check.h"
 #include "cli/cmd_duplicates.h"
 #include "cli/cmd_edit.h"
+#include "cli/cmd_export.h"
+#include "cli/cmd_import.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
@@ -35,6 +37,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddImport,
+    cliAddExport,
     cliAddRename,
     cliAddCategory,
     cliAddKit,
