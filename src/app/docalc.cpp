@@ -11,6 +11,8 @@
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
+#include "transfer/export.h"
+#include "transfer/import.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/order.h"
 #include "wavelib/player.h"
@@ -172,6 +174,14 @@ void padExchange(VolumeGuard &volume) {
 
 void waveDoCalcSetHooks(const sWaveCalcHooks *hooks) { gHooks = hooks ? *hooks : sWaveCalcHooks{}; }
 
+namespace {
+int gImportResult = 0;
+int gExportResult = 0;
+}  // namespace
+
+int waveDoCalcImportResult(void) { return gImportResult; }
+int waveDoCalcExportResult(void) { return gExportResult; }
+
 void waveDoCalc(sWaveList *list) {
     if (!list) return;
     // The jobs work on G's current library.
@@ -179,9 +189,13 @@ void waveDoCalc(sWaveList *list) {
     G.currentWaveList = list;
     int selectImported = (gStatus & WAVE_STATUS_IMPORT_SELECT) ? 1 : 0;
     gStatus &= ~WAVE_STATUS_IMPORT_SELECT;
+    gImportResult = 0;
+    gExportResult = 0;
     if (gHooks.importCalc) gHooks.importCalc(selectImported);
+    else gImportResult = waveImportCalc(selectImported);
     waveStorageWaveFileClear();
     if (gHooks.exportCalc) gHooks.exportCalc();
+    else gExportResult = waveExportCalc();
 
     VolumeGuard volume;
     kitSave(list, volume);

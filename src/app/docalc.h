@@ -19,10 +19,9 @@ struct sWaveList;
 // --- Hooks into the windows above --------------------------------------------------
 
 struct sWaveCalcHooks {
-    // Runs the import requests; `selectImported` is 1 when the imported waves
-    // are to be selected afterwards.
+    // Replace the import and export steps (tests that only watch the order of
+    // service); without them the step runs waveImportCalc and waveExportCalc.
     void (*importCalc)(int selectImported);
-    // Runs the export requests.
     void (*exportCalc)(void);
     // Shows a message box over the main window (title and text are string
     // numbers; kind 0 OK, 1 yes/no) and returns the button. Without it the
@@ -53,3 +52,8 @@ void waveDoCalcSetHooks(const sWaveCalcHooks *hooks);
 // nothing for null. Failures are shown and noted in gWaveRequestFailure
 // (wavelib/request.h), which this step does not clear.
 void waveDoCalc(sWaveList *list);
+// What the last step's import and export jobs returned (waveImportCalc,
+// waveExportCalc: files or waves not done, or a negative failure); 0 when
+// they had nothing to do or were replaced by hooks. Changes nothing.
+int waveDoCalcImportResult(void);
+int waveDoCalcExportResult(void);

@@ -134,24 +134,12 @@ int import(sCliContext *ctx, const std::string &root, const std::vector<std::str
     return status;
 }
 
-// What the import or export run by the request step returned.
-int gStepResult = 0;
-
-void keep(int result) {
-    if (result != 0) gStepResult = result;
-}
-
 }  // namespace
 
 int cliTransferRequestStep(sWaveList *list) {
-    gStepResult = 0;
-    sWaveCalcHooks hooks{};
-    hooks.importCalc = [](int select) { keep(waveImportCalc(select)); };
-    hooks.exportCalc = [] { keep(waveExportCalc()); };
-    waveDoCalcSetHooks(&hooks);
     waveDoCalc(list);
-    waveDoCalcSetHooks(nullptr);
-    return gStepResult;
+    int result = waveDoCalcImportResult();
+    return result != 0 ? result : waveDoCalcExportResult();
 }
 
 bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what) {

@@ -3,10 +3,12 @@
 #include "ghost.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -201,7 +203,11 @@ int ghostPostEvent(const sOsEvent *event) {
 
 void ghostEventsProcess(int wait) {
     (void)wait;
+    // A poll pauses about a millisecond; without a host that does it, pause
+    // here, or a loop waiting for a worker (the progress window) spins a core
+    // the worker needs.
     if (gHost && gHost->pump) gHost->pump();
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
     // Only what is queued now: events posted while these are handled wait for
     // the next pass, so a handler that posts cannot keep this call busy.
     sListBase batch = gPending;
