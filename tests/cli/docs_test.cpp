@@ -1,0 +1,113 @@
+// The manual page and the bash completion against `kvbrt --help`: every
+// command, action and option the tool offers is documented and completed, so
+// neither can fall behind when a command is added or changed.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_run.h"
+#include "support/test_util.h"
+
+namespace {
+
+const std::string kManPage = std::string(KVB_SOURCE_ROOT) + "/doc/kvbrt.1";
+const std::string kCompletion = std::string(KVB_SOURCE_ROOT) + "/doc/kvbrt.bash";
+
+// The names listed under "Subcommands:" and the long options listed under
+// "Options:" of one help text (--help itself left out).
+struct HelpFacts {
+    std::vector<std::string> subcommands;
+    std::set<std::string> options;
+};
+
+HelpFacts parseHelp(const std::string &help) {
+    HelpFacts facts;
+    std::istringstream in(help);
+    std::string line, section;
+    static const std::regex sub(R"(^  ([a-z][a-z0-9-]*)\s)"), opt(R"(^  (?:-[a-z],)?(--[a-z][a-z0-9-]*))");
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] != ' ') {
+            section = line;
+            continue;
+        }
+        std::smatch m;
+        if (section == "Subcommands:" && std::regex_search(line, m, sub)) facts.subcommands.push_back(m[1]);
+        if (section == "Options:" && std::regex_search(line, m, opt) && m[1] != "--help") facts.options.insert(m[1]);
+    }
+    return facts;
+}
+
+// In roff a hyphen that must print as one is written "\-".
+std::string roff(const std::string &text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
+
+// The words of `opts="..."` on the completion's line for `command`.
+std::string completionOptions(const std::string &completion, const std::string &command) {
+    std::smatch m;
+    std::regex line("\\n\\s*" + command + "\\) opts=\"([^\"]*)\"");
+    return std::regex_search(completion, m, line) ? " " + m[1].str() + " " : "";
+}
+
+TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
+    std::string man = testReadFile(kManPage), completion = testReadFile(kCompletion);
+    ASSERT_FALSE(man.empty()) << kManPage;
+    ASSERT_FALSE(completion.empty()) << kCompletion;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(completion, m, std::regex("_kvbrt_commands=\"([^\"]*)\"")));
+    const std::string commandWords = " " + m[1].str() + " ";
+
+    CliResult top = cliRun({"--help"});
+    ASSERT_EQ(top.status, 0);
+    HelpFacts facts = parseHelp(top.out);
+    ASSERT_GE(facts.subcommands.size(), 5u);
+    for (const std::string &option : facts.options)
+        EXPECT_NE(man.find(roff(option)), std::string::npos) << "manual page lacks global option " << option;
+
+    for (const std::string &command : facts.subcommands) {
+        SCOPED_TRACE(command);
+        EXPECT_TRUE(std::regex_search(man, std::regex("\\n\\.SS \"" + command + "[ \"]")))
+            << "manual page lacks a section for " << command;
+        EXPECT_NE(commandWords.find(" " + command + " "), std::string::npos) << "completion lacks " << command;
+        const std::string completed = completionOptions(completion, command);
+        EXPECT_FALSE(completed.empty()) << "completion has no option line for " << command;
+
+        // A command with actions (category add, kit set ...) documents and
+        // completes each action and the options of each.
+        std::vector<std::vector<std::string>> helps = {{command, "--help"}};
+        HelpFacts own = parseHelp(cliRun(helps[0]).out);
+        for (const std::string &action : own.subcommands) {
+            helps.push_back({command, action, "--help"});
+            EXPECT_NE(man.find("\\fB" + action + "\\fP"), std::string::npos) << "manual page lacks " << action;
+            EXPECT_NE(completion.find(" " + action), std::string::npos) << "completion lacks " << action;
+        }
+        for (const auto &args : helps) {
+            CliResult r = cliRun(args);
+            EXPECT_EQ(r.status, 0) << r.err;
+            for (const std::string &option : parseHelp(r.out).options) {
+                EXPECT_NE(man.find(roff(option)), std::string::npos) << "manual page lacks " << option;
+                EXPECT_NE(completed.find(" " + option + " "), std::string::npos) << "completion lacks " << option;
+            }
+        }
+    }
+}
+
+// The completion file is valid bash and offers the commands for an empty word.
+TEST(CliDocs, CompletionRunsInBash) {
+    if (!testHaveProgram("bash")) GTEST_SKIP() << "no bash";
+    std::string out;
+    const std::string script = ". '" + kCompletion +
+                               "'; COMP_WORDS=(kvbrt ''); COMP_CWORD=1; _kvbrt; echo \"${COMPREPLY[*]}\"; "
+                               "COMP_WORDS=(kvbrt list card --sort ''); COMP_CWORD=4; _kvbrt; echo \"${COMPREPLY[*]}\"";
+    ASSERT_EQ(testRunProgramOutput({"bash", "-c", script}, &out), 0);
+    EXPECT_NE(out.find("info list"), std::string::npos) << out;
+    EXPECT_NE(out.find("number name category"), std::string::npos) << out;
+}
+
+}  // namespace
