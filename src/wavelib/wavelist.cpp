@@ -11,6 +11,7 @@
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "resource/user.h"
+#include "wavelib/order.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 
@@ -75,17 +76,6 @@ void markKit(sPad *pad) {
 
 // --- Orders ------------------------------------------------------------------------
 
-bool waveAlphabetBefore(const sWave *a, const sWave *b) {
-    for (size_t i = 0; i < kWaveNameLen; ++i) {
-        auto fold = [](char c) {
-            return static_cast<int>(static_cast<signed char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
-        };
-        int x = fold(a->name[i]), y = fold(b->name[i]);
-        if (x != y) return x < y;
-    }
-    return a->waveNumber < b->waveNumber;
-}
-
 bool waveNumberBefore(const sWave *a, const sWave *b) { return a->waveNumber < b->waveNumber; }
 
 // A tracked array of record pointers for sorting; empty when it cannot be had.
@@ -127,10 +117,6 @@ void sortNodes(sListBase *nodes, const char *tag, Before before) {
     std::stable_sort(items.items, items.items + items.count, before);
     i = 0;
     for (auto *n = static_cast<sListItem *>(nodes->first); n; n = n->next) n->item = items.items[i++];
-}
-
-int kitNumberCompare(const void *a, const void *b) {
-    return static_cast<const sKit *>(a)->kitNumber > static_cast<const sKit *>(b)->kitNumber ? 1 : 0;
 }
 
 void freeKit(sKit *kit) {
@@ -191,7 +177,7 @@ void fillKits(sWaveList *list) {
         for (auto *k = static_cast<const sKit *>(list->kits.first); k && !have; k = k->next) have = k->kitNumber == n;
         if (!have) kitCreate(list, cWAVE_NEW_KIT, n);
     }
-    rliListSortList(&list->kits, kitNumberCompare);
+    rliListSortList(&list->kits, kitSortNumberCompare);
 }
 
 void makeCurrent(sWaveList *list) { G.currentWaveList = list; }

@@ -1,0 +1,615 @@
+// Orders, arranging, naming and renumbering. See order.h.
+#include "wavelib/order.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/copy.h"
+#include "foundation/fault.h"
+#include "foundation/file.h"
+#include "foundation/global.h"
+#include "foundation/mem.h"
+#include "foundation/str.h"
+#include "platform/job.h"
+#include "resource/dnastr.h"
+#include "resource/dnastr_ids.h"
+#include "wavelib/kitsave.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+
+sWaveList *gpRenumberingWL;
+
+namespace {
+
+const sWave *asWave(const void *p) { return static_cast<const sWave *>(p); }
+
+int foldedByte(char c) { return static_cast<signed char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); }
+
+}  // namespace
+
+// --- Compare functions -----------------------------------------------------------
+
+bool waveAlphabetBefore(const sWave *a, const sWave *b) {
+    for (size_t i = 0; i < kWaveNameLen; ++i) {
+        int x = foldedByte(a->name[i]), y = foldedByte(b->name[i]);
+        if (x != y) return x < y;
+    }
+    return a->waveNumber < b->waveNumber;
+}
+
+int waveSortAlphabetCompare(const void *a, const void *b) { return waveAlphabetBefore(asWave(b), asWave(a)) ? 1 : 0; }
+int tagSortWaveAlphabetCompare(const void *a, const void *b) { return waveSortAlphabetCompare(a, b); }
+int waveSortWaveNumberCompare(const void *a, const void *b) {
+    return asWave(a)->waveNumber > asWave(b)->waveNumber ? 1 : 0;
+}
+int tagSortWaveNumberCompare(const void *a, const void *b) { return waveSortWaveNumberCompare(a, b); }
+int tagSortOrderCompare(const void *a, const void *b) {
+    return static_cast<const sTag *>(a)->order < static_cast<const sTag *>(b)->order ? 1 : 0;
+}
+int kitSortNumberCompare(const void *a, const void *b) {
+    return static_cast<const sKit *>(a)->kitNumber > static_cast<const sKit *>(b)->kitNumber ? 1 : 0;
+}
+
+// --- Arranging categories ------------------------------------------------------------
+
+void waveListTagOrderJustified(sWaveList *list) {
+    int key = 0;
+    for (auto *n = list ? static_cast<sListItem *>(list->tagOrder.last) : nullptr; n; n = n->prev)
+        static_cast<sTag *>(n->item)->order = key++;
+}
+
+namespace {
+
+sListItem *orderNode(sWaveList *list, const sTag *tag) {
+    for (auto *n = static_cast<sListItem *>(list->tagOrder.first); n; n = n->next)
+        if (n->item == tag) return n;
+    return nullptr;
+}
+
+int replaceTag(sWaveList *list, sTag *anchor, sTag *moved, bool after) {
+    if (!list || !anchor || !moved || anchor == moved) return -1;
+    sListItem *a = orderNode(list, anchor), *m = orderNode(list, moved);
+    if (!a || !m) return -1;
+    rliListRemLink(&list->tagOrder, m);
+    if (after) rliListInsertLinkAfter(&list->tagOrder, a, m);
+    else rliListInsertLinkBefore(&list->tagOrder, a, m);
+    waveListTagOrderJustified(list);
+    tagCreateOrder(list);
+    tagSortOrder(list);
+    waveListOperationTag(moved);
+    return 0;
+}
+
+}  // namespace
+
+int waveTagReplacementAfter(sWaveList *list, sTag *anchor, sTag *moved) { return replaceTag(list, anchor, moved, true); }
+int waveTagReplacementBefore(sWaveList *list, sTag *anchor, sTag *moved) {
+    return replaceTag(list, anchor, moved, false);
+}
+
+// --- Naming audio files ----------------------------------------------------------------
+
+size_t waveSjisCutLength(const char *text, size_t max) {
+    if (!text) return 0;
+    size_t i = 0;
+    for (;;) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (!c) return i;
+        size_t width = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) ? 2 : 1;
+        if (width == 2 && !text[i + 1]) width = 1;
+        if (i + width > max) return i;
+        i += width;
+    }
+}
+
+namespace {
+
+// A wave's audio file name taken apart: the base name without its same-name
+// suffix and the extension, both in Shift-JIS (as stored) and as the card's
+// file system spells them.
+struct NameParts {
+    std::string base, ext;          // Shift-JIS
+    std::string baseDisk, extDisk;  // UTF-8
+};
+
+NameParts nameParts(const char *fileName) {
+    std::string whole(fileName, strnlen(fileName, kWaveFileNameLen));
+    // A name made before the real one was set may still carry "NN/".
+    if (size_t slash = whole.rfind('/'); slash != std::string::npos) whole.erase(0, slash + 1);
+    NameParts p;
+    size_t dot = whole.rfind('.');
+    if (dot == std::string::npos || dot == 0) dot = whole.size();
+    p.ext = whole.substr(dot);
+    std::string stem = whole.substr(0, dot);
+    p.base.assign(stem.size() + 1, '\0');
+    strSameName(p.base.data(), stem.c_str());
+    p.base.resize(std::strlen(p.base.c_str()));
+    p.baseDisk = strSjisToUtf8(p.base);
+    p.extDisk = strSjisToUtf8(p.ext);
+    return p;
+}
+
+std::string stripped(const char *name) {
+    std::string out(std::strlen(name) + 1, '\0');
+    strSameName(out.data(), name);
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+int countSameName(const sListBase *names, const NameParts &p) {
+    int count = 0;
+    for (auto *e = static_cast<const sStorageWaveName *>(names->first); e; e = e->next) {
+        std::string base = e->placed ? std::string(e->baseName) : stripped(e->baseName);
+        if (rliStrCaseCmp(base.c_str(), p.baseDisk.c_str()) == 0 && rliStrCaseCmp(e->ext, p.extDisk.c_str()) == 0)
+            ++count;
+    }
+    return count;
+}
+
+int maxSameNumber(const sListBase *names, const NameParts &p) {
+    int best = 0;
+    for (auto *e = static_cast<const sStorageWaveName *>(names->first); e; e = e->next) {
+        std::string base(std::strlen(e->baseName) + 1, '\0');
+        int n = strSameName(base.data(), e->baseName);
+        if (rliStrCaseCmp(base.c_str(), p.baseDisk.c_str()) == 0) best = std::max(best, n);
+    }
+    return best;
+}
+
+// Whether the folder holds a file of exactly this name (any case).
+bool holdsName(const sListBase *names, const std::string &disk) {
+    for (auto *e = static_cast<const sStorageWaveName *>(names->first); e; e = e->next)
+        if (rliStrCaseCmp((std::string(e->baseName) + e->ext).c_str(), disk.c_str()) == 0) return true;
+    return false;
+}
+
+// The name with suffix `number` (none for a negative one), cut to the 16 bytes
+// the device keeps by shortening the base, so suffix and extension survive.
+std::string composeName(const NameParts &p, int number) {
+    char suffix[16] = "";
+    if (number >= 0) std::snprintf(suffix, sizeof suffix, "_%02d", number);
+    std::string tail = std::string(suffix) + p.ext;
+    if (tail.size() >= kWaveFileNameLen) {
+        std::string all = p.base + tail;
+        return all.substr(0, waveSjisCutLength(all.c_str(), kWaveFileNameLen));
+    }
+    return p.base.substr(0, waveSjisCutLength(p.base.c_str(), kWaveFileNameLen - tail.size())) + tail;
+}
+
+// The clash-free name in a folder whose names are `names`: the base alone
+// when no file has it, else one above the highest suffix; then the next free
+// suffix while the result is taken (a cut name can meet another file's name).
+std::string clashFreeName(const sListBase *names, const NameParts &p) {
+    int number = countSameName(names, p) < 1 ? -1 : maxSameNumber(names, p) + 1;
+    for (int tries = 0; tries < 1000; ++tries) {
+        std::string name = composeName(p, number);
+        if (!holdsName(names, strSjisToUtf8(name))) return name;
+        number = number < 0 ? std::max(1, maxSameNumber(names, p) + 1) : number + 1;
+    }
+    return composeName(p, number);
+}
+
+int folderOf(int number) { return number / 100; }
+
+sListBase *cacheOf(const sWave *wave) {
+    waveStorageWaveFile(wave);
+    return &gStorageWave[folderOf(wave->waveNumber)];
+}
+
+bool validWave(const sWave *wave) { return wave && wave->waveNumber >= 0 && wave->waveNumber <= kWaveNumberMax; }
+
+}  // namespace
+
+int waveSameNameCount(sWaveList *list, const sWave *wave) {
+    if (!list || !validWave(wave)) return 0;
+    return countSameName(cacheOf(wave), nameParts(wave->fileName));
+}
+
+int waveSameNameMaxNumber(sWaveList *list, const sWave *wave) {
+    if (!list || !validWave(wave)) return 0;
+    return maxSameNumber(cacheOf(wave), nameParts(wave->fileName));
+}
+
+void waveSameNameFilename(sWaveList *list, const sWave *wave, char *out) {
+    if (!out) return;
+    std::memset(out, 0, kWaveFileNameLen + 1);
+    if (!list || !validWave(wave)) return;
+    std::string name = clashFreeName(cacheOf(wave), nameParts(wave->fileName));
+    std::memcpy(out, name.data(), std::min(name.size(), kWaveFileNameLen));
+}
+
+// --- Renumbering -------------------------------------------------------------------------
+
+namespace {
+
+sRenumberResult gResult;
+
+bool faulted() { return rliFaultFileHit() != 0; }
+
+std::string devicePath(const std::string &relative) {
+    char out[kRliPathMax];
+    return wstorageDevicePath(out, sizeof out, G.volumeRoot, relative.c_str()) == 0 ? std::string(out) : std::string();
+}
+
+std::string dataFolderPath(int folder) {
+    char rel[64];
+    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
+    return devicePath(rel);
+}
+
+std::string prmFolderPath(int number) {
+    char rel[64];
+    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, folderOf(number));
+    return devicePath(rel);
+}
+
+// The parameter file of wave `number` as found on the card (any case).
+std::string prmPath(int number) {
+    char rel[64];
+    std::snprintf(rel, sizeof rel, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, folderOf(number), number % 100);
+    return devicePath(rel);
+}
+
+std::string audioPath(int folder, const char *sjisName) {
+    char rel[64];
+    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
+    return devicePath(rel + strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen))));
+}
+
+void copyText(char *dst, size_t cap, const std::string &src) {
+    size_t n = std::min(src.size(), cap - 1);
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
+
+int waveFolder(const sWave *w) {
+    return (w->dataFolder[0] - '0') * 10 + (w->dataFolder[1] - '0');
+}
+
+// Whether the audio file is definitely gone: the lookup says "no such file"
+// and its data folder, listed whole, holds no entry of that name in any case.
+// Anything less certain keeps the wave, as the scan does.
+bool audioDefinitelyAbsent(const sWave *w, const std::string &path) {
+    struct stat st;
+    if (path.empty()) return false;
+    if (!faulted() && stat(path.c_str(), &st) == 0) return false;
+    if (errno != ENOENT) return false;
+    std::string folder = path.substr(0, path.rfind('/') + 1);
+    DIR *d = opendir(folder.c_str());
+    if (!d) return false;
+    std::string name = strSjisToUtf8(std::string(w->fileName, strnlen(w->fileName, kWaveFileNameLen)));
+    bool seen = false;
+    while (dirent *e = readdir(d))
+        if (rliStrCaseCmp(e->d_name, name.c_str()) == 0) seen = true;
+    closedir(d);
+    return !seen;
+}
+
+// The plan's own copy of the data-folder names, so planning changes nothing
+// that the real run or the import would see.
+struct FolderNames {
+    sListBase lists[kStorageFolderCount] = {};
+    bool loaded[kStorageFolderCount] = {};
+
+    ~FolderNames() {
+        for (auto &l : lists) rliListFreeList(&l);
+    }
+
+    sListBase *get(int folder) {
+        if (!loaded[folder]) {
+            loaded[folder] = true;
+            sWave probe = {};
+            probe.waveNumber = folder * 100;
+            probe.dataFolder[0] = static_cast<char>('0' + folder / 10);
+            probe.dataFolder[1] = static_cast<char>('0' + folder % 10);
+            waveStorageWaveFile(&probe);
+            for (auto *e = static_cast<const sStorageWaveName *>(gStorageWave[folder].first); e; e = e->next)
+                if (!add(folder, e->baseName, e->ext, e->placed)) break;
+        }
+        return &lists[folder];
+    }
+
+    bool add(int folder, const char *base, const char *ext, int placed) {
+        auto *e = static_cast<sStorageWaveName *>(memCalloc(sizeof(sStorageWaveName), "wname"));
+        if (!e) return false;
+        copyText(e->baseName, sizeof e->baseName, base);
+        copyText(e->ext, sizeof e->ext, ext);
+        e->placed = placed;
+        rliListAddTail(&lists[folder], e);
+        return true;
+    }
+
+    bool addName(int folder, const char *sjisName, int placed) {
+        NameParts p = nameParts(sjisName);
+        std::string whole = strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen)));
+        size_t dot = whole.size() - p.extDisk.size();
+        return add(folder, whole.substr(0, dot).c_str(), p.extDisk.c_str(), placed);
+    }
+
+    // A file that left its folder no longer takes a name there.
+    void remove(int folder, const char *sjisName) {
+        std::string whole = strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen)));
+        for (auto *e = static_cast<sStorageWaveName *>(get(folder)->first); e; e = e->next)
+            if (std::string(e->baseName) + e->ext == whole) {
+                rliListFreeLink(&lists[folder], e);
+                return;
+            }
+    }
+};
+
+sRenumberStep *newStep(sListBase *steps, int32_t kind) {
+    auto *s = static_cast<sRenumberStep *>(memCalloc(sizeof(sRenumberStep), "RnStep"));
+    if (!s) return nullptr;
+    s->kind = kind;
+    s->newNumber = s->kit = s->pad = -1;
+    rliListAddTail(steps, s);
+    return s;
+}
+
+// The waves in number order (the views may be stale while requests are pending).
+std::vector<sWave *> wavesByNumber(sWaveList *list) {
+    std::vector<sWave *> out;
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) out.push_back(w);
+    std::stable_sort(out.begin(), out.end(), [](const sWave *a, const sWave *b) { return a->waveNumber < b->waveNumber; });
+    return out;
+}
+
+// The one planning routine behind the dry run and the real run. `names` is
+// left as the moves planned would leave the data folders.
+int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
+    if (waveVolumeCheck(G.volumeRoot) != 0) return RENUMBER_FAIL_VOLUME;
+    std::vector<sWave *> waves = wavesByNumber(list);
+    std::vector<sWave *> kept;
+    for (sWave *w : waves) {
+        std::string audio = audioPath(waveFolder(w), w->fileName);
+        if (!audioDefinitelyAbsent(w, audio)) {
+            kept.push_back(w);
+            continue;
+        }
+        sRenumberStep *s = newStep(steps, RENUMBER_STEP_ORPHAN);
+        if (!s) return RENUMBER_FAIL_MEMORY;
+        s->oldNumber = w->waveNumber;
+        copyText(s->name, sizeof s->name, std::string(w->name, strnlen(w->name, kWaveNameLen)));
+        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audio);
+        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+    }
+    auto alive = [&](int number) {
+        return std::any_of(kept.begin(), kept.end(), [&](const sWave *w) { return w->waveNumber == number; });
+    };
+    for (auto *k = static_cast<sKit *>(list->kits.first); k; k = k->next) {
+        int index = 0;
+        for (auto *n = static_cast<sListItem *>(k->pads.first); n; n = n->next, ++index) {
+            auto *pad = static_cast<sPad *>(n->item);
+            for (int sub = 0; sub < 2; ++sub) {
+                int number = sub ? pad->subWaveNumber : pad->waveNumber;
+                if (number < 0 || alive(number)) continue;
+                sRenumberStep *s = newStep(steps, RENUMBER_STEP_PAD_CLEAR);
+                if (!s) return RENUMBER_FAIL_MEMORY;
+                s->oldNumber = number;
+                s->kit = k->kitNumber;
+                s->pad = index;
+                s->sub = sub;
+            }
+        }
+    }
+    int n = 0;
+    for (sWave *w : kept) {
+        int oldFolder = waveFolder(w), newFolder = folderOf(n);
+        if (w->waveNumber == n) {
+            names.get(newFolder);
+            names.addName(newFolder, w->fileName, 1);
+            ++n;
+            continue;
+        }
+        sRenumberStep *s = newStep(steps, RENUMBER_STEP_MOVE);
+        if (!s) return RENUMBER_FAIL_MEMORY;
+        s->oldNumber = w->waveNumber;
+        s->newNumber = n;
+        copyText(s->name, sizeof s->name, std::string(w->name, strnlen(w->name, kWaveNameLen)));
+        copyText(s->oldFileName, sizeof s->oldFileName, std::string(w->fileName, strnlen(w->fileName, kWaveFileNameLen)));
+        NameParts parts = nameParts(w->fileName);
+        sListBase *target = names.get(newFolder);
+        std::string chosen;
+        std::string own = strSjisToUtf8(s->oldFileName);
+        if (countSameName(target, parts) < 1) chosen = clashFreeName(target, parts);
+        else if (oldFolder == newFolder && holdsName(names.get(oldFolder), own)) chosen = s->oldFileName;
+        else chosen = clashFreeName(target, parts);
+        copyText(s->newFileName, sizeof s->newFileName, chosen);
+        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audioPath(oldFolder, w->fileName));
+        std::string folder = dataFolderPath(newFolder);
+        bool sameFile = oldFolder == newFolder && chosen == s->oldFileName;
+        copyText(s->newAudioPath, sizeof s->newAudioPath,
+                 sameFile ? std::string(s->oldAudioPath) : folder + strSjisToUtf8(chosen));
+        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+        copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
+        names.remove(oldFolder, s->oldFileName);
+        names.addName(newFolder, s->newFileName, 1);
+        ++n;
+    }
+    return 0;
+}
+
+void fail(const sWave *w, const std::string &path, int err) {
+    gResult.status = RENUMBER_FAIL_STEP;
+    gResult.failedNumber = w ? w->waveNumber : -1;
+    if (w) copyText(gResult.failedName, sizeof gResult.failedName, std::string(w->name, strnlen(w->name, kWaveNameLen)));
+    copyText(gResult.failedPath, sizeof gResult.failedPath, path);
+    gResult.err = err ? err : EIO;
+}
+
+// Reads the parameter file at `path` whole. False when it cannot be read.
+bool readWhole(const std::string &path, std::string *out) {
+    _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, 1 << 20);
+    if (!f) return false;
+    bool whole = rliFileGetDataSize(f) <= (1u << 20);
+    out->assign(reinterpret_cast<const char *>(rliFileGetDataAddr(f)), whole ? rliFileGetDataSize(f) : 0);
+    rliFileClose(f);
+    return whole;
+}
+
+bool exists(const std::string &path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Moves one wave as `s` plans: the new parameter file first (an update of the
+// old one), then the audio file (never over another file), then the old
+// parameter file goes. On any failure what was done for this wave is undone,
+// so it keeps its number and files, and false is returned.
+bool moveWave(sWaveList *list, sWave *w, sRenumberStep *s, FolderNames &names) {
+    std::string dataDir = dataFolderPath(folderOf(s->newNumber)), prmDir = prmFolderPath(s->newNumber);
+    if (rliStorageMakeDir(dataDir.c_str()) != 0) return fail(w, dataDir, errno), false;
+    if (rliStorageMakeDir(prmDir.c_str()) != 0) return fail(w, prmDir, errno), false;
+    std::string newPrm = prmPath(s->newNumber);
+    if (exists(newPrm)) return fail(w, newPrm, EEXIST), false;
+    std::string old;
+    if (!readWhole(s->oldPrmPath, &old)) return fail(w, s->oldPrmPath, errno), false;
+
+    sWave moved = *w;
+    moved.waveNumber = s->newNumber;
+    moved.dataFolder[0] = static_cast<char>('0' + folderOf(s->newNumber) / 10);
+    moved.dataFolder[1] = static_cast<char>('0' + folderOf(s->newNumber) % 10);
+    std::string newAudio = s->newAudioPath;
+    bool sameFile = newAudio == s->oldAudioPath;
+    NameParts parts = nameParts(s->newFileName[0] ? s->newFileName : w->fileName);
+    for (int tries = 0;; ++tries) {
+        std::memset(moved.fileName, 0, sizeof moved.fileName);
+        std::memcpy(moved.fileName, s->newFileName, strnlen(s->newFileName, kWaveFileNameLen));
+        std::string text;
+        if (waveFileWavePrmUpdateText(&moved, &list->tags, reinterpret_cast<const uint8_t *>(old.data()), old.size(),
+                                      &text) != 0)
+            return fail(w, newPrm, ENOMEM), false;
+        if (rliFileWriteAll(newPrm.c_str(), text.data(), text.size()) != 0) return fail(w, newPrm, errno), false;
+        int r = sameFile ? 0 : rliFileMoveEx(s->oldAudioPath, newAudio.c_str(), RLI_MOVE_NOREPLACE);
+        if (r == 0) break;
+        int err = r == -3 ? EEXIST : errno;
+        rliFileDelete(newPrm.c_str());
+        if (r != -3 || tries >= 100) return fail(w, r == -3 ? newAudio : std::string(s->oldAudioPath), err), false;
+        // A file the plan did not know of holds that name: take the next suffix.
+        names.addName(folderOf(s->newNumber), s->newFileName, 0);
+        copyText(s->newFileName, sizeof s->newFileName, clashFreeName(names.get(folderOf(s->newNumber)), parts));
+        newAudio = dataDir + strSjisToUtf8(s->newFileName);
+        copyText(s->newAudioPath, sizeof s->newAudioPath, newAudio);
+    }
+    if (rliFileDelete(s->oldPrmPath) != 0) {
+        int err = errno;
+        // Undo, so the card holds one parameter file for this wave.
+        bool undone = sameFile || rliFileMoveEx(newAudio.c_str(), s->oldAudioPath, RLI_MOVE_NOREPLACE) == 0;
+        if (undone) undone = rliFileDelete(newPrm.c_str()) == 0;
+        fail(w, s->oldPrmPath, err);
+        if (undone) return false;
+        // The new files stand; the old parameter file names an audio file that
+        // is gone and the next scan removes it. The wave has its new number.
+    }
+    waveWaveWaveNumber(list, w, s->newNumber, 0);
+    std::memcpy(w->fileName, moved.fileName, sizeof w->fileName);
+    ++gResult.renumbered;
+    return gResult.status == 0;
+}
+
+int runSteps(sWaveList *list, sListBase *steps, FolderNames &names) {
+    int total = rliListCount(steps), done = 0;
+    bool padsChanged = false, kitsWritten = false;
+    for (auto *s = static_cast<sRenumberStep *>(steps->first); s; s = s->next, ++done) {
+        if (s->kind == RENUMBER_STEP_MOVE && padsChanged && !kitsWritten) {
+            // Cleared pads reach the card before anything moves.
+            kitsWritten = true;
+            waveKitSave(list, G.volumeRoot, 0);
+        }
+        if (s->kind == RENUMBER_STEP_ORPHAN) {
+            sWave *w = waveListFindWaveNumber(list, s->oldNumber);
+            if (!w) continue;
+            if (s->oldPrmPath[0] && rliFileDelete(s->oldPrmPath) != 0 && errno != ENOENT) {
+                fail(w, s->oldPrmPath, errno);
+                return gResult.status;
+            }
+            waveWaveDispose(list, w);
+            ++gResult.removed;
+        } else if (s->kind == RENUMBER_STEP_PAD_CLEAR) {
+            sKit *kit = waveListKitPtr(list, s->kit);
+            sPad *pad = waveKitPadPtr(kit, s->pad);
+            if (!pad) continue;
+            int32_t &slot = s->sub ? pad->subWaveNumber : pad->waveNumber;
+            if (slot == s->oldNumber) {
+                slot = -1;
+                kit->edited = 1;
+                ++gResult.padsCleared;
+            }
+            padsChanged = true;
+        } else if (s->kind == RENUMBER_STEP_MOVE) {
+            sWave *w = waveListFindWaveNumber(list, s->oldNumber);
+            if (!w) continue;
+            if (!moveWave(list, w, s, names)) return gResult.status;
+        }
+        if (total > 0) edtiProgressBarSetRatio(static_cast<float>(done + 1) / static_cast<float>(total));
+    }
+    return 0;
+}
+
+void reportFailure() {
+    if (gResult.status != RENUMBER_FAIL_STEP || gResult.failedNumber < 0) return;
+    std::wstring text = dnaStrGetPtr(DNASTR_ERR_RENUMBER);
+    wchar_t name[kWaveNameLen + 1] = {};
+    rliStringSjisToUtf16beN(name, kWaveNameLen + 1, gResult.failedName, kWaveNameLen);
+    text += L"\n\n";
+    text += name;
+    editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, text.c_str(), 0);
+}
+
+}  // namespace
+
+int listRenumberingPlan(sWaveList *list, sListBase *steps) {
+    if (!list || !steps) return RENUMBER_FAIL_MEMORY;
+    FolderNames names;
+    int r = plan(list, steps, names);
+    if (r != 0) rliListFreeList(steps);
+    return r;
+}
+
+int listRenumbering(sWaveList *list) {
+    std::memset(&gResult, 0, sizeof gResult);
+    gResult.failedNumber = -1;
+    if (!list) return gResult.status = RENUMBER_FAIL_MEMORY;
+    sListBase steps = {};
+    FolderNames names;
+    int r = plan(list, &steps, names);
+    if (r != 0) {
+        rliListFreeList(&steps);
+        return gResult.status = r;
+    }
+    // The plan's names again from the card, for the run to keep up to date.
+    FolderNames running;
+    for (int f = 0; f < kStorageFolderCount; ++f)
+        if (names.loaded[f]) running.get(f);
+    gbRenumberingCalc = true;
+    rliFileSyncBegin();
+    runSteps(list, &steps, running);
+    waveListSortItAll(list);
+    list->lastWaveNumber = -1;
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
+        list->lastWaveNumber = std::max(list->lastWaveNumber, w->waveNumber);
+    gResult.kitStatus = waveKitSave(list, G.volumeRoot, 0);
+    gbRenumberingCalc = false;
+    if (rliFileSyncEnd(G.volumeRoot) != 0 && gResult.status == 0) fail(nullptr, G.volumeRoot, errno);
+    if (gResult.status == 0 && gResult.kitStatus != 0) gResult.status = RENUMBER_FAIL_KITS;
+    rliListFreeList(&steps);
+    // The names of the data folders changed under the cache.
+    waveStorageWaveFileClear();
+    return gResult.status;
+}
+
+int listRenumberingFunc(void *arg) {
+    (void)arg;
+    listRenumbering(gpRenumberingWL);
+    reportFailure();
+    return 1;
+}
+
+const sRenumberResult *listRenumberingResult(void) { return &gResult; }
