@@ -85,6 +85,10 @@ enum eDNASTR : int {
     DNASTR_ERR_EXPORT_NAME = 89,          // with "\n\n" and the wave's name
     DNASTR_ERR_KIT_WRITE = 100,           // with "\n\n" and the kit's name
     DNASTR_ERR_RENUMBER = 101,            // with "\n\n" and the wave's name
+    DNASTR_ERR_WAVE_WRITE = 102,          // with "\n\n" and the wave's name
+    DNASTR_ERR_WAVE_DELETE = 103,         // with "\n\n" and the wave's name
+    DNASTR_ERR_LIST_WRITE = 104,
+    DNASTR_ERR_TAG_WRITE = 105,
 };
 
 // Every number the program shows; each language's table has a non-empty text
@@ -108,6 +112,7 @@ constexpr eDNASTR kDnaStrUsed[] = {
     DNASTR_ERR_DROP_MANY_FILES, DNASTR_ERR_DROP_MANY_WAVES, DNASTR_ERR_TAG_NAME_USED, DNASTR_ERR_NO_BACKUP,
     DNASTR_ERR_BACKUP_FAILED, DNASTR_ERR_WAVE_UNREADABLE, DNASTR_ERR_WAVE_FORMAT, DNASTR_ERR_CARD_GONE,
     DNASTR_ERR_EXPORT_NAME, DNASTR_ERR_KIT_WRITE, DNASTR_ERR_RENUMBER,
+    DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_DELETE, DNASTR_ERR_LIST_WRITE, DNASTR_ERR_TAG_WRITE,
 };
 
 // Code units of one string in the table; a text may fill all of them.

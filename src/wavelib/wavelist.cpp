@@ -12,6 +12,7 @@
 #include "foundation/str.h"
 #include "resource/user.h"
 #include "wavelib/order.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 
@@ -348,7 +349,9 @@ void waveWaveIsNew(sWave *wave, int flag) {
 }
 int waveWaveIsNew(const sWave *wave) { return wave ? wave->isNew : 0; }
 void waveWaveSaveRequest(sWave *wave, int flag) {
-    if (wave) wave->saveRequest = flag;
+    if (!wave) return;
+    wave->saveRequest = flag;
+    if (flag) gStatus |= WAVE_STATUS_WAVE_SAVE;
 }
 
 void waveWaveTagChange(sWave *wave, sTag *tag) {
@@ -356,6 +359,7 @@ void waveWaveTagChange(sWave *wave, sTag *tag) {
     if (wave->category) waveTagRemWave(wave->category, wave);
     if (waveTagAddWave(tag, wave) != 0) return;
     waveWaveSaveRequest(wave, 1);
+    waveListSortItAllRequest();
     waveListOperationWave(wave);
 }
 

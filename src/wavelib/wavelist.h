@@ -84,9 +84,10 @@ int waveWaveWaveNumber(const sWave *wave);
 sTag *waveWaveTagPtr(const sWave *wave);
 void waveWaveIsNew(sWave *wave, int flag);
 int waveWaveIsNew(const sWave *wave);
-// Marks the wave's parameter file for writing. Never fails.
+// Sets the wave's save mark; a set mark raises the wave-save request. Never fails.
 void waveWaveSaveRequest(sWave *wave, int flag);
-// Moves the wave into `tag` and marks it for saving; nothing when it is there.
+// Moves the wave into `tag`, marks it for saving and raises the sort request;
+// nothing when it is there.
 void waveWaveTagChange(sWave *wave, sTag *tag);
 // Checks the wave's audio file below G's volume root: 0 when it opens and is
 // 44100 Hz 16-bit, -2 another format, -1 when it cannot be opened.

@@ -1,0 +1,175 @@
+// The request step. See docalc.h.
+#include "app/docalc.h"
+
+#include <cerrno>
+#include <string>
+
+#include "foundation/global.h"
+#include "foundation/list.h"
+#include "foundation/str.h"
+#include "platform/ghost.h"
+#include "platform/job.h"
+#include "resource/dnastr.h"
+#include "resource/dnastr_ids.h"
+#include "wavelib/kitsave.h"
+#include "wavelib/order.h"
+#include "wavelib/player.h"
+#include "wavelib/request.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+sWaveCalcHooks gHooks{};
+
+// Main window menu entry of the Delete command, switched off after a deletion.
+constexpr int kMenuWaveDelete = 1003;
+// Request event of the main window that selects a pad slot.
+constexpr int kRequestPadSlot = 20;
+
+int messageBox(int title, int text, int kind) {
+    if (gHooks.messageBox) return gHooks.messageBox(title, text, kind);
+    // Both texts stay valid together (the table keeps two results).
+    return ghostMBoxOpen(dnaStrGetPtr(title), dnaStrGetPtr(text), kind, nullptr);
+}
+
+void redraw() {
+    if (gHooks.redraw) gHooks.redraw();
+}
+
+int runJob(threadJobFn job, int message) {
+    return editProgressBarRun(job, nullptr, 0, dnaStrGetUtf8Ptr(message), nullptr);
+}
+
+// The volume check of one step. The first time the card is found gone in a
+// pass the user is told and the main window asked to close (`error`: with an
+// error); later steps of the pass drop their requests without a word.
+class VolumeGuard {
+public:
+    bool gone(bool error) {
+        if (gone_) return true;
+        if (waveVolumeCheck(G.volumeRoot) == 0) return false;
+        gone_ = true;
+        char device[kStoragePathMax];
+        if (wstorageDevicePath(device, sizeof device, G.volumeRoot, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+        waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
+        messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+        void (*close)(void) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
+        if (close) close();
+        return true;
+    }
+    // A job found the card gone on its own: later steps drop their requests.
+    void mark() { gone_ = true; }
+
+private:
+    bool gone_ = false;
+};
+
+void kitSave(sWaveList *list, VolumeGuard &volume) {
+    if (!(gStatus & WAVE_STATUS_KIT_SAVE)) return;
+    gStatus &= ~WAVE_STATUS_KIT_SAVE;
+    if (volume.gone(true)) return;
+    if (waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox) == KITSAVE_VOLUME_GONE) volume.gone(true);
+}
+
+void tagSave(sWaveList *list, VolumeGuard &volume) {
+    if (!(gStatus & WAVE_STATUS_TAG_SAVE)) return;
+    gStatus &= ~WAVE_STATUS_TAG_SAVE;
+    if (volume.gone(true)) return;
+    waveListTagOrderJustified(list);
+    char path[kStoragePathMax], folder[kStoragePathMax];
+    errno = 0;
+    bool fits = wstorageDevicePath(path, sizeof path, G.volumeRoot, "Korvan/KVB-RT/SYSTEM/tag_list.kvb") == 0 &&
+                wstorageDevicePath(folder, sizeof folder, G.volumeRoot, cSTORAGE_DIR_SYSTEM) == 0;
+    if (!fits || rliStorageMakeDir(folder) != 0 || waveFileTagListCreateToFile(&list->tags, path) != 0)
+        waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", fits ? path : "", fits ? errno : ENAMETOOLONG);
+    waveListSortItAllRequest();
+}
+
+void renumber(sWaveList *list, VolumeGuard &volume) {
+    if (!(gStatus & WAVE_STATUS_RENUMBERING)) return;
+    gStatus &= ~WAVE_STATUS_RENUMBERING;
+    if (!volume.gone(true)) {
+        waveWaveSelect(nullptr);
+        gpRenumberingWL = list;
+        runJob(listRenumberingFunc, DNASTR_PROGRESS_RENUMBER);
+        gpRenumberingWL = nullptr;
+        const sRenumberResult *r = listRenumberingResult();
+        if (r->status == RENUMBER_FAIL_VOLUME) volume.mark();
+        else if (r->status == RENUMBER_FAIL_STEP)
+            waveRequestFailureNote(DNASTR_ERR_RENUMBER, strSjisToUtf8(r->failedName).c_str(), r->failedPath, r->err);
+        redraw();
+    }
+    waveStorageWaveFileClear();
+}
+
+void deleteWaves(VolumeGuard &volume) {
+    if (!gDeleteWave.first) return;
+    bool ask = gStatus & WAVE_STATUS_DISPOSE_ASK;
+    gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
+    // Only a "yes" deletes: a box nobody could answer must not.
+    if (volume.gone(true) || (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, 1) != 2)) {
+        waveWaveDisposeFileRequestClear();
+        return;
+    }
+    waveWaveSelect(nullptr);
+    runJob(waveDeleteFunc, DNASTR_PROGRESS_DELETE);
+    waveListSortItAllRequest();
+    if (gHooks.resetWaveParameter) gHooks.resetWaveParameter();
+    redraw();
+    if (gHooks.menuOnOff) gHooks.menuOnOff(kMenuWaveDelete, 0);
+    if (gHooks.menuWaveAndPadAble) gHooks.menuWaveAndPadAble();
+}
+
+void waveSaveStep(VolumeGuard &volume) {
+    if (!(gStatus & WAVE_STATUS_WAVE_SAVE)) return;
+    gStatus &= ~WAVE_STATUS_WAVE_SAVE;
+    // The waves keep their marks when the card has gone.
+    if (volume.gone(false)) return;
+    runJob(waveSaveFunc, DNASTR_PROGRESS_SAVE);
+    redraw();
+}
+
+void padExchange(VolumeGuard &volume) {
+    if (!(gStatus & WAVE_STATUS_PAD_EXCHANGE)) return;
+    gStatus &= ~WAVE_STATUS_PAD_EXCHANGE;
+    if (volume.gone(true)) {
+        if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot1);
+    } else {
+        runJob(wavePadExhange, DNASTR_PROGRESS_SAVE);
+        if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot2);
+    }
+    redraw();
+}
+
+}  // namespace
+
+void waveDoCalcSetHooks(const sWaveCalcHooks *hooks) { gHooks = hooks ? *hooks : sWaveCalcHooks{}; }
+
+void waveDoCalc(sWaveList *list) {
+    if (!list) return;
+    // The jobs work on G's current library.
+    sWaveList *current = G.currentWaveList;
+    G.currentWaveList = list;
+    int selectImported = (gStatus & WAVE_STATUS_IMPORT_SELECT) ? 1 : 0;
+    gStatus &= ~WAVE_STATUS_IMPORT_SELECT;
+    if (gHooks.importCalc) gHooks.importCalc(selectImported);
+    waveStorageWaveFileClear();
+    if (gHooks.exportCalc) gHooks.exportCalc();
+
+    VolumeGuard volume;
+    kitSave(list, volume);
+    tagSave(list, volume);
+    renumber(list, volume);
+    deleteWaves(volume);
+    waveSaveStep(volume);
+    padExchange(volume);
+
+    if (gbSortRequest) {
+        gbSortRequest = 0;
+        waveListSortItAll(list);
+        redraw();
+    }
+    G.currentWaveList = current;
+}

@@ -1,0 +1,55 @@
+// docalc: the request step, run once per pass of the main loop.
+//
+// It serves what the windows raised during the pass (wavelib/request.h), in a
+// fixed order: import, clearing the data-folder name cache, export, the kit
+// save, the category list, renumbering, deletion, the wave save, the pad
+// exchange, and last the sort. Each request that writes starts with the volume
+// check; when the card has gone the user is told once (message 88), the main
+// window is asked to close and every later writing request of the pass is
+// dropped (waves and kits keep their marks). Long steps run as jobs under the
+// progress window, so to its caller the step is one blocking call.
+//
+// This layer sits above the library and the transfers; what it must tell the
+// main window goes through hooks the window registers. Every hook is
+// optional: the command-line tool registers only what it needs.
+#pragma once
+
+struct sWaveList;
+
+// --- Hooks into the windows above --------------------------------------------------
+
+struct sWaveCalcHooks {
+    // Runs the import requests; `selectImported` is 1 when the imported waves
+    // are to be selected afterwards.
+    void (*importCalc)(int selectImported);
+    // Runs the export requests.
+    void (*exportCalc)(void);
+    // Shows a message box over the main window (title and text are string
+    // numbers; kind 0 OK, 1 yes/no) and returns the button. Without it the
+    // platform's box is shown without a parent window.
+    int (*messageBox)(int title, int text, int kind);
+    // Asks the main window to redraw.
+    void (*redraw)(void);
+    // Asks the main window to close; with an error (the card has gone).
+    void (*closeRequest)(void);
+    void (*errorCloseRequest)(void);
+    // Posts request event `code` with `value` to the main window's queue
+    // (20 with a pad slot after the pad exchange).
+    void (*postRequest)(int code, int value);
+    // Switches menu entry `code` on or off.
+    void (*menuOnOff)(int code, int on);
+    // Refreshes the enabled state of the wave and pad menu entries.
+    void (*menuWaveAndPadAble)(void);
+    // Resets the main window's wave parameter display.
+    void (*resetWaveParameter)(void);
+};
+
+// Copies the hooks (null: clears them). Never fails.
+void waveDoCalcSetHooks(const sWaveCalcHooks *hooks);
+
+// --- The request step -------------------------------------------------------------------
+
+// Serves every raised request for `list` (G's volume root is the card); does
+// nothing for null. Failures are shown and noted in gWaveRequestFailure
+// (wavelib/request.h), which this step does not clear.
+void waveDoCalc(sWaveList *list);

@@ -1,0 +1,306 @@
+// The deferred requests and their jobs. See request.h.
+#include "wavelib/request.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cwchar>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "foundation/global.h"
+#include "foundation/file.h"
+#include "foundation/mem.h"
+#include "foundation/str.h"
+#include "platform/job.h"
+#include "resource/dnastr.h"
+#include "resource/dnastr_ids.h"
+#include "wavelib/kitsave.h"
+#include "wavelib/player.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+uint32_t gStatus = 0;
+int32_t gbSortRequest = 0;
+sListBase gDeleteWave{};
+sWavePadExchange gPadExchange{nullptr, nullptr, 0, 0};
+sListBase gWaveRequestFailure{};
+
+namespace {
+
+std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
+
+// The card path of a wave's parameter file, or of its audio file; "" when it
+// does not fit.
+std::string prmPath(const char *root, int number) {
+    char relative[64], out[kStoragePathMax];
+    std::snprintf(relative, sizeof relative, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, number / 100, number % 100);
+    return wstorageDevicePath(out, sizeof out, root, relative) == 0 ? out : "";
+}
+
+std::string audioPath(const char *root, const sWave *wave) {
+    std::string relative = std::string(cSTORAGE_DIR_WAVE_DATA) + field(wave->dataFolder, kWaveDataFolderLen) + "/" +
+                           strSjisToUtf8(field(wave->fileName, kWaveFileNameLen));
+    char out[kStoragePathMax];
+    return wstorageDevicePath(out, sizeof out, root, relative.c_str()) == 0 ? out : "";
+}
+
+std::string waveName(const sWave *wave) { return strSjisToUtf8(field(wave->name, kWaveNameLen)); }
+
+// The folder part of a file path, slash included.
+std::string folderOf(const std::string &path) { return path.substr(0, path.rfind('/') + 1); }
+
+void reportVolumeGone(const char *root) {
+    char device[kStoragePathMax];
+    if (wstorageDevicePath(device, sizeof device, root, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+    waveRequestFailureReport(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
+}
+
+}  // namespace
+
+// --- Raising requests -----------------------------------------------------------------
+
+void waveKitSaveRequest(void) { gStatus |= WAVE_STATUS_KIT_SAVE; }
+void waveTagSaveRequest(void) { gStatus |= WAVE_STATUS_TAG_SAVE; }
+void waveListRenumberingRequest(void) { gStatus |= WAVE_STATUS_RENUMBERING; }
+void waveWavePadExchangeRequest(void) { gStatus |= WAVE_STATUS_PAD_EXCHANGE; }
+void waveListWaveImportSelectReqeust(void) { gStatus |= WAVE_STATUS_IMPORT_SELECT; }
+
+int waveWaveDisposeFileRequest(sWave *wave, int confirm) {
+    if (!wave) return -1;
+    auto *node = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "wIter"));
+    if (!node) return -1;
+    node->item = wave;
+    rliListAddTail(&gDeleteWave, node);
+    if (confirm) gStatus |= WAVE_STATUS_DISPOSE_ASK;
+    else gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
+    return 0;
+}
+
+void waveWaveDisposeFileRequestClear(void) { rliListFreeList(&gDeleteWave); }
+
+void waveListSortItAllRequest(void) { gbSortRequest = 1; }
+int waveListSortRequest(void) { return gbSortRequest; }
+void waveListSortRequestClear(void) { gbSortRequest = 0; }
+
+void waveWavePadExchange(sWave *wave1, sWave *wave2, int slot1, int slot2) {
+    gPadExchange = sWavePadExchange{wave1, wave2, slot1, slot2};
+}
+
+// --- Failures ---------------------------------------------------------------------------
+
+void waveRequestFailureNote(int text, const char *name, const char *path, int err) {
+    auto *f = static_cast<sWaveRequestFailure *>(memCalloc(sizeof(sWaveRequestFailure), "RqFail"));
+    if (!f) return;
+    f->text = text;
+    f->err = err;
+    std::snprintf(f->name, sizeof f->name, "%s", name ? name : "");
+    std::snprintf(f->path, sizeof f->path, "%s", path ? path : "");
+    rliListAddTail(&gWaveRequestFailure, f);
+}
+
+void waveRequestFailureReport(int text, const char *name, const char *path, int err) {
+    waveRequestFailureNote(text, name, path, err);
+    const wchar_t *message = name && *name ? strMessageAddFilename(text, name) : dnaStrGetPtr(text);
+    editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, message, 0);
+}
+
+int waveRequestKitMbox(int title, int text, const char *extra, int kind) {
+    if (title == DNASTR_TITLE_ERROR) waveRequestFailureNote(text, extra, "", 0);
+    const wchar_t *message = extra && *extra ? strMessageAddFilename(text, extra) : dnaStrGetPtr(text);
+    return editProgressBarMboxOpenMsg(title, message, kind);
+}
+
+void waveRequestFailureClear(void) { rliListFreeList(&gWaveRequestFailure); }
+
+// --- Saving waves ----------------------------------------------------------------------------
+
+int waveSave(sWaveList *list, const char *root) {
+    if (!list || !root) return -1;
+    if (waveVolumeCheck(root) != 0) {
+        reportVolumeGone(root);
+        return KITSAVE_VOLUME_GONE;
+    }
+    int total = 0, done = 0, failed = 0;
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) total += w->saveRequest ? 1 : 0;
+    if (total == 0) return 0;
+    rliFileSyncBegin();
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) {
+        if (!w->saveRequest) continue;
+        std::string name = waveName(w);
+        int audio = waveWaveFileExist(w);
+        if (audio != 0) {
+            // The wave stays marked: its file is written once the audio is back.
+            waveRequestFailureReport(audio == -1 ? DNASTR_ERR_WAVE_UNREADABLE : DNASTR_ERR_WAVE_FORMAT, name.c_str(),
+                                     audioPath(root, w).c_str(), 0);
+            ++failed;
+            continue;
+        }
+        std::string path = prmPath(root, w->waveNumber);
+        // The parameter folder of a new number may not exist yet; it is made
+        // only inside the device folder the volume check found.
+        errno = 0;
+        if (path.empty() || rliStorageMakeDir(folderOf(path).c_str()) != 0 ||
+            waveFileWavePrmCreateToFile(w, &list->tags, path.c_str()) != 0) {
+            int err = path.empty() ? ENAMETOOLONG : errno;
+            waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, name.c_str(), path.c_str(), err);
+            ++failed;
+            continue;
+        }
+        w->saveRequest = 0;
+        edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(total));
+    }
+    if (rliFileSyncEnd(root) != 0) {
+        waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, "", root, errno);
+        ++failed;
+    }
+    return failed ? -1 : 0;
+}
+
+int waveSaveFunc(void *) {
+    sWaveList *list = G.currentWaveList;
+    waveSave(list, G.volumeRoot);
+    if (gbSortRequest && list) {
+        gbSortRequest = 0;
+        waveListSortItAll(list);
+    }
+    return 1;
+}
+
+// --- Deleting waves --------------------------------------------------------------------------
+
+int waveDisposeFile(sWaveList *list, sWave *wave) {
+    if (!list || !wave) return -1;
+    const char *root = G.volumeRoot;
+    if (wave == gpSelectWave) waveWaveSelect(nullptr);
+    std::string name = waveName(wave);
+    // Audio first: a parameter file without its audio is an orphan the next
+    // scan removes, while audio without its parameter file would be lost.
+    std::string audio = audioPath(root, wave);
+    errno = 0;
+    if (audio.empty() || (rliFileDelete(audio.c_str()) != 0 && errno != ENOENT)) {
+        waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, name.c_str(), audio.c_str(), audio.empty() ? ENAMETOOLONG : errno);
+        return -1;
+    }
+    std::string prm = prmPath(root, wave->waveNumber);
+    errno = 0;
+    if (prm.empty() || (rliFileDelete(prm.c_str()) != 0 && errno != ENOENT))
+        waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, name.c_str(), prm.c_str(), prm.empty() ? ENAMETOOLONG : errno);
+    // Kits keep naming the number otherwise, and the next wave given that
+    // number would play on their pads.
+    for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
+        if (p->kit && (p->waveNumber == wave->waveNumber || p->subWaveNumber == wave->waveNumber)) waveKitEdit(p->kit);
+    waveWaveDispose(list, wave);
+    return 0;
+}
+
+int waveDeleteFunc(void *) {
+    sWaveList *list = G.currentWaveList;
+    int count = rliListCount(&gDeleteWave), done = 0;
+    if (list && waveVolumeCheck(G.volumeRoot) != 0) {
+        reportVolumeGone(G.volumeRoot);
+    } else if (list) {
+        rliFileSyncBegin();
+        for (auto *n = static_cast<sListItem *>(gDeleteWave.first); n; n = n->next) {
+            auto *wave = static_cast<sWave *>(n->item);
+            // The same wave requested twice is deleted once.
+            for (auto *m = n->next; m; m = m->next)
+                if (m->item == wave) m->item = nullptr;
+            if (wave) waveDisposeFile(list, wave);
+            edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(count));
+        }
+        waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox);
+        if (rliFileSyncEnd(G.volumeRoot) != 0) waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, "", G.volumeRoot, errno);
+    }
+    waveWaveDisposeFileRequestClear();
+    return 1;
+}
+
+// --- Pad exchange ------------------------------------------------------------------------------
+
+int wavePadExhange(void *) {
+    sWaveList *list = G.currentWaveList;
+    sKit *kit = waveKitSelectPtr();
+    const sWavePadExchange &x = gPadExchange;
+    if (!list || !kit || x.slot1 < 0 || x.slot1 >= kPadSlotCount || x.slot2 < 0 || x.slot2 >= kPadSlotCount)
+        return 1;
+    int number1 = x.wave1 ? x.wave1->waveNumber : -1, number2 = x.wave2 ? x.wave2->waveNumber : -1;
+    sPad *pad1 = waveKitPadPtr(kit, x.slot1 / 2), *pad2 = waveKitPadPtr(kit, x.slot2 / 2);
+    if (!pad1 || !pad2) return 1;
+    if (x.slot1 % 2) pad1->subWaveNumber = number2;
+    else pad1->waveNumber = number2;
+    if (x.slot2 % 2) pad2->subWaveNumber = number1;
+    else pad2->waveNumber = number1;
+    edtiProgressBarSetRatio(0.5f);
+    // The kit now has a file whatever it had before; the kit save writes it
+    // after the volume check and reports it when it fails.
+    waveKitIsFile(kit, 1);
+    waveKitEdit(kit);
+    waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox);
+    edtiProgressBarSetRatio(1.0f);
+    return 1;
+}
+
+// --- Wave list files -----------------------------------------------------------------------------
+
+int waveListSaveCB(void *) {
+    sWaveList *list = G.currentWaveList;
+    const char *root = G.volumeRoot;
+    edtiProgressBarSetRatio(0.0f);
+    if (!list) return 1;
+    if (waveVolumeCheck(root) != 0) {
+        reportVolumeGone(root);
+        return 1;
+    }
+    // The lists are written in the orders the views give; an edit since the
+    // last sort would leave them stale.
+    waveListSortItAll(list);
+    struct sListFile {
+        const char *name;
+        int (*write)(const sListBase *, const char *);
+        const sListBase *from;
+        float ratio;
+    };
+    const sListFile files[] = {
+        {"wavelist_name.kvb", waveFileWaveFileCreateListFile, &list->waveAlphabet, 0.333333f},
+        {"wavelist_tagname.kvb", waveFileTagListCreateListFileSortbyName, &list->tags, 0.666666f},
+        {"wavelist_tagnum.kvb", waveFileTagListCreateListFileSortbyNumber, &list->tags, 1.0f},
+    };
+    rliFileSyncBegin();
+    for (const sListFile &f : files) {
+        char path[kStoragePathMax];
+        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + f.name;
+        errno = 0;
+        if (wstorageDevicePath(path, sizeof path, root, relative.c_str()) != 0 ||
+            rliStorageMakeDir(folderOf(path).c_str()) != 0 || f.write(f.from, path) != 0)
+            waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", path, errno);
+        edtiProgressBarSetRatio(f.ratio);
+    }
+    if (rliFileSyncEnd(root) != 0) waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", root, errno);
+    return 1;
+}
+
+int waveListSave(sWaveList *list) {
+    if (!list) return -1;
+    sWaveList *current = G.currentWaveList;
+    G.currentWaveList = list;
+    int before = rliListCount(&gWaveRequestFailure);
+    int run = editProgressBarRun(waveListSaveCB, nullptr, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_SAVE_LISTS), nullptr);
+    G.currentWaveList = current;
+    return run == 0 && rliListCount(&gWaveRequestFailure) == before ? 0 : -1;
+}
+
+// --- Texts -------------------------------------------------------------------------------------
+
+const wchar_t *strMessageAddFilename(int message, const char *name) {
+    static wchar_t buffer[kDnaStrUnits + kRliPathMax];
+    std::wstring text = dnaStrGetPtr(message);
+    std::wstring wide(kRliPathMax, L'\0'), dir(kRliPathMax, L'\0'), base(kRliPathMax, L'\0'), ext(kRliPathMax, L'\0');
+    utf8towchar(wide.data(), wide.size(), name ? name : "");
+    if (rliStringSplitpath(nullptr, dir.data(), base.data(), ext.data(), wide.c_str()) == 0)
+        text += L"\n\n" + std::wstring(base.c_str()) + ext.c_str();
+    size_t n = std::min(text.size(), sizeof buffer / sizeof buffer[0] - 1);
+    std::wmemcpy(buffer, text.c_str(), n);
+    buffer[n] = L'\0';
+    return buffer;
+}
