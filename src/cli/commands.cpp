@@ -10,6 +10,8 @@
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_export.h"
+#include "cli/cmd_import.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
@@ -28,6 +30,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddList,
     cliAddInspect,
     cliAddVolumes,
+    cliAddImport,
+    cliAddExport,
 };
 
 const char *const kFooter =

@@ -89,6 +89,8 @@ enum eDNASTR : int {
     DNASTR_ERR_WAVE_DELETE = 103,         // with "\n\n" and the wave's name
     DNASTR_ERR_LIST_WRITE = 104,
     DNASTR_ERR_TAG_WRITE = 105,
+    DNASTR_ERR_EXPORT_COPY = 110,         // with "\n\n" and the wave's name
+    DNASTR_ERR_IMPORT_CATEGORY = 111,     // with "\n\n" and a file name
 };
 
 // Every number the program shows; each language's table has a non-empty text
@@ -113,6 +115,7 @@ constexpr eDNASTR kDnaStrUsed[] = {
     DNASTR_ERR_BACKUP_FAILED, DNASTR_ERR_WAVE_UNREADABLE, DNASTR_ERR_WAVE_FORMAT, DNASTR_ERR_CARD_GONE,
     DNASTR_ERR_EXPORT_NAME, DNASTR_ERR_KIT_WRITE, DNASTR_ERR_RENUMBER,
     DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_DELETE, DNASTR_ERR_LIST_WRITE, DNASTR_ERR_TAG_WRITE,
+    DNASTR_ERR_EXPORT_COPY, DNASTR_ERR_IMPORT_CATEGORY,
 };
 
 // Code units of one string in the table; a text may fill all of them.

@@ -1,0 +1,153 @@
+// `kvbrt import VOLUME FILE... [--category NAME]`. See cmd_import.h.
+#include "cli/cmd_import.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_text.h"
+#include "cli/cmd_info.h"
+#include "foundation/str.h"
+#include "transfer/import.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+// What became of one file.
+struct sOutcome {
+    std::string source;
+    int result;
+    int number;
+    std::string name;  // UTF-8
+    std::string file;  // "NN/name" below the data folder
+};
+
+std::string field(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
+
+void collect(const char *path, int result, const sWave *wave, void *ctx) {
+    sOutcome o{path, result, -1, "", ""};
+    if (wave) {
+        o.number = wave->waveNumber;
+        o.name = field(wave->name, kWaveNameLen);
+        o.file = field(wave->dataFolder, kWaveDataFolderLen) + "/" + field(wave->fileName, kWaveFileNameLen);
+    }
+    static_cast<std::vector<sOutcome> *>(ctx)->push_back(o);
+}
+
+std::string reason(int result) {
+    switch (result) {
+    case IMPORT_NO_NUMBER: return cliText(DNASTR_ERR_NO_WAVE_NUMBER);
+    case IMPORT_NO_CATEGORY: return cliText(DNASTR_ERR_IMPORT_CATEGORY);
+    case IMPORT_NO_SPACE: return cliText(DNASTR_ERR_NO_SPACE);
+    case IMPORT_NO_SIZE: return cliText(DNASTR_ERR_FILE_SIZE);
+    case IMPORT_COPY_FAILED: return cliText(DNASTR_ERR_COPY);
+    case IMPORT_BAD_FORMAT: return cliText(DNASTR_ERR_AUDIO_FORMAT);
+    case IMPORT_BAD_PATH: return cliText(DNASTR_ERR_PATH);
+    case IMPORT_LIBRARY_FULL: return cliText(DNASTR_ERR_LIBRARY_FULL);
+    case IMPORT_CANCELLED: return "not imported: the import was interrupted while copying it";
+    case IMPORT_NO_MEMORY: return "not imported: out of memory";
+    default: return "not imported: the import stopped before this file";
+    }
+}
+
+void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
+    std::ostream &out = *ctx->out;
+    out << "{\"imported\":[";
+    const char *sep = "";
+    for (const sOutcome &o : outcomes) {
+        if (o.result != IMPORT_OK) continue;
+        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
+            << ",\"file\":" << cliJsonString(o.file) << ",\"source\":" << cliJsonString(o.source) << "}";
+        sep = ",";
+    }
+    out << "],\"failed\":[";
+    sep = "";
+    for (const sOutcome &o : outcomes) {
+        if (o.result == IMPORT_OK) continue;
+        out << sep << "{\"source\":" << cliJsonString(o.source) << ",\"reason\":" << cliJsonString(reason(o.result))
+            << "}";
+        sep = ",";
+    }
+    out << "]}\n";
+}
+
+int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const std::vector<std::string> &files,
+              const std::string &category) {
+    sTag *tag = list->defaultTag;
+    if (!category.empty()) {
+        tag = waveListTagFindName(list, strUtf8ToSjis(category).c_str());
+        if (!tag) {
+            cliError(ctx, category, "no such category on the card; nothing was imported");
+            return CLI_EXIT_FAILURE;
+        }
+    }
+    int number = waveTagNumber(list, tag);
+    if (number < 0) {
+        cliError(ctx, root, "the card has no DEFAULT category; nothing was imported");
+        return CLI_EXIT_FAILURE;
+    }
+    // From here the card changes: Ctrl-C cancels the job and is reported.
+    cliCommandWrites(ctx);
+    std::vector<sOutcome> outcomes;
+    for (const std::string &f : files)
+        if (waveImportSetRequest(number, f.c_str()) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", ""});
+    waveImportSetReport(collect, &outcomes);
+    int calc = waveImportCalc(0);
+    waveImportSetReport(nullptr, nullptr);
+
+    int status = CLI_EXIT_OK;
+    for (const sOutcome &o : outcomes) {
+        if (o.result == IMPORT_OK) continue;
+        cliError(ctx, o.source, reason(o.result));
+        status = CLI_EXIT_FAILURE;
+    }
+    if (calc == -3) {
+        cliError(ctx, root, "the card could not be synced: the imported files may not be stored yet");
+        status = CLI_EXIT_FAILURE;
+    } else if (calc < 0) {
+        cliError(ctx, root, "the import could not be run");
+        status = CLI_EXIT_FAILURE;
+    }
+    if (ctx->json) {
+        writeJson(ctx, outcomes);
+    } else {
+        for (const sOutcome &o : outcomes) {
+            if (o.result != IMPORT_OK) continue;
+            char n[8];
+            std::snprintf(n, sizeof n, "%04d", o.number);
+            *ctx->out << n << '\t' << o.name << '\t' << o.file << '\n';
+        }
+    }
+    return status;
+}
+
+int import(sCliContext *ctx, const std::string &root, const std::vector<std::string> &files,
+           const std::string &category) {
+    sWaveList *list = cliScanVolume(ctx, root);
+    if (!list) return CLI_EXIT_FAILURE;
+    int status = runImport(ctx, list, root, files, category);
+    waveListDispose(list);
+    waveStorageWaveFileClear();
+    return status;
+}
+
+}  // namespace
+
+void cliAddImport(CLI::App &app, sCliContext *ctx) {
+    auto root = std::make_shared<std::string>();
+    auto files = std::make_shared<std::vector<std::string>>();
+    auto category = std::make_shared<std::string>();
+    CLI::App *cmd = app.add_subcommand(
+        "import", "Import 44.1 kHz 16-bit WAV or AIFF files as new waves. Prints each new wave: number, name, file "
+                  "(tab-separated). Exit status 1 when any file was not imported.");
+    cmd->add_option("VOLUME", *root, "the folder the card is mounted at")->required();
+    cmd->add_option("FILE", *files, "audio files to import, in this order")->required();
+    cmd->add_option("--category", *category, "the category the waves join (default: DEFAULT)");
+    cmd->add_flag("--json", ctx->json, "print one JSON object {imported[], failed[]}");
+    cmd->callback([ctx, root, files, category] { ctx->exitCode = import(ctx, *root, *files, *category); });
+}

@@ -1,0 +1,15 @@
+// cmd_import: `kvbrt import VOLUME FILE... [--category NAME] [--json]`, audio
+// files into new waves of a card.
+//
+// The files are requested and imported exactly as the desktop program's
+// import does it, as one job: each 44100 Hz 16-bit WAV or AIFF file becomes
+// a wave with the next number, in DEFAULT or the named category. A file
+// refused for itself is named on stderr with the reason and the rest go on;
+// a full library, no number left or no room on the card stop the batch. An
+// unknown category stops the command before anything is copied.
+#pragma once
+
+#include "cli/cli.h"
+
+// Registers the `import` subcommand on `app`. Never fails.
+void cliAddImport(CLI::App &app, sCliContext *ctx);

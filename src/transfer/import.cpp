@@ -1,0 +1,346 @@
+// Wave import. See import.h.
+#include "transfer/import.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "audio/audio.h"
+#include "foundation/file.h"
+#include "foundation/global.h"
+#include "foundation/mem.h"
+#include "foundation/str.h"
+#include "platform/job.h"
+#include "resource/dnastr.h"
+#include "transfer/export.h"
+#include "wavelib/order.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+sListBase gImportFile;
+
+namespace {
+
+std::atomic<int32_t> gbPadAssign{0};
+std::atomic<int32_t> gbWaveSelect{0};
+std::atomic<int32_t> gbCancel{0};
+std::atomic<int32_t> gnImport{0};
+std::atomic<int32_t> gIdx{0};
+waveImportReportFn gReport = nullptr;
+void *gReportCtx = nullptr;
+int gFailed = 0;          // requests of the last job not imported
+bool gSyncFailed = false;  // the last job's closing sync failed
+
+// Linux and the card hold at most this many tries at a free name or number.
+constexpr int kNameTries = 100;
+
+void copyFuncRatio(float ratio) {
+    int32_t total = gnImport.load();
+    if (total <= 0) return;
+    edtiProgressBarSetRatio((static_cast<float>(gIdx.load()) + ratio) / static_cast<float>(total));
+    editProgressBarUpdateRequest();
+}
+
+// "Korvan/KVB-RT/<folder><rest>" below G's volume root, folders as found on disk.
+bool devicePath(char *out, size_t cap, const char *folder, const char *rest) {
+    char relative[kRliPathMax];
+    if (std::snprintf(relative, sizeof relative, "%s%s", folder, rest) >= static_cast<int>(sizeof relative)) return false;
+    return wstorageDevicePath(out, cap, G.volumeRoot, relative) == 0;
+}
+
+bool prmPath(char *out, size_t cap, int number) {
+    char rest[16];
+    std::snprintf(rest, sizeof rest, "%02d/%02d.kvb", number / 100, number % 100);
+    return devicePath(out, cap, cSTORAGE_DIR_WAVE_PRM, rest);
+}
+
+bool exists(const char *path) {
+    struct stat st;
+    return lstat(path, &st) == 0;
+}
+
+// One more than the highest number in the library. A parameter file left at
+// that number by something the library does not hold (a wave whose audio
+// could not be examined) is never replaced: the number after it is taken.
+int nextNumber(const sWaveList *list) {
+    int number = -1;
+    for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next)
+        if (w->waveNumber > number) number = w->waveNumber;
+    for (++number; number <= kWaveNumberMax; ++number) {
+        char prm[kRliPathMax];
+        if (!prmPath(prm, sizeof prm, number) || !exists(prm)) break;
+    }
+    return number;
+}
+
+// Copies `src` into the wave's data folder under a clash-free name, which the
+// wave keeps. A name the cache did not know is taken (a file made meanwhile,
+// a folder) joins the cache and the rule is asked again.
+int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress) {
+    for (int tries = 0; tries < kNameTries; ++tries) {
+        char name[kWaveFileNameLen + 1];
+        waveSameNameFilename(list, wave, name);
+        waveWaveFilename(wave, name);
+        char rest[64];
+        std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
+        if (!devicePath(dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
+        int r = transferCopyNew(src, dst, progress, true);
+        if (r == 0) return IMPORT_OK;
+        if (r == -2) return IMPORT_CANCELLED;
+        if (r != -3) return IMPORT_COPY_FAILED;
+        if (waveStorageAddWaveFile(wave, 0) != 0) return IMPORT_NO_MEMORY;
+    }
+    return IMPORT_COPY_FAILED;
+}
+
+// The file-name stem: the first 5 bytes of the wave name.
+std::string fileStem(const char *waveName) { return std::string(waveName, strnlen(waveName, 5)); }
+
+void report(const char *path, int result, const sWave *wave) {
+    if (result != IMPORT_OK) ++gFailed;
+    if (gReport) gReport(path, result, wave, gReportCtx);
+}
+
+// The imported wave goes to the selected pad (or its sub-wave slot) of the
+// selected kit, which then must be written.
+void padAssign(const sWave *wave) {
+    sKit *kit = waveKitSelectPtr();
+    sPad *pad = wavePadSelectPtr();
+    if (!kit || !pad) return;
+    if (wavePadSelectSub()) wavePadSubWaveNumber(pad, wave->waveNumber);
+    else wavePadWaveNumber(pad, wave->waveNumber);
+    waveKitIsFile(kit, 1);
+    waveKitEdit(kit);
+}
+
+}  // namespace
+
+// --- Requests -----------------------------------------------------------------------
+
+int waveImportSetRequest(int category, const char *path) {
+    if (!path || !path[0]) return -1;
+    auto *r = static_cast<sImportRequest *>(memCalloc(sizeof(sImportRequest), "ImFile"));
+    if (!r) return -1;
+    size_t len = std::strlen(path);
+    r->path = static_cast<char *>(memMalloc(len + 1, "fnLen"));
+    if (!r->path) {
+        memFree(r);
+        return -1;
+    }
+    std::memcpy(r->path, path, len + 1);
+    r->category = category;
+    rliListAddTail(&gImportFile, r);
+    return 0;
+}
+
+void waveImportSetRequestCancel(void) {
+    while (auto *r = static_cast<sImportRequest *>(gImportFile.first)) {
+        rliListRemLink(&gImportFile, r);
+        memFree(r->path);
+        memFree(r);
+    }
+}
+
+void waveImportSetPadAssign(void) { gbPadAssign = 1; }
+
+// --- Running ---------------------------------------------------------------------------
+
+void waveImportSetReport(waveImportReportFn fn, void *ctx) {
+    gReport = fn;
+    gReportCtx = ctx;
+}
+
+void waveImportSetCancel(void) {
+    gbCancel = 1;
+    rliFileCopyAsyncSetCancel();
+}
+
+int importThreadFunc(void *arg) {
+    (void)arg;
+    sWaveList *list = G.currentWaveList;
+    int count = list ? rliListCount(&list->waves) : 0;
+    gnImport = rliListCount(&gImportFile);
+    gIdx = 0;
+    bool stop = !list, imported = false;
+    rliFileSyncBegin();
+    for (auto *r = static_cast<sImportRequest *>(gImportFile.first); r; r = r->next) {
+        if (stop || gbCancel) {
+            report(r->path, IMPORT_NOT_RUN, nullptr);
+            continue;
+        }
+        if (count >= kWaveNumberMax + 1) {
+            editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_LIBRARY_FULL, 0);
+            report(r->path, IMPORT_LIBRARY_FULL, nullptr);
+            stop = true;
+            continue;
+        }
+        sWave *wave = nullptr;
+        int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, editProgressBarMboxOpenMsg,
+                                                  copyFuncRatio);
+        report(r->path, result, wave);
+        if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
+        if (result == IMPORT_OK) {
+            if (gbPadAssign) padAssign(wave);
+            if (gbWaveSelect) waveListOperationWave(wave);
+            imported = true;
+            ++count;
+        }
+        ++gIdx;
+        edtiProgressBarSetRatio(static_cast<float>(gIdx.load()) / static_cast<float>(gnImport.load()));
+        editProgressBarUpdateRequest();
+    }
+    gSyncFailed = rliFileSyncEnd(G.volumeRoot) != 0;
+    waveImportSetRequestCancel();
+    if (imported) waveListSortItAll(list);
+    return 1;
+}
+
+int waveImportCalc(int select) {
+    if (!gImportFile.first) {
+        gbPadAssign = 0;
+        return 0;
+    }
+    if (!G.currentWaveList || rliStorageExist(G.volumeRoot) != 0) {
+        editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+        waveImportSetRequestCancel();
+        gbPadAssign = 0;
+        return -2;
+    }
+    gbWaveSelect = select ? 1 : 0;
+    gbCancel = 0;
+    gFailed = 0;
+    gSyncFailed = false;
+    int result = -1;
+    if (editProgressBarRun(importThreadFunc, waveImportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_IMPORT),
+                           nullptr) == 0)
+        result = gSyncFailed ? -3 : gFailed;
+    waveImportSetRequestCancel();
+    gbPadAssign = 0;
+    return result;
+}
+
+// --- One file ------------------------------------------------------------------------------
+
+void waveImportName(char *buf, const char *base) {
+    std::memset(buf, 0, kWaveNameLen + 1);
+    size_t out = 0;
+    for (size_t i = 0; base && base[i] && out < kWaveNameLen;) {
+        auto c = static_cast<unsigned char>(base[i]);
+        if (c < 0x80) {
+            buf[out++] = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // One "X" per character: the lead byte says how long it is; a byte
+        // that leads nothing stands for itself. Never past the end.
+        size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+        buf[out++] = 'X';
+        for (size_t k = 0; k < len && base[i]; ++k) ++i;
+    }
+}
+
+int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const char *path,
+                             rliCopyProgressFn progress) {
+    if (out) *out = nullptr;
+    if (!out || !list) return IMPORT_NO_MEMORY;
+    char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
+    if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0]) return IMPORT_BAD_PATH;
+    char name[kWaveNameLen + 1];
+    waveImportName(name, base);
+
+    // The file must be a regular one before anything opens it (a pipe would block).
+    struct stat st;
+    if (stat(path, &st) != 0) return IMPORT_NO_SIZE;
+    if (!S_ISREG(st.st_mode)) return IMPORT_BAD_FORMAT;
+    _sAudioContext *audio = audioDecode(path);
+    bool playable = audio && audioGetSampleRate(audio) == 44100 && audioGetBitsPerSample(audio) == 16;
+    audioDispose(audio);
+    if (!playable) return IMPORT_BAD_FORMAT;
+
+    // A missing category is found before anything is written, so the file
+    // leaves no trace on the card.
+    auto *tag = category >= 0 ? static_cast<sTag *>(rliListFindLink(&list->tags, category)) : nullptr;
+    if (!tag) return IMPORT_NO_CATEGORY;
+
+    int number = nextNumber(list);
+    if (number > kWaveNumberMax) return IMPORT_NO_NUMBER;
+    uint64_t space = rliStorageDiskFreeSize(G.volumeRoot);
+    if (static_cast<uint64_t>(st.st_size) > space) return IMPORT_NO_SPACE;
+
+    auto *wave = static_cast<sWave *>(memCalloc(sizeof(sWave), "Wave"));
+    if (!wave) return IMPORT_NO_MEMORY;
+    waveWaveWaveNumber(list, wave, number, 1);
+    waveWaveName(wave, name);
+    waveWaveFilename(wave, (fileStem(name) + ext).c_str());
+    waveWaveIsNew(wave, 1);
+
+    char folder[8], dataDir[kRliPathMax], prmDir[kRliPathMax], prm[kRliPathMax], dst[kRliPathMax];
+    std::snprintf(folder, sizeof folder, "%02d/", number / 100);
+    int result = IMPORT_COPY_FAILED;
+    if (devicePath(dataDir, sizeof dataDir, cSTORAGE_DIR_WAVE_DATA, folder) &&
+        devicePath(prmDir, sizeof prmDir, cSTORAGE_DIR_WAVE_PRM, folder) && prmPath(prm, sizeof prm, number) &&
+        rliStorageMakeDir(dataDir) == 0 && rliStorageMakeDir(prmDir) == 0)
+        result = copyIn(list, wave, path, dst, sizeof dst, progress);
+    // Out of room while copying stops the job as the size check would have.
+    if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(G.volumeRoot))
+        result = IMPORT_NO_SPACE;
+    if (result != IMPORT_OK) {
+        memFree(wave);
+        return result;
+    }
+
+    // The parameter file names the category by its position, so the wave
+    // joins it first; only a written parameter file makes it a wave of the card.
+    std::string text;
+    if (waveTagAddWave(tag, wave) != 0) {
+        result = IMPORT_NO_MEMORY;
+    } else if (waveFileWavePrmUpdateText(wave, &list->tags, nullptr, 0, &text) != 0) {
+        result = IMPORT_NO_MEMORY;
+    } else if (rliFileWriteAll(prm, text.data(), text.size()) != 0) {
+        result = IMPORT_COPY_FAILED;
+    }
+    if (result != IMPORT_OK) {
+        if (wave->category) waveTagRemWave(wave->category, wave);
+        unlink(dst);
+        memFree(wave);
+        return result;
+    }
+
+    rliListAddTail(&list->waves, wave);
+    if (auto *node = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "wIter"))) {
+        node->item = wave;
+        rliListAddTail(&list->waveNumber, node);
+    }
+    if (number > list->lastWaveNumber) list->lastWaveNumber = number;
+    waveStorageAddWaveFile(wave, 0);
+    *out = wave;
+    return IMPORT_OK;
+}
+
+int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
+                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress) {
+    int result = waveWaveCreateFromImport(wave, list, category, path, progress);
+    int message = 0;
+    bool named = true;
+    switch (result) {
+    case IMPORT_NO_NUMBER: message = DNASTR_ERR_NO_WAVE_NUMBER; named = false; break;
+    case IMPORT_NO_SPACE: message = DNASTR_ERR_NO_SPACE; named = false; break;
+    case IMPORT_NO_SIZE: message = DNASTR_ERR_FILE_SIZE; break;
+    case IMPORT_COPY_FAILED: message = DNASTR_ERR_COPY; break;
+    case IMPORT_BAD_FORMAT: message = DNASTR_ERR_AUDIO_FORMAT; break;
+    case IMPORT_BAD_PATH: message = DNASTR_ERR_PATH; break;
+    case IMPORT_NO_CATEGORY: message = DNASTR_ERR_IMPORT_CATEGORY; break;
+    default: break;
+    }
+    if (message && mbox) {
+        const char *slash = path ? std::strrchr(path, '/') : nullptr;
+        const char *file = slash ? slash + 1 : (path ? path : "");
+        mbox(DNASTR_TITLE_ERROR, named ? strMessageAddFilename(dnaStrGetPtr(message), file) : dnaStrGetPtr(message), 0);
+    }
+    return result;
+}

@@ -1,0 +1,101 @@
+// import: turns audio files chosen by the user into new waves of the current
+// library.
+//
+// Each accepted file becomes one wave: the next wave number, a name taken from
+// the file's name, a byte-for-byte copy of the file in the wave's data folder
+// under a name that clashes with nothing there, and a new parameter file; the
+// wave joins the category its request names. Only 44100 Hz 16-bit WAV and
+// AIFF files are taken; nothing is converted.
+//
+// Requests come from the main window (files dropped on a category or a pad)
+// and the import window; the request step runs them all as one job under the
+// progress window. A file refused for itself is reported and the rest go on; a
+// full library, no wave number left or no room on the card stop the job.
+// Whatever stops a file - refusal, failure, cancel - nothing of it stays:
+// neither a wave in the library nor a file on the card. The copy is written
+// under a temporary name and renamed into place without replacing anything,
+// and the card is synced once when the job ends.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/copy.h"
+#include "foundation/list.h"
+
+struct sWave;
+struct sWaveList;
+
+// Results of waveWaveCreateFromImport, and what became of a request.
+enum : int {
+    IMPORT_OK = 0,               // imported
+    IMPORT_NO_NUMBER = -1,       // the new wave number would pass 9999 (message 71; stops the job)
+    IMPORT_NO_CATEGORY = -2,     // the request's category does not exist (no message)
+    IMPORT_NO_SPACE = -3,        // larger than the card's free space (message 72; stops the job)
+    IMPORT_NO_SIZE = -4,         // the file cannot be examined (message 73)
+    IMPORT_COPY_FAILED = -5,     // the copy or the parameter file could not be written (message 74)
+    IMPORT_BAD_FORMAT = -6,      // not a 44100 Hz 16-bit WAV or AIFF file (message 75)
+    IMPORT_CANCELLED = -7,       // the copy was cancelled (the job ends)
+    IMPORT_BAD_PATH = -8,        // the path cannot be split into a file name (message 76)
+    IMPORT_NO_MEMORY = -9,       // memory ran out (no message)
+    IMPORT_LIBRARY_FULL = -10,   // the library holds 10000 waves (message 70; stops the job)
+    IMPORT_NOT_RUN = -11,        // the job stopped or was cancelled before this file
+};
+
+// One import request ("ImFile").
+struct sImportRequest {
+    sImportRequest *next;
+    sImportRequest *prev;
+    int32_t category;  // position of the category in the library's category list
+    char *path;        // the file (UTF-8 byte path), owned ("fnLen")
+};
+
+// Called on the worker for each request in order: its path, the result and
+// the new wave (null unless IMPORT_OK); `ctx` as registered.
+typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, void *ctx);
+
+// --- Requests -----------------------------------------------------------------------
+
+// The pending requests, in the order made.
+extern sListBase gImportFile;
+
+// Appends a request for `path` into category `category`. Returns 0, or -1
+// (nothing added) for an empty path or when memory runs out.
+int waveImportSetRequest(int category, const char *path);
+// Frees every pending request. Never fails.
+void waveImportSetRequestCancel(void);
+// Each imported wave of the next run goes to the selected pad of the selected
+// kit. Never fails.
+void waveImportSetPadAssign(void);
+
+// --- Running ---------------------------------------------------------------------------
+
+// Registers the per-request report (null: none). Never fails.
+void waveImportSetReport(waveImportReportFn report, void *ctx);
+// With requests pending: checks the card is still there (message 88 and -2
+// when not: the caller closes the main window), then runs every request as
+// one job under the progress window; `select` non-zero adds each imported
+// wave to the touched waves. Always leaves the request list empty and clears
+// the pad assignment. Returns the number of files not imported (0 also when
+// nothing was pending), -1 when the job could not be started, -3 when the
+// closing sync of the card failed.
+int waveImportCalc(int select);
+// The job's cancel function: stops the copy in progress and the job. Any thread.
+void waveImportSetCancel(void);
+// The job: runs the pending requests on G's current library. Returns 1.
+int importThreadFunc(void *arg);
+
+// --- One file ------------------------------------------------------------------------------
+
+// Imports the file at `path` into `list` and category number `category`,
+// passing `progress` on to the copy. Returns IMPORT_OK with the new wave in
+// `*wave`, or a negative IMPORT_* code with the library, the card and `*wave`
+// (null) as they were.
+int waveWaveCreateFromImport(sWave **wave, sWaveList *list, int category, const char *path,
+                             rliCopyProgressFn progress);
+// As waveWaveCreateFromImport; for a code that has a message first calls
+// `mbox(56, text, 0)`, the text naming the file where the message asks for it.
+int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
+                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress);
+// Writes into `buf` (13 bytes) the wave name a file's base name gives: at most
+// 12 characters, ASCII kept, each other character one "X". Never fails.
+void waveImportName(char *buf, const char *baseName);
