@@ -12,6 +12,7 @@
 #include "cli/cli_text.h"
 #include "cli/cmd_export.h"
 #include "cli/cmd_import.h"
+#include "cli/cmd_demo.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
@@ -25,6 +26,7 @@ namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
+    cliAddDemo,
     cliAddInit,
     cliAddInfo,
     cliAddList,

@@ -19,7 +19,7 @@ constexpr int kSynthBits = 16;
 
 // Number of sounds the synthesiser knows.
 int synthSoundCount(void);
-// Returns the file name sound `index` is written under ("Kick Deep.wav"), or
+// Returns the file name sound `index` is written under ("KickDeep.wav"), or
 // null for an index out of range.
 const char *synthSoundFileName(int index);
 // Returns the sound's channel count (1 or 2), or 0 for an index out of range.
