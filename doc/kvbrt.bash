@@ -17,8 +17,8 @@ _kvbrt_options() {
         list) opts="--sort --json" ;;
         inspect) opts="--json" ;;
         volumes) opts="--json" ;;
-        import) opts="--category" ;;
-        export) opts="--to" ;;
+        import) opts="--category --json" ;;
+        export) opts="--to --json" ;;
         rename) opts="" ;;
         category) opts="--before --after" ;;
         kit) opts="--sub" ;;
