@@ -10,13 +10,15 @@
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_demo.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_export.h"
 #include "cli/cmd_import.h"
-#include "cli/cmd_demo.h"
 #include "cli/cmd_info.h"
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_renumber.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -34,6 +36,12 @@ constexpr cliAddFn kCommands[] = {
     cliAddVolumes,
     cliAddImport,
     cliAddExport,
+    cliAddRename,
+    cliAddCategory,
+    cliAddKit,
+    cliAddDelete,
+    cliAddRenumber,
+    cliAddWavelist,
 };
 
 const char *const kFooter =

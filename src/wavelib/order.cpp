@@ -429,7 +429,7 @@ int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
                  sameFile ? std::string(s->oldAudioPath) : folder + strSjisToUtf8(chosen));
         copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
         copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
-        names.remove(oldFolder, s->oldFileName);
+        if (oldFolder != newFolder) names.remove(oldFolder, s->oldFileName);
         names.addName(newFolder, s->newFileName, 1);
         ++n;
     }
@@ -469,6 +469,11 @@ bool moveWave(sWaveList *list, sWave *w, sRenumberStep *s, FolderNames &names) {
     if (rliStorageMakeDir(prmDir.c_str()) != 0) return fail(w, prmDir, errno), false;
     std::string newPrm = prmPath(s->newNumber);
     if (exists(newPrm)) return fail(w, newPrm, EEXIST), false;
+    // Only a plain file moves: a file staying where it is must really be there,
+    // or the new parameter file would name nothing.
+    struct stat st;
+    if (lstat(s->oldAudioPath, &st) != 0) return fail(w, s->oldAudioPath, errno), false;
+    if (!S_ISREG(st.st_mode)) return fail(w, s->oldAudioPath, EISDIR), false;
     std::string old;
     if (!readWhole(s->oldPrmPath, &old)) return fail(w, s->oldPrmPath, errno), false;
 
@@ -540,8 +545,9 @@ int runSteps(sWaveList *list, sListBase *steps, FolderNames &names) {
             if (slot == s->oldNumber) {
                 slot = -1;
                 kit->edited = 1;
-                ++gResult.padsCleared;
             }
+            // Also counted when removing its wave already cleared the slot.
+            ++gResult.padsCleared;
             padsChanged = true;
         } else if (s->kind == RENUMBER_STEP_MOVE) {
             sWave *w = waveListFindWaveNumber(list, s->oldNumber);

@@ -190,6 +190,9 @@ int waveDisposeFile(sWaveList *list, sWave *wave) {
     // number would play on their pads.
     for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
         if (p->kit && (p->waveNumber == wave->waveNumber || p->subWaveNumber == wave->waveNumber)) waveKitEdit(p->kit);
+    // A pad exchange raised in the same pass must not reach a freed wave.
+    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
+    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
     waveWaveDispose(list, wave);
     return 0;
 }

@@ -1,0 +1,502 @@
+// The editing commands of kvbrt. See cmd_edit.h.
+#include "cli/cmd_edit.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/docalc.h"
+#include "cli/cli_text.h"
+#include "cli/cmd_info.h"
+#include "foundation/global.h"
+#include "foundation/str.h"
+#include "resource/dnastr_ids.h"
+#include "wavelib/order.h"
+#include "wavelib/request.h"
+#include "wavelib/storage.h"
+#include "wavelib/tagedit.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+// Bytes of a category name the category list file keeps.
+constexpr size_t kCliTagNameMax = 12;
+
+std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
+
+// Why a noted failure happened, as one line.
+std::string failureReason(const sWaveRequestFailure *f) {
+    std::string name = f->name[0] ? std::string(" \"") + f->name + "\"" : "";
+    std::string reason;
+    switch (f->text) {
+    case DNASTR_ERR_WAVE_UNREADABLE:
+        reason = "the audio file of wave" + name + " cannot be opened; its parameter file was not written";
+        break;
+    case DNASTR_ERR_WAVE_FORMAT:
+        reason = "the audio file of wave" + name + " is not 44.1 kHz 16-bit; its parameter file was not written";
+        break;
+    case DNASTR_ERR_WAVE_WRITE: reason = "cannot write the parameter file of wave" + name; break;
+    case DNASTR_ERR_WAVE_DELETE: reason = "cannot delete this file; wave" + name + " was kept"; break;
+    case DNASTR_ERR_LIST_WRITE: reason = "cannot write the wave list file"; break;
+    case DNASTR_ERR_TAG_WRITE: reason = "cannot write the category list"; break;
+    case DNASTR_ERR_CARD_GONE: reason = "the device folder is gone (was the card removed?); nothing was written"; break;
+    case DNASTR_ERR_RENUMBER: reason = "renumbering stopped at wave" + name; break;
+    default: reason = "failed"; break;
+    }
+    if (f->err) reason += std::string(": ") + std::strerror(f->err);
+    return reason;
+}
+
+sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
+    sWave *wave = waveListFindWaveNumber(list, number);
+    if (!wave) cliError(ctx, "wave " + std::to_string(number), "no such wave on the card");
+    return wave;
+}
+
+sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
+    std::string sjis;
+    if (!cliEditName(ctx, name, kCliTagNameMax, "category name", &sjis)) return nullptr;
+    sTag *tag = waveListTagFindName(list, sjis.c_str());
+    if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
+    return tag;
+}
+
+// A name another category has (without regard to case, as the card's
+// folders and the device's DEFAULT are found).
+bool nameInUse(sCliContext *ctx, sWaveList *list, const std::string &sjis, const sTag *except, const std::string &shown) {
+    sTag *other = waveListTagFindName(list, sjis.c_str());
+    if (!other || other == except) return false;
+    cliError(ctx, "category \"" + shown + "\"", "the name is already in use by category \"" +
+                                                    text(other->name, kTagNameLen) + "\"");
+    return true;
+}
+
+// --- rename ----------------------------------------------------------------------
+
+struct RenameArgs {
+    std::string root, name;
+    int wave = -1;
+};
+
+int rename(sCliContext *ctx, const RenameArgs &a) {
+    return cliEditRun(ctx, a.root, [&](sWaveList *list) {
+        std::string sjis;
+        sWave *wave = findWave(ctx, list, a.wave);
+        if (!wave || !cliEditName(ctx, a.name, kWaveNameLen, "wave name", &sjis)) return CLI_EXIT_FAILURE;
+        *ctx->out << "wave " << a.wave << ": " << text(wave->name, kWaveNameLen) << " -> " << a.name << "\n";
+        waveWaveName(wave, sjis.c_str());
+        waveWaveSaveRequest(wave, 1);
+        waveListSortItAllRequest();
+        return CLI_EXIT_OK;
+    });
+}
+
+// --- category ------------------------------------------------------------------------
+
+struct CategoryArgs {
+    std::string root;
+    CLI::App *add, *rename, *remove, *move, *assign;
+    std::string name, newName, before, after;
+    std::vector<std::string> assignArgs;
+};
+
+int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+    std::string sjis;
+    if (!cliEditName(ctx, a.name, kCliTagNameMax, "category name", &sjis)) return CLI_EXIT_FAILURE;
+    if (nameInUse(ctx, list, sjis, nullptr, a.name)) return CLI_EXIT_FAILURE;
+    // New categories go on top of the display order, as the main window's command puts them.
+    if (!waveTagCreate(list, sjis.c_str(), nullptr, 1)) {
+        cliError(ctx, "category \"" + a.name + "\"",
+                 waveListTagCount(list) >= kTagCountMax ? "a card holds at most 20 categories" : "out of memory");
+        return CLI_EXIT_FAILURE;
+    }
+    waveTagSaveRequest();
+    *ctx->out << "category added: " << a.name << "\n";
+    return CLI_EXIT_OK;
+}
+
+bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const char *what) {
+    if (tag != list->defaultTag) return false;
+    cliError(ctx, "category \"" + text(tag->name, kTagNameLen) + "\"",
+             std::string("the default category cannot be ") + what);
+    return true;
+}
+
+int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+    sTag *tag = findTag(ctx, list, a.name);
+    std::string sjis;
+    if (!tag || refuseDefault(ctx, list, tag, "renamed") ||
+        !cliEditName(ctx, a.newName, kCliTagNameMax, "category name", &sjis) ||
+        nameInUse(ctx, list, sjis, tag, a.newName))
+        return CLI_EXIT_FAILURE;
+    waveTagName(tag, sjis.c_str());
+    waveTagSaveRequest();
+    *ctx->out << "category renamed: " << a.name << " -> " << a.newName << "\n";
+    return CLI_EXIT_OK;
+}
+
+int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+    sTag *tag = findTag(ctx, list, a.name);
+    if (!tag || refuseDefault(ctx, list, tag, "deleted")) return CLI_EXIT_FAILURE;
+    int moved = waveTagHadWaveCount(tag);
+    if (waveTagDispose(list, tag) != 0) {
+        cliError(ctx, "category \"" + a.name + "\"", "cannot be deleted");
+        return CLI_EXIT_FAILURE;
+    }
+    waveTagSaveRequest();
+    waveListSortItAllRequest();
+    *ctx->out << "category deleted: " << a.name << " (" << moved << " waves moved to "
+              << text(list->defaultTag->name, kTagNameLen) << ")\n";
+    return CLI_EXIT_OK;
+}
+
+int categoryMove(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+    bool before = !a.before.empty();
+    sTag *tag = findTag(ctx, list, a.name);
+    sTag *anchor = tag ? findTag(ctx, list, before ? a.before : a.after) : nullptr;
+    if (!tag || !anchor) return CLI_EXIT_FAILURE;
+    if (tag == anchor) {
+        cliError(ctx, "category \"" + a.name + "\"", "cannot be moved next to itself");
+        return CLI_EXIT_FAILURE;
+    }
+    int r = before ? waveTagReplacementBefore(list, anchor, tag) : waveTagReplacementAfter(list, anchor, tag);
+    if (r != 0) {
+        cliError(ctx, "category \"" + a.name + "\"", "cannot be moved");
+        return CLI_EXIT_FAILURE;
+    }
+    waveTagSaveRequest();
+    return CLI_EXIT_OK;
+}
+
+int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+    std::vector<sWave *> waves;
+    for (size_t i = 0; i + 1 < a.assignArgs.size(); ++i) {
+        sWave *w = findWave(ctx, list, std::stoi(a.assignArgs[i]));
+        if (!w) return CLI_EXIT_FAILURE;
+        waves.push_back(w);
+    }
+    sTag *tag = findTag(ctx, list, a.assignArgs.back());
+    if (!tag) return CLI_EXIT_FAILURE;
+    for (sWave *w : waves) waveWaveTagChange(w, tag);
+    return CLI_EXIT_OK;
+}
+
+int category(sCliContext *ctx, const CategoryArgs &a) {
+    return cliEditRun(ctx, a.root, [&](sWaveList *list) {
+        if (a.add->parsed()) return categoryAdd(ctx, list, a);
+        if (a.rename->parsed()) return categoryRename(ctx, list, a);
+        if (a.remove->parsed()) return categoryDelete(ctx, list, a);
+        if (a.move->parsed()) return categoryMove(ctx, list, a);
+        return categoryAssign(ctx, list, a);
+    });
+}
+
+// Wave numbers must be numbers; anything else is a malformed command line.
+std::string checkWaveNumbers(const std::vector<std::string> &args) {
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        const std::string &s = args[i];
+        if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos)
+            return "WAVE must be a wave number: " + s;
+    }
+    return "";
+}
+
+// --- kit -----------------------------------------------------------------------------
+
+struct KitArgs {
+    std::string root;
+    CLI::App *name, *set, *clear, *swap;
+    int kit = -1, pad = 0, wave = -1, subWave = -1;
+    std::string kitName, subName, slotA, slotB;
+    CLI::Option *subNameOpt = nullptr, *subWaveOpt = nullptr;
+};
+
+// "7" is pad 7's wave, "7s" its sub-wave: pad index x 2 (+ 1).
+int slotOf(const std::string &text) {
+    bool sub = !text.empty() && (text.back() == 's' || text.back() == 'S');
+    std::string digits = sub ? text.substr(0, text.size() - 1) : text;
+    if (digits.empty() || digits.size() > 2 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    int pad = std::stoi(digits);
+    return pad >= 1 && pad <= kKitPadCount ? (pad - 1) * 2 + (sub ? 1 : 0) : -1;
+}
+
+std::string checkSlot(const std::string &text) {
+    return slotOf(text) < 0 ? "a pad slot is a pad number 1-15, with \"s\" for its sub-wave: " + text : "";
+}
+
+int kitEdit(sCliContext *ctx, sWaveList *list, const KitArgs &a) {
+    sKit *kit = waveListKitPtr(list, a.kit);
+    if (!kit) return CLI_EXIT_FAILURE;
+    if (a.name->parsed()) {
+        std::string name, sub;
+        if (!cliEditName(ctx, a.kitName, kKitNameLen, "kit name", &name)) return CLI_EXIT_FAILURE;
+        if (*a.subNameOpt && !cliEditName(ctx, a.subName, kKitSubNameLen, "kit sub-name", &sub))
+            return CLI_EXIT_FAILURE;
+        waveKitName(kit, name.c_str());
+        if (*a.subNameOpt) waveKitSubName(kit, sub.c_str());
+    } else if (a.set->parsed()) {
+        if (!findWave(ctx, list, a.wave) || (*a.subWaveOpt && !findWave(ctx, list, a.subWave))) return CLI_EXIT_FAILURE;
+        sPad *pad = waveKitPadPtr(kit, a.pad - 1);
+        wavePadWaveNumber(pad, a.wave);
+        if (*a.subWaveOpt) wavePadSubWaveNumber(pad, a.subWave);
+    } else if (a.clear->parsed()) {
+        sPad *pad = waveKitPadPtr(kit, a.pad - 1);
+        wavePadWaveNumber(pad, -1);
+        wavePadSubWaveNumber(pad, -1);
+    } else {
+        int s1 = slotOf(a.slotA), s2 = slotOf(a.slotB);
+        sPad *p1 = waveKitPadPtr(kit, s1 / 2), *p2 = waveKitPadPtr(kit, s2 / 2);
+        sWave *w1 = s1 % 2 ? wavePadSubWavePtr(list, p1) : wavePadWavePtr(list, p1);
+        sWave *w2 = s2 % 2 ? wavePadSubWavePtr(list, p2) : wavePadWavePtr(list, p2);
+        waveKitSelect(kit);
+        waveWavePadExchange(w1, w2, s1, s2);
+        waveWavePadExchangeRequest();
+    }
+    // As the kit window does: an edited kit has a file from now on. The pad
+    // exchange writes its kit itself.
+    waveKitIsFile(kit, 1);
+    waveKitEdit(kit);
+    if (!a.swap->parsed()) waveKitSaveRequest();
+    return CLI_EXIT_OK;
+}
+
+// --- delete ----------------------------------------------------------------------------
+
+struct DeleteArgs {
+    std::string root;
+    std::vector<int> waves;
+};
+
+int deleteWaves(sCliContext *ctx, const DeleteArgs &a) {
+    std::vector<std::pair<int, std::string>> asked;
+    auto edit = [&](sWaveList *list) {
+        for (int number : a.waves) {
+            sWave *w = findWave(ctx, list, number);
+            if (!w) return CLI_EXIT_FAILURE;
+            bool again = false;
+            for (const auto &seen : asked) again = again || seen.first == number;
+            if (again) continue;
+            if (waveWaveDisposeFileRequest(w, 1) != 0) {
+                cliError(ctx, "wave " + std::to_string(number), "out of memory");
+                return CLI_EXIT_FAILURE;
+            }
+            asked.push_back({number, text(w->name, kWaveNameLen)});
+        }
+        return CLI_EXIT_OK;
+    };
+    bool anyDeleted = false;
+    auto after = [&](sWaveList *list) {
+        for (const auto &[number, name] : asked) {
+            if (waveListFindWaveNumber(list, number)) continue;
+            *ctx->out << "deleted wave " << number << " " << name << "\n";
+            anyDeleted = true;
+        }
+    };
+    int status = cliEditRun(ctx, a.root, edit, after);
+    // A declined question also fails the command (cliMain); say what it meant.
+    if (status == CLI_EXIT_OK && !anyDeleted) cliError(ctx, a.root, "nothing was deleted");
+    return status;
+}
+
+// --- wavelist ----------------------------------------------------------------------------
+
+int wavelist(sCliContext *ctx, const std::string &root) {
+    return cliEditRun(ctx, root, [&](sWaveList *list) {
+        // The main window's command runs the job itself, outside the request step.
+        cliCommandWrites(ctx);
+        if (waveListSave(list) != 0) {
+            cliEditReport(ctx, list);
+            return CLI_EXIT_FAILURE;
+        }
+        for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
+            char path[kStoragePathMax];
+            std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + name;
+            if (wstorageDevicePath(path, sizeof path, root.c_str(), relative.c_str()) == 0) *ctx->out << path << "\n";
+        }
+        return CLI_EXIT_OK;
+    });
+}
+
+}  // namespace
+
+// --- Shared ---------------------------------------------------------------------------------
+
+sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode) {
+    if (!cliCheckFolder(ctx, root)) return nullptr;
+    // The request step's messages name string-table texts.
+    cliTextInit();
+    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
+    gStatus = 0;
+    gbSortRequest = 0;
+    waveWaveDisposeFileRequestClear();
+    waveRequestFailureClear();
+    sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
+    if (!list) {
+        if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
+        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        return nullptr;
+    }
+    for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)
+        cliError(ctx, n->path, cliStorageNoteReason(n));
+    return list;
+}
+
+int cliEditFinish(sCliContext *ctx, sWaveList *list) {
+    cliCommandWrites(ctx);
+    waveDoCalc(list);
+    return cliEditReport(ctx, list);
+}
+
+int cliEditReport(sCliContext *ctx, sWaveList *list) {
+    int status = CLI_EXIT_OK;
+    for (auto *f = static_cast<const sWaveRequestFailure *>(gWaveRequestFailure.first); f; f = f->next) {
+        status = CLI_EXIT_FAILURE;
+        // Kits are reported below with their files.
+        if (f->text == DNASTR_ERR_KIT_WRITE) continue;
+        cliError(ctx, f->path[0] ? f->path : f->name, failureReason(f));
+    }
+    for (auto *k = static_cast<const sKit *>(list->kits.first); k; k = k->next) {
+        if (!k->isFile || !k->edited) continue;
+        char relative[64], path[kStoragePathMax];
+        std::snprintf(relative, sizeof relative, "%skit%03d.kvb", cSTORAGE_DIR_KIT, k->kitNumber);
+        if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
+        cliError(ctx, path, "cannot write the kit file of kit " + std::to_string(k->kitNumber) + " \"" +
+                                text(k->name, kKitNameLen) + "\"; its changes were not saved");
+        status = CLI_EXIT_FAILURE;
+    }
+    waveRequestFailureClear();
+    return status;
+}
+
+void cliEditClose(sWaveList *list) {
+    waveListDispose(list);
+    waveListOperationWaveDelete();
+    waveListOperationTagDelete();
+    waveWaveDisposeFileRequestClear();
+    waveRequestFailureClear();
+    gStatus = 0;
+    gbSortRequest = 0;
+}
+
+bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out) {
+    int lost = 0;
+    std::string sjis = strUtf8ToSjis(name, &lost);
+    std::string shown = std::string(what) + " \"" + name + "\"";
+    if (name.empty()) {
+        cliError(ctx, shown, "a name cannot be empty");
+        return false;
+    }
+    // Malformed UTF-8 decodes to "?"; a round trip shows it as well as a lost character.
+    if (lost > 0 || strSjisToUtf8(sjis) != name) {
+        cliError(ctx, shown, "holds a character the card's Shift-JIS names cannot hold");
+        return false;
+    }
+    if (sjis.size() > maxBytes) {
+        cliError(ctx, shown, "is " + std::to_string(sjis.size()) + " bytes in Shift-JIS; the card keeps at most " +
+                                 std::to_string(maxBytes));
+        return false;
+    }
+    *out = sjis;
+    return true;
+}
+
+// --- Registration ------------------------------------------------------------------------------
+
+void cliAddRename(CLI::App &app, sCliContext *ctx) {
+    auto a = std::make_shared<RenameArgs>();
+    CLI::App *cmd = app.add_subcommand("rename", "Give a wave a new name (at most 12 bytes in Shift-JIS).");
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->add_option("WAVE", a->wave, "the wave's number")->required();
+    cmd->add_option("NAME", a->name, "the new name (UTF-8)")->required();
+    cmd->callback([ctx, a] { ctx->exitCode = rename(ctx, *a); });
+}
+
+void cliAddCategory(CLI::App &app, sCliContext *ctx) {
+    auto a = std::make_shared<CategoryArgs>();
+    CLI::App *cmd = app.add_subcommand(
+        "category", "Edit the categories: add, rename, delete, move in the display order, or assign waves. "
+                    "Names are at most 12 bytes in Shift-JIS; a card holds at most 20 categories.");
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->require_subcommand(1);
+    a->add = cmd->add_subcommand("add", "Make a new category, shown first.");
+    a->add->add_option("NAME", a->name, "its name (UTF-8)")->required();
+    a->rename = cmd->add_subcommand("rename", "Give a category a new name.");
+    a->rename->add_option("NAME", a->name, "the category")->required();
+    a->rename->add_option("NEWNAME", a->newName, "its new name (UTF-8)")->required();
+    a->remove = cmd->add_subcommand("delete", "Delete a category; its waves move to DEFAULT.");
+    a->remove->add_option("NAME", a->name, "the category")->required();
+    a->move = cmd->add_subcommand("move", "Show a category directly before or after another one.");
+    a->move->add_option("NAME", a->name, "the category to move")->required();
+    CLI::Option *before = a->move->add_option("--before", a->before, "the category it goes above");
+    CLI::Option *after = a->move->add_option("--after", a->after, "the category it goes below");
+    before->excludes(after);
+    a->move->callback([before, after] {
+        if (before->count() + after->count() != 1) throw CLI::RequiredError("--before or --after");
+    });
+    a->assign = cmd->add_subcommand("assign", "Put waves into a category.");
+    a->assign->add_option("ARGS", a->assignArgs, "WAVE... NAME: the wave numbers, then the category")
+        ->required()
+        ->expected(2, -1);
+    a->assign->callback([a] {
+        std::string bad = checkWaveNumbers(a->assignArgs);
+        if (!bad.empty()) throw CLI::ValidationError("WAVE", bad);
+    });
+    cmd->callback([ctx, a] { ctx->exitCode = category(ctx, *a); });
+}
+
+void cliAddKit(CLI::App &app, sCliContext *ctx) {
+    auto a = std::make_shared<KitArgs>();
+    CLI::App *cmd = app.add_subcommand(
+        "kit", "Edit a kit (0-99): its name, a pad's waves (pads 1-15), or swap two pad slots. The kit's file is "
+               "written.");
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->require_subcommand(1);
+    auto kitNumber = [&](CLI::App *sub) {
+        sub->add_option("KIT", a->kit, "the kit's number, 0-99")->required()->check(CLI::Range(0, kKitCount - 1));
+    };
+    auto padNumber = [&](CLI::App *sub) {
+        sub->add_option("PAD", a->pad, "the pad, 1-15")->required()->check(CLI::Range(1, kKitPadCount));
+    };
+    a->name = cmd->add_subcommand("name", "Name a kit (at most 8 bytes; the sub-name 16).");
+    kitNumber(a->name);
+    a->name->add_option("NAME", a->kitName, "the name (UTF-8)")->required();
+    a->subNameOpt = a->name->add_option("--sub", a->subName, "the second name line (UTF-8)");
+    a->set = cmd->add_subcommand("set", "Assign a wave (and a sub-wave) to a pad.");
+    kitNumber(a->set);
+    padNumber(a->set);
+    a->set->add_option("WAVE", a->wave, "the wave's number")->required();
+    a->subWaveOpt = a->set->add_option("--sub", a->subWave, "the sub-wave's number");
+    a->clear = cmd->add_subcommand("clear", "Take the wave and sub-wave off a pad.");
+    kitNumber(a->clear);
+    padNumber(a->clear);
+    a->swap = cmd->add_subcommand("swap", "Exchange two pad slots: \"7\" is pad 7's wave, \"7s\" its sub-wave.");
+    kitNumber(a->swap);
+    a->swap->add_option("A", a->slotA, "the first slot")->required()->check(checkSlot);
+    a->swap->add_option("B", a->slotB, "the second slot")->required()->check(checkSlot);
+    cmd->callback([ctx, a] {
+        ctx->exitCode = cliEditRun(ctx, a->root, [&](sWaveList *list) { return kitEdit(ctx, list, *a); });
+    });
+}
+
+void cliAddDelete(CLI::App &app, sCliContext *ctx) {
+    auto a = std::make_shared<DeleteArgs>();
+    CLI::App *cmd = app.add_subcommand(
+        "delete", "Delete waves: their audio and parameter files, and their pads in the kits. Asks first "
+                  "(--yes answers it; --no or a declined answer deletes nothing and fails).");
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->add_option("WAVE", a->waves, "the waves' numbers")->required();
+    cmd->callback([ctx, a] { ctx->exitCode = deleteWaves(ctx, *a); });
+}
+
+void cliAddWavelist(CLI::App &app, sCliContext *ctx) {
+    auto root = std::make_shared<std::string>();
+    CLI::App *cmd = app.add_subcommand(
+        "wavelist", "Write the three wave list files of SYSTEM (by name, by category and name, by category and "
+                    "number). Prints the files written.");
+    cmd->add_option("VOLUME", *root, "the folder the card is mounted at")->required();
+    cmd->callback([ctx, root] { ctx->exitCode = wavelist(ctx, *root); });
+}

@@ -1,0 +1,74 @@
+// cmd_edit: the commands that edit a card's library.
+//
+//   kvbrt rename VOLUME WAVE NAME
+//   kvbrt category VOLUME add NAME | rename NAME NEWNAME | delete NAME
+//                         | move NAME --before OTHER|--after OTHER | assign WAVE... NAME
+//   kvbrt kit VOLUME name KIT NAME [--sub SUBNAME] | set KIT PAD WAVE [--sub WAVE]
+//                    | clear KIT PAD | swap KIT A B
+//   kvbrt delete VOLUME WAVE... [--yes]
+//   kvbrt wavelist VOLUME
+//
+// Each one scans the card as the desktop program does (definite orphans are
+// cleaned up), makes one edit of the library through the same functions the
+// windows use, raises the same requests and runs the request step once, so
+// the card is written exactly as the desktop program would write it. Names
+// are given in UTF-8 and stored in Shift-JIS; a name the card cannot keep
+// whole is refused, never cut. A value the library refuses is a failure (exit
+// 1); a malformed command line a usage error (exit 2). Whatever the request
+// step could not write is reported on stderr with the file and the reason,
+// and the command fails.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "cli/cli.h"
+
+struct sWaveList;
+
+// Register the subcommands on `app`. Never fail.
+void cliAddRename(CLI::App &app, sCliContext *ctx);
+void cliAddCategory(CLI::App &app, sCliContext *ctx);
+void cliAddKit(CLI::App &app, sCliContext *ctx);
+void cliAddDelete(CLI::App &app, sCliContext *ctx);
+void cliAddWavelist(CLI::App &app, sCliContext *ctx);
+
+// --- Shared by the editing commands -----------------------------------------
+
+// Scans the card at `root` (WSTORAGE_SCAN_*; the clean-up mode is the desktop
+// program's), reports the scan's notes and returns the library (the caller
+// closes it with cliEditClose), with G's volume root set and the request state
+// emptied; null, reason reported, when it cannot be read.
+sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode = 0);
+// Disposes of the library and empties the request state. Never fails.
+void cliEditClose(sWaveList *list);
+// Runs the request step once for `list` (Ctrl-C then waits for it) and
+// reports what it could not do. Returns CLI_EXIT_OK, or CLI_EXIT_FAILURE when
+// anything failed. Clears the noted failures.
+int cliEditFinish(sCliContext *ctx, sWaveList *list);
+// Reports on stderr every failure noted since the scan and every kit whose
+// file is still unwritten, and clears the notes. Returns CLI_EXIT_OK, or
+// CLI_EXIT_FAILURE when there was anything to report.
+int cliEditReport(sCliContext *ctx, sWaveList *list);
+// Converts UTF-8 `name` into the Shift-JIS bytes the card keeps in `*out`.
+// Returns false, with the reason on stderr naming `what`, when it is empty,
+// holds a character Shift-JIS lacks, or is longer than `maxBytes`.
+bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out);
+
+// The frame of every editing command: scan (`mode`), `edit(list)` returning
+// an exit status, and when it succeeded the request step and its report, then
+// `after(list)`. Returns the exit status.
+template <typename Edit, typename After = void (*)(sWaveList *)>
+int cliEditRun(sCliContext *ctx, const std::string &root, Edit edit, After after = [](sWaveList *) {},
+               uint32_t mode = 0) {
+    sWaveList *list = cliEditOpen(ctx, root, mode);
+    if (!list) return CLI_EXIT_FAILURE;
+    int status = edit(list);
+    if (status == CLI_EXIT_OK) {
+        status = cliEditFinish(ctx, list);
+        after(list);
+    }
+    cliEditClose(list);
+    return status;
+}

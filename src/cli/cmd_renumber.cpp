@@ -1,0 +1,122 @@
+// `kvbrt renumber`. See cmd_renumber.h.
+#include "cli/cmd_renumber.h"
+
+#include <CLI/CLI.hpp>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+#include "cli/cmd_edit.h"
+#include "foundation/list.h"
+#include "foundation/str.h"
+#include "wavelib/order.h"
+#include "wavelib/request.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+struct RenumberArgs {
+    std::string root;
+    bool dryRun = false;
+};
+
+std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
+
+std::string stepText(const sRenumberStep *s) {
+    std::string name = "\"" + text(s->name, kWaveNameLen) + "\"";
+    switch (s->kind) {
+    case RENUMBER_STEP_ORPHAN:
+        return "remove wave " + std::to_string(s->oldNumber) + " " + name + ": its audio file " + s->oldAudioPath +
+               " is absent; parameter file " + s->oldPrmPath + " removed";
+    case RENUMBER_STEP_PAD_CLEAR:
+        return "clear kit " + std::to_string(s->kit) + " pad " + std::to_string(s->pad + 1) +
+               (s->sub ? " sub-wave" : " wave") + ": wave " + std::to_string(s->oldNumber) + " does not exist";
+    default:
+        return "renumber " + std::to_string(s->oldNumber) + " -> " + std::to_string(s->newNumber) + " " + name + ": " +
+               s->oldAudioPath + " -> " + s->newAudioPath + ", " + s->oldPrmPath + " -> " + s->newPrmPath;
+    }
+}
+
+std::string stepJson(const sRenumberStep *s) {
+    std::ostringstream o;
+    switch (s->kind) {
+    case RENUMBER_STEP_ORPHAN:
+        o << "{\"kind\":\"remove\",\"number\":" << s->oldNumber << ",\"name\":" << cliJsonString(text(s->name, kWaveNameLen))
+          << ",\"audio\":" << cliJsonString(s->oldAudioPath) << ",\"parameter_file\":" << cliJsonString(s->oldPrmPath)
+          << "}";
+        break;
+    case RENUMBER_STEP_PAD_CLEAR:
+        o << "{\"kind\":\"clear_pad\",\"kit\":" << s->kit << ",\"pad\":" << s->pad + 1
+          << ",\"sub\":" << (s->sub ? "true" : "false") << ",\"wave\":" << s->oldNumber << "}";
+        break;
+    default:
+        o << "{\"kind\":\"renumber\",\"old\":" << s->oldNumber << ",\"new\":" << s->newNumber
+          << ",\"name\":" << cliJsonString(text(s->name, kWaveNameLen)) << ",\"old_audio\":" << cliJsonString(s->oldAudioPath)
+          << ",\"new_audio\":" << cliJsonString(s->newAudioPath) << ",\"old_parameter_file\":"
+          << cliJsonString(s->oldPrmPath) << ",\"new_parameter_file\":" << cliJsonString(s->newPrmPath) << "}";
+        break;
+    }
+    return o.str();
+}
+
+int renumber(sCliContext *ctx, const RenumberArgs &a) {
+    sListBase steps{};
+    std::string plan;  // text lines, or the JSON array's items
+    auto edit = [&](sWaveList *list) {
+        int r = listRenumberingPlan(list, &steps);
+        if (r != 0) {
+            cliError(ctx, a.root, r == RENUMBER_FAIL_VOLUME ? "the device folder is gone" : "out of memory");
+            return CLI_EXIT_FAILURE;
+        }
+        int i = 0;
+        for (auto *s = static_cast<const sRenumberStep *>(steps.first); s; s = s->next, ++i)
+            plan += ctx->json ? (i ? "," : "") + stepJson(s) : stepText(s) + "\n";
+        rliListFreeList(&steps);
+        if (a.dryRun) return CLI_EXIT_OK;
+        waveListRenumberingRequest();
+        return CLI_EXIT_OK;
+    };
+    int status = CLI_EXIT_OK;
+    std::string result;
+    auto after = [&](sWaveList *) {
+        if (a.dryRun) return;
+        const sRenumberResult *r = listRenumberingResult();
+        std::ostringstream o;
+        if (ctx->json)
+            o << ",\"result\":{\"status\":" << r->status << ",\"renumbered\":" << r->renumbered
+              << ",\"removed\":" << r->removed << ",\"pads_cleared\":" << r->padsCleared
+              << ",\"failed_wave\":" << r->failedNumber << "}";
+        else
+            o << "renumbered " << r->renumbered << " waves, removed " << r->removed << " orphan waves, cleared "
+              << r->padsCleared << " pad slots\n";
+        result = o.str();
+        if (r->status != 0) status = CLI_EXIT_FAILURE;
+    };
+    // The dry run reads the card without the scan's clean-up: the orphan
+    // parameter files the real run's scan would remove are reported as notes.
+    int edited = cliEditRun(ctx, a.root, edit, after, a.dryRun ? WSTORAGE_SCAN_READ_ONLY : WSTORAGE_SCAN_CLEAN);
+    if (edited == CLI_EXIT_FAILURE && plan.empty() && result.empty()) return CLI_EXIT_FAILURE;
+    if (ctx->json)
+        *ctx->out << "{\"dry_run\":" << (a.dryRun ? "true" : "false") << ",\"steps\":[" << plan << "]" << result
+                  << "}\n";
+    else
+        *ctx->out << plan << result;
+    return edited != CLI_EXIT_OK ? edited : status;
+}
+
+}  // namespace
+
+void cliAddRenumber(CLI::App &app, sCliContext *ctx) {
+    auto a = std::make_shared<RenumberArgs>();
+    CLI::App *cmd = app.add_subcommand(
+        "renumber", "Close the gaps in the wave numbers: waves get 0, 1, 2, ... in number order, their files move "
+                    "and the pads follow. Prints every step; --dry-run prints them and changes nothing.");
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->add_flag("--dry-run", a->dryRun, "print the plan and change nothing");
+    cmd->add_flag("--json", ctx->json,
+                  "one JSON object {dry_run, steps[{kind: renumber|remove|clear_pad, ...}], result}");
+    cmd->callback([ctx, a] { ctx->exitCode = renumber(ctx, *a); });
+}

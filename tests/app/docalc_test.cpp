@@ -1,0 +1,285 @@
+// The request step on real card trees: the order it serves requests in, the
+// card vanishing between edits, declined and failing deletions, and failed
+// saves that stay requested.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/docalc.h"
+#include "foundation/global.h"
+#include "platform/headless/headless.h"
+#include "platform/job.h"
+#include "resource/dnastr_ids.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/request.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+std::vector<std::string> *gTrail = nullptr;
+
+class DoCalcTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    TestCard card{dir.path()};
+    std::vector<std::string> trail;
+    sWaveList *list = nullptr;
+
+    void SetUp() override {
+        hlInstall();
+        gTrail = &trail;
+        sWaveCalcHooks hooks{};
+        hooks.importCalc = [](int select) { gTrail->push_back("import " + std::to_string(select)); };
+        hooks.exportCalc = [] { gTrail->push_back("export"); };
+        hooks.messageBox = [](int title, int text, int kind) {
+            gTrail->push_back("box " + std::to_string(title) + "/" + std::to_string(text));
+            return ghostMBoxOpen(L"t", L"m", kind, nullptr);
+        };
+        hooks.redraw = [] { gTrail->push_back("redraw"); };
+        hooks.closeRequest = [] { gTrail->push_back("close"); };
+        hooks.errorCloseRequest = [] { gTrail->push_back("errorClose"); };
+        hooks.postRequest = [](int code, int value) {
+            gTrail->push_back("request " + std::to_string(code) + " " + std::to_string(value));
+        };
+        hooks.menuOnOff = [](int code, int on) {
+            gTrail->push_back("menu " + std::to_string(code) + " " + std::to_string(on));
+        };
+        hooks.resetWaveParameter = [] { gTrail->push_back("resetParameter"); };
+        waveDoCalcSetHooks(&hooks);
+        card.makeTree();
+        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+    }
+    void TearDown() override {
+        waveListDispose(list);
+        waveWaveDisposeFileRequestClear();
+        waveRequestFailureClear();
+        gStatus = 0;
+        gbSortRequest = 0;
+        waveDoCalcSetHooks(nullptr);
+        hlReset();
+        ghostHostInstall(nullptr);
+        G.volumeRoot[0] = '\0';
+        gTrail = nullptr;
+    }
+
+    void scan() {
+        waveListDispose(list);
+        list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0);
+        ASSERT_NE(list, nullptr);
+        gStatus = 0;
+        gbSortRequest = 0;
+        hlReset();
+        trail.clear();
+    }
+    sWave *wave(int number) { return waveListFindWaveNumber(list, number); }
+    std::string prm(int number) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+        return card.prm(number / 100) + name;
+    }
+    std::vector<int> failureTexts() {
+        std::vector<int> texts;
+        for (auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first); f; f = f->next)
+            texts.push_back(f->text);
+        return texts;
+    }
+    // The pads of kit `number` as the card holds them now.
+    std::vector<std::pair<int, int>> kitOnCard(int number) {
+        char name[16];
+        std::snprintf(name, sizeof name, "kit%03d.kvb", number);
+        sKit *kit = waveFileKitPrmCreateFromFile((card.kit() + name).c_str());
+        std::vector<std::pair<int, int>> pads;
+        if (!kit) return pads;
+        for (int i = 0; i < kKitPadCount; ++i) {
+            sPad *p = waveKitPadPtr(kit, i);
+            pads.push_back({p->waveNumber, p->subWaveNumber});
+        }
+        waveFileKitPrmDispose(kit);
+        return pads;
+    }
+};
+
+TEST_F(DoCalcTest, ServesRequestsInTheirFixedOrder) {
+    card.addWave(3, "Three", "three.wav");
+    card.addWave(4, "Four", "four.wav");
+    card.writeKit("kit002.kvb", "Two", "", {{3, -1}, {4, -1}});
+    scan();
+    waveKitEdit(waveListKitPtr(list, 2));
+    waveKitSaveRequest();
+    waveTagSaveRequest();
+    waveWaveName(wave(4), "Renamed");
+    waveWaveSaveRequest(wave(4), 1);
+    waveWaveDisposeFileRequest(wave(3), 0);
+    waveKitSelect(waveListKitPtr(list, 2));
+    waveWavePadExchange(nullptr, nullptr, 0, 1);
+    waveWavePadExchangeRequest();
+    waveListWaveImportSelectReqeust();
+    waveDoCalc(list);
+
+    EXPECT_EQ(trail, (std::vector<std::string>{"import 1", "export", "resetParameter", "redraw", "menu 1003 0",
+                                                "redraw", "request 20 1", "redraw"}));
+    // The jobs ran in order: delete, save, pad exchange.
+    std::vector<std::string> opens;
+    for (const std::string &c : hlCalls())
+        if (c.rfind("progressOpen", 0) == 0) opens.push_back(c);
+    EXPECT_EQ(opens.size(), 3u);
+    EXPECT_EQ(gStatus, 0u);
+    EXPECT_EQ(gbSortRequest, 0);
+    EXPECT_TRUE(failureTexts().empty());
+    EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
+    EXPECT_FALSE(testExists(prm(3)));
+    EXPECT_FALSE(testExists(card.data(0) + "three.wav"));
+    // Deleting 3 cleared pad 1 and the kit was written with it; the exchange
+    // then emptied pad 1's wave and sub-wave slots.
+    auto pads = kitOnCard(2);
+    ASSERT_EQ(pads.size(), 15u);
+    EXPECT_EQ(pads[0], (std::pair<int, int>{-1, -1}));
+    EXPECT_EQ(pads[1], (std::pair<int, int>{4, -1}));
+    scan();
+    EXPECT_STREQ(waveWaveNamePtr(wave(4)), "Renamed");
+    EXPECT_EQ(wave(3), nullptr);
+}
+
+TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
+    card.addWave(5, "Five", "five.wav");
+    card.writeKit("kit000.kvb", "Zero", "", {{5, -1}});
+    scan();
+    waveKitEdit(waveListKitPtr(list, 0));
+    waveKitSaveRequest();
+    waveTagSaveRequest();
+    waveWaveSaveRequest(wave(5), 1);
+    waveWaveDisposeFileRequest(wave(5), 1);
+    waveWavePadExchangeRequest();
+    // The card is pulled: its mount folder stays behind, empty.
+    std::string moved = dir.path() + "/elsewhere";
+    ASSERT_EQ(std::rename((dir.path() + "/Korvan").c_str(), moved.c_str()), 0);
+    waveDoCalc(list);
+
+    EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 56/88", "errorClose", "request 20 0",
+                                                "redraw"}));
+    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_CARD_GONE}));
+    EXPECT_FALSE(testExists(dir.path() + "/Korvan"));
+    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"elsewhere"}));
+    // Nothing was served, so nothing is lost: the marks stay for a later save.
+    EXPECT_EQ(wave(5)->saveRequest, 1);
+    EXPECT_EQ(waveListKitPtr(list, 0)->edited, 1);
+    EXPECT_EQ(gDeleteWave.first, nullptr);
+    EXPECT_EQ(gStatus, 0u);
+}
+
+TEST_F(DoCalcTest, DeletionHappensOnlyOnYes) {
+    card.addWave(7, "Seven", "seven.wav");
+    for (int answer : {3, 0}) {
+        scan();
+        waveWaveDisposeFileRequest(wave(7), 1);
+        if (answer) hlPushMessageBoxAnswer(answer);
+        waveDoCalc(list);
+        EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 55/57"})) << answer;
+        EXPECT_NE(wave(7), nullptr);
+        EXPECT_TRUE(testExists(card.data(0) + "seven.wav"));
+        EXPECT_EQ(gDeleteWave.first, nullptr);
+    }
+}
+
+TEST_F(DoCalcTest, DeletedWaveLeavesNoFileAndNoPadBehind) {
+    card.addWave(1234, "Deep", "deep.wav");
+    card.addWave(12, "Keep", "keep.wav");
+    card.writeKit("kit009.kvb", "Nine", "", {{1234, 12}, {12, 1234}});
+    scan();
+    waveWaveDisposeFileRequest(wave(1234), 1);
+    hlPushMessageBoxAnswer(2);
+    waveDoCalc(list);
+    EXPECT_FALSE(testExists(card.data(12) + "deep.wav"));
+    EXPECT_FALSE(testExists(card.prm(12) + "34.kvb"));
+    EXPECT_TRUE(testExists(card.data(0) + "keep.wav"));
+    auto pads = kitOnCard(9);
+    ASSERT_EQ(pads.size(), 15u);
+    EXPECT_EQ(pads[0], (std::pair<int, int>{-1, 12}));
+    EXPECT_EQ(pads[1], (std::pair<int, int>{12, -1}));
+    EXPECT_TRUE(failureTexts().empty());
+}
+
+TEST_F(DoCalcTest, AudioThatCannotBeDeletedKeepsTheWaveWhole) {
+    card.addWave(8, "Stuck", "stuck.wav");
+    card.addWave(9, "Gone", "gone.wav");
+    card.writeKit("kit001.kvb", "One", "", {{8, 9}});
+    scan();
+    waveWaveDisposeFileRequest(wave(8), 0);
+    waveWaveDisposeFileRequest(wave(9), 0);
+    // A folder in place of 8's audio file cannot be removed as a file.
+    std::string stuck = card.data(0) + "stuck.wav";
+    ASSERT_EQ(std::remove(stuck.c_str()), 0);
+    ASSERT_TRUE(testMakeDirs(stuck + "/inside"));
+    waveDoCalc(list);
+
+    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_WAVE_DELETE}));
+    auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first);
+    EXPECT_NE(f->err, 0);
+    EXPECT_EQ(std::string(f->path), stuck);
+    EXPECT_EQ(std::string(f->name), "Stuck");
+    EXPECT_NE(wave(8), nullptr);
+    EXPECT_EQ(wave(9), nullptr);
+    EXPECT_TRUE(testExists(prm(8)));
+    EXPECT_FALSE(testExists(prm(9)));
+    EXPECT_FALSE(testExists(card.data(0) + "gone.wav"));
+    // The kit lost 9 with the deletion, and still plays 8.
+    EXPECT_EQ(kitOnCard(1)[0], (std::pair<int, int>{8, -1}));
+}
+
+TEST_F(DoCalcTest, WavesThatCannotBeSavedStayMarked) {
+    for (int n : {1, 2, 3}) card.addWave(n, "W" + std::to_string(n), "w" + std::to_string(n) + ".wav");
+    scan();
+    ASSERT_EQ(std::remove((card.data(0) + "w3.wav").c_str()), 0);
+    for (int n : {1, 2, 3}) {
+        waveWaveName(wave(n), ("New" + std::to_string(n)).c_str());
+        waveWaveSaveRequest(wave(n), 1);
+    }
+    // Wave 1's parameter file cannot be replaced: a folder took its place.
+    ASSERT_EQ(std::remove(prm(1).c_str()), 0);
+    ASSERT_TRUE(testMakeDirs(prm(1) + "/inside"));
+    waveDoCalc(list);
+
+    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_UNREADABLE}));
+    auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first);
+    EXPECT_EQ(std::string(f->path), prm(1));
+    EXPECT_EQ(hlCallCount("messageBox"), 2);
+    EXPECT_EQ(wave(1)->saveRequest, 1);
+    EXPECT_EQ(wave(2)->saveRequest, 0);
+    EXPECT_EQ(wave(3)->saveRequest, 1);
+    // The next save tries the marked waves again.
+    waveRequestFailureClear();
+    ASSERT_EQ(testRunProgram({"rm", "-r", prm(1)}), 0);
+    waveWaveSaveRequest(wave(1), 1);
+    waveDoCalc(list);
+    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_WAVE_UNREADABLE}));
+    EXPECT_EQ(wave(1)->saveRequest, 0);
+    scan();
+    EXPECT_STREQ(waveWaveNamePtr(wave(1)), "New1");
+    EXPECT_STREQ(waveWaveNamePtr(wave(2)), "New2");
+}
+
+TEST_F(DoCalcTest, PadExchangeSwapsSlotsAndWritesTheKit) {
+    card.addWave(10, "Ten", "ten.wav");
+    card.addWave(20, "Twenty", "twenty.wav");
+    card.writeKit("kit004.kvb", "Four", "", {{-1, -1}, {-1, -1}, {10, -1}, {-1, 20}});
+    scan();
+    sKit *kit = waveListKitPtr(list, 4);
+    waveKitSelect(kit);
+    waveWavePadExchange(wave(10), wave(20), 4, 7);
+    waveWavePadExchangeRequest();
+    waveDoCalc(list);
+    EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "request 20 7", "redraw"}));
+    auto pads = kitOnCard(4);
+    ASSERT_EQ(pads.size(), 15u);
+    EXPECT_EQ(pads[2], (std::pair<int, int>{20, -1}));
+    EXPECT_EQ(pads[3], (std::pair<int, int>{-1, 10}));
+}
+
+}  // namespace

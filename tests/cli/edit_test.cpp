@@ -1,0 +1,255 @@
+// The editing commands of kvbrt on card trees: names refused rather than cut,
+// usage errors, each edit checked on disk with a fresh scan, deletion asked
+// and declined, the renumbering dry run against the real run, and a failed
+// write reported with its file.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli_run.h"
+#include "cli/cli_text.h"
+#include "foundation/fault.h"
+#include "foundation/global.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+// Every regular file below `root` with its bytes.
+std::map<std::string, std::string> cardFiles(const std::string &root) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(root))
+        if (e.is_regular_file()) files[e.path().string()] = testReadFile(e.path().string());
+    return files;
+}
+
+// A fresh read-only scan of the card, disposed with the object.
+struct Scan {
+    sWaveList *list;
+    explicit Scan(const std::string &root)
+        : list(waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY)) {}
+    ~Scan() { waveListDispose(list); }
+    sWave *wave(int n) const { return waveListFindWaveNumber(list, n); }
+    std::string tagOf(int n) const {
+        sWave *w = wave(n);
+        return w && w->category ? w->category->name : "";
+    }
+    sPad *pad(int kit, int index) const { return waveKitPadPtr(waveListKitPtr(list, kit), index); }
+};
+
+class CliEditTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    TestCard card{dir.path()};
+    std::string root() const { return dir.path(); }
+
+    void SetUp() override {
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}, {"SNARE", 2}, {"KICK", 1}});
+        card.addWave(3, "Kick", "kick.wav", 2);
+        card.addWave(4, "Snare", "snare.wav", 1);
+        card.addWave(250, "Hat", "hat.wav", 0);
+        card.writeKit("kit001.kvb", "Rock", "Sub", {{250, 3}, {4, 99}});
+    }
+    // The string table the commands load lives as long as the process would.
+    void TearDown() override { cliTextTerm(); }
+    CliResult run(std::vector<std::string> args) {
+        args.insert(args.begin() + 1, root());
+        return cliRun(args);
+    }
+};
+
+TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
+    auto before = cardFiles(root());
+    const std::vector<std::vector<std::string>> refused = {
+        {"rename", "3", "ABCDEFGHIJKLM"},                // 13 bytes
+        {"rename", "3", "あいうえおかき"},               // 14 bytes in Shift-JIS
+        {"rename", "3", "Kick\xF0\x9F\x8E\xB5"},         // a character Shift-JIS lacks
+        {"rename", "3", "Bad\xFF"},                      // not UTF-8
+        {"rename", "3", ""},
+        {"rename", "5", "Nobody"},                       // no such wave
+        {"category", "add", "ABCDEFGHIJKLM"},            // the category list keeps 12
+        {"category", "add", "snare"},                    // in use (any case)
+        {"category", "rename", "KICK", "Snare"},
+        {"category", "rename", "DEFAULT", "Other"},
+        {"category", "delete", "DEFAULT"},
+        {"category", "delete", "NOPE"},
+        {"category", "move", "KICK", "--before", "KICK"},
+        {"category", "assign", "3", "77", "SNARE"},      // no wave 77: no wave moves
+        {"kit", "name", "1", "ABCDEFGHI"},               // 9 bytes
+        {"kit", "name", "1", "Rock", "--sub", "ABCDEFGHIJKLMNOPQ"},
+        {"kit", "set", "1", "2", "77"},
+        {"kit", "set", "1", "2", "3", "--sub", "77"},
+        {"delete", "3", "77"},
+    };
+    for (const auto &args : refused) {
+        CliResult r = run(args);
+        EXPECT_EQ(r.status, 1) << args[0] << " " << args.back() << "\n" << r.err;
+        EXPECT_NE(r.err, "") << args[0];
+        EXPECT_EQ(cardFiles(root()), before) << args[0] << " " << args.back();
+    }
+}
+
+TEST_F(CliEditTest, MalformedCommandLinesAreUsageErrors) {
+    const std::vector<std::vector<std::string>> malformed = {
+        {"rename", "x", "Name"},
+        {"kit", "set", "100", "1", "3"},
+        {"kit", "set", "1", "0", "3"},
+        {"kit", "clear", "1", "16"},
+        {"kit", "swap", "1", "7", "16"},
+        {"kit", "swap", "1", "7x", "2"},
+        {"category", "assign", "3", "x", "SNARE"},
+        {"category", "assign", "SNARE"},
+        {"category", "move", "KICK"},
+        {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"},
+        {"category", "frobnicate", "KICK"},
+        {"delete"},
+    };
+    for (const auto &args : malformed) EXPECT_EQ(run(args).status, 2) << args[0] << " " << args.back();
+}
+
+TEST_F(CliEditTest, RenameWritesTheWaveInShiftJis) {
+    CliResult r = run({"rename", "4", "スネア"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Scan s(root());
+    EXPECT_EQ(std::string(s.wave(4)->name), "\x83X\x83l\x83\x41");
+    EXPECT_EQ(s.tagOf(4), "SNARE");
+}
+
+TEST_F(CliEditTest, CategoryEditsReachTheCard) {
+    // add: on top of the display order.
+    ASSERT_EQ(run({"category", "add", "TOMS"}).status, 0);
+    {
+        Scan s(root());
+        sTag *toms = waveListTagFindName(s.list, "TOMS");
+        ASSERT_NE(toms, nullptr);
+        EXPECT_EQ(static_cast<sTag *>(static_cast<sListItem *>(s.list->tagOrder.first)->item), toms);
+    }
+    // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
+    // whose category number shifts down, is rewritten too.
+    ASSERT_EQ(run({"category", "assign", "250", "4", "snare"}).status, 0);
+    ASSERT_EQ(run({"category", "delete", "SNARE"}).status, 0);
+    {
+        Scan s(root());
+        EXPECT_EQ(waveListTagCount(s.list), 3);
+        EXPECT_EQ(s.tagOf(250), "DEFAULT");
+        EXPECT_EQ(s.tagOf(4), "DEFAULT");
+        EXPECT_EQ(s.tagOf(3), "KICK");
+    }
+    // rename and move: KICK directly below TOMS.
+    ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
+    ASSERT_EQ(run({"category", "move", "BASS", "--after", "TOMS"}).status, 0);
+    Scan s(root());
+    EXPECT_EQ(s.tagOf(3), "BASS");
+    std::vector<std::string> shown;
+    for (auto *n = static_cast<sListItem *>(s.list->tagOrder.first); n; n = n->next)
+        shown.push_back(static_cast<sTag *>(n->item)->name);
+    EXPECT_EQ(shown, (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
+}
+
+TEST_F(CliEditTest, TheTwentyFirstCategoryIsRefused) {
+    for (int i = 3; i < 20; ++i) ASSERT_EQ(run({"category", "add", "C" + std::to_string(i)}).status, 0) << i;
+    CliResult r = run({"category", "add", "ONEMORE"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("20"), std::string::npos) << r.err;
+}
+
+TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
+    ASSERT_EQ(run({"kit", "name", "7", "Jazz", "--sub", "ブラシ"}).status, 0);
+    ASSERT_EQ(run({"kit", "set", "7", "2", "3", "--sub", "250"}).status, 0);
+    ASSERT_EQ(run({"kit", "set", "7", "15", "4"}).status, 0);
+    ASSERT_EQ(run({"kit", "clear", "1", "1"}).status, 0);
+    ASSERT_EQ(run({"kit", "swap", "7", "2s", "15"}).status, 0);
+    EXPECT_TRUE(testExists(card.kit() + "kit007.kvb"));
+    Scan s(root());
+    sKit *kit = waveListKitPtr(s.list, 7);
+    EXPECT_EQ(kit->isFile, 1);
+    EXPECT_EQ(std::string(kit->name), "Jazz");
+    EXPECT_EQ(std::string(kit->subName), "\x83u\x83\x89\x83V");
+    EXPECT_EQ(s.pad(7, 1)->waveNumber, 3);
+    EXPECT_EQ(s.pad(7, 1)->subWaveNumber, 4);
+    EXPECT_EQ(s.pad(7, 14)->waveNumber, 250);
+    EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
+    EXPECT_EQ(s.pad(1, 0)->subWaveNumber, -1);
+    EXPECT_EQ(s.pad(1, 1)->waveNumber, 4);
+}
+
+TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
+    auto before = cardFiles(root());
+    for (const char *answer : {"--no", ""}) {
+        std::vector<std::string> args = {"delete", "250"};
+        if (*answer) args.push_back(answer);
+        CliResult r = run(args);
+        EXPECT_EQ(r.status, 1) << answer;
+        EXPECT_EQ(cardFiles(root()), before) << answer;
+    }
+    CliResult r = run({"delete", "250", "4", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "deleted wave 250 Hat\ndeleted wave 4 Snare\n");
+    EXPECT_FALSE(testExists(card.data(2) + "hat.wav"));
+    EXPECT_FALSE(testExists(card.prm(2) + "50.kvb"));
+    Scan s(root());
+    EXPECT_EQ(waveListWaveCount(s.list), 1);
+    // The kit names neither number any more, so a later wave 250 cannot play there.
+    EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
+    EXPECT_EQ(s.pad(1, 0)->subWaveNumber, 3);
+    EXPECT_EQ(s.pad(1, 1)->waveNumber, -1);
+}
+
+TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
+    auto before = cardFiles(root());
+    CliResult plan = run({"renumber", "--dry-run"});
+    ASSERT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(cardFiles(root()), before);
+    CliResult json = run({"renumber", "--dry-run", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.rfind("{\"dry_run\":true,\"steps\":[", 0), 0u) << json.out;
+
+    CliResult real = run({"renumber"});
+    ASSERT_EQ(real.status, 0) << real.err;
+    // The real run prints the plan it followed: the dry run's, line for line.
+    EXPECT_EQ(real.out.substr(0, plan.out.size()), plan.out);
+    EXPECT_NE(plan.out.find("renumber 250 -> 2 \"Hat\""), std::string::npos) << plan.out;
+    EXPECT_NE(plan.out.find("clear kit 1 pad 2 sub-wave: wave 99"), std::string::npos) << plan.out;
+    Scan s(root());
+    EXPECT_EQ(std::string(s.wave(0)->name), "Kick");
+    EXPECT_EQ(std::string(s.wave(1)->name), "Snare");
+    EXPECT_EQ(std::string(s.wave(2)->name), "Hat");
+    EXPECT_EQ(s.pad(1, 0)->waveNumber, 2);
+    EXPECT_EQ(s.pad(1, 0)->subWaveNumber, 0);
+    EXPECT_EQ(s.pad(1, 1)->subWaveNumber, -1);
+    // A second dry run has nothing left to do.
+    EXPECT_EQ(run({"renumber", "--dry-run"}).out.find("renumber "), std::string::npos);
+}
+
+TEST_F(CliEditTest, WavelistWritesTheThreeFiles) {
+    CliResult r = run({"wavelist"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
+        EXPECT_TRUE(testExists(card.system() + name)) << name;
+        EXPECT_NE(r.out.find(name), std::string::npos);
+    }
+}
+
+TEST_F(CliEditTest, AFailedWriteNamesTheFileAndFails) {
+    // Count the file operations of reading the card, then fail every one after.
+    rliFaultFileArm(1000000, EIO, false);
+    ASSERT_EQ(cliRun({"info", root()}).status, 0);
+    long reads = rliFaultFileCount();
+    auto before = cardFiles(root());
+    rliFaultFileArm(reads + 1, EIO, true);
+    CliResult r = run({"rename", "4", "Other"});
+    rliFaultFileArm(0, 0, false);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(card.prm(0) + "04.kvb"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
+    EXPECT_EQ(cardFiles(root()), before);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Category editing: the limit, deletion and the category numbers that shift,
+// the category window's edit with confirm and cancel, and free names.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "wavelib/tagedit.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+// DEFAULT, SNARE, KICK with two waves each (numbers 0-5 in that order).
+struct Lib {
+    sWaveList *list = waveListCreateDefault();
+    sTag *def, *snare, *kick;
+    Lib() {
+        def = list->defaultTag;
+        snare = waveTagCreate(list, "SNARE", nullptr, 0);
+        kick = waveTagCreate(list, "KICK", nullptr, 0);
+        for (sTag *t : {def, snare, kick})
+            for (int i = 0; i < 2; ++i) waveTagAddWave(t, waveWaveCreate(list, "w.wav", 1));
+    }
+    ~Lib() { waveListDispose(list); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) out.push_back(t->name);
+        return out;
+    }
+    // Wave numbers whose save request is set.
+    std::vector<int> marked() const {
+        std::vector<int> out;
+        for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
+            if (w->saveRequest) out.push_back(w->waveNumber);
+        return out;
+    }
+    std::string tagOf(int number) const { return waveListFindWaveNumber(list, number)->category->name; }
+    void clearMarks() {
+        for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) w->saveRequest = 0;
+    }
+};
+
+using Names = std::vector<std::string>;
+using Numbers = std::vector<int>;
+
+int gMboxTitle, gMboxText;
+int recordMbox(int title, int text, int) {
+    gMboxTitle = title;
+    gMboxText = text;
+    return 1;
+}
+
+TEST(TagEdit, TheTwentyFirstCategoryIsRefusedWithAMessage) {
+    Lib lib;
+    for (int i = 3; i < 20; ++i) ASSERT_NE(waveTagCreate(lib.list, ("T" + std::to_string(i)).c_str(), nullptr, 1), nullptr);
+    Names before = lib.names();
+    gMboxTitle = gMboxText = 0;
+    EXPECT_EQ(waveTagCreate(lib.list, "ONE MORE", recordMbox, 1), nullptr);
+    EXPECT_EQ(gMboxTitle, 56);
+    EXPECT_EQ(gMboxText, 69);
+    EXPECT_EQ(lib.names(), before);
+    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 20);
+}
+
+TEST(TagEdit, DeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
+    Lib lib;
+    ASSERT_EQ(waveTagDispose(lib.list, lib.snare), 0);
+    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "KICK"}));
+    EXPECT_EQ(lib.tagOf(2), "DEFAULT");
+    EXPECT_EQ(lib.tagOf(3), "DEFAULT");
+    // SNARE's waves moved, KICK's category number fell from 2 to 1; DEFAULT's stayed.
+    EXPECT_EQ(lib.marked(), (Numbers{2, 3, 4, 5}));
+    EXPECT_EQ(waveTagHadWaveCount(lib.def), 4);
+    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 2);
+
+    lib.clearMarks();
+    ASSERT_EQ(waveTagDispose(lib.list, lib.kick), 0);
+    EXPECT_EQ(lib.marked(), (Numbers{4, 5}));  // the last category: nothing after it shifts
+}
+
+TEST(TagEdit, TheDefaultCategoryIsNeverDeleted) {
+    Lib lib;
+    EXPECT_EQ(waveTagDispose(lib.list, lib.def), -1);
+    EXPECT_EQ(waveTagIsTmpDispose(lib.list, lib.def), -1);
+    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"}));
+    EXPECT_EQ(lib.list->defaultTag, lib.def);
+    EXPECT_TRUE(lib.marked().empty());
+}
+
+TEST(TagEdit, CancelPutsRemovedCategoriesBackWhereTheyWere) {
+    Lib lib;
+    waveTagEditInitialize(lib.list);
+    sTag *made = waveTagCreate(lib.list, "NEW", nullptr, 1);
+    waveTagIsTmpCreate(made, 1);
+    ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
+    ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.kick), 0);
+    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "NEW"}));
+    waveTagName(lib.def, "RENAMED");
+    waveTagEditCancel(lib.list, 0);
+    // Same positions as before, so no parameter file needs rewriting.
+    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"}));
+    EXPECT_EQ(lib.tagOf(2), "SNARE");
+    EXPECT_EQ(lib.tagOf(5), "KICK");
+    EXPECT_TRUE(lib.marked().empty());
+    EXPECT_EQ(rliListCount(&lib.list->removedTags), 0);
+    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 3);
+}
+
+TEST(TagEdit, ConfirmDeletesRemovedCategoriesAndMarksOnlyShiftedWaves) {
+    Lib lib;
+    waveTagEditInitialize(lib.list);
+    ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
+    waveTagEditEffective(lib.list);
+    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "KICK"}));
+    EXPECT_EQ(lib.tagOf(2), "DEFAULT");
+    EXPECT_EQ(lib.marked(), (Numbers{2, 3, 4, 5}));
+}
+
+TEST(TagEdit, ACategoryMadeAndDeletedInOneEditLeavesNoTrace) {
+    for (bool confirm : {false, true}) {
+        Lib lib;
+        waveTagEditInitialize(lib.list);
+        sTag *made = waveTagCreate(lib.list, "TEMP", nullptr, 1);
+        waveTagIsTmpCreate(made, 1);
+        ASSERT_EQ(waveTagIsTmpDispose(lib.list, made), 0);
+        if (confirm) waveTagEditEffective(lib.list);
+        else waveTagEditCancel(lib.list, 0);
+        EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"})) << confirm;
+        EXPECT_TRUE(lib.marked().empty()) << confirm;
+        EXPECT_EQ(rliListCount(&lib.list->removedTags), 0);
+    }
+}
+
+TEST(TagEdit, CancelRestoresNamesUnlessKept) {
+    for (int keep : {0, 1}) {
+        Lib lib;
+        waveTagEditInitialize(lib.list);
+        waveTagName(lib.snare, "CLAP");
+        waveTagEditCancel(lib.list, keep);
+        EXPECT_EQ(std::string(lib.snare->name), keep ? "CLAP" : "SNARE");
+    }
+}
+
+TEST(TagEdit, FreeNames) {
+    struct Case {
+        Names existing;
+        const char *wanted;
+        const char *expected;
+    } cases[] = {
+        {{}, "NEW", "NEW"},
+        {{"NEW"}, "NEW", "NEW_01"},
+        {{"NEW", "NEW_01"}, "NEW", "NEW_02"},
+        {{"NEW_01"}, "NEW", "NEW"},
+        {{"DRUM", "DRUM_01"}, "DRUM_05", "DRUM_05_02"},
+        // A name and the same name with "_00" both take 0: the next free is 1.
+        {{"HAT", "HAT_00"}, "HAT", "HAT_01"},
+        // A base over 12 bytes keeps 12 so the suffix fits.
+        {{"ABCDEFGHIJKLMN"}, "ABCDEFGHIJKLMN", "ABCDEFGHIJKL_01"},
+        // ... and the cut name must not meet a category of another base.
+        {{"ABCDEFGHIJKLMN", "ABCDEFGHIJKL_01"}, "ABCDEFGHIJKLMN", "ABCDEFGHIJKL_02"},
+        // 15 bytes with a suffix: cut to the field it would be itself again.
+        {{"ABCDEFGHIJKL_05", "ABCDEFGHIJKL"}, "ABCDEFGHIJKL_05", "ABCDEFGHIJKL_01"},
+        // Shift-JIS: a two-byte character is never cut in half.
+        {{"\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0"},
+         "\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0",
+         "\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0\x82\xa0_01"},
+    };
+    for (const Case &c : cases) {
+        sWaveList *list = waveListCreateDefault();
+        waveTagName(list->defaultTag, "ZZZ");
+        for (const auto &n : c.existing) waveTagCreate(list, n.c_str(), nullptr, 0);
+        char out[kTagNameLen + 1];
+        waveTagNameAbleToUse(out, list, c.wanted);
+        EXPECT_EQ(std::string(out), c.expected) << c.wanted;
+        EXPECT_EQ(waveTagSameName(list, out), 0) << out;
+        waveListDispose(list);
+    }
+}
+
+TEST(TagEdit, SameNameIsExactAndSkipsTheExcepted) {
+    Lib lib;
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE"), 1);
+    EXPECT_EQ(waveTagSameName(lib.list, "snare"), 0);
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.snare), 0);
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.kick), 1);
+}
+
+}  // namespace
