@@ -18,6 +18,7 @@
 #include "cli/cmd_init.h"
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
+#include "cli/cmd_play.h"
 #include "cli/cmd_renumber.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
@@ -42,6 +43,7 @@ constexpr cliAddFn kCommands[] = {
     cliAddDelete,
     cliAddRenumber,
     cliAddWavelist,
+    cliAddPlay,
 };
 
 const char *const kFooter =

@@ -1,0 +1,116 @@
+// `kvbrt play` on card trees built here, heard through SDL2's disk driver:
+// the bytes of the output, the line it prints, its refusals and Ctrl-C.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_run.h"
+#include "support/card.h"
+#include "support/pcm_out.h"
+#include "support/test_util.h"
+
+namespace {
+
+class CliPlay : public testing::Test {
+protected:
+    ScratchDir dir;
+    std::string root = dir / "card";
+    TestCard card{root};
+    std::string raw = dir / "out.raw";
+    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ScopedEnv delay{"SDL_DISKAUDIODELAY", "1"};
+    ScopedEnv file{"SDL_DISKAUDIOFILE", raw.c_str()};
+    std::vector<int16_t> ramp = testRamp(1764);  // 40 ms
+
+    void SetUp() override {
+        testMakeDirs(root);
+        card.makeTree();
+        testMakeDirs(card.data(0));
+        card.addWave(3, "KICK", "kick.wav", 0, false);
+        testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
+        card.addWave(4, "LOW", "low.wav", 0, false);
+        testWriteFile(card.data(0) + "low.wav", testWavBytes(100, 22050));
+        card.addWave(5, "BAD", "bad.wav", 0, false);
+        testWriteFile(card.data(0) + "bad.wav", "RIFF\x04\0\0\0WAVE");
+    }
+    // The run had a disk driver to play on.
+    static bool played(const CliResult &r) { return r.err.find("no sound output") == std::string::npos; }
+};
+
+TEST_F(CliPlay, PlaysTheWaveOnceAtTheGivenVolume) {
+    CliResult r = cliRun({"play", root, "3", "--volume", "500"});
+    if (!played(r)) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "3  KICK  40 ms  1 channel\n");
+    std::vector<int16_t> got = testDiskOutputSound(raw);
+    std::vector<int16_t> want = testMonoOut(ramp, 16384);
+    ASSERT_GE(got.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
+    EXPECT_TRUE(std::all_of(got.begin() + static_cast<long>(want.size()), got.end(), [](int16_t s) { return s == 0; }));
+
+    r = cliRun({"play", root, "3", "--json", "--volume", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"number\":3,\"name\":\"KICK\",\"file\":\"" + card.data(0) +
+                         "kick.wav\",\"time_ms\":40,\"channels\":1,\"file_size\":" +
+                         std::to_string(44 + 2 * ramp.size()) + ",\"volume\":0,\"loop\":false}\n");
+}
+
+TEST_F(CliPlay, LoopPlaysOnUntilCtrlC) {
+    std::vector<int16_t> once = testMonoOut(ramp, 32768);
+    // A press that comes too late (or to a run that never played) must not end the tests.
+    auto previous = std::signal(SIGINT, [](int) {});
+    std::atomic<bool> returned{false};
+    // Ctrl-C once three rounds have reached the output (playing has begun, so
+    // the command is catching it by then).
+    std::thread presser([&] {
+        for (int i = 0; i < 5000 && !returned && testDiskOutputSound(raw).size() < 3 * once.size(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!returned) std::raise(SIGINT);
+    });
+    CliResult r = cliRun({"play", root, "3", "--loop"});
+    returned = true;
+    presser.join();
+    std::signal(SIGINT, previous);
+    if (!played(r)) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(r.out, "3  KICK  40 ms  1 channel  (loop)\n");
+    std::vector<int16_t> got = testDiskOutputSound(raw);
+    ASSERT_GE(got.size(), 3 * once.size());
+    for (size_t i = 0; i < 3 * once.size(); ++i) ASSERT_EQ(got[i], once[i % once.size()]) << "sample " << i;
+}
+
+TEST_F(CliPlay, Refusals) {
+    std::string data = card.data(0);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;  // part of the message
+    } cases[] = {
+        {{"9"}, 1, root + ": no wave numbered 9"},
+        {{"4"}, 1, data + "low.wav: cannot be played: not a 44100 Hz 16-bit file"},
+        {{"5"}, 1, data + "bad.wav: cannot be read as audio"},
+        {{"3", "--volume", "1001"}, 2, "--volume"},
+        {{"3", "--volume", "loud"}, 2, "--volume"},
+        {{"three"}, 2, "WAVE"},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"play", root};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliResult r = cliRun(args);
+        SCOPED_TRACE(r.err);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.err), std::string::npos);
+        EXPECT_EQ(r.out, "");
+    }
+    ScopedEnv none{"SDL_AUDIODRIVER", "no-such-driver"};
+    CliResult r = cliRun({"play", root, "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("audio output: no sound output is available"), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+// The selected wave's preview player on a card tree, played through SDL2's
+// disk driver so the bytes that reach the output can be compared.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/sound.h"
+#include "foundation/global.h"
+#include "platform/ghost.h"
+#include "platform/headless/headless.h"
+#include "support/card.h"
+#include "support/pcm_out.h"
+#include "support/test_util.h"
+#include "wavelib/player.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+struct Seen {
+    std::vector<int> requests;  // codes posted to the main window
+    std::vector<int> boxes;     // message texts shown
+    int errorCloses = 0;
+};
+Seen gSeen;
+
+class PlayerTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    TestCard card{dir.path()};
+    std::string raw = dir / "out.raw";
+    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ScopedEnv delay{"SDL_DISKAUDIODELAY", "1"};  // about 20 times real time
+    ScopedEnv file{"SDL_DISKAUDIOFILE", raw.c_str()};
+    std::vector<int16_t> ramp = testRamp(2205);  // 50 ms
+    sWave kick{}, snare{}, gone{};
+
+    static void setWave(sWave &w, int number, const char *name, const char *file) {
+        std::snprintf(w.name, sizeof w.name, "%s", name);
+        std::snprintf(w.fileName, sizeof w.fileName, "%s", file);
+        std::snprintf(w.dataFolder, sizeof w.dataFolder, "%02d", number / 100);
+        w.waveNumber = number;
+    }
+
+    void SetUp() override {
+        hlInstall();
+        gSeen = Seen{};
+        card.makeTree();
+        testMakeDirs(card.data(0));
+        testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
+        testWriteFile(card.data(0) + "snare.wav", testWavBytes(441, 44100, 16, 2));
+        setWave(kick, 1, "KICK", "kick.wav");
+        setWave(snare, 2, "SNARE", "snare.wav");
+        setWave(gone, 3, "GONE", "gone.wav");
+        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+        sWavePlayerHooks hooks{};
+        hooks.postRequest = [](int code, int) { gSeen.requests.push_back(code); };
+        hooks.messageBox = [](int, int text, int) {
+            gSeen.boxes.push_back(text);
+            return 1;
+        };
+        hooks.errorClose = [] { ++gSeen.errorCloses; };
+        waveWavePlayerSetHooks(&hooks);
+        soundSetMessageBox([](int, const wchar_t *text, int) {
+            gSeen.boxes.push_back(std::wcsncmp(text, L"DUMMY", 5) == 0 ? 83 : -1);
+            return 1;
+        });
+    }
+
+    void TearDown() override {
+        waveWaveSelect(nullptr);
+        gpSelectWave = nullptr;
+        gbSoundLoop = 0;
+        waveWavePlayerSetHooks(nullptr);
+        soundSetMessageBox(nullptr);
+        G.volumeRoot[0] = '\0';
+        ghostHostInstall(nullptr);
+    }
+
+    bool haveOutput() { return soundCreateResult() != SOUND_RESULT_NO_OUTPUT; }
+
+    // Runs main-loop passes until `done` or two seconds; returns the passes
+    // whose end flag was 1.
+    template <class Done>
+    int passUntil(Done done) {
+        int ends = 0;
+        for (int i = 0; i < 2000 && !done(); ++i) {
+            waveWaveDoCalc();
+            ends += waveWaveGetIsEnd() == 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return ends;
+    }
+};
+
+TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeAndReportsTheEndOnce) {
+    ASSERT_EQ(waveWaveSelect(&kick), 0) << soundCreateResult();
+    if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    EXPECT_EQ(waveWaveGetTotTime(), 50u);
+    EXPECT_EQ(waveWaveGetChannels(), 1);
+    EXPECT_EQ(waveWaveGetFilesize(), 44u + 2 * 2205);
+    waveWaveSetVolume(0.25f);
+    ASSERT_EQ(waveWavePlay(), 0);
+    int ends = passUntil([] { return waveWaveGetPlaying() != 0; });
+    for (int i = 0; i < 3; ++i) {
+        waveWaveDoCalc();
+        ends += waveWaveGetIsEnd() == 1;
+    }
+    EXPECT_EQ(ends, 1);
+    EXPECT_FLOAT_EQ(waveWaveGetPosition(), 1.0f);
+    EXPECT_TRUE(gSeen.requests.empty());  // ending by itself is the end flag's news
+    ASSERT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+
+    std::vector<int16_t> got = testDiskOutputSound(raw);
+    std::vector<int16_t> want = testMonoOut(ramp, 8192);
+    ASSERT_GE(got.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
+    EXPECT_TRUE(std::all_of(got.begin() + static_cast<long>(want.size()), got.end(), [](int16_t s) { return s == 0; }));
+}
+
+TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
+    waveWaveSetLoop(1);
+    EXPECT_EQ(waveWaveGetLoop(), 1);
+    ASSERT_EQ(waveWaveSelect(&kick), 0);
+    if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    ASSERT_EQ(waveWavePlay(), 0);
+    std::vector<int16_t> once = testMonoOut(ramp, 32768);
+    int ends = passUntil([&] { return testDiskOutputSound(raw).size() >= 3 * once.size(); });
+    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(waveWaveGetPlaying(), 0);
+    waveWaveStop();
+    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    waveWaveDoCalc();
+    EXPECT_EQ(waveWaveGetIsEnd(), 1);
+    waveWaveDoCalc();
+    EXPECT_EQ(waveWaveGetIsEnd(), 0);
+    EXPECT_EQ(waveWaveGetPlaying(), -1);
+
+    std::vector<int16_t> got = testDiskOutputSound(raw);
+    ASSERT_GE(got.size(), 3 * once.size());
+    for (size_t i = 0; i < 3 * once.size(); ++i) ASSERT_EQ(got[i], once[i % once.size()]) << "sample " << i;
+}
+
+TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
+    ASSERT_EQ(waveWaveSelect(&kick), 0);
+    if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    _sSound *first = gpSound;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
+    EXPECT_EQ(gpSound, first);
+    EXPECT_TRUE(gSeen.requests.empty());
+
+    ASSERT_EQ(waveWaveSelect(&snare), 0);
+    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    EXPECT_EQ(waveWaveGetChannels(), 2);
+    EXPECT_EQ(waveWaveGetTotTime(), 10u);
+
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(waveWaveIsCreate(), -1);
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(gSeen.requests, (std::vector<int>{204, 204}));
+
+    // The library clears the selection of a wave it disposes of; the player
+    // made for that wave goes with the next deselection instead of staying open.
+    ASSERT_EQ(waveWaveSelect(&kick), 0);
+    gpSelectWave = nullptr;
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(gpSound, nullptr);
+    EXPECT_EQ(gSeen.requests.size(), 3u);
+}
+
+TEST_F(PlayerTest, WithoutAPlayerEveryOperationAnswersNone) {
+    // A removed file: message 83, the wave stays selected without a player.
+    EXPECT_EQ(waveWaveSelect(&gone), -1);
+    EXPECT_EQ(gSeen.boxes, std::vector<int>{83});
+    EXPECT_EQ(gpSelectWave, &gone);
+    EXPECT_EQ(waveWaveIsCreate(), -1);
+    EXPECT_EQ(waveWavePlay(), -1);
+    waveWaveStop();
+    waveWaveSetVolume(0.5f);
+    waveWaveSetPosition(0.5f);
+    waveWaveDoCalc();
+    EXPECT_EQ(waveWaveGetPlaying(), -1);
+    EXPECT_EQ(waveWaveGetIsEnd(), -1);
+    EXPECT_EQ(waveWaveGetPosition(), 0.0f);
+    EXPECT_EQ(waveWaveGetVolume(), 0.0f);
+    EXPECT_EQ(waveWaveGetTotTime(), 0u);
+    EXPECT_EQ(waveWaveGetChannels(), 0);
+    EXPECT_EQ(waveWaveGetFilesize(), 0u);
+    EXPECT_TRUE(gSeen.requests.empty());
+    EXPECT_EQ(gSeen.errorCloses, 0);
+    // A stored name that would leave its data folder is never opened.
+    sWave escape{};
+    setWave(escape, 4, "ESC", "..");
+    EXPECT_EQ(waveWaveSelect(&escape), -1);
+    EXPECT_EQ(gSeen.boxes, (std::vector<int>{83, 83}));
+}
+
+TEST_F(PlayerTest, CardGoneShowsMessage88AndClosesWithAnError) {
+    ASSERT_EQ(std::rename((dir / "Korvan").c_str(), (dir / "Korvan.old").c_str()), 0);
+    EXPECT_EQ(waveWaveSelect(&kick), -1);
+    EXPECT_EQ(gSeen.boxes, std::vector<int>{88});
+    EXPECT_EQ(gSeen.errorCloses, 1);
+    EXPECT_EQ(waveWaveIsCreate(), -1);
+    EXPECT_EQ(waveWavePlayCreate(), -1);  // asked again: told again, never a player
+    EXPECT_EQ(gSeen.errorCloses, 2);
+}
+
+}  // namespace
