@@ -104,6 +104,8 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
     // Nothing on the card changes, but files appear in DIR: Ctrl-C cancels the
     // job and the command reports it.
     cliCommandWrites(ctx);
+    // The job's messages read the string table from the worker.
+    cliTextInit();
     for (sWave *w : waves) waveExportSetRequest(w);
     std::vector<sOutcome> outcomes;
     gTarget = to;

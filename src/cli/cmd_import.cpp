@@ -93,6 +93,8 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     }
     // From here the card changes: Ctrl-C cancels the job and is reported.
     cliCommandWrites(ctx);
+    // The job's messages read the string table from the worker.
+    cliTextInit();
     std::vector<sOutcome> outcomes;
     for (const std::string &f : files)
         if (waveImportSetRequest(number, f.c_str()) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", ""});

@@ -36,6 +36,7 @@ struct sExportJob {
     char target[kRliPathMax];  // the chosen folder, ending in "/"
     sListBase names;           // sExportName: every name known in the target folder
     int failed;                // requests not exported
+    bool listFailed;           // the folder could not be listed: nothing is copied
     bool syncFailed;           // the closing sync of the target folder failed
 } gJob;
 
@@ -160,7 +161,7 @@ int copyOut(const sWave *wave, const std::string &name) {
 int exportOne(const sWave *wave) {
     std::string name = strSjisToUtf8(std::string(wave->name, strnlen(wave->name, kWaveNameLen)));
     bool badName = name.empty() || name.find_first_of(kForbidden) != std::string::npos;
-    int result = badName ? EXPORT_BAD_NAME : copyOut(wave, name);
+    int result = badName ? EXPORT_BAD_NAME : gJob.listFailed ? EXPORT_COPY_FAILED : copyOut(wave, name);
     if (result != EXPORT_OK) {
         int message = badName ? DNASTR_ERR_EXPORT_NAME : DNASTR_ERR_EXPORT_COPY;
         editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, strMessageAddFilename(dnaStrGetPtr(message), name.c_str()), 0);
@@ -248,13 +249,14 @@ int waveExportCalc(void) {
     std::wstring wide(std::strlen(gJob.target) + 1, L'\0');
     if (utf8towchar(wide.data(), wide.size(), gJob.target) >= 0) userSetBackupExportDefaultPathPtr(wide.c_str());
 
+    // Without the folder's names no copy could be named safely; the job then
+    // reports every wave as not exported.
+    gJob.listFailed = loadNames(&gJob.names, gJob.target) != 0;
+    gbCancel = 0;
     int result = -1;
-    if (loadNames(&gJob.names, gJob.target) == 0) {
-        gbCancel = 0;
-        if (editProgressBarRun(exportThreadFunc, waveExportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT),
-                               nullptr) == 0)
-            result = gJob.syncFailed ? -3 : gJob.failed;
-    }
+    if (editProgressBarRun(exportThreadFunc, waveExportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT),
+                           nullptr) == 0)
+        result = gJob.syncFailed ? -3 : gJob.failed;
     rliListFreeList(&gJob.names);
     waveExportSetRequestCancel();
     return result;

@@ -57,9 +57,8 @@ void waveExportSetReport(waveExportReportFn report, void *ctx);
 // when not), asks for the target folder and runs every request as one job
 // under the progress window. Always leaves the request list empty. Returns
 // the number of waves not exported (0 also when nothing was pending or the
-// folder choice was cancelled), -1 when the folder could not be listed or
-// the job not started, -2 when the card is gone, -3 when the final sync of
-// the target folder failed.
+// folder choice was cancelled), -1 when the job could not be started, -2
+// when the card is gone, -3 when the final sync of the target folder failed.
 int waveExportCalc(void);
 // The job's cancel function: the job stops before the next wave. Any thread.
 void waveExportSetCancel(void);

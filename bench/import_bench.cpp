@@ -1,0 +1,144 @@
+// Imports 1 GiB of WAV files (400 x 2.5 MiB) into a fresh card with our
+// import job, and copies the same files with `cp` + `sync` into a folder, in
+// the same run; prints both times and the ratio.
+//
+// Import promises that every wave it reports is on the card, so the anchor
+// syncs too. Each round starts from an empty card (or folder) on the same file
+// system; the sources are read once before either side runs, and the two
+// sides run alternately twice so neither gets a consistently colder cache.
+//
+// Usage: bench_import [FOLDER]   (default $TMPDIR or /var/tmp)
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench_util.h"
+#include "foundation/file.h"
+#include "foundation/global.h"
+#include "foundation/mem.h"
+#include "transfer/import.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavefile.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+constexpr int kFiles = 400;
+constexpr uint32_t kDataSize = 2560u * 1024u - 44u;
+
+void put(std::vector<char> &b, size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// A 44100 Hz 16-bit stereo WAV file of noise.
+std::vector<char> wavFile(unsigned &seed) {
+    std::vector<char> b(44 + kDataSize);
+    const char *tags[] = {"RIFF", "WAVE", "fmt ", "data"};
+    const size_t at[] = {0, 8, 12, 36};
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < 4; ++k) b[at[i] + static_cast<size_t>(k)] = tags[i][k];
+    put(b, 4, 36 + kDataSize, 4);
+    put(b, 16, 16, 4);
+    put(b, 20, 1, 2);
+    put(b, 22, 2, 2);
+    put(b, 24, 44100, 4);
+    put(b, 28, 44100 * 4, 4);
+    put(b, 32, 4, 2);
+    put(b, 34, 16, 2);
+    put(b, 40, kDataSize, 4);
+    for (size_t i = 44; i < b.size(); ++i) b[i] = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    return b;
+}
+
+std::string sourceName(int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/Take %03d.wav", i);
+    return name;
+}
+
+bool makeSources(const std::string &dir) {
+    unsigned seed = 12345;
+    for (int i = 0; i < kFiles; ++i) {
+        std::vector<char> b = wavFile(seed);
+        if (rliFileWriteAll((dir + sourceName(i)).c_str(), b.data(), b.size()) != 0) return false;
+    }
+    return true;
+}
+
+// A card holding only its folders and a category list with DEFAULT.
+bool makeCard(const std::string &card) {
+    rliDirCreate(card.c_str());
+    if (wstorageCreateDir(card.c_str()) != 0) return false;
+    sWaveList *list = waveListCreateDefault();
+    std::string tags = card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb";
+    bool ok = list && waveFileTagListCreateToFile(&list->tags, tags.c_str()) == 0;
+    waveListDispose(list);
+    return ok;
+}
+
+double ours(const std::string &src, const std::string &card) {
+    if (!makeCard(card)) return -1;
+    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", card.c_str());
+    sWaveList *list = waveListCreateFromStorageWindowOpen(card.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    if (!list) return -1;
+    double t0 = benchNow();
+    for (int i = 0; i < kFiles; ++i) waveImportSetRequest(0, (src + sourceName(i)).c_str());
+    int failed = waveImportCalc(0);
+    double t = benchNow() - t0;
+    int waves = rliListCount(&list->waves);
+    waveListDispose(list);
+    waveStorageWaveFileClear();
+    if (failed != 0 || waves != kFiles) {
+        std::fprintf(stderr, "bench_import: %d files not imported\n", failed < 0 ? kFiles : failed);
+        return -1;
+    }
+    return t;
+}
+
+double theirs(const std::string &src, const std::string &dst) {
+    rliDirCreate(dst.c_str());
+    std::vector<std::string> argv = {"cp"};
+    for (int i = 0; i < kFiles; ++i) argv.push_back(src + sourceName(i));
+    argv.push_back(dst + "/");
+    double t0 = benchNow();
+    if (benchRun(argv) != 0 || benchRun({"sync"}) != 0) return -1;
+    return benchNow() - t0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    memInit();
+    std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, "kvbbench-import");
+    if (root.empty()) {
+        std::fprintf(stderr, "bench_import: cannot make a scratch folder\n");
+        return 1;
+    }
+    std::string src = root + "/src";
+    rliDirCreate(src.c_str());
+    if (!makeSources(src)) {
+        std::fprintf(stderr, "bench_import: cannot write the source files\n");
+        benchRemoveTree(root);
+        return 1;
+    }
+    benchRun({"sync"});
+    double best[2] = {1e9, 1e9};
+    for (int round = 0; round < 2; ++round) {
+        for (int side = 0; side < 2; ++side) {
+            std::string dst = root + (side == 0 ? "/card" : "/cp");
+            benchRemoveTree(dst);
+            benchRun({"sync"});
+            double t = side == 0 ? ours(src, dst) : theirs(src, dst);
+            if (t < 0) {
+                std::fprintf(stderr, "bench_import: run failed\n");
+                benchRemoveTree(root);
+                return 1;
+            }
+            if (t < best[side]) best[side] = t;
+        }
+    }
+    benchReport("import 400 x 2.5 MiB WAV", best[0], "cp+sync", best[1], 1.15);
+    benchRemoveTree(root);
+    return 0;
+}

@@ -1,0 +1,189 @@
+// Wave export: copies named after the waves, never replacing anything in the
+// target folder, every wave not exported reported, nothing partial left.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/fault.h"
+#include "foundation/global.h"
+#include "platform/headless/headless.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "transfer/export.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+struct Outcome {
+    int number;
+    int result;
+    std::string target;
+};
+
+std::string base(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
+class ExportTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    std::string root, out;
+    sWaveList *list = nullptr;
+    std::vector<Outcome> outcomes;
+
+    void SetUp() override {
+        hlInstall();
+        root = dir / "card";
+        out = dir / "out";
+        testMakeDirs(out);
+        TestCard(root).makeTree();
+    }
+    void TearDown() override {
+        waveListDispose(list);
+        waveExportSetReport(nullptr, nullptr);
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+    void addWave(int number, const std::string &name, const std::string &file) {
+        TestCard(root).addWave(number, name, file);
+    }
+    void open() {
+        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
+        list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+        ASSERT_NE(list, nullptr);
+    }
+    // Exports the waves into the out folder; returns the file names written.
+    std::vector<std::string> run(const std::vector<int> &numbers, const std::string &folder = "") {
+        outcomes.clear();
+        for (int n : numbers) waveExportSetRequest(waveListFindWaveNumber(list, n));
+        waveExportSetReport(
+            [](const sWave *w, const char *target, int result, void *ctx) {
+                static_cast<std::vector<Outcome> *>(ctx)->push_back({w->waveNumber, result, target ? target : ""});
+            },
+            &outcomes);
+        hlPushDirDialogAnswer(folder.empty() ? out : folder);
+        waveExportCalc();
+        std::vector<std::string> written;
+        for (const auto &o : outcomes)
+            if (o.result == EXPORT_OK) written.push_back(base(o.target));
+        return written;
+    }
+    std::string audio(int number) {
+        const sWave *w = waveListFindWaveNumber(list, number);
+        return testReadFile(TestCard(root).data(number / 100) + w->fileName);
+    }
+};
+
+TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRule) {
+    addWave(0, "Kick 1", "Kick.wav");
+    addWave(1, "KICK", "k1.wav");
+    addWave(2, "KICK", "k2.wav");
+    addWave(3, "Clap", "Clap.aif");
+    addWave(4, "Kick.1", "x.wav");
+    open();
+    using V = std::vector<std::string>;
+    EXPECT_EQ(run({0}), V{"Kick 1.wav"});
+    EXPECT_EQ(run({0, 0}), (V{"Kick 1_1.wav", "Kick 1_2.wav"}));
+    EXPECT_EQ(run({3}), V{"Clap.aif"});
+    // A dotted name numbers on too, rather than meeting its own earlier copy.
+    EXPECT_EQ(run({4, 4}), (V{"Kick.1.wav", "Kick.1_1.wav"}));
+    EXPECT_EQ(testReadFile(out + "/Kick 1_2.wav"), audio(0));
+
+    struct {
+        std::vector<std::string> present;
+        std::vector<int> waves;
+        V want;
+    } cases[] = {
+        {{"KICK_5.wav"}, {1}, {"KICK.wav"}},
+        {{"KICK.wav", "KICK_5.wav"}, {1}, {"KICK_6.wav"}},
+        {{"KICK.wav", "KICK_1.wav"}, {1, 2}, {"KICK_2.wav", "KICK_3.wav"}},
+        {{"kick.WAV"}, {1}, {"KICK_1.wav"}},
+    };
+    for (const auto &c : cases) {
+        ScratchDir target;
+        for (const auto &p : c.present) testWriteFile(target / p, "old");
+        EXPECT_EQ(run(c.waves, target.path()), c.want) << c.present[0];
+        for (const auto &p : c.present) EXPECT_EQ(testReadFile(target / p), "old");
+    }
+}
+
+TEST_F(ExportTest, NothingInTheFolderIsReplaced) {
+    addWave(0, "Snare", "s.wav");
+    open();
+    testMakeDirs(out + "/Snare.wav");
+    ASSERT_EQ(symlink("elsewhere", (out + "/Snare_1.wav").c_str()), 0);
+    EXPECT_EQ(run({0}), std::vector<std::string>{"Snare_2.wav"});
+    char link[64] = {};
+    EXPECT_GT(readlink((out + "/Snare_1.wav").c_str(), link, sizeof link - 1), 0);
+    EXPECT_STREQ(link, "elsewhere");
+}
+
+TEST_F(ExportTest, RefusedAndFailedWavesAreReportedAndTheRestGoOn) {
+    addWave(0, "A/B", "ab.wav");
+    addWave(1, "Good", "good.wav");
+    addWave(2, "Q?", "q.wav");
+    addWave(3, "Lost", "lost.wav");
+    addWave(4, "Tail", "tail.wav");
+    open();
+    unlink((TestCard(root).data(0) + "lost.wav").c_str());
+    EXPECT_EQ(run({0, 1, 2, 3, 4}), (std::vector<std::string>{"Good.wav", "Tail.wav"}));
+    std::vector<int> want = {EXPORT_BAD_NAME, EXPORT_OK, EXPORT_BAD_NAME, EXPORT_COPY_FAILED, EXPORT_OK};
+    ASSERT_EQ(outcomes.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(outcomes[i].result, want[i]) << i;
+    EXPECT_EQ(hlCallCount("messageBox"), 3);
+    bool named = false;
+    for (const auto &c : hlCalls()) named = named || c.find("\n\nA/B") != std::string::npos;
+    EXPECT_TRUE(named);
+    EXPECT_EQ(testListDir(out), (std::vector<std::string>{"Good.wav", "Tail.wav"}));
+}
+
+TEST_F(ExportTest, CancelAndACancelledChoiceWriteNothingMore) {
+    for (int n = 0; n < 3; ++n) addWave(n, "W" + std::to_string(n), "w.wav");
+    open();
+    // Cancelled when the first wave is done: exactly one file.
+    for (int n = 0; n < 3; ++n) waveExportSetRequest(waveListFindWaveNumber(list, n));
+    std::vector<int> results;
+    waveExportSetReport(
+        [](const sWave *, const char *, int result, void *ctx) {
+            static_cast<std::vector<int> *>(ctx)->push_back(result);
+            waveExportSetCancel();
+        },
+        &results);
+    hlPushDirDialogAnswer(out);
+    EXPECT_EQ(waveExportCalc(), 2);
+    EXPECT_EQ(results, (std::vector<int>{EXPORT_OK, EXPORT_NOT_RUN, EXPORT_NOT_RUN}));
+    EXPECT_EQ(testListDir(out).size(), 1u);
+
+    // The folder dialog cancelled: the requests go.
+    waveExportSetRequest(waveListFindWaveNumber(list, 0));
+    hlPushDirDialogAnswer("");
+    EXPECT_EQ(waveExportCalc(), 0);
+    EXPECT_EQ(gExportWave.first, nullptr);
+    EXPECT_EQ(testListDir(out).size(), 1u);
+}
+
+TEST_F(ExportTest, AFailingFileOperationLeavesOnlyWholeFiles) {
+    addWave(0, "One", "one.wav");
+    addWave(1, "Two", "two.wav");
+    open();
+    for (long n = 1; n < 100; ++n) {
+        ScratchDir target;
+        hlFailFileOperation(n, EIO);
+        std::vector<std::string> written = run({0, 1}, target.path());
+        bool fired = rliFaultFileFired();
+        hlFailFileOperation(0, 0);
+        SCOPED_TRACE("operation " + std::to_string(n));
+        EXPECT_EQ(outcomes.size(), 2u);
+        // Every file there was reported written and is whole; nothing else is.
+        EXPECT_EQ(testListDir(target.path()), written);
+        for (const auto &o : outcomes)
+            if (o.result == EXPORT_OK) {
+                EXPECT_EQ(testReadFile(o.target), audio(o.number));
+            }
+        if (!fired) return;
+    }
+    ADD_FAILURE() << "the export never got through";
+}
+
+}  // namespace

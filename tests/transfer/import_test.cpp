@@ -1,0 +1,355 @@
+// Wave import: audio files become waves with numbers, names and clash-free
+// files, as one job; whatever refuses, fails or cancels a file leaves nothing
+// of it behind, on the card or in the library.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/copy.h"
+#include "foundation/fault.h"
+#include "foundation/global.h"
+#include "platform/headless/headless.h"
+#include "platform/job.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "transfer/import.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    std::string path;
+    int result;
+    int number;
+};
+
+std::string le(uint32_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+std::string be(uint32_t v, int n) {
+    std::string s;
+    for (int i = n - 1; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// A WAV whose odd-sized chunk before the audio data is padded to even length.
+std::string wavOddChunk() {
+    std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) +
+                       le(44100 * 4, 4) + le(4, 2) + le(16, 2) + "LIST" + le(3, 4) + "abc" + '\0' + "data" +
+                       le(400, 4) + std::string(400, '\x11');
+    return "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+// An AIFF file: 44100 as an 80-bit extended number is 400E AC44 0...
+std::string aiffBytes(int frames, int bits) {
+    std::string comm = be(1, 2) + be(static_cast<uint32_t>(frames), 4) + be(static_cast<uint32_t>(bits), 2) +
+                       be(0x400EAC44, 4) + std::string(6, '\0');
+    std::string data = std::string(static_cast<size_t>(frames) * static_cast<size_t>(bits / 8), '\x22');
+    std::string body = "AIFF" + std::string("COMM") + be(18, 4) + comm + "SSND" +
+                       be(static_cast<uint32_t>(data.size() + 8), 4) + be(0, 4) + be(0, 4) + data;
+    return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+void collect(const char *path, int result, const sWave *wave, void *ctx) {
+    static_cast<std::vector<Outcome> *>(ctx)->push_back({path, result, wave ? wave->waveNumber : -1});
+}
+
+// Every regular file below `dir` whose name is one of our temporary names.
+std::vector<std::string> strays(const std::string &dir) {
+    std::vector<std::string> out;
+    for (auto &e : fs::recursive_directory_iterator(dir))
+        if (e.path().filename().string().front() == '.') out.push_back(e.path().string());
+    return out;
+}
+
+class ImportTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    std::string root;
+    sWaveList *list = nullptr;
+    std::vector<Outcome> outcomes;
+
+    void SetUp() override {
+        hlInstall();
+        root = dir / "card";
+        testMakeDirs(root);
+        testMakeDirs(dir / "in");
+    }
+    void TearDown() override {
+        waveListDispose(list);
+        waveStorageWaveFileClear();
+        waveImportSetReport(nullptr, nullptr);
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+    TestCard card() { return TestCard(root); }
+    void open() {
+        waveListDispose(list);
+        waveStorageWaveFileClear();
+        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
+        list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+        ASSERT_NE(list, nullptr);
+    }
+    std::string source(const std::string &name, const std::string &bytes) {
+        std::string p = dir / ("in/" + name);
+        testWriteFile(p, bytes);
+        return p;
+    }
+    int run(const std::vector<std::string> &paths, int category = 0) {
+        outcomes.clear();
+        for (const auto &p : paths) waveImportSetRequest(category, p.c_str());
+        waveImportSetReport(collect, &outcomes);
+        return waveImportCalc(0);
+    }
+    const sWave *wave(int number) { return waveListFindWaveNumber(list, number); }
+    std::string file(int number) {
+        const sWave *w = wave(number);
+        return w ? card().data(number / 100) + w->fileName : "";
+    }
+    // The card read afresh holds exactly the waves the library holds.
+    void expectCardMatchesLibrary() {
+        sWaveList *fresh = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_EQ(rliListCount(&fresh->waves), rliListCount(&list->waves));
+        for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next) {
+            const sWave *f = waveListFindWaveNumber(fresh, w->waveNumber);
+            ASSERT_NE(f, nullptr) << w->waveNumber;
+            EXPECT_STREQ(f->fileName, w->fileName);
+            EXPECT_STREQ(f->name, w->name);
+        }
+        EXPECT_TRUE(fresh->storage->notes.first == nullptr);
+        waveListDispose(fresh);
+        G.currentWaveList = list;
+        size_t files = 0;
+        for (auto &e : fs::recursive_directory_iterator(card().device() + "WAVE/DATA"))
+            files += e.is_regular_file() ? 1 : 0;
+        EXPECT_EQ(files, static_cast<size_t>(rliListCount(&list->waves)));
+        EXPECT_EQ(strays(card().device()), std::vector<std::string>{});
+    }
+};
+
+TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
+    card().makeTree();
+    open();
+    std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
+    std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
+                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", aiffBytes(50, 16)),
+                                      source("Hat.aiff", aiffBytes(7, 16))};
+    EXPECT_EQ(run(paths), 0);
+    struct {
+        int number;
+        const char *name, *file;
+    } want[] = {{0, "Snare Drum 0", "Snare.wav"}, {1, "Snare Drum 0", "Snare_01.wav"}, {2, "Snare Drum 0", "Snare_02.wav"},
+                {3, "AB_12", "AB.wav"},       {4, "KICK", "KICK.WAV"},             {5, "Xclat", "Xclat.aif"},
+                {6, "Hat", "Hat.aiff"}};
+    for (const auto &w : want) {
+        const sWave *got = wave(w.number);
+        ASSERT_NE(got, nullptr) << w.number;
+        EXPECT_STREQ(got->name, w.name);
+        EXPECT_STREQ(got->fileName, w.file);
+        EXPECT_EQ(got->isNew, 1);
+        EXPECT_EQ(got->category, list->defaultTag);
+        EXPECT_EQ(testReadFile(file(w.number)), testReadFile(paths[static_cast<size_t>(w.number)]));
+    }
+    EXPECT_TRUE(testExists(card().prm(0) + "06.kvb"));
+    expectCardMatchesLibrary();
+}
+
+TEST_F(ImportTest, SoxFilesAreImportedUnchanged) {
+    if (!testHaveProgram("sox")) GTEST_SKIP() << "sox not installed";
+    card().makeTree();
+    open();
+    std::vector<std::string> paths;
+    for (const char *spec : {"mono.wav:1", "stereo.wav:2", "snd.aiff:2", "snd.aif:1"}) {
+        std::string s = spec, name = s.substr(0, s.find(':')), ch = s.substr(s.find(':') + 1);
+        paths.push_back(dir / ("in/" + name));
+        ASSERT_EQ(testRunProgram({"sox", "-n", "-r", "44100", "-b", "16", "-c", ch, paths.back(), "synth", "0.05",
+                                  "sine", "440"}),
+                  0);
+    }
+    EXPECT_EQ(run(paths), 0);
+    for (int n = 0; n < 4; ++n) EXPECT_EQ(testReadFile(file(n)), testReadFile(paths[static_cast<size_t>(n)]));
+    expectCardMatchesLibrary();
+}
+
+TEST_F(ImportTest, RefusedFilesAreNamedAndTheRestGoOn) {
+    card().makeTree();
+    open();
+    testMakeDirs(dir / "in/folder.wav");
+    std::vector<std::string> paths = {
+        source("good1.wav", testWavBytes(10)),         source("hi.wav", testWavBytes(10, 48000)),
+        source("eight.wav", testWavBytes(10, 44100, 8)), source("text.wav", "not audio at all"),
+        source("song.mp3", testWavBytes(10)),          dir / "in/missing.wav",
+        dir / "in/folder.wav",                         source("aiff24.aif", aiffBytes(10, 24)),
+        source("good2.wav", testWavBytes(10))};
+    EXPECT_EQ(run(paths), 7);
+    std::vector<int> want = {IMPORT_OK,         IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT,
+                             IMPORT_NO_SIZE,    IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_OK};
+    ASSERT_EQ(outcomes.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(outcomes[i].result, want[i]) << paths[i];
+    EXPECT_EQ(outcomes[8].number, 1);
+    // One box per refused file, naming it without its folder.
+    EXPECT_EQ(hlCallCount("messageBox"), 7);
+    for (const char *name : {"hi.wav", "missing.wav", "aiff24.aif"}) {
+        bool named = false;
+        for (const auto &c : hlCalls()) named = named || (c.find("\n\n" + std::string(name)) != std::string::npos);
+        EXPECT_TRUE(named) << name;
+    }
+    expectCardMatchesLibrary();
+}
+
+TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
+    card().makeTree();
+    card().addWave(150, "Old", "Old.wav");
+    open();
+    std::string good = source("New.wav", testWavBytes(10));
+    EXPECT_EQ(run({good}), 0);
+    ASSERT_NE(wave(151), nullptr);
+    EXPECT_STREQ(wave(151)->dataFolder, "01");
+    EXPECT_TRUE(testExists(card().prm(1) + "51.kvb"));
+    EXPECT_TRUE(testExists(card().data(1) + "New.wav"));
+
+    card().addWave(9999, "Last", "Last.wav");
+    open();
+    EXPECT_EQ(run({good, good}), 2);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_NUMBER);
+    EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    EXPECT_EQ(rliListCount(&list->waves), 3);
+    expectCardMatchesLibrary();
+}
+
+TEST_F(ImportTest, NothingOnTheCardIsReplaced) {
+    card().makeTree();
+    testMakeDirs(card().data(0));
+    // A file the library does not know, one in another case, a folder in the
+    // way, and a parameter file at the next number whose wave was left out.
+    testWriteFile(card().data(0) + "Snare.wav", "stray");
+    testWriteFile(card().data(0) + "SNARE_03.WAV", "stray");
+    testMakeDirs(card().data(0) + "Snare_04.wav");
+    card().addWave(0, "Gone", "");
+    open();
+    std::string prm0 = testReadFile(card().prm(0) + "00.kvb");
+    EXPECT_EQ(run({source("Snare.wav", testWavBytes(10))}), 0);
+    EXPECT_EQ(outcomes[0].number, 1);
+    EXPECT_STREQ(wave(1)->fileName, "Snare_05.wav");
+    EXPECT_EQ(testReadFile(card().data(0) + "Snare.wav"), "stray");
+    EXPECT_EQ(testReadFile(card().data(0) + "SNARE_03.WAV"), "stray");
+    EXPECT_EQ(testReadFile(card().prm(0) + "00.kvb"), prm0);
+}
+
+TEST_F(ImportTest, MissingCategoryLeavesNoFileAndIsReported) {
+    card().makeTree();
+    open();
+    EXPECT_EQ(run({source("a.wav", testWavBytes(10))}, 5), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    EXPECT_EQ(testListDir(card().device() + "WAVE/DATA"), std::vector<std::string>{});
+    EXPECT_EQ(rliListCount(&list->waves), 0);
+}
+
+TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
+    card().makeTree();
+    open();
+    std::string a = source("a.wav", testWavBytes(10)), big = source("big.wav", testWavBytes(3 << 20));
+    // A press after the first file: the rest are not run.
+    outcomes.clear();
+    for (const auto &p : {a, a, a}) waveImportSetRequest(0, p.c_str());
+    waveImportSetReport(
+        [](const char *path, int result, const sWave *w, void *ctx) {
+            collect(path, result, w, ctx);
+            waveImportSetCancel();
+        },
+        &outcomes);
+    EXPECT_EQ(waveImportCalc(0), 2);
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].result, IMPORT_OK);
+    EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
+
+    // A press while the copy runs: the copy stops and nothing of the file stays.
+    sWave *made = nullptr;
+    int r = waveWaveCreateFromImport(&made, list, 0, big.c_str(), [](float) { rliFileCopyAsyncSetCancel(); });
+    EXPECT_EQ(r, IMPORT_CANCELLED);
+    EXPECT_EQ(made, nullptr);
+    expectCardMatchesLibrary();
+
+    // The Cancel button of the progress window, pressed at once.
+    hlPressProgressCancel();
+    run({big, big, big});
+    EXPECT_EQ(outcomes.size(), 3u);
+    expectCardMatchesLibrary();
+}
+
+TEST_F(ImportTest, PadAssignmentGoesToTheSelectedSlot) {
+    card().makeTree();
+    open();
+    sKit *kit = waveListKitPtr(list, 4);
+    for (int sub : {0, 1}) {
+        waveKitSelect(kit);
+        wavePadSelect(waveKitPadPtr(kit, 2), sub);
+        waveImportSetPadAssign();
+        EXPECT_EQ(run({source("p.wav", testWavBytes(10))}), 0);
+        sPad *pad = waveKitPadPtr(kit, 2);
+        EXPECT_EQ(sub ? pad->subWaveNumber : pad->waveNumber, outcomes[0].number);
+        EXPECT_EQ(kit->isFile, 1);
+        EXPECT_EQ(kit->edited, 1);
+    }
+    // The assignment lasts one run only.
+    EXPECT_EQ(run({source("q.wav", testWavBytes(10))}), 0);
+    EXPECT_EQ(waveKitPadPtr(kit, 2)->subWaveNumber, 1);
+    waveKitSelect(nullptr);
+    wavePadSelect(nullptr, 0);
+}
+
+TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
+    if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    ASSERT_EQ(mount("tmpfs", root.c_str(), "tmpfs", 0, "size=2m"), 0);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{root};
+    card().makeTree();
+    open();
+    EXPECT_EQ(run({source("big.wav", testWavBytes(3 << 20)), source("small.wav", testWavBytes(10))}), 2);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
+    EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    expectCardMatchesLibrary();
+    waveListDispose(list);
+    list = nullptr;
+}
+
+TEST_F(ImportTest, AFailingFileOperationLeavesNoPartialWave) {
+    std::string a = source("a.wav", testWavBytes(100)), b = source("b.wav", testWavBytes(200));
+    for (long n = 1; n < 200; ++n) {
+        fs::remove_all(root);
+        testMakeDirs(root);
+        card().makeTree();
+        open();
+        hlFailFileOperation(n, EIO);
+        run({a, b});
+        bool fired = rliFaultFileFired();
+        hlFailFileOperation(0, 0);
+        SCOPED_TRACE("operation " + std::to_string(n));
+        int imported = 0;
+        for (const auto &o : outcomes) imported += o.result == IMPORT_OK ? 1 : 0;
+        EXPECT_EQ(imported, rliListCount(&list->waves));
+        expectCardMatchesLibrary();
+        if (!fired) {
+            EXPECT_EQ(imported, 2);
+            return;
+        }
+    }
+    ADD_FAILURE() << "the import never got through";
+}
+
+}  // namespace
