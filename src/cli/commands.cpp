@@ -10,6 +10,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_text.h"
+#include "cli/cmd_backup.h"
 #include "cli/cmd_demo.h"
 #include "cli/cmd_edit.h"
 #include "cli/cmd_export.h"
@@ -20,6 +21,7 @@
 #include "cli/cmd_list.h"
 #include "cli/cmd_play.h"
 #include "cli/cmd_renumber.h"
+#include "cli/cmd_restore.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -44,6 +46,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddRenumber,
     cliAddWavelist,
     cliAddPlay,
+    cliAddBackup,
+    cliAddRestore,
 };
 
 const char *const kFooter =

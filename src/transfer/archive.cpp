@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <string>
 #include <unistd.h>
 
@@ -238,6 +239,31 @@ const char *checkBelowBase(const char *base, const char *rel, bool folder, std::
     return nullptr;
 }
 
+// Records what the entry `rel` makes in `made` (path -> is a folder). Returns
+// null, or why it clashes with an earlier entry (the earlier path in `where`).
+const char *clashWithEarlier(std::map<std::string, bool> *made, const char *rel, bool folder, std::string *where) {
+    std::string path;
+    const char *p = rel;
+    while (*p) {
+        const char *end = std::strchr(p, '/');
+        size_t len = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        if (!path.empty()) path += '/';
+        path.append(p, len);
+        bool last = !end;
+        bool needFolder = !last || folder;
+        auto it = made->find(path);
+        if (it != made->end() && it->second != needFolder) {
+            *where = path;
+            return needFolder ? "needs a folder where an earlier entry put a file"
+                              : "would put a file where an earlier entry made a folder";
+        }
+        (*made)[path] = needFolder;
+        if (last) break;
+        p = end + 1;
+    }
+    return nullptr;
+}
+
 // Reads the records ("LEN key=value\n") of an extended header, keeping the
 // path and size that replace the next header's. Returns false when damaged.
 bool parseExtended(const std::string &d, std::string *path, bool *havePath, uint64_t *size, bool *haveSize) {
@@ -415,13 +441,18 @@ int walkArchive(tarReadAtFn readAt, void *src, uint64_t length, const char *base
     uint8_t b[kTarBlock];
     sTarEntry e;
     uint64_t off = 0;
+    // What the entries so far make: true for a folder. A later entry must not
+    // need a folder where an earlier one put a file, nor the other way round,
+    // or the unpacking would fail halfway.
+    std::map<std::string, bool> made;
     for (long index = 1;; ++index) {
         e.index = index;
         int r = readHeader(readAt, src, off, length, b, &e, info);
         if (r < 0) return -1;
         if (r == 1) break;
         std::string where;
-        const char *why = base ? checkBelowBase(base, e.rel, e.folder, &where) : nullptr;
+        const char *why = clashWithEarlier(&made, e.rel, e.folder, &where);
+        if (!why && base) why = checkBelowBase(base, e.rel, e.folder, &where);
         if (why) {
             setInfoError(info, "entry %ld \"%s\" %s (%s)", index, e.shownName, why, shown(where.c_str()).c_str());
             return -1;
@@ -669,21 +700,25 @@ bool CFileTarArchive::Close() {
     return true;
 }
 
-int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total) {
+int tarWalkTree(const char *dir, const char *base, tarTreeFn visit, void *ctx, char *error) {
     DIR *d = faulted() ? nullptr : opendir(dir);
+    auto fail = [&](const char *format, const char *path, const char *reason) {
+        if (error && !error[0]) std::snprintf(error, kTarErrorMax, format, shown(path).c_str(), reason);
+    };
     if (!d) {
-        archive->SetError("cannot read the folder %s: %s", shown(dir).c_str(), std::strerror(errno));
+        fail("cannot read the folder %s: %s", dir, std::strerror(errno));
         return 0;
     }
     size_t dirLen = std::strlen(dir);
     bool slash = dirLen > 0 && dir[dirLen - 1] == '/';
+    size_t baseLen = std::strlen(base);
     int result = 1;
     for (;;) {
         errno = 0;
         struct dirent *ent = readdir(d);
         if (!ent) {
             if (errno != 0) {
-                archive->SetError("cannot read the folder %s: %s", shown(dir).c_str(), std::strerror(errno));
+                fail("cannot read the folder %s: %s", dir, std::strerror(errno));
                 result = 0;
             }
             break;
@@ -691,7 +726,7 @@ int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int tota
         const char *name = ent->d_name;
         std::string path = std::string(dir) + (slash ? "" : "/") + name;
         if (path.size() >= kRliPathMax) {
-            archive->SetError("cannot back up %s: the path is too long", shown(path.c_str()).c_str());
+            fail("cannot back up %s: %s", path.c_str(), "the path is too long");
             result = 0;
             break;
         }
@@ -699,7 +734,7 @@ int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int tota
         bool known = stat(path.c_str(), &st) == 0;
         if (known && S_ISDIR(st.st_mode)) {
             if (name[0] == '.') continue;
-            if (!TarAdd(archive, path.c_str(), base, total)) {
+            if (!tarWalkTree(path.c_str(), base, visit, ctx, error)) {
                 result = 0;
                 break;
             }
@@ -707,19 +742,37 @@ int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int tota
         }
         if (!isArchivedName(name)) continue;
         if (!known) {
-            archive->SetError("cannot read %s: %s", shown(path.c_str()).c_str(), std::strerror(errno));
+            fail("cannot read %s: %s", path.c_str(), std::strerror(errno));
             result = 0;
             break;
         }
-        // Pipes and devices are never card data; the archive itself never goes in.
-        if (!S_ISREG(st.st_mode) || archive->IsArchiveFile(st)) continue;
-        if (!archive->Add(base, path.c_str() + std::strlen(base), total)) {
+        // Pipes and devices are never card data.
+        if (!S_ISREG(st.st_mode)) continue;
+        if (!visit(ctx, path.c_str(), path.c_str() + baseLen, st)) {
             result = 0;
             break;
         }
     }
     closedir(d);
     return result;
+}
+
+int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total) {
+    struct sAddPass {
+        CFileTarArchive *archive;
+        const char *base;
+        int total;
+    } pass{archive, base, total};
+    auto visit = [](void *ctx, const char *, const char *name, const struct stat &st) {
+        auto *p = static_cast<sAddPass *>(ctx);
+        // The archive itself never goes in.
+        if (p->archive->IsArchiveFile(st)) return true;
+        return p->archive->Add(p->base, name, p->total);
+    };
+    char error[kTarErrorMax] = "";
+    int r = tarWalkTree(dir, base, visit, &pass, error);
+    if (!r && error[0]) archive->SetError("%s", error);
+    return r;
 }
 
 int tarBackupSave(const char *archivePath, const char *base, int total, const sTarHooks *hooks, char *error,
@@ -741,6 +794,13 @@ int tarBackupSave(const char *archivePath, const char *base, int total, const sT
 }
 
 // --- Verifying -------------------------------------------------------------------
+
+const char *tarCheckTarget(const char *base, const char *rel, bool folder, char *where, size_t cap) {
+    std::string at;
+    const char *why = checkBelowBase(base, rel, folder, &at);
+    if (where && cap) std::snprintf(where, cap, "%s", why ? shown(at.c_str()).c_str() : "");
+    return why;
+}
 
 int tarVerifySource(tarReadAtFn readAt, void *source, uint64_t length, const char *base, sTarVerifyInfo *info) {
     return walkArchive(readAt, source, length, base, info, nullptr, nullptr);

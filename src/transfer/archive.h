@@ -117,6 +117,18 @@ private:
     char m_error[kTarErrorMax];
 };
 
+// Called by tarWalkTree for every file a backup takes: its full `path`, its
+// `name` within the backup (the base removed) and its status. Returns false
+// to stop the walk.
+typedef bool (*tarTreeFn)(void *ctx, const char *path, const char *name, const struct stat &st);
+// Walks the files a backup of `base` takes below `dir` (".kvb", ".aif",
+// ".aiff", ".wav", any case; regular files only; folders beginning with "."
+// and our temporary files skipped), in the order the system lists them.
+// Returns 1, or 0 at the first failure: a folder that cannot be read (reason
+// put into `error`, capacity kTarErrorMax, when it is still empty) or a
+// visitor that stopped. Changes nothing.
+int tarWalkTree(const char *dir, const char *base, tarTreeFn visit, void *ctx, char *error);
+
 // Adds every eligible file below `dir` (".kvb", ".aif", ".aiff", ".wav", any
 // case; folders beginning with "." and our temporary files skipped), each
 // under its path with the `base` prefix removed. Returns 1, or 0 at the first
@@ -153,6 +165,12 @@ typedef long (*tarReadAtFn)(void *source, uint64_t offset, void *out, size_t siz
 // a symbolic link or a non-folder below `base`, or replace a folder, are
 // refused too. Returns 0 for a sound archive, -1 with `info->error` set.
 int tarVerifySource(tarReadAtFn readAt, void *source, uint64_t length, const char *base, sTarVerifyInfo *info);
+// Checks what already stands below `base` on the way to the entry path `rel`
+// ("a/b.wav"; a folder entry when `folder`): no symbolic link on the way, a
+// folder wherever one is needed, no folder where the file goes. Returns null
+// when the entry can be written there, else why not, with the path concerned
+// in `where` (capacity `cap`, may be null). Changes nothing.
+const char *tarCheckTarget(const char *base, const char *rel, bool folder, char *where, size_t cap);
 // As tarVerifySource for the file at `archivePath`. Returns 0 or -1.
 int tarVerifyFile(const char *archivePath, const char *base, sTarVerifyInfo *info);
 // As tarVerifySource for `size` bytes in memory, without a base. Returns 0 or -1.

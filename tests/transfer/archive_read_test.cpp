@@ -108,6 +108,12 @@ std::vector<Hostile> hostileArchives() {
         {"garbage after the end", kGood + std::string(511, '\0') + "G", "after its end"},
         {"data in second end block", kGood.substr(0, kGood.size() - 512) + std::string(511, '\0') + "x", "second end"},
         {"empty file", "", "without its end blocks"},
+        {"file then folder", testTarEntry("/KVB-RT/a", "x") + testTarEntry("/KVB-RT/a/b.wav", "y") + testTarEnd(),
+         "earlier entry put a file"},
+        {"folder then file", testTarEntry("/KVB-RT/a/b.wav", "y") + testTarEntry("/KVB-RT/a", "x") + testTarEnd(),
+         "earlier entry made a folder"},
+        {"folder entry then file", testTarEntry("/KVB-RT/d/", "", '5') + testTarEntry("/KVB-RT/d", "x") + testTarEnd(),
+         "earlier entry made a folder"},
     };
 }
 

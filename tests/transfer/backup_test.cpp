@@ -1,0 +1,154 @@
+// The backup sequence: the lists are brought up to date first, the whole maker
+// folder goes into the archive, and an older backup survives every declined,
+// refused, failed or cancelled attempt.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "foundation/fault.h"
+#include "platform/headless/headless.h"
+#include "platform/job.h"
+#include "support/card.h"
+#include "transfer/archive.h"
+#include "transfer/archive_support.h"
+#include "transfer/backup.h"
+#include "transfer/backup_support.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+class BackupTest : public testing::Test {
+protected:
+    ScopedEnv tmp{"TMPDIR", testFastTempDir()};
+    ScratchDir dir;
+    std::string vol, out, file;
+    sWaveList *list = nullptr;
+
+    void SetUp() override {
+        hlInstall();
+        vol = dir / "vol";
+        out = dir / "out";
+        file = out + "/KVB-RT-BKUP-ALL.kvb";
+        std::filesystem::create_directories(vol);
+        std::filesystem::create_directories(out);
+        TestCard card(vol);
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}, {"Kicks", 3}});
+        card.addWave(0, "Kick", "kick.wav", 1);
+        card.addWave(1, "Snare", "snare.wav");
+        card.addWave(105, "Hat", "hat.wav");
+        card.writeKit("kit000.kvb", "Kit", "", {{0, -1}});
+        card.writeKit("kit007.kvb", "Kit7", "", {{1, 105}});
+        testPut(vol, "Korvan/KVB-RT/notes.txt", "not card data");
+        list = waveListCreateFromStorageWindowOpen(vol.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+        ASSERT_NE(list, nullptr);
+        hlReset();
+    }
+    void TearDown() override {
+        rliFaultFileArm(0, 0, false);
+        waveListDispose(list);
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+    int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, vol.c_str(), out.c_str(), confirmed, r); }
+};
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
+    EXPECT_EQ(waveBackupExpectedFiles(list), 2 * 3 + 2 + 5);
+    sBackupResult r;
+    ASSERT_EQ(save(0, &r), BACKUP_DONE) << r.error;
+    EXPECT_EQ(r.path, file);
+    std::string bytes = testReadFile(file);
+    sTarVerifyInfo info;
+    ASSERT_EQ(tarVerifyMemory(bytes.data(), bytes.size(), &info), 0) << info.error;
+    std::vector<std::string> expect = {
+        "/KVB-RT/SYSTEM/tag_list.kvb",        "/KVB-RT/SYSTEM/wavelist_name.kvb",
+        "/KVB-RT/SYSTEM/wavelist_tagname.kvb", "/KVB-RT/SYSTEM/wavelist_tagnum.kvb",
+        "/KVB-RT/KIT/kit000.kvb",             "/KVB-RT/KIT/kit007.kvb",
+        "/KVB-RT/WAVE/PRM/00/00.kvb",         "/KVB-RT/WAVE/PRM/00/01.kvb",
+        "/KVB-RT/WAVE/PRM/01/05.kvb",         "/KVB-RT/WAVE/DATA/00/kick.wav",
+        "/KVB-RT/WAVE/DATA/00/snare.wav",     "/KVB-RT/WAVE/DATA/01/hat.wav",
+    };
+    EXPECT_EQ(sorted(testTarNames(bytes)), sorted(expect));
+    EXPECT_EQ(r.files, 12);
+    // The archived lists are the ones now on the card.
+    EXPECT_NE(bytes.find(testReadFile(vol + "/Korvan/KVB-RT/SYSTEM/wavelist_tagnum.kvb")), std::string::npos);
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
+    EXPECT_EQ(hlCallCount("messageBox"), 0);
+}
+
+TEST_F(BackupTest, ADeclinedOverwriteWritesNothingAtAll) {
+    testWriteFile(file, "old backup");
+    auto before = testSnapshot(dir.path());
+    for (int answer : {3, 0}) {  // No, and a box nobody answered
+        hlPushMessageBoxAnswer(answer);
+        sBackupResult r;
+        EXPECT_EQ(save(0, &r), BACKUP_DECLINED);
+        EXPECT_EQ(testSnapshot(dir.path()), before);
+    }
+    EXPECT_EQ(hlCallCount("messageBox"), 2);
+    hlPushMessageBoxAnswer(2);
+    sBackupResult r;
+    EXPECT_EQ(save(0, &r), BACKUP_DONE);
+    EXPECT_NE(testReadFile(file), "old backup");
+}
+
+TEST_F(BackupTest, ANameTooLongForTheArchiveIsRefusedBeforeAnythingIsWritten) {
+    std::string name = std::string(90, 'n') + ".wav";
+    testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/" + name, "x");
+    testWriteFile(file, "old backup");
+    auto before = testSnapshot(dir.path());
+    sBackupResult r;
+    EXPECT_EQ(save(1, &r), BACKUP_FAILED);
+    EXPECT_NE(std::string(r.error).find(name), std::string::npos) << r.error;
+    EXPECT_NE(std::string(r.error).find("longer than 99 bytes"), std::string::npos) << r.error;
+    EXPECT_EQ(testSnapshot(dir.path()), before);
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+}
+
+TEST_F(BackupTest, EveryFailingStepLeavesTheOldBackupWhole) {
+    bool completed = false;
+    for (long n = 1; n < 500 && !completed; ++n) {
+        SCOPED_TRACE(n);
+        testWriteFile(file, "old backup");
+        rliFaultFileArm(n, EIO, false);
+        sBackupResult r;
+        int status = save(1, &r);
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        EXPECT_EQ(testListDir(out), std::vector<std::string>{"KVB-RT-BKUP-ALL.kvb"});
+        if (fired) {
+            EXPECT_EQ(status, BACKUP_FAILED);
+            EXPECT_TRUE(r.error[0]);
+            EXPECT_EQ(testReadFile(file), "old backup");
+        } else {
+            EXPECT_EQ(status, BACKUP_DONE) << r.error;
+            std::string bytes = testReadFile(file);
+            sTarVerifyInfo info;
+            EXPECT_EQ(tarVerifyMemory(bytes.data(), bytes.size(), &info), 0) << info.error;
+            completed = true;
+        }
+    }
+    EXPECT_TRUE(completed);
+}
+
+TEST_F(BackupTest, CancelInTheMiddleKeepsTheOldBackup) {
+    // Large enough that the job is still archiving when Cancel is seen.
+    for (int i = 0; i < 24; ++i) testPut(vol, "Korvan/KVB-RT/WAVE/DATA/02/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+    testWriteFile(file, "old backup");
+    hlPressProgressCancel();
+    sBackupResult r;
+    EXPECT_EQ(save(1, &r), BACKUP_CANCELLED) << r.error;
+    EXPECT_EQ(testReadFile(file), "old backup");
+    EXPECT_EQ(testListDir(out), std::vector<std::string>{"KVB-RT-BKUP-ALL.kvb"});
+    EXPECT_EQ(hlCallCount("messageBox"), 0);
+}
+
+}  // namespace

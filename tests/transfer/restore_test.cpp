@@ -1,0 +1,282 @@
+// The restore sequence: a backup replaces the card's files only once it is
+// verified and wholly unpacked beside them; whatever fails, is refused, is
+// cancelled or is cut off, the card ends up as the old one or the restored one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "foundation/fault.h"
+#include "platform/headless/headless.h"
+#include "platform/job.h"
+#include "transfer/archive.h"
+#include "transfer/archive_support.h"
+#include "transfer/backup_support.h"
+#include "transfer/backup.h"
+
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+bool isCardFile(const std::string &rel) {
+    std::string ext = std::filesystem::path(rel).extension().string();
+    for (auto &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".kvb" || ext == ".wav" || ext == ".aif" || ext == ".aiff";
+}
+
+class RestoreTest : public testing::Test {
+protected:
+    ScopedEnv tmp{"TMPDIR", testFastTempDir()};
+    ScratchDir dir;
+    std::string vol, archive;
+    Tree backupFiles;  // what the backup holds, below Korvan
+
+    void SetUp() override {
+        hlInstall();
+        vol = dir / "vol";
+        archive = dir / "KVB-RT-BKUP-ALL.kvb";
+        // The old card: card files the backup replaces or lacks, files of other
+        // kinds, a hidden folder the device's clean-up enters.
+        testPut(vol, "Korvan/KVB-RT/SYSTEM/tag_list.kvb", "old list");
+        testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/old.wav", "old wave");
+        testPut(vol, "Korvan/KVB-RT/WAVE/PRM/00/00.kvb", "old prm");
+        testPut(vol, "Korvan/KVB-RT/KIT/kit001.KVB", "old kit");
+        testPut(vol, "Korvan/KVB-RT/notes.txt", "mine");
+        testPut(vol, "Korvan/.hidden/x.wav", "hidden");
+        testPut(vol, "other.wav", "outside the maker folder");
+        // The backup, written by our writer from another card.
+        std::string src = dir / "src";
+        backupFiles = {
+            {"KVB-RT/SYSTEM/tag_list.kvb", "new list"},
+            {"KVB-RT/WAVE/DATA/00/new.wav", std::string(3000, 'w')},
+            {"KVB-RT/WAVE/PRM/00/00.kvb", "new prm"},
+            {"KVB-RT/KIT/kit000.kvb", ""},
+            {"KVB-RT/WAVE/DATA/01/deep.aif", std::string(512, 'a')},
+        };
+        for (const auto &[rel, data] : backupFiles) testPut(src + "/Korvan", rel, data);
+        char error[kTarErrorMax];
+        ASSERT_EQ(tarBackupSave(archive.c_str(), (src + "/Korvan").c_str(), 5, nullptr, error, sizeof error), 0)
+            << error;
+        waveBackupSetFreeSpaceProbe(nullptr);
+    }
+    void TearDown() override {
+        rliFaultFileArm(0, 0, false);
+        waveBackupSetFreeSpaceProbe(nullptr);
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+
+    // The volume as a restore must leave it: the old card files gone, the rest
+    // kept, the backup's files and their folders added.
+    Tree restored(const Tree &old) const {
+        Tree t;
+        for (const auto &[rel, kind] : old)
+            if (kind == "D" || !(rel.rfind("Korvan/", 0) == 0 && isCardFile(rel))) t[rel] = kind;
+        for (const auto &[rel, data] : backupFiles) {
+            std::filesystem::path p = "Korvan/" + rel;
+            t[p.string()] = "F:" + data;
+            for (p = p.parent_path(); !p.empty(); p = p.parent_path()) t[p.string()] = "D";
+        }
+        return t;
+    }
+
+    int restore(unsigned flags = RESTORE_CONFIRMED, sBackupResult *r = nullptr, const std::string &from = "") {
+        sBackupResult local;
+        return waveBackupRestore(vol.c_str(), (from.empty() ? archive : from).c_str(), flags, r ? r : &local);
+    }
+};
+
+TEST_F(RestoreTest, ReplacesTheCardFilesAndKeepsEverythingElse) {
+    Tree old = testSnapshot(vol);
+    hlPushMessageBoxAnswer(2);  // the restore question
+    sBackupResult r;
+    ASSERT_EQ(restore(0, &r), BACKUP_DONE) << r.error;
+    EXPECT_EQ(r.files, 5);
+    EXPECT_EQ(r.inPlace, 0);
+    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
+    EXPECT_EQ(restoreRecoverState(vol.c_str(), nullptr, 0), RESTORE_STATE_NONE);
+}
+
+TEST_F(RestoreTest, DeclinedOrMissingBackupChangesNothing) {
+    Tree old = testSnapshot(dir.path());
+    hlPushMessageBoxAnswer(3);
+    EXPECT_EQ(restore(0), BACKUP_DECLINED);
+    sBackupResult r;
+    EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, dir / "none.kvb"), BACKUP_FAILED);
+    EXPECT_NE(std::string(r.error).find("none.kvb"), std::string::npos) << r.error;
+    EXPECT_EQ(testSnapshot(dir.path()), old);
+}
+
+TEST_F(RestoreTest, SetsUpAVolumeWithoutADeviceFolder) {
+    std::filesystem::remove_all(vol);
+    std::filesystem::create_directories(vol);
+    ASSERT_EQ(restore(), BACKUP_DONE);
+    EXPECT_EQ(testSnapshot(vol), restored({}));
+}
+
+TEST_F(RestoreTest, ArchivesOfGnuTarRestore) {
+    if (!testHaveProgram("tar")) GTEST_SKIP() << "tar is not installed";
+    std::string src = dir / "src/Korvan";
+    ASSERT_EQ(testRunProgram({"tar", "-cf", archive, "-C", src, "."}), 0);
+    Tree old = testSnapshot(vol);
+    ASSERT_EQ(restore(), BACKUP_DONE);
+    EXPECT_EQ(testSnapshot(vol), restored(old));
+}
+
+TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
+    std::string good = testReadFile(archive);
+    struct Case {
+        std::string label, bytes, why;
+        std::string plant = "";  // a symbolic link to plant on the card first, at this path below Korvan
+    };
+    std::vector<Case> cases = {
+        {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
+        {"absolute", testTarEntry("//etc/evil.wav", "x") + testTarEnd(), "absolute"},
+        {"link", testTarEntry("/KVB-RT/l", "", '2') + testTarEnd(), "symbolic link"},
+        {"bad checksum", good.substr(0, 20) + "X" + good.substr(21), "checksum"},
+        {"size past the end", testTarHeader("/KVB-RT/a.wav", '0', 100000) + std::string(512, 'x') + testTarEnd(),
+         "past the end"},
+        {"no end blocks", good.substr(0, good.size() - 1024), "end blocks"},
+        {"file then folder", testTarEntry("/KVB-RT/a.wav", "x") + testTarEntry("/KVB-RT/a.wav/b.wav", "y") + testTarEnd(),
+         "earlier entry"},
+        {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
+        {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
+        {"folder on the card where a file goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
+         "folder where a file stands"},
+    };
+    // Cut at every block boundary.
+    for (size_t cut = 512; cut < good.size(); cut += 512)
+        cases.push_back({"cut at " + std::to_string(cut), good.substr(0, cut), ""});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string a = dir / "hostile.kvb";
+        testWriteFile(a, c.bytes);
+        std::filesystem::path plant = vol + "/Korvan/" + c.plant;
+        if (!c.plant.empty()) {
+            std::filesystem::rename(plant, dir / "moved");
+            std::filesystem::create_directory_symlink(dir / "moved", plant);
+        }
+        Tree old = testSnapshot(dir.path());
+        sBackupResult r;
+        EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, a), BACKUP_FAILED);
+        EXPECT_NE(std::string(r.error).find(c.why), std::string::npos) << r.error;
+        EXPECT_EQ(testSnapshot(dir.path()), old);
+        if (!c.plant.empty()) {
+            std::filesystem::remove(plant);
+            std::filesystem::rename(dir / "moved", plant);
+        }
+    }
+}
+
+// Every file operation fails in turn; without a pulled card (the fault does
+// not stick) the restore itself leaves the old card or the new one. With a
+// pulled card (every later operation fails too) the journal lets a later
+// recovery take the card either way, as asked.
+TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
+    Tree old = testSnapshot(vol);
+    Tree fresh = restored(old);
+    std::string copy = dir / "oldvol";
+    std::filesystem::copy(vol, copy, std::filesystem::copy_options::recursive);
+    bool completed = false;
+    for (long n = 1; n < 2000 && !completed; ++n) {
+        for (int mode = 0; mode < 3; ++mode) {
+            SCOPED_TRACE(testing::Message() << "operation " << n << " mode " << mode);
+            std::filesystem::remove_all(vol);
+            std::filesystem::copy(copy, vol, std::filesystem::copy_options::recursive);
+            rliFaultFileArm(n, EIO, mode > 0);
+            sBackupResult r;
+            int status = restore(RESTORE_CONFIRMED, &r);
+            bool fired = rliFaultFileFired();
+            rliFaultFileArm(0, 0, false);
+            if (!fired) {
+                EXPECT_EQ(status, BACKUP_DONE) << r.error;
+                EXPECT_EQ(testSnapshot(vol), fresh);
+                completed = true;
+                break;
+            }
+            EXPECT_TRUE(r.error[0]);
+            if (status == BACKUP_DONE) {
+                // Restored; only the hidden staging folder may be left for the recovery.
+                EXPECT_GE(restoreRecover(vol.c_str(), RESTORE_RECOVER_ROLLBACK, nullptr, 0), 0);
+                EXPECT_EQ(testSnapshot(vol), fresh) << r.error;
+                continue;
+            }
+            if (mode == 0) {
+                EXPECT_TRUE(status == BACKUP_FAILED) << r.error;
+                EXPECT_EQ(testSnapshot(vol), old) << r.error;
+                continue;
+            }
+            int apply = mode == 1 ? RESTORE_RECOVER_FINISH : RESTORE_RECOVER_ROLLBACK;
+            char detail[kBackupErrorMax];
+            int state = restoreRecover(vol.c_str(), apply, detail, sizeof detail);
+            ASSERT_GE(state, 0) << detail;
+            bool forward = state == RESTORE_STATE_DONE ||
+                           (apply == RESTORE_RECOVER_FINISH && (state == RESTORE_STATE_ASIDE || state == RESTORE_STATE_PLACE));
+            EXPECT_EQ(testSnapshot(vol), forward ? fresh : old) << "state " << state << ": " << r.error;
+        }
+    }
+    EXPECT_TRUE(completed);
+}
+
+TEST_F(RestoreTest, CancelInTheMiddleLeavesTheOldCard) {
+    // A backup large enough that the job is still unpacking when Cancel is seen.
+    std::string src = dir / "big/Korvan";
+    for (int i = 0; i < 24; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+    char error[kTarErrorMax];
+    std::string big = dir / "big.kvb";
+    ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0);
+    Tree old = testSnapshot(vol);
+    hlPressProgressCancel();
+    sBackupResult r;
+    EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, big), BACKUP_CANCELLED) << r.error;
+    EXPECT_EQ(testSnapshot(vol), old);
+}
+
+TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
+    waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 4096; });
+    Tree old = testSnapshot(vol);
+    sBackupResult r;
+    EXPECT_EQ(restore(RESTORE_CONFIRMED | RESTORE_IN_PLACE_REFUSED, &r), BACKUP_FAILED);
+    EXPECT_EQ(r.noRoom, 1);
+    EXPECT_NE(std::string(r.error).find("no room"), std::string::npos) << r.error;
+    hlPushMessageBoxAnswer(3);
+    EXPECT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DECLINED);
+    EXPECT_EQ(testSnapshot(vol), old);
+    hlPushMessageBoxAnswer(2);
+    ASSERT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DONE) << r.error;
+    EXPECT_EQ(r.inPlace, 1);
+    EXPECT_EQ(testSnapshot(vol), restored(old));
+}
+
+TEST_F(RestoreTest, RecoveryReportsAndClearsWhatAnInterruptedRestoreLeft) {
+    std::string staging = vol + "/Korvan/.kvbrt-restore";
+    Tree old = testSnapshot(vol);
+    // Unpacking was under way: only rolling back is possible, and it is harmless.
+    testPut(staging, "new/KVB-RT/x.wav", "half");
+    char detail[kBackupErrorMax];
+    EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_STAGING);
+    EXPECT_EQ(restoreRecover(vol.c_str(), RESTORE_RECOVER_FINISH, detail, sizeof detail), RESTORE_STATE_STAGING);
+    EXPECT_EQ(testSnapshot(vol), old);
+    // A journal that cannot be read: left alone for a person to look at.
+    testPut(staging, "journal", "something else\n");
+    EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_DAMAGED);
+    EXPECT_EQ(restoreRecover(vol.c_str(), RESTORE_RECOVER_ROLLBACK, detail, sizeof detail), -1);
+    EXPECT_TRUE(testExists(staging + "/journal"));
+    // ... and a restore refuses to start over it.
+    sBackupResult r;
+    EXPECT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_FAILED);
+    EXPECT_NE(std::string(r.error).find("interrupted"), std::string::npos) << r.error;
+}
+
+TEST_F(RestoreTest, CleanUpPassesOverTheStagingFolder) {
+    testPut(vol, "Korvan/.kvbrt-restore/new/a.wav", "staged");
+    EXPECT_EQ(storageFileDelete((vol + "/Korvan").c_str()), 0);
+    EXPECT_TRUE(testExists(vol + "/Korvan/.kvbrt-restore/new/a.wav"));
+    EXPECT_FALSE(testExists(vol + "/Korvan/.hidden/x.wav"));
+    EXPECT_FALSE(testExists(vol + "/Korvan/KVB-RT/KIT/kit001.KVB"));
+    EXPECT_TRUE(testExists(vol + "/Korvan/KVB-RT/notes.txt"));
+}
+
+}  // namespace
