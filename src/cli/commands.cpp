@@ -11,7 +11,9 @@
 #include "cli/cli.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
+#include "cli/cmd_check.h"
 #include "cli/cmd_demo.h"
+#include "cli/cmd_duplicates.h"
 #include "cli/cmd_edit.h"
 #include "cli/cmd_export.h"
 #include "cli/cmd_import.h"
@@ -48,6 +50,8 @@ constexpr cliAddFn kCommands[] = {
     cliAddPlay,
     cliAddBackup,
     cliAddRestore,
+    cliAddCheck,
+    cliAddDuplicates,
 };
 
 const char *const kFooter =

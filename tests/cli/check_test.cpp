@@ -1,0 +1,162 @@
+// `kvbrt check` and `kvbrt duplicates` as a user or a script runs them: exit
+// statuses, the JSON documents, a declined repair that changes nothing, and
+// a confirmed one after which the card checks clean.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "cli/cli_text.h"
+#include "cli_run.h"
+#include "support/card.h"
+#include "support/test_util.h"
+
+namespace {
+
+std::map<std::string, std::string> snapshot(const std::string &root) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(root))
+        files[e.path().string()] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
+    return files;
+}
+
+// A card with two faults that can be repaired: a parameter file whose audio
+// is gone, and a pad naming it.
+TestCard faultyCard(const std::string &root) {
+    TestCard card(root);
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    card.addWave(5, "GONE", "GONE.wav", 0, false);
+    card.writeKit("kit000.kvb", "Kit", "", {{1, 5}});
+    return card;
+}
+
+// The question loads the string tables; each test gives them back.
+class CliCheck : public testing::Test {
+protected:
+    void TearDown() override { cliTextTerm(); }
+};
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+TEST_F(CliCheck, HealthyCardExitsZero) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    CliResult r = cliRun({"check", dir.path()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "the card is healthy")) << r.out;
+}
+
+TEST_F(CliCheck, ReportsWithoutChangingTheCard) {
+    ScratchDir dir;
+    TestCard card = faultyCard(dir.path());
+    auto before = snapshot(dir.path());
+    CliResult r = cliRun({"check", dir.path(), "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    std::string prm = card.prm(0) + "05.kvb", kit = card.kit() + "kit000.kvb";
+    EXPECT_TRUE(has(r.out, "\"healthy\":false,\"findings\":[{\"kind\":\"parameter_without_audio\",\"file\":\"" + prm +
+                               "\",\"detail\":\"its audio file ")) << r.out;
+    EXPECT_TRUE(has(r.out, "{\"kind\":\"pad_dangling\",\"file\":\"" + kit +
+                               "\",\"detail\":\"sub-pad 1 names wave 5, which does not exist\",\"repair\":\"clear_pad\"}]}\n"))
+        << r.out;
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(CliCheck, DeclinedRepairChangesNothing) {
+    ScratchDir dir;
+    faultyCard(dir.path());
+    auto before = snapshot(dir.path());
+    CliResult r = cliRun({"--no", "check", dir.path(), "--fix"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "repair plan:\n  remove_parameter: ")) << r.out;
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(CliCheck, ConfirmedRepairLeavesAHealthyCard) {
+    ScratchDir dir;
+    TestCard card = faultyCard(dir.path());
+    CliResult r = cliRun({"--yes", "check", dir.path(), "--fix", "--json"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "\"healthy\":true,")) << r.out;
+    EXPECT_TRUE(has(r.out, "\"repaired\":[{\"repair\":\"remove_parameter\",\"file\":\"" + card.prm(0) + "05.kvb\"")) << r.out;
+    EXPECT_TRUE(has(r.out, "{\"repair\":\"clear_pad\",\"file\":\"" + card.kit() +
+                               "kit000.kvb\",\"detail\":\"cleared sub-pad 1\",\"ok\":true}],\"remaining\":[]}\n"))
+        << r.out;
+    EXPECT_EQ(cliRun({"check", dir.path()}).status, 0);
+    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
+}
+
+TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
+    testMakeDirs(staging + "new/KVB-RT/SYSTEM");
+    testWriteFile(staging + "new/KVB-RT/SYSTEM/tag_list.kvb", testTagListText({{"OTHER", 0}}));
+    auto before = snapshot(dir.path());
+
+    CliResult r = cliRun({"check", dir.path(), "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "\"findings\":[{\"kind\":\"restore_staging\",\"file\":\"" + staging)) << r.out;
+    EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}]}")) << r.out;
+
+    // Unpacking had not finished: the card was never touched, and the
+    // staging folder just goes.
+    r = cliRun({"--yes", "check", dir.path(), "--fix"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "repaired: " + staging + ": the restore was rolled back\n")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(staging));
+    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
+    EXPECT_EQ(before.count(card.data(0) + "GOOD.wav"), 1u);
+    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), before[card.data(0) + "GOOD.wav"]);
+}
+
+TEST_F(CliCheck, CardWithoutDeviceFolderAndUsage) {
+    ScratchDir dir;
+    CliResult r = cliRun({"check", dir.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.err, "no device folder")) << r.err;
+    EXPECT_EQ(cliRun({"check"}).status, 2);
+    EXPECT_EQ(cliRun({"duplicates", dir.path()}).status, 1);
+}
+
+TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"DEFAULT", 0}});
+    std::string kick = testWavBytes(400), other = kick;
+    other.back() = '\x02';
+    card.addWave(3, "KICK", "KICK.wav");
+    card.addWave(150, "KICK COPY", "KICK.wav");
+    card.addWave(4, "NOT SAME", "NS.wav");
+    testWriteFile(card.data(0) + "KICK.wav", kick);
+    testWriteFile(card.data(1) + "KICK.wav", kick);
+    testWriteFile(card.data(0) + "NS.wav", other);
+    card.writeKit("kit002.kvb", "K", "", {{3, -1}, {-1, -1}, {-1, -1}, {4, 150}});
+
+    CliResult r = cliRun({"duplicates", dir.path(), "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"groups\":[{\"size\":" + std::to_string(kick.size()) +
+                         ",\"waves\":[{\"number\":3,\"name\":\"KICK\",\"file\":\"00/KICK.wav\",\"pads\":[{\"kit\":2,"
+                         "\"pad\":1,\"sub\":false}]},{\"number\":150,\"name\":\"KICK COPY\",\"file\":\"01/KICK.wav\","
+                         "\"pads\":[{\"kit\":2,\"pad\":4,\"sub\":true}]}]}]}\n");
+    r = cliRun({"duplicates", dir.path()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(r.out, "2 waves, " + std::to_string(kick.size()) + " bytes each:\n")) << r.out;
+
+    testWriteFile(card.data(1) + "KICK.wav", other + "x");
+    r = cliRun({"duplicates", dir.path(), "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\"groups\":[]}\n");
+}
+
+}  // namespace

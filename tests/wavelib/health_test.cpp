@@ -1,0 +1,244 @@
+// The card check: one fault per card, found and described; where it can be
+// repaired, repaired, after which the card is clean; never an audio file lost.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/ghost.h"
+#include "platform/headless/headless.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/health.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every audio file below `root` with its bytes.
+std::map<std::string, std::string> audioFiles(const std::string &root) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : fs::recursive_directory_iterator(root)) {
+        std::string ext = e.path().extension().string();
+        for (char &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (e.is_regular_file() && (ext == ".wav" || ext == ".aif" || ext == ".aiff"))
+            files[e.path().string()] = testReadFile(e.path().string());
+    }
+    return files;
+}
+
+std::string be32(uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+// An AIFC file at 44100 Hz, 16-bit, whose data are compressed as `type`.
+std::string aifcBytes(const std::string &type) {
+    std::string comm = std::string("\0\1", 2) + be32(10) + std::string("\0\x10", 2) +
+                       std::string("\x40\x0E\xAC\x44\0\0\0\0\0\0", 10) + type + std::string("\0\0", 2);
+    std::string body = "AIFC" + std::string("FVER") + be32(4) + be32(0xA2805140) + "COMM" + be32(static_cast<uint32_t>(comm.size())) +
+                       comm + "SSND" + be32(28) + std::string(28, '\0');
+    return "FORM" + be32(static_cast<uint32_t>(body.size())) + body;
+}
+
+struct FaultRow {
+    const char *name;
+    std::function<void(const TestCard &)> make;
+    std::vector<int32_t> kinds;  // every finding the fault gives, in the report's order
+    int32_t fix;                 // the repair planned for the first one
+    const char *file;            // the end of the first finding's path
+};
+
+void PrintTo(const FaultRow &row, std::ostream *os) { *os << row.name; }
+
+const std::vector<FaultRow> &faultRows() {
+    static const std::vector<FaultRow> rows = {
+        {"ParameterWithoutAudio", [](const TestCard &c) { c.addWave(5, "GONE", "GONE.wav", 0, false); },
+         {HEALTH_PRM_NO_AUDIO}, HEALTH_FIX_REMOVE_PRM, "PRM/00/05.kvb"},
+        {"ParameterDoesNotParse", [](const TestCard &c) { testWriteFile(c.prm(0) + "07.kvb", "<WvPrm>\n<Nm0>65"); },
+         {HEALTH_PRM_DAMAGED}, HEALTH_FIX_NONE, "PRM/00/07.kvb"},
+        {"ParameterPathDamaged",
+         [](const TestCard &c) { testWriteFile(c.prm(0) + "08.kvb", testWavePrmText("UP", "00/../../x.wav", 0)); },
+         {HEALTH_PRM_DAMAGED}, HEALTH_FIX_NONE, "PRM/00/08.kvb"},
+        {"ParameterAudioNotAFile",
+         [](const TestCard &c) {
+             c.addWave(9, "DIR", "DIR.wav", 0, false);
+             testMakeDirs(c.data(0) + "DIR.wav");
+         },
+         {HEALTH_PRM_AUDIO_UNREADABLE}, HEALTH_FIX_NONE, "PRM/00/09.kvb"},
+        {"ParameterTwoSpellings",
+         [](const TestCard &c) { testWriteFile(c.prm(0) + "01.KVB", testWavePrmText("GOOD", "00/GOOD.wav", 0)); },
+         {HEALTH_PRM_DUPLICATE}, HEALTH_FIX_NONE, "PRM/00/01.KVB"},
+        {"OrphanAudioAdopted",
+         [](const TestCard &c) {
+             testMakeDirs(c.data(2));
+             testWriteFile(c.data(2) + "Snare Drum 1.wav", testWavBytes(300));
+         },
+         {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_ADOPT, "DATA/02/Snare Drum 1.wav"},
+        {"OrphanAudioUnplayable",
+         [](const TestCard &c) { testWriteFile(c.data(0) + "HI.wav", testWavBytes(300, 48000)); },
+         {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/HI.wav"},
+        {"WaveAt22050Hz", [](const TestCard &c) {
+             c.addWave(3, "LO", "LO.wav");
+             testWriteFile(c.data(0) + "LO.wav", testWavBytes(300, 22050));
+         },
+         {HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/LO.wav"},
+        {"WaveCompressedAifc",
+         [](const TestCard &c) {
+             c.addWave(4, "ULAW", "ULAW.aif");
+             testWriteFile(c.data(0) + "ULAW.aif", aifcBytes("ulaw"));
+         },
+         {HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/ULAW.aif"},
+        {"PadsNameMissingWaves",
+         [](const TestCard &c) { c.writeKit("kit004.kvb", "Rock", "", {{1, -1}, {-1, 42}}); },
+         {HEALTH_PAD_DANGLING}, HEALTH_FIX_CLEAR_PAD, "KIT/kit004.kvb"},
+        {"CategoryOutOfRange", [](const TestCard &c) { c.addWave(6, "FAR", "FAR.wav", 5); },
+         {HEALTH_TAG_OUT_OF_RANGE}, HEALTH_FIX_NONE, "PRM/00/06.kvb"},
+        {"TooManyCategories",
+         [](const TestCard &c) {
+             std::vector<std::pair<std::string, int>> tags = {{"DEFAULT", 0}};
+             for (int i = 1; i <= 20; ++i) tags.push_back({"T" + std::to_string(i), 0});
+             c.writeCategories(tags);
+         },
+         {HEALTH_TAG_TOO_MANY}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
+        {"CategoryListDamaged", [](const TestCard &c) { testWriteFile(c.system() + "tag_list.kvb", "<TagList>"); },
+         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
+        {"KitFileDamaged", [](const TestCard &c) { testWriteFile(c.kit() + "kit003.kvb", "<KitPrm>\n<Nm0>65</Nm0>\n"); },
+         {HEALTH_KIT_DAMAGED}, HEALTH_FIX_REWRITE_KIT, "KIT/kit003.kvb"},
+        {"WaveListStale",
+         [](const TestCard &c) { testWriteFile(c.system() + "wavelist_name.kvb", "<WvListSortbyName>\n</WvListSortbyName>\n"); },
+         {HEALTH_WAVELIST_STALE}, HEALTH_FIX_REWRITE_WAVELIST, "SYSTEM/wavelist_name.kvb"},
+        {"WaveNameNotShiftJis", [](const TestCard &c) { c.addWave(2, "AB\x81", "AB.wav"); },
+         {HEALTH_NAME_NOT_SJIS}, HEALTH_FIX_NONE, "PRM/00/02.kvb"},
+        {"NamesClashWithoutCase",
+         [](const TestCard &c) { testWriteFile(c.data(0) + "good.WAV", testWavBytes(300)); },
+         {HEALTH_AUDIO_ORPHAN, HEALTH_NAME_CLASH}, HEALTH_FIX_NONE, "DATA/00/good.WAV"},
+        {"TemporaryFileLeft", [](const TestCard &c) { testWriteFile(c.kit() + ".kit000.kvb.Ab12Cd.tmp", "<Kit"); },
+         {HEALTH_TEMP_FILE}, HEALTH_FIX_REMOVE_TEMP, "KIT/.kit000.kvb.Ab12Cd.tmp"},
+        {"RestoreStagingFolder",
+         [](const TestCard &c) { testMakeDirs(c.root() + "/Korvan/.kvbrt-restore/new"); },
+         {HEALTH_STAGING}, HEALTH_FIX_NONE, "Korvan/.kvbrt-restore/"},
+    };
+    return rows;
+}
+
+class HealthTest : public testing::TestWithParam<FaultRow> {
+protected:
+    ScratchDir dir;
+    void SetUp() override { hlInstall(); }
+    void TearDown() override {
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+    // A healthy card: DEFAULT, one wave on one pad of kit 0.
+    TestCard healthyCard() {
+        TestCard card(dir.path());
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}});
+        card.addWave(1, "GOOD", "GOOD.wav");
+        card.writeKit("kit000.kvb", "Kit", "", {{1, -1}});
+        return card;
+    }
+};
+
+std::vector<int32_t> kindsOf(const sHealthReport &r) {
+    std::vector<int32_t> kinds;
+    for (auto *f = static_cast<const sHealthFinding *>(r.findings.first); f; f = f->next) kinds.push_back(f->kind);
+    return kinds;
+}
+
+TEST_F(HealthTest, HealthyCardHasNoFindings) {
+    healthyCard();
+    sHealthReport r{};
+    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
+    EXPECT_EQ(kindsOf(r), std::vector<int32_t>{});
+    waveHealthDispose(&r);
+}
+
+TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
+    const FaultRow &row = GetParam();
+    TestCard card = healthyCard();
+    row.make(card);
+    std::map<std::string, std::string> audioBefore = audioFiles(dir.path());
+
+    sHealthReport r{}, after{};
+    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
+    ASSERT_EQ(kindsOf(r), row.kinds);
+    auto *first = static_cast<const sHealthFinding *>(r.findings.first);
+    EXPECT_EQ(first->fix, row.fix);
+    std::string path = first->path;
+    EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(row.file))), row.file) << path;
+    EXPECT_STRNE(first->detail, "");
+    // Checking changed nothing.
+    EXPECT_EQ(audioFiles(dir.path()), audioBefore);
+
+    ASSERT_EQ(waveHealthApply(&r, &after), 0);
+    std::vector<int32_t> remaining;
+    for (int32_t k : row.kinds)
+        if (row.fix == HEALTH_FIX_NONE) remaining.push_back(k);
+    EXPECT_EQ(kindsOf(after), remaining);
+    EXPECT_EQ(audioFiles(dir.path()), audioBefore) << "an audio file was lost or changed";
+    ASSERT_NE(after.list, nullptr);
+    EXPECT_NE(waveListFindWaveNumber(after.list, 1), nullptr) << "the healthy wave went";
+    if (row.fix != HEALTH_FIX_NONE) {
+        EXPECT_NE(r.repairs.first, nullptr);
+        for (auto *p = static_cast<const sHealthRepair *>(r.repairs.first); p; p = p->next) EXPECT_TRUE(p->ok) << p->detail;
+    }
+    waveHealthDispose(&r);
+    waveHealthDispose(&after);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneFaultEach, HealthTest, testing::ValuesIn(faultRows()),
+                         [](const testing::TestParamInfo<FaultRow> &info) { return info.param.name; });
+
+TEST_F(HealthTest, RepairsLeaveTheCardAsTheDeviceReadsIt) {
+    TestCard card = healthyCard();
+    card.addWave(5, "GONE", "GONE.wav", 0, false);                          // orphan parameter file
+    card.writeKit("kit002.kvb", "Two", "", {{5, 1}, {-1, 77}});             // pads on the orphan and on nothing
+    testMakeDirs(card.data(0));
+    testWriteFile(card.data(0) + "Snare Drum 1.wav", testWavBytes(300));  // orphan audio in folder 00
+    testWriteFile(card.system() + "wavelist_tagnum.kvb", "old");
+
+    sHealthReport r{}, after{};
+    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
+    ASSERT_EQ(waveHealthApply(&r, &after), 0);
+    EXPECT_EQ(kindsOf(after), std::vector<int32_t>{});
+    // Wave 5's number was taken by its parameter file when the plan was made,
+    // and 1 by the healthy wave: the orphan gets the lowest number free of both.
+    sWave *adopted = waveListFindWaveNumber(after.list, 0);
+    ASSERT_NE(adopted, nullptr);
+    EXPECT_STREQ(adopted->name, "Snare Drum 1");
+    EXPECT_STREQ(adopted->fileName, "Snare Drum 1.wav");
+    EXPECT_EQ(adopted->category, after.list->defaultTag);
+    EXPECT_FALSE(fs::exists(card.prm(0) + "05.kvb"));
+    EXPECT_EQ(testReadFile(card.kit() + "kit002.kvb"), testKitText("Two", "", {{-1, 1}}));
+    waveHealthDispose(&r);
+    waveHealthDispose(&after);
+}
+
+TEST_F(HealthTest, AdoptionAddsDefaultAfterTheOtherCategoriesWithoutMovingAWave) {
+    TestCard card(dir.path());
+    card.makeTree();
+    card.writeCategories({{"SNARE", 0}, {"KICK", 0}});
+    card.addWave(1, "SN", "SN.wav", 0);
+    card.addWave(2, "KK", "KK.wav", 1);
+    testWriteFile(card.data(0) + "HAT.wav", testWavBytes(300));
+
+    sHealthReport r{}, after{};
+    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
+    ASSERT_EQ(waveHealthApply(&r, &after), 0);
+    EXPECT_EQ(kindsOf(after), std::vector<int32_t>{});
+    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"SNARE", 0}, {"KICK", 0}, {"DEFAULT", 0}}));
+    EXPECT_STREQ(waveListFindWaveNumber(after.list, 1)->category->name, "SNARE");
+    EXPECT_STREQ(waveListFindWaveNumber(after.list, 2)->category->name, "KICK");
+    EXPECT_STREQ(waveListFindWaveNumber(after.list, 0)->category->name, "DEFAULT");
+    waveHealthDispose(&r);
+    waveHealthDispose(&after);
+}
+
+}  // namespace
