@@ -50,27 +50,50 @@ public:
     bool gone(bool error) {
         if (gone_) return true;
         if (waveVolumeCheck(G.volumeRoot) == 0) return false;
-        gone_ = true;
-        char device[kStoragePathMax];
-        if (wstorageDevicePath(device, sizeof device, G.volumeRoot, "Korvan/KVB-RT/") != 0) device[0] = '\0';
-        waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
-        messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
-        void (*close)(void) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
-        if (close) close();
+        report(error, true);
         return true;
     }
-    // A job found the card gone on its own: later steps drop their requests.
-    void mark() { gone_ = true; }
+    // A job found the card gone on its own (it was pulled while the job ran):
+    // the same close follows; `tell` when the job did not show message 88.
+    void goneDuringJob(bool error, bool tell) {
+        if (!gone_) report(error, tell);
+    }
+    // Whether a job noted the card as gone since `mark` (a failure list position).
+    static bool jobFoundGone(int mark) {
+        int i = 0;
+        for (auto *f = static_cast<const sWaveRequestFailure *>(gWaveRequestFailure.first); f; f = f->next, ++i)
+            if (i >= mark && f->text == DNASTR_ERR_CARD_GONE) return true;
+        return false;
+    }
 
 private:
+    void report(bool error, bool tell) {
+        gone_ = true;
+        if (tell) {
+            char device[kStoragePathMax];
+            if (wstorageDevicePath(device, sizeof device, G.volumeRoot, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+            waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
+            messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+        }
+        void (*close)(void) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
+        if (close) close();
+    }
     bool gone_ = false;
 };
+
+// Runs a job of a step; when the card went while it ran, the step ends as
+// if the check had found it gone.
+void runStepJob(threadJobFn job, int message, VolumeGuard &volume, bool error) {
+    int mark = rliListCount(&gWaveRequestFailure);
+    runJob(job, message);
+    if (VolumeGuard::jobFoundGone(mark)) volume.goneDuringJob(error, false);
+}
 
 void kitSave(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_KIT_SAVE)) return;
     gStatus &= ~WAVE_STATUS_KIT_SAVE;
     if (volume.gone(true)) return;
-    if (waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox) == KITSAVE_VOLUME_GONE) volume.gone(true);
+    if (waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox) == KITSAVE_VOLUME_GONE) volume.goneDuringJob(true, true);
 }
 
 void tagSave(sWaveList *list, VolumeGuard &volume) {
@@ -96,9 +119,11 @@ void renumber(sWaveList *list, VolumeGuard &volume) {
         runJob(listRenumberingFunc, DNASTR_PROGRESS_RENUMBER);
         gpRenumberingWL = nullptr;
         const sRenumberResult *r = listRenumberingResult();
-        if (r->status == RENUMBER_FAIL_VOLUME) volume.mark();
+        if (r->status == RENUMBER_FAIL_VOLUME) volume.goneDuringJob(true, true);
         else if (r->status == RENUMBER_FAIL_STEP)
             waveRequestFailureNote(DNASTR_ERR_RENUMBER, strSjisToUtf8(r->failedName).c_str(), r->failedPath, r->err);
+        else if (r->status == RENUMBER_FAIL_MEMORY)
+            waveRequestFailureNote(DNASTR_ERR_RENUMBER, "", G.volumeRoot, ENOMEM);
         redraw();
     }
     waveStorageWaveFileClear();
@@ -114,7 +139,7 @@ void deleteWaves(VolumeGuard &volume) {
         return;
     }
     waveWaveSelect(nullptr);
-    runJob(waveDeleteFunc, DNASTR_PROGRESS_DELETE);
+    runStepJob(waveDeleteFunc, DNASTR_PROGRESS_DELETE, volume, true);
     waveListSortItAllRequest();
     if (gHooks.resetWaveParameter) gHooks.resetWaveParameter();
     redraw();
@@ -127,7 +152,7 @@ void waveSaveStep(VolumeGuard &volume) {
     gStatus &= ~WAVE_STATUS_WAVE_SAVE;
     // The waves keep their marks when the card has gone.
     if (volume.gone(false)) return;
-    runJob(waveSaveFunc, DNASTR_PROGRESS_SAVE);
+    runStepJob(waveSaveFunc, DNASTR_PROGRESS_SAVE, volume, false);
     redraw();
 }
 
@@ -137,7 +162,7 @@ void padExchange(VolumeGuard &volume) {
     if (volume.gone(true)) {
         if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot1);
     } else {
-        runJob(wavePadExhange, DNASTR_PROGRESS_SAVE);
+        runStepJob(wavePadExhange, DNASTR_PROGRESS_SAVE, volume, true);
         if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot2);
     }
     redraw();

@@ -237,19 +237,108 @@ TEST_F(CliEditTest, WavelistWritesTheThreeFiles) {
     }
 }
 
-TEST_F(CliEditTest, AFailedWriteNamesTheFileAndFails) {
-    // Count the file operations of reading the card, then fail every one after.
-    rliFaultFileArm(1000000, EIO, false);
-    ASSERT_EQ(cliRun({"info", root()}).status, 0);
-    long reads = rliFaultFileCount();
-    auto before = cardFiles(root());
-    rliFaultFileArm(reads + 1, EIO, true);
-    CliResult r = run({"rename", "4", "Other"});
-    rliFaultFileArm(0, 0, false);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(card.prm(0) + "04.kvb"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
-    EXPECT_EQ(cardFiles(root()), before);
+TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
+    // Fail each file operation of a rename in turn, on a fresh card each time,
+    // until a run gets through untouched.
+    bool reportedTheFile = false;
+    for (long n = 1; n < 200; ++n) {
+        ScratchDir each;
+        TestCard c(each.path());
+        c.makeTree();
+        c.addWave(4, "Snare", "snare.wav");
+        c.addWave(5, "Kick", "kick.wav");
+        rliFaultFileArm(n, EIO, false);
+        CliResult r = cliRun({"rename", each.path(), "4", "Other"});
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        if (!fired) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            break;
+        }
+        reportedTheFile = reportedTheFile || r.err.find(c.prm(0) + "04.kvb: cannot write") != std::string::npos;
+        Scan s(each.path());
+        ASSERT_NE(s.wave(5), nullptr) << n;
+        // Either the rename is on the card, or the command failed and said so.
+        if (r.status == 0) {
+            EXPECT_STREQ(waveWaveNamePtr(s.wave(4)), "Other") << n;
+        } else {
+            EXPECT_NE(r.err, "") << n;
+        }
+        EXPECT_TRUE(testExists(c.data(0) + "snare.wav")) << n;
+        EXPECT_TRUE(testExists(c.data(0) + "kick.wav")) << n;
+        cliTextTerm();
+    }
+    EXPECT_TRUE(reportedTheFile);
+}
+
+// The audio and parameter files a plan line "...: A -> B, C -> D" names.
+struct PlannedMove {
+    std::string oldAudio, newAudio, oldPrm, newPrm;
+};
+
+std::vector<PlannedMove> plannedMoves(const std::string &plan) {
+    std::vector<PlannedMove> moves;
+    size_t at = 0;
+    while ((at = plan.find("renumber ", at)) != std::string::npos) {
+        size_t colon = plan.find("\": ", at), end = plan.find('\n', at);
+        std::string rest = plan.substr(colon + 3, end - colon - 3);
+        size_t comma = rest.find(", ");
+        std::string audio = rest.substr(0, comma), prm = rest.substr(comma + 2);
+        size_t a = audio.find(" -> "), p = prm.find(" -> ");
+        moves.push_back({audio.substr(0, a), audio.substr(a + 4), prm.substr(0, p), prm.substr(p + 4)});
+        at = end;
+    }
+    return moves;
+}
+
+TEST_F(CliEditTest, RenumberAcrossFoldersFollowsItsPlanExactly) {
+    // Gaps across folders, and a name that clashes in the folder it moves to.
+    card.addWave(120, "Snr", "SNR_04.wav");
+    card.addWave(7, "Snr2", "SNR.wav");
+    card.addWave(9999, "Last", "last.wav");
+    CliResult plan = run({"renumber", "--dry-run"});
+    ASSERT_EQ(plan.status, 0) << plan.err;
+    std::vector<PlannedMove> moves = plannedMoves(plan.out);
+    ASSERT_EQ(moves.size(), 6u) << plan.out;
+    CliResult real = run({"renumber"});
+    ASSERT_EQ(real.status, 0) << real.err;
+    for (const PlannedMove &m : moves) {
+        EXPECT_TRUE(testExists(m.newAudio)) << m.newAudio;
+        EXPECT_TRUE(testExists(m.newPrm)) << m.newPrm;
+        if (m.oldAudio != m.newAudio) {
+            EXPECT_FALSE(testExists(m.oldAudio)) << m.oldAudio;
+        }
+    }
+    EXPECT_TRUE(testExists(card.data(0) + "SNR_01.wav")) << real.out;
+    Scan s(root());
+    EXPECT_EQ(waveListWaveCount(s.list), 6);
+    EXPECT_EQ(waveListLastWaveNumber(s.list), 5);
+}
+
+TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {
+    bool stopped = false;
+    for (long n = 1; n < 300 && !stopped; ++n) {
+        ScratchDir each;
+        TestCard c(each.path());
+        c.makeTree();
+        c.addWave(3, "Kick", "kick.wav");
+        c.addWave(250, "Hat", "hat.wav");
+        rliFaultFileArm(n, EIO, false);
+        CliResult r = cliRun({"renumber", each.path()});
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        cliTextTerm();
+        ASSERT_TRUE(fired) << "no run stopped";
+        stopped = r.err.find("renumbering stopped at wave") != std::string::npos;
+        if (!stopped) continue;
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(each.path()), std::string::npos) << r.err;
+        // Nothing is lost: both waves are on the card with their audio.
+        Scan s(each.path());
+        EXPECT_EQ(waveListWaveCount(s.list), 2) << r.err;
+        EXPECT_TRUE(testExists(c.data(0) + "kick.wav"));
+    }
+    EXPECT_TRUE(stopped);
 }
 
 }  // namespace
