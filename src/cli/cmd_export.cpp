@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_text.h"
+#include "cli/cmd_import.h"
 #include "cli/cmd_info.h"
 #include "foundation/str.h"
 #include "transfer/export.h"
@@ -123,13 +124,7 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
         cliError(ctx, std::string(n) + " " + o.name, reason(o.result));
         status = CLI_EXIT_FAILURE;
     }
-    if (calc == -3) {
-        cliError(ctx, to, "the folder could not be synced: the exported files may not be stored yet");
-        status = CLI_EXIT_FAILURE;
-    } else if (calc < 0) {
-        cliError(ctx, to, "the export could not be run");
-        status = CLI_EXIT_FAILURE;
-    }
+    if (cliTransferJobFailed(ctx, calc, to, "exported")) status = CLI_EXIT_FAILURE;
     if (ctx->json) {
         writeJson(ctx, outcomes);
     } else {

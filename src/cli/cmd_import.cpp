@@ -108,13 +108,7 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
         cliError(ctx, o.source, reason(o.result));
         status = CLI_EXIT_FAILURE;
     }
-    if (calc == -3) {
-        cliError(ctx, root, "the card could not be synced: the imported files may not be stored yet");
-        status = CLI_EXIT_FAILURE;
-    } else if (calc < 0) {
-        cliError(ctx, root, "the import could not be run");
-        status = CLI_EXIT_FAILURE;
-    }
+    if (cliTransferJobFailed(ctx, calc, root, "imported")) status = CLI_EXIT_FAILURE;
     if (ctx->json) {
         writeJson(ctx, outcomes);
     } else {
@@ -139,6 +133,12 @@ int import(sCliContext *ctx, const std::string &root, const std::vector<std::str
 }
 
 }  // namespace
+
+bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what) {
+    if (calc == -3) cliError(ctx, where, std::string("could not be synced: the ") + what + " files may not be stored yet");
+    else if (calc < 0) cliError(ctx, where, std::string("the job could not be run: no file was ") + what);
+    return calc < 0;
+}
 
 void cliAddImport(CLI::App &app, sCliContext *ctx) {
     auto root = std::make_shared<std::string>();

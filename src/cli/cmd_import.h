@@ -9,7 +9,14 @@
 // unknown category stops the command before anything is copied.
 #pragma once
 
+#include <string>
+
 #include "cli/cli.h"
 
 // Registers the `import` subcommand on `app`. Never fails.
 void cliAddImport(CLI::App &app, sCliContext *ctx);
+// Reports on the error stream a transfer job that could not be run or whose
+// closing sync failed, `calc` being what waveImportCalc / waveExportCalc
+// returned, `where` the folder written and `what` the files ("imported").
+// Returns whether it reported anything.
+bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what);

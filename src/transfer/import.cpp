@@ -54,7 +54,7 @@ bool devicePath(char *out, size_t cap, const char *folder, const char *rest) {
 }
 
 bool prmPath(char *out, size_t cap, int number) {
-    char rest[16];
+    char rest[32];
     std::snprintf(rest, sizeof rest, "%02d/%02d.kvb", number / 100, number % 100);
     return devicePath(out, cap, cSTORAGE_DIR_WAVE_PRM, rest);
 }
@@ -86,6 +86,10 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
         char name[kWaveFileNameLen + 1];
         waveSameNameFilename(list, wave, name);
         waveWaveFilename(wave, name);
+        // Made from a base name and an audio extension, so always a plain name;
+        // checked all the same, since the path came from outside.
+        if (!name[0] || std::strchr(name, '/') || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            return IMPORT_BAD_PATH;
         char rest[64];
         std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
         if (!devicePath(dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
@@ -279,7 +283,7 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     waveWaveFilename(wave, (fileStem(name) + ext).c_str());
     waveWaveIsNew(wave, 1);
 
-    char folder[8], dataDir[kRliPathMax], prmDir[kRliPathMax], prm[kRliPathMax], dst[kRliPathMax];
+    char folder[16], dataDir[kRliPathMax], prmDir[kRliPathMax], prm[kRliPathMax], dst[kRliPathMax];
     std::snprintf(folder, sizeof folder, "%02d/", number / 100);
     int result = IMPORT_COPY_FAILED;
     if (devicePath(dataDir, sizeof dataDir, cSTORAGE_DIR_WAVE_DATA, folder) &&
