@@ -1,0 +1,103 @@
+// `kvbrt backup` and `kvbrt restore`: a round trip onto another card, the
+// questions and what declining them leaves, and the messages that name the
+// file and the reason.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cli/cli_text.h"
+#include "cli_run.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "transfer/archive_support.h"
+#include "transfer/backup.h"
+
+namespace {
+
+class CliBackup : public testing::Test {
+protected:
+    ScratchDir dir;
+    std::string card, out, file;
+    // The questions load the string table, which stays for the process.
+    static void SetUpTestSuite() { cliTextInit(); }
+    void SetUp() override {
+        card = dir / "card";
+        out = dir / "out";
+        file = out + "/KVB-RT-BKUP-ALL.kvb";
+        std::filesystem::create_directories(card);
+        std::filesystem::create_directories(out);
+        TestCard c(card);
+        c.makeTree();
+        c.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});
+        c.addWave(3, "Kick", "kick.wav", 1);
+        c.writeKit("kit000.kvb", "Kit", "", {{3, -1}});
+    }
+    void TearDown() override { waveBackupSetFreeSpaceProbe(nullptr); }
+};
+
+TEST_F(CliBackup, RoundTripOntoAnEmptyVolume) {
+    CliResult b = cliRun({"backup", card, out, "--json"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(b.out, "{\"backup\":\"" + file + "\",\"files\":7,\"bytes\":" +
+                         std::to_string(std::filesystem::file_size(file)) + "}\n");
+    std::string fresh = dir / "fresh";
+    std::filesystem::create_directories(fresh);
+    CliResult r = cliRun({"--yes", "restore", fresh, out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("restored 7 files (", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(" bytes) from " + file + "\n"), std::string::npos) << r.out;
+    // Only the empty folders (which a backup does not hold) differ.
+    auto files = [](const std::string &root) {
+        auto snap = testSnapshot(root);
+        std::erase_if(snap, [](const auto &e) { return e.second == "D"; });
+        return snap;
+    };
+    EXPECT_EQ(files(fresh), files(card));
+}
+
+TEST_F(CliBackup, DeclinedQuestionsExitOneAndChangeNothing) {
+    testWriteFile(file, "old");
+    auto before = testSnapshot(dir.path());
+    CliResult b = cliRun({"backup", card, out});  // nobody to ask: declined
+    EXPECT_EQ(b.status, 1);
+    EXPECT_NE(b.err.find(file + ": a backup is already there"), std::string::npos) << b.err;
+    CliResult n = cliRun({"--no", "restore", card, out});
+    EXPECT_EQ(n.status, 1);
+    EXPECT_NE(n.err.find(file), std::string::npos) << n.err;
+    EXPECT_EQ(testSnapshot(dir.path()), before);
+}
+
+TEST_F(CliBackup, FailuresNameTheFileAndTheReason) {
+    struct Case {
+        const char *label;
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"no backup there", {"--yes", "restore", card, out}, 1, file + ": no backup can be read there"},
+        {"damaged backup", {"--yes", "restore", card, dir / "bad.kvb"}, 1, "checksum"},
+        {"no room to stage", {"--yes", "restore", card, dir / "good.kvb"}, 1, "--no-staging"},
+        {"volume missing", {"backup", dir / "none", out}, 1, dir / "none"},
+        {"no device folder", {"backup", out, out}, 1, "no device folder"},
+        {"usage", {"restore", card}, 2, "BACKUP"},
+    };
+    testWriteFile(dir / "bad.kvb", std::string(512, 'x') + testTarEnd());
+    ASSERT_EQ(cliRun({"backup", card, dir.path()}).status, 0);
+    std::filesystem::rename(dir / "KVB-RT-BKUP-ALL.kvb", dir / "good.kvb");
+    waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 0; });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        auto before = testSnapshot(card);
+        CliResult r = cliRun(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(testSnapshot(card), before);
+    }
+    // Allowed to, it restores in place.
+    CliResult r = cliRun({"--yes", "restore", card, dir / "good.kvb", "--no-staging"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("in place"), std::string::npos) << r.out;
+}
+
+}  // namespace
