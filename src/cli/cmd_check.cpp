@@ -103,14 +103,17 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
     std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sHealthReport report{}, after{};
-    if (waveHealthCheck(root.c_str(), &report) != 0) {
+    bool read = waveHealthCheck(root.c_str(), &report) == 0;
+    // A restore cut off early may have left no device folder: that is still
+    // worth reporting, and repairing.
+    addRestoreState(report.root, &report);
+    if (!read && !report.findings.first) {
         bool listed = wstorageLastFlags() & WSTORAGE_ROOT;
         cliError(ctx, root, listed ? "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)"
                                    : "the folder cannot be listed");
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;
     }
-    addRestoreState(report.root, &report);
     bool healthy = waveHealthFindingCount(&report) == 0;
     bool repaired = false;
     if (!ctx->json) {

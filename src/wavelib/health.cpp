@@ -95,6 +95,16 @@ bool ourTempName(const std::string &name) {
     return true;
 }
 
+// Where DEFAULT stands in the category list file, or will once added after
+// the other entries; 0 without a list (a new wave lands in DEFAULT).
+int defaultPosition(const _sWaveFileTagList *tags) {
+    if (!tags) return 0;
+    int i = 0;
+    for (auto *t = static_cast<const sTag *>(tags->tags.first); t; t = t->next, ++i)
+        if (rliStrCaseCmp(t->name, cWAVE_DEFAULT_TAG) == 0) return i;
+    return i;
+}
+
 std::string devicePath(const sHealthReport *r, const std::string &relative) {
     char out[kRliPathMax];
     return wstorageDevicePath(out, sizeof out, r->root, relative.c_str()) == 0 ? out : "";
@@ -368,8 +378,8 @@ struct Check {
             if (sjis.empty()) why = "its name Shift-JIS cannot hold";
             else if (sjis.size() > kWaveFileNameLen) why = "its name is longer than 16 bytes";
             else if (clashing.count(lowered(f->name))) why = "another file has the same name in another case";
-            else if (s->tagList && !s->tagList->hasDefault && rliListCount(&s->tagList->tags) >= kTagCountMax)
-                why = "the category list has no DEFAULT category and no room for one";
+            else if (defaultPosition(s->tagList) >= kTagCountMax)
+                why = "DEFAULT is not among the first 20 categories, or there is no room to add it";
             else why = unplayableReason(path);
             int number = why.empty() ? freeNumber(nn) : -1;
             if (why.empty() && number < 0) why = "every wave number of its folder is taken";
@@ -603,9 +613,11 @@ struct Repair {
             if (*tag) rliListAddTail(own, *tag);
             return *tag ? 0 : -1;
         }
-        int i = 0;
-        for (auto *t = static_cast<sTag *>(s->tagList->tags.first); t; t = t->next, ++i)
-            if (rliStrCaseCmp(t->name, cWAVE_DEFAULT_TAG) == 0) return (*tag = t), i;
+        int i = defaultPosition(s->tagList);
+        if (i < rliListCount(&s->tagList->tags)) {
+            *tag = static_cast<sTag *>(rliListFindLink(&s->tagList->tags, i));
+            return i;
+        }
         std::string path = devicePath(now, std::string(cSTORAGE_DIR_SYSTEM) + "tag_list.kvb");
         *tag = tagCreate(cWAVE_DEFAULT_TAG, 0);
         if (!*tag) return -1;
