@@ -48,10 +48,11 @@ bool makeCard(const std::string &root, int step) {
     return access((card.prm(99) + two(9998 % 100) + ".kvb").c_str(), F_OK) == 0;
 }
 
-double ours(const std::string &root, int *moved) {
+double ours(const std::string &root, int *moved, double *scanTime) {
     std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
     double t0 = benchNow();
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    *scanTime = benchNow() - t0;
     if (!list || listRenumbering(list) != 0) {
         waveListDispose(list);
         return -1;
@@ -139,13 +140,15 @@ int main(int argc, char **argv) {
     bool made = !a.empty() && !b.empty() && !full.empty() && makeCard(a, 2) && makeCard(b, 2) && makeCard(full, 1);
     sync();
     int status = 1, moved = 0;
-    double t = made ? ours(a, &moved) : -1, plain = made ? baseline(b) : -1;
+    double scanTime = 0;
+    double t = made ? ours(a, &moved, &scanTime) : -1, plain = made ? baseline(b) : -1;
     catAll(full);
     double rename = made ? oneRename(full) : -1, cat = made ? catAll(full) : -1;
     if (t < 0 || plain < 0 || rename < 0 || cat < 0) {
         std::fprintf(stderr, "bench_renumber: a run failed\n");
     } else {
-        std::printf("renumbering 5,000 waves numbered 0, 2, ... 9,998 (%d moved)\n", moved);
+        std::printf("renumbering 5,000 waves numbered 0, 2, ... 9,998 (%d moved): scan %.3f s, job %.3f s\n", moved,
+                    scanTime, t - scanTime);
         benchReport("scan + renumbering", t, "plain rename/rewrite + syncfs", plain, 2.0);
         std::printf("one-wave rename on a 10,000-wave card (scan + one file): ours %.3f s, cat of all parameter "
                     "files %.3f s, ratio %.2f\n",

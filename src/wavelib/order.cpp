@@ -238,56 +238,128 @@ std::string devicePath(const std::string &relative) {
     return wstorageDevicePath(out, sizeof out, G.volumeRoot, relative.c_str()) == 0 ? std::string(out) : std::string();
 }
 
-std::string dataFolderPath(int folder) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
-    return devicePath(rel);
+// The folders of the card as found on disk (any case), each looked up once
+// per run: a renumbering of thousands of waves would otherwise walk the same
+// folders from the root for every path it builds.
+struct CardFolders {
+    std::string root;
+    std::string data[kStorageFolderCount], prm[kStorageFolderCount];
+    // The names in each parameter folder, listed once, for lookups without regard to case.
+    std::vector<std::string> prmNames[kStorageFolderCount];
+    bool prmListed[kStorageFolderCount] = {};
+    // Folders known to exist, so each is made (or checked) once per run.
+    bool dataMade[kStorageFolderCount] = {}, prmMade[kStorageFolderCount] = {};
+
+    bool made(bool *known, const std::string &path, int folder) {
+        if (!known[folder]) known[folder] = rliStorageMakeDir(path.c_str()) == 0;
+        return known[folder];
+    }
+
+    void reset() {
+        root = G.volumeRoot;
+        for (int i = 0; i < kStorageFolderCount; ++i) {
+            data[i].clear();
+            prm[i].clear();
+            prmNames[i].clear();
+            prmListed[i] = dataMade[i] = prmMade[i] = false;
+        }
+    }
+    const std::string &folder(std::string *cache, const char *tree, int folder) {
+        if (root != G.volumeRoot) reset();
+        if (cache[folder].empty()) {
+            char rel[64];
+            std::snprintf(rel, sizeof rel, "%s%02d/", tree, folder);
+            cache[folder] = devicePath(rel);
+        }
+        return cache[folder];
+    }
+    const std::vector<std::string> &prmListing(int folder) {
+        if (!prmListed[folder]) {
+            prmListed[folder] = true;
+            if (DIR *d = opendir(this->folder(prm, cSTORAGE_DIR_WAVE_PRM, folder).c_str())) {
+                while (dirent *e = readdir(d)) prmNames[folder].push_back(e->d_name);
+                closedir(d);
+            }
+        }
+        return prmNames[folder];
+    }
+};
+CardFolders gFolders;
+
+// `dir` + `name`, taking a file of that name in another case when there is
+// one (the card ignores case; a copy on a Linux disk does not). `names` is
+// the folder's listing when known (then no lookup is made), else the file is
+// looked up and, when absent, the folder read.
+std::string fileIn(const std::string &dir, const std::string &name, const std::vector<std::string> *names = nullptr) {
+    struct stat st;
+    std::string exact = dir + name;
+    if (names) {
+        const std::string *other = nullptr;
+        for (const auto &n : *names) {
+            if (n == name) return exact;
+            if (!other && rliStrCaseCmp(n.c_str(), name.c_str()) == 0) other = &n;
+        }
+        return other ? dir + *other : exact;
+    }
+    if (dir.empty() || lstat(exact.c_str(), &st) == 0 || errno != ENOENT) return exact;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return exact;
+    while (dirent *e = readdir(d))
+        if (rliStrCaseCmp(e->d_name, name.c_str()) == 0) {
+            exact = dir + e->d_name;
+            break;
+        }
+    closedir(d);
+    return exact;
 }
 
-std::string prmFolderPath(int number) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, folderOf(number));
-    return devicePath(rel);
-}
+std::string dataFolderPath(int folder) { return gFolders.folder(gFolders.data, cSTORAGE_DIR_WAVE_DATA, folder); }
+
+std::string prmFolderPath(int number) { return gFolders.folder(gFolders.prm, cSTORAGE_DIR_WAVE_PRM, folderOf(number)); }
 
 // The parameter file of wave `number` as found on the card (any case).
 std::string prmPath(int number) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, folderOf(number), number % 100);
-    return devicePath(rel);
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+    return fileIn(prmFolderPath(number), name, &gFolders.prmListing(folderOf(number)));
 }
 
+// The audio file's path as stored; audioDefinitelyAbsent finds its spelling on disk.
 std::string audioPath(int folder, const char *sjisName) {
-    char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_DATA, folder);
-    return devicePath(rel + strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen))));
+    return dataFolderPath(folder) + strSjisToUtf8(std::string(sjisName, strnlen(sjisName, kWaveFileNameLen)));
 }
 
-void copyText(char *dst, size_t cap, const std::string &src) {
+// Copies what fits; false when `src` had to be cut.
+bool copyText(char *dst, size_t cap, const std::string &src) {
     size_t n = std::min(src.size(), cap - 1);
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
+    return n == src.size();
 }
 
 int waveFolder(const sWave *w) {
     return (w->dataFolder[0] - '0') * 10 + (w->dataFolder[1] - '0');
 }
 
-// Whether the audio file is definitely gone: the lookup says "no such file"
-// and its data folder, listed whole, holds no entry of that name in any case.
-// Anything less certain keeps the wave, as the scan does.
-bool audioDefinitelyAbsent(const sWave *w, const std::string &path) {
+// Whether the audio file at `*path` is definitely gone: the lookup says "no
+// such file" and its data folder, listed whole, holds no entry of that name in
+// any case. Anything less certain keeps the wave, as the scan does. A file in
+// another case is taken: `*path` then names it.
+bool audioDefinitelyAbsent(std::string *path) {
     struct stat st;
-    if (path.empty()) return false;
-    if (!faulted() && stat(path.c_str(), &st) == 0) return false;
+    if (path->empty()) return false;
+    if (!faulted() && stat(path->c_str(), &st) == 0) return false;
     if (errno != ENOENT) return false;
-    std::string folder = path.substr(0, path.rfind('/') + 1);
+    size_t slash = path->rfind('/') + 1;
+    std::string folder = path->substr(0, slash), name = path->substr(slash);
     DIR *d = opendir(folder.c_str());
     if (!d) return false;
-    std::string name = strSjisToUtf8(std::string(w->fileName, strnlen(w->fileName, kWaveFileNameLen)));
     bool seen = false;
     while (dirent *e = readdir(d))
-        if (rliStrCaseCmp(e->d_name, name.c_str()) == 0) seen = true;
+        if (!seen && rliStrCaseCmp(e->d_name, name.c_str()) == 0) {
+            seen = true;
+            *path = folder + e->d_name;
+        }
     closedir(d);
     return !seen;
 }
@@ -365,20 +437,25 @@ std::vector<sWave *> wavesByNumber(sWaveList *list) {
 // left as the moves planned would leave the data folders.
 int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
     if (waveVolumeCheck(G.volumeRoot) != 0) return RENUMBER_FAIL_VOLUME;
+    gFolders.reset();
+    // A path cut to fit a step would name another file: no plan then.
+    bool fits = true;
     std::vector<sWave *> waves = wavesByNumber(list);
     std::vector<sWave *> kept;
+    std::vector<std::string> keptAudio;
     for (sWave *w : waves) {
         std::string audio = audioPath(waveFolder(w), w->fileName);
-        if (!audioDefinitelyAbsent(w, audio)) {
+        if (!audioDefinitelyAbsent(&audio)) {
             kept.push_back(w);
+            keptAudio.push_back(audio);
             continue;
         }
         sRenumberStep *s = newStep(steps, RENUMBER_STEP_ORPHAN);
         if (!s) return RENUMBER_FAIL_MEMORY;
         s->oldNumber = w->waveNumber;
         copyText(s->name, sizeof s->name, std::string(w->name, strnlen(w->name, kWaveNameLen)));
-        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audio);
-        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+        fits &= copyText(s->oldAudioPath, sizeof s->oldAudioPath, audio);
+        fits &= copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
     }
     auto alive = [&](int number) {
         return std::any_of(kept.begin(), kept.end(), [&](const sWave *w) { return w->waveNumber == number; });
@@ -400,7 +477,8 @@ int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
         }
     }
     int n = 0;
-    for (sWave *w : kept) {
+    for (size_t i = 0; i < kept.size(); ++i) {
+        sWave *w = kept[i];
         int oldFolder = waveFolder(w), newFolder = folderOf(n);
         if (w->waveNumber == n) {
             names.get(newFolder);
@@ -422,18 +500,18 @@ int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
         else if (oldFolder == newFolder && holdsName(names.get(oldFolder), own)) chosen = s->oldFileName;
         else chosen = clashFreeName(target, parts);
         copyText(s->newFileName, sizeof s->newFileName, chosen);
-        copyText(s->oldAudioPath, sizeof s->oldAudioPath, audioPath(oldFolder, w->fileName));
+        fits &= copyText(s->oldAudioPath, sizeof s->oldAudioPath, keptAudio[i]);
         std::string folder = dataFolderPath(newFolder);
         bool sameFile = oldFolder == newFolder && chosen == s->oldFileName;
-        copyText(s->newAudioPath, sizeof s->newAudioPath,
+        fits &= copyText(s->newAudioPath, sizeof s->newAudioPath,
                  sameFile ? std::string(s->oldAudioPath) : folder + strSjisToUtf8(chosen));
-        copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
-        copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
+        fits &= copyText(s->oldPrmPath, sizeof s->oldPrmPath, prmPath(w->waveNumber));
+        fits &= copyText(s->newPrmPath, sizeof s->newPrmPath, prmPath(n));
         if (oldFolder != newFolder) names.remove(oldFolder, s->oldFileName);
         names.addName(newFolder, s->newFileName, 1);
         ++n;
     }
-    return 0;
+    return fits ? 0 : RENUMBER_FAIL_MEMORY;
 }
 
 void fail(const sWave *w, const std::string &path, int err) {
@@ -465,9 +543,9 @@ bool exists(const std::string &path) {
 // so it keeps its number and files, and false is returned.
 bool moveWave(sWaveList *list, sWave *w, sRenumberStep *s, FolderNames &names) {
     std::string dataDir = dataFolderPath(folderOf(s->newNumber)), prmDir = prmFolderPath(s->newNumber);
-    if (rliStorageMakeDir(dataDir.c_str()) != 0) return fail(w, dataDir, errno), false;
-    if (rliStorageMakeDir(prmDir.c_str()) != 0) return fail(w, prmDir, errno), false;
-    std::string newPrm = prmPath(s->newNumber);
+    if (!gFolders.made(gFolders.dataMade, dataDir, folderOf(s->newNumber))) return fail(w, dataDir, errno), false;
+    if (!gFolders.made(gFolders.prmMade, prmDir, folderOf(s->newNumber))) return fail(w, prmDir, errno), false;
+    std::string newPrm = s->newPrmPath;
     if (exists(newPrm)) return fail(w, newPrm, EEXIST), false;
     // Only a plain file moves: a file staying where it is must really be there,
     // or the new parameter file would name nothing.

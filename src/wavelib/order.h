@@ -105,10 +105,10 @@ struct sRenumberStep {
     char name[kWaveNameLen + 1];              // the wave's name (Shift-JIS); empty for PAD_CLEAR
     char oldFileName[kWaveFileNameLen + 1];   // MOVE: the audio file's name (Shift-JIS) before
     char newFileName[kWaveFileNameLen + 1];   // MOVE: and after
-    char oldAudioPath[4096];  // ORPHAN, MOVE: the audio file on disk (UTF-8) before
-    char newAudioPath[4096];  // MOVE: after
-    char oldPrmPath[4096];    // ORPHAN, MOVE: the parameter file before
-    char newPrmPath[4096];    // MOVE: after
+    char oldAudioPath[1024];  // ORPHAN, MOVE: the audio file on disk (UTF-8) before
+    char newAudioPath[1024];  // MOVE: after
+    char oldPrmPath[1024];    // ORPHAN, MOVE: the parameter file before
+    char newPrmPath[1024];    // MOVE: after
 };
 
 // The outcome of the last real run.
@@ -119,7 +119,7 @@ struct sRenumberResult {
     int32_t padsCleared;       // dangling pad slots cleared
     int32_t failedNumber;      // the wave the run stopped at (its old number), -1 for none
     char failedName[kWaveNameLen + 1];  // its name (Shift-JIS)
-    char failedPath[4096];     // the file or folder that could not be handled
+    char failedPath[1024];     // the file or folder that could not be handled
     int32_t err;               // errno of that failure
     int32_t kitStatus;         // result of the kit save at the end (waveKitSave)
 };
@@ -129,7 +129,7 @@ enum : int32_t {
     RENUMBER_FAIL_VOLUME = -2,  // the device folder is gone; nothing was done
     RENUMBER_FAIL_STEP = -1,    // a move, removal, folder or write failed (failed* say which)
     RENUMBER_FAIL_KITS = -3,    // every wave was handled but a kit file could not be written
-    RENUMBER_FAIL_MEMORY = -4,  // the plan could not be made; nothing was done
+    RENUMBER_FAIL_MEMORY = -4,  // the plan could not be made (memory, or a path over 1023 bytes); nothing was done
 };
 
 // The library the job renumbers (set by the request step before it runs).
