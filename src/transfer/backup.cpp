@@ -576,14 +576,14 @@ int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
     gExportCancel.store(0);
     gJob = {root, total > 0 ? total : 1, 0, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(exportThreadFunc, waveBackupExportSetCancel, 0,
+    if (editProgressBarRun(waveBackupExportThreadFunc, waveBackupExportSetCancel, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_BACKUP), nullptr) != 0)
         setResultError(r, "cannot start the backup job");
     gExportFilename[0] = '\0';
     return r->status;
 }
 
-int exportThreadFunc(void *) {
+int waveBackupExportThreadFunc(void *) {
     sBackupResult *r = gJob.result;
     std::string maker = makerPath(gJob.root);
     sTarHooks hooks{barProgress, nullptr, &gExportCancel};
@@ -652,7 +652,7 @@ int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result
     gImportCancel.store(0);
     gJob = {root, 0, flags, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(importThreadFunc, waveBackupImportSetCancel, 0,
+    if (editProgressBarRun(waveBackupImportThreadFunc, waveBackupImportSetCancel, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_RESTORE), nullptr) != 0)
         setResultError(r, "cannot start the restore job");
     gImportFilename[0] = '\0';
@@ -761,7 +761,7 @@ int restoreStaged(const sRestorePaths &p, const char *archive, sBackupResult *r)
 
 }  // namespace
 
-int importThreadFunc(void *) {
+int waveBackupImportThreadFunc(void *) {
     sBackupResult *r = gJob.result;
     const char *archive = gImportFilename;
     std::string maker = makerPath(gJob.root);

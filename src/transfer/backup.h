@@ -118,7 +118,7 @@ int waveBackupSave(sWaveList *list, const char *root, const char *folder, int co
 // outcome; BACKUP_DONE when nothing was requested.
 int waveBackupExportCalc(const char *root, int total, sBackupResult *result);
 // The backup job (worker thread); reads the request set by waveBackupExportCalc. Returns 1.
-int exportThreadFunc(void *arg);
+int waveBackupExportThreadFunc(void *arg);
 
 // --- Restore ---------------------------------------------------------------------------
 
@@ -142,7 +142,7 @@ int waveBackupRestore(const char *root, const char *archivePath, unsigned flags,
 // nothing was requested.
 int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result);
 // The restore job (worker thread); reads the request set by waveBackupImportCalc. Returns 1.
-int importThreadFunc(void *arg);
+int waveBackupImportThreadFunc(void *arg);
 
 // Deletes below `dir`, recursively, every regular file with one of the four
 // extensions (any case), entering folders that begin with "." too, except the
