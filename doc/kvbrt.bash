@@ -23,11 +23,11 @@ _kvbrt_options() {
         category) opts="--before --after" ;;
         kit) opts="--sub" ;;
         delete) opts="" ;;
-        renumber) opts="--dry-run" ;;
+        renumber) opts="--dry-run --json" ;;
         wavelist) opts="" ;;
-        play) opts="--volume --loop" ;;
-        backup) opts="" ;;
-        restore) opts="--no-staging" ;;
+        play) opts="--volume --loop --json" ;;
+        backup) opts="--json" ;;
+        restore) opts="--no-staging --json" ;;
         check) opts="--json --fix" ;;
         duplicates) opts="--json" ;;
     esac

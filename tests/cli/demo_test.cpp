@@ -95,6 +95,8 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
         EXPECT_TRUE(testExists(card + "/Korvan/KVB-RT/SYSTEM/" + listFile)) << listFile;
     for (const auto &[path, bytes] : snapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
+    CliResult check = cliRun({"check", card});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
 }
 
 TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
