@@ -14,7 +14,7 @@ _kvbrt_options() {
         demo) opts="" ;;
         init) opts="" ;;
         info) opts="--json" ;;
-        list) opts="--sort --json" ;;
+        list) opts="--sort" ;;
         inspect) opts="--json" ;;
         volumes) opts="--json" ;;
         import) opts="--category --json" ;;
