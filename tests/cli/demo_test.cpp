@@ -15,16 +15,6 @@
 
 namespace {
 
-// Every file and folder below `root` with its bytes.
-std::map<std::string, std::string> snapshot(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
-        std::string rel = e.path().string().substr(root.size());
-        files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
-    }
-    return files;
-}
-
 std::string name(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
 TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
@@ -93,7 +83,7 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
 
     for (const char *listFile : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"})
         EXPECT_TRUE(testExists(card + "/Korvan/KVB-RT/SYSTEM/" + listFile)) << listFile;
-    for (const auto &[path, bytes] : snapshot(card))
+    for (const auto &[path, bytes] : testTreeSnapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
     CliResult check = cliRun({"check", card});
     EXPECT_EQ(check.status, 0) << check.out << check.err;
@@ -104,7 +94,7 @@ TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
     std::filesystem::create_directory(dir / "b");  // an empty folder is taken like an absent one
     ASSERT_EQ(cliRun({"demo", dir / "a"}).status, 0);
     ASSERT_EQ(cliRun({"demo", dir / "b"}).status, 0);
-    auto a = snapshot(dir / "a"), b = snapshot(dir / "b");
+    auto a = testTreeSnapshot(dir / "a"), b = testTreeSnapshot(dir / "b");
     EXPECT_GT(a.size(), 70u);
     EXPECT_TRUE(a == b);
 }
@@ -128,12 +118,12 @@ TEST(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
         std::filesystem::create_directory(target);
         c.setUp(target);
         if (std::string(c.label) == "parent folder missing") target = dir / "none/card";
-        auto before = snapshot(dir.path());
+        auto before = testTreeSnapshot(dir.path());
         CliResult r = cliRun({"demo", target});
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.err.find(target), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(snapshot(dir.path()) == before);
+        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before);
     }
     EXPECT_EQ(cliRun({"demo"}).status, 2);
 }

@@ -21,15 +21,6 @@ namespace {
 
 const std::string kKvbrt = std::string(KVB_BUILD_ROOT) + "/bin/kvbrt";
 
-std::map<std::string, std::string> snapshot(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
-        std::string rel = e.path().string().substr(root.size());
-        files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
-    }
-    return files;
-}
-
 class Session {
 public:
     Session() {
@@ -101,9 +92,9 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     s.run({"delete", card, "5", "7", "--yes"});
 
     // The dry run changes nothing; the real run closes the gaps.
-    auto beforeDryRun = snapshot(card);
+    auto beforeDryRun = testTreeSnapshot(card);
     s.run({"renumber", card, "--dry-run"});
-    EXPECT_TRUE(snapshot(card) == beforeDryRun);
+    EXPECT_TRUE(testTreeSnapshot(card) == beforeDryRun);
     s.run({"renumber", card});
     // The wave list files follow the library only when written.
     s.run({"check", card}, 1);
@@ -121,12 +112,12 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     // The backup writes the category list and wave list files first, so the
     // card to compare with is the one after it.
     s.run({"backup", card, backups, "--yes"});
-    const auto edited = snapshot(card);
+    const auto edited = testTreeSnapshot(card);
     if (s.has("backup") && s.has("restore")) {
         std::filesystem::remove_all(card + "/Korvan");
         ASSERT_TRUE(testListDir(card).empty());
         s.run({"restore", card, backups + "/KVB-RT-BKUP-ALL.kvb", "--yes"});
-        EXPECT_TRUE(snapshot(card) == edited) << "the restored card differs from the one backed up";
+        EXPECT_TRUE(testTreeSnapshot(card) == edited) << "the restored card differs from the one backed up";
         s.run({"check", card});
     }
     if (!s.missing().empty()) GTEST_SKIP() << "not yet in kvbrt, steps left out:" << s.missing();
