@@ -120,9 +120,16 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-    bool make() {
+    // Makes the folder in $TMPDIR, or in /tmp when $TMPDIR lies inside the
+    // card folder `card` (which exists by now).
+    bool make(const std::string &card) {
         const char *tmp = std::getenv("TMPDIR");
-        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvbrt-demo-sounds.XXXXXX";
+        std::string base = tmp && *tmp ? tmp : "/tmp";
+        std::error_code ec;
+        std::string inside = std::filesystem::weakly_canonical(base, ec).string() + "/";
+        std::string cardPath = std::filesystem::canonical(card, ec).string() + "/";
+        if (!ec && inside.compare(0, cardPath.size(), cardPath) == 0) base = "/tmp";
+        std::string templ = base + "/kvbrt-demo-sounds.XXXXXX";
         if (!mkdtemp(templ.data())) return false;
         path_ = templ;
         return true;
@@ -242,7 +249,7 @@ int demo(sCliContext *ctx, const std::string &dir) {
         return CLI_EXIT_FAILURE;
     }
     SoundFolder sounds;
-    if (!sounds.make()) {
+    if (!sounds.make(dir)) {
         cliError(ctx, "temporary folder", std::strerror(errno));
         return CLI_EXIT_FAILURE;
     }
