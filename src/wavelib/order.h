@@ -28,7 +28,9 @@
 //  - stops at the first failed move, removal or write: that wave keeps its old
 //    number, files and pads, what was done before stays done, and the kit
 //    files are written for what changed. listRenumberingResult says what failed.
-// A card whose waves are already numbered without gaps is not written at all.
+// A card whose waves are already numbered without gaps (and whose pads name
+// only waves that exist) is not written at all. The whole run syncs the file
+// system once, at its end.
 #pragma once
 
 #include <cstddef>
@@ -39,9 +41,9 @@
 #include "wavelib/wavelist.h"
 
 // --- Compare functions -----------------------------------------------------------
-// For the stable list sort (foundation/list.h) over records or view nodes of
-// records: 1 when `a` must come after `b`, else 0. The *Wave* ones take
-// sWave pointers, tagSortOrderCompare sTag, kitSortNumberCompare sKit.
+// For the stable list sort (foundation/list.h) over the records themselves:
+// 1 when `a` must come after `b`, else 0. The *Wave* ones take sWave
+// pointers, tagSortOrderCompare sTag, kitSortNumberCompare sKit.
 
 int waveSortAlphabetCompare(const void *a, const void *b);
 int tagSortWaveAlphabetCompare(const void *a, const void *b);
