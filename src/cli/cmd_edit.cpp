@@ -289,14 +289,20 @@ int deleteWaves(sCliContext *ctx, const DeleteArgs &a) {
         return CLI_EXIT_OK;
     };
     bool anyDeleted = false;
+    std::string json;
     auto after = [&](sWaveList *list) {
         for (const auto &[number, name] : asked) {
             if (waveListFindWaveNumber(list, number)) continue;
-            *ctx->out << "deleted wave " << number << " " << name << "\n";
+            if (ctx->json)
+                json += std::string(anyDeleted ? "," : "") + "{\"number\":" + std::to_string(number) +
+                        ",\"name\":" + cliJsonString(name) + "}";
+            else
+                *ctx->out << "deleted wave " << number << " " << name << "\n";
             anyDeleted = true;
         }
     };
     int status = cliEditRun(ctx, a.root, edit, after);
+    if (ctx->json) *ctx->out << "{\"deleted\":[" << json << "]}\n";
     // A declined question also fails the command (cliMain); say what it meant.
     if (status == CLI_EXIT_OK && !anyDeleted) cliError(ctx, a.root, "nothing was deleted");
     return status;
@@ -489,6 +495,7 @@ void cliAddDelete(CLI::App &app, sCliContext *ctx) {
                   "(--yes answers it; --no or a declined answer deletes nothing and fails).");
     cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
     cmd->add_option("WAVE", a->waves, "the waves' numbers")->required();
+    cmd->add_flag("--json", ctx->json, "one JSON object {deleted[{number, name}]}");
     cmd->callback([ctx, a] { ctx->exitCode = deleteWaves(ctx, *a); });
 }
 

@@ -11,8 +11,8 @@
 //
 // What must reach the windows above (the request event 204 to the main window,
 // its message boxes, its error close when the card is gone) goes through the
-// hooks registered here; each is optional. Without a message-box hook the
-// platform's message box is used.
+// hooks registered here; each is optional. Without a message-box hook the job
+// runner's message box is used (the platform's box, shown from either thread).
 //
 // All operations run on the main thread (the import's pad assignment selects
 // and deselects on the worker while the main thread only runs the progress loop).

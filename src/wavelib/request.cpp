@@ -68,10 +68,14 @@ void waveListWaveImportSelectReqeust(void) { gStatus |= WAVE_STATUS_IMPORT_SELEC
 
 int waveWaveDisposeFileRequest(sWave *wave, int confirm) {
     if (!wave) return -1;
-    auto *node = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "wIter"));
-    if (!node) return -1;
-    node->item = wave;
-    rliListAddTail(&gDeleteWave, node);
+    bool listed = false;
+    for (auto *n = static_cast<sListItem *>(gDeleteWave.first); n && !listed; n = n->next) listed = n->item == wave;
+    if (!listed) {
+        auto *node = static_cast<sListItem *>(memCalloc(sizeof(sListItem), "wIter"));
+        if (!node) return -1;
+        node->item = wave;
+        rliListAddTail(&gDeleteWave, node);
+    }
     if (confirm) gStatus |= WAVE_STATUS_DISPOSE_ASK;
     else gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
     return 0;
@@ -190,9 +194,6 @@ int waveDisposeFile(sWaveList *list, sWave *wave) {
     // number would play on their pads.
     for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
         if (p->kit && (p->waveNumber == wave->waveNumber || p->subWaveNumber == wave->waveNumber)) waveKitEdit(p->kit);
-    // A pad exchange raised in the same pass must not reach a freed wave.
-    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
-    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
     waveWaveDispose(list, wave);
     return 0;
 }
@@ -204,12 +205,12 @@ int waveDeleteFunc(void *) {
         reportVolumeGone(G.volumeRoot);
     } else if (list) {
         rliFileSyncBegin();
-        for (auto *n = static_cast<sListItem *>(gDeleteWave.first); n; n = n->next) {
+        // Disposing a wave takes it off the delete list, so the list is
+        // walked from its head.
+        while (auto *n = static_cast<sListItem *>(gDeleteWave.first)) {
             auto *wave = static_cast<sWave *>(n->item);
-            // The same wave requested twice is deleted once.
-            for (auto *m = n->next; m; m = m->next)
-                if (m->item == wave) m->item = nullptr;
-            if (wave) waveDisposeFile(list, wave);
+            rliListFreeLink(&gDeleteWave, n);
+            waveDisposeFile(list, wave);
             edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(count));
         }
         waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox);

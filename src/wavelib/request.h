@@ -54,8 +54,8 @@ void waveTagSaveRequest(void);
 void waveListRenumberingRequest(void);
 void waveWavePadExchangeRequest(void);
 void waveListWaveImportSelectReqeust(void);
-// Appends `wave` to the delete list; `confirm` non-zero sets the ask bit, zero
-// clears it. Returns 0, or -1 (list unchanged) for null or when memory runs out.
+// Appends `wave` to the delete list (once); `confirm` non-zero sets the ask
+// bit, zero clears it. Disposing of a wave takes it off the list. Returns 0, or -1 (list unchanged) for null or when memory runs out.
 int waveWaveDisposeFileRequest(sWave *wave, int confirm);
 // Empties the delete list. Never fails.
 void waveWaveDisposeFileRequestClear(void);

@@ -329,6 +329,10 @@ void waveWaveDispose(sWaveList *list, sWave *wave) {
     removeItem(&list->waveAlphabet, wave);
     removeItem(&list->waveNumber, wave);
     removeItem(&gTagChangeWave, wave);
+    // A request raised for it before it went must not reach a freed wave.
+    removeItem(&gDeleteWave, wave);
+    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
+    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
     if (gpSelectWave == wave) gpSelectWave = nullptr;
     if (gpDragWave == wave) gpDragWave = nullptr;
     rliListFreeLink(&list->waves, wave);

@@ -72,7 +72,8 @@ sWave *waveWaveCreate(sWaveList *list, const char *path, int keepPads);
 // Gives `wave` `number` and its data folder; unless `keepPads`, pads that named
 // the old number name the new one. Never fails.
 void waveWaveWaveNumber(sWaveList *list, sWave *wave, int number, int keepPads);
-// Takes the wave off every pad, out of its category and the library, and frees it.
+// Takes the wave off every pad, out of its category, the library and the
+// pending delete and pad-exchange requests, and frees it.
 void waveWaveDispose(sWaveList *list, sWave *wave);
 
 // Field access; null / -1 / 0 for a null wave. Setters cut at the field's length.

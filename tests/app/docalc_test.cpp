@@ -309,6 +309,23 @@ TEST_F(DoCalcTest, WavesThatCannotBeSavedStayMarked) {
     EXPECT_STREQ(waveWaveNamePtr(wave(2)), "New2");
 }
 
+TEST_F(DoCalcTest, AWaveRenumberingRemovedIsNoLongerRequested) {
+    card.addWave(5, "Five", "five.wav");
+    card.addWave(6, "Six", "six.wav");
+    scan();
+    // Its audio goes after the scan: renumbering drops the wave first.
+    ASSERT_EQ(std::remove((card.data(0) + "five.wav").c_str()), 0);
+    waveWaveDisposeFileRequest(wave(5), 0);
+    waveWavePadExchange(wave(5), wave(6), 0, 1);
+    waveListRenumberingRequest();
+    waveDoCalc(list);
+    EXPECT_EQ(gDeleteWave.first, nullptr);
+    EXPECT_EQ(gPadExchange.wave1, nullptr);
+    EXPECT_EQ(waveListWaveCount(list), 1);
+    EXPECT_STREQ(waveWaveNamePtr(wave(0)), "Six");
+    EXPECT_TRUE(testExists(card.data(0) + "six.wav"));
+}
+
 TEST_F(DoCalcTest, PadExchangeSwapsSlotsAndWritesTheKit) {
     card.addWave(10, "Ten", "ten.wav");
     card.addWave(20, "Twenty", "twenty.wav");

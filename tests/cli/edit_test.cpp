@@ -189,9 +189,9 @@ TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
         EXPECT_EQ(r.status, 1) << answer;
         EXPECT_EQ(cardFiles(root()), before) << answer;
     }
-    CliResult r = run({"delete", "250", "4", "--yes"});
+    CliResult r = run({"delete", "250", "4", "250", "--yes", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "deleted wave 250 Hat\ndeleted wave 4 Snare\n");
+    EXPECT_EQ(r.out, "{\"deleted\":[{\"number\":250,\"name\":\"Hat\"},{\"number\":4,\"name\":\"Snare\"}]}\n");
     EXPECT_FALSE(testExists(card.data(2) + "hat.wav"));
     EXPECT_FALSE(testExists(card.prm(2) + "50.kvb"));
     Scan s(root());

@@ -52,7 +52,7 @@ protected:
         card.makeTree();
         testMakeDirs(card.data(0));
         testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
-        testWriteFile(card.data(0) + "snare.wav", testWavBytes(441, 44100, 16, 2));
+        testWriteFile(card.data(0) + "snare.wav", testWavBytes(44100, 44100, 16, 2));
         setWave(kick, 1, "KICK", "kick.wav");
         setWave(snare, 2, "SNARE", "snare.wav");
         setWave(gone, 3, "GONE", "gone.wav");
@@ -83,12 +83,12 @@ protected:
 
     bool haveOutput() { return soundCreateResult() != SOUND_RESULT_NO_OUTPUT; }
 
-    // Runs main-loop passes until `done` or two seconds; returns the passes
+    // Runs main-loop passes until `done` (at most some seconds); returns the passes
     // whose end flag was 1.
     template <class Done>
     int passUntil(Done done) {
         int ends = 0;
-        for (int i = 0; i < 2000 && !done(); ++i) {
+        for (int i = 0; i < 5000 && !done(); ++i) {
             waveWaveDoCalc();
             ends += waveWaveGetIsEnd() == 1;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -140,6 +140,7 @@ TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
     waveWaveDoCalc();
     EXPECT_EQ(waveWaveGetIsEnd(), 0);
     EXPECT_EQ(waveWaveGetPlaying(), -1);
+    waveWaveSelect(nullptr);  // closes the output, so the file holds all it was given
 
     std::vector<int16_t> got = testDiskOutputSound(raw);
     ASSERT_GE(got.size(), 3 * once.size());
@@ -157,8 +158,10 @@ TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
 
     ASSERT_EQ(waveWaveSelect(&snare), 0);
     EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    // 176400 data bytes at 176400 bytes per second: one second exactly.
     EXPECT_EQ(waveWaveGetChannels(), 2);
-    EXPECT_EQ(waveWaveGetTotTime(), 10u);
+    EXPECT_EQ(waveWaveGetTotTime(), 1000u);
+    EXPECT_EQ(waveWaveGetFilesize(), 44u + 176400u);
 
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(waveWaveIsCreate(), -1);
