@@ -7,6 +7,9 @@
 // system; the sources are read once before either side runs, and the two
 // sides run alternately twice so neither gets a consistently colder cache.
 //
+// The job runs as under `kvbrt import`: on the terminal host, whose wait loop
+// pauses between passes.
+//
 // Usage: bench_import [FOLDER]   (default $TMPDIR or /var/tmp)
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include "foundation/file.h"
 #include "foundation/global.h"
 #include "foundation/mem.h"
+#include "platform/terminal/terminal.h"
 #include "transfer/import.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -110,6 +114,9 @@ double theirs(const std::string &src, const std::string &dst) {
 
 int main(int argc, char **argv) {
     memInit();
+    // The job's wait loop runs on the terminal host, as under kvbrt import.
+    termInstall();
+    termSetProgressLine(0);
     std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, "kvbbench-import");
     if (root.empty()) {
         std::fprintf(stderr, "bench_import: cannot make a scratch folder\n");

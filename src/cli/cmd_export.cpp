@@ -112,7 +112,7 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
     gTarget = to;
     waveExportSetDirChooser(chooseTarget);
     waveExportSetReport(collect, &outcomes);
-    int calc = waveExportCalc();
+    int calc = cliTransferRequestStep(list);
     waveExportSetReport(nullptr, nullptr);
     waveExportSetDirChooser(nullptr);
 

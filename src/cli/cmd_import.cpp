@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "cli/cli_text.h"
+#include "app/docalc.h"
 #include "cli/cmd_info.h"
 #include "foundation/str.h"
+#include "transfer/export.h"
 #include "transfer/import.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
@@ -99,7 +101,7 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     for (const std::string &f : files)
         if (waveImportSetRequest(number, f.c_str()) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", ""});
     waveImportSetReport(collect, &outcomes);
-    int calc = waveImportCalc(0);
+    int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
 
     int status = CLI_EXIT_OK;
@@ -132,7 +134,25 @@ int import(sCliContext *ctx, const std::string &root, const std::vector<std::str
     return status;
 }
 
+// What the import or export run by the request step returned.
+int gStepResult = 0;
+
+void keep(int result) {
+    if (result != 0) gStepResult = result;
+}
+
 }  // namespace
+
+int cliTransferRequestStep(sWaveList *list) {
+    gStepResult = 0;
+    sWaveCalcHooks hooks{};
+    hooks.importCalc = [](int select) { keep(waveImportCalc(select)); };
+    hooks.exportCalc = [] { keep(waveExportCalc()); };
+    waveDoCalcSetHooks(&hooks);
+    waveDoCalc(list);
+    waveDoCalcSetHooks(nullptr);
+    return gStepResult;
+}
 
 bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what) {
     if (calc == -3) cliError(ctx, where, std::string("could not be synced: the ") + what + " files may not be stored yet");

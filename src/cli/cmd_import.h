@@ -13,6 +13,8 @@
 
 #include "cli/cli.h"
 
+struct sWaveList;
+
 // Registers the `import` subcommand on `app`. Never fails.
 void cliAddImport(CLI::App &app, sCliContext *ctx);
 // Reports on the error stream a transfer job that could not be run or whose
@@ -20,3 +22,7 @@ void cliAddImport(CLI::App &app, sCliContext *ctx);
 // returned, `where` the folder written and `what` the files ("imported").
 // Returns whether it reported anything.
 bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what);
+// Runs the request step for `list` as the desktop program's main loop does,
+// with the import and export requests it serves. Returns what the one that
+// had requests returned (waveImportCalc / waveExportCalc); 0 with none.
+int cliTransferRequestStep(sWaveList *list);

@@ -157,6 +157,16 @@ int copyOut(const sWave *wave, const std::string &name) {
     return EXPORT_COPY_FAILED;
 }
 
+// Text `message`, two line feeds and the wave's whole name (which may hold a
+// "/", so it is not split as a path), in a buffer of this thread.
+const wchar_t *messageWithName(int message, const std::string &name) {
+    static thread_local std::wstring buffer;
+    std::wstring wide(name.size() + 1, L'\0');
+    utf8towchar(wide.data(), wide.size(), name.c_str());
+    buffer = std::wstring(dnaStrGetPtr(message)) + L"\n\n" + wide.c_str();
+    return buffer.c_str();
+}
+
 // Exports one wave; a wave that is not exported is named in a message.
 int exportOne(const sWave *wave) {
     std::string name = strSjisToUtf8(std::string(wave->name, strnlen(wave->name, kWaveNameLen)));
@@ -164,7 +174,7 @@ int exportOne(const sWave *wave) {
     int result = badName ? EXPORT_BAD_NAME : gJob.listFailed ? EXPORT_COPY_FAILED : copyOut(wave, name);
     if (result != EXPORT_OK) {
         int message = badName ? DNASTR_ERR_EXPORT_NAME : DNASTR_ERR_EXPORT_COPY;
-        editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, strMessageAddFilename(dnaStrGetPtr(message), name.c_str()), 0);
+        editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, messageWithName(message, name), 0);
     }
     return result;
 }
@@ -283,11 +293,3 @@ int transferCopyNew(const char *src, const char *dst, rliCopyProgressFn progress
     return r;
 }
 
-const wchar_t *strMessageAddFilename(const wchar_t *message, const char *text) {
-    static thread_local std::wstring buffer;
-    buffer = message ? message : L"";
-    buffer += L"\n\n";
-    std::wstring wide(std::strlen(text ? text : "") + 1, L'\0');
-    if (text && utf8towchar(wide.data(), wide.size(), text) >= 0) buffer += wide.c_str();
-    return buffer.c_str();
-}

@@ -73,6 +73,3 @@ int exportThreadFunc(void *arg);
 // `progress`, and its cancel flag). Returns 0; -1 when the copy failed; -2
 // when cancelled; -3 when `dst` exists. No file is left behind on failure.
 int transferCopyNew(const char *src, const char *dst, rliCopyProgressFn progress, bool cancellable);
-// Returns `message`, two line feeds and UTF-8 `text` as one wide text, in a
-// buffer of this thread that the next call overwrites. Never null.
-const wchar_t *strMessageAddFilename(const wchar_t *message, const char *text);

@@ -18,6 +18,7 @@
 #include "resource/dnastr.h"
 #include "transfer/export.h"
 #include "wavelib/order.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
@@ -120,6 +121,7 @@ void padAssign(const sWave *wave) {
     else wavePadWaveNumber(pad, wave->waveNumber);
     waveKitIsFile(kit, 1);
     waveKitEdit(kit);
+    waveKitSaveRequest();
 }
 
 }  // namespace
@@ -170,7 +172,7 @@ int importThreadFunc(void *arg) {
     int count = list ? rliListCount(&list->waves) : 0;
     gnImport = rliListCount(&gImportFile);
     gIdx = 0;
-    bool stop = !list, imported = false;
+    bool stop = !list;
     rliFileSyncBegin();
     for (auto *r = static_cast<sImportRequest *>(gImportFile.first); r; r = r->next) {
         if (stop || gbCancel) {
@@ -191,7 +193,6 @@ int importThreadFunc(void *arg) {
         if (result == IMPORT_OK) {
             if (gbPadAssign) padAssign(wave);
             if (gbWaveSelect) waveListOperationWave(wave);
-            imported = true;
             ++count;
         }
         ++gIdx;
@@ -200,7 +201,10 @@ int importThreadFunc(void *arg) {
     }
     gSyncFailed = rliFileSyncEnd(G.volumeRoot) != 0;
     waveImportSetRequestCancel();
-    if (imported) waveListSortItAll(list);
+    if (waveListSortRequest()) {
+        waveListSortRequestClear();
+        waveListSortItAll(list);
+    }
     return 1;
 }
 
@@ -321,6 +325,7 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
         rliListAddTail(&list->waveNumber, node);
     }
     if (number > list->lastWaveNumber) list->lastWaveNumber = number;
+    waveListSortItAllRequest();
     waveStorageAddWaveFile(wave, 0);
     *out = wave;
     return IMPORT_OK;
@@ -341,10 +346,7 @@ int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, co
     case IMPORT_NO_CATEGORY: message = DNASTR_ERR_IMPORT_CATEGORY; break;
     default: break;
     }
-    if (message && mbox) {
-        const char *slash = path ? std::strrchr(path, '/') : nullptr;
-        const char *file = slash ? slash + 1 : (path ? path : "");
-        mbox(DNASTR_TITLE_ERROR, named ? strMessageAddFilename(dnaStrGetPtr(message), file) : dnaStrGetPtr(message), 0);
-    }
+    if (message && mbox)
+        mbox(DNASTR_TITLE_ERROR, named ? strMessageAddFilename(message, path) : dnaStrGetPtr(message), 0);
     return result;
 }
