@@ -22,7 +22,7 @@ _kvbrt_options() {
         rename) opts="" ;;
         category) opts="--before --after" ;;
         kit) opts="--sub" ;;
-        delete) opts="" ;;
+        delete) opts="--json" ;;
         renumber) opts="--dry-run --json" ;;
         wavelist) opts="" ;;
         play) opts="--volume --loop --json" ;;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/docalc.h"
-#include "cli/cmd_info.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_init.h"
 #include "foundation/file.h"
 #include "foundation/str.h"
@@ -156,16 +156,9 @@ int renderSounds(sCliContext *ctx, const std::string &folder) {
     return 0;
 }
 
-// Runs the request step and reports what it could not do. Returns 0, or -1.
-int serveRequests(sCliContext *ctx, sWaveList *list) {
-    waveRequestFailureClear();
-    waveDoCalc(list);
-    int failures = 0;
-    for (auto *f = static_cast<const sWaveRequestFailure *>(gWaveRequestFailure.first); f; f = f->next, ++failures)
-        cliError(ctx, f->path[0] ? f->path : f->name, f->err ? std::strerror(f->err) : "could not be written");
-    waveRequestFailureClear();
-    return failures ? -1 : 0;
-}
+// Runs the request step as every editing command does. Returns 0, or -1
+// after reporting what it could not do.
+int serveRequests(sCliContext *ctx, sWaveList *list) { return cliEditFinish(ctx, list) == CLI_EXIT_OK ? 0 : -1; }
 
 // The wave imported from the synthesiser's `file`, found by the name import
 // gives a file, or null.
@@ -254,7 +247,7 @@ int demo(sCliContext *ctx, const std::string &dir) {
         return CLI_EXIT_FAILURE;
     }
     if (renderSounds(ctx, sounds.path()) != 0 || cliInitDeviceTree(ctx, dir) != 0) return CLI_EXIT_FAILURE;
-    sWaveList *list = cliScanVolume(ctx, dir);
+    sWaveList *list = cliEditOpen(ctx, dir);
     if (!list) return CLI_EXIT_FAILURE;
 
     sWaveCalcHooks hooks{};
@@ -271,7 +264,7 @@ int demo(sCliContext *ctx, const std::string &dir) {
     if (r == 0)
         *ctx->out << dir << ": demo card with " << waveListWaveCount(list) << " waves in " << waveListTagCount(list)
                   << " categories and " << waveListKitFileCount(list) << " kits\n";
-    waveListDispose(list);
+    cliEditClose(list);
     return r == 0 ? CLI_EXIT_OK : CLI_EXIT_FAILURE;
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "cli/cli_text.h"
 #include "cli_run.h"
 #include "support/test_util.h"
 #include "transfer/synth.h"
@@ -15,9 +16,16 @@
 
 namespace {
 
+// The commands load the string table for their messages; it is given back
+// after each test, so the block count comes out even.
+class CliDemo : public testing::Test {
+protected:
+    void TearDown() override { cliTextTerm(); }
+};
+
 std::string name(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
+TEST_F(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     ScratchDir dir, tmp;
     ScopedEnv env("TMPDIR", tmp.path().c_str());
     const std::string card = dir / "card";  // absent: demo makes it
@@ -89,7 +97,7 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     EXPECT_EQ(check.status, 0) << check.out << check.err;
 }
 
-TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
+TEST_F(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
     ScratchDir dir;
     std::filesystem::create_directory(dir / "b");  // an empty folder is taken like an absent one
     ASSERT_EQ(cliRun({"demo", dir / "a"}).status, 0);
@@ -99,7 +107,7 @@ TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
     EXPECT_TRUE(a == b);
 }
 
-TEST(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
+TEST_F(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
     struct Case {
         const char *label;
         void (*setUp)(const std::string &target);
