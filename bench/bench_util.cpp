@@ -52,9 +52,47 @@ void benchRemoveTree(const std::string &path) {
     std::filesystem::remove_all(path, ec);
 }
 
+namespace {
+
+// The RESULT line's value for a number, "-" for none.
+std::string benchField(double value, const char *format) {
+    if (value < 0) return "-";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, value);
+    return buf;
+}
+
+void benchResultLine(const char *label, const std::string &ours, const std::string &anchor, const char *tool,
+                     const std::string &ratio, const std::string &target, const char *met) {
+    std::printf("RESULT\tfigure=%s\tours=%s\tanchor=%s\ttool=%s\tratio=%s\ttarget=%s\tmet=%s\n", label, ours.c_str(),
+                anchor.c_str(), tool, ratio.c_str(), target.c_str(), met);
+}
+
+}  // namespace
+
 void benchReport(const char *label, double ours, const char *anchor, double theirs, double target) {
     double ratio = theirs > 0 ? ours / theirs : 0;
-    std::printf("%s: ours %.3f s, %s %.3f s, ratio %.2f (target %.2f) %s\n", label, ours, anchor, theirs, ratio,
-                target, ratio <= target ? "met" : "NOT MET");
+    const bool hasTarget = target > 0;
+    const char *met = !hasTarget ? "-" : ratio <= target ? "yes" : "no";
+    if (hasTarget)
+        std::printf("%s: ours %.3f s, %s %.3f s, ratio %.2f (target %.2f) %s\n", label, ours, anchor, theirs, ratio,
+                    target, ratio <= target ? "met" : "NOT MET");
+    else
+        std::printf("%s: ours %.3f s, %s %.3f s, ratio %.2f (no target)\n", label, ours, anchor, theirs, ratio);
+    benchResultLine(label, benchField(ours, "%.3f s"), benchField(theirs, "%.3f s"), anchor,
+                    theirs > 0 ? benchField(ratio, "%.2f") : "-", hasTarget ? benchField(target, "%.2f") : "-", met);
+    std::fflush(stdout);
+}
+
+void benchReportValue(const char *label, double value, const char *unit, double limit) {
+    const bool hasTarget = limit > 0;
+    std::string shown = benchField(value, "%.1f") + " " + unit;
+    std::string target = hasTarget ? "<= " + benchField(limit, "%.1f") + " " + unit : "-";
+    if (hasTarget)
+        std::printf("%s: %s (target at most %.1f %s) %s\n", label, shown.c_str(), limit, unit,
+                    value <= limit ? "met" : "NOT MET");
+    else
+        std::printf("%s: %s\n", label, shown.c_str());
+    benchResultLine(label, shown, "-", "-", "-", target, !hasTarget ? "-" : value <= limit ? "yes" : "no");
     std::fflush(stdout);
 }

@@ -14,5 +14,19 @@ int benchRunQuiet(const std::vector<std::string> &argv);
 std::string benchMakeDir(const char *base, const char *name);
 // Removes a folder tree. Never fails loudly.
 void benchRemoveTree(const std::string &path);
-// Prints one result line: "<label>: ours X s, <anchor> Y s, ratio R (target T)".
+// --- Figures ---------------------------------------------------------------
+// Every figure is printed twice: a line for people, and a line for bench/run,
+// which gathers the figures of all programs into one table:
+//   RESULT<TAB>figure=<label><TAB>ours=<value><TAB>anchor=<value><TAB>tool=<tool>
+//         <TAB>ratio=<r><TAB>target=<t><TAB>met=<yes|no|->
+// Fields are separated by one tab and are key=value; values never hold a tab.
+// A missing value is "-". Times are seconds with three decimals.
+
+// Prints a timed figure against the standard tool's time: "<label>: ours X s,
+// <anchor> Y s, ratio R (target T) met" and its RESULT line. A target of 0 or
+// less means the figure has none (shown as "-").
 void benchReport(const char *label, double ours, const char *anchor, double theirs, double target);
+// Prints a figure that has no standard-tool anchor, such as peak memory:
+// "<label>: X <unit> (target at most T <unit>)" and its RESULT line. A limit of
+// 0 or less means no target.
+void benchReportValue(const char *label, double value, const char *unit, double limit);

@@ -29,28 +29,36 @@ int init(sCliContext *ctx, const std::string &root) {
     }
     // From here the card changes: Ctrl-C waits for the command to finish.
     cliCommandWrites(ctx);
+    if (cliInitDeviceTree(ctx, root) != 0) return CLI_EXIT_FAILURE;
+    *ctx->out << device << "\n";
+    return CLI_EXIT_OK;
+}
+
+}  // namespace
+
+int cliInitDeviceTree(sCliContext *ctx, const std::string &root) {
+    char device[kRliPathMax], tagList[kRliPathMax];
+    if (wstorageDevicePath(device, sizeof device, root.c_str(), "Korvan/KVB-RT/") != 0 ||
+        wstorageDevicePath(tagList, sizeof tagList, root.c_str(), "Korvan/KVB-RT/SYSTEM/tag_list.kvb") != 0) {
+        cliError(ctx, root, "the path is too long");
+        return -1;
+    }
     sWaveList *list = waveListCreateDefault();
     if (!list) {
         cliError(ctx, root, "out of memory");
-        return CLI_EXIT_FAILURE;
+        return -1;
     }
-    int status = CLI_EXIT_OK;
-    char tagList[kRliPathMax];
+    int status = 0;
     if (wstorageCreateDir(root.c_str()) != 0) {
         cliError(ctx, device, std::string("cannot make the device folders: ") + std::strerror(errno));
-        status = CLI_EXIT_FAILURE;
-    } else if (wstorageDevicePath(tagList, sizeof tagList, root.c_str(), "Korvan/KVB-RT/SYSTEM/tag_list.kvb") != 0 ||
-               waveFileTagListCreateToFile(&list->tags, tagList) != 0) {
+        status = -1;
+    } else if (waveFileTagListCreateToFile(&list->tags, tagList) != 0) {
         cliError(ctx, tagList, std::string("cannot write the category list: ") + std::strerror(errno));
-        status = CLI_EXIT_FAILURE;
-    } else {
-        *ctx->out << device << "\n";
+        status = -1;
     }
     waveListDispose(list);
     return status;
 }
-
-}  // namespace
 
 void cliAddInit(CLI::App &app, sCliContext *ctx) {
     auto root = std::make_shared<std::string>();

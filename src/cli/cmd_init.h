@@ -8,7 +8,13 @@
 // refused and left as it is.
 #pragma once
 
+#include <string>
+
 #include "cli/cli.h"
 
 // Registers the `init` subcommand on `app`. Never fails.
 void cliAddInit(CLI::App &app, sCliContext *ctx);
+// Makes the device tree below `root` and writes the category list of a new
+// library, reporting a failure on the error stream. Returns 0, or -1 (what
+// was made stays). Shared with `demo`, which sets its card up the same way.
+int cliInitDeviceTree(sCliContext *ctx, const std::string &root);

@@ -12,6 +12,7 @@
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
 #include "cli/cmd_check.h"
+#include "cli/cmd_demo.h"
 #include "cli/cmd_duplicates.h"
 #include "cli/cmd_edit.h"
 #include "cli/cmd_export.h"
@@ -21,8 +22,8 @@
 #include "cli/cmd_inspect.h"
 #include "cli/cmd_list.h"
 #include "cli/cmd_play.h"
-#include "cli/cmd_restore.h"
 #include "cli/cmd_renumber.h"
+#include "cli/cmd_restore.h"
 #include "cli/cmd_volumes.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
@@ -32,6 +33,7 @@ namespace {
 
 // Every command registers itself here; the order is the order of `--help`.
 constexpr cliAddFn kCommands[] = {
+    cliAddDemo,
     cliAddInit,
     cliAddInfo,
     cliAddList,

@@ -14,16 +14,6 @@
 
 namespace {
 
-// Every file below `root` with its bytes, and every folder.
-std::map<std::string, std::string> snapshot(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
-        std::string rel = e.path().string().substr(root.size());
-        files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
-    }
-    return files;
-}
-
 std::string padsJson(const std::vector<std::pair<int, int>> &pads) {
     std::string out = "[";
     for (size_t i = 0; i < 15; ++i) {
@@ -91,7 +81,7 @@ TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
     std::string orphan = card.addWave(9, "GONE", "GONE.wav", 0, false);
     testWriteFile(card.prm(0) + "10.kvb", testWavePrmText("BAD", "00/../../x.wav", 0));
     testWriteFile(card.prm(0) + "11.kvb", "<WvPrm>");
-    auto before = snapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     for (const char *json : {"--json", ""}) {
         std::vector<std::string> args{"info", dir.path()};
         if (*json) args.push_back(json);
@@ -103,7 +93,7 @@ TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
         CliResult l = cliRun({"list", dir.path()});
         EXPECT_EQ(l.status, 0);
-        EXPECT_EQ(snapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
     CliResult summary = cliRun({"info", dir.path()});
     EXPECT_NE(summary.out.find("waves       3 (highest number 101)"), std::string::npos) << summary.out;
@@ -177,12 +167,12 @@ TEST(CliInit, RefusesACardWithADeviceFolderAndChangesNothing) {
         TestCard card(dir.path(), names);
         card.makeTree();
         card.addWave(3, "A", "A.wav");
-        auto before = snapshot(dir.path());
+        auto before = testTreeSnapshot(dir.path());
         CliResult r = cliRun({"init", dir.path()});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("a device folder is already there"), std::string::npos) << r.err;
-        EXPECT_EQ(snapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
 }
 

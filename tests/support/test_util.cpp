@@ -131,3 +131,12 @@ std::wstring testWide(const std::string &utf8) {
     out.resize(std::wcslen(out.c_str()));
     return out;
 }
+
+std::map<std::string, std::string> testTreeSnapshot(const std::string &root) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
+        std::string rel = e.path().string().substr(root.size());
+        files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
+    }
+    return files;
+}

@@ -1,6 +1,7 @@
 // Helpers shared by the test programs: scratch folders and file access.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ std::string testReadFile(const std::string &path);
 bool testWriteFile(const std::string &path, const std::string &bytes);
 // Returns whether `path` exists.
 bool testExists(const std::string &path);
+// Returns every file and folder below `root`, keyed by its path after `root`
+// ("/Korvan/..."), with a file's bytes or "<folder>": two trees are equal byte
+// for byte when their snapshots are.
+std::map<std::string, std::string> testTreeSnapshot(const std::string &root);
 // Returns the names in folder `path`, sorted.
 std::vector<std::string> testListDir(const std::string &path);
 // Returns whether this process runs as root (mounts are possible).
