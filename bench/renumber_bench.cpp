@@ -150,9 +150,8 @@ int main(int argc, char **argv) {
         std::printf("renumbering 5,000 waves numbered 0, 2, ... 9,998 (%d moved): scan %.3f s, job %.3f s\n", moved,
                     scanTime, t - scanTime);
         benchReport("scan + renumbering", t, "plain rename/rewrite + syncfs", plain, 2.0);
-        std::printf("one-wave rename on a 10,000-wave card (scan + one file): ours %.3f s, cat of all parameter "
-                    "files %.3f s, ratio %.2f\n",
-                    rename, cat, rename / cat);
+        // No target of its own: it shows a small edit costs less than reading the card once.
+        benchReport("one-wave rename, 10,000 waves", rename, "cat of all parameter files", cat, 0);
         status = 0;
     }
     for (const std::string &dir : {a, b, full})

@@ -182,8 +182,6 @@ int makeCategories(sCliContext *ctx, sWaveList *list) {
 }
 
 // The request step's import hook; what it returns is reported per file.
-void importCalc(int select) { waveImportCalc(select); }
-
 void importReport(const char *path, int result, const sWave *, void *ctx) {
     if (result != IMPORT_OK) cliError(static_cast<sCliContext *>(ctx), path, "not imported");
 }
@@ -250,9 +248,6 @@ int demo(sCliContext *ctx, const std::string &dir) {
     sWaveList *list = cliEditOpen(ctx, dir);
     if (!list) return CLI_EXIT_FAILURE;
 
-    sWaveCalcHooks hooks{};
-    hooks.importCalc = importCalc;
-    waveDoCalcSetHooks(&hooks);
     int r = makeCategories(ctx, list);
     if (r == 0) r = importSounds(ctx, list, sounds.path());
     if (r == 0) r = setKits(ctx, list);
@@ -260,7 +255,6 @@ int demo(sCliContext *ctx, const std::string &dir) {
         cliError(ctx, dir, "cannot write the wave list files");
         r = -1;
     }
-    waveDoCalcSetHooks(nullptr);
     if (r == 0)
         *ctx->out << dir << ": demo card with " << waveListWaveCount(list) << " waves in " << waveListTagCount(list)
                   << " categories and " << waveListKitFileCount(list) << " kits\n";
