@@ -94,26 +94,19 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::string ours = root + "/KVB-RT-BKUP-ALL.kvb", theirs = root + "/card.tar";
-    double backup[2] = {1e9, 1e9}, restore[2] = {1e9, 1e9};
-    bool ok = true;
-    for (int round = 0; round < 2 && ok; ++round) {
-        for (int side = 0; side < 2 && ok; ++side) {
-            benchRemoveTree(side == 0 ? ours : theirs);
-            benchRun({"sync"});
-            double t = side == 0 ? timeOursBackup(ours, base) : timeTarBackup(theirs, root);
-            ok = t >= 0;
-            if (ok && t < backup[side]) backup[side] = t;
-        }
-        // Both restore our archive, each into a fresh folder.
-        for (int side = 0; side < 2 && ok; ++side) {
-            std::string out = root + (side == 0 ? "/restore-ours" : "/restore-tar");
-            benchRemoveTree(out);
-            benchRun({"sync"});
-            double t = side == 0 ? timeOursRestore(ours, out) : timeTarRestore(ours, out);
-            ok = t >= 0;
-            if (ok && t < restore[side]) restore[side] = t;
-        }
-    }
+    double backup[2], restore[2];
+    bool ok = benchBestOfTwo(backup, [&](int side) {
+        benchRemoveTree(side == 0 ? ours : theirs);
+        benchRun({"sync"});
+        return side == 0 ? timeOursBackup(ours, base) : timeTarBackup(theirs, root);
+    });
+    // Both restore our archive, each into a fresh folder.
+    ok = ok && benchBestOfTwo(restore, [&](int side) {
+        std::string out = root + (side == 0 ? "/restore-ours" : "/restore-tar");
+        benchRemoveTree(out);
+        benchRun({"sync"});
+        return side == 0 ? timeOursRestore(ours, out) : timeTarRestore(ours, out);
+    });
     if (!ok) {
         std::fprintf(stderr, "bench_archive: run failed\n");
         benchRemoveTree(root);

@@ -121,25 +121,18 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::string ours = out + "/KVB-RT-BKUP-ALL.kvb", theirs = out + "/card.tar";
-    double backup[2] = {1e9, 1e9}, restore[2] = {1e9, 1e9};
-    bool ok = true;
-    for (int round = 0; round < 2 && ok; ++round) {
-        for (int side = 0; side < 2 && ok; ++side) {
-            benchRemoveTree(side == 0 ? ours : theirs);
-            benchRun({"sync"});
-            double t = side == 0 ? timeOursBackup(card, out) : timeTarBackup(theirs, card);
-            ok = t >= 0;
-            if (ok && t < backup[side]) backup[side] = t;
-        }
-        // Both put our archive over a fresh copy of the card.
-        for (int side = 0; side < 2 && ok; ++side) {
-            benchRemoveTree(target);
-            ok = benchRun({"cp", "-a", card, target}) == 0 && benchRun({"sync"}) == 0;
-            double t = !ok ? -1 : side == 0 ? timeOursRestore(ours, target) : timeTarRestore(ours, target);
-            ok = t >= 0;
-            if (ok && t < restore[side]) restore[side] = t;
-        }
-    }
+    double backup[2], restore[2];
+    bool ok = benchBestOfTwo(backup, [&](int side) {
+        benchRemoveTree(side == 0 ? ours : theirs);
+        benchRun({"sync"});
+        return side == 0 ? timeOursBackup(card, out) : timeTarBackup(theirs, card);
+    });
+    // Both put our archive over a fresh copy of the card.
+    ok = ok && benchBestOfTwo(restore, [&](int side) {
+        benchRemoveTree(target);
+        if (benchRun({"cp", "-a", card, target}) != 0 || benchRun({"sync"}) != 0) return -1.0;
+        return side == 0 ? timeOursRestore(ours, target) : timeTarRestore(ours, target);
+    });
     if (!ok) {
         std::fprintf(stderr, "bench_backup: run failed\n");
         benchRemoveTree(root);

@@ -96,3 +96,14 @@ void benchReportValue(const char *label, double value, const char *unit, double 
     benchResultLine(label, shown, "-", "-", "-", target, !hasTarget ? "-" : value <= limit ? "yes" : "no");
     std::fflush(stdout);
 }
+
+bool benchBestOfTwo(double best[2], const std::function<double(int side)> &run) {
+    best[0] = best[1] = 1e9;
+    for (int round = 0; round < 2; ++round)
+        for (int side = 0; side < 2; ++side) {
+            double t = run(side);
+            if (t < 0) return false;
+            if (t < best[side]) best[side] = t;
+        }
+    return true;
+}

@@ -1,6 +1,7 @@
 // Small helpers shared by the benchmark programs.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@ int benchRunQuiet(const std::vector<std::string> &argv);
 std::string benchMakeDir(const char *base, const char *name);
 // Removes a folder tree. Never fails loudly.
 void benchRemoveTree(const std::string &path);
+// Times our way (side 0) and the standard tool's (side 1) of doing the same
+// work, alternating over two rounds so that neither always meets the warmer
+// cache, and keeps each side's best time in best[side]. `run(side)` prepares
+// and times one run and returns its seconds, negative when it failed. Returns
+// false at the first failure; `best` then holds what was measured before.
+bool benchBestOfTwo(double best[2], const std::function<double(int side)> &run);
 // --- Figures ---------------------------------------------------------------
 // Every figure is printed twice: a line for people, and a line for bench/run,
 // which gathers the figures of all programs into one table:

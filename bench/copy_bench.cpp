@@ -77,21 +77,18 @@ int main(int argc, char **argv) {
         return 1;
     }
     benchRun({"sync"});
-    double best[2] = {1e9, 1e9};
-    for (int round = 0; round < 2; ++round) {
-        for (int side = 0; side < 2; ++side) {
-            std::string dst = root + (side == 0 ? "/ours" : "/cp");
-            benchRemoveTree(dst);
-            benchRun({"sync"});
-            rliDirCreate(dst.c_str());
-            double t = side == 0 ? ours(src, dst) : theirs(src, dst);
-            if (t < 0) {
-                std::fprintf(stderr, "bench_copy: run failed\n");
-                benchRemoveTree(root);
-                return 1;
-            }
-            if (t < best[side]) best[side] = t;
-        }
+    double best[2];
+    bool ok = benchBestOfTwo(best, [&](int side) {
+        std::string dst = root + (side == 0 ? "/ours" : "/cp");
+        benchRemoveTree(dst);
+        benchRun({"sync"});
+        rliDirCreate(dst.c_str());
+        return side == 0 ? ours(src, dst) : theirs(src, dst);
+    });
+    if (!ok) {
+        std::fprintf(stderr, "bench_copy: run failed\n");
+        benchRemoveTree(root);
+        return 1;
     }
     benchReport("copy 400 x 2.5 MiB", best[0], "cp+sync", best[1], 1.10);
     benchRemoveTree(root);
