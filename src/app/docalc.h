@@ -24,7 +24,7 @@ struct sWaveCalcHooks {
     void (*importCalc)(int selectImported);
     void (*exportCalc)(void);
     // Shows a message box over the main window (title and text are string
-    // numbers; kind 0 OK, 1 yes/no) and returns the button. Without it the
+    // numbers; kind MBOX_KIND_*) and returns the button (MBOX_*). Without it the
     // platform's box is shown without a parent window.
     int (*messageBox)(int title, int text, int kind);
     // Asks the main window to redraw.

@@ -96,7 +96,8 @@ void recoverRestore(const std::string &root, sHealthReport *r) {
 // Asks whether to repair; the terminal host answers from --yes / --no or asks.
 bool confirmed(void) {
     cliTextInit();
-    return ghostMBoxOpen(dnaStrGetPtr(55), L"Repair the card as planned above?", 1, nullptr) == 2;
+    return ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), L"Repair the card as planned above?", MBOX_KIND_YES_NO,
+                         nullptr) == MBOX_YES;
 }
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {

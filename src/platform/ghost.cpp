@@ -638,15 +638,16 @@ int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFo
 
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window) {
     if (gCb.waveStop) gCb.waveStop(0, 0);
-    if (kind < 0 || kind > 2) return 0;
+    if (kind < MBOX_KIND_OK || kind > MBOX_KIND_YES_CANCEL_NO) return 0;
     int r = 0;
     forcing(1);
     if (gHost && gHost->messageBox) r = gHost->messageBox(title ? title : L"", message ? message : L"", kind);
     forcing(0);
     // A box that could not be asked counts as its safe answer: no, or cancel.
-    if (kind == 0) r = 1;
-    else if (kind == 1 && r != 2 && r != 3) r = 3;
-    else if (kind == 2 && r != 2 && r != 3 && r != 4) r = 4;
+    bool yesOrNo = r == MBOX_YES || r == MBOX_NO;
+    if (kind == MBOX_KIND_OK) r = MBOX_OK;
+    else if (kind == MBOX_KIND_YES_NO && !yesOrNo) r = MBOX_NO;
+    else if (kind == MBOX_KIND_YES_CANCEL_NO && !yesOrNo && r != MBOX_CANCEL) r = MBOX_CANCEL;
     if (window && !(gCb.parentsRefused && gCb.parentsRefused())) ghostWindowActivate(window);
     return r;
 }

@@ -423,6 +423,20 @@ void ghostMenuSyncViewChecks(void);
 
 // --- Dialogs --------------------------------------------------------------------
 
+// What a message box offers.
+enum : int {
+    MBOX_KIND_OK = 0,             // one button: OK
+    MBOX_KIND_YES_NO = 1,         // yes and no
+    MBOX_KIND_YES_CANCEL_NO = 2,  // yes, cancel and no
+};
+// The button a message box was answered with.
+enum : int {
+    MBOX_OK = 1,
+    MBOX_YES = 2,
+    MBOX_NO = 3,
+    MBOX_CANCEL = 4,
+};
+
 // Open dialog for audio files. buf is cleared; on confirmation it gets the
 // first path (cut to cap), the chosen folder becomes the wave-import folder
 // and every path is delivered to `window` as an open-file event, in order.
@@ -432,9 +446,9 @@ int ghostFileDlgOpen(char *buf, size_t cap, const char *filter, _sWindow *window
 // cancelled or the path does not fit (buf empty then).
 int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFolder, int flag,
                     const wchar_t *title);
-// Modal message box of `kind` (0 OK, 1 yes/no, 2 yes/cancel/no). Returns 1;
-// 2 yes / 3 no; 2 yes / 4 cancel / 3 no; 0 for other kinds (nothing shown) or
-// without a host that can ask.
+// Modal message box of `kind` (MBOX_KIND_*). Returns the button: MBOX_OK;
+// MBOX_YES / MBOX_NO; MBOX_YES / MBOX_CANCEL / MBOX_NO; 0 for other kinds
+// (nothing shown). A box no host could ask gets its safe answer (no, cancel).
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window);
 // Opens platform dialog `kind`; only 0, the storage-select dialog, exists.
 // Returns 0 when opened, -1 when it is already open, cannot be shown or the

@@ -153,9 +153,9 @@ _sWindow *editProgressBarGetWindow(void);
 // editProgressBarRun. Nothing while the window is closed.
 void editProgressBarCancelPress(void);
 
-// Shows a message box of `kind` (0 OK, 1 yes/no, 2 yes/cancel/no) with the
-// string-table texts `title` and `message` over the progress window and
-// returns the button (1; 2 yes, 3 no; 2 yes, 4 cancel, 3 no). On the worker the
+// Shows a message box of `kind` (MBOX_KIND_*) with the string-table texts
+// `title` and `message` over the progress window and returns the button
+// (MBOX_*, as ghostMBoxOpen). On the worker the
 // box is shown by the main thread in its wait loop and the worker waits for the
 // answer. Any thread.
 int editProgressBarMboxOpen(int title, int message, int kind);
