@@ -52,7 +52,8 @@ bool makeCard(const std::string &root) {
         std::string data = dev + "WAVE/DATA/" + w->dataFolder, prm = dev + "WAVE/PRM/" + w->dataFolder;
         char file[16];
         std::snprintf(file, sizeof file, "/%02d.kvb", w->waveNumber % 100);
-        ok = rliStorageMakeDir(data.c_str()) == 0 && rliStorageMakeDir(prm.c_str()) == 0 &&
+        ok = rliDirCreateChain(dev.c_str(), ("WAVE/DATA/" + std::string(w->dataFolder)).c_str(), 0) == 0 &&
+             rliDirCreateChain(dev.c_str(), ("WAVE/PRM/" + std::string(w->dataFolder)).c_str(), 0) == 0 &&
              rliFileWriteAll((data + "/" + w->fileName).c_str(), buf.data(), buf.size()) == 0 &&
              waveFileWavePrmCreateToFile(w, &list->tags, (prm + file).c_str()) == 0;
     }

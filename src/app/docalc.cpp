@@ -73,7 +73,7 @@ private:
         gone_ = true;
         if (tell) {
             char device[kStoragePathMax];
-            if (wstorageDevicePath(device, sizeof device, G.volumeRoot, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+            if (wstorageDevicePath(device, sizeof device, G.volumeRoot, cSTORAGE_DIR_DEVICE) != 0) device[0] = '\0';
             waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
             messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
         }
@@ -103,11 +103,12 @@ void tagSave(sWaveList *list, VolumeGuard &volume) {
     gStatus &= ~WAVE_STATUS_TAG_SAVE;
     if (volume.gone(true)) return;
     waveListTagOrderJustified(list);
-    char path[kStoragePathMax], folder[kStoragePathMax];
+    char path[kStoragePathMax];
     errno = 0;
-    bool fits = wstorageDevicePath(path, sizeof path, G.volumeRoot, "Korvan/KVB-RT/SYSTEM/tag_list.kvb") == 0 &&
-                wstorageDevicePath(folder, sizeof folder, G.volumeRoot, cSTORAGE_DIR_SYSTEM) == 0;
-    if (!fits || rliStorageMakeDir(folder) != 0 || waveFileTagListCreateToFile(&list->tags, path) != 0)
+    bool fits = wstorageDevicePath(path, sizeof path, G.volumeRoot,
+                                   (std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST).c_str()) == 0;
+    if (!fits || wstorageMakeDir(G.volumeRoot, cSTORAGE_DIR_SYSTEM) != 0 ||
+        waveFileTagListCreateToFile(&list->tags, path) != 0)
         waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", fits ? path : "", fits ? errno : ENAMETOOLONG);
     waveListSortItAllRequest();
 }
@@ -136,7 +137,7 @@ void deleteWaves(VolumeGuard &volume) {
     bool ask = gStatus & WAVE_STATUS_DISPOSE_ASK;
     gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
     // Only a "yes" deletes: a box nobody could answer must not.
-    if (volume.gone(true) || (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, 1) != 2)) {
+    if (volume.gone(true) || (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, MBOX_KIND_YES_NO) != MBOX_YES)) {
         waveWaveDisposeFileRequestClear();
         return;
     }

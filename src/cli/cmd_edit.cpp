@@ -318,7 +318,7 @@ int wavelist(sCliContext *ctx, const std::string &root) {
             cliEditReport(ctx, list);
             return CLI_EXIT_FAILURE;
         }
-        for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
+        for (const char *name : cSTORAGE_FILE_WAVE_LISTS) {
             char path[kStoragePathMax];
             std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + name;
             if (wstorageDevicePath(path, sizeof path, root.c_str(), relative.c_str()) == 0) *ctx->out << path << "\n";

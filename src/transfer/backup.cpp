@@ -19,6 +19,7 @@
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "transfer/archive.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
@@ -109,13 +110,12 @@ bool exists(const std::string &path, struct stat *st = nullptr) {
     return lstat(path.c_str(), st ? st : &s) == 0;
 }
 
-// Makes the folders of `rel`'s parent below `base`. Returns 0 or -1.
+// Makes the folders of `rel`'s parent inside `base`, which must exist. Returns 0 or -1.
 int makeParents(const std::string &base, const std::string &rel) {
     size_t slash = rel.rfind('/');
     if (slash == std::string::npos) return 0;
-    std::string path = join(base, rel.substr(0, slash));
     if (faulted()) return -1;
-    return rliStorageMakeDir(path.c_str());
+    return rliDirCreateChain(base.c_str(), rel.substr(0, slash).c_str(), 0);
 }
 
 int syncVolume(const std::string &path) {
@@ -329,7 +329,7 @@ int moveAside(const sRestorePaths &p, const sJournal &j, std::string *why) {
         size_t slash = f.rfind('/');
         std::string name = slash == std::string::npos ? f : f.substr(slash + 1);
         if (!isCardFile(name) && !std::binary_search(brought.begin(), brought.end(), f)) continue;
-        if (makeParents(p.aside, f) != 0 || fsRename(join(p.maker, f), join(p.aside, f)) != 0) {
+        if (makeParents(p.staging, join(kAsideDir, f)) != 0 || fsRename(join(p.maker, f), join(p.aside, f)) != 0) {
             *why = "cannot move " + join(p.maker, f) + " aside: " + reason(errno);
             return -1;
         }
@@ -376,7 +376,7 @@ int rollBack(const sRestorePaths &p, sJournal *j, std::string *why) {
     for (const auto &f : j->files) {
         std::string staged = join(p.staged, f), placed = join(p.maker, f);
         if (exists(staged) || !exists(placed)) continue;
-        if (makeParents(p.staged, f) != 0 || fsRename(placed, staged) != 0) {
+        if (makeParents(p.staging, join(kStagedDir, f)) != 0 || fsRename(placed, staged) != 0) {
             *why = "cannot take " + placed + " back: " + reason(errno);
             return -1;
         }
@@ -507,16 +507,15 @@ int waveBackupWriteLists(sWaveList *list, const char *root) {
     for (auto *it = static_cast<sListItem *>(list->tagOrder.last); it; it = it->prev)
         waveTagOrder(static_cast<sTag *>(it->item), key++);
     char system[kRliPathMax];
-    if (wstorageDevicePath(system, sizeof system, root, "Korvan/KVB-RT/SYSTEM/") != 0) {
+    if (wstorageDevicePath(system, sizeof system, root, cSTORAGE_DIR_SYSTEM) != 0) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    if (rliStorageMakeDir(system) != 0) return -1;
+    if (wstorageMakeDir(root, cSTORAGE_DIR_SYSTEM) != 0) return -1;
     std::string dir = system;
-    if (waveFileTagListCreateToFile(&list->tags, (dir + "tag_list.kvb").c_str()) != 0) return -1;
-    if (waveFileWaveFileCreateListFile(&list->waveAlphabet, (dir + "wavelist_name.kvb").c_str()) != 0) return -1;
-    if (waveFileTagListCreateListFileSortbyName(&list->tags, (dir + "wavelist_tagname.kvb").c_str()) != 0) return -1;
-    if (waveFileTagListCreateListFileSortbyNumber(&list->tags, (dir + "wavelist_tagnum.kvb").c_str()) != 0) return -1;
+    if (waveFileTagListCreateToFile(&list->tags, (dir + cSTORAGE_FILE_TAG_LIST).c_str()) != 0) return -1;
+    for (int i = 0; i < kStorageWaveListFiles; ++i)
+        if (waveListWriteListFile(list, i, (dir + cSTORAGE_FILE_WAVE_LISTS[i]).c_str()) != 0) return -1;
     return 0;
 }
 
@@ -554,7 +553,7 @@ int waveBackupSave(sWaveList *list, const char *root, const char *folder, int co
     if (fd >= 0) {
         close(fd);
         if (!confirmed &&
-            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, 1) != 2)
+            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, MBOX_KIND_YES_NO) != MBOX_YES)
             return endWith(r, BACKUP_DECLINED);
     }
     if (list && waveBackupWriteLists(list, root) != 0) {
@@ -638,7 +637,7 @@ int waveBackupRestore(const char *root, const char *archivePath, unsigned flags,
         return endWith(r, BACKUP_FAILED);
     }
     close(fd);
-    if (!(flags & RESTORE_CONFIRMED) && editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE, 1) != 2)
+    if (!(flags & RESTORE_CONFIRMED) && editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE, MBOX_KIND_YES_NO) != MBOX_YES)
         return endWith(r, BACKUP_DECLINED);
     waveBackupImportSetRequest(archivePath);
     return waveBackupImportCalc(root, flags, r);
@@ -690,7 +689,7 @@ bool roomToStage(const std::string &path, const sTarVerifyInfo &info, uint64_t *
 // Unpacks into the staging folder, checks the card's paths and replaces the
 // card's files. Returns BACKUP_*.
 int restoreStaged(const sRestorePaths &p, const char *archive, sBackupResult *r) {
-    if (!MkdirReentrant(p.staging.c_str())) {
+    if (rliDirCreateChain(p.maker.c_str(), cBACKUP_STAGING_NAME, 0) != 0) {
         setResultError(r, "cannot create the staging folder " + p.staging + ": " + reason(errno));
         return BACKUP_FAILED;
     }
@@ -805,7 +804,7 @@ int waveBackupRestoreThreadFunc(void *) {
             return end(BACKUP_FAILED);
         }
         if (!(gJob.flags & RESTORE_IN_PLACE_CONFIRMED) &&
-            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE_IN_PLACE, 1) != 2) {
+            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE_IN_PLACE, MBOX_KIND_YES_NO) != MBOX_YES) {
             setResultError(r, std::string(text) + "; the card was not changed");
             r->status = BACKUP_DECLINED;
             return 1;
@@ -814,7 +813,9 @@ int waveBackupRestoreThreadFunc(void *) {
     }
     bool madeMaker = false;
     if (!haveMaker) {
-        if (!MkdirReentrant(maker.c_str())) {
+        // Only the maker folder itself, inside the card's root.
+        size_t slash = maker.rfind('/');
+        if (rliDirCreateChain(maker.substr(0, slash + 1).c_str(), maker.substr(slash + 1).c_str(), 0) != 0) {
             setResultError(r, "cannot create " + maker + ": " + reason(errno));
             return end(BACKUP_FAILED);
         }

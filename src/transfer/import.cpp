@@ -292,7 +292,8 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     int result = IMPORT_COPY_FAILED;
     if (devicePath(dataDir, sizeof dataDir, cSTORAGE_DIR_WAVE_DATA, folder) &&
         devicePath(prmDir, sizeof prmDir, cSTORAGE_DIR_WAVE_PRM, folder) && prmPath(prm, sizeof prm, number) &&
-        rliStorageMakeDir(dataDir) == 0 && rliStorageMakeDir(prmDir) == 0)
+        wstorageMakeDir(G.volumeRoot, (std::string(cSTORAGE_DIR_WAVE_DATA) + folder).c_str()) == 0 &&
+        wstorageMakeDir(G.volumeRoot, (std::string(cSTORAGE_DIR_WAVE_PRM) + folder).c_str()) == 0)
         result = copyIn(list, wave, path, dst, sizeof dst, progress);
     // Out of room while copying stops the job as the size check would have.
     if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(G.volumeRoot))

@@ -39,7 +39,7 @@ void report(waveMboxFn mbox, const sKit *kit) {
 int waveVolumeCheck(const char *root) {
     char device[kStoragePathMax];
     struct stat st;
-    if (!root || !*root || wstorageDevicePath(device, sizeof device, root, "Korvan/KVB-RT/") != 0 ||
+    if (!root || !*root || wstorageDevicePath(device, sizeof device, root, cSTORAGE_DIR_DEVICE) != 0 ||
         stat(device, &st) != 0 || !S_ISDIR(st.st_mode))
         return KITSAVE_VOLUME_GONE;
     return 0;
@@ -56,9 +56,8 @@ int waveKitSaveCount(const sWaveList *list, int all) {
 int waveKitSave(sWaveList *list, const char *root, int all, waveMboxFn mbox) {
     if (!list || waveVolumeCheck(root) != 0) return KITSAVE_VOLUME_GONE;
     if (waveKitSaveCount(list, all) == 0) return 0;
-    char folder[kStoragePathMax];
     // Only inside the device folder found above; a failure shows per kit.
-    if (wstorageDevicePath(folder, sizeof folder, root, cSTORAGE_DIR_KIT) == 0) rliStorageMakeDir(folder);
+    wstorageMakeDir(root, cSTORAGE_DIR_KIT);
     int result = 0;
     for (auto *k = static_cast<sKit *>(list->kits.first); k; k = k->next) {
         if (!wanted(k, all)) continue;

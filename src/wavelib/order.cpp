@@ -250,8 +250,12 @@ struct CardFolders {
     // Folders known to exist, so each is made (or checked) once per run.
     bool dataMade[kStorageFolderCount] = {}, prmMade[kStorageFolderCount] = {};
 
-    bool made(bool *known, const std::string &path, int folder) {
-        if (!known[folder]) known[folder] = rliStorageMakeDir(path.c_str()) == 0;
+    bool made(bool *known, const char *tree, int folder) {
+        if (!known[folder]) {
+            char rel[64];
+            std::snprintf(rel, sizeof rel, "%s%02d/", tree, folder);
+            known[folder] = wstorageMakeDir(root.c_str(), rel) == 0;
+        }
         return known[folder];
     }
 
@@ -543,8 +547,10 @@ bool exists(const std::string &path) {
 // so it keeps its number and files, and false is returned.
 bool moveWave(sWaveList *list, sWave *w, sRenumberStep *s, FolderNames &names) {
     std::string dataDir = dataFolderPath(folderOf(s->newNumber)), prmDir = prmFolderPath(s->newNumber);
-    if (!gFolders.made(gFolders.dataMade, dataDir, folderOf(s->newNumber))) return fail(w, dataDir, errno), false;
-    if (!gFolders.made(gFolders.prmMade, prmDir, folderOf(s->newNumber))) return fail(w, prmDir, errno), false;
+    if (!gFolders.made(gFolders.dataMade, cSTORAGE_DIR_WAVE_DATA, folderOf(s->newNumber)))
+        return fail(w, dataDir, errno), false;
+    if (!gFolders.made(gFolders.prmMade, cSTORAGE_DIR_WAVE_PRM, folderOf(s->newNumber)))
+        return fail(w, prmDir, errno), false;
     std::string newPrm = s->newPrmPath;
     if (exists(newPrm)) return fail(w, newPrm, EEXIST), false;
     // Only a plain file moves: a file staying where it is must really be there,

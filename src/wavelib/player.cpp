@@ -42,7 +42,7 @@ int releasePlayer() {
 bool deviceFolderExists() {
     if (!G.volumeRoot[0]) return false;
     char path[kRliPathMax];
-    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, "Korvan/KVB-RT/") != 0) return false;
+    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, cSTORAGE_DIR_DEVICE) != 0) return false;
     return rliStorageExist(path) == 0;
 }
 

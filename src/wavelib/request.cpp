@@ -30,12 +30,19 @@ namespace {
 
 std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
+// The parameter folder of wave `number` below the volume root.
+std::string prmFolder(int number) {
+    char relative[64];
+    std::snprintf(relative, sizeof relative, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, number / 100);
+    return relative;
+}
+
 // The card path of a wave's parameter file, or of its audio file; "" when it
 // does not fit.
 std::string prmPath(const char *root, int number) {
-    char relative[64], out[kStoragePathMax];
-    std::snprintf(relative, sizeof relative, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, number / 100, number % 100);
-    return wstorageDevicePath(out, sizeof out, root, relative) == 0 ? out : "";
+    char name[16], out[kStoragePathMax];
+    std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+    return wstorageDevicePath(out, sizeof out, root, (prmFolder(number) + name).c_str()) == 0 ? out : "";
 }
 
 std::string audioPath(const char *root, const sWave *wave) {
@@ -47,12 +54,9 @@ std::string audioPath(const char *root, const sWave *wave) {
 
 std::string waveName(const sWave *wave) { return strSjisToUtf8(field(wave->name, kWaveNameLen)); }
 
-// The folder part of a file path, slash included.
-std::string folderOf(const std::string &path) { return path.substr(0, path.rfind('/') + 1); }
-
 void reportVolumeGone(const char *root) {
     char device[kStoragePathMax];
-    if (wstorageDevicePath(device, sizeof device, root, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+    if (wstorageDevicePath(device, sizeof device, root, cSTORAGE_DIR_DEVICE) != 0) device[0] = '\0';
     waveRequestFailureReport(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
 }
 
@@ -144,7 +148,7 @@ int waveSave(sWaveList *list, const char *root) {
         // The parameter folder of a new number may not exist yet; it is made
         // only inside the device folder the volume check found.
         errno = 0;
-        if (path.empty() || rliStorageMakeDir(folderOf(path).c_str()) != 0 ||
+        if (path.empty() || wstorageMakeDir(root, prmFolder(w->waveNumber).c_str()) != 0 ||
             waveFileWavePrmCreateToFile(w, &list->tags, path.c_str()) != 0) {
             int err = path.empty() ? ENAMETOOLONG : errno;
             waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, name.c_str(), path.c_str(), err);
@@ -259,29 +263,29 @@ int waveListSaveCB(void *) {
     // The lists are written in the orders the views give; an edit since the
     // last sort would leave them stale.
     waveListSortItAll(list);
-    struct sListFile {
-        const char *name;
-        int (*write)(const sListBase *, const char *);
-        const sListBase *from;
-        float ratio;
-    };
-    const sListFile files[] = {
-        {"wavelist_name.kvb", waveFileWaveFileCreateListFile, &list->waveAlphabet, 0.333333f},
-        {"wavelist_tagname.kvb", waveFileTagListCreateListFileSortbyName, &list->tags, 0.666666f},
-        {"wavelist_tagnum.kvb", waveFileTagListCreateListFileSortbyNumber, &list->tags, 1.0f},
-    };
+    const float ratios[kStorageWaveListFiles] = {0.333333f, 0.666666f, 1.0f};
     rliFileSyncBegin();
-    for (const sListFile &f : files) {
+    for (int i = 0; i < kStorageWaveListFiles; ++i) {
         char path[kStoragePathMax];
-        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + f.name;
+        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_WAVE_LISTS[i];
         errno = 0;
         if (wstorageDevicePath(path, sizeof path, root, relative.c_str()) != 0 ||
-            rliStorageMakeDir(folderOf(path).c_str()) != 0 || f.write(f.from, path) != 0)
+            wstorageMakeDir(root, cSTORAGE_DIR_SYSTEM) != 0 || waveListWriteListFile(list, i, path) != 0)
             waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", path, errno);
-        edtiProgressBarSetRatio(f.ratio);
+        edtiProgressBarSetRatio(ratios[i]);
     }
     if (rliFileSyncEnd(root) != 0) waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", root, errno);
     return 1;
+}
+
+int waveListWriteListFile(sWaveList *list, int which, const char *path) {
+    if (!list || !path) return -1;
+    switch (which) {
+    case 0: return waveFileWaveFileCreateListFile(&list->waveAlphabet, path);
+    case 1: return waveFileTagListCreateListFileSortbyName(&list->tags, path);
+    case 2: return waveFileTagListCreateListFileSortbyNumber(&list->tags, path);
+    default: return -1;
+    }
 }
 
 int waveListSave(sWaveList *list) {

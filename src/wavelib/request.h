@@ -130,6 +130,10 @@ int waveDeleteFunc(void *arg);
 int waveDisposeFile(sWaveList *list, sWave *wave);
 // Exchanges the two remembered slots of the selected kit and writes its file.
 int wavePadExhange(void *arg);
+// Writes wave list file `which` (0 to kStorageWaveListFiles - 1, in the order
+// of cSTORAGE_FILE_WAVE_LISTS) of `list` at `path`. Returns 0, or -1 with the
+// old file untouched.
+int waveListWriteListFile(sWaveList *list, int which, const char *path);
 // Writes the three wave list files into SYSTEM (message 104 for one that fails).
 // The views are sorted first.
 int waveListSaveCB(void *arg);

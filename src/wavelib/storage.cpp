@@ -23,10 +23,14 @@
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
+const char *const cSTORAGE_DIR_DEVICE = "Korvan/KVB-RT/";
 const char *const cSTORAGE_DIR_KIT = "Korvan/KVB-RT/KIT/";
 const char *const cSTORAGE_DIR_WAVE_DATA = "Korvan/KVB-RT/WAVE/DATA/";
 const char *const cSTORAGE_DIR_WAVE_PRM = "Korvan/KVB-RT/WAVE/PRM/";
 const char *const cSTORAGE_DIR_SYSTEM = "Korvan/KVB-RT/SYSTEM/";
+const char *const cSTORAGE_FILE_TAG_LIST = "tag_list.kvb";
+const char *const cSTORAGE_FILE_WAVE_LISTS[kStorageWaveListFiles] = {"wavelist_name.kvb", "wavelist_tagname.kvb",
+                                                                     "wavelist_tagnum.kvb"};
 
 sListBase gStorageWave[kStorageFolderCount];
 bool gbStorageWaveInit[kStorageFolderCount];
@@ -588,9 +592,12 @@ int wstorageReadCount(const char *root) {
 int wstorageCreateDir(const char *root) {
     const char *const folders[] = {cSTORAGE_DIR_KIT, cSTORAGE_DIR_WAVE_DATA, cSTORAGE_DIR_WAVE_PRM,
                                    cSTORAGE_DIR_SYSTEM};
+    std::string base = withSlash(root);
     for (const char *folder : folders) {
         char path[kRliPathMax];
-        if (wstorageDevicePath(path, sizeof path, root, folder) != 0 || rliStorageMakeDir(path) != 0) return -1;
+        if (wstorageDevicePath(path, sizeof path, root, folder) != 0 ||
+            rliDirCreateChain(base.c_str(), path + base.size(), 0) != 0)
+            return -1;
     }
     return 0;
 }
@@ -683,24 +690,20 @@ int wstorageDevicePath(char *out, size_t cap, const char *root, const char *rela
     return 0;
 }
 
-int rliStorageMakeDir(const char *path) {
-    if (!path || !*path) return -1;
-    std::string p = path;
-    if (p.size() > 1 && (p.back() == '/' || p.back() == '\\')) p.pop_back();
-    struct stat st;
-    if (stat(p.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return 0;
-        errno = ENOTDIR;
+int wstorageMakeDir(const char *root, const char *relative) {
+    size_t prefix = std::strlen(cSTORAGE_DIR_DEVICE);
+    if (!relative || std::strncmp(relative, cSTORAGE_DIR_DEVICE, prefix) != 0) {
+        errno = EINVAL;
         return -1;
     }
-    const char *slash = stringLastSlash(p.c_str());
-    if (slash && slash != p.c_str()) {
-        std::string parent(p.c_str(), static_cast<size_t>(slash - p.c_str()));
-        if (rliStorageMakeDir(parent.c_str()) != 0) return -1;
+    char device[kRliPathMax], path[kRliPathMax];
+    if (wstorageDevicePath(device, sizeof device, root, cSTORAGE_DIR_DEVICE) != 0 ||
+        wstorageDevicePath(path, sizeof path, root, relative) != 0) {
+        errno = ENAMETOOLONG;
+        return -1;
     }
-    if (faulted()) return -1;
-    if (mkdir(p.c_str(), 0755) == 0) return 0;
-    return errno == EEXIST && stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -1;
+    // Both paths take the device folder's spelling on disk, so one begins with the other.
+    return rliDirCreateChain(device, path + std::strlen(device), 0);
 }
 
 int rliStorageExist(const char *path) {

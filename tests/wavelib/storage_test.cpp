@@ -421,19 +421,20 @@ TEST(StorageListing, FailuresReturnNothingAndDoNotEndTheProcess) {
     }
 }
 
-TEST(StorageFolders, MakeDirCreatesParentsAndIsIdempotent) {
+TEST(StorageFolders, MakeDirGrowsTheTreeOnlyInsideAnExistingDeviceFolder) {
     ScratchDir dir;
-    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c/").c_str()), 0);
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
-    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c").c_str()), 0);
-    EXPECT_EQ(rliStorageExist((dir / "a/b").c_str()), 0);
-    EXPECT_EQ(rliStorageExist((dir / "a/x").c_str()), -1);
-    testWriteFile(dir / "file", "x");
-    EXPECT_EQ(rliStorageMakeDir((dir / "file/sub").c_str()), -1);
-    EXPECT_EQ(rliStorageMakeDir((dir / "file").c_str()), -1);
-    struct stat st;
-    ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777 & ~0755u, 0u);
+    // The card went away: its empty mount folder gets nothing planted.
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), cSTORAGE_DIR_KIT), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_TRUE(testListDir(dir.path()).empty());
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), "elsewhere/"), -1);
+    // A lower-case tree is grown in place.
+    ASSERT_TRUE(testMakeDirs(dir / "korvan/kvb-rt/wave"));
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), "Korvan/KVB-RT/WAVE/PRM/07/"), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "korvan/kvb-rt/wave/PRM/07"));
+    EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"korvan"});
+    EXPECT_EQ(rliStorageExist((dir / "korvan/kvb-rt").c_str()), 0);
+    EXPECT_EQ(rliStorageExist((dir / "Korvan").c_str()), -1);
 }
 
 TEST(StorageFolders, CreateDirMakesTheFourFoldersOnce) {
