@@ -2,6 +2,7 @@
 #include "cli/cmd_backup.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -27,8 +28,7 @@ int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
     switch (status) {
     case BACKUP_DONE:
         if (ctx->json)
-            *ctx->out << "{\"backup\":" << cliJsonString(result.path) << ",\"files\":" << result.files
-                      << ",\"bytes\":" << result.bytes << "}\n";
+            cliJsonWrite(ctx, {{"backup", result.path}, {"files", result.files}, {"bytes", result.bytes}});
         else
             *ctx->out << result.path << "\n";
         return CLI_EXIT_OK;

@@ -2,6 +2,7 @@
 #include "cli/cmd_edit.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -289,20 +290,17 @@ int deleteWaves(sCliContext *ctx, const DeleteArgs &a) {
         return CLI_EXIT_OK;
     };
     bool anyDeleted = false;
-    std::string json;
+    nlohmann::ordered_json deleted = nlohmann::ordered_json::array();
     auto after = [&](sWaveList *list) {
         for (const auto &[number, name] : asked) {
             if (waveListFindWaveNumber(list, number)) continue;
-            if (ctx->json)
-                json += std::string(anyDeleted ? "," : "") + "{\"number\":" + std::to_string(number) +
-                        ",\"name\":" + cliJsonString(name) + "}";
-            else
-                *ctx->out << "deleted wave " << number << " " << name << "\n";
+            if (ctx->json) deleted.push_back({{"number", number}, {"name", name}});
+            else *ctx->out << "deleted wave " << number << " " << name << "\n";
             anyDeleted = true;
         }
     };
     int status = cliEditRun(ctx, a.root, edit, after);
-    if (ctx->json) *ctx->out << "{\"deleted\":[" << json << "]}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"deleted", deleted}});
     // A declined question also fails the command (cliMain); say what it meant.
     if (status == CLI_EXIT_OK && !anyDeleted) cliError(ctx, a.root, "nothing was deleted");
     return status;

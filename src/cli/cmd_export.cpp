@@ -2,6 +2,7 @@
 #include "cli/cmd_export.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -79,24 +80,13 @@ bool findWaves(sCliContext *ctx, sWaveList *list, const std::vector<std::string>
 }
 
 void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
-    std::ostream &out = *ctx->out;
-    out << "{\"exported\":[";
-    const char *sep = "";
+    using Json = nlohmann::ordered_json;
+    Json exported = Json::array(), failed = Json::array();
     for (const sOutcome &o : outcomes) {
-        if (o.result != EXPORT_OK) continue;
-        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
-            << ",\"path\":" << cliJsonString(o.path) << "}";
-        sep = ",";
+        if (o.result == EXPORT_OK) exported.push_back({{"number", o.number}, {"name", o.name}, {"path", o.path}});
+        else failed.push_back({{"number", o.number}, {"name", o.name}, {"reason", reason(o.result)}});
     }
-    out << "],\"failed\":[";
-    sep = "";
-    for (const sOutcome &o : outcomes) {
-        if (o.result == EXPORT_OK) continue;
-        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
-            << ",\"reason\":" << cliJsonString(reason(o.result)) << "}";
-        sep = ",";
-    }
-    out << "]}\n";
+    cliJsonWrite(ctx, {{"exported", exported}, {"failed", failed}});
 }
 
 int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> &args, const std::string &to) {

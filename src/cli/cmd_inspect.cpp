@@ -2,6 +2,7 @@
 #include "cli/cmd_inspect.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -95,7 +96,7 @@ struct WaveListReader {
 
 std::string fieldBytes(const char *field, size_t length) { return std::string(field, strnlen(field, length)); }
 
-std::string jsonName(const std::string &bytes) { return cliJsonString(strSjisToUtf8(bytes)); }
+using Json = nlohmann::ordered_json;
 
 int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
     _sWaveFileWavePrm *prm = waveFileWavePrmCreateFromMemory(data, size, -1, -1);
@@ -107,8 +108,11 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     std::string path = strSjisToUtf8(prm->path);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"kind\":\"wave\",\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
-            << "\",\"path\":" << cliJsonString(path) << ",\"category\":" << prm->tagNumber << "}\n";
+        cliJsonWrite(ctx, {{"kind", "wave"},
+                           {"name", strSjisToUtf8(name)},
+                           {"name_hex", cliHex(name)},
+                           {"path", path},
+                           {"category", prm->tagNumber}});
     } else {
         out << "wave parameter file\n"
             << "name      " << strSjisToUtf8(name) << " (" << cliHex(name) << ")\n"
@@ -118,7 +122,7 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     if (prm->path[0] == '\0')
         cliError(ctx, file, "no \"Path\" value: the wave names no audio file");
     else if (prm->pathDamaged)
-        cliError(ctx, file, "damaged \"Path\" value \"" + path + "\": not a two-digit data folder and a plain file name");
+        cliError(ctx, file, "damaged \"Path\" value \"" + path + "\" (not a two-digit data folder and a plain file name)");
     waveFileWavePrmDispose(prm);
     return CLI_EXIT_OK;
 }
@@ -131,18 +135,19 @@ int showCategories(sCliContext *ctx, const std::string &file, const uint8_t *dat
     }
     std::ostream &out = *ctx->out;
     bool hasDefault = waveFileTagListDefulatTagExist(list) != 0;
-    if (ctx->json) out << "{\"kind\":\"categories\",\"categories\":[";
-    else out << "category list: " << rliListCount(&list->tags) << " categories, DEFAULT " << (hasDefault ? "present" : "absent") << "\n";
+    Json categories = Json::array();
+    if (!ctx->json)
+        out << "category list: " << rliListCount(&list->tags) << " categories, DEFAULT "
+            << (hasDefault ? "present" : "absent") << "\n";
     int index = 0;
     for (auto *tag = static_cast<const sTag *>(list->tags.first); tag; tag = tag->next, ++index) {
         std::string name = fieldBytes(tag->name, kTagNameLen);
         if (ctx->json)
-            out << (index ? "," : "") << "{\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
-                << "\",\"order\":" << tag->order << "}";
+            categories.push_back({{"name", strSjisToUtf8(name)}, {"name_hex", cliHex(name)}, {"order", tag->order}});
         else
             out << index << "  " << strSjisToUtf8(name) << " (" << cliHex(name) << ")  order " << tag->order << "\n";
     }
-    if (ctx->json) out << "],\"has_default\":" << (hasDefault ? "true" : "false") << "}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"kind", "categories"}, {"categories", categories}, {"has_default", hasDefault}});
     waveFileTagListDispose(list);
     return CLI_EXIT_OK;
 }
@@ -156,17 +161,17 @@ int showKit(sCliContext *ctx, const std::string &file, const uint8_t *data, size
     std::string name = strSjisToUtf8(fieldBytes(kit->name, kKitNameLen));
     std::string subName = strSjisToUtf8(fieldBytes(kit->subName, kKitSubNameLen));
     std::ostream &out = *ctx->out;
-    if (ctx->json) out << "{\"kind\":\"kit\",\"name\":" << cliJsonString(name) << ",\"subname\":" << cliJsonString(subName) << ",\"pads\":[";
-    else out << "kit file\nname     " << name << "\nsubname  " << subName << "\n";
+    Json pads = Json::array();
+    if (!ctx->json) out << "kit file\nname     " << name << "\nsubname  " << subName << "\n";
     for (int i = 0; i < kKitPadCount; ++i) {
         const sPad *pad = waveKitPadPtr(kit, i);
         if (ctx->json)
-            out << (i ? "," : "") << "{\"wave\":" << pad->waveNumber << ",\"subwave\":" << pad->subWaveNumber << "}";
+            pads.push_back({{"wave", pad->waveNumber}, {"subwave", pad->subWaveNumber}});
         else
             out << "pad " << (i + 1) << (i < 9 ? "   " : "  ") << "wave " << pad->waveNumber << "  sub-wave "
                 << pad->subWaveNumber << "\n";
     }
-    if (ctx->json) out << "]}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"kind", "kit"}, {"name", name}, {"subname", subName}, {"pads", pads}});
     waveFileKitPrmDispose(kit);
     return CLI_EXIT_OK;
 }
@@ -179,13 +184,9 @@ int showWaveList(sCliContext *ctx, const char *root, const uint8_t *data, size_t
     xmlParse(data, size, WaveListReader::step, &reader);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"kind\":\"wavelist\",\"root\":" << cliJsonString(root) << ",\"lists\":[";
-        for (size_t i = 0; i < reader.lists.size(); ++i) {
-            out << (i ? ",[" : "[");
-            for (size_t k = 0; k < reader.lists[i].size(); ++k) out << (k ? "," : "") << reader.lists[i][k];
-            out << "]";
-        }
-        out << "]}\n";
+        Json lists = Json::array();
+        for (const auto &l : reader.lists) lists.push_back(l);
+        cliJsonWrite(ctx, {{"kind", "wavelist"}, {"root", root}, {"lists", lists}});
         return CLI_EXIT_OK;
     }
     out << "wave list file " << root << ": " << reader.lists.size() << (reader.lists.size() == 1 ? " list\n" : " lists\n");

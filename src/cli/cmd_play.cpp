@@ -2,6 +2,7 @@
 #include "cli/cmd_play.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -63,10 +64,14 @@ void printWave(sCliContext *ctx, const sWave *wave, const std::string &file, con
     std::string name = strSjisToUtf8(field(wave->name, kWaveNameLen));
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"number\":" << wave->waveNumber << ",\"name\":" << cliJsonString(name)
-            << ",\"file\":" << cliJsonString(file) << ",\"time_ms\":" << waveWaveGetTotTime()
-            << ",\"channels\":" << waveWaveGetChannels() << ",\"file_size\":" << waveWaveGetFilesize()
-            << ",\"volume\":" << o.volume << ",\"loop\":" << (o.loop ? "true" : "false") << "}\n";
+        cliJsonWrite(ctx, {{"number", wave->waveNumber},
+                           {"name", name},
+                           {"file", file},
+                           {"time_ms", waveWaveGetTotTime()},
+                           {"channels", waveWaveGetChannels()},
+                           {"file_size", waveWaveGetFilesize()},
+                           {"volume", o.volume},
+                           {"loop", o.loop}});
     } else {
         out << wave->waveNumber << "  " << name << "  " << waveWaveGetTotTime() << " ms  " << waveWaveGetChannels()
             << (waveWaveGetChannels() == 1 ? " channel" : " channels") << (o.loop ? "  (loop)" : "") << "\n";
