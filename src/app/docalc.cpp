@@ -41,7 +41,7 @@ void redraw() {
 }
 
 int runJob(threadJobFn job, int message) {
-    return editProgressBarRun(job, nullptr, 0, dnaStrGetUtf8Ptr(message), nullptr);
+    return editProgressBarRun(job, nullptr, nullptr, 0, dnaStrGetUtf8Ptr(message), nullptr);
 }
 
 // The volume check of one step. The first time the card is found gone in a

@@ -115,7 +115,7 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
     app.fallthrough();
     // Questions jobs ask from their worker name string-table texts.
     sProgressBarCallbacks jobCb{};
-    jobCb.text = [](int id) {
+    jobCb.text = [](void *, int id) {
         cliTextInit();
         return dnaStrGetPtr(id);
     };

@@ -95,7 +95,7 @@ bool copyText(char *buf, size_t cap, const char *text) {
 }
 
 void forcing(int on) {
-    if (gCb.forcingUpdate) gCb.forcingUpdate(on);
+    if (gCb.forcingUpdate) gCb.forcingUpdate(gCb.user, on);
 }
 
 // Rebuilds the storage-select list. `opening`: first showing of this dialog.
@@ -165,7 +165,7 @@ int ghostInit(void) {
     if (gHost->init && gHost->init() < 0) return -1;
     menuReady();
     ghostSetCurrentDir();
-    if (gCb.systemStart) gCb.systemStart();
+    if (gCb.systemStart) gCb.systemStart(gCb.user);
     ghostMenuSyncViewChecks();
     gInited = true;
     return 0;
@@ -529,8 +529,8 @@ void ghostWindowAllMenuOnOff(int on) {
 }
 
 void ghostMenuWillOpen(void) {
-    if (gCb.waveStop) gCb.waveStop(1, 0);
-    if (gCb.forcingDraw) gCb.forcingDraw();
+    if (gCb.waveStop) gCb.waveStop(gCb.user, 1, 0);
+    if (gCb.forcingDraw) gCb.forcingDraw(gCb.user);
 }
 
 int ghostMenuIsEnabled(int code) {
@@ -605,12 +605,12 @@ int ghostFileDlgOpen(char *buf, size_t cap, const char *filter, _sWindow *window
     (void)filter;  // always the audio files the import takes
     if (buf && cap) buf[0] = 0;
     char start[kRliPathMax] = "";
-    if (gCb.importFolderGet) gCb.importFolderGet(start, sizeof start);
+    if (gCb.importFolderGet) gCb.importFolderGet(gCb.user, start, sizeof start);
     sFileDlgRun run{buf, cap, 0, window, ""};
     forcing(1);
     if (gHost && gHost->fileDialog) gHost->fileDialog(start, fileDlgSink, &run);
     forcing(0);
-    if (run.count > 0 && run.folder[0] && gCb.importFolderSet) gCb.importFolderSet(run.folder);
+    if (run.count > 0 && run.folder[0] && gCb.importFolderSet) gCb.importFolderSet(gCb.user, run.folder);
     return 0;
 }
 
@@ -637,7 +637,7 @@ int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFo
 }
 
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window) {
-    if (gCb.waveStop) gCb.waveStop(0, 0);
+    if (gCb.waveStop) gCb.waveStop(gCb.user, 0, 0);
     if (kind < MBOX_KIND_OK || kind > MBOX_KIND_YES_CANCEL_NO) return 0;
     int r = 0;
     forcing(1);
@@ -648,7 +648,7 @@ int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWind
     if (kind == MBOX_KIND_OK) r = MBOX_OK;
     else if (kind == MBOX_KIND_YES_NO && !yesOrNo) r = MBOX_NO;
     else if (kind == MBOX_KIND_YES_CANCEL_NO && !yesOrNo && r != MBOX_CANCEL) r = MBOX_CANCEL;
-    if (window && !(gCb.parentsRefused && gCb.parentsRefused())) ghostWindowActivate(window);
+    if (window && !(gCb.parentsRefused && gCb.parentsRefused(gCb.user))) ghostWindowActivate(window);
     return r;
 }
 

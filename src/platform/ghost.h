@@ -291,16 +291,18 @@ const sOsHost *ghostHost(void);
 
 // --- Callbacks into the window controllers ------------------------------------
 
-// Registered by the main window controller; any entry may be null.
+// Registered by the main window controller; any entry may be null. Each gets
+// `user` back.
 struct sGhostCallbacks {
-    void (*forcingUpdate)(int on);     // editWaveUtilityForcingUpdate
-    void (*waveStop)(int a, int b);    // editWaveUtilityWaveStop
-    void (*forcingDraw)(void);         // editWaveUtilityForcingDraw
-    int (*parentsRefused)(void);       // editWaveUtilityParentsRefused
-    void (*systemStart)(void);         // loads resources and settings while the system starts
+    void (*forcingUpdate)(void *user, int on);   // editWaveUtilityForcingUpdate
+    void (*waveStop)(void *user, int a, int b);  // editWaveUtilityWaveStop
+    void (*forcingDraw)(void *user);             // editWaveUtilityForcingDraw
+    int (*parentsRefused)(void *user);           // editWaveUtilityParentsRefused
+    void (*systemStart)(void *user);             // loads resources and settings while the system starts
     // The stored wave-import folder (user settings): read into buf / replace.
-    void (*importFolderGet)(char *buf, size_t cap);
-    void (*importFolderSet)(const char *folder);
+    void (*importFolderGet)(void *user, char *buf, size_t cap);
+    void (*importFolderSet)(void *user, const char *folder);
+    void *user;
 };
 
 // Copies the callbacks (null: clears them). Never fails.

@@ -575,7 +575,7 @@ int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
     gExportCancel.store(0);
     gJob = {root, total > 0 ? total : 1, 0, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupSaveThreadFunc, waveBackupExportSetCancel, 0,
+    if (editProgressBarRun(waveBackupSaveThreadFunc, nullptr, [](void *) { waveBackupExportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_BACKUP), nullptr) != 0)
         setResultError(r, "cannot start the backup job");
     gExportFilename[0] = '\0';
@@ -651,7 +651,7 @@ int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result
     gImportCancel.store(0);
     gJob = {root, 0, flags, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupRestoreThreadFunc, waveBackupImportSetCancel, 0,
+    if (editProgressBarRun(waveBackupRestoreThreadFunc, nullptr, [](void *) { waveBackupImportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_RESTORE), nullptr) != 0)
         setResultError(r, "cannot start the restore job");
     gImportFilename[0] = '\0';

@@ -264,7 +264,7 @@ int waveExportCalc(void) {
     gJob.listFailed = loadNames(&gJob.names, gJob.target) != 0;
     gbCancel = 0;
     int result = -1;
-    if (editProgressBarRun(exportThreadFunc, waveExportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT),
+    if (editProgressBarRun(exportThreadFunc, nullptr, [](void *) { waveExportSetCancel(); }, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT),
                            nullptr) == 0)
         result = gJob.syncFailed ? -3 : gJob.failed;
     rliListFreeList(&gJob.names);

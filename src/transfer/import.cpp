@@ -224,7 +224,7 @@ int waveImportCalc(int select) {
     gFailed = 0;
     gSyncFailed = false;
     int result = -1;
-    if (editProgressBarRun(importThreadFunc, waveImportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_IMPORT),
+    if (editProgressBarRun(importThreadFunc, nullptr, [](void *) { waveImportSetCancel(); }, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_IMPORT),
                            nullptr) == 0)
         result = gSyncFailed ? -3 : gFailed;
     waveImportSetRequestCancel();

@@ -293,7 +293,7 @@ int waveListSave(sWaveList *list) {
     sWaveList *current = G.currentWaveList;
     G.currentWaveList = list;
     int before = rliListCount(&gWaveRequestFailure);
-    int run = editProgressBarRun(waveListSaveCB, nullptr, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_SAVE_LISTS), nullptr);
+    int run = editProgressBarRun(waveListSaveCB, nullptr, nullptr, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_SAVE_LISTS), nullptr);
     G.currentWaveList = current;
     return run == 0 && rliListCount(&gWaveRequestFailure) == before ? 0 : -1;
 }

@@ -531,7 +531,7 @@ _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList 
     gScan.mode = mode;
     gScan.list = list;
     // The scan has no cancel function: a half-read library is of no use.
-    if (editProgressBarRun(wstorageCreate, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
+    if (editProgressBarRun(wstorageCreate, nullptr, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
         // The worker could not start: the scan never ran, so nothing owns the list.
         if (gScan.list) waveListDispose(gScan.list);
         gScan.list = nullptr;
