@@ -72,7 +72,7 @@ double timeOursBackup(const std::string &vol, const std::string &out) {
     double t0 = benchNow();
     sWaveList *list = waveListCreateFromStorageWindowOpen(vol.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     sBackupResult r;
-    int status = list ? waveBackupSave(list, vol.c_str(), out.c_str(), 1, &r) : BACKUP_FAILED;
+    int status = list ? waveBackupSave(list, out.c_str(), 1, &r) : BACKUP_FAILED;
     waveListDispose(list);
     if (status != BACKUP_DONE) {
         std::fprintf(stderr, "bench_backup: backup failed: %s\n", list ? r.error : "no library");

@@ -23,7 +23,7 @@ int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
         return CLI_EXIT_FAILURE;
     }
     sBackupResult result;
-    int status = waveBackupSave(list, root.c_str(), dir.c_str(), 0, &result);
+    int status = waveBackupSave(list, dir.c_str(), 0, &result);
     waveListDispose(list);
     switch (status) {
     case BACKUP_DONE:

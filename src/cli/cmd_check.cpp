@@ -100,7 +100,6 @@ bool confirmed(void) {
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sHealthReport report{}, after{};
     bool read = waveHealthCheck(root.c_str(), &report) == 0;
     // A restore cut off early may have left no device folder: that is still

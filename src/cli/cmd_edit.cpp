@@ -13,9 +13,9 @@
 #include "app/docalc.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_info.h"
-#include "foundation/global.h"
 #include "foundation/str.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -333,11 +333,7 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     if (!cliCheckFolder(ctx, root)) return nullptr;
     // The request step's messages name string-table texts.
     cliTextInit();
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
-    gStatus = 0;
-    gbSortRequest = 0;
-    waveWaveDisposeFileRequestClear();
-    waveRequestFailureClear();
+    waveRequestReset();
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
     if (!list) {
         if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
@@ -367,7 +363,7 @@ int cliEditReport(sCliContext *ctx, sWaveList *list) {
         if (!k->isFile || !k->edited) continue;
         char relative[64], path[kStoragePathMax];
         std::snprintf(relative, sizeof relative, "%skit%03d.kvb", cSTORAGE_DIR_KIT, k->kitNumber);
-        if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
+        if (cardPath(list->card, path, sizeof path, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
         cliError(ctx, path, "cannot write the kit file of kit " + std::to_string(k->kitNumber) + " \"" +
                                 text(k->name, kKitNameLen) + "\"; its changes were not saved");
         status = CLI_EXIT_FAILURE;
@@ -380,10 +376,7 @@ void cliEditClose(sWaveList *list) {
     waveListDispose(list);
     waveListOperationWaveDelete();
     waveListOperationTagDelete();
-    waveWaveDisposeFileRequestClear();
-    waveRequestFailureClear();
-    gStatus = 0;
-    gbSortRequest = 0;
+    waveRequestReset();
 }
 
 bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out) {

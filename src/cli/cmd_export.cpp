@@ -27,12 +27,11 @@ struct sOutcome {
     std::string path;  // the file written
 };
 
-// The folder the export's folder choice answers with.
-std::string gTarget;
-
-int chooseTarget(char *buf, size_t cap) {
-    if (gTarget.empty() || gTarget.size() + 2 > cap) return 0;
-    std::snprintf(buf, cap, "%s%s", gTarget.c_str(), gTarget.back() == '/' ? "" : "/");
+// Answers the export's folder choice with the --to folder, `user`.
+int chooseTarget(void *user, char *buf, size_t cap) {
+    const std::string &to = *static_cast<const std::string *>(user);
+    if (to.empty() || to.size() + 2 > cap) return 0;
+    std::snprintf(buf, cap, "%s%s", to.c_str(), to.back() == '/' ? "" : "/");
     return 1;
 }
 
@@ -99,12 +98,11 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
     cliTextInit();
     for (sWave *w : waves) waveExportSetRequest(w);
     std::vector<sOutcome> outcomes;
-    gTarget = to;
-    waveExportSetDirChooser(chooseTarget);
+    waveExportSetDirChooser(chooseTarget, const_cast<std::string *>(&to));
     waveExportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveExportSetReport(nullptr, nullptr);
-    waveExportSetDirChooser(nullptr);
+    waveExportSetDirChooser(nullptr, nullptr);
 
     int status = outcomes.size() == waves.size() ? CLI_EXIT_OK : CLI_EXIT_FAILURE;
     for (const sOutcome &o : outcomes) {

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "audio/audio.h"
-#include "foundation/global.h"
 #include "foundation/str.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -153,7 +152,6 @@ std::string cliStorageNoteReason(const sStorageNote *note) {
 
 sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
     if (!cliCheckFolder(ctx, root)) return nullptr;
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     if (!list) {
         uint32_t flags = wstorageLastFlags();

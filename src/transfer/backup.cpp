@@ -19,6 +19,7 @@
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "transfer/archive.h"
+#include "wavelib/card.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -44,15 +45,15 @@ constexpr const char *kJournalMagic = "kvbrt-restore 1";
 // Share of the restore's bar the unpacking takes; the renames take the rest.
 constexpr double kUnpackShare = 0.95;
 
-// What the job running now works on (set by the Calc functions on the main
-// thread before the worker starts, read back after it ended).
-struct sJobState {
-    const char *root;
-    int total;
-    unsigned flags;
-    sBackupResult *result;
+// What a backup or restore job works on and reports into, made by the Calc
+// functions on the main thread and read back after the job ended.
+struct sBackupJob {
+    const char *root;       // the card's root folder
+    std::string archive;    // the backup file written or read
+    int total;              // backup: files expected, for the progress
+    unsigned flags;         // restore: RESTORE_*
+    sBackupResult *result;  // the outcome
 };
-sJobState gJob;
 
 bool faulted() { return rliFaultFileHit() != 0; }
 
@@ -496,8 +497,8 @@ int waveBackupExpectedFiles(const sWaveList *list) {
     return 2 * waveListWaveCount(list) + waveListKitFileCount(list) + 5;
 }
 
-int waveBackupWriteLists(sWaveList *list, const char *root) {
-    if (!list || !root) {
+int waveBackupWriteLists(sWaveList *list) {
+    if (!list || !list->card) {
         errno = EINVAL;
         return -1;
     }
@@ -507,11 +508,11 @@ int waveBackupWriteLists(sWaveList *list, const char *root) {
     for (auto *it = static_cast<sListItem *>(list->tagOrder.last); it; it = it->prev)
         waveTagOrder(static_cast<sTag *>(it->item), key++);
     char system[kRliPathMax];
-    if (wstorageDevicePath(system, sizeof system, root, cSTORAGE_DIR_SYSTEM) != 0) {
+    if (cardPath(list->card, system, sizeof system, cSTORAGE_DIR_SYSTEM) != 0) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    if (wstorageMakeDir(root, cSTORAGE_DIR_SYSTEM) != 0) return -1;
+    if (cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) != 0) return -1;
     std::string dir = system;
     if (waveFileTagListCreateToFile(&list->tags, (dir + cSTORAGE_FILE_TAG_LIST).c_str()) != 0) return -1;
     for (int i = 0; i < kStorageWaveListFiles; ++i)
@@ -519,10 +520,11 @@ int waveBackupWriteLists(sWaveList *list, const char *root) {
     return 0;
 }
 
-int waveBackupSave(sWaveList *list, const char *root, const char *folder, int confirmed, sBackupResult *result) {
+int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupResult *result) {
     sBackupResult local;
     sBackupResult *r = result ? result : &local;
     resetResult(r);
+    const char *root = list && list->card ? cardRoot(list->card) : nullptr;
     if (!root || rliStorageExist(root) != 0) {
         setResultError(r, std::string(root ? root : "(none)") + ": the card can no longer be found");
         editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
@@ -556,15 +558,14 @@ int waveBackupSave(sWaveList *list, const char *root, const char *folder, int co
             editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, MBOX_KIND_YES_NO) != MBOX_YES)
             return endWith(r, BACKUP_DECLINED);
     }
-    if (list && waveBackupWriteLists(list, root) != 0) {
+    if (waveBackupWriteLists(list) != 0) {
         setResultError(r, join(maker, "KVB-RT/SYSTEM") + ": cannot write the category and wave lists: " +
                               reason(errno));
         showError(DNASTR_ERR_BACKUP_FAILED, r->error);
         return endWith(r, BACKUP_FAILED);
     }
     waveBackupExportSetRequest(path.c_str());
-    int total = list ? waveBackupExpectedFiles(list) : static_cast<int>(count.files);
-    return waveBackupExportCalc(root, total, r);
+    return waveBackupExportCalc(root, waveBackupExpectedFiles(list), r);
 }
 
 int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
@@ -573,29 +574,31 @@ int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
     if (!gExportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gExportFilename);
     gExportCancel.store(0);
-    gJob = {root, total > 0 ? total : 1, 0, r};
+    sBackupJob job{root, gExportFilename, total > 0 ? total : 1, 0, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupSaveThreadFunc, nullptr, [](void *) { waveBackupExportSetCancel(); }, 0,
+    if (editProgressBarRun(waveBackupSaveThreadFunc, &job, [](void *) { waveBackupExportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_BACKUP), nullptr) != 0)
         setResultError(r, "cannot start the backup job");
     gExportFilename[0] = '\0';
     return r->status;
 }
 
-int waveBackupSaveThreadFunc(void *) {
-    sBackupResult *r = gJob.result;
-    std::string maker = makerPath(gJob.root);
+int waveBackupSaveThreadFunc(void *arg) {
+    auto *job = static_cast<sBackupJob *>(arg);
+    sBackupResult *r = job->result;
+    const char *archive = job->archive.c_str();
+    std::string maker = makerPath(job->root);
     sTarHooks hooks{barProgress, nullptr, &gExportCancel};
     char error[kTarErrorMax] = "";
-    int saved = tarBackupSave(gExportFilename, maker.c_str(), gJob.total, &hooks, error, sizeof error);
+    int saved = tarBackupSave(archive, maker.c_str(), job->total, &hooks, error, sizeof error);
     r->files = gnWriteFile;
     if (saved == 0) {
         r->status = BACKUP_DONE;
         struct stat st;
-        if (stat(gExportFilename, &st) == 0) r->bytes = static_cast<uint64_t>(st.st_size);
+        if (stat(archive, &st) == 0) r->bytes = static_cast<uint64_t>(st.st_size);
     } else if (saved == -2) {
         r->status = BACKUP_CANCELLED;
-        setResultError(r, "the backup was cancelled; " + std::string(gExportFilename) + " was left as it was");
+        setResultError(r, "the backup was cancelled; " + job->archive + " was left as it was");
     } else {
         r->status = BACKUP_FAILED;
         setResultError(r, error);
@@ -649,9 +652,9 @@ int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result
     if (!gImportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gImportFilename);
     gImportCancel.store(0);
-    gJob = {root, 0, flags, r};
+    sBackupJob job{root, gImportFilename, 0, flags, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupRestoreThreadFunc, nullptr, [](void *) { waveBackupImportSetCancel(); }, 0,
+    if (editProgressBarRun(waveBackupRestoreThreadFunc, &job, [](void *) { waveBackupImportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_RESTORE), nullptr) != 0)
         setResultError(r, "cannot start the restore job");
     gImportFilename[0] = '\0';
@@ -760,12 +763,13 @@ int restoreStaged(const sRestorePaths &p, const char *archive, sBackupResult *r)
 
 }  // namespace
 
-int waveBackupRestoreThreadFunc(void *) {
-    sBackupResult *r = gJob.result;
-    const char *archive = gImportFilename;
-    std::string maker = makerPath(gJob.root);
+int waveBackupRestoreThreadFunc(void *arg) {
+    auto *job = static_cast<sBackupJob *>(arg);
+    sBackupResult *r = job->result;
+    const char *archive = job->archive.c_str();
+    std::string maker = makerPath(job->root);
     if (maker.empty()) {
-        setResultError(r, std::string(gJob.root) + ": the path is too long");
+        setResultError(r, std::string(job->root) + ": the path is too long");
         r->status = BACKUP_FAILED;
         return 1;
     }
@@ -777,7 +781,7 @@ int waveBackupRestoreThreadFunc(void *) {
     };
     // What an earlier, interrupted restore left is undone first.
     char detail[kBackupErrorMax];
-    if (restoreRecover(gJob.root, RESTORE_RECOVER_ROLLBACK, detail, sizeof detail) < 0) {
+    if (restoreRecover(job->root, RESTORE_RECOVER_ROLLBACK, detail, sizeof detail) < 0) {
         setResultError(r, std::string("an earlier restore was interrupted and cannot be rolled back: ") + detail);
         return end(BACKUP_FAILED);
     }
@@ -792,18 +796,18 @@ int waveBackupRestoreThreadFunc(void *) {
     r->files = info.files;
     r->bytes = info.bytes;
     uint64_t need = 0, free = 0;
-    bool inPlace = (gJob.flags & RESTORE_IN_PLACE) != 0;
-    if (!inPlace && !roomToStage(haveMaker ? maker : std::string(gJob.root), info, &need, &free)) {
+    bool inPlace = (job->flags & RESTORE_IN_PLACE) != 0;
+    if (!inPlace && !roomToStage(haveMaker ? maker : std::string(job->root), info, &need, &free)) {
         char text[256];
         std::snprintf(text, sizeof text,
                       "the card has no room to unpack the backup beside its files (%llu bytes needed, %llu free)",
                       static_cast<unsigned long long>(need), static_cast<unsigned long long>(free));
         r->noRoom = 1;
-        if (gJob.flags & RESTORE_IN_PLACE_REFUSED) {
+        if (job->flags & RESTORE_IN_PLACE_REFUSED) {
             setResultError(r, text);
             return end(BACKUP_FAILED);
         }
-        if (!(gJob.flags & RESTORE_IN_PLACE_CONFIRMED) &&
+        if (!(job->flags & RESTORE_IN_PLACE_CONFIRMED) &&
             editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE_IN_PLACE, MBOX_KIND_YES_NO) != MBOX_YES) {
             setResultError(r, std::string(text) + "; the card was not changed");
             r->status = BACKUP_DECLINED;

@@ -14,12 +14,12 @@
 
 #include "foundation/fault.h"
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
+#include "wavelib/card.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
@@ -159,14 +159,15 @@ int countRegularFiles(const std::string &path) {
 
 // --- The scan ------------------------------------------------------------------------
 
-struct ScanState {
-    char root[kStoragePathMax];
-    uint32_t mode;
-    sWaveList *list;
-    _sWaveStorage *result;
-    uint32_t lastFlags;
+// What the scan job works on and hands back (made by wstorageCreateProgress).
+struct sScanJob {
+    std::string root;       // the volume root, ending in "/"
+    uint32_t mode;          // WSTORAGE_SCAN_*
+    sWaveList *list;        // the library to build; null once it owns the record or was disposed of
+    _sWaveStorage *result;  // the record the library was built from, or null
 };
-ScanState gScan;
+// The flags of the last scan, for a caller whose library could not be built.
+uint32_t gLastFlags = 0;
 
 void addNote(_sWaveStorage *s, int32_t kind, int err, const std::string &path, const std::string &detail = "") {
     auto *n = static_cast<sStorageNote *>(memCalloc(sizeof(sStorageNote), "WSNote"));
@@ -389,8 +390,7 @@ void readWaves(_sWaveStorage *s) {
     }
 }
 
-void scan(_sWaveStorage *s) {
-    std::string root = withSlash(gScan.root);
+void scan(_sWaveStorage *s, const std::string &root) {
     if (!(s->root = listInto(s, root))) return;
     s->flags |= WSTORAGE_ROOT;
     if (!(s->maker = listChild(s, s->root, "Korvan"))) return;
@@ -526,41 +526,33 @@ const sStorageDirItem *storageFindFolder(const sStorageListing *listing, const c
 // --- The scan ------------------------------------------------------------------------
 
 _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList *list, uint32_t mode) {
-    std::memset(&gScan, 0, sizeof gScan);
-    copyField(gScan.root, sizeof gScan.root, root ? root : "");
-    gScan.mode = mode;
-    gScan.list = list;
+    sScanJob job{withSlash(root), mode, list, nullptr};
     // The scan has no cancel function: a half-read library is of no use.
-    if (editProgressBarRun(wstorageCreate, nullptr, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
+    if (editProgressBarRun(wstorageCreate, &job, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
         // The worker could not start: the scan never ran, so nothing owns the list.
-        if (gScan.list) waveListDispose(gScan.list);
-        gScan.list = nullptr;
+        waveListDispose(job.list);
         return nullptr;
     }
-    _sWaveStorage *made = gScan.result;
-    if (!made && gScan.list) waveListDispose(gScan.list);
-    gScan.list = nullptr;
-    gScan.result = nullptr;
-    return made;
+    if (!job.result) waveListDispose(job.list);
+    return job.result;
 }
 
 int wstorageCreate(void *arg) {
-    (void)arg;
-    wstorageProgressSetMax(wstorageReadCount(gScan.root));
+    auto *job = static_cast<sScanJob *>(arg);
+    wstorageProgressSetMax(wstorageReadCount(job->root.c_str()));
     auto *s = static_cast<_sWaveStorage *>(memCalloc(sizeof(_sWaveStorage), "WS"));
-    gScan.result = s;
     if (!s) return 1;
-    s->mode = gScan.mode;
-    scan(s);
-    gScan.lastFlags = s->flags;
-    sWaveList *list = gScan.list;
+    s->mode = job->mode;
+    scan(s, job->root);
+    gLastFlags = s->flags;
+    sWaveList *list = job->list;
     // The library owns the record from here on, or has disposed of both.
-    gScan.list = nullptr;
-    if (!waveListCreateFromStorage(s, list)) gScan.result = nullptr;
+    job->list = nullptr;
+    job->result = waveListCreateFromStorage(s, list) ? s : nullptr;
     return 1;
 }
 
-uint32_t wstorageLastFlags(void) { return gScan.lastFlags; }
+uint32_t wstorageLastFlags(void) { return gLastFlags; }
 
 int wstorageReadCount(const char *root) {
     sStorageListing *r = storageDevelopment(withSlash(root).c_str());
@@ -762,14 +754,14 @@ const char *stringLastSlash(const char *path) {
 
 // --- Data-folder name cache ------------------------------------------------------------
 
-void waveStorageWaveFile(const sWave *wave) {
+void waveStorageWaveFile(const sCard *card, const sWave *wave) {
     if (!wave || wave->waveNumber < 0 || wave->waveNumber > 9999) return;
     int folder = wave->waveNumber / 100;
     if (gbStorageWaveInit[folder]) return;
     gbStorageWaveInit[folder] = true;
     char relative[64], path[kRliPathMax];
     std::snprintf(relative, sizeof relative, "%s%.2s/", cSTORAGE_DIR_WAVE_DATA, wave->dataFolder);
-    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) return;
+    if (cardPath(card, path, sizeof path, relative) != 0) return;
     sStorageListing *l = storageDevelopment(path);
     for (auto *f = l ? static_cast<const sStorageFileItem *>(l->files.first) : nullptr; f; f = f->next) {
         auto *e = static_cast<sStorageWaveName *>(memCalloc(sizeof(sStorageWaveName), "wname"));

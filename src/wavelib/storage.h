@@ -35,6 +35,7 @@
 
 struct _sWaveFileTagList;
 struct _sWaveFileWavePrm;
+struct sCard;
 struct sWaveList;
 
 // --- The device tree -------------------------------------------------------------
@@ -193,8 +194,9 @@ struct _sWaveStorage {
 // could be made or the library could not be built (`list` is then disposed).
 _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList *list,
                                       uint32_t mode = WSTORAGE_SCAN_CLEAN);
-// The scan job: reads the input set by wstorageCreateProgress and ends by
-// building the target library. Always returns 1.
+// The scan job: `arg` is the input record wstorageCreateProgress makes (the
+// root, the mode and the library to build); ends by building the library.
+// Always returns 1.
 int wstorageCreate(void *arg);
 // The flags of the last scan, kept after its record went with a library that
 // could not be built. 0 before any scan.
@@ -278,9 +280,10 @@ struct sStorageWaveName {
 extern sListBase gStorageWave[kStorageFolderCount];
 extern bool gbStorageWaveInit[kStorageFolderCount];
 
-// Loads the list of the wave's data folder (number / 100) from the card below
-// G's volume root, once; a folder that cannot be listed leaves it empty.
-void waveStorageWaveFile(const sWave *wave);
+// Loads the list of the wave's data folder (number / 100) from `card`, once; a
+// folder that cannot be listed (or a null card) leaves it empty. The lists
+// are of one card at a time: the request step empties them on every pass.
+void waveStorageWaveFile(const sCard *card, const sWave *wave);
 // Appends the wave's audio file name to the list of its folder. Returns 0, or
 // -1 when memory runs out (list unchanged).
 int waveStorageAddWaveFile(const sWave *wave, int placed);
