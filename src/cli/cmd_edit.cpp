@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,9 +24,6 @@
 #include "wavelib/wavelist.h"
 
 namespace {
-
-// Bytes of a category name the category list file keeps.
-constexpr size_t kCliTagNameMax = 12;
 
 std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
@@ -60,20 +58,30 @@ sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
 
 sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
     std::string sjis;
-    if (!cliEditName(ctx, name, kCliTagNameMax, "category name", &sjis)) return nullptr;
+    if (!cliEditName(ctx, name, kTagListNameMax, "category name", &sjis)) return nullptr;
     sTag *tag = waveListTagFindName(list, sjis.c_str());
     if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
     return tag;
 }
 
-// A name another category has (without regard to case, as the card's
-// folders and the device's DEFAULT are found).
-bool nameInUse(sCliContext *ctx, sWaveList *list, const std::string &sjis, const sTag *except, const std::string &shown) {
-    sTag *other = waveListTagFindName(list, sjis.c_str());
-    if (!other || other == except) return false;
-    cliError(ctx, "category \"" + shown + "\"", "the name is already in use by category \"" +
-                                                    text(other->name, kTagNameLen) + "\"");
-    return true;
+// Whether UTF-8 `name` can be the name of `tag` (null: a new category) by the
+// library's rule; why not is reported. `*sjis` gets the bytes the card keeps.
+bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, const sTag *tag, std::string *sjis) {
+    // Only the conversion here: the length is the library's rule below.
+    if (!cliEditName(ctx, name, SIZE_MAX, "category name", sjis)) return false;
+    const sTag *clash = nullptr;
+    switch (waveTagNameCheck(list, sjis->c_str(), tag, &clash)) {
+    case TAG_NAME_OK: return true;
+    case TAG_NAME_IN_USE:
+        cliError(ctx, "category \"" + name + "\"",
+                 "the name is already in use by category \"" + text(clash->name, kTagNameLen) + "\"");
+        return false;
+    default:
+        cliError(ctx, "category name \"" + name + "\"", "is " + std::to_string(sjis->size()) +
+                                                          " bytes in Shift-JIS; the card keeps at most " +
+                                                          std::to_string(kTagListNameMax));
+        return false;
+    }
 }
 
 // --- rename ----------------------------------------------------------------------
@@ -107,8 +115,7 @@ struct CategoryArgs {
 
 int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     std::string sjis;
-    if (!cliEditName(ctx, a.name, kCliTagNameMax, "category name", &sjis)) return CLI_EXIT_FAILURE;
-    if (nameInUse(ctx, list, sjis, nullptr, a.name)) return CLI_EXIT_FAILURE;
+    if (!usableTagName(ctx, list, a.name, nullptr, &sjis)) return CLI_EXIT_FAILURE;
     // New categories go on top of the display order, as the main window's command puts them.
     if (!waveTagCreate(list, sjis.c_str(), nullptr, 1)) {
         cliError(ctx, "category \"" + a.name + "\"",
@@ -130,9 +137,7 @@ bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const cha
 int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     sTag *tag = findTag(ctx, list, a.name);
     std::string sjis;
-    if (!tag || refuseDefault(ctx, list, tag, "renamed") ||
-        !cliEditName(ctx, a.newName, kCliTagNameMax, "category name", &sjis) ||
-        nameInUse(ctx, list, sjis, tag, a.newName))
+    if (!tag || refuseDefault(ctx, list, tag, "renamed") || !usableTagName(ctx, list, a.newName, tag, &sjis))
         return CLI_EXIT_FAILURE;
     waveTagName(tag, sjis.c_str());
     waveTagSaveRequest();

@@ -14,85 +14,8 @@
 #include "foundation/file.h"
 #include "foundation/str.h"
 #include "wavelib/wavefile.h"
-#include "wavelib/xml.h"
 
 namespace {
-
-enum class Kind { None, Wave, Categories, Kit, WaveList };
-
-struct RootName {
-    const char *root;
-    Kind kind;
-};
-
-constexpr RootName kRoots[] = {
-    {"WvPrm", Kind::Wave},
-    {"TagList", Kind::Categories},
-    {"KitPrm", Kind::Kit},
-    {"WvListSortbyName", Kind::WaveList},
-    {"WvListSortbyName_Tag", Kind::WaveList},
-    {"WvListSortbyNum_Tag", Kind::WaveList},
-};
-
-// The file's kind: the first open tag that is a root name, spelled exactly as
-// the device does, whose open and close tags both stand in the file. An
-// element of another kind nested further in does not decide.
-struct KindFinder {
-    const uint8_t *data;
-    size_t size;
-    const char *root = nullptr;
-    Kind kind = Kind::None;
-    bool decided = false;
-
-    static void step(void *ctx, const _sXMLElement *e) {
-        auto *self = static_cast<KindFinder *>(ctx);
-        if (self->decided || e->type != XML_ELEMENT_OPEN) return;
-        for (const auto &r : kRoots) {
-            if (std::strcmp(e->text, r.root) != 0) continue;
-            self->decided = true;
-            if (xmlHasRoot(self->data, self->size, r.root)) {
-                self->root = r.root;
-                self->kind = r.kind;
-            }
-            return;
-        }
-    }
-};
-
-// The wave numbers of a wave list file: one list per "WvList" block, or the
-// one list of the file that has no blocks.
-struct WaveListReader {
-    const char *root;
-    bool blocks;
-    bool inRoot = false;
-    bool inWave = false;
-    bool inBlock = false;
-    std::vector<std::vector<int>> lists;
-
-    static void step(void *ctx, const _sXMLElement *e) {
-        auto *self = static_cast<WaveListReader *>(ctx);
-        bool open = e->type == XML_ELEMENT_OPEN;
-        bool close = e->type == XML_ELEMENT_CLOSE;
-        if (!self->inRoot) {
-            self->inRoot = open && std::strcmp(e->text, self->root) == 0;
-            return;
-        }
-        if (close && std::strcmp(e->text, self->root) == 0) {
-            self->inRoot = false;
-        } else if (self->blocks && open && xmlNameIs(e->text, "WvList")) {
-            self->lists.emplace_back();
-            self->inBlock = true;
-        } else if (self->blocks && close && xmlNameIs(e->text, "WvList")) {
-            self->inBlock = false;
-        } else if (open && xmlNameIs(e->text, "Wv")) {
-            self->inWave = true;
-        } else if (close) {
-            self->inWave = false;
-        } else if (e->type == XML_ELEMENT_VALUE && self->inWave && (self->inBlock || !self->blocks)) {
-            self->lists.back().push_back(waveFileDecimal(e->text));
-        }
-    }
-};
 
 std::string fieldBytes(const char *field, size_t length) { return std::string(field, strnlen(field, length)); }
 
@@ -177,11 +100,8 @@ int showKit(sCliContext *ctx, const std::string &file, const uint8_t *data, size
 }
 
 int showWaveList(sCliContext *ctx, const char *root, const uint8_t *data, size_t size) {
-    WaveListReader reader;
-    reader.root = root;
-    reader.blocks = std::strcmp(root, "WvListSortbyName") != 0;
-    if (!reader.blocks) reader.lists.emplace_back();
-    xmlParse(data, size, WaveListReader::step, &reader);
+    sWaveFileWaveList reader;
+    waveFileWaveListRead(data, size, root, &reader);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
         Json lists = Json::array();
@@ -210,17 +130,14 @@ int inspect(sCliContext *ctx, const std::string &file) {
     }
     const uint8_t *data = rliFileGetDataAddr(f);
     size_t size = rliFileGetDataSize(f);
-    KindFinder finder;
-    finder.data = data;
-    finder.size = size;
-    xmlParse(data, size, KindFinder::step, &finder);
+    const char *root = nullptr;
     int status = CLI_EXIT_FAILURE;
-    switch (finder.kind) {
-    case Kind::None: cliError(ctx, file, "not a parameter file (no known root element)"); break;
-    case Kind::Wave: status = showWave(ctx, file, data, size); break;
-    case Kind::Categories: status = showCategories(ctx, file, data, size); break;
-    case Kind::Kit: status = showKit(ctx, file, data, size); break;
-    case Kind::WaveList: status = showWaveList(ctx, finder.root, data, size); break;
+    switch (waveFileKind(data, size, &root)) {
+    case WAVEFILE_KIND_WAVE: status = showWave(ctx, file, data, size); break;
+    case WAVEFILE_KIND_CATEGORIES: status = showCategories(ctx, file, data, size); break;
+    case WAVEFILE_KIND_KIT: status = showKit(ctx, file, data, size); break;
+    case WAVEFILE_KIND_WAVE_LIST: status = showWaveList(ctx, root, data, size); break;
+    default: cliError(ctx, file, "not a parameter file (no known root element)"); break;
     }
     rliFileClose(f);
     return status;

@@ -294,10 +294,16 @@ const sOsHost *ghostHost(void);
 // Registered by the main window controller; any entry may be null. Each gets
 // `user` back.
 struct sGhostCallbacks {
-    void (*forcingUpdate)(void *user, int on);   // editWaveUtilityForcingUpdate
-    void (*waveStop)(void *user, int a, int b);  // editWaveUtilityWaveStop
-    void (*forcingDraw)(void *user);             // editWaveUtilityForcingDraw
-    int (*parentsRefused)(void *user);           // editWaveUtilityParentsRefused
+    // A modal box or dialog opens (on 1) or has closed (on 0): the main window
+    // leaves its requests alone while any is open.
+    void (*forcingUpdate)(void *user, int on);
+    // Stops a playing preview before a menu opens or a box is shown; `pass` 1:
+    // then runs one step of the main window; `endEdit` 1: ends a text edit first.
+    void (*waveStop)(void *user, int pass, int endEdit);
+    // Redraws the main window once (a menu is about to open).
+    void (*forcingDraw)(void *user);
+    // Returns non-zero when a closed box must not bring its owner window forward.
+    int (*parentsRefused)(void *user);
     void (*systemStart)(void *user);             // loads resources and settings while the system starts
     // The stored wave-import folder (user settings): read into buf / replace.
     void (*importFolderGet)(void *user, char *buf, size_t cap);
@@ -363,8 +369,8 @@ int osStorageRootCount(void);
 // 0, or -1 when i is out of range (buf empty).
 int osStorageRootName(char *buf, size_t cap, int i);
 // Mount folder of snapshot volume i, ending in "/", into buf. Returns 0, or -1
-// when i is out of range or the path does not fit (buf empty). The design has
-// no such call; Linux needs it, since display names are not paths there.
+// when i is out of range or the path does not fit (buf empty). Needed because
+// a display name is not a path on Linux.
 int osStorageRootPath(char *buf, size_t cap, int i);
 // The whole snapshot record of volume i. Returns 0, or -1 (out unchanged).
 int osStorageRootInfo(int i, sOsVolume *out);

@@ -94,7 +94,7 @@ void editProgressBarSetView(const sProgressView *view);
 // Each gets `user` back.
 struct sProgressBarCallbacks {
     _sWindow *(*mainWindow)(void *user);            // the main window, over which the progress window is placed
-    void (*mainAble)(void *user, int on);           // enables / disables the main window (edtiWaveUtilityAble)
+    void (*mainAble)(void *user, int on);           // enables (1) / disables (0) the main window's input
     const wchar_t *(*text)(void *user, int id);     // string-table text `id` (never null)
     void (*help)(void *user);                       // opens the help document (menu command 1022)
     void *user;

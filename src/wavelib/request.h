@@ -3,9 +3,9 @@
 // Edits never write to the card directly: they change the library in memory
 // and raise a request here (a bit of the request word gStatus, the sort
 // request, the delete list, the pad-exchange values: one record,
-// sWaveRequestState, that waveRequestReset empties). Once per pass of the main loop the request
-// step (app/docalc.h) serves what was raised, running the jobs below under the
-// progress window.
+// sWaveRequestState, that waveRequestReset empties). Once per pass of the
+// main loop the request step (app/docalc.h) serves what was raised, running
+// the jobs below under the progress window, each on the library it is given.
 //
 // What a job could not do stays requested and is reported, never skipped in
 // silence: a wave whose parameter file cannot be written keeps its save mark,

@@ -254,6 +254,17 @@ TEST_F(ImportTest, MissingCategoryLeavesNoFileAndIsReported) {
     EXPECT_EQ(rliListCount(&list->waves), 0);
 }
 
+TEST_F(ImportTest, APulledCardGetsNothingPlantedInItsMountFolder) {
+    card().makeTree();
+    open();
+    // The card goes; its mount folder stays behind, empty.
+    fs::rename(root + "/Korvan", dir / "gone");
+    EXPECT_EQ(run({source("a.wav", testWavBytes(10))}), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
+    EXPECT_TRUE(testListDir(root).empty());
+    EXPECT_EQ(rliListCount(&list->waves), 0);
+}
+
 TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     card().makeTree();
     open();
