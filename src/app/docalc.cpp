@@ -76,7 +76,7 @@ private:
             char device[kStoragePathMax];
             cardPath(card_, device, sizeof device, cSTORAGE_DIR_DEVICE);
             waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
-            messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+            messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
         }
         void (*close)(void *) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
         if (close) close(gHooks.user);
@@ -138,7 +138,8 @@ void deleteWaves(sWaveList *list, VolumeGuard &volume) {
     bool ask = gStatus & WAVE_STATUS_DISPOSE_ASK;
     gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
     // Only a "yes" deletes: a box nobody could answer must not.
-    if (volume.gone(true) || (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, MBOX_KIND_YES_NO) != MBOX_YES)) {
+    if (volume.gone(true) ||
+        (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, MBOX_KIND_YES_NO) != MBOX_YES)) {
         waveWaveDisposeFileRequestClear();
         return;
     }

@@ -150,8 +150,10 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         if (fix) {
             Json done = Json::array();
             for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next)
-                done.push_back(
-                    {{"repair", waveHealthFixName(p->fix)}, {"file", p->path}, {"detail", p->detail}, {"ok", p->ok != 0}});
+                done.push_back({{"repair", waveHealthFixName(p->fix)},
+                                {"file", p->path},
+                                {"detail", p->detail},
+                                {"ok", p->ok != 0}});
             doc["repaired"] = done;
             doc["remaining"] = findingsJson(repaired ? &after : &report);
         }

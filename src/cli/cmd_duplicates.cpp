@@ -50,8 +50,10 @@ void writeJson(sCliContext *ctx, const sWaveList *list, const sListBase *groups)
             auto *w = static_cast<const sWave *>(n->item);
             Json pads = Json::array();
             for (const PadUse &u : padsOf(list, w)) pads.push_back({{"kit", u.kit}, {"pad", u.pad}, {"sub", u.sub}});
-            waves.push_back(
-                {{"number", w->waveNumber}, {"name", text(w->name, kWaveNameLen)}, {"file", fileOf(w)}, {"pads", pads}});
+            waves.push_back({{"number", w->waveNumber},
+                             {"name", text(w->name, kWaveNameLen)},
+                             {"file", fileOf(w)},
+                             {"pads", pads}});
         }
         all.push_back({{"size", g->size}, {"waves", waves}});
     }

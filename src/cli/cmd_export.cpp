@@ -98,7 +98,8 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
     cliTextInit();
     for (sWave *w : waves) waveExportSetRequest(w);
     std::vector<sOutcome> outcomes;
-    waveExportSetDirChooser(chooseTarget, const_cast<std::string *>(&to));
+    std::string target = to;
+    waveExportSetDirChooser(chooseTarget, &target);
     waveExportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveExportSetReport(nullptr, nullptr);

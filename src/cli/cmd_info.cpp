@@ -64,7 +64,8 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
         putName(wave, w->name, kWaveNameLen);
         wave["category"] = strSjisToUtf8(field(w->category->name, kTagNameLen));
         wave["category_index"] = waveTagNumber(list, w->category);
-        wave["file"] = field(w->dataFolder, kWaveDataFolderLen) + "/" + strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
+        wave["file"] =
+            field(w->dataFolder, kWaveDataFolderLen) + "/" + strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
         wave["size"] = a.size;
         wave["rate"] = a.rate;
         wave["bits"] = a.bits;

@@ -45,7 +45,8 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     if (prm->path[0] == '\0')
         cliError(ctx, file, "no \"Path\" value: the wave names no audio file");
     else if (prm->pathDamaged)
-        cliError(ctx, file, "damaged \"Path\" value \"" + path + "\" (not a two-digit data folder and a plain file name)");
+        cliError(ctx, file,
+                 "damaged \"Path\" value \"" + path + "\" (not a two-digit data folder and a plain file name)");
     waveFileWavePrmDispose(prm);
     return CLI_EXIT_OK;
 }

@@ -51,7 +51,11 @@ Json stepJson(const sRenumberStep *s) {
                 {"audio", s->oldAudioPath},
                 {"parameter_file", s->oldPrmPath}};
     case RENUMBER_STEP_PAD_CLEAR:
-        return {{"kind", "clear_pad"}, {"kit", s->kit}, {"pad", s->pad + 1}, {"sub", s->sub != 0}, {"wave", s->oldNumber}};
+        return {{"kind", "clear_pad"},
+                {"kit", s->kit},
+                {"pad", s->pad + 1},
+                {"sub", s->sub != 0},
+                {"wave", s->oldNumber}};
     default:
         return {{"kind", "renumber"},
                 {"old", s->oldNumber},
