@@ -278,7 +278,7 @@ FontTables renderSize(FT_Face latin, FT_Face japanese, const SizeConfig &c, cons
     for (int ch = 0xA1; ch <= 0xDF; ++ch)  // half-width katakana
         t.own[ch] = render(japanese, 0xFF61u + (ch - 0xA1), c.shift, below, above, 0, t.single[ch]);
 
-    int capHeight = std::max(3, t.single['H'].height);
+    int capHeight = std::max(3, t.single[int{'H'}].height);
     Glyph narrowBox = box(std::max(3, c.size / 2 - 1), capHeight, c.shift, std::max(4, c.size / 2 + 1));
     for (int ch = 0; ch < 256; ++ch)
         if (!t.own[ch]) t.single[ch] = narrowBox;
