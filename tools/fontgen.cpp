@@ -40,14 +40,9 @@
 #include <vector>
 
 #include "resource/bmfont.h"
+#include "tool_util.h"
 
 namespace {
-
-struct Failure {
-    std::string text;
-};
-
-[[noreturn]] void fail(const std::string &why) { throw Failure{why}; }
 
 struct SizeConfig {
     int size = 0;
@@ -435,13 +430,8 @@ int run(int argc, char **argv) {
 
     std::ostringstream source;
     writeSource(source, fonts, index);
-    std::string tmp = std::string(argv[3]) + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary);
-        out << source.str();
-        if (!out.flush()) fail(tmp + ": cannot be written");
-    }
-    if (std::rename(tmp.c_str(), argv[3]) != 0) fail(std::string(argv[3]) + ": cannot be replaced");
+    std::string text = source.str();
+    writeReplacing(argv[3], text.data(), text.size());
     std::cerr << "kvb-fontgen: " << index.size() - std::count(index.begin(), index.end(), 0)
               << " double-byte characters\n";
     return 0;
@@ -449,11 +439,4 @@ int run(int argc, char **argv) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    try {
-        return run(argc, argv);
-    } catch (const Failure &f) {
-        std::cerr << "kvb-fontgen: " << f.text << "\n";
-        return 1;
-    }
-}
+int main(int argc, char **argv) { return toolMain("kvb-fontgen", run, argc, argv); }

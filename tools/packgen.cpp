@@ -45,16 +45,11 @@
 #include "resource/pack.h"
 #include "resource/pictures.h"
 #include "resource/tga.h"
+#include "tool_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Failure {
-    std::string text;
-};
-
-[[noreturn]] void fail(const std::string &why) { throw Failure{why}; }
 
 constexpr uint32_t kPackFlags = PACK_NAMES_24;
 constexpr size_t kNameWidth = 24;
@@ -258,16 +253,26 @@ Canvas tinted(const Canvas &src, uint32_t rgb) {
     return c;
 }
 
+// Places pictures and texts on the contact sheet relative to an origin.
+struct Mock {
+    Canvas &sheet;
+    const std::vector<Canvas> &p;
+    int ox, oy;
+    void put(int id, int x, int y) { sheet.blend(p[id], ox + x, oy + y); }
+    void text(int size, int x, int y, const char *s, uint32_t rgb) { canvasText(sheet, size, ox + x, oy + y, s, rgb); }
+};
+
 // The main window as the layout places its pictures, with sample texts in
 // the colours the screens use.
-void mockMain(Canvas &sheet, const std::vector<Canvas> &p, int ox, int oy) {
-    auto put = [&](int id, int x, int y) { sheet.blend(p[id], ox + x, oy + y); };
-    auto text = [&](int size, int x, int y, const char *s, uint32_t rgb) { canvasText(sheet, size, ox + x, oy + y, s, rgb); };
-    put(eFILE_MAIN_BG, 0, 0);
-    put(eFILE_HEADER, 30, 15);
-    put(eFILE_NEW_CATEGORY, 312, 23);
-    put(eFILE_IMPORT + 1, 352, 23);
-    text(8, 42, 44, "File:1234/10000 Remain:12.3GB(41%)", 0xe6e6e6);
+void mockMain(Mock m) {
+    Canvas &sheet = m.sheet;
+    const std::vector<Canvas> &p = m.p;
+    int ox = m.ox, oy = m.oy;
+    m.put(eFILE_MAIN_BG, 0, 0);
+    m.put(eFILE_HEADER, 30, 15);
+    m.put(eFILE_NEW_CATEGORY, 312, 23);
+    m.put(eFILE_IMPORT + 1, 352, 23);
+    m.text(8, 42, 44, "File:1234/10000 Remain:12.3GB(41%)", 0xe6e6e6);
     const struct {
         const char *name;
         bool category, fresh, selected, used;
@@ -284,114 +289,116 @@ void mockMain(Canvas &sheet, const std::vector<Canvas> &p, int ox, int oy) {
         if (rows[i].category) sheet.blend(tinted(p[eFILE_MARK_OPEN], 0xffffff), ox + 36, oy + y + 4);
         if (rows[i].used) sheet.blend(tinted(p[eFILE_KIT_MARK], 0xe6e6e6), ox + 352, oy + y + 4);
         uint32_t colour = rows[i].category ? 0xffffff : rows[i].fresh ? 0xec8736 : 0xe6e6e6;
-        text(12, rows[i].category ? 54 : 60, y + 15, rows[i].name, colour);
+        m.text(12, rows[i].category ? 54 : 60, y + 15, rows[i].name, colour);
     }
     sheet.blend(tinted(p[eFILE_ROW_FOCUS], 0xffffff), ox + 30, oy + 95);
-    put(eFILE_DROP_LINE, 30, 234);
-    put(eFILE_SCROLL_TRACK, 374, 75);
-    put(eFILE_SCROLL_UP, 374, 75);
-    put(eFILE_SCROLL_DOWN, 374, 499);
-    put(eFILE_SLIDER_KNOB, 370, 120);
-    put(eFILE_KIT_PANEL, 410, 15);
-    put(eFILE_NUMBER_FIELD, 418, 25);
-    put(eFILE_SPIN_UP, 464, 25);
-    put(eFILE_SPIN_DOWN + 1, 464, 39);
-    put(eFILE_NAME_FIELD, 490, 27);
-    put(eFILE_SUBNAME_FIELD, 598, 27);
-    text(16, 425, 46, "12", 0x000000);
-    text(12, 496, 44, "Rock Kit", 0x000000);
-    text(12, 604, 44, "Live set, room", 0x000000);
+    m.put(eFILE_DROP_LINE, 30, 234);
+    m.put(eFILE_SCROLL_TRACK, 374, 75);
+    m.put(eFILE_SCROLL_UP, 374, 75);
+    m.put(eFILE_SCROLL_DOWN, 374, 499);
+    m.put(eFILE_SLIDER_KNOB, 370, 120);
+    m.put(eFILE_KIT_PANEL, 410, 15);
+    m.put(eFILE_NUMBER_FIELD, 418, 25);
+    m.put(eFILE_SPIN_UP, 464, 25);
+    m.put(eFILE_SPIN_DOWN + 1, 464, 39);
+    m.put(eFILE_NAME_FIELD, 490, 27);
+    m.put(eFILE_SUBNAME_FIELD, 598, 27);
+    m.text(16, 425, 46, "12", 0x000000);
+    m.text(12, 496, 44, "Rock Kit", 0x000000);
+    m.text(12, 604, 44, "Live set, room", 0x000000);
     for (int i = 0; i < 15; ++i) {
         bool ex = i >= 9;
         int col = (ex ? i - 9 : i) % 3, row = (ex ? i - 9 : i) / 3;
         int x = 410 + col * 124, y = ex ? 315 + row * 58 : 75 + row * 80;
-        put(ex ? (i == 10 ? eFILE_EXPAD + 1 : eFILE_EXPAD) : eFILE_PAD, x, y);
+        m.put(ex ? (i == 10 ? eFILE_EXPAD + 1 : eFILE_EXPAD) : eFILE_PAD, x, y);
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
-        text(10, x + 8, y + 14, number, 0xa0a8b4);
-        text(12, x + 8, y + (ex ? 30 : 36), i % 4 == 3 ? "" : "Kick Deep", i == 4 ? 0x9da0ff : 0xec8736);
-        if (!ex) text(12, x + 8, y + 56, i % 3 == 0 ? "Snare Rim" : "", 0xe6e6e6);
+        m.text(10, x + 8, y + 14, number, 0xa0a8b4);
+        m.text(12, x + 8, y + (ex ? 30 : 36), i % 4 == 3 ? "" : "Kick Deep", i == 4 ? 0x9da0ff : 0xec8736);
+        if (!ex) m.text(12, x + 8, y + 56, i % 3 == 0 ? "Snare Rim" : "", 0xe6e6e6);
     }
-    put(eFILE_PAD_SELECTED, 534, 155);
-    put(eFILE_PAD_FOCUS, 532, 153);
-    put(eFILE_PLAYER_PANEL, 410, 431);
-    put(eFILE_PLAY + 2, 422, 443);
-    put(eFILE_STOP, 466, 443);
-    put(eFILE_LOOP + 2, 510, 443);
-    text(12, 566, 464, "01:12/02:24", 0xe6e6e6);
-    text(10, 566, 480, "16bit/44100Hz/Stereo/128KB", 0xb8c0cc);
-    put(eFILE_TIMEBAR_TRACK, 422, 505);
-    put(eFILE_TIMEBAR_KNOB, 532, 499);
-    put(eFILE_SLIDER_TRACK, 735, 440);
-    put(eFILE_SLIDER_FILL, 735, 440);
-    put(eFILE_SLIDER_KNOB, 735, 470);
-    put(eFILE_EXIT, 674, 555);
+    m.put(eFILE_PAD_SELECTED, 534, 155);
+    m.put(eFILE_PAD_FOCUS, 532, 153);
+    m.put(eFILE_PLAYER_PANEL, 410, 431);
+    m.put(eFILE_PLAY + 2, 422, 443);
+    m.put(eFILE_STOP, 466, 443);
+    m.put(eFILE_LOOP + 2, 510, 443);
+    m.text(12, 566, 464, "01:12/02:24", 0xe6e6e6);
+    m.text(10, 566, 480, "16bit/44100Hz/Stereo/128KB", 0xb8c0cc);
+    m.put(eFILE_TIMEBAR_TRACK, 422, 505);
+    m.put(eFILE_TIMEBAR_KNOB, 532, 499);
+    m.put(eFILE_SLIDER_TRACK, 735, 440);
+    m.put(eFILE_SLIDER_FILL, 735, 440);
+    m.put(eFILE_SLIDER_KNOB, 735, 470);
+    m.put(eFILE_EXIT, 674, 555);
 }
 
 // The secondary windows' backgrounds with their buttons and fields.
-void mockDialogs(Canvas &sheet, const std::vector<Canvas> &p, int ox, int oy) {
-    auto put = [&](int id, int x, int y) { sheet.blend(p[id], ox + x, oy + y); };
-    auto text = [&](int size, int x, int y, const char *s, uint32_t rgb) { canvasText(sheet, size, ox + x, oy + y, s, rgb); };
+void mockDialogs(Mock m) {
+    Canvas &sheet = m.sheet;
+    const std::vector<Canvas> &p = m.p;
+    int ox = m.ox;
+    int &oy = m.oy;
     // Wave edit window, 280 x 170.
-    put(eFILE_DIALOG_SMALL_BG, 0, 0);
-    text(12, 16, 30, "Name", 0xffffff);
-    put(eFILE_TEXT_FIELD, 64, 14);
-    text(12, 70, 31, "Kick Deep", 0x000000);
-    text(12, 16, 66, "Category", 0xffffff);
-    put(eFILE_CHOOSER, 84, 50);
-    text(12, 90, 67, "Kick", 0x000000);
-    put(eFILE_DELETE, 16, 126);
-    put(eFILE_OK, 100, 126);
-    put(eFILE_CANCEL + 1, 184, 126);
-    text(12, 36, 145, "Delete", 0x000000);
-    text(12, 132, 145, "OK", 0x000000);
-    text(12, 202, 146, "Cancel", 0x000000);
+    m.put(eFILE_DIALOG_SMALL_BG, 0, 0);
+    m.text(12, 16, 30, "Name", 0xffffff);
+    m.put(eFILE_TEXT_FIELD, 64, 14);
+    m.text(12, 70, 31, "Kick Deep", 0x000000);
+    m.text(12, 16, 66, "Category", 0xffffff);
+    m.put(eFILE_CHOOSER, 84, 50);
+    m.text(12, 90, 67, "Kick", 0x000000);
+    m.put(eFILE_DELETE, 16, 126);
+    m.put(eFILE_OK, 100, 126);
+    m.put(eFILE_CANCEL + 1, 184, 126);
+    m.text(12, 36, 145, "Delete", 0x000000);
+    m.text(12, 132, 145, "OK", 0x000000);
+    m.text(12, 202, 146, "Cancel", 0x000000);
     // Wave import window, 512 x 170.
     int x = 0;
     oy += 190;
-    put(eFILE_DIALOG_BG, x, 0);
-    put(eFILE_BROWSE, x + 16, 14);
-    text(12, x + 30, 33, "Browse...", 0x000000);
+    m.put(eFILE_DIALOG_BG, x, 0);
+    m.put(eFILE_BROWSE, x + 16, 14);
+    m.text(12, x + 30, 33, "Browse...", 0x000000);
     for (int i = 0; i < 3; ++i) {
         sheet.blend(tinted(p[eFILE_IMPORT_ROW], i == 1 ? 0x6468fd : 0x353535), ox + x + 110, oy + 14 + 20 * i);
-        text(12, x + 118, 29 + 20 * i, i == 1 ? "snare_fat.wav  Stereo" : "kick_deep.wav  Mono", 0xe6e6e6);
+        m.text(12, x + 118, 29 + 20 * i, i == 1 ? "snare_fat.wav  Stereo" : "kick_deep.wav  Mono", 0xe6e6e6);
     }
-    put(eFILE_PLAY, x + 16, 86);
-    put(eFILE_STOP, x + 60, 86);
-    put(eFILE_LOOP, x + 104, 86);
-    put(eFILE_KNOB, x + 156, 82);
-    put(eFILE_CHOOSER, x + 212, 90);
-    text(12, x + 218, 107, "Create New Category", 0x000000);
-    put(eFILE_OK, x + 316, 130);
-    put(eFILE_CANCEL, x + 408, 130);
-    text(12, x + 348, 149, "OK", 0x000000);
-    text(12, x + 426, 149, "Cancel", 0x000000);
+    m.put(eFILE_PLAY, x + 16, 86);
+    m.put(eFILE_STOP, x + 60, 86);
+    m.put(eFILE_LOOP, x + 104, 86);
+    m.put(eFILE_KNOB, x + 156, 82);
+    m.put(eFILE_CHOOSER, x + 212, 90);
+    m.text(12, x + 218, 107, "Create New Category", 0x000000);
+    m.put(eFILE_OK, x + 316, 130);
+    m.put(eFILE_CANCEL, x + 408, 130);
+    m.text(12, x + 348, 149, "OK", 0x000000);
+    m.text(12, x + 426, 149, "Cancel", 0x000000);
     // Pop-up list beside the wave edit window, progress window below the import window.
     oy -= 190;
     const uint32_t rowTint[] = {0xffffff, 0xec8736, 0x0a246a, 0xec8736};
     for (int i = 0; i < 4; ++i) {
         sheet.blend(tinted(p[i == 0 ? eFILE_POPUP_ROW_NEW : eFILE_POPUP_ROW], rowTint[i]), ox + 300, oy + 20 * i);
-        text(12, 316, 15 + 20 * i, i == 0 ? "Create New Category" : i == 2 ? "Snare" : "Kick", i == 2 ? 0xffffff : 0x000000);
+        m.text(12, 316, 15 + 20 * i, i == 0 ? "Create New Category" : i == 2 ? "Snare" : "Kick", i == 2 ? 0xffffff : 0x000000);
     }
-    put(eFILE_POPUP_OPEN_MARK, 304, 25);
+    m.put(eFILE_POPUP_OPEN_MARK, 304, 25);
     for (int i = 0; i < 3; ++i) {
         sheet.blend(tinted(p[eFILE_POPUP_ROW_KIT], i == 1 ? 0xff8080 : 0xffffff), ox + 480, oy + 20 * i);
         char label[8];
         std::snprintf(label, sizeof label, "Kit %d", 5 + 8 * i);
-        text(12, 486, 15 + 20 * i, label, 0x000000);
+        m.text(12, 486, 15 + 20 * i, label, 0x000000);
     }
     oy += 380;
-    put(eFILE_PROGRESS_BG, 0, 0);
-    text(12, 16, 24, "Saving the backup...", 0xffffff);
-    put(eFILE_BAR_BACK, 16, 34);
+    m.put(eFILE_PROGRESS_BG, 0, 0);
+    m.text(12, 16, 24, "Saving the backup...", 0xffffff);
+    m.put(eFILE_BAR_BACK, 16, 34);
     Canvas fill = p[eFILE_BAR_FILL];
     for (int yy = 0; yy < fill.height; ++yy)
         for (int xx = 120; xx < fill.width; ++xx) fill.at(xx, yy)[3] = 0;
     sheet.blend(fill, ox + 16, oy + 34);
-    put(eFILE_BAR_EDGE, 132, 34);
-    put(eFILE_BAR_FRAME, 16, 34);
-    put(eFILE_CANCEL, 204, 66);
-    text(12, 222, 85, "Cancel", 0x000000);
+    m.put(eFILE_BAR_EDGE, 132, 34);
+    m.put(eFILE_BAR_FRAME, 16, 34);
+    m.put(eFILE_CANCEL, 204, 66);
+    m.text(12, 222, 85, "Cancel", 0x000000);
 }
 
 Canvas contactSheet(const std::vector<Canvas> &p) {
@@ -405,8 +412,8 @@ Canvas contactSheet(const std::vector<Canvas> &p) {
     int gridTop = 640, fontTop = gridTop;
     for (int h : rowHeight) fontTop += h;
     Canvas sheet(kColumns * kCell, fontTop + 5 * 34 + 20, 0x202226);
-    mockMain(sheet, p, 10, 20);
-    mockDialogs(sheet, p, 830, 20);
+    mockMain({sheet, p, 10, 20});
+    mockDialogs({sheet, p, 830, 20});
     canvasText(sheet, 12, 10, 14, "Main window", 0xffffff);
     canvasText(sheet, 12, 830, 14, "Secondary windows", 0xffffff);
     int y = gridTop;
@@ -441,16 +448,6 @@ Canvas contactSheet(const std::vector<Canvas> &p) {
 }
 
 // --- Output --------------------------------------------------------------------------------------
-
-void writeFile(const std::string &path, const std::vector<uint8_t> &bytes) {
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary);
-        out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) fail(tmp + ": cannot be written");
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) fail(path + ": cannot be replaced");
-}
 
 int run(int argc, char **argv) {
     if (argc != 4) {
@@ -499,21 +496,11 @@ int run(int argc, char **argv) {
     if (pack.empty() || rkePackCheck(pack.data(), pack.size(), nullptr, 0) < 0) fail("the pack cannot be built");
     Canvas sheet = contactSheet(pictures);
     std::string error;
-    writeFile(argv[2], pack);
+    writeReplacing(argv[2], pack.data(), pack.size());
     if (!pngWrite(argv[3], sheet, &error)) fail(error);
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    try {
-        return run(argc, argv);
-    } catch (const Failure &f) {
-        std::cerr << "kvb-packgen: " << f.text << "\n";
-        return 1;
-    } catch (const std::exception &e) {
-        std::cerr << "kvb-packgen: " << e.what() << "\n";
-        return 1;
-    }
-}
+int main(int argc, char **argv) { return toolMain("kvb-packgen", run, argc, argv); }
