@@ -170,6 +170,11 @@ TEST_F(Accessors, AMissingOrDamagedPackLeavesEveryLookupEmpty) {
     EXPECT_EQ(G.files.first, nullptr);
     EXPECT_EQ(fileGetPtr(0), nullptr);
     EXPECT_EQ(fileGetSize(0), 0u);
+    // A pack read only in part binds to the part that is there.
+    put("pack.bin", pack);
+    ASSERT_NE(rkeFileAlloc(L"pack.bin", cRLIFILE_MODE_READ_BINARY, 20), nullptr);
+    EXPECT_EQ(fileGetPtr(0), nullptr);
+    rkeFileDisposeAll();
     // A pack that appears later is bound by the next lookup.
     put("pack.bin", pack);
     ASSERT_NE(rkePackLoad(L"pack.bin", nullptr, 0), nullptr);
