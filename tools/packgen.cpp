@@ -311,7 +311,7 @@ void mockMain(Mock m) {
         int col = (ex ? i - 9 : i) % 3, row = (ex ? i - 9 : i) / 3;
         int x = 410 + col * 124, y = ex ? 315 + row * 58 : 75 + row * 80;
         m.put(ex ? (i == 10 ? eFILE_EXPAD + 1 : eFILE_EXPAD) : eFILE_PAD, x, y);
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%d", i + 1);
         m.text(10, x + 8, y + 14, number, 0xa0a8b4);
         m.text(12, x + 8, y + (ex ? 30 : 36), i % 4 == 3 ? "" : "Kick Deep", i == 4 ? 0x9da0ff : 0xec8736);
@@ -383,7 +383,7 @@ void mockDialogs(Mock m) {
     m.put(eFILE_POPUP_OPEN_MARK, 304, 25);
     for (int i = 0; i < 3; ++i) {
         sheet.blend(tinted(p[eFILE_POPUP_ROW_KIT], i == 1 ? 0xff8080 : 0xffffff), ox + 480, oy + 20 * i);
-        char label[8];
+        char label[16];
         std::snprintf(label, sizeof label, "Kit %d", 5 + 8 * i);
         m.text(12, 486, 15 + 20 * i, label, 0x000000);
     }
