@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     std::unique_ptr<char[]> text(new char[size + 1]);
-    std::memcpy(text.get(), data, size);
+    if (size) std::memcpy(text.get(), data, size);
     text[size] = 0;
     for (int fontSize : {8, 22}) {
         const sBmfFont *font = bmfFontGet(fontSize);

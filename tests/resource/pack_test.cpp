@@ -2,6 +2,7 @@
 // the accessors over the open-files list, and the whole-file holders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -66,7 +67,7 @@ TEST(PackDirectory, FlagsPlaceTheOptionalTables) {
         const uint8_t *tables = pack.data() + 16 + 8 * 3;
         for (int id = 0; id < 3; ++id) {
             ASSERT_EQ(link.GetBlockSize(id), kEntries[id].size());
-            EXPECT_EQ(0, std::memcmp(link.GetBlockAddress(id), kEntries[id].data(), kEntries[id].size()));
+            EXPECT_TRUE(std::equal(kEntries[id].begin(), kEntries[id].end(), link.GetBlockAddress(id)));
             EXPECT_EQ(link.GetFileNameAddress(id), c.width ? tables + c.width * id : nullptr);
             EXPECT_EQ(link.GetFileUserParam(id), c.params ? kParams[id] : 0u);
         }
