@@ -31,6 +31,7 @@ enum : uint32_t {
 constexpr uint32_t kViewFlagsInitial = VIEW_LIST_BY_NUMBER | VIEW_SHOW_CATEGORIES;
 
 struct _sGlobal {
+    sListBase files;                    // sRkeFile (resource/pack.h): the pack, then the string table
     wchar_t currentDir[kGlobalDirMax];  // where relative resource names resolve; empty = none set
     uint32_t viewFlag;                  // VIEW_* bits
     sListBase waveLists;                // sWaveList, the libraries open
