@@ -19,6 +19,7 @@
 #include "platform/headless/headless.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
+#include "resource/pack.h"
 #include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/request.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-const std::string kData = std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager";
+const std::string kBuiltLanguage = std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language";
 
 // Stub controllers: a main window that opens the card the dialog names and
 // closes as the main window does; one secondary window open for a few steps.
@@ -110,6 +111,7 @@ protected:
 
     ScratchDir config;
     ScopedEnv xdg{"XDG_CONFIG_HOME", config.path().c_str()};
+    ScratchDir data;  // the installed data: a pack and both tables
 
     // A fresh host script: English, the card mounted as "KVB-RT".
     void script() {
@@ -130,6 +132,7 @@ protected:
         usiSetControllers(&c);
         card.makeTree();
         card.addWave(0, "Kick", "kick.wav");
+        ASSERT_TRUE(testDataFolder(data.path(), true, {"en", "ja"}, kBuiltLanguage));
     }
     void TearDown() override {
         if (!usiFinished()) usiTerm(0);
@@ -153,7 +156,7 @@ protected:
         args.insert(args.begin(), "kvb-rt-wave-manager");
         std::vector<char *> argv;
         for (std::string &a : args) argv.push_back(a.data());
-        return usiStart(static_cast<int>(argv.size()), argv.data(), kData.c_str());
+        return usiStart(static_cast<int>(argv.size()), argv.data(), data.path().c_str());
     }
     // Runs passes until the program has ended; returns its exit status.
     int runToEnd() {
@@ -175,7 +178,7 @@ TEST_F(UsiTest, CancelledDialogEndsWithoutQuestionOrEject) {
     hlSetStorageDialogAnswer(0, -1);
     std::vector<std::string> args = {"kvb-rt-wave-manager"};
     char *argv[] = {args[0].data()};
-    EXPECT_EQ(usiRun(1, argv, kData.c_str()), 0);
+    EXPECT_EQ(usiRun(1, argv, data.path().c_str()), 0);
     EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "cancelled", "mainTerm", "secondaryTerm"}));
     // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
     EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
@@ -185,47 +188,56 @@ TEST_F(UsiTest, CancelledDialogEndsWithoutQuestionOrEject) {
     EXPECT_EQ(hlCallCount("eject"), 0);
 }
 
-TEST_F(UsiTest, StringTableFallsBackToEnglishAndAMissingTableEndsStartUp) {
-    ScratchDir data;
-    ASSERT_TRUE(testMakeDirs(data / "language"));
-    const std::string built = kData + "/language/";
+TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     struct {
         const char *language;
-        std::vector<std::string> tables;  // copied into the data folder; "!en" = a damaged English table
+        const char *pack;                 // "ok", "" (none) or "bad"
+        std::vector<std::string> tables;  // "!en": a damaged English table
         int result;
         const char *iso;                  // the interface language afterwards
-        const char *error;                // part of the reason on failure
+        const char *error;                // the start of the reason on failure
+        const char *folder;               // where it says it looked
     } const cases[] = {
-        {"de-DE", {"en"}, 0, "en", ""},
-        {"ja_JP.UTF-8", {"en", "ja"}, 0, "ja", ""},
-        {"", {"en"}, 0, "en", ""},
-        {"de", {}, -1, "de", "STRING_TABLE_en.zar: missing (looked for in "},
-        {"de", {"!en"}, -1, "de", "STRING_TABLE_en.zar: damaged (looked for in "},
+        {"de-DE", "ok", {"en"}, 0, "en", "", ""},
+        {"ja_JP.UTF-8", "ok", {"en", "ja"}, 0, "ja", "", ""},
+        {"", "ok", {"en"}, 0, "en", "", ""},
+        {"de", "ok", {}, -1, "de", "STRING_TABLE_en.zar: missing (looked for in ", "/language"},
+        {"de", "ok", {"!en"}, -1, "de", "STRING_TABLE_en.zar: damaged (looked for in ", "/language"},
+        {"en", "", {"en"}, -1, "en", "pack.bin: missing (looked for in ", "/resource"},
+        {"en", "bad", {"en"}, -1, "en", "pack.bin: damaged: ", "/resource"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.language);
-        for (const std::string &f : testListDir(data / "language")) std::remove((data / "language/" + f).c_str());
-        for (const std::string &t : c.tables) {
-            bool damaged = t[0] == '!';
-            std::string code = damaged ? t.substr(1) : t;
-            std::string bytes = damaged ? "ZAR?" : testReadFile(built + "STRING_TABLE_" + code + ".zar");
-            ASSERT_FALSE(bytes.empty());
-            ASSERT_TRUE(testWriteFile(data / ("language/STRING_TABLE_" + code + ".zar"), bytes));
-        }
+        SCOPED_TRACE(std::string(c.language) + " " + c.pack);
+        ScratchDir dir;
+        std::vector<std::string> good;
+        for (const std::string &t : c.tables)
+            if (t[0] != '!') good.push_back(t);
+        ASSERT_TRUE(testDataFolder(dir.path(), c.pack[0] == 'o', good, kBuiltLanguage));
+        if (std::string(c.pack) == "bad") testWriteFile(dir / "resource/pack.bin", "KVBPACK\x01\xff\xff\0\0");
+        if (std::find(c.tables.begin(), c.tables.end(), "!en") != c.tables.end())
+            testWriteFile(dir / "language/STRING_TABLE_en.zar", "ZAR?");
         osSetISO(nullptr);
         hlSetLanguage(c.language);
-        EXPECT_EQ(fileInit(data.path().c_str()), c.result);
+        EXPECT_EQ(fileInit(dir.path().c_str()), c.result);
         EXPECT_STREQ(osGetISO(), c.iso);
-        EXPECT_NE(std::string(fileInitError()).find(c.error), std::string::npos) << fileInitError();
+        std::string error = fileInitError();
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
         if (c.result < 0) {
-            EXPECT_NE(std::string(fileInitError()).find(data / "language"), std::string::npos);
+            EXPECT_NE(error.find(dir.path() + c.folder), std::string::npos) << error;
+        }
+        // Loaded: the pack, then the table's own bytes; failed: nothing.
+        EXPECT_EQ(rliListCount(&G.files), c.result == 0 ? 2 : 0);
+        if (c.result == 0) {
+            EXPECT_NE(fileGetPtr(0), nullptr);
+            EXPECT_EQ(fileGetSize(103), testReadFile(dir / ("language/STRING_TABLE_" + std::string(c.iso) + ".zar")).size());
         }
         fileTerm();
     }
-    // Start-up itself ends with status 1 when no table is there.
+    // Start-up itself ends with status 1 when a data file is missing.
+    ScratchDir empty;
     std::vector<std::string> args = {"kvb-rt-wave-manager"};
     char *argv[] = {args[0].data()};
-    EXPECT_EQ(usiStart(1, argv, data.path().c_str()), 1);
+    EXPECT_EQ(usiStart(1, argv, empty.path().c_str()), 1);
     EXPECT_EQ(stubs.trail, std::vector<std::string>{});
 }
 

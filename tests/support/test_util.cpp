@@ -1,6 +1,7 @@
 #include "support/test_util.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <cwchar>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,4 +141,20 @@ std::map<std::string, std::string> testTreeSnapshot(const std::string &root) {
         files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
     }
     return files;
+}
+
+bool testDataFolder(const std::string &data, bool pack, const std::vector<std::string> &tables,
+                    const std::string &builtLanguage) {
+    if (mkdir(data.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    for (const char *sub : {"/resource", "/language"})
+        if (mkdir((data + sub).c_str(), 0755) != 0 && errno != EEXIST) return false;
+    // Header (the writer's 8 bytes, one entry, no tables), one block, its 4 bytes.
+    static const char kPack[] = "KVBPACK\x01\x01\0\0\0\0\0\0\0\x18\0\0\0\x04\0\0\0DATA";
+    if (pack && !testWriteFile(data + "/resource/pack.bin", std::string(kPack, sizeof kPack - 1))) return false;
+    for (const std::string &code : tables) {
+        std::string name = "/STRING_TABLE_" + code + ".zar";
+        std::string bytes = testReadFile(builtLanguage + name);
+        if (bytes.empty() || !testWriteFile(data + "/language" + name, bytes)) return false;
+    }
+    return true;
 }

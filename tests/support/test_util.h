@@ -59,5 +59,12 @@ private:
     bool had_;
 };
 
+// Fills `data` as an installed program's data folder: resource/pack.bin, a
+// small valid pack, when `pack`; and language/ with copies of the string
+// tables `tables` ("en", "ja") from the built folder `builtLanguage`.
+// Returns false when something could not be written or copied.
+bool testDataFolder(const std::string &data, bool pack, const std::vector<std::string> &tables,
+                    const std::string &builtLanguage);
+
 // Returns the wide form of UTF-8 `utf8` (the foundation's decoder).
 std::wstring testWide(const std::string &utf8);

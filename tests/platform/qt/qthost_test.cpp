@@ -371,12 +371,25 @@ std::string waitForWindow(const char *title) {
 
 const std::string kProgram = std::string(KVB_BUILD_ROOT) + "/bin/kvb-rt-wave-manager";
 
+// Installs a copy of the program below `dir` with its data (a pack when
+// `pack`, the string tables `tables`); returns the copy's path.
+std::string install(const ScratchDir &dir, bool pack, const std::vector<std::string> &tables) {
+    std::string copy = dir / "bin/kvb-rt-wave-manager";
+    bool ok = testMakeDirs(dir / "bin") && testMakeDirs(dir / "share/kvb-rt-wave-manager") &&
+              testWriteFile(copy, testReadFile(kProgram)) && chmod(copy.c_str(), 0755) == 0 &&
+              testDataFolder(dir / "share/kvb-rt-wave-manager", pack, tables,
+                             std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language");
+    EXPECT_TRUE(ok);
+    return copy;
+}
+
 TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     ScratchDir dir;
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().c_str());
     ScopedEnv lang("LANGUAGE", "en");
+    const std::string program = install(dir, true, {"en", "ja"});
     // Cancel: the program ends without a question.
-    Child c = spawn({kProgram}, dir / "err1");
+    Child c = spawn({program}, dir / "err1");
     ASSERT_GT(c.pid, 0);
     std::string id = waitForWindow("Choose the Card");
     ASSERT_FALSE(id.empty()) << testReadFile(c.out);
@@ -390,7 +403,7 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     EXPECT_EQ(status < 0 ? waitFor(c, 0) : status, 0) << testReadFile(c.out);
 
     // SIGTERM while the dialog waits, and while the main window is open.
-    for (std::vector<std::string> args : {std::vector<std::string>{kProgram}, {kProgram, dir.path()}}) {
+    for (std::vector<std::string> args : {std::vector<std::string>{program}, {program, dir.path()}}) {
         Child t = spawn(args, dir / "err2");
         ASSERT_FALSE(waitForWindow(args.size() == 1 ? "Choose the Card" : "KVB-RT Wave Manager").empty());
         kill(t.pid, SIGTERM);
@@ -398,17 +411,25 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     }
 }
 
-TEST(QtProgram, MissingStringTableEndsWithStatusOneNamingIt) {
-    ScratchDir dir;
-    ASSERT_TRUE(testMakeDirs(dir / "bin"));
-    std::string copy = dir / "bin/kvb-rt-wave-manager";
-    ASSERT_TRUE(testWriteFile(copy, testReadFile(kProgram)));
-    ASSERT_EQ(chmod(copy.c_str(), 0755), 0);
-    Child c = spawn({copy}, dir / "err");
-    EXPECT_EQ(waitFor(c, 20), 1);
-    std::string err = testReadFile(c.out);
-    EXPECT_NE(err.find("STRING_TABLE_en.zar: missing"), std::string::npos) << err;
-    EXPECT_NE(err.find(dir.path() + "/bin/../share/kvb-rt-wave-manager/language"), std::string::npos) << err;
+TEST(QtProgram, MissingDataEndsWithStatusOneNamingTheFile) {
+    struct {
+        bool pack;
+        std::vector<std::string> tables;
+        const char *said;  // the message, then where it looked
+        const char *where;
+    } const cases[] = {
+        {false, {"en"}, "pack.bin: missing", "/bin/../share/kvb-rt-wave-manager/resource"},
+        {true, {"ja"}, "STRING_TABLE_en.zar: missing", "/bin/../share/kvb-rt-wave-manager/language"},
+    };
+    for (const auto &c : cases) {
+        ScratchDir dir;
+        ScopedEnv lang("LANGUAGE", "de");
+        Child child = spawn({install(dir, c.pack, c.tables)}, dir / "err");
+        EXPECT_EQ(waitFor(child, 20), 1);
+        std::string err = testReadFile(child.out);
+        EXPECT_NE(err.find(c.said), std::string::npos) << err;
+        EXPECT_NE(err.find(dir.path() + c.where), std::string::npos) << err;
+    }
 }
 
 // --- Eject ------------------------------------------------------------------------
