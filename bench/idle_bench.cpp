@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,36 +19,17 @@
 #include "support/card.h"
 #include "support/test_util.h"
 
-extern char **environ;
-
 namespace {
 
 constexpr double kIdleSeconds = 10.0;
 constexpr double kIdleLimitPercent = 2.0;
 
-pid_t start(const std::vector<std::string> &args) {
-    std::vector<char *> argv;
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
+pid_t start(const std::vector<std::string> &args) { return testStartProgram(args, ""); }
 
 void stop(pid_t pid) {
     if (pid <= 0) return;
     kill(pid, SIGTERM);
-    for (int i = 0; i < 100; i++) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-        usleep(50000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    testWaitProgram(pid, 5);
 }
 
 // Starts Xvfb on a free display and sets DISPLAY; returns its process once

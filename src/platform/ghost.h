@@ -203,7 +203,9 @@ struct sOsWindowSpec {
     const wchar_t *title;
     int x, y, width, height;  // client area
     int minWidth, minHeight, maxWidth, maxHeight;
-    int screen, drawMode, flag, menu, icon, last;  // window style; icon 1 = main window
+    // Window style: icon 1 = the main window (menu bar, drawing area below it);
+    // flag 1 = a pop-up list (no frame, closes on a click outside it).
+    int screen, drawMode, flag, menu, icon, last;
 };
 
 // --- Volumes --------------------------------------------------------------------

@@ -22,6 +22,7 @@
 #include "resource/pack.h"
 #include "support/card.h"
 #include "support/test_util.h"
+#include "wavelib/player.h"
 #include "wavelib/request.h"
 #include "wavelib/wavelist.h"
 
@@ -286,6 +287,7 @@ TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
 }
 
 TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
+    ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
     startWithCard();
     // Answered No: everything stays.
     hlPushMessageBoxAnswer(3);
@@ -299,6 +301,9 @@ TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
     kit->isFile = 1;
     kit->edited = 1;
     waveKitSaveRequest();
+    // A preview playing at the close: its player goes before the library it reads.
+    ASSERT_EQ(waveWaveSelect(static_cast<sWave *>(G.currentWaveList->waves.first)), 0);
+    ASSERT_NE(gpSound, nullptr);
     script();
     hlPushMessageBoxAnswer(2);
     hlPushMessageBoxAnswer(1);
@@ -314,6 +319,7 @@ TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
     EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
     EXPECT_LT(told, callAt("term"));
     EXPECT_EQ(stubs.trail.back(), "secondaryTerm");
+    EXPECT_EQ(gpSound, nullptr);
 }
 
 TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {

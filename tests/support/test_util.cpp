@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,34 @@ int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out)
     int r = spawnWait(argv, file.c_str());
     if (out) *out = testReadFile(file);
     return r;
+}
+
+int testStartProgram(const std::vector<std::string> &argv, const std::string &errPath) {
+    std::vector<char *> args;
+    for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int testWaitProgram(int pid, double seconds, bool killLate) {
+    if (pid <= 0) return -1;
+    for (int i = 0; i <= seconds * 20; i++) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(50000);
+    }
+    if (!killLate) return -1;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 bool testHaveProgram(const std::string &name) {

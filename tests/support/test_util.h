@@ -42,6 +42,14 @@ bool testUnderSanitizer();
 int testRunProgram(const std::vector<std::string> &argv);
 // As testRunProgram, storing the program's standard output in `out`.
 int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out);
+// Starts `argv` (looked up in PATH; no shell) without waiting, its standard
+// output thrown away and its error output written to `errPath` (empty: thrown
+// away). Returns its process id, -1 when it could not be started.
+int testStartProgram(const std::vector<std::string> &argv, const std::string &errPath);
+// Waits up to `seconds` for process `pid` started by testStartProgram.
+// Returns its exit status (128 + the signal when one ended it); -1 when it
+// still runs, after killing it when `killLate`.
+int testWaitProgram(int pid, double seconds, bool killLate = true);
 // Returns whether a program of that name is found in PATH.
 bool testHaveProgram(const std::string &name);
 

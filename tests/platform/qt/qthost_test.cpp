@@ -19,8 +19,6 @@
 #include <csignal>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,8 +31,6 @@
 #include "platform/qt/qtprivate.h"
 #include "support/card.h"
 #include "support/test_util.h"
-
-extern char **environ;
 
 namespace {
 
@@ -325,39 +321,17 @@ TEST_F(QtHost, CustomCursorKeepsItsPixelsAndHotSpot) {
 
 // --- Processes --------------------------------------------------------------------
 
+// A program started by a test, and the file its error output goes to.
 struct Child {
-    pid_t pid = -1;
-    std::string out;  // where its stderr went
+    int pid = -1;
+    std::string out;
 };
 
 Child spawn(const std::vector<std::string> &args, const std::string &errFile) {
-    std::vector<char *> argv;
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Child c;
-    c.out = errFile;
-    if (posix_spawn(&c.pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) c.pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return c;
+    return Child{testStartProgram(args, errFile), errFile};
 }
 
-// Waits up to `seconds` for the child; its exit status, -1 when it did not
-// end (then killed, with `kill`).
-int waitFor(const Child &c, double seconds, bool killLate = true) {
-    for (int i = 0; i < seconds * 20; i++) {
-        int status = 0;
-        if (waitpid(c.pid, &status, WNOHANG) == c.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        usleep(50000);
-    }
-    if (!killLate) return -1;
-    kill(c.pid, SIGKILL);
-    waitpid(c.pid, nullptr, 0);
-    return -1;
-}
+int waitFor(const Child &c, double seconds, bool killLate = true) { return testWaitProgram(c.pid, seconds, killLate); }
 
 // Waits until a window titled `title` is shown; returns its id ("" when none came).
 std::string waitForWindow(const char *title) {
