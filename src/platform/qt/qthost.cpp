@@ -567,16 +567,19 @@ void hMenuCheck(int code, int on) {
 void hPopupMenu(void *osWindow, int count, const int *codes) {
     sQtWin *w = win(osWindow);
     QMenu menu;
-    std::map<QAction *, int> chosen;
     for (int i = 0; i < count; i++) {
-        if (codes[i] == -1) menu.addSeparator();
-        else chosen[menu.addAction(text(codes[i] - 994))] = codes[i];
+        if (codes[i] == -1) {
+            menu.addSeparator();
+            continue;
+        }
+        int number = codes[i] - int(WEV_MENU_FIRST) + OSEV_MENU_FIRST;
+        QObject::connect(menu.addAction(text(codes[i] - 994)), &QAction::triggered, [w, number] {
+            sOsEvent ev{};
+            ev.number = number;
+            qtPost(w, ev);
+        });
     }
-    QAction *a = menu.exec(QCursor::pos());
-    if (!a || !chosen.count(a)) return;
-    sOsEvent ev{};
-    ev.number = chosen[a] - int(WEV_MENU_FIRST) + OSEV_MENU_FIRST;
-    qtPost(w, ev);
+    menu.exec(QCursor::pos());
 }
 
 void hCursorSet(void *osWindow, int) { win(osWindow)->gl->unsetCursor(); }

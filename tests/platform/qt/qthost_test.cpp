@@ -11,7 +11,9 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QMimeData>
 #include <QUrl>
 #include <QWheelEvent>
@@ -216,6 +218,19 @@ TEST_F(QtHost, MenuBarFollowsItemAndBarStatesAndSendsCommands) {
     EXPECT_EQ(pump(), (std::vector<Seen>{{1009, 1, 0, ""}}));
     EXPECT_TRUE(byName->isChecked());
     EXPECT_FALSE(action("T13")->isChecked());
+    // A context menu shows its items' titles; the one chosen arrives as its code.
+    QTimer chooser;
+    QObject::connect(&chooser, &QTimer::timeout, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction *a : menu->actions())
+            if (a->text() == QLatin1String("T33")) a->trigger();
+        menu->close();
+    });
+    chooser.start(20);
+    const int codes[] = {1024, -1, 1027, 1002};  // 1002 is no context command
+    ghostWindowPopupMenuCreate(main, 4, codes);
+    EXPECT_EQ(pump(), (std::vector<Seen>{{1027, 1, 0, ""}}));
     // Exit ends File; About sits in Help.
     QList<QAction *> menus = qw(main)->main->menuBar()->actions();
     EXPECT_EQ(menus.first()->menu()->actions().last(), quit);
