@@ -95,6 +95,7 @@ int mboxAsk(int title, int message, const wchar_t *msgText, int kind) {
     if (!tOnWorker) return mboxShow(title, message, msgText, kind);
     gMboxRequest = sMboxRequest{title, message, msgText, kind, 0};
     gMboxState.store(MBOX_ASKED, std::memory_order_release);
+    ghostWake();  // the main thread may be waiting for host events
     for (int32_t s = MBOX_ASKED; s == MBOX_ASKED; s = gMboxState.load(std::memory_order_acquire))
         gMboxState.wait(MBOX_ASKED, std::memory_order_acquire);
     int answer = gMboxRequest.answer;
@@ -115,6 +116,7 @@ void *threadLoop(void *arg) {
         }
     } while (!t->endRequest.load(std::memory_order_acquire));
     t->ended.store(1, std::memory_order_release);
+    ghostWake();
     return nullptr;
 }
 
@@ -246,7 +248,7 @@ void editProgressBarMain(void) {
     for (;;) {
         if (evQcount(gpProgressBarQueue) == 0) ghostEventsProcess(0);
         mboxServe();
-        int32_t value = 0;
+        intptr_t value = 0;
         uint16_t code = evQread(&value, nullptr, nullptr, 0, gpProgressBarQueue);
         bool closing = code == WEV_CLOSE_BOX || gbProgressBarCloseReuest.load(std::memory_order_acquire) ||
                        (gpThread && threadGetEnd(gpThread));
