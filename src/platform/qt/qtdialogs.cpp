@@ -219,7 +219,7 @@ int qtMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
         qtExecDialog(&box, seen, nullptr, 0, &hooked);
         auto it = answers.find(box.clickedButton());
         if (it != answers.end()) return it->second;
-        return kind == MBOX_KIND_OK ? MBOX_OK : kind == MBOX_KIND_YES_NO ? MBOX_NO : MBOX_CANCEL;
+        return static_cast<int>(kind == MBOX_KIND_OK ? MBOX_OK : kind == MBOX_KIND_YES_NO ? MBOX_NO : MBOX_CANCEL);
     });
 }
 
