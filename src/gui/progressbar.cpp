@@ -41,19 +41,15 @@ int CgifUIProgressBar::init() {
     }
     frame->flags |= FRAME_FIXED_X | FRAME_FIXED_Y | FRAME_NO_BACKGROUND | FRAME_DIRTY;
     if (frame->setBackground(eFILE_PROGRESS_BG, 0, 0, kWidth, kHeight) < 0) return 0;
-    message = new CgifUILabel;
-    bar = new CgifUIBar;
-    cancel = new CgifUIButton;
+    // The frame owns each widget once added; one it refused is deleted here.
+    auto adopt = [frame](auto *w) { return frame->addObject(w) >= 0 ? w : (delete w, nullptr); };
+    message = adopt(new CgifUILabel);
+    bar = adopt(new CgifUIBar);
+    cancel = adopt(new CgifUIButton);
     const int pair[2] = {eFILE_CANCEL, eFILE_CANCEL + 1};
-    for (CgifUIObjBase *w : {static_cast<CgifUIObjBase *>(message), static_cast<CgifUIObjBase *>(bar),
-                             static_cast<CgifUIObjBase *>(cancel)})
-        if (frame->addObject(w) < 0) {
-            delete w;
-            message = nullptr, bar = nullptr, cancel = nullptr;
-            return 0;
-        }
-    if (message->init() < 0 || bar->init() < 0 || (cancel->setType(BUTTON_CAPTION), cancel->init(pair, 2)) < 0)
-        return 0;
+    if (!message || !bar || !cancel) return 0;
+    cancel->setType(BUTTON_CAPTION);
+    if (message->init() < 0 || bar->init() < 0 || cancel->init(pair, 2) < 0) return 0;
     message->setSize(280, 20);
     message->setWorldLeftTopPos(10, 12);
     message->setFontSize(12);

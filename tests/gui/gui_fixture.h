@@ -17,6 +17,7 @@
 #include "foundation/mem.h"
 #include "gui/frame.h"
 #include "gui/gifqueue.h"
+#include "gui/objmng.h"
 #include "gui/ui.h"
 #include "platform/evqueue.h"
 #include "platform/ghost.h"
@@ -25,7 +26,8 @@
 #include "resource/pictures.h"
 #include "support/test_util.h"
 
-// The colour of test picture `id` (its top row is white).
+// The colour of test picture `id` (its top row is white; the progress bar's
+// outline, drawn over the bar, is transparent but for its edge).
 inline std::array<uint8_t, 3> gtColor(int id) {
     return {uint8_t(40 + id * 37 % 200), uint8_t(40 + id * 91 % 200), uint8_t(40 + id * 53 % 200)};
 }
@@ -51,8 +53,10 @@ inline const std::string &gtPackBytes() {
         std::vector<std::vector<uint8_t>> entries;
         for (const sPicture &p : kPictures) {
             auto c = gtColor(p.id);
-            entries.push_back(gtTga(p.width, p.height, p.bits, [&](int, int y) {
-                return y == 0 ? std::array<uint8_t, 4>{255, 255, 255, 255} : std::array<uint8_t, 4>{c[2], c[1], c[0], 255};
+            entries.push_back(gtTga(p.width, p.height, p.bits, [&](int x, int y) {
+                bool inside = x > 0 && y > 0 && x < p.width - 1 && y < p.height - 1;
+                uint8_t alpha = p.id == eFILE_BAR_FRAME && inside ? 0 : 255;
+                return y == 0 ? std::array<uint8_t, 4>{255, 255, 255, 255} : std::array<uint8_t, 4>{c[2], c[1], c[0], alpha};
             }));
         }
         std::vector<uint8_t> pack = rkePackBuild(entries, 0, nullptr, nullptr);
