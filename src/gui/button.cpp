@@ -53,11 +53,9 @@ int CgifUIButton::calc(int code, int v, int, sgifUISystem s) {
         if (in) {
             value = (value + 1) % stateCount;
             if (valueData) *valueData = value;
-            fire = 1;
         }
         update();
-        sendQueue(getValue());
-        flags |= OBJ_CHANGED | OBJ_DONE;
+        finishAction(in, getValue());
         return 1;
     }
     if (pressed && buttonHeld(s) && in != hover) {

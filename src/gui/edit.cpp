@@ -96,9 +96,7 @@ void CgifUIEdit::endEditing() {
         std::snprintf(text, sizeof text, "%d", v < minValue ? minValue : v > maxValue ? maxValue : v);
         cursor = int(std::strlen(text));
     }
-    fire = 1;
-    sendQueue(getValue());
-    flags |= OBJ_CHANGED | OBJ_DONE;
+    finishAction(true, getValue());
 }
 
 void CgifUIEdit::typeChar(char c) {

@@ -30,9 +30,7 @@ int CgifUILabel::calc(int code, int v, int, sgifUISystem s) {
     }
     if (isRelease(code, v) && pressed) {
         pressed = 0;
-        if (isHit(s.mouseX, s.mouseY)) fire = 1;
-        sendQueue(0);
-        flags |= OBJ_CHANGED | OBJ_DONE;
+        finishAction(isHit(s.mouseX, s.mouseY) != 0, 0);
         return 1;
     }
     return 0;

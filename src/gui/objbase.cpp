@@ -118,4 +118,10 @@ void CgifUIObjBase::hold() {
     if (m) m->setObject(holder ? holder : this);
 }
 
+void CgifUIObjBase::finishAction(bool fired, int value) {
+    if (fired) fire = 1;
+    sendQueue(value);
+    flags |= OBJ_CHANGED | OBJ_DONE;
+}
+
 sgifUISystem *CgifUIObjBase::screenSystem() const { return ownerFrame ? ownerFrame->system : nullptr; }

@@ -93,7 +93,6 @@ public:
     // message 4) and the param, when it posts and has a message. Clears fire.
     void sendQueue(int value);
 
-    int32_t reserved = 0;
     CgifSprite *sprite = nullptr;     // the main sprite, or null
     int32_t *valueData = nullptr;     // caller memory mirroring the value, or null
     int type = 0;                     // variant; meaning per class
@@ -115,6 +114,9 @@ protected:
     bool buttonHeld(const sgifUISystem &s) const;
     // Hands the widget (or its holder) to the current object manager.
     void hold();
+    // Ends the user's action: posts `value` when `fired`, and sets the
+    // changed and done bits so the object manager lets the widget go.
+    void finishAction(bool fired, int value);
     // The screen's own input snapshot (through the owner frame), or null.
     sgifUISystem *screenSystem() const;
     // Takes a sprite showing texture slot `picture` (-1: none) of the current

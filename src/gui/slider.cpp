@@ -156,9 +156,7 @@ int CgifUISlider::calc(int code, int v, int, sgifUISystem s) {
     if (!pressed) return 0;
     if (isRelease(code, v)) {
         pressed = 0;
-        if (value != startValue) fire = 1;
-        sendQueue(value);
-        flags |= OBJ_CHANGED | OBJ_DONE;
+        finishAction(value != startValue, value);
         return 1;
     }
     if ((code == WEV_MOUSE_X || code == WEV_MOUSE_Y) && buttonHeld(s)) {

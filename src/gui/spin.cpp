@@ -123,12 +123,8 @@ int CgifUISpin::partAt(float x, float y) const {
 void CgifUISpin::finish(int newValue) {
     int old = value;
     setValue(newValue);
-    if (value != old) {
-        if (valueData) *valueData = value;
-        fire = 1;
-    }
-    sendQueue(value);
-    flags |= OBJ_CHANGED | OBJ_DONE;
+    if (value != old && valueData) *valueData = value;
+    finishAction(value != old, value);
 }
 
 int CgifUISpin::calc(int code, int v, int key, sgifUISystem s) {

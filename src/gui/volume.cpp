@@ -68,9 +68,7 @@ int CgifUIVolume::calc(int code, int v, int, sgifUISystem s) {
     if (!pressed) return 0;
     if (isRelease(code, v)) {
         pressed = 0;
-        if (value != startValue) fire = 1;
-        sendQueue(value);
-        flags |= OBJ_CHANGED | OBJ_DONE;
+        finishAction(value != startValue, value);
         return 1;
     }
     float turn = std::fabs(angle - lastAngle);
