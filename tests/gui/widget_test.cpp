@@ -123,6 +123,51 @@ TEST_F(WidgetTest, TheObjectManagerHoldsTenAndFiltersCodes) {
     EXPECT_EQ(probe->codes.back(), WEV_MOVED);
 }
 
+TEST_F(WidgetTest, TheScreenFollowsInputEventByEventWithinABatch) {
+    // Everything below reaches the screen after one poll, as a busy window's
+    // events do: each event must be seen with the state of its own moment.
+    struct Seen : CgifUIObjBase {
+        std::vector<std::array<float, 5>> at;  // x, y, left held, shift, control
+        int calc(int code, int value, int, sgifUISystem s) override {
+            if (code == WEV_MOUSE_LEFT || (code == 'a' && value))
+                at.push_back({s.mouseX, s.mouseY, float(s.leftHeld), float(s.shiftHeld), float(s.controlHeld)});
+            return 0;
+        }
+    };
+    auto *seen = new Seen;
+    screen->frame->addObject(seen);
+    screen->frame->flags |= FRAME_INPUT_OUTSIDE;
+    hlPostKey(win, KS_SHIFT_L, "", true);
+    press(10, 20);
+    move(30, 40);
+    type('a', "A");
+    release(50, 60);
+    hlPostKey(win, KS_SHIFT_L, "", false);
+    hlPostKey(win, KS_CONTROL_L, "", true);
+    type('a', "a");
+    run();
+    EXPECT_EQ(seen->at, (std::vector<std::array<float, 5>>{
+                            {10, 20, 1, 1, 0}, {30, 40, 1, 1, 0}, {50, 60, 0, 1, 0}, {50, 60, 0, 0, 1}}));
+    EXPECT_EQ(screen->system.pressX, 10);
+    // A file drag holds the button until it leaves; losing the window releases everything.
+    hlPostPaths(win, OSEV_DRAG_ENTER, {"/a.wav"});
+    run();
+    EXPECT_EQ(screen->system.dragEntered, 1);
+    EXPECT_EQ(screen->system.leftHeld, 1);
+    hlPostSimple(win, OSEV_DEACTIVATED);
+    run();
+    EXPECT_EQ(screen->system.leftHeld, 0);
+    EXPECT_EQ(screen->system.keyQual, 0u);
+    // World units: the scroll offset comes off an axis once, and back.
+    screen->system.scrollY = -100;
+    screen->changeMousePos(UIF_WORLD_Y, 1);
+    screen->changeMousePos(UIF_WORLD_Y, 1);
+    EXPECT_EQ(screen->system.mouseY, 160);
+    screen->changeMousePos(UIF_WORLD_X | UIF_WORLD_Y, 0);
+    EXPECT_EQ(screen->system.mouseY, 60);
+    EXPECT_EQ(screen->system.mouseX, 50);
+}
+
 TEST_F(WidgetTest, FrameViewportsClipToTheWindowAndTheHeader) {
     struct { float l, t, w, h; uint32_t flags; std::array<float, 4> want; } cases[] = {
         {10, 40, 100, 300, 0, {10, 112, 100, 228 - 40}},   // header limit, then the window's bottom
