@@ -45,13 +45,14 @@ void checkDocument(const uint8_t *data, size_t size) {
     xmlDispose(xml);
 }
 
-// A wave whose name, number and category come from the input, so the update
-// check covers every name byte.
+// A wave whose name and one file-name byte come from the input, so the update
+// check covers every name byte and every byte a "Path" may be asked to hold.
 sWave waveFrom(const uint8_t *data, size_t size) {
     sWave w{};
     for (size_t i = 0; i < kWaveNameLen && i < size; ++i) w.name[i] = static_cast<char>(data[size - 1 - i]);
     std::memcpy(w.dataFolder, "37", 2);
     std::memcpy(w.fileName, "SNARE_1 (2).wav", 15);
+    if (size > 0) w.fileName[3] = static_cast<char>(data[size / 2]);
     return w;
 }
 
@@ -68,12 +69,15 @@ void checkWaveFile(const uint8_t *data, size_t size) {
         waveFileWavePrmDispose(prm);
     }
     sWave w = waveFrom(data, size);
+    std::string path = "37/" + std::string(w.fileName, strnlen(w.fileName, kWaveFileNameLen));
     std::string text;
-    if (waveFileWavePrmUpdateText(&w, nullptr, data, size, &text) != 0) return;
+    int r = waveFileWavePrmUpdateText(&w, nullptr, data, size, &text);
+    check(r != 0 || xmlValueIsWritable(path.c_str()), "a path the text cannot carry was written");
+    if (r != 0) return;
     _sWaveFileWavePrm *back = waveFileWavePrmCreateFromMemory(bytesOf(text), text.size(), 0, 0);
     check(back != nullptr, "updated wave file cannot be read");
     check(std::strncmp(back->name, w.name, kWaveNameLen) == 0, "updated wave file reads back another name");
-    check(std::strcmp(back->path, "37/SNARE_1 (2).wav") == 0, "updated wave file reads back another path");
+    check(back->path == path, "updated wave file reads back another path");
     check(back->tagNumber == -1, "updated wave file reads back another category");
     waveFileWavePrmDispose(back);
 }

@@ -86,7 +86,7 @@ int CgifUIText::calc(int code, int value, int key, sgifUISystem s) {
     // The press that opened the editor reaches it too: the first press selects all.
     float left, top;
     sprite->getLeftTop(&left, &top);
-    if (code == kGifTextInputCode && s.inputText) {
+    if (code == WEV_TEXT_INPUT && s.inputText) {
         gifTextEditCommit(editor, s.inputText);
     } else {
         // The button state follows the events the screen has seen, not the

@@ -6,17 +6,13 @@
 // text that does not fit is never cut inside one. Typed characters are the
 // key events' characters 0x20-0x7E (a Ctrl+letter types nothing); editing
 // keys act by their key code. Text committed by the input method arrives as
-// UTF-8 and is inserted as Shift-JIS; a text Shift-JIS cannot hold is
-// refused whole. Main thread; drawing needs the window's GL context.
+// UTF-8 (the window event WEV_TEXT_INPUT) and is inserted as Shift-JIS; a
+// text Shift-JIS cannot hold is refused whole. Main thread; drawing needs the window's GL context.
 #pragma once
 
 #include <cstdint>
 
 #include "gui/glstate.h"
-
-// The window event code of text the input method committed (UTF-8 text,
-// value 1), as the desktop host delivers it.
-constexpr int kGifTextInputCode = 31;
 
 // One editor, allocated with owner tag "tedit".
 struct _sgifTextEdit {

@@ -34,7 +34,7 @@ uint16_t evQtest(const _sEvQueue *queue) {
 
 uint32_t evQcount(const _sEvQueue *queue) { return queue ? queue->count : 0; }
 
-uint16_t evQread(int32_t *value, char *key, char *textBuf, size_t textCap, _sEvQueue *queue) {
+uint16_t evQread(intptr_t *value, char *key, char *textBuf, size_t textCap, _sEvQueue *queue) {
     if (!queue || queue->count == 0) return 0;
     sEvRecord r = queue->rec[queue->head];
     queue->rec[queue->head] = sEvRecord{};
@@ -57,7 +57,7 @@ uint16_t evQread(int32_t *value, char *key, char *textBuf, size_t textCap, _sEvQ
     return r.code;
 }
 
-int evQenterExt(uint16_t code, int32_t value, char key, const char *text, _sEvQueue *queue) {
+int evQenterExt(uint16_t code, intptr_t value, char key, const char *text, _sEvQueue *queue) {
     if (!queue || code == 0 || queue->count >= kEvQueueCapacity) return -1;
     char *copy = nullptr;
     if (text && *text) {

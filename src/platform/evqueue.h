@@ -15,7 +15,7 @@ constexpr uint32_t kEvQueueCapacity = 10240;
 // One queued event.
 struct sEvRecord {
     uint16_t code;  // window event code; 0 never stands in a queue
-    int32_t value;  // the event's value
+    intptr_t value; // the event's value: a number, or a pointer the poster owns
     char key;       // the typed character, or 0
     char *text;     // owned copy of the event's text ("char"), or null
 };
@@ -45,10 +45,10 @@ uint16_t evQtest(const _sEvQueue *queue);
 // key 0 unless printable (0x20..0x7E). `textBuf` (may be null; capacity
 // `textCap`) is emptied and gets the record's text, cut to fit. The record's
 // text is released in any case.
-uint16_t evQread(int32_t *value, char *key, char *textBuf, size_t textCap, _sEvQueue *queue);
+uint16_t evQread(intptr_t *value, char *key, char *textBuf, size_t textCap, _sEvQueue *queue);
 // Appends a record; `text` is copied when given and not empty. Returns 0;
 // -1 when the code is 0, the queue is full or the text cannot be copied
 // (nothing entered then).
-int evQenterExt(uint16_t code, int32_t value, char key, const char *text, _sEvQueue *queue);
+int evQenterExt(uint16_t code, intptr_t value, char key, const char *text, _sEvQueue *queue);
 // Returns the number of records held, 0 for null.
 uint32_t evQcount(const _sEvQueue *queue);

@@ -2,6 +2,7 @@
 // volumes, language. See ghost.h.
 #include "ghost.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -37,8 +38,9 @@ struct sStorageDialog {
     sOsVolume *list;             // named volumes ("StDlg"), or null
     int count;
     int selected;                // -1 when the list is empty
-    char selectedName[256];      // name of the last selection, for rebuilds
+    char selectedPath[kRliPathMax];  // mount path of the last selection, for rebuilds
     char root[kRliPathMax];      // the chosen mount path, ending in "/"
+    bool preset;                 // root named before opening: close at once with OK
 };
 
 const sOsHost *gHost = nullptr;
@@ -47,6 +49,7 @@ bool gInited = false;
 sListBase gWindows{};
 sListBase gPending{};
 sStorageDialog gDlg{};
+std::atomic<int> gQuitRequest{0};
 
 // Menu items: state per command code; the bar's on/off.
 constexpr int kMenuCount = WEV_MENU_LAST - WEV_MENU_FIRST + 1;
@@ -98,6 +101,16 @@ void forcing(int on) {
     if (gCb.forcingUpdate) gCb.forcingUpdate(on);
 }
 
+// Closes the storage-select dialog and posts its result to the owner.
+void postClosed(int result) {
+    gDlg.open = false;
+    sOsEvent ev{};
+    ev.number = OSEV_STORAGE_DIALOG_CLOSED;
+    ev.osWindow = gDlg.ownerOs;
+    ev.amount = result;
+    ghostPostEvent(&ev);
+}
+
 // Rebuilds the storage-select list. `opening`: first showing of this dialog.
 int storageRebuild(bool opening) {
     if (!gDlg.list) gDlg.list = static_cast<sOsVolume *>(memCalloc(sizeof(sOsVolume) * kStorageListMax, "StDlg"));
@@ -112,14 +125,15 @@ int storageRebuild(bool opening) {
     if (gDlg.count == 0) return 0;
     gDlg.selected = 0;
     for (int i = 0; i < gDlg.count; i++) {
+        // A name may be part of another ("KVB-RT", "KVB-RT 2"); a mount path is one place.
         bool hit = opening ? std::strcmp(gDlg.list[i].name, "KVB-RT") == 0
-                           : gDlg.selectedName[0] && std::strstr(gDlg.list[i].name, gDlg.selectedName);
+                           : std::strcmp(gDlg.list[i].path, gDlg.selectedPath) == 0;
         if (hit) {
             gDlg.selected = i;
             break;
         }
     }
-    std::memcpy(gDlg.selectedName, gDlg.list[gDlg.selected].name, sizeof gDlg.selectedName);
+    std::memcpy(gDlg.selectedPath, gDlg.list[gDlg.selected].path, sizeof gDlg.selectedPath);
     return gDlg.count;
 }
 
@@ -179,6 +193,7 @@ void ghostTerm(void) {
     gDlg = sStorageDialog{};
     if (gInited && gHost && gHost->term) gHost->term();
     gInited = false;
+    gQuitRequest.store(0, std::memory_order_relaxed);
 }
 
 int ghostPostEvent(const sOsEvent *event) {
@@ -199,6 +214,25 @@ int ghostPostEvent(const sOsEvent *event) {
     }
     rliListAddTail(&gPending, e);
     return 0;
+}
+
+int ghostEventsPending(void) { return gPending.first ? 1 : 0; }
+
+void ghostWake(void) {
+    if (gHost && gHost->wake) gHost->wake();
+}
+
+void ghostQuitRequest(void) {
+    gQuitRequest.store(1, std::memory_order_relaxed);
+    // Reached from a signal handler too: the host's wake must be safe there.
+    ghostWake();
+}
+
+int ghostQuitRequested(void) { return gQuitRequest.load(std::memory_order_relaxed); }
+
+const wchar_t *ghostText(int id) {
+    const wchar_t *t = gCb.text ? gCb.text(id) : nullptr;
+    return t ? t : L"";
 }
 
 void ghostEventsProcess(int wait) {
@@ -529,7 +563,10 @@ void ghostWindowAllMenuOnOff(int on) {
 }
 
 void ghostMenuWillOpen(void) {
-    if (gCb.waveStop) gCb.waveStop(1, 0);
+    // Called from inside the host's event dispatch: a whole main-window step
+    // here could run the close sequence under the toolkit's feet, so the
+    // preview only stops and the window is redrawn.
+    if (gCb.waveStop) gCb.waveStop(0, 0);
     if (gCb.forcingDraw) gCb.forcingDraw();
 }
 
@@ -653,7 +690,15 @@ int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWind
 
 int ghostDlgOpen(void *record, int kind, _sWindow *window) {
     (void)record;
-    if (kind != 0 || gDlg.open || !gHost || !gHost->storageDialogShow) return -1;
+    if (kind != 0 || gDlg.open) return -1;
+    if (gDlg.preset) {
+        gDlg.preset = false;
+        gDlg.open = true;
+        gDlg.ownerOs = window ? window->osWindow : nullptr;
+        postClosed(1);
+        return 0;
+    }
+    if (!gHost || !gHost->storageDialogShow) return -1;
     gDlg.open = true;
     gDlg.ownerOs = window ? window->osWindow : nullptr;
     storageRebuild(true);
@@ -666,6 +711,34 @@ int ghostDlgOpen(void *record, int kind, _sWindow *window) {
 
 const char *ghostDlgStorageRootPtr(void) { return gDlg.root; }
 
+namespace {
+
+// Copies `path` into the dialog's root with a trailing "/".
+bool setRoot(const char *path) {
+    size_t n = path ? std::strlen(path) : 0;
+    if (n == 0) return false;
+    bool slash = path[n - 1] == '/';
+    if (n + (slash ? 0 : 1) >= sizeof gDlg.root) return false;
+    std::memcpy(gDlg.root, path, n);
+    if (!slash) gDlg.root[n++] = '/';
+    gDlg.root[n] = 0;
+    return true;
+}
+
+}  // namespace
+
+int ghostStorageDialogPreset(const char *root) {
+    if (!setRoot(root)) return -1;
+    gDlg.preset = true;
+    return 0;
+}
+
+int ghostStorageDialogChooseFolder(const char *path) {
+    if (!gDlg.open || !setRoot(path)) return -1;
+    postClosed(1);
+    return 0;
+}
+
 int ghostStorageDialogRefresh(void) { return storageRebuild(false); }
 
 const char *ghostStorageDialogName(int i) {
@@ -677,7 +750,7 @@ int ghostStorageDialogSelected(void) { return gDlg.selected; }
 int ghostStorageDialogChoose(int i) {
     if (!gDlg.list || i < 0 || i >= gDlg.count) return -1;
     gDlg.selected = i;
-    std::memcpy(gDlg.selectedName, gDlg.list[i].name, sizeof gDlg.selectedName);
+    std::memcpy(gDlg.selectedPath, gDlg.list[i].path, sizeof gDlg.selectedPath);
     std::memcpy(gDlg.root, gDlg.list[i].path, sizeof gDlg.root);
     return 0;
 }
@@ -685,12 +758,7 @@ int ghostStorageDialogChoose(int i) {
 void ghostStorageDialogClose(int result) {
     if (!gDlg.open) return;
     if (result == 1) ghostStorageDialogChoose(gDlg.selected);
-    gDlg.open = false;
-    sOsEvent ev{};
-    ev.number = OSEV_STORAGE_DIALOG_CLOSED;
-    ev.osWindow = gDlg.ownerOs;
-    ev.amount = result;
-    ghostPostEvent(&ev);
+    postClosed(result);
 }
 
 int ghostStorageDialogIsOpen(void) { return gDlg.open ? 1 : 0; }

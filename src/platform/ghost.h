@@ -45,6 +45,7 @@ enum : int {
     OSEV_DRAG_LEAVE = 12,
     OSEV_DROP = 13,
     OSEV_DRAG_POSITION = 14,    // x, y: screen position, whatever the active state
+    OSEV_TEXT_INPUT = 15,       // paths[0]: text the input method committed (UTF-8)
     OSEV_CLOSE_BOX = 16,
     OSEV_ACTIVATED = 17,
     OSEV_DEACTIVATED = 18,
@@ -99,6 +100,7 @@ enum : uint16_t {
     WEV_DRAG_LEAVE = 28,
     WEV_DROP = 29,
     WEV_OPEN_FILE = 30,
+    WEV_TEXT_INPUT = 31,        // text: what the input method committed (UTF-8), value 1
     WEV_MENU_FIRST = 1000,
     WEV_MENU_LAST = 1032,
     WEV_STORAGE_SELECTED = 2000,
@@ -201,7 +203,9 @@ struct sOsWindowSpec {
     const wchar_t *title;
     int x, y, width, height;  // client area
     int minWidth, minHeight, maxWidth, maxHeight;
-    int screen, drawMode, flag, menu, icon, last;  // window style; icon 1 = main window
+    // Window style: icon 1 = the main window (menu bar, drawing area below it);
+    // flag 1 = a pop-up list (no frame, closes on a click outside it).
+    int screen, drawMode, flag, menu, icon, last;
 };
 
 // --- Volumes --------------------------------------------------------------------
@@ -252,7 +256,7 @@ struct sOsHost {
     void (*displaySize)(int *w, int *h);
     int (*execute)(const char *path);  // open a document with its default application
     int (*language)(char *buf, size_t cap);  // preferred language as the host spells it; empty for none
-    int (*eject)(const char *root);   // 0 when unmounted (and ejected)
+    int (*eject)(const char *root);   // 0 ejected, 1 nothing to eject, -1 refused
     int (*volumeScan)(void);          // takes a snapshot of the mounted volumes; returns their number
     int (*volumeGet)(int i, sOsVolume *out);  // volume i of the snapshot; 0, or -1 out of range
     void *(*windowCreate)(_sWindow *window, const sOsWindowSpec *spec);
@@ -282,6 +286,7 @@ struct sOsHost {
     const sOsSound *sound;
     int progressHoldMs;  // how long a finished progress window stays up (0: closes at once)
     const sProgressView *progressView;  // draws the progress window (job.h); null: nothing drawn
+    void (*wake)(void);               // any thread: ends a wait of pump at once; null: none needed
 };
 
 // Installs the host the layer forwards to (null: none). Call before ghostInit.
@@ -301,6 +306,8 @@ struct sGhostCallbacks {
     // The stored wave-import folder (user settings): read into buf / replace.
     void (*importFolderGet)(char *buf, size_t cap);
     void (*importFolderSet)(const char *folder);
+    // String-table text `id` for menu titles and dialogs; never null when set.
+    const wchar_t *(*text)(int id);
 };
 
 // Copies the callbacks (null: clears them). Never fails.
@@ -315,8 +322,21 @@ int ghostInit(void);
 // Releases the dropped-file list, pending events and the host. Never fails.
 void ghostTerm(void);
 // Lets the host post its pending events, then passes every platform event
-// queued at that moment to windowProc. Never blocks; `wait` has no effect.
+// queued at that moment to windowProc. A desktop host may wait up to about
+// 10 ms for its first event when none is queued (ghostWake ends the wait);
+// `wait` has no effect.
 void ghostEventsProcess(int wait);
+// Returns whether platform events wait for ghostEventsProcess. Changes nothing.
+int ghostEventsPending(void);
+// Ends a host's wait in ghostEventsProcess at once. Any thread; never fails.
+void ghostWake(void);
+// Records that the system asked the program to end (SIGTERM, the session
+// ending). Async-signal-safe; never fails.
+void ghostQuitRequest(void);
+// Returns whether ghostQuitRequest was called. Changes nothing.
+int ghostQuitRequested(void);
+// Calls the registered text callback; "" without one. Never null.
+const wchar_t *ghostText(int id);
 // Queues one platform event (paths copied). Returns 0, or -1 when memory runs
 // out (the event is then lost).
 int ghostPostEvent(const sOsEvent *event);
@@ -335,7 +355,9 @@ int ghostGetAppFolder(char *buf, size_t cap);
 int ghostGetDataPath(char *buf, size_t cap, const char *sub);
 // Opens a document with its default application. Returns 0, -1 when the host cannot.
 int ghostExecute(const char *path);
-// Unmounts and ejects the volume at `root`. Returns 0, -1 when it could not.
+// Unmounts and ejects the volume at `root`. Returns 0; 1 when there is
+// nothing to eject (a fixed disk, a plain folder); -1 when it was refused or
+// the host cannot eject.
 int ghostStorageEjectDrive(const char *root);
 
 // The interface language: the first preferred language reduced to its
@@ -411,7 +433,7 @@ void ghostWindowSetMenuOnOff(_sWindow *window, int code, int on);
 // Enables or disables the whole bar; own states apply again when enabled.
 void ghostWindowAllMenuOnOff(int on);
 // Hosts call this when a menu of the bar is about to open: a playing preview
-// stops, then the main window gets one step and a redraw. Never fails.
+// stops (without a main-window step) and the main window is redrawn. Never fails.
 void ghostMenuWillOpen(void);
 // Returns whether item `code` is enabled now (bar and own state). Changes nothing.
 int ghostMenuIsEnabled(int code);
@@ -437,17 +459,23 @@ int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFo
 // without a host that can ask.
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window);
 // Opens platform dialog `kind`; only 0, the storage-select dialog, exists.
-// Returns 0 when opened, -1 when it is already open, cannot be shown or the
-// kind is unknown.
+// After ghostStorageDialogPreset the dialog is not shown: it closes at once
+// with OK on the preset root, once. Returns 0 when opened, -1 when it is
+// already open, cannot be shown or the kind is unknown.
 int ghostDlgOpen(void *record, int kind, _sWindow *window);
+// Names the card before the dialog is first opened (a folder given on the
+// command line). Returns 0, -1 when `root` is empty or does not fit (nothing
+// preset then).
+int ghostStorageDialogPreset(const char *root);
 // The root path (ending in "/") last chosen in the storage-select dialog; "" when none.
 const char *ghostDlgStorageRootPtr(void);
 
 // The storage-select dialog's list, kept here so every host shows the same.
 // Rebuilds the list from the volumes mounted now (volumes without a display
-// name left out) and returns its length; the selection keeps the first volume
-// whose name contains the previously selected name, else the volume named
-// exactly "KVB-RT" on first opening, else the first.
+// name left out) and returns its length; the selection keeps the volume
+// mounted where the previous selection was (names overlap: "KVB-RT" and
+// "KVB-RT 2"), else the volume named exactly "KVB-RT" on first opening, else
+// the first.
 int ghostStorageDialogRefresh(void);
 // Display name of list entry i; "" out of range.
 const char *ghostStorageDialogName(int i);
@@ -456,6 +484,10 @@ int ghostStorageDialogSelected(void);
 // The user chose entry i: it becomes the selection and its mount path the root.
 // Returns 0, -1 out of range (nothing changed).
 int ghostStorageDialogChoose(int i);
+// The user opened folder `path` as the card (a copy of a card on disk): it
+// becomes the root (with a trailing "/") and the dialog closes with OK.
+// Returns 0, -1 when the path is empty or does not fit (dialog still open).
+int ghostStorageDialogChooseFolder(const char *path);
 // The dialog closed with `result` (1 OK, 0 Cancel): posts the dialog-closed event.
 void ghostStorageDialogClose(int result);
 // Returns whether the storage-select dialog is open.

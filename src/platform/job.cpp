@@ -94,6 +94,7 @@ int mboxAsk(int title, int message, const wchar_t *msgText, int kind) {
     if (!tOnWorker) return mboxShow(title, message, msgText, kind);
     gMboxRequest = sMboxRequest{title, message, msgText, kind, 0};
     gMboxState.store(MBOX_ASKED, std::memory_order_release);
+    ghostWake();  // the main thread may be waiting for host events
     for (int32_t s = MBOX_ASKED; s == MBOX_ASKED; s = gMboxState.load(std::memory_order_acquire))
         gMboxState.wait(MBOX_ASKED, std::memory_order_acquire);
     int answer = gMboxRequest.answer;
@@ -114,6 +115,7 @@ void *threadLoop(void *arg) {
         }
     } while (!t->endRequest.load(std::memory_order_acquire));
     t->ended.store(1, std::memory_order_release);
+    ghostWake();
     return nullptr;
 }
 
@@ -243,7 +245,7 @@ void editProgressBarMain(void) {
     for (;;) {
         if (evQcount(gpProgressBarQueue) == 0) ghostEventsProcess(0);
         mboxServe();
-        int32_t value = 0;
+        intptr_t value = 0;
         char key = 0;
         uint16_t code = evQread(&value, &key, nullptr, 0, gpProgressBarQueue);
         bool closing = code == WEV_CLOSE_BOX || gbProgressBarCloseReuest.load(std::memory_order_acquire) ||
@@ -256,7 +258,7 @@ void editProgressBarMain(void) {
             editProgressBarUpdateRequest();
         }
         handToView(false);
-        if (gpView && gpView->step) gpView->step(code, value, key);
+        if (gpView && gpView->step) gpView->step(code, int32_t(value), key);
         if (!gOpen) return;  // the view's step may have closed the window
         if (code == 0) break;
     }

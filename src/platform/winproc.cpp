@@ -256,6 +256,9 @@ int windowProc(const sOsEvent *ev, void *user) {
         if (w->clientWidth <= 0 || w->clientHeight <= 0) break;
         send(ev->number == OSEV_RESIZED ? WEV_RESIZED : WEV_MOVED, 1);
         break;
+    case OSEV_TEXT_INPUT:
+        if (ev->pathCount > 0 && ev->paths && ev->paths[0] && ev->paths[0][0]) send(WEV_TEXT_INPUT, 1, 0, ev->paths[0]);
+        break;
     case OSEV_OPEN_DOCUMENTS:
         for (int i = 0; i < ev->pathCount; i++)
             if (ev->paths && ev->paths[i]) send(WEV_OPEN_FILE, 1, 0, ev->paths[i]);

@@ -38,7 +38,7 @@ int bmfCharAt(const sBmfFont *font, const char *text, sBmfChar *out) {
     auto trail = static_cast<uint8_t>(text[1]);
     if (bmfIsLead(lead) && bmfIsTrail(trail)) {
         const sBmfWideGlyph *g = bmfGlyphPair(font, lead, trail);
-        *out = {g->width, g->height, g->xorig, g->yorig, g->advance, font->wideBitmaps + g->offset};
+        *out = {g->width, g->height, g->xorig, g->yorig, g->advance, g->height ? font->wideBitmaps + g->offset : nullptr};
         return 2;
     }
     const sBmfGlyph *g = bmfGlyph(font, lead);

@@ -93,6 +93,11 @@ enum eDNASTR : int {
     DNASTR_ERR_TAG_WRITE = 105,
     DNASTR_ERR_EXPORT_COPY = 110,         // with "\n\n" and the wave's name
     DNASTR_ERR_IMPORT_CATEGORY = 111,     // with "\n\n" and a file name
+    DNASTR_NOTE_SAVED = 112,              // closing: saved, nothing to eject
+    DNASTR_ERR_CLOSE_SAVE = 113,          // closing: something could not be saved
+    DNASTR_ERR_EJECT = 114,               // closing: the eject was refused
+    DNASTR_STORAGE_FOLDER = 115,          // the card chooser's button that opens any folder
+    DNASTR_ERR_CARD_OPEN = 116,           // the chosen card or folder cannot be opened
 };
 
 // Every number the program shows; each language's table has a non-empty text
@@ -117,7 +122,8 @@ constexpr eDNASTR kDnaStrUsed[] = {
     DNASTR_ERR_BACKUP_FAILED, DNASTR_ERR_WAVE_UNREADABLE, DNASTR_ERR_WAVE_FORMAT, DNASTR_ERR_CARD_GONE,
     DNASTR_ERR_EXPORT_NAME, DNASTR_ASK_RESTORE_IN_PLACE, DNASTR_ERR_RESTORE_FAILED, DNASTR_ERR_KIT_WRITE,
     DNASTR_ERR_RENUMBER, DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_DELETE, DNASTR_ERR_LIST_WRITE,
-    DNASTR_ERR_TAG_WRITE, DNASTR_ERR_EXPORT_COPY, DNASTR_ERR_IMPORT_CATEGORY,
+    DNASTR_ERR_TAG_WRITE, DNASTR_ERR_EXPORT_COPY, DNASTR_ERR_IMPORT_CATEGORY, DNASTR_NOTE_SAVED,
+    DNASTR_ERR_CLOSE_SAVE, DNASTR_ERR_EJECT, DNASTR_STORAGE_FOLDER, DNASTR_ERR_CARD_OPEN,
 };
 
 // Code units of one string in the table; a text may fill all of them.

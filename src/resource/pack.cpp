@@ -100,6 +100,8 @@ sRkeFile *rkeFileAlloc(const wchar_t *name, const char *mode, long maxSize) {
         rkeIDDispose(&G.files, record);
         return nullptr;
     }
+    uint32_t length = rliFileGetDataSize(record->file);
+    record->held = maxSize < 0 || static_cast<unsigned long>(maxSize) > length ? length : static_cast<uint32_t>(maxSize);
     return record;
 }
 
@@ -107,6 +109,7 @@ void rkeFileFree(sRkeFile *record) {
     if (!record || !record->file) return;
     rliFileClose(record->file);
     record->file = nullptr;
+    record->held = 0;
 }
 
 const uint8_t *rkeFileGetDataAddr(const sRkeFile *record) {
@@ -247,9 +250,11 @@ bool gLinkBound = false;  // set once binding was tried with a loaded pack
 
 const CLinkManager &boundLink() {
     if (!gLinkBound) {
+        // Only the bytes in memory count: a pack read with a limit is checked
+        // against what was read, not against the file's length.
         auto *pack = static_cast<const sRkeFile *>(G.files.first);
         if (rkeFileGetDataAddr(pack)) {
-            gLink.SetLink(rkeFileGetDataAddr(pack), rkeFileGetDataSize(pack));
+            gLink.SetLink(rkeFileGetDataAddr(pack), pack->held);
             gLinkBound = true;
         }
     }

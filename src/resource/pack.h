@@ -54,6 +54,7 @@ struct sRkeFile {
     sRkeFile *prev;
     uint16_t kind;    // kRkeFileKind
     _sRliFile *file;  // the file read whole; null after rkeFileFree
+    uint32_t held;    // bytes of it in memory: its length, or less when read with a limit
 };
 
 // --- Resource-file records --------------------------------------------------------

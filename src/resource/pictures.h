@@ -34,7 +34,7 @@
 
 #include <cstdint>
 
-// Numbers of the pack's entries (the design's `eFILE`). Pairs are released,
+// Numbers of the pack's entries (`eFILE`). Pairs are released,
 // pressed; the glyph sheets are grids of `columns` x `rows` cells.
 enum eFILE : int {
     eFILE_SLIDER_KNOB = 0,        // slider and scroll-bar knob; stretches by its middle

@@ -294,15 +294,15 @@ struct Update {
             xml = xmlOpenMemory(old, size, root);
             if (!xml || xml->lostElements) return -1;
             Reader reader;
-            bool entered = false;
+            _sXMLElement *start = nullptr;
             for (auto *e = xmlGetFirstElementPtr(xml); e && !reader.done(); e = e->next) {
                 reader.step(e);
-                entered = entered || reader.inBody();
+                if (!start && reader.inBody()) start = e;
                 if (reader.stored >= 0) values[static_cast<size_t>(reader.stored)].push_back(e);
                 if (reader.done()) end = e;
                 seen(reader, e);
             }
-            bool usable = entered && end;
+            bool usable = start && end;
             for (const auto &field : values)
                 for (const _sXMLElement *e : field)
                     if ((e->prev && e->prev->type == XML_ELEMENT_VALUE) || (e->next && e->next->type == XML_ELEMENT_VALUE))
@@ -311,6 +311,14 @@ struct Update {
                 xmlDispose(xml);
                 xml = nullptr;
                 values.assign(static_cast<size_t>(fields), {});
+            } else {
+                // The root check that admits a file is exact and also sees
+                // bytes after a zero, where the walk stops and from where
+                // nothing is written back; the walk takes the root's tags in
+                // any case. Spelt exactly, the two tags it went by make the
+                // written text pass the check wherever the old one passed it.
+                std::snprintf(start->text, sizeof start->text, "%s", root);
+                std::snprintf(end->text, sizeof end->text, "%s", root);
             }
         }
         if (!xml) {
@@ -325,7 +333,9 @@ struct Update {
     // Gives `field` the value `text`: every value a reader takes for it is
     // replaced (a reader keeps the last, so a duplicated element must not keep
     // an old value); when there is none, the element is added before `before`.
+    // -1 with nothing changed for a text a value cannot carry.
     int set(int field, _sXMLElement *before, const char *name, const char *text, int level) {
+        if (!xmlValueIsWritable(text)) return -1;
         auto &found = values[static_cast<size_t>(field)];
         for (_sXMLElement *e : found) std::snprintf(e->text, sizeof e->text, "%s", text);
         return found.empty() ? xmlInsertValue(xml, before, name, text, level) : 0;

@@ -55,11 +55,12 @@ _sWaveFileWavePrm *waveFileWavePrmCreateFromFile(const char *path, int folder, i
 _sWaveFileWavePrm *waveFileWavePrmCreateFromMemory(const uint8_t *data, size_t size, int folder, int file);
 // Writes `wave`'s parameter file at `path`, updating an existing one in place;
 // "Tag" is the position of the wave's category in `categories` (-1 without one).
-// Returns 0, or -1 with the old file untouched.
+// Returns 0, or -1 with the old file untouched (also when the data folder or
+// file name holds a byte the text cannot carry, see xmlValueIsWritable).
 int waveFileWavePrmCreateToFile(const sWave *wave, const sListBase *categories, const char *path);
 // The bytes waveFileWavePrmCreateToFile writes, made by updating `old`
 // (`oldSize` bytes; null when there is no old file) into `out`. Returns 0, or
-// -1 when memory runs out (`out` unchanged).
+// -1 when memory runs out or the "Path" cannot be carried (`out` unchanged).
 int waveFileWavePrmUpdateText(const sWave *wave, const sListBase *categories, const uint8_t *old, size_t oldSize,
                               std::string *out);
 // Frees the record; null is ignored.

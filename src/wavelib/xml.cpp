@@ -186,8 +186,17 @@ int xmlInsertTag(_sXML *xml, _sXMLElement *before, const char *name, int isClose
     return 0;
 }
 
+bool xmlValueIsWritable(const char *text) {
+    if (!text || strnlen(text, kXmlTextMax + 1) > kXmlTextMax) return false;
+    for (const char *p = text; *p; ++p) {
+        auto c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0x7F || c == '<' || c == '>') return false;
+    }
+    return true;
+}
+
 int xmlInsertValue(_sXML *xml, _sXMLElement *before, const char *name, const char *text, int level) {
-    if (!xml) return -1;
+    if (!xml || !xmlValueIsWritable(text)) return -1;
     _sXMLElement *open = elemCreateTag(name, XML_ELEMENT_OPEN, level);
     _sXMLElement *value = elemCreateTag(text, XML_ELEMENT_VALUE, 0);
     _sXMLElement *close = elemCreateTag(name, XML_ELEMENT_CLOSE, 0);
@@ -228,7 +237,7 @@ bool xmlNameIs(const char *a, const char *b) {
 }
 
 int xmlSetValue(_sXML *xml, const char *name, const char *text, int index) {
-    if (!xml || !name || !text) return -1;
+    if (!xml || !name || !xmlValueIsWritable(text)) return -1;
     int count = 0;
     for (auto *e = xmlGetFirstElementPtr(xml); e; e = e->next) {
         if (e->type != XML_ELEMENT_OPEN || !xmlNameIs(e->text, name)) continue;

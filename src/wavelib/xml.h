@@ -76,12 +76,17 @@ _sXML *xmlCreate(const char *root);
 // Returns a new element ("xmlelm") with `text` cut to 35 bytes; null when
 // memory runs out.
 _sXMLElement *elemCreateTag(const char *text, eXMLELEMENT_TYPE type, int level);
+// Returns whether `text` reads back as one value exactly as it stands: at most
+// 35 bytes, no "<" or ">" (they would open or close an element) and no
+// control byte (a reader drops tabs and line ends and stops at a zero).
+bool xmlValueIsWritable(const char *text);
 // Inserts an open tag (isClose 0) or a close tag before the document's last
 // element. Returns 0, or -1 with the document unchanged.
 int xmlAddTag(_sXML *xml, const char *name, int isClose, int level);
 // Inserts before the last element: open tag at `level`, the value at level 0,
 // close tag at level 0. Returns 0, or -1 with the document unchanged (all three
-// elements are made before any is inserted).
+// elements are made before any is inserted; a text that is not writable is
+// refused).
 int xmlAddValue(_sXML *xml, const char *name, const char *text, int level);
 int xmlAddValue(_sXML *xml, const char *name, int number, int level);
 // As xmlAddTag / xmlAddValue, inserting before `before` (at the end when it is
@@ -93,7 +98,8 @@ int xmlInsertValue(_sXML *xml, _sXMLElement *before, const char *name, const cha
 
 // Replaces the value after the `index`th open tag named `name` (counted from 0,
 // any case). An occurrence with no value right after it only advances the count.
-// Returns 0, or -1 with nothing changed when no value was replaced.
+// Returns 0, or -1 with nothing changed when no value was replaced or the text
+// is not writable.
 int xmlSetValue(_sXML *xml, const char *name, int number, int index);
 int xmlSetValue(_sXML *xml, const char *name, const char *text, int index);
 // Returns 0 when the `index`th open tag named `name` exists, else -1.

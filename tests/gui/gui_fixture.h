@@ -149,10 +149,10 @@ protected:
         s = s ? s : screen;
         ghostEventsProcess(0);
         int any = 0;
-        int32_t value;
+        intptr_t value;
         char key, text[256];
         while (uint16_t code = evQread(&value, &key, text, sizeof text, events))
-            any |= s->calc(code, value, key, text[0] ? text : nullptr);
+            any |= s->calc(code, int(value), key, text[0] ? text : nullptr);
         return any;
     }
     void move(int x, int y) { hlPostMouse(win, OSEV_MOUSE_MOVE, 0, x, y); }

@@ -152,8 +152,9 @@ TEST_F(TextWidgetTest, AClickEditsInPlaceUntilReturn) {
     EXPECT_EQ(screen->objects->getCount(), 1);
     typeText("Sn");
     run();
-    // Committed input-method text reaches the held widget with the event.
-    screen->calc(kGifTextInputCode, 1, 0, "ア");
+    // Text the input method committed reaches the held widget with its event.
+    hlPostPaths(win, OSEV_TEXT_INPUT, {"ア"});
+    run();
     EXPECT_STREQ(field->getMessageData(), "KICK") << "the text changes only when editing ends";
     type(KS_RETURN, "\r");
     run();

@@ -12,7 +12,7 @@ namespace {
 
 struct sModelRec {
     uint16_t code;
-    int32_t value;
+    intptr_t value;  // full width: notifications carry pointers
     char key;
     std::string text;
 };
@@ -46,7 +46,7 @@ TEST(EvQueue, RandomSequencesMatchReferenceModel) {
             int op = static_cast<int>(rng() % 100);
             int enterShare = fill ? 80 : 55;
             if (op < enterShare) {
-                sModelRec r{static_cast<uint16_t>(rng() % 40), static_cast<int32_t>(rng()),
+                sModelRec r{static_cast<uint16_t>(rng() % 40), static_cast<intptr_t>((uint64_t(rng()) << 32) | rng()),
                             static_cast<char>(rng() % 256), ""};
                 if (rng() % 3 == 0) r.text = "path/" + std::to_string(rng() % 1000);
                 int got = evQenterExt(r.code, r.value, r.key, r.text.empty() && rng() % 2 ? "" : r.text.c_str(), g.q);
@@ -55,7 +55,7 @@ TEST(EvQueue, RandomSequencesMatchReferenceModel) {
                 if (accepted) model.push_back(r);
                 if (r.code != 0 && !accepted) reachedFull = true;
             } else if (op < 95) {
-                int32_t value = -1;
+                intptr_t value = -1;
                 char key = 'x';
                 char text[64] = "junk";
                 bool withText = rng() % 2;
@@ -97,10 +97,10 @@ TEST(EvQueue, FullQueueDropsTheNewcomerAndKeepsTheRest) {
     EXPECT_EQ(evQenterExt(7, -7, 'a', "lost text", g.q), -1);
     EXPECT_EQ(evQcount(g.q), kEvQueueCapacity);
     EXPECT_EQ(memGetBlockCount(), blocks);  // the dropped text was never copied
-    int32_t value;
+    intptr_t value;
     for (uint32_t i = 0; i < kEvQueueCapacity; i++) {
         ASSERT_EQ(evQread(&value, nullptr, nullptr, 0, g.q), 1 + i % 500);
-        ASSERT_EQ(value, int32_t(i));
+        ASSERT_EQ(value, intptr_t(i));
     }
     EXPECT_EQ(evQread(&value, nullptr, nullptr, 0, g.q), 0);
 }

@@ -116,19 +116,33 @@ TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoice) {
     EXPECT_EQ(ghostDlgOpen(nullptr, 0, win), -1);  // already open, left as it is
     EXPECT_EQ(ghostStorageDialogSelected(), 1);
 
-    // Reopening the list keeps the first volume whose name contains the selection.
+    // Rebuilding keeps the volume mounted where the selection was, though
+    // another name now contains the selected one and comes first.
     hlClearVolumes();
+    hlAddVolume("KVB-RT 2", "/media/u/KVB-RT 2", "exfat");
     hlAddVolume("Backup", "/media/u/Backup", "ext4");
-    hlAddVolume("My KVB-RT card", "/media/u/card", "vfat");
-    EXPECT_EQ(ghostStorageDialogRefresh(), 2);
-    EXPECT_EQ(ghostStorageDialogSelected(), 1);
+    hlAddVolume("KVB-RT", "/media/u/KVB-RT", "vfat");
+    EXPECT_EQ(ghostStorageDialogRefresh(), 3);
+    EXPECT_EQ(ghostStorageDialogSelected(), 2);
 
     hlSetStorageDialogAnswer(1, -1);
     pump();
     EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 1, 0, ""}}));
-    EXPECT_STREQ(ghostDlgStorageRootPtr(), "/media/u/card/");
+    EXPECT_STREQ(ghostDlgStorageRootPtr(), "/media/u/KVB-RT/");
     EXPECT_FALSE(ghostStorageDialogIsOpen());
     EXPECT_EQ(forcing, 0);  // modeless: the counter is not touched
+
+    // "Folder..." opens any folder; a folder named beforehand skips the dialog.
+    ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
+    EXPECT_EQ(ghostStorageDialogChooseFolder("/home/u/card copy"), 0);
+    EXPECT_EQ(ghostStorageDialogChooseFolder("/elsewhere"), -1);  // closed already
+    ASSERT_EQ(ghostStorageDialogPreset("/srv/card/"), 0);
+    int shown = hlCallCount("storageDialog");
+    ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
+    EXPECT_EQ(hlCallCount("storageDialog"), shown);
+    EXPECT_EQ(pump(), (std::vector<uint16_t>{2000, 2000}));
+    EXPECT_EQ(seen.back().value, 1);
+    EXPECT_STREQ(ghostDlgStorageRootPtr(), "/srv/card/");
 }
 
 TEST_F(Ghost, StorageDialogCancelKeepsNoNewRoot) {
@@ -173,7 +187,7 @@ TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedraws) {
     cb.forcingDraw = [] { current->trail.push_back("forcingDraw"); };
     ghostSetCallbacks(&cb);
     ghostMenuWillOpen();
-    EXPECT_EQ(trail, (std::vector<std::string>{"waveStop 10", "forcingDraw"}));
+    EXPECT_EQ(trail, (std::vector<std::string>{"waveStop 00", "forcingDraw"}));
 }
 
 TEST_F(Ghost, PopupMenuShowsOnlyContextCommands) {

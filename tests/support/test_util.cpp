@@ -1,6 +1,8 @@
 #include "support/test_util.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 #include <cwchar>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +97,34 @@ int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out)
     return r;
 }
 
+int testStartProgram(const std::vector<std::string> &argv, const std::string &errPath) {
+    std::vector<char *> args;
+    for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int testWaitProgram(int pid, double seconds, bool killLate) {
+    if (pid <= 0) return -1;
+    for (int i = 0; i <= seconds * 20; i++) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(50000);
+    }
+    if (!killLate) return -1;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
 bool testHaveProgram(const std::string &name) {
     const char *path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";
@@ -139,4 +170,20 @@ std::map<std::string, std::string> testTreeSnapshot(const std::string &root) {
         files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
     }
     return files;
+}
+
+bool testDataFolder(const std::string &data, bool pack, const std::vector<std::string> &tables,
+                    const std::string &builtLanguage) {
+    if (mkdir(data.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    for (const char *sub : {"/resource", "/language"})
+        if (mkdir((data + sub).c_str(), 0755) != 0 && errno != EEXIST) return false;
+    // Header (the writer's 8 bytes, one entry, no tables), one block, its 4 bytes.
+    static const char kPack[] = "KVBPACK\x01\x01\0\0\0\0\0\0\0\x18\0\0\0\x04\0\0\0DATA";
+    if (pack && !testWriteFile(data + "/resource/pack.bin", std::string(kPack, sizeof kPack - 1))) return false;
+    for (const std::string &code : tables) {
+        std::string name = "/STRING_TABLE_" + code + ".zar";
+        std::string bytes = testReadFile(builtLanguage + name);
+        if (bytes.empty() || !testWriteFile(data + "/language" + name, bytes)) return false;
+    }
+    return true;
 }

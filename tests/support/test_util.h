@@ -42,6 +42,14 @@ bool testUnderSanitizer();
 int testRunProgram(const std::vector<std::string> &argv);
 // As testRunProgram, storing the program's standard output in `out`.
 int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out);
+// Starts `argv` (looked up in PATH; no shell) without waiting, its standard
+// output thrown away and its error output written to `errPath` (empty: thrown
+// away). Returns its process id, -1 when it could not be started.
+int testStartProgram(const std::vector<std::string> &argv, const std::string &errPath);
+// Waits up to `seconds` for process `pid` started by testStartProgram.
+// Returns its exit status (128 + the signal when one ended it); -1 when it
+// still runs, after killing it when `killLate`.
+int testWaitProgram(int pid, double seconds, bool killLate = true);
 // Returns whether a program of that name is found in PATH.
 bool testHaveProgram(const std::string &name);
 
@@ -58,6 +66,13 @@ private:
     std::string name_, old_;
     bool had_;
 };
+
+// Fills `data` as an installed program's data folder: resource/pack.bin, a
+// small valid pack, when `pack`; and language/ with copies of the string
+// tables `tables` ("en", "ja") from the built folder `builtLanguage`.
+// Returns false when something could not be written or copied.
+bool testDataFolder(const std::string &data, bool pack, const std::vector<std::string> &tables,
+                    const std::string &builtLanguage);
 
 // Returns the wide form of UTF-8 `utf8` (the foundation's decoder).
 std::wstring testWide(const std::string &utf8);

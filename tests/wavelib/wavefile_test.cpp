@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 // --- Golden bytes, from the layouts --------------------------------------------------
 
 int code(const std::string &name, size_t i) { return i < name.size() ? static_cast<signed char>(name[i]) : 0; }
@@ -336,6 +338,8 @@ TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {
         "</WvPrm><WvPrm><Nm0>1</Nm0>",                        // close before open
         "<WvPrm><Path>x</Path></WvPrm><WvPrm><Path>y</Path></WvPrm>",
         "<WvPrm><Nm0>7</Nm0><Nm0></Nm0>" + tail,
+        // The root spelt exactly only after a zero byte, where reading stops.
+        "<wvprm><Nm0>1</Nm0></WVPRM>\0<WvPrm></WvPrm>"s,
     };
     Categories cats;
     sWave w = makeWave("\x82\xA0Z", "42", "LONG_NAME_16CHAR");
@@ -349,6 +353,25 @@ TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {
         EXPECT_STREQ(r.prm->path, "42/LONG_NAME_16CHAR") << old;
         EXPECT_EQ(r.prm->tagNumber, 0) << old;
     }
+}
+
+TEST(WaveParamFile, PathBytesTheTextCannotCarryAreRefused) {
+    // Such a byte would split the value or vanish on reading, and the wave
+    // would name another audio file; the old file must stay as it was.
+    ScratchDir dir;
+    std::string path = dir / "00.kvb";
+    const std::string old = waveGolden("OLD", "00/OLD.wav", 0);
+    for (const char *file : {"A<B.wav", "A>B.wav", "A\tB.wav", "A\nB.wav", "A\rB.wav", "A\x01.wav", "A\x7f.wav"}) {
+        ASSERT_TRUE(testWriteFile(path, old));
+        sWave w = makeWave("NEW", "00", file);
+        EXPECT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), -1) << file;
+        EXPECT_EQ(testReadFile(path), old) << file;
+    }
+    sWave w = makeWave("NEW", "00", "\x83\x4C\x83\x62 (2).wav");
+    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
+    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 0));
+    ASSERT_NE(r.prm, nullptr);
+    EXPECT_STREQ(r.prm->path, "00/\x83\x4C\x83\x62 (2).wav");
 }
 
 // --- Category list -----------------------------------------------------------------------------
@@ -513,6 +536,25 @@ TEST(KitFile, MissingPadValuesGoIntoTheirOwnBlock) {
     KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
     ASSERT_NE(r.kit, nullptr);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, (i + 1) * 10) << i;
+}
+
+TEST(KitFile, UpdateOfOddFilesReadsBackAsWritten) {
+    const std::string oldFiles[] = {
+        // A root tag in another case, its exact spelling only after a zero byte.
+        "<KitPrm><Nm0>1</Nm0>\t<PadPrm><Wv>3</Wv></PadPrm></KiTPrm>\0</KitPrm>"s,
+        "<kitprm><SubNm1>2</SubNm1></KitPrm>\0<KitPrm>"s,
+    };
+    TestKit k("\xE9KIT", "SUB", {5, 6});
+    for (const auto &old : oldFiles) {
+        std::string text;
+        ASSERT_EQ(waveFileKitPrmUpdateText(&k.kit, bytes(old), old.size(), &text), 0);
+        KitHolder r(waveFileKitPrmCreateFromMemory(bytes(text), text.size()));
+        ASSERT_NE(r.kit, nullptr) << text;
+        EXPECT_EQ(r.kit->isFile, 1) << text;
+        EXPECT_STREQ(r.kit->name, "\xE9KIT");
+        EXPECT_STREQ(r.kit->subName, "SUB");
+        for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, i < 2 ? 5 + i : -1) << i;
+    }
 }
 
 TEST(KitFile, ReaderRobustness) {

@@ -158,6 +158,15 @@ TEST(XmlEdit, FailedAddLeavesTheDocumentUnchanged) {
         memTestFailNth(0, false);
         EXPECT_EQ(describe(xml), "O:WvPrm:0 C:WvPrm:0");
     }
+    // A value that would not read back as written is refused, not cut or split.
+    const std::string tooLong(36, 'v');
+    for (const char *text : {"a<b", "a>", "a\tb", "a\nb", "\x1f", "\x7f", tooLong.c_str()}) {
+        EXPECT_EQ(xmlAddValue(xml, "Path", text, 1), -1) << text;
+        EXPECT_EQ(describe(xml), "O:WvPrm:0 C:WvPrm:0");
+    }
+    ASSERT_EQ(xmlAddValue(xml, "Path", std::string(35, 'v').c_str(), 1), 0);
+    EXPECT_EQ(xmlSetValue(xml, "Path", "a<b", 0), -1);
+    EXPECT_EQ(xmlToText(xml), "<WvPrm>\n\t<Path>" + std::string(35, 'v') + "</Path>\n</WvPrm>\n");
     xmlDispose(xml);
 }
 

@@ -44,6 +44,7 @@ struct sScript {
     bool progressShown = false;
     float progressRatio = 0.0f;
     int progressCancelPresses = 0;  // presses the next pass of the wait loop reports
+    int ejectResult = 0;
 };
 
 sScript &script() {
@@ -165,7 +166,7 @@ int hLanguage(char *buf, size_t cap) {
 
 int hEject(const char *root) {
     record(std::string("eject ") + root);
-    return 0;
+    return script().ejectResult;
 }
 
 int hVolumeScan(void) {
@@ -352,6 +353,7 @@ sOsHost kHost = {
     hWindowCreate, hWindowDispose, hWindowShow, hWindowEnable, hWindowActivate, hWindowGeometry, hFrameWidth,
     hMakeCurrent, hSwapRect, hPresent, hMenuEnable, hMenuCheck, hPopupMenu, hFileDialog, hDirDialog,
     hMessageBox, hStorageDialogShow, hCursorSet, hCursorCreate, hCursorSetCustom, soundOutputTable(), 0, &kView,
+    nullptr,
 };
 
 void post(_sWindow *window, sOsEvent &ev) {
@@ -399,6 +401,7 @@ void hlSetStorageDialogAnswer(int result, int index) {
     script().storageIndex = index;
 }
 
+void hlSetEjectResult(int result) { script().ejectResult = result; }
 void hlSetLanguage(const char *spelled) { script().language = spelled ? spelled : ""; }
 void hlSetClock(int64_t ms) { script().clock = ms; }
 

@@ -48,6 +48,8 @@ void hlPushDirDialogAnswer(const std::string &folder);
 // While the storage-select dialog is open, the next pump chooses list entry
 // `index` (when >= 0) and closes the dialog with `result`.
 void hlSetStorageDialogAnswer(int result, int index);
+// What the next ejects return (hlReset: 0, success).
+void hlSetEjectResult(int result);
 // The preferred language as a desktop would spell it ("ja-JP"); "" for none.
 void hlSetLanguage(const char *spelled);
 // The wall clock in milliseconds. Never fails.
