@@ -5,6 +5,9 @@
 
 #include "app/usi.h"
 #include "foundation/global.h"
+#include "gui/gifqueue.h"
+#include "gui/progressbar.h"
+#include "platform/job.h"
 #include "platform/evqueue.h"
 #include "platform/ghost.h"
 #include "resource/dnastr.h"
@@ -42,7 +45,11 @@ int mainInit(void *) {
     if (!userGetWinUtilityInit()) userGetWinUtility(&x, &y);
     gMain.window = ghostWindowCreate(L"KVB-RT Wave Manager", x, y, 800, 600, 800, 600, 800, 600, 0, 1, 0, 1, 1, 0);
     gMain.queue = evQInit();
-    if (!gMain.window || !gMain.queue) return -1;
+    // The toolkit's message queue and its progress window, from the first
+    // job (the card's scan) to the last (the save on closing).
+    if (!G.gifQueue) G.gifQueue = gifQInit();
+    if (!gMain.window || !gMain.queue || !G.gifQueue) return -1;
+    editProgressBarSetView(gifProgressBarView());
     ghostWindowSetHandler(queueEvent, nullptr, gMain.window);
     for (int code : {1003, 1014, 1015, 1017}) ghostWindowSetMenuOnOff(gMain.window, code, 0);
     for (int code : {1002, 1016, 1018}) ghostWindowSetMenuOnOff(gMain.window, code, 1);
@@ -99,6 +106,9 @@ void mainStep(void *, int parentMode) {
 }
 
 void mainTerm(void *) {
+    editProgressBarSetView(nullptr);
+    gifQTerm(G.gifQueue);
+    G.gifQueue = nullptr;
     evQTerm(gMain.queue);
     ghostWindowDispose(gMain.window);
     gMain = sStubMain{};

@@ -13,6 +13,7 @@
 #include "foundation/list.h"
 
 struct sWaveList;
+struct _sGifQueue;
 
 // Capacity of the loader's current directory, in wide characters.
 constexpr size_t kGlobalDirMax = 1024;
@@ -37,6 +38,7 @@ struct _sGlobal {
     sListBase waveLists;                // sWaveList, the libraries open
     sWaveList *currentWaveList;         // the library the screens show, or null
     char volumeRoot[kGlobalRootMax];    // the card's root folder (UTF-8, ending in "/"); empty = none
+    _sGifQueue *gifQueue;               // the toolkit's message queue (gui/gifqueue.h); made by the desktop start-up
 };
 
 extern _sGlobal G;

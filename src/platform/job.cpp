@@ -249,7 +249,8 @@ void editProgressBarMain(void) {
         if (evQcount(gpProgressBarQueue) == 0) ghostEventsProcess(0);
         mboxServe();
         intptr_t value = 0;
-        uint16_t code = evQread(&value, nullptr, nullptr, 0, gpProgressBarQueue);
+        char key = 0;
+        uint16_t code = evQread(&value, &key, nullptr, 0, gpProgressBarQueue);
         bool closing = code == WEV_CLOSE_BOX || gbProgressBarCloseReuest.load(std::memory_order_acquire) ||
                        (gpThread && threadGetEnd(gpThread));
         if (!closing && code == kMenuHelp && gCb.help) gCb.help(gCb.user);
@@ -260,7 +261,7 @@ void editProgressBarMain(void) {
             editProgressBarUpdateRequest();
         }
         handToView(false);
-        if (gpView && gpView->step) gpView->step();
+        if (gpView && gpView->step) gpView->step(code, int32_t(value), key);
         if (!gOpen) return;  // the view's step may have closed the window
         if (code == 0) break;
     }

@@ -78,10 +78,11 @@ struct sProgressView {
     void (*setRatio)(float ratio);
     // The text line was replaced (UTF-8).
     void (*setMessage)(const char *message);
-    // One pass of the wait loop: input, drawing. A Cancel press found here is
+    // One pass of the wait loop with the window event it read (code 0 and
+    // value 0 when none): input, drawing. A Cancel press found here is
     // reported with editProgressBarCancelPress, a request to close with
     // editProgressBarSetWindowCloseRequest.
-    void (*step)(void);
+    void (*step)(uint16_t code, int32_t value, char key);
     // The window is about to be disposed of.
     void (*close)(void);
 };

@@ -335,7 +335,7 @@ void hProgressRatio(float ratio) {
 
 void hProgressMessage(const char *message) { record(std::string("progressMessage ") + message); }
 
-void hProgressStep(void) {
+void hProgressStep(uint16_t, int32_t, char) {
     // Pressed on the main thread, as a button would be.
     for (; script().progressCancelPresses > 0; script().progressCancelPresses--) editProgressBarCancelPress();
 }

@@ -161,7 +161,7 @@ void pMessage(const char *message) {
     line().dirty = true;
 }
 
-void pStep(void) {
+void pStep(uint16_t, int32_t, char) {
     sProgressLine &l = line();
     for (int n = gInterrupts.load(); l.seenInterrupts < n; l.seenInterrupts++) {
         if (!l.told) {

@@ -1,0 +1,131 @@
+// The progress window as the toolkit draws it for the job runner: the bar,
+// the message, Cancel reaching the job on the main thread, and closing
+// while the worker waits for an answer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "gui/progressbar.h"
+#include "gui_fixture.h"
+#include "platform/job.h"
+
+namespace {
+
+std::atomic<bool> gCancelled{false}, gGate{false};
+std::atomic<int> gAnswer{0};
+std::thread::id gMain;
+int gCancelCalls = 0;
+
+void cancelJob() {
+    gCancelCalls += std::this_thread::get_id() == gMain ? 1 : 1000;
+    gCancelled = true;
+}
+
+int jobUntilCancelled(void *) {
+    edtiProgressBarSetRatio(0.5f);
+    editProgressBarUpdateRequest();
+    while (!gCancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
+int jobAsks(void *) {
+    while (!gGate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gAnswer = editProgressBarMboxOpen(55, 60, 1);
+    return 1;
+}
+
+class ProgressTest : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        gCancelled = gGate = false;
+        gAnswer = 0;
+        gCancelCalls = 0;
+        gMain = std::this_thread::get_id();
+        editProgressBarSetView(gifProgressBarView());
+        static _sWindow *mainWin;
+        mainWin = win;
+        sProgressBarCallbacks cb{};
+        cb.mainWindow = [] { return mainWin; };
+        cb.text = [](int) { return L"text"; };
+        editProgressBarSetCallbacks(&cb);
+    }
+    void TearDown() override {
+        editProgressBarTerm();
+        editProgressBarSetView(nullptr);
+        editProgressBarSetCallbacks(nullptr);
+        GuiTest::TearDown();
+    }
+    // Runs the wait loop until the window closes; false after `ms`.
+    bool waitClosed(int ms = 5000) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (editProgressBarGetIsWindow() && std::chrono::steady_clock::now() < until) editProgressBarMain();
+        return !editProgressBarGetIsWindow();
+    }
+    std::array<uint8_t, 3> barPixel(int x, int y) {
+        uint8_t p[4] = {};
+        hlReadPixels(editProgressBarGetWindow(), x, 100 - 1 - y, 1, 1, p);
+        return {p[0], p[1], p[2]};
+    }
+    // Pixels in the message line light enough to be its text.
+    int messagePixels() {
+        std::vector<uint8_t> rgba(280 * 20 * 4);
+        hlReadPixels(editProgressBarGetWindow(), 10, 100 - 32, 280, 20, rgba.data());
+        int n = 0;
+        for (size_t i = 0; i < rgba.size(); i += 4) n += rgba[i] > 200;
+        return n;
+    }
+};
+
+TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 0, "Saving"), 0);
+    _sWindow *pw = editProgressBarGetWindow();
+    ASSERT_NE(pw, nullptr);
+    for (int i = 0; i < 50 && barPixel(10 + 50, 60) != gtColor(eFILE_BAR_FILL); i++) {
+        editProgressBarMain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    // Half done: 100 of 200 pixels, the last 8 of them the leading edge.
+    EXPECT_EQ(barPixel(10 + 50, 60), gtColor(eFILE_BAR_FILL));
+    EXPECT_EQ(barPixel(10 + 95, 60), gtColor(eFILE_BAR_EDGE));
+    EXPECT_EQ(barPixel(10 + 101, 60), gtColor(eFILE_BAR_BACK));
+    EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_CANCEL));
+    int lit = messagePixels();
+    EXPECT_GT(lit, 0);
+    editProgressBarSetMessage("");
+    editProgressBarMain();
+    EXPECT_EQ(messagePixels(), 0);
+    hlPostMouse(pw, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 254, 66);
+    hlPostMouse(pw, OSEV_BUTTON_UP, OS_BUTTON_LEFT, 254, 66);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(gCancelCalls, 1) << "once, on the main thread";
+}
+
+TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 1, "Scanning"), 0);
+    _sWindow *pw = editProgressBarGetWindow();
+    editProgressBarMain();
+    EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_PROGRESS_BG));
+    hlPostMouse(pw, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 254, 66);
+    hlPostMouse(pw, OSEV_BUTTON_UP, OS_BUTTON_LEFT, 254, 66);
+    editProgressBarMain();
+    EXPECT_EQ(gifQcount(G.gifQueue), 0u);
+    gGate = true;
+    hlPushMessageBoxAnswer(2);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(ProgressTest, ClosingWhileTheWorkerWaitsForAnAnswerEndsCleanly) {
+    ASSERT_EQ(editProgressBarInit(jobAsks, cancelJob, 0, "Importing"), 0);
+    hlPostSimple(editProgressBarGetWindow(), OSEV_CLOSE_BOX);
+    hlPushMessageBoxAnswer(2);
+    gGate = true;
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(gAnswer, 2);
+    EXPECT_EQ(gCancelCalls, 0);
+}
+
+}  // namespace
