@@ -52,7 +52,7 @@ public:
     explicit VolumeGuard(const sCard *card) : card_(card) {}
     bool gone(bool error) {
         if (gone_) return true;
-        if (waveVolumeCheck(cardRoot(card_)) == 0) return false;
+        if (waveVolumeCheckCard(card_) == 0) return false;
         report(error, true);
         return true;
     }

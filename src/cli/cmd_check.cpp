@@ -100,6 +100,8 @@ bool confirmed(void) {
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, fix)) return CLI_EXIT_FAILURE;
     sHealthReport report{}, after{};
     bool read = waveHealthCheck(root.c_str(), &report) == 0;
     // A restore cut off early may have left no device folder: that is still

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "wavelib/storage.h"
 
 struct sWaveList;
 
@@ -62,6 +63,8 @@ bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, con
 template <typename Edit, typename After = void (*)(sWaveList *)>
 int cliEditRun(sCliContext *ctx, const std::string &root, Edit edit, After after = [](sWaveList *) {},
                uint32_t mode = 0) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, mode != WSTORAGE_SCAN_READ_ONLY)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliEditOpen(ctx, root, mode);
     if (!list) return CLI_EXIT_FAILURE;
     int status = edit(list);

@@ -118,6 +118,8 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
 
 int import(sCliContext *ctx, const std::string &root, const std::vector<std::string> &files,
            const std::string &category) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
     int status = runImport(ctx, list, root, files, category);

@@ -15,6 +15,8 @@ namespace {
 
 int restore(sCliContext *ctx, const std::string &root, const std::string &from, bool noStaging) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     std::string archive = from;
     struct stat st;
     if (stat(from.c_str(), &st) == 0 && S_ISDIR(st.st_mode))

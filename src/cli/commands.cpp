@@ -29,6 +29,7 @@
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
 #include "resource/dnastr.h"
+#include "wavelib/card.h"
 
 namespace {
 
@@ -88,6 +89,37 @@ bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
     return true;
 }
 
+bool CliCardLock::take(sCliContext *ctx, const std::string &root, bool write) {
+    release();
+    if (!cliCheckFolder(ctx, root)) return false;
+    sCardLockRefusal why{};
+    lock_ = cardLockTake(root.c_str(), write ? CARD_LOCK_EXCLUSIVE : CARD_LOCK_SHARED,
+                         ctx->lockWait ? CARD_LOCK_WAIT : 0u, &why);
+    if (lock_) return true;
+    if (why.err == ENOLCK || why.err == EOPNOTSUPP || why.err == EINVAL) {
+        if (ctx->noLock) return true;
+        cliError(ctx, root, "the card's file system refuses locks, so another program could write it at the same "
+                            "time; give --no-lock to go on anyway");
+        return false;
+    }
+    if (why.err != EWOULDBLOCK) {
+        cliError(ctx, root, std::string("the card cannot be locked: ") + std::strerror(why.err));
+        return false;
+    }
+    std::string holder = why.holderPid ? " (process " + std::to_string(why.holderPid) + ")" : "";
+    if (why.holderDesktop)
+        cliError(ctx, root, "the card is open in the desktop program" + holder + "; close it there first, or give --wait");
+    else
+        cliError(ctx, root, "the card is in use by another program" + holder + "; try again when it has finished, "
+                            "or give --wait");
+    return false;
+}
+
+void CliCardLock::release() {
+    cardLockRelease(lock_);
+    lock_ = nullptr;
+}
+
 std::string cliHex(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -128,7 +160,11 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         }
     } restore;
 
-    sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
+    sCliContext ctx{&out, &err, false, CLI_EXIT_OK, false, false};
+    app.add_flag("--wait", ctx.lockWait, "Wait while another program has the card instead of refusing");
+    app.add_flag("--no-lock", ctx.noLock,
+                 "Go on without the card's lock where its file system refuses locks (nothing then keeps a second "
+                 "program from writing at the same time)");
     for (cliAddFn add : kCommands)
         if (add) add(app, &ctx);
 

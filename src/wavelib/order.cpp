@@ -435,7 +435,7 @@ std::vector<sWave *> wavesByNumber(sWaveList *list) {
 // The one planning routine behind the dry run and the real run. `names` is
 // left as the moves planned would leave the data folders.
 int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
-    if (waveVolumeCheck(cardRoot(list->card)) != 0) return RENUMBER_FAIL_VOLUME;
+    if (waveVolumeCheckCard(list->card) != 0) return RENUMBER_FAIL_VOLUME;
     gFolders.reset(list->card);
     // A path cut to fit a step would name another file: no plan then.
     bool fits = true;

@@ -53,7 +53,7 @@ std::string waveName(const sWave *wave) { return strSjisToUtf8(field(wave->name,
 // Whether the library's card still holds its device folder; when not, the
 // failure is reported.
 bool cardThere(const sWaveList *list) {
-    if (waveVolumeCheck(cardRoot(list->card)) == 0) return true;
+    if (waveVolumeCheckCard(list->card) == 0) return true;
     char device[kStoragePathMax];
     cardPath(list->card, device, sizeof device, cSTORAGE_DIR_DEVICE);
     waveRequestFailureReport(DNASTR_ERR_CARD_GONE, "", device, ENOENT);

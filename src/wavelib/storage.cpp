@@ -695,7 +695,7 @@ int wstorageMakeDir(const char *root, const char *relative) {
         return -1;
     }
     // Both paths take the device folder's spelling on disk, so one begins with the other.
-    return rliDirCreateChain(device, path + std::strlen(device), 0);
+    return rliDirCreateChain(device, path + std::strlen(device), RLI_DIR_NO_LINKS);
 }
 
 int rliStorageExist(const char *path) {

@@ -1,0 +1,122 @@
+// One writer per card and a card that stays the card: commands refused (or
+// waiting) while another program holds the card, nothing written once the card
+// was swapped or through a folder that is a symbolic link.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_run.h"
+#include "cli/cli_text.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/card.h"
+
+namespace {
+
+class CliSafetyTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    TestCard card{dir.path()};
+    std::string root() const { return dir.path(); }
+
+    void SetUp() override {
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}, {"KICK", 1}});
+        card.addWave(3, "Kick", "kick.wav", 1);
+        card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}});
+    }
+    void TearDown() override { cliTextTerm(); }
+};
+
+TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
+    auto before = testTreeSnapshot(root());
+    // A second open of the folder conflicts as another program's would.
+    sCardLock *held = cardLockTake(root().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
+    ASSERT_NE(held, nullptr);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"info", root()}, {"check", root(), "--fix"}}) {
+        CliResult r = cliRun(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find(root() + ": the card is in use by another program"), std::string::npos) << r.err;
+    }
+    cardLockRelease(held);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
+
+    // Readers share; a writer waits for them.
+    held = cardLockTake(root().c_str(), CARD_LOCK_SHARED, 0, nullptr);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(cliRun({"list", root()}).status, 0);
+    EXPECT_EQ(cliRun({"rename", root(), "3", "Boom"}).status, 1);
+    cardLockRelease(held);
+
+    // Another process: named in the refusal, and --wait outlasts it.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sCardLock *mine = cardLockTake(root().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
+        (void)!write(ready[1], mine ? "y" : "n", 1);
+        usleep(400 * 1000);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    CliResult refused = cliRun({"rename", root(), "3", "Boom"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("(process " + std::to_string(child) + ")"), std::string::npos) << refused.err;
+    EXPECT_EQ(cliRun({"--wait", "rename", root(), "3", "Boom"}).status, 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(testReadFile(card.prm(0) + "03.kvb"), testWavePrmText("Boom", "00/kick.wav", 1));
+}
+
+TEST_F(CliSafetyTest, ACardSwappedSinceItWasOpenedIsNeverWritten) {
+    sCard *opened = cardCreate(root().c_str());
+    ASSERT_NE(opened, nullptr);
+    char path[4096];
+    ASSERT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), 0);
+    // Another card in the same place: the same names, another device folder.
+    std::filesystem::rename(root() + "/Korvan", root() + "/Korvan.old");
+    TestCard other(root());
+    other.makeTree(false);
+    errno = 0;
+    EXPECT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    // And nothing at all once the mount folder is empty.
+    std::filesystem::remove_all(root() + "/Korvan");
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    EXPECT_EQ(testListDir(root()), std::vector<std::string>{"Korvan.old"});
+    cardClose(opened);
+}
+
+TEST_F(CliSafetyTest, FoldersThatAreLinksAreNotWrittenThrough) {
+    ScratchDir outside;
+    std::string kit = card.kit() + "kit001.kvb", moved = outside / "kit001.kvb";
+    std::filesystem::rename(card.kit(), outside.path() + "/KIT");
+    std::filesystem::create_directory_symlink(outside.path() + "/KIT", card.device() + "KIT");
+    auto before = testTreeSnapshot(outside.path());
+    CliResult r = cliRun({"kit", root(), "set", "1", "2", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kit001.kvb"), std::string::npos) << r.err;
+    EXPECT_EQ(testTreeSnapshot(outside.path()), before);
+    // A data folder that is a link takes no import either.
+    std::filesystem::create_directory(outside / "00");
+    std::filesystem::remove_all(card.data(0));
+    std::filesystem::create_directory_symlink(outside / "00", card.data(0).substr(0, card.data(0).size() - 1));
+    testWriteFile(outside / "new.wav", testWavBytes(100));
+    EXPECT_EQ(cliRun({"import", root(), outside / "new.wav"}).status, 1);
+    EXPECT_EQ(testListDir(outside / "00"), std::vector<std::string>{});
+}
+
+}  // namespace
