@@ -13,6 +13,7 @@
 
 #include "cli_run.h"
 #include "cli/cli_text.h"
+#include "foundation/fault.h"
 #include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/card.h"
@@ -117,6 +118,30 @@ TEST_F(CliSafetyTest, FoldersThatAreLinksAreNotWrittenThrough) {
     testWriteFile(outside / "new.wav", testWavBytes(100));
     EXPECT_EQ(cliRun({"import", root(), outside / "new.wav"}).status, 1);
     EXPECT_EQ(testListDir(outside / "00"), std::vector<std::string>{});
+}
+
+TEST_F(CliSafetyTest, ADeleteCutOffAnywhereLeavesNoPadNamingAGoneWave) {
+    card.addWave(250, "Hat", "hat.wav", 0);
+    card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}, {-1, 250}});
+    const std::string kit = testReadFile(card.kit() + "kit001.kvb");
+    const std::vector<std::string> files = {card.data(0) + "kick.wav", card.prm(0) + "03.kvb",
+                                            card.data(2) + "hat.wav", card.prm(2) + "50.kvb"};
+    auto before = testTreeSnapshot(root());
+    for (long n = 1;; ++n) {
+        rliFaultFileArm(n, EIO, true);
+        cliRun({"delete", root(), "3", "250", "--yes"});
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        bool kitAsBefore = testReadFile(card.kit() + "kit001.kvb") == kit;
+        for (const std::string &f : files) EXPECT_TRUE(!kitAsBefore || testExists(f)) << "fault " << n << ": " << f;
+        if (!fired) break;
+        // Back to the start for the next fault.
+        std::filesystem::remove_all(root() + "/Korvan");
+        for (const auto &[path, bytes] : before)
+            if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
+            else testWriteFile(root() + path, bytes);
+    }
+    for (const std::string &f : files) EXPECT_FALSE(testExists(f)) << f;
 }
 
 }  // namespace
