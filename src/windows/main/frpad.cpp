@@ -71,7 +71,7 @@ void CgifFrPad::drawPrivate() {
         int pad = first + i;
         bool selected = screen->padSlot >= 0 && screen->padSlot / 2 == pad;
         mwDrawPicture(ex ? eFILE_EXPAD : eFILE_PAD, x, y);
-        if (selected) mwDrawPicture(ex ? eFILE_EXPAD_SELECTED : eFILE_PAD_SELECTED, x, y, kMwSelected);
+        if (selected) mwDrawPicture(ex ? eFILE_EXPAD_SELECTED : eFILE_PAD_SELECTED, x, y);
         char number[16];
         std::snprintf(number, sizeof number, "%d", pad + 1);
         mwDrawText(10, x + 8, y + 14, number, kNumber);

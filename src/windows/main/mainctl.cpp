@@ -136,9 +136,9 @@ void requestOpen(int which) {
 // --- Preview --------------------------------------------------------------------------
 
 void postPosition() {
-    if (!waveWaveIsCreate()) return;
-    if (waveWaveGetPlaying()) post(MW_REQ_POSITION, intptr_t(waveWaveGetPosition() * 1000.0f + 0.5f));
-    else if (waveWaveGetIsEnd()) post(MW_REQ_ENDED, 0);
+    if (waveWaveIsCreate() != 0) return;
+    if (waveWaveGetPlaying() == 0) post(MW_REQ_POSITION, intptr_t(waveWaveGetPosition() * 1000.0f + 0.5f));
+    else if (waveWaveGetIsEnd() == 1) post(MW_REQ_ENDED, 0);
 }
 
 // Message 19: the wave (or none) becomes the selected one and the player
@@ -151,7 +151,7 @@ void selectWave(sWave *wave) {
     }
     char total[32];
     std::snprintf(total, sizeof total, "%llu", static_cast<unsigned long long>(waveWaveGetTotTime()));
-    post(MW_REQ_TOTAL_TIME, 0, wave && waveWaveIsCreate() ? total : "");
+    post(MW_REQ_TOTAL_TIME, 0, wave && waveWaveIsCreate() == 0 ? total : "");
     post(MW_REQ_CHANNELS, wave ? waveWaveGetChannels() : 0);
     post(MW_REQ_FILE_SIZE, wave ? intptr_t(waveWaveGetFilesize()) : 0);
     editWaveUtilityMenuOnOff(1003, wave != nullptr);
@@ -809,7 +809,7 @@ void editWaveUtilityWaveStop(int pass, int endEdit) {
         doCalcGifQueue();
         present();
     }
-    if (waveWaveIsCreate() && waveWaveGetPlaying()) {
+    if (editWaveUtilityGetNowPlayingWave() == 0) {
         waveWaveStop();
         post(MW_REQ_STOPPED, 0);
     }
@@ -842,7 +842,7 @@ void editWaveUtilityWindowActive(void) {
 
 void editWaveUtilityForcingDraw(void) { utilityDraw(); }
 
-int editWaveUtilityGetNowPlayingWave(void) { return waveWaveIsCreate() && waveWaveGetPlaying() ? 0 : -1; }
+int editWaveUtilityGetNowPlayingWave(void) { return waveWaveIsCreate() == 0 && waveWaveGetPlaying() == 0 ? 0 : -1; }
 
 void editWaveUtilityResetWaveParameter(void) {
     post(MW_REQ_TOTAL_TIME, 0, "");
