@@ -18,7 +18,7 @@ std::atomic<int> gAnswer{0};
 std::thread::id gMain;
 int gCancelCalls = 0;
 
-void cancelJob() {
+void cancelJob(void *) {
     gCancelCalls += std::this_thread::get_id() == gMain ? 1 : 1000;
     gCancelled = true;
 }
@@ -32,7 +32,7 @@ int jobUntilCancelled(void *) {
 
 int jobAsks(void *) {
     while (!gGate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    gAnswer = editProgressBarMboxOpen(55, 60, 1);
+    gAnswer = editProgressBarMboxOpen(55, 60, MBOX_KIND_YES_NO);
     return 1;
 }
 
@@ -46,11 +46,10 @@ protected:
         gCancelCalls = 0;
         gMain = std::this_thread::get_id();
         editProgressBarSetView(gifProgressBarView());
-        static _sWindow *mainWin;
-        mainWin = win;
         sProgressBarCallbacks cb{};
-        cb.mainWindow = [] { return mainWin; };
-        cb.text = [](int) { return L"text"; };
+        cb.mainWindow = [](void *user) { return static_cast<_sWindow *>(user); };
+        cb.text = [](void *, int) { return L"text"; };
+        cb.user = win;
         editProgressBarSetCallbacks(&cb);
     }
     void TearDown() override {
@@ -81,7 +80,7 @@ protected:
 };
 
 TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 0, "Saving"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, nullptr, cancelJob, 0, "Saving"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     ASSERT_NE(pw, nullptr);
     for (int i = 0; i < 50 && barPixel(10 + 50, 60) != gtColor(eFILE_BAR_FILL); i++) {
@@ -105,7 +104,7 @@ TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
 }
 
 TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
-    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 1, "Scanning"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, nullptr, 1, "Scanning"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     editProgressBarMain();
     EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_PROGRESS_BG));
@@ -114,17 +113,17 @@ TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
     editProgressBarMain();
     EXPECT_EQ(gifQcount(G.gifQueue), 0u);
     gGate = true;
-    hlPushMessageBoxAnswer(2);
+    hlPushMessageBoxAnswer(MBOX_YES);
     ASSERT_TRUE(waitClosed());
 }
 
 TEST_F(ProgressTest, ClosingWhileTheWorkerWaitsForAnAnswerEndsCleanly) {
-    ASSERT_EQ(editProgressBarInit(jobAsks, cancelJob, 0, "Importing"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, cancelJob, 0, "Importing"), 0);
     hlPostSimple(editProgressBarGetWindow(), OSEV_CLOSE_BOX);
-    hlPushMessageBoxAnswer(2);
+    hlPushMessageBoxAnswer(MBOX_YES);
     gGate = true;
     ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(gAnswer, 2);
+    EXPECT_EQ(gAnswer, MBOX_YES);
     EXPECT_EQ(gCancelCalls, 0);
 }
 
