@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwchar>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -317,9 +318,13 @@ void doCalcGifQueue() {
 void openHelp() {
     // The help document of the interface language, beside the program's data.
     char folder[kPathCap];
-    if (ghostGetDataPath(folder, sizeof folder, "document") < 0) return;
-    std::string path = std::string(folder) + "/KVB-RT_Wave_Manager_" + osGetISO() + ".pdf";
-    ghostExecute(path.c_str());
+    std::string path;
+    if (ghostGetDataPath(folder, sizeof folder, "document") == 0)
+        path = std::string(folder) + "/KVB-RT_Wave_Manager_" + osGetISO() + ".pdf";
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0 || ghostExecute(path.c_str()) != 0)
+        editWaveUtilityMboxOpenMsg(DNASTR_TITLE_ERROR, strMessageAddFilename(DNASTR_ERR_NOT_POSSIBLE, path.c_str()),
+                                   MBOX_KIND_OK);
 }
 
 void backupRestoreCommand() {
