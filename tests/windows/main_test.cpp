@@ -7,11 +7,14 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/usi.h"
+#include "foundation/fault.h"
 #include "foundation/global.h"
 #include "gui/text.h"
 #include "platform/headless/headless.h"
@@ -51,13 +54,14 @@ protected:
 
     // Starts the program on `folder` as the command line names it; runs
     // passes until the card is open (or the program waits on the dialog).
-    int start(const std::string &folder) {
+    int start(const std::string &folder, const std::function<void()> &beforePasses = {}) {
         std::vector<std::string> args = {"kvb-rt-wave-manager"};
         if (!folder.empty()) args.push_back(folder);
         std::vector<char *> argv;
         for (std::string &a : args) argv.push_back(a.data());
         std::string data = kBuild + "/share/kvb-rt-wave-manager";
         int r = usiStart(int(argv.size()), argv.data(), data.c_str());
+        if (beforePasses) beforePasses();
         for (int i = 0; i < 4 && r < 0 && !G.currentWaveList; i++) usiPass();
         return r;
     }
@@ -158,6 +162,34 @@ protected:
 };
 
 const std::vector<int> kSelected = {100, 104, 253};
+
+// A secondary window that stays open for a few steps and notes what it saw.
+struct StubWindow {
+    int steps = 0;
+    std::vector<std::string> trail;
+    static StubWindow &of(void *u) { return *static_cast<StubWindow *>(u); }
+    sMainSecondary entry() {
+        sMainSecondary e{};
+        e.window.name = "stub";
+        e.window.user = this;
+        e.window.isOpen = [](void *u) { return of(u).steps > 0 ? 1 : 0; };
+        e.window.step = [](void *u) {
+            StubWindow &w = of(u);
+            if (w.steps <= 0) return;
+            w.steps--;
+            w.trail.push_back(std::string("step input=") + (hlWindowEnabled(editWaveUtilityGetWindow()) ? "on" : "off") +
+                              " menu=" + (ghostMenuIsEnabled(1016) ? "on" : "off"));
+        };
+        e.window.term = [](void *u) { of(u).trail.push_back("term"); };
+        e.open = [](void *u) {
+            of(u).steps = 3;
+            of(u).trail.push_back("open");
+            return 0;
+        };
+        e.addSelectedWave = [](void *u, sWave *w) { of(u).trail.push_back(std::string("wave ") + w->name); };
+        return e;
+    }
+};
 
 // One session of every kind of edit the window makes, against kvbrt.
 TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
@@ -265,16 +297,16 @@ TEST_F(MainWindowTest, NoToQuestion65ReopensTheDialog) {
 // A device folder that is there but unreadable is the user's data: no
 // question 65, no empty library, no DEFAULT-only category list over it.
 TEST_F(MainWindowTest, UnreadableDeviceFolderIsNamedNotReplaced) {
-    if (testIsRoot()) GTEST_SKIP() << "root reads any folder";
-    std::string device = card + "/Korvan/KVB-RT";
-    auto before = testReadFile(device + "/SYSTEM/tag_list.kvb");
-    chmod(device.c_str(), 0);
-    ASSERT_EQ(start(card), -1);
-    pass();
-    chmod(device.c_str(), 0755);
+    std::string tags = card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb";
+    auto before = testReadFile(tags);
+    // Every listing of the card fails, as on a card that cannot be read.
+    ASSERT_EQ(start(card, [] { rliFaultFileArm(1, EIO, true); }), -1);
+    rliFaultFileArm(0, 0, false);
     EXPECT_EQ(G.currentWaveList, nullptr);
-    EXPECT_EQ(hlCallCount("messageBox"), 1);
-    EXPECT_EQ(testReadFile(device + "/SYSTEM/tag_list.kvb"), before);
+    EXPECT_EQ(hlCallCount("messageBox 0"), 1);  // a notice naming the folder, not question 65
+    EXPECT_EQ(hlCallCount("storageDialog"), 1);
+    pass();
+    EXPECT_EQ(testReadFile(tags), before);
 }
 
 TEST_F(MainWindowTest, CategoriesDeletedInOneGestureAskOnce) {
@@ -375,6 +407,33 @@ TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
     EXPECT_EQ(closeYes(), 0);
 }
 
+// Every secondary window opens by one pattern: modal, main window deaf and
+// its menu bar off while it runs, everything back afterwards.
+TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
+    StubWindow category, edit;
+    sMainSecondary table[MAIN_WINDOW_COUNT] = {};
+    table[MAIN_WINDOW_CATEGORY] = category.entry();
+    table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
+    editWaveUtilityInstall(table);
+    ASSERT_EQ(start(card), -1);
+    menu(1016);
+    std::vector<std::string> modal = {"open", "step input=off menu=off", "step input=off menu=off",
+                                      "step input=off menu=off", "term"};
+    EXPECT_EQ(category.trail, modal);
+    EXPECT_TRUE(hlWindowEnabled(win()));
+    EXPECT_TRUE(ghostMenuIsEnabled(1016));
+    // The wave edit window hears the selected waves in list order.
+    selectWave(0);
+    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    click(150, rowY(wave(2)));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    menu(1017);
+    ASSERT_GE(edit.trail.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(edit.trail.begin(), edit.trail.begin() + 4),
+              (std::vector<std::string>{"wave KickDeep", "wave KickPunch", "wave KickLong", "open"}));
+    EXPECT_EQ(closeYes(), 0);
+}
+
 TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
     ASSERT_EQ(start(card), -1);
     editWaveUtilityForcingUpdate(1);
@@ -383,6 +442,10 @@ TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
     editWaveUtilityForcingUpdate(0);
     pass();
     EXPECT_EQ(hlCallCount("popupMenu"), 1);
+    // Help without its document says so instead of doing nothing.
+    int boxes = hlCallCount("messageBox");
+    menu(1022);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + 1);
 }
 
 // The card pulled under a command: message 88, a close without question,

@@ -88,6 +88,10 @@ void post(int code, intptr_t value, const char *text = nullptr) {
 
 bool cardGone() { return usiCardGone(); }
 
+// Whether the program has been shut down under the current call (usiClose
+// ran and the window is gone): nothing of the window may be touched then.
+bool gone() { return gM.closing || !gM.window; }
+
 // The card has gone under a command: say so once and close without a question.
 void cardGoneClose() {
     editWaveUtilityMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
@@ -227,7 +231,7 @@ void doCalcGifQueue() {
     intptr_t value = 0, param = 0;
     char text[128];
     while (int32_t msg = gifQread(&value, &param, text, sizeof text, G.gifQueue)) {
-        if (gM.closing) return;
+        if (gone()) return;
         sWaveList *list = library();
         switch (msg) {
         case MW_MSG_PLAY: waveWavePlay(); break;
@@ -413,6 +417,7 @@ void openSecondary(int which) {
     bool isPopup = which == MAIN_WINDOW_POPUP;
     bool withPopup = which == MAIN_WINDOW_IMPORT || which == MAIN_WINDOW_WAVEEDIT;
     editWaveUtilityWaveStop(1, 1);
+    if (gone()) return;
     if (!isPopup) edtiWaveUtilityAble(0);
     utilityDraw();
     if (!isPopup) ghostWindowAllMenuOnOff(0);
@@ -522,7 +527,10 @@ int wavelistBackupImport() {
             std::fclose(f);
             sBackupResult result{};
             int status = waveBackupRestore(G.volumeRoot, archive.c_str(), RESTORE_CONFIRMED, &result);
-            if (status != BACKUP_DONE && status != BACKUP_PENDING) return -2;
+            // Cut off past the point of rolling back: the card needs its
+            // repair before anything more is written to it.
+            if (status == BACKUP_PENDING) return -3;
+            if (status != BACKUP_DONE) return -2;
             // The card's files changed under the library: read it again.
             sWaveList *old = library();
             if (old) {
@@ -681,7 +689,7 @@ int editWaveUtilityInit(void) {
 }
 
 void editWaveUtilityMain(int parentMode) {
-    if (!gM.window || gM.closing) return;
+    if (gone()) return;
     postPosition();
     for (;;) {
         ghostActivateWindowDrawingContext(gM.window);
@@ -691,16 +699,17 @@ void editWaveUtilityMain(int parentMode) {
         char text[kPathCap];
         uint16_t code = evQread(&value, &key, text, sizeof text, gM.queue);
         if (parentMode) code = 0, value = 0, key = 0;
-        if (code == WEV_CLOSE_BOX || code == 1006 || gM.closeRequest) {
+        // Inside a secondary window's loop a close waits until it has closed.
+        if (!parentMode && (code == WEV_CLOSE_BOX || code == 1006 || gM.closeRequest)) {
             if (closeDecision()) return;
             continue;
         }
         doCommand(code, value);
-        if (gM.closing) return;
+        if (gone()) return;
         if (gM.updateRequest.exchange(0)) gM.screen->update();
         gM.screen->calc(code, int16_t(value), key, code && text[0] ? text : nullptr);
         doCalcGifQueue();
-        if (gM.closing) return;
+        if (gone()) return;
         intptr_t v = 0;
         char t[64];
         while (uint16_t c = evQread(&v, nullptr, t, sizeof t, gM.req)) gM.screen->calcEvent(c, v, t);
@@ -729,9 +738,9 @@ void editWaveUtilityMain(int parentMode) {
         gM.openCmbRequest = 0;
         gM.openRequest[MAIN_WINDOW_POPUP] = 1;
     }
-    for (int i = 0; i < MAIN_WINDOW_COUNT && !gM.closing; i++)
+    for (int i = 0; i < MAIN_WINDOW_COUNT && !gone(); i++)
         if (gM.openRequest[i]) openSecondary(i);
-    if (gM.closing) return;
+    if (gone()) return;
     if (gM.volumeRead) openVolume();
     if (gM.backupRestore) backupRestore();
     if (gM.backupSave) backupSave();
@@ -818,7 +827,7 @@ void editWaveUtilityWaveStop(int pass, int endEdit) {
         waveWaveStop();
         post(MW_REQ_STOPPED, 0);
     }
-    if (pass && !gM.closing) editWaveUtilityMain(0);
+    if (pass && !gone()) editWaveUtilityMain(0);
 }
 
 void editWaveUtilityForcingUpdate(int on) { gM.forcing += on ? 1 : (gM.forcing > 0 ? -1 : 0); }
