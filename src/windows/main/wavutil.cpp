@@ -158,9 +158,16 @@ void CgifUIWaveUtility::update() {
 }
 
 void CgifUIWaveUtility::draw() {
-    bool playerOnly = true;
-    for (int i = 0; i < frameCount; i++)
+    bool playerOnly = true, any = (screenFlags & UIF_CLEAR) != 0;
+    for (int i = 0; i < frameCount; i++) {
         if (i != MW_FRAME_PLAYER && (frames[i]->flags & FRAME_DIRTY)) playerOnly = false;
+        any = any || (frames[i]->flags & FRAME_DIRTY);
+    }
+    // An idle window costs no drawing at all.
+    if (!any) {
+        frameFinished = 0;
+        return;
+    }
     if (!playerOnly || (screenFlags & UIF_CLEAR)) screenFlags |= MWF_WHOLE_WINDOW;
     drawFrames();
     // The dragged rows follow the pointer over every frame.
