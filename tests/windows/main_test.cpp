@@ -251,6 +251,22 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     EXPECT_STREQ(waveKitNamePtr(waveListKitPtr(G.currentWaveList, 0)), "Rock");
     ASSERT_EQ(kvbrt({"kit", ref, "name", "0", "Rock"}), 0);
 
+    // Two pads exchanged by dragging one onto the other.
+    press(padX(0), padY(0));
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, padX(1), padY(1));
+    release(padX(1), padY(1));
+    pass();
+    ASSERT_EQ(kvbrt({"kit", ref, "swap", "0", "1", "2"}), 0);
+
+    // A category dragged below another.
+    int fx = rowY(tag("FX")), kick = rowY(tag("KICK"));
+    press(150, fx);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, fx + 8);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, kick + 6);
+    release(150, kick + 6);
+    pass();
+    ASSERT_EQ(kvbrt({"category", ref, "move", "FX", "--after", "KICK"}), 0);
+
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
 }

@@ -268,9 +268,10 @@ void doCalcGifQueue() {
         case MW_MSG_TAG_BEFORE:
         case MW_MSG_TAG_AFTER:
             if (list && waveTagSelectPtr() && value) {
-                sTag *moved = reinterpret_cast<sTag *>(value);
-                if (msg == MW_MSG_TAG_BEFORE) waveTagReplacementBefore(list, moved, waveTagSelectPtr());
-                else waveTagReplacementAfter(list, moved, waveTagSelectPtr());
+                // The selected category moves next to the one named.
+                sTag *anchor = reinterpret_cast<sTag *>(value);
+                if (msg == MW_MSG_TAG_BEFORE) waveTagReplacementBefore(list, anchor, waveTagSelectPtr());
+                else waveTagReplacementAfter(list, anchor, waveTagSelectPtr());
                 waveTagSaveRequest();
             }
             break;
