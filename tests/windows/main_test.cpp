@@ -479,6 +479,37 @@ TEST_F(MainWindowTest, VanishedCardClosesWithoutWriting) {
     EXPECT_TRUE(testListDir(card).empty());
 }
 
+// Without categories every wave is a row: more than the list shows, so the
+// wheel and a drag near the list's edge scroll it.
+TEST_F(MainWindowTest, ListScrollsByWheelAndWhileDragging) {
+    ASSERT_EQ(start(card), -1);
+    menu(1010);
+    CgifFrWaveList *list = screen()->list;
+    ASSERT_EQ(list->rowCount, 32);
+    EXPECT_EQ(list->scroll, 0);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, 200);
+    // Three rows a notch, never past the last row.
+    hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, 3 * kMwRowH);
+    for (int i = 0; i < 5; i++) hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, (32 - kMwRowsShown) * kMwRowH);
+    // A row dragged to the top edge pulls the list along.
+    int before = list->scroll;
+    press(150, 300);
+    for (int y = 290; y > 76; y -= 20) hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, y);
+    release(150, 78);
+    pass();
+    EXPECT_LT(list->scroll, before);
+    // The drag showed the wave cursor made from the pack at start-up.
+    EXPECT_EQ(hlCallCount("cursorCreate 32x32"), 2);
+    EXPECT_EQ(hlCallCount("cursorSetCustom"), 1);
+    // Waves keep their categories: dropping without categories shown moves nothing.
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
+}
+
 TEST_F(MainWindowTest, PlayerTextsAndHeader) {
     ASSERT_EQ(start(card), -1);
     // The header's text is drawn in light grey on its panel.
