@@ -518,6 +518,17 @@ TEST_F(MainWindowTest, PlayerTextsAndHeader) {
     EXPECT_EQ(screen()->player->lenText, std::string("/00:01"));
     EXPECT_EQ(screen()->player->infoText, std::string("16bit/44100Hz/Mono/103KB"));
     EXPECT_TRUE(anyPixel(566, 452, 80, 14, {230, 230, 230}));
+    // Keys: Down selects the next row, Space plays it, Return closes a category.
+    key(KS_DOWN);
+    EXPECT_EQ(waveWaveSelectPtr(), nullptr);
+    EXPECT_EQ(screen()->list->rows[screen()->list->current].item, tag("DEFAULT"));
+    key(KS_UP);
+    EXPECT_EQ(waveWaveSelectPtr(), wave(2));
+    key(' ', " ");
+    EXPECT_EQ(editWaveUtilityGetNowPlayingWave(), 0);
+    click(150, rowY(tag("KICK")));
+    key(KS_RETURN);
+    EXPECT_FALSE(waveTagIsOpen(tag("KICK")));
     click(padX(4), padY(4));
     // The selected pad's wave name is written in the selection colour.
     EXPECT_TRUE(anyPixel(padX(4) - 42, padY(4) + 4, 80, 14, kSelected));
