@@ -167,6 +167,8 @@ public:
     void drawPrivate() override;
     // Rebuilds the rows from the library and the view flags, keeping the selection.
     void updateListSort();
+    // Drops the rows, the selection and the restored open states (a new library).
+    void forget();
     // The row at window y, -1 outside the rows.
     int rowAt(float y) const;
     // Scrolls by / to `pixels`, kept within the rows. Returns whether it moved.

@@ -47,6 +47,15 @@ void CgifFrWaveList::update() {
     updateListSort();
 }
 
+void CgifFrWaveList::forget() {
+    rowCount = 0;
+    current = pressRow = dropRow = rightRow = lastClickRow = -1;
+    dragging = 0;
+    scroll = 0;
+    openedFor = nullptr;
+    setDirty();
+}
+
 void CgifFrWaveList::initTagOpen() {
     sWaveList *list = G.currentWaveList;
     if (!list || openedFor == list) return;

@@ -36,6 +36,7 @@
 #include "wavelib/storage.h"
 #include "wavelib/tagedit.h"
 #include "wavelib/wavelist.h"
+#include "windows/main/frames.h"
 #include "windows/main/wavutil.h"
 
 namespace {
@@ -902,6 +903,8 @@ int wavelistCreateCurrent(const char *root, int progress) {
     }
     G.currentWaveList = list;
     rliListAddTail(&G.waveLists, list);
+    // Rows of a library read before point at records that are gone.
+    if (gM.screen) gM.screen->list->forget();
     return 0;
 }
 
