@@ -1,0 +1,9 @@
+// The secondary windows' table. See secondary.h.
+#include "windows/secondary.h"
+
+#include "windows/popup/cmbctl.h"
+
+void editSecondaryWindows(sMainSecondary *out) {
+    for (int i = 0; i < MAIN_WINDOW_COUNT; i++) out[i] = sMainSecondary{};
+    out[MAIN_WINDOW_POPUP] = editCmbSecondary();
+}
