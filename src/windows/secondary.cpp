@@ -2,8 +2,10 @@
 #include "windows/secondary.h"
 
 #include "windows/popup/cmbctl.h"
+#include "windows/waveedit/wavenamectl.h"
 
 void editSecondaryWindows(sMainSecondary *out) {
     for (int i = 0; i < MAIN_WINDOW_COUNT; i++) out[i] = sMainSecondary{};
     out[MAIN_WINDOW_POPUP] = editCmbSecondary();
+    out[MAIN_WINDOW_WAVEEDIT] = editWaveNameSecondary();
 }

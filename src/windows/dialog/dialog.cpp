@@ -94,16 +94,18 @@ int dlgStep(sDlgWindow *d, dlgMessageFn messages, void *user) {
         uint16_t read = code;
         if (d->filter && d->filter(d, code, int32_t(value))) code = 0, value = 0, key = 0;
         d->screen->calc(code, int(value), key, code && text[0] ? text : nullptr);
-        if (messages) messages(user);
-        // Drop what the handler left unread: a message must not reach
-        // another window's step.
-        while (gifQread(nullptr, nullptr, nullptr, 0, G.gifQueue)) {}
-        if (!d->window) return DLG_OPEN;
-        if (d->closeRequest) return DLG_CLOSED;
+        // The notifications first, so what the screen posts for them is read
+        // in this step too.
         intptr_t v = 0;
         char t[kTextCap];
         if (d->req)
             while (uint16_t c = evQread(&v, nullptr, t, sizeof t, d->req)) d->screen->calcEvent(c, v, t);
+        if (messages) messages(user);
+        // Drop what the handler left unread: the main window's step, which
+        // runs next, would read it as its own.
+        while (gifQread(nullptr, nullptr, nullptr, 0, G.gifQueue)) {}
+        if (!d->window) return DLG_OPEN;
+        if (d->closeRequest) return DLG_CLOSED;
         dlgPresent(d);
         if (!read) return DLG_OPEN;
     }
