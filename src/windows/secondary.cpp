@@ -1,6 +1,7 @@
 // The secondary windows' table. See secondary.h.
 #include "windows/secondary.h"
 
+#include "windows/kit/kitctl.h"
 #include "windows/popup/cmbctl.h"
 #include "windows/waveedit/wavenamectl.h"
 
@@ -8,4 +9,5 @@ void editSecondaryWindows(sMainSecondary *out) {
     for (int i = 0; i < MAIN_WINDOW_COUNT; i++) out[i] = sMainSecondary{};
     out[MAIN_WINDOW_POPUP] = editCmbSecondary();
     out[MAIN_WINDOW_WAVEEDIT] = editWaveNameSecondary();
+    out[MAIN_WINDOW_KIT] = editKitSecondary();
 }

@@ -133,10 +133,10 @@ bool dlgCardGone(void) {
     return true;
 }
 
-bool dlgNameUsable(const char *name) {
+bool dlgNameUsable(const char *name, bool mayBeEmpty) {
     bool blank = true;
     for (const char *p = name ? name : ""; *p; ++p) blank = blank && *p == ' ';
-    if (!blank && xmlValueIsWritable(name)) return true;
+    if ((mayBeEmpty || !blank) && xmlValueIsWritable(name)) return true;
     editWaveUtilityMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_NOT_POSSIBLE, MBOX_KIND_OK);
     return false;
 }

@@ -72,11 +72,11 @@ void dlgAble(sDlgWindow *d, int on);
 // Whether the card the library was read from has gone; when it has, says so
 // (message 88) and asks the main window to close without a question.
 bool dlgCardGone(void);
-// Whether Shift-JIS `name` may be stored as a name on the card: not empty,
-// not only spaces, and carried whole by the parameter text (no control
-// character, "<" or ">"). When it may not, says so (message 68, on the
-// main window). Changes nothing.
-bool dlgNameUsable(const char *name);
+// Whether Shift-JIS `name` may be stored as a name on the card: carried
+// whole by the parameter text (no control character, "<" or ">") and, unless
+// `mayBeEmpty`, neither empty nor only spaces. When it may not, says so
+// (message 68, on the main window). Changes nothing.
+bool dlgNameUsable(const char *name, bool mayBeEmpty = false);
 // Opens the program's help document in the interface language; says so
 // (message 68) when there is none. Never fails.
 void dlgOpenHelp(void);
