@@ -1,6 +1,7 @@
 // The secondary windows' table. See secondary.h.
 #include "windows/secondary.h"
 
+#include "windows/category/tagctl.h"
 #include "windows/kit/kitctl.h"
 #include "windows/popup/cmbctl.h"
 #include "windows/waveedit/wavenamectl.h"
@@ -10,4 +11,5 @@ void editSecondaryWindows(sMainSecondary *out) {
     out[MAIN_WINDOW_POPUP] = editCmbSecondary();
     out[MAIN_WINDOW_WAVEEDIT] = editWaveNameSecondary();
     out[MAIN_WINDOW_KIT] = editKitSecondary();
+    out[MAIN_WINDOW_CATEGORY] = editTagSecondary();
 }

@@ -24,18 +24,27 @@ std::deque<std::function<bool()>> gScript;
 sOsHost gHost;
 void (*gPump)(void) = nullptr;
 int gIdle = 0;
+// Pumps left before the next action: the windows finish with what the last
+// one did (a step polls again before it reads its notifications).
+int gSettle = 0;
+constexpr int kSettlePumps = 4;
 bool gInAction = false;
 int64_t gClock = 1000000;
 
 void scriptedPump() {
     gPump();
     if (gScript.empty() || gInAction) return;
+    if (gSettle > 0) {
+        gSettle--;
+        return;
+    }
     gInAction = true;
     bool done = gScript.front()();
     gInAction = false;
     if (done) {
         gScript.pop_front();
         gIdle = 0;
+        gSettle = kSettlePumps;
     } else if (++gIdle > kStallPumps) {
         // A window waits for input the script will never give: end the
         // program as the system would, so the test fails instead of hanging.
@@ -57,7 +66,7 @@ void DeskTest::SetUp() {
     gHost.pump = scriptedPump;
     ghostHostInstall(&gHost);
     gScript.clear();
-    gIdle = 0;
+    gIdle = gSettle = 0;
     sMainSecondary secondary[MAIN_WINDOW_COUNT];
     editSecondaryWindows(secondary);
     editWaveUtilityInstall(secondary);
