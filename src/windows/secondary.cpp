@@ -5,6 +5,7 @@
 #include "windows/kit/kitctl.h"
 #include "windows/popup/cmbctl.h"
 #include "windows/waveedit/wavenamectl.h"
+#include "windows/waveimport/importctl.h"
 
 void editSecondaryWindows(sMainSecondary *out) {
     for (int i = 0; i < MAIN_WINDOW_COUNT; i++) out[i] = sMainSecondary{};
@@ -12,4 +13,5 @@ void editSecondaryWindows(sMainSecondary *out) {
     out[MAIN_WINDOW_WAVEEDIT] = editWaveNameSecondary();
     out[MAIN_WINDOW_KIT] = editKitSecondary();
     out[MAIN_WINDOW_CATEGORY] = editTagSecondary();
+    out[MAIN_WINDOW_IMPORT] = editWaveImportSecondary();
 }

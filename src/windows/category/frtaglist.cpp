@@ -47,6 +47,6 @@ void CgifFrTagList::drawPrivate() {
         float top = kTagListY + float(i - first) * kTagRowH;
         bool on = rows[i] == screen->selected;
         dlgDrawPicture(eFILE_CATEGORY_ROW, kTagListX, top, on ? kDlgHighlight : kDlgCategory);
-        dlgDrawText(waveTagNamePtr(rows[i]), kTagListX + 6, top, kTagRowH, on ? gifGrey(1.0f) : kDlgDark);
+        dlgDrawText(waveTagNamePtr(rows[i]), kTagListX + 6, top, kTagRowH, on ? gifGrey(1.0f) : kDlgText);
     }
 }
