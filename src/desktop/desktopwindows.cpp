@@ -2,9 +2,10 @@
 #include "desktop/desktopwindows.h"
 
 #include "windows/main/mainctl.h"
+#include "windows/secondary.h"
 
 void desktopWindowsInstall(void) {
-    // The secondary windows join this table as they arrive; until then the
-    // main window opens none of them.
-    editWaveUtilityInstall(nullptr);
+    sMainSecondary secondary[MAIN_WINDOW_COUNT];
+    editSecondaryWindows(secondary);
+    editWaveUtilityInstall(secondary);
 }
