@@ -17,6 +17,8 @@ for f in bin/kvbrt bin/kvb-rt-wave-manager bin/kvb-pack \
          share/kvb-rt-wave-manager/resource/pack.bin \
          share/kvb-rt-wave-manager/language/STRING_TABLE_en.zar \
          share/kvb-rt-wave-manager/language/STRING_TABLE_ja.zar \
+         share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf \
+         share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_ja.pdf \
          share/applications/org.kvbrt.WaveManager.desktop \
          share/metainfo/org.kvbrt.WaveManager.metainfo.xml \
          share/icons/hicolor/scalable/apps/kvb-rt-wave-manager.svg \
@@ -30,6 +32,11 @@ done
 for d in $(ls "$share"); do
   case "$d" in resource|language|document|licenses) ;; *) fail "unexpected data folder: $d" ;; esac
 done
+# The Japanese manual carries its font: a viewer without it shows boxes.
+pdffonts "$share/document/KVB-RT_Wave_Manager_ja.pdf" | grep -q "VL-P*Gothic.* yes " ||
+  fail "the Japanese help document does not embed its Japanese font"
+pdfimages -list "$share/document/KVB-RT_Wave_Manager_en.pdf" | grep -q " image " ||
+  fail "the help document holds no picture of a window"
 desktop-file-validate "$root/share/applications/org.kvbrt.WaveManager.desktop" ||
   fail "desktop entry does not validate"
 appstreamcli validate --no-net "$root/share/metainfo/org.kvbrt.WaveManager.metainfo.xml" >"$scratch/as.log" 2>&1 ||
