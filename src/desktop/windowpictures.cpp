@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "app/usi.h"
-#include "desktop/stubwindows.h"
+#include "desktop/desktopwindows.h"
 #include "foundation/global.h"
 #include "foundation/mem.h"
 #include "picture_io.h"
 #include "platform/ghost.h"
 #include "platform/headless/headless.h"
+#include "windows/main/frames.h"
 
 namespace {
 
@@ -35,6 +36,16 @@ constexpr sWindowShot kSecondary[] = {
     {"wave-edit", 1017},
     {"kit", 1018},
 };
+
+// A click on the main window, a second after the last one (never a double click).
+void click(_sWindow *main, int x, int y) {
+    static int64_t clock = 0;
+    hlSetClock(clock += 1000);
+    hlPostMouse(main, OSEV_MOUSE_MOVE, 0, x, y);
+    hlPostMouse(main, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, x, y);
+    hlPostMouse(main, OSEV_BUTTON_UP, OS_BUTTON_LEFT, x, y);
+    for (int i = 0; i < 3; i++) usiPass();
+}
 
 bool savePicture(_sWindow *window, const std::string &path) {
     int w = 0, h = 0;
@@ -92,6 +103,8 @@ int main(int argc, char **argv) {
     // The run's settings stay in the output folder, never in the user's.
     const std::string config = out + "/settings";
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    // Pictures need no sound: the preview player gets a silent output.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     memInit();
     hlInstall();
     std::string why;
@@ -102,7 +115,7 @@ int main(int argc, char **argv) {
     hlSetLanguage(argv[4]);
     hlAddVolume("KVB-RT", card.c_str(), "vfat");
     hlSetStorageDialogAnswer(1, 0);
-    stubWindowsInstall();
+    desktopWindowsInstall();
     char name[] = "kvb-rt-wave-manager";
     char *args[] = {name, nullptr};
     if (usiStart(1, args, data.c_str()) != -1) {
@@ -118,6 +131,10 @@ int main(int argc, char **argv) {
         return 1;
     }
     _sWindow *main = live.front();
+    // The first category opened and its first wave selected, as a user
+    // starts; the wave edit window needs a selected wave.
+    click(main, 40, int(kMwListY) + kMwRowH / 2);
+    click(main, 150, int(kMwListY) + kMwRowH + kMwRowH / 2);
     int status = savePicture(main, out + "/main-window.png") ? 0 : 1;
     for (const sWindowShot &shot : kSecondary) {
         sCapture capture{main, out + "/" + shot.name + ".png", 0, false, false};
