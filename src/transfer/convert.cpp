@@ -263,6 +263,7 @@ public:
         if (buf_.size() >= kBuffer) flush();
     }
     uint64_t written() const { return written_ + buf_.size(); }
+    bool failed() const { return failed_; }
     bool flush() {
         for (size_t done = 0; !failed_ && done < buf_.size();) {
             ssize_t w = rliFaultFileHit() ? -1 : write(fd_, buf_.data() + done, buf_.size() - done);
@@ -331,11 +332,13 @@ struct Quantizer {
 
     void put(Target &t, const float *s, size_t n) {
         for (size_t i = 0; i < n; ++i) {
-            float v = s[i] * scale;
+            // A damaged float file may hold infinities or not-a-number: they
+            // count as silence rather than silencing the whole file.
+            float v = std::isfinite(s[i]) ? s[i] * scale : 0.0f;
             high = std::max(high, v);
             low = std::min(low, v);
-            auto q = static_cast<int32_t>(std::lrint(v + dither.next()));
-            t.put16(std::clamp<int32_t>(q, -32768, 32767));
+            float d = std::clamp(v + dither.next(), -32768.0f, 32767.0f);
+            t.put16(static_cast<int32_t>(std::lrint(d)));
         }
     }
     bool overflowed() const { return high > kTop || low < kBottom; }
@@ -359,9 +362,12 @@ struct Job {
     const std::atomic<int32_t> *cancel;
     Target *target;
 
-    bool cancelled() const { return cancel && cancel->load() != 0; }
-    void report(uint64_t done) const {
+    // After each block: reports progress; a cancel or a failed write (a full
+    // card) ends the pass at once rather than after the whole source.
+    int step(uint64_t done) const {
         if (progress) progress(static_cast<float>(done) / static_cast<float>(info->sourceFrames));
+        if (cancel && cancel->load() != 0) return CONVERT_CANCELLED;
+        return target->failed() ? CONVERT_WRITE_FAILED : CONVERT_OK;
     }
     // A source that ends early has changed or is damaged, except a coded one,
     // whose length in its header is only the encoder's word.
@@ -379,8 +385,7 @@ int passExact(const Job &j) {
         for (size_t i = 0; i < static_cast<size_t>(got) * static_cast<size_t>(j.in->channels); ++i)
             j.target->put16(buf[i]);
         done += static_cast<uint64_t>(got);
-        j.report(done);
-        if (j.cancelled()) return CONVERT_CANCELLED;
+        if (int r = j.step(done)) return r;
     }
     if (done < j.info->sourceFrames && j.shortfallFails()) return CONVERT_READ_FAILED;
     return CONVERT_OK;
@@ -405,9 +410,15 @@ int passFloat(const Job &j, const std::vector<std::array<float, 2>> &mix, Quanti
                              &runtime));
         if (!rs || err) return CONVERT_READ_FAILED;
     }
-    std::vector<float> raw(static_cast<size_t>(kBlock) * inCh), mixed, out;
-    if (!mix.empty()) mixed.resize(static_cast<size_t>(kBlock) * outCh);
-    size_t outCap = static_cast<size_t>(kBlock) * kConvertRate / static_cast<size_t>(j.in->samplerate) + 64;
+    // A block of a very low rate makes many output frames: its input is
+    // shortened so no step makes much more than a block. A block of many
+    // channels is shortened so it stays about the size of a stereo one.
+    auto rate = static_cast<uint64_t>(j.in->samplerate);
+    uint64_t block = std::max<uint64_t>(1, static_cast<uint64_t>(kBlock) * 2 / std::max<size_t>(2, inCh));
+    block = std::clamp<uint64_t>(block * rate / kConvertRate, 1, block);
+    std::vector<float> raw(block * inCh), mixed, out;
+    if (!mix.empty()) mixed.resize(block * outCh);
+    size_t outCap = static_cast<size_t>(block * kConvertRate / rate) + 64;
     if (resample) out.resize(outCap * outCh);
 
     uint64_t done = 0, emitted = 0;
@@ -434,7 +445,7 @@ int passFloat(const Job &j, const std::vector<std::array<float, 2>> &mix, Quanti
     };
 
     while (done < j.info->sourceFrames) {
-        sf_count_t want = static_cast<sf_count_t>(std::min<uint64_t>(kBlock, j.info->sourceFrames - done));
+        sf_count_t want = static_cast<sf_count_t>(std::min<uint64_t>(block, j.info->sourceFrames - done));
         sf_count_t got = sf_readf_float(j.sf, raw.data(), want);
         if (got <= 0) break;
         auto frames = static_cast<size_t>(got);
@@ -454,8 +465,7 @@ int passFloat(const Job &j, const std::vector<std::array<float, 2>> &mix, Quanti
         if (!resample) emit(s, frames);
         else if (!resampleOut(s, frames)) return CONVERT_READ_FAILED;
         done += frames;
-        j.report(done);
-        if (j.cancelled()) return CONVERT_CANCELLED;
+        if (int r = j.step(done)) return r;
     }
     if (done < j.info->sourceFrames && j.shortfallFails()) return CONVERT_READ_FAILED;
     if (resample && !resampleOut(nullptr, 0)) return CONVERT_READ_FAILED;
