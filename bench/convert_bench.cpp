@@ -21,35 +21,7 @@
 namespace {
 
 constexpr int kFiles = 20;
-constexpr uint32_t kDataSize = 20u * 1024u * 1024u - 44u - 2u;  // whole 6-byte frames
-
-void put(std::vector<char> &b, size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// A 48000 Hz 24-bit stereo WAV file of noise at about -6 dBFS.
-std::vector<char> wavFile(unsigned &seed) {
-    std::vector<char> b(44 + kDataSize);
-    const char *tags[] = {"RIFF", "WAVE", "fmt ", "data"};
-    const size_t at[] = {0, 8, 12, 36};
-    for (int i = 0; i < 4; ++i)
-        for (int k = 0; k < 4; ++k) b[at[i] + static_cast<size_t>(k)] = tags[i][k];
-    put(b, 4, 36 + kDataSize, 4);
-    put(b, 16, 16, 4);
-    put(b, 20, 1, 2);
-    put(b, 22, 2, 2);
-    put(b, 24, 48000, 4);
-    put(b, 28, 48000 * 6, 4);
-    put(b, 32, 6, 2);
-    put(b, 34, 24, 2);
-    put(b, 40, kDataSize, 4);
-    for (size_t i = 44; i + 3 <= b.size(); i += 3) {
-        seed = seed * 1103515245u + 12345u;
-        int32_t v = static_cast<int32_t>(seed >> 9) - 0x400000;  // within half of full scale
-        put(b, i, static_cast<uint32_t>(v) & 0xFFFFFFu, 3);
-    }
-    return b;
-}
+constexpr uint32_t kFrames = (20u * 1024u * 1024u - 44u) / 6u;  // 20 MiB files
 
 std::string sourceName(int i) {
     char name[32];
@@ -60,7 +32,7 @@ std::string sourceName(int i) {
 bool makeSources(const std::string &dir) {
     unsigned seed = 12345;
     for (int i = 0; i < kFiles; ++i) {
-        std::vector<char> b = wavFile(seed);
+        std::vector<char> b = benchWavNoise(48000, 24, 2, kFrames, seed);
         if (rliFileWriteAll((dir + sourceName(i)).c_str(), b.data(), b.size()) != 0) return false;
     }
     return true;
@@ -102,32 +74,10 @@ double theirs(const std::string &src, const std::string &dst) {
 
 int main(int argc, char **argv) {
     memInit();
-    std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, "kvbbench-convert");
-    if (root.empty()) {
-        std::fprintf(stderr, "bench_convert: cannot make a scratch folder\n");
-        return 1;
-    }
-    std::string src = root + "/src";
-    rliDirCreate(src.c_str());
-    if (!makeSources(src)) {
-        std::fprintf(stderr, "bench_convert: cannot write the source files\n");
-        benchRemoveTree(root);
-        return 1;
-    }
-    benchRun({"sync"});
-    double best[2];
-    bool ok = benchBestOfTwo(best, [&](int side) {
-        std::string dst = root + (side == 0 ? "/card" : "/sox");
-        benchRemoveTree(dst);
-        benchRun({"sync"});
-        return side == 0 ? ours(src, dst) : theirs(src, dst);
-    });
-    if (!ok) {
-        std::fprintf(stderr, "bench_convert: run failed\n");
-        benchRemoveTree(root);
-        return 1;
-    }
-    benchReport("convert 400 MiB 48 kHz 24-bit WAV", best[0], "sox+sync", best[1], 1.0);
-    benchRemoveTree(root);
-    return 0;
+    return benchOverSources(
+        argc, argv, "convert", makeSources,
+        [](int side, const std::string &src, const std::string &dst) {
+            return side == 0 ? ours(src, dst) : theirs(src, dst);
+        },
+        "convert 400 MiB 48 kHz 24-bit WAV", "sox+sync", 1.0);
 }
