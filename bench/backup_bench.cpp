@@ -52,7 +52,8 @@ bool makeCard(const std::string &root) {
         std::string data = dev + "WAVE/DATA/" + w->dataFolder, prm = dev + "WAVE/PRM/" + w->dataFolder;
         char file[16];
         std::snprintf(file, sizeof file, "/%02d.kvb", w->waveNumber % 100);
-        ok = rliStorageMakeDir(data.c_str()) == 0 && rliStorageMakeDir(prm.c_str()) == 0 &&
+        ok = rliDirCreateChain(dev.c_str(), ("WAVE/DATA/" + std::string(w->dataFolder)).c_str(), 0) == 0 &&
+             rliDirCreateChain(dev.c_str(), ("WAVE/PRM/" + std::string(w->dataFolder)).c_str(), 0) == 0 &&
              rliFileWriteAll((data + "/" + w->fileName).c_str(), buf.data(), buf.size()) == 0 &&
              waveFileWavePrmCreateToFile(w, &list->tags, (prm + file).c_str()) == 0;
     }
@@ -71,7 +72,7 @@ double timeOursBackup(const std::string &vol, const std::string &out) {
     double t0 = benchNow();
     sWaveList *list = waveListCreateFromStorageWindowOpen(vol.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     sBackupResult r;
-    int status = list ? waveBackupSave(list, vol.c_str(), out.c_str(), 1, &r) : BACKUP_FAILED;
+    int status = list ? waveBackupSave(list, out.c_str(), 1, &r) : BACKUP_FAILED;
     waveListDispose(list);
     if (status != BACKUP_DONE) {
         std::fprintf(stderr, "bench_backup: backup failed: %s\n", list ? r.error : "no library");

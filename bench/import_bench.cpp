@@ -18,7 +18,6 @@
 
 #include "bench_util.h"
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "foundation/mem.h"
 #include "platform/terminal/terminal.h"
 #include "transfer/import.h"
@@ -59,12 +58,11 @@ bool makeCard(const std::string &card) {
 
 double ours(const std::string &src, const std::string &card) {
     if (!makeCard(card)) return -1;
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", card.c_str());
     sWaveList *list = waveListCreateFromStorageWindowOpen(card.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     if (!list) return -1;
     double t0 = benchNow();
     for (int i = 0; i < kFiles; ++i) waveImportSetRequest(0, (src + sourceName(i)).c_str());
-    int failed = waveImportCalc(0);
+    int failed = waveImportCalc(list, 0);
     double t = benchNow() - t0;
     int waves = rliListCount(&list->waves);
     waveListDispose(list);

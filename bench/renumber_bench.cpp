@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "foundation/global.h"
 #include "foundation/mem.h"
 #include "support/card.h"
 #include "wavelib/order.h"
@@ -49,7 +48,6 @@ bool makeCard(const std::string &root, int step) {
 }
 
 double ours(const std::string &root, int *moved, double *scanTime) {
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
     double t0 = benchNow();
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     *scanTime = benchNow() - t0;
@@ -107,7 +105,6 @@ double baseline(const std::string &root) {
 }
 
 double oneRename(const std::string &root) {
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
     double t0 = benchNow();
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     sWave *w = waveListFindWaveNumber(list, 4321);

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <string>
 
-#include "foundation/global.h"
 #include "foundation/list.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
@@ -13,6 +12,7 @@
 #include "resource/dnastr_ids.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "wavelib/card.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/order.h"
 #include "wavelib/player.h"
@@ -31,17 +31,17 @@ constexpr int kMenuWaveDelete = 1003;
 constexpr int kRequestPadSlot = 20;
 
 int messageBox(int title, int text, int kind) {
-    if (gHooks.messageBox) return gHooks.messageBox(title, text, kind);
+    if (gHooks.messageBox) return gHooks.messageBox(gHooks.user, title, text, kind);
     // Both texts stay valid together (the table keeps two results).
     return ghostMBoxOpen(dnaStrGetPtr(title), dnaStrGetPtr(text), kind, nullptr);
 }
 
 void redraw() {
-    if (gHooks.redraw) gHooks.redraw();
+    if (gHooks.redraw) gHooks.redraw(gHooks.user);
 }
 
-int runJob(threadJobFn job, int message) {
-    return editProgressBarRun(job, nullptr, 0, dnaStrGetUtf8Ptr(message), nullptr);
+int runJob(threadJobFn job, void *arg, int message) {
+    return editProgressBarRun(job, arg, nullptr, 0, dnaStrGetUtf8Ptr(message), nullptr);
 }
 
 // The volume check of one step. The first time the card is found gone in a
@@ -49,9 +49,10 @@ int runJob(threadJobFn job, int message) {
 // error); later steps of the pass drop their requests without a word.
 class VolumeGuard {
 public:
+    explicit VolumeGuard(const sCard *card) : card_(card) {}
     bool gone(bool error) {
         if (gone_) return true;
-        if (waveVolumeCheck(G.volumeRoot) == 0) return false;
+        if (waveVolumeCheck(cardRoot(card_)) == 0) return false;
         report(error, true);
         return true;
     }
@@ -73,21 +74,23 @@ private:
         gone_ = true;
         if (tell) {
             char device[kStoragePathMax];
-            if (wstorageDevicePath(device, sizeof device, G.volumeRoot, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+            cardPath(card_, device, sizeof device, cSTORAGE_DIR_DEVICE);
             waveRequestFailureNote(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
-            messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+            messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
         }
-        void (*close)(void) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
-        if (close) close();
+        void (*close)(void *) = error ? gHooks.errorCloseRequest : gHooks.closeRequest;
+        if (close) close(gHooks.user);
     }
+    const sCard *card_;
     bool gone_ = false;
 };
 
 // Runs a job of a step; when the card went while it ran, the step ends as
 // if the check had found it gone.
-void runStepJob(threadJobFn job, int message, VolumeGuard &volume, bool error) {
+void runStepJob(threadJobFn job, sWaveList *list, int message, VolumeGuard &volume, bool error) {
     int mark = rliListCount(&gWaveRequestFailure);
-    runJob(job, message);
+    sWaveJob input{list, &gWaveRequest};
+    runJob(job, &input, message);
     if (VolumeGuard::jobFoundGone(mark)) volume.goneDuringJob(error, false);
 }
 
@@ -95,7 +98,7 @@ void kitSave(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_KIT_SAVE)) return;
     gStatus &= ~WAVE_STATUS_KIT_SAVE;
     if (volume.gone(true)) return;
-    if (waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox) == KITSAVE_VOLUME_GONE) volume.goneDuringJob(true, true);
+    if (waveKitSave(list, 0, waveRequestKitMbox) == KITSAVE_VOLUME_GONE) volume.goneDuringJob(true, true);
 }
 
 void tagSave(sWaveList *list, VolumeGuard &volume) {
@@ -103,11 +106,12 @@ void tagSave(sWaveList *list, VolumeGuard &volume) {
     gStatus &= ~WAVE_STATUS_TAG_SAVE;
     if (volume.gone(true)) return;
     waveListTagOrderJustified(list);
-    char path[kStoragePathMax], folder[kStoragePathMax];
+    char path[kStoragePathMax];
     errno = 0;
-    bool fits = wstorageDevicePath(path, sizeof path, G.volumeRoot, "Korvan/KVB-RT/SYSTEM/tag_list.kvb") == 0 &&
-                wstorageDevicePath(folder, sizeof folder, G.volumeRoot, cSTORAGE_DIR_SYSTEM) == 0;
-    if (!fits || rliStorageMakeDir(folder) != 0 || waveFileTagListCreateToFile(&list->tags, path) != 0)
+    bool fits = cardPath(list->card, path, sizeof path,
+                         (std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST).c_str()) == 0;
+    if (!fits || cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) != 0 ||
+        waveFileTagListCreateToFile(&list->tags, path) != 0)
         waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", fits ? path : "", fits ? errno : ENAMETOOLONG);
     waveListSortItAllRequest();
 }
@@ -117,55 +121,54 @@ void renumber(sWaveList *list, VolumeGuard &volume) {
     gStatus &= ~WAVE_STATUS_RENUMBERING;
     if (!volume.gone(true)) {
         waveWaveSelect(nullptr);
-        gpRenumberingWL = list;
-        runJob(listRenumberingFunc, DNASTR_PROGRESS_RENUMBER);
-        gpRenumberingWL = nullptr;
+        runJob(listRenumberingFunc, list, DNASTR_PROGRESS_RENUMBER);
         const sRenumberResult *r = listRenumberingResult();
         if (r->status == RENUMBER_FAIL_VOLUME) volume.goneDuringJob(true, true);
         else if (r->status == RENUMBER_FAIL_STEP)
             waveRequestFailureNote(DNASTR_ERR_RENUMBER, strSjisToUtf8(r->failedName).c_str(), r->failedPath, r->err);
         else if (r->status == RENUMBER_FAIL_MEMORY)
-            waveRequestFailureNote(DNASTR_ERR_RENUMBER, "", G.volumeRoot, ENOMEM);
+            waveRequestFailureNote(DNASTR_ERR_RENUMBER, "", cardRoot(list->card), ENOMEM);
         redraw();
     }
     waveStorageWaveFileClear();
 }
 
-void deleteWaves(VolumeGuard &volume) {
+void deleteWaves(sWaveList *list, VolumeGuard &volume) {
     if (!gDeleteWave.first) return;
     bool ask = gStatus & WAVE_STATUS_DISPOSE_ASK;
     gStatus &= ~WAVE_STATUS_DISPOSE_ASK;
     // Only a "yes" deletes: a box nobody could answer must not.
-    if (volume.gone(true) || (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, 1) != 2)) {
+    if (volume.gone(true) ||
+        (ask && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_DELETE_WAVES, MBOX_KIND_YES_NO) != MBOX_YES)) {
         waveWaveDisposeFileRequestClear();
         return;
     }
     waveWaveSelect(nullptr);
-    runStepJob(waveDeleteFunc, DNASTR_PROGRESS_DELETE, volume, true);
+    runStepJob(waveDeleteFunc, list, DNASTR_PROGRESS_DELETE, volume, true);
     waveListSortItAllRequest();
-    if (gHooks.resetWaveParameter) gHooks.resetWaveParameter();
+    if (gHooks.resetWaveParameter) gHooks.resetWaveParameter(gHooks.user);
     redraw();
-    if (gHooks.menuOnOff) gHooks.menuOnOff(kMenuWaveDelete, 0);
-    if (gHooks.menuWaveAndPadAble) gHooks.menuWaveAndPadAble();
+    if (gHooks.menuOnOff) gHooks.menuOnOff(gHooks.user, kMenuWaveDelete, 0);
+    if (gHooks.menuWaveAndPadAble) gHooks.menuWaveAndPadAble(gHooks.user);
 }
 
-void waveSaveStep(VolumeGuard &volume) {
+void waveSaveStep(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_WAVE_SAVE)) return;
     gStatus &= ~WAVE_STATUS_WAVE_SAVE;
     // The waves keep their marks when the card has gone.
     if (volume.gone(false)) return;
-    runStepJob(waveSaveFunc, DNASTR_PROGRESS_SAVE, volume, false);
+    runStepJob(waveSaveFunc, list, DNASTR_PROGRESS_SAVE, volume, false);
     redraw();
 }
 
-void padExchange(VolumeGuard &volume) {
+void padExchange(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_PAD_EXCHANGE)) return;
     gStatus &= ~WAVE_STATUS_PAD_EXCHANGE;
     if (volume.gone(true)) {
-        if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot1);
+        if (gHooks.postRequest) gHooks.postRequest(gHooks.user, kRequestPadSlot, gPadExchange.slot1);
     } else {
-        runStepJob(wavePadExhange, DNASTR_PROGRESS_SAVE, volume, true);
-        if (gHooks.postRequest) gHooks.postRequest(kRequestPadSlot, gPadExchange.slot2);
+        runStepJob(wavePadExhange, list, DNASTR_PROGRESS_SAVE, volume, true);
+        if (gHooks.postRequest) gHooks.postRequest(gHooks.user, kRequestPadSlot, gPadExchange.slot2);
     }
     redraw();
 }
@@ -184,31 +187,27 @@ int waveDoCalcExportResult(void) { return gExportResult; }
 
 void waveDoCalc(sWaveList *list) {
     if (!list) return;
-    // The jobs work on G's current library.
-    sWaveList *current = G.currentWaveList;
-    G.currentWaveList = list;
     int selectImported = (gStatus & WAVE_STATUS_IMPORT_SELECT) ? 1 : 0;
     gStatus &= ~WAVE_STATUS_IMPORT_SELECT;
     gImportResult = 0;
     gExportResult = 0;
-    if (gHooks.importCalc) gHooks.importCalc(selectImported);
-    else gImportResult = waveImportCalc(selectImported);
+    if (gHooks.importCalc) gHooks.importCalc(gHooks.user, list, selectImported);
+    else gImportResult = waveImportCalc(list, selectImported);
     waveStorageWaveFileClear();
-    if (gHooks.exportCalc) gHooks.exportCalc();
-    else gExportResult = waveExportCalc();
+    if (gHooks.exportCalc) gHooks.exportCalc(gHooks.user, list);
+    else gExportResult = waveExportCalc(list);
 
-    VolumeGuard volume;
+    VolumeGuard volume(list->card);
     kitSave(list, volume);
     tagSave(list, volume);
     renumber(list, volume);
-    deleteWaves(volume);
-    waveSaveStep(volume);
-    padExchange(volume);
+    deleteWaves(list, volume);
+    waveSaveStep(list, volume);
+    padExchange(list, volume);
 
     if (gbSortRequest) {
         gbSortRequest = 0;
         waveListSortItAll(list);
         redraw();
     }
-    G.currentWaveList = current;
 }

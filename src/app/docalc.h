@@ -18,29 +18,31 @@ struct sWaveList;
 
 // --- Hooks into the windows above --------------------------------------------------
 
+// Each hook gets `user` back.
 struct sWaveCalcHooks {
-    // Replace the import and export steps (tests that only watch the order of
-    // service); without them the step runs waveImportCalc and waveExportCalc.
-    void (*importCalc)(int selectImported);
-    void (*exportCalc)(void);
+    // Replace the import and export steps of `list` (tests that only watch the
+    // order of service); without them the step runs waveImportCalc and waveExportCalc.
+    void (*importCalc)(void *user, sWaveList *list, int selectImported);
+    void (*exportCalc)(void *user, sWaveList *list);
     // Shows a message box over the main window (title and text are string
-    // numbers; kind 0 OK, 1 yes/no) and returns the button. Without it the
+    // numbers; kind MBOX_KIND_*) and returns the button (MBOX_*). Without it the
     // platform's box is shown without a parent window.
-    int (*messageBox)(int title, int text, int kind);
+    int (*messageBox)(void *user, int title, int text, int kind);
     // Asks the main window to redraw.
-    void (*redraw)(void);
+    void (*redraw)(void *user);
     // Asks the main window to close; with an error (the card has gone).
-    void (*closeRequest)(void);
-    void (*errorCloseRequest)(void);
+    void (*closeRequest)(void *user);
+    void (*errorCloseRequest)(void *user);
     // Posts request event `code` with `value` to the main window's queue
     // (20 with a pad slot after the pad exchange).
-    void (*postRequest)(int code, int value);
+    void (*postRequest)(void *user, int code, int value);
     // Switches menu entry `code` on or off.
-    void (*menuOnOff)(int code, int on);
+    void (*menuOnOff)(void *user, int code, int on);
     // Refreshes the enabled state of the wave and pad menu entries.
-    void (*menuWaveAndPadAble)(void);
+    void (*menuWaveAndPadAble)(void *user);
     // Resets the main window's wave parameter display.
-    void (*resetWaveParameter)(void);
+    void (*resetWaveParameter)(void *user);
+    void *user;
 };
 
 // Copies the hooks (null: clears them). Never fails.
@@ -48,7 +50,7 @@ void waveDoCalcSetHooks(const sWaveCalcHooks *hooks);
 
 // --- The request step -------------------------------------------------------------------
 
-// Serves every raised request for `list` (G's volume root is the card); does
+// Serves every raised request for `list`, writing to the library's card; does
 // nothing for null. Failures are shown and noted in gWaveRequestFailure
 // (wavelib/request.h), which this step does not clear.
 void waveDoCalc(sWaveList *list);

@@ -42,19 +42,19 @@ int messageBox(int title, int text, int kind) {
 
 // --- Platform callbacks the spine supplies ---
 
-void systemStart(void) {
+void systemStart(void *) {
     ghostSetCurrentDir();
     gFileInitResult = fileInit(gDataFolder);
     userInit(&G.viewFlag);
 }
 
-const wchar_t *text(int id) { return dnaStrGetPtr(id); }
+const wchar_t *text(void *, int id) { return dnaStrGetPtr(id); }
 
-void importFolderGet(char *buf, size_t cap) {
+void importFolderGet(void *, char *buf, size_t cap) {
     if (wcs2utf8s(buf, cap, userGetWaveImportDefaultPathPtr()) < 0 && cap) buf[0] = 0;
 }
 
-void importFolderSet(const char *folder) {
+void importFolderSet(void *, const char *folder) {
     wchar_t wide[kUserPathMax];
     if (utf8towchar(wide, kUserPathMax, folder) >= 0) userSetWaveImportDefaultPathPtr(wide);
 }
@@ -243,7 +243,8 @@ void usiRequestExit(void) { ghostQuitRequest(); }
 
 int usiClose(int how) {
     if (gFinished) return 1;
-    if (how == USI_CLOSE_ASK && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_EXIT, 1) != 2) return 0;
+    if (how == USI_CLOSE_ASK && messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_EXIT, MBOX_KIND_YES_NO) != MBOX_YES)
+        return 0;
     gCloseHow = how;
     sWaveList *list = G.currentWaveList;
     // After the card has gone nothing more is written: its empty mount

@@ -14,6 +14,7 @@
 namespace {
 
 std::atomic<soundMboxFn> gMbox{nullptr};
+std::atomic<void *> gMboxUser{nullptr};
 std::atomic<int> gLastResult{0};
 
 // The last part of a path, for the message.
@@ -29,13 +30,16 @@ void tellRefusal(int text, const char *name) {
     std::wstring wide(std::strlen(name) + 1, L'\0');
     if (utf8towchar(wide.data(), wide.size(), name) > 0) message += wide.c_str();
     soundMboxFn mbox = gMbox.load();
-    if (mbox) mbox(DNASTR_TITLE_ERROR, message.c_str(), 0);
-    else editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, message.c_str(), 0);
+    if (mbox) mbox(gMboxUser.load(), DNASTR_TITLE_ERROR, message.c_str(), MBOX_KIND_OK);
+    else editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, message.c_str(), MBOX_KIND_OK);
 }
 
 }  // namespace
 
-void soundSetMessageBox(soundMboxFn mbox) { gMbox.store(mbox); }
+void soundSetMessageBox(soundMboxFn mbox, void *user) {
+    gMboxUser.store(user);
+    gMbox.store(mbox);
+}
 
 _sSound *soundCreate(const char *path, const char *name) {
     if (!path) {

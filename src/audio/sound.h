@@ -27,14 +27,15 @@ struct _sSound {
 };
 
 // Shows a message box: title is a string number, text a ready wide text, kind
-// as ghostMBoxOpen. Returns the button chosen.
-typedef int (*soundMboxFn)(int title, const wchar_t *text, int kind);
+// as ghostMBoxOpen; `user` as registered. Returns the button chosen.
+typedef int (*soundMboxFn)(void *user, int title, const wchar_t *text, int kind);
 
 // --- Making and releasing ---------------------------------------------------------
 
 // Sets the message box that tells about files that cannot be played (null:
-// the job runner's box, which works from either thread). Never fails.
-void soundSetMessageBox(soundMboxFn mbox);
+// the job runner's box, which works from either thread) and the `user` it
+// gets back. Never fails.
+void soundSetMessageBox(soundMboxFn mbox, void *user);
 // Opens the audio file at UTF-8 `path` (null: unreadable). `name` (UTF-8) is appended to the
 // message when the file cannot be played; null appends the file's own name.
 // Returns the record, or null (message 83 / 84 shown where it applies,

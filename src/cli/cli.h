@@ -9,6 +9,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace CLI {
@@ -50,8 +51,10 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
 void cliCommandWrites(sCliContext *ctx);
 // Writes "kvbrt: <what>: <reason>" on the error stream. Never fails.
 void cliError(sCliContext *ctx, const std::string &what, const std::string &reason);
-// Returns `text` as a JSON string literal, quotes included. Never fails.
-std::string cliJsonString(const std::string &text);
+// Writes `doc` as the command's one JSON document (compact, keys in the
+// order they were added) and a line feed. Bytes that are not UTF-8, as a
+// folder's name may hold, become U+FFFD instead of failing. Never fails.
+void cliJsonWrite(sCliContext *ctx, const nlohmann::ordered_json &doc);
 // Returns whether `path` is a folder; otherwise writes why not on the error
 // stream and returns false.
 bool cliCheckFolder(sCliContext *ctx, const std::string &path);

@@ -2,6 +2,7 @@
 #include "cli/cmd_backup.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -22,13 +23,12 @@ int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
         return CLI_EXIT_FAILURE;
     }
     sBackupResult result;
-    int status = waveBackupSave(list, root.c_str(), dir.c_str(), 0, &result);
+    int status = waveBackupSave(list, dir.c_str(), 0, &result);
     waveListDispose(list);
     switch (status) {
     case BACKUP_DONE:
         if (ctx->json)
-            *ctx->out << "{\"backup\":" << cliJsonString(result.path) << ",\"files\":" << result.files
-                      << ",\"bytes\":" << result.bytes << "}\n";
+            cliJsonWrite(ctx, {{"backup", result.path}, {"files", result.files}, {"bytes", result.bytes}});
         else
             *ctx->out << result.path << "\n";
         return CLI_EXIT_OK;

@@ -2,6 +2,7 @@
 #include "cli/cmd_check.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,19 +20,16 @@
 
 namespace {
 
-// One finding as a JSON object.
-std::string findingJson(const sHealthFinding *f) {
-    return std::string("{\"kind\":\"") + waveHealthKindName(f->kind) + "\",\"file\":" + cliJsonString(f->path) +
-           ",\"detail\":" + cliJsonString(f->detail) + ",\"repair\":" +
-           (f->fix == HEALTH_FIX_NONE ? std::string("null") : std::string("\"") + waveHealthFixName(f->fix) + "\"") +
-           "}";
-}
+using Json = nlohmann::ordered_json;
 
-std::string findingsJson(const sHealthReport *r) {
-    std::string out = "[";
+Json findingsJson(const sHealthReport *r) {
+    Json out = Json::array();
     for (auto *f = static_cast<const sHealthFinding *>(r->findings.first); f; f = f->next)
-        out += (f != r->findings.first ? "," : "") + findingJson(f);
-    return out + "]";
+        out.push_back({{"kind", waveHealthKindName(f->kind)},
+                       {"file", f->path},
+                       {"detail", f->detail},
+                       {"repair", f->fix == HEALTH_FIX_NONE ? Json() : Json(waveHealthFixName(f->fix))}});
+    return out;
 }
 
 void writeFindings(sCliContext *ctx, const sHealthReport *r) {
@@ -96,12 +94,12 @@ void recoverRestore(const std::string &root, sHealthReport *r) {
 // Asks whether to repair; the terminal host answers from --yes / --no or asks.
 bool confirmed(void) {
     cliTextInit();
-    return ghostMBoxOpen(dnaStrGetPtr(55), L"Repair the card as planned above?", 1, nullptr) == 2;
+    return ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), L"Repair the card as planned above?", MBOX_KIND_YES_NO,
+                         nullptr) == MBOX_YES;
 }
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sHealthReport report{}, after{};
     bool read = waveHealthCheck(root.c_str(), &report) == 0;
     // A restore cut off early may have left no device folder: that is still
@@ -144,18 +142,22 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         *ctx->out << "nothing here can be repaired without losing audio\n";
     }
     if (ctx->json) {
-        *ctx->out << "{\"volume\":" << cliJsonString(report.root) << ",\"free_bytes\":" << known(report.freeBytes)
-                  << ",\"total_bytes\":" << known(report.totalBytes) << ",\"healthy\":" << (healthy ? "true" : "false")
-                  << ",\"findings\":" << findingsJson(&report);
+        Json doc = {{"volume", report.root},
+                    {"free_bytes", known(report.freeBytes)},
+                    {"total_bytes", known(report.totalBytes)},
+                    {"healthy", healthy},
+                    {"findings", findingsJson(&report)}};
         if (fix) {
-            *ctx->out << ",\"repaired\":[";
+            Json done = Json::array();
             for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next)
-                *ctx->out << (p != report.repairs.first ? "," : "") << "{\"repair\":\"" << waveHealthFixName(p->fix)
-                          << "\",\"file\":" << cliJsonString(p->path) << ",\"detail\":" << cliJsonString(p->detail)
-                          << ",\"ok\":" << (p->ok ? "true" : "false") << "}";
-            *ctx->out << "],\"remaining\":" << findingsJson(repaired ? &after : &report);
+                done.push_back({{"repair", waveHealthFixName(p->fix)},
+                                {"file", p->path},
+                                {"detail", p->detail},
+                                {"ok", p->ok != 0}});
+            doc["repaired"] = done;
+            doc["remaining"] = findingsJson(repaired ? &after : &report);
         }
-        *ctx->out << "}\n";
+        cliJsonWrite(ctx, doc);
     } else if (repaired) {
         for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next)
             *ctx->out << (p->ok ? "repaired: " : "not repaired: ") << p->path << ": " << p->detail << "\n";

@@ -2,6 +2,7 @@
 #include "cli/cmd_duplicates.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -41,26 +42,22 @@ std::string fileOf(const sWave *w) {
 }
 
 void writeJson(sCliContext *ctx, const sWaveList *list, const sListBase *groups) {
-    std::ostream &out = *ctx->out;
-    out << "{\"groups\":[";
+    using Json = nlohmann::ordered_json;
+    Json all = Json::array();
     for (auto *g = static_cast<const sDupeGroup *>(groups->first); g; g = g->next) {
-        out << (g != groups->first ? "," : "") << "{\"size\":" << g->size << ",\"waves\":[";
+        Json waves = Json::array();
         for (auto *n = static_cast<const sListItem *>(g->waves.first); n; n = n->next) {
             auto *w = static_cast<const sWave *>(n->item);
-            out << (n != g->waves.first ? "," : "") << "{\"number\":" << w->waveNumber
-                << ",\"name\":" << cliJsonString(text(w->name, kWaveNameLen))
-                << ",\"file\":" << cliJsonString(fileOf(w)) << ",\"pads\":[";
-            bool first = true;
-            for (const PadUse &u : padsOf(list, w)) {
-                out << (first ? "" : ",") << "{\"kit\":" << u.kit << ",\"pad\":" << u.pad
-                    << ",\"sub\":" << (u.sub ? "true" : "false") << "}";
-                first = false;
-            }
-            out << "]}";
+            Json pads = Json::array();
+            for (const PadUse &u : padsOf(list, w)) pads.push_back({{"kit", u.kit}, {"pad", u.pad}, {"sub", u.sub}});
+            waves.push_back({{"number", w->waveNumber},
+                             {"name", text(w->name, kWaveNameLen)},
+                             {"file", fileOf(w)},
+                             {"pads", pads}});
         }
-        out << "]}";
+        all.push_back({{"size", g->size}, {"waves", waves}});
     }
-    out << "]}\n";
+    cliJsonWrite(ctx, {{"groups", all}});
 }
 
 void writeText(sCliContext *ctx, const sWaveList *list, const sListBase *groups) {

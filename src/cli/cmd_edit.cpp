@@ -2,6 +2,8 @@
 #include "cli/cmd_edit.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,9 +14,9 @@
 #include "app/docalc.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_info.h"
-#include "foundation/global.h"
 #include "foundation/str.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -22,9 +24,6 @@
 #include "wavelib/wavelist.h"
 
 namespace {
-
-// Bytes of a category name the category list file keeps.
-constexpr size_t kCliTagNameMax = 12;
 
 std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
@@ -59,20 +58,30 @@ sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
 
 sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
     std::string sjis;
-    if (!cliEditName(ctx, name, kCliTagNameMax, "category name", &sjis)) return nullptr;
+    if (!cliEditName(ctx, name, kTagListNameMax, "category name", &sjis)) return nullptr;
     sTag *tag = waveListTagFindName(list, sjis.c_str());
     if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
     return tag;
 }
 
-// A name another category has (without regard to case, as the card's
-// folders and the device's DEFAULT are found).
-bool nameInUse(sCliContext *ctx, sWaveList *list, const std::string &sjis, const sTag *except, const std::string &shown) {
-    sTag *other = waveListTagFindName(list, sjis.c_str());
-    if (!other || other == except) return false;
-    cliError(ctx, "category \"" + shown + "\"", "the name is already in use by category \"" +
-                                                    text(other->name, kTagNameLen) + "\"");
-    return true;
+// Whether UTF-8 `name` can be the name of `tag` (null: a new category) by the
+// library's rule; why not is reported. `*sjis` gets the bytes the card keeps.
+bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, const sTag *tag, std::string *sjis) {
+    // Only the conversion here: the length is the library's rule below.
+    if (!cliEditName(ctx, name, SIZE_MAX, "category name", sjis)) return false;
+    const sTag *clash = nullptr;
+    switch (waveTagNameCheck(list, sjis->c_str(), tag, &clash)) {
+    case TAG_NAME_OK: return true;
+    case TAG_NAME_IN_USE:
+        cliError(ctx, "category \"" + name + "\"",
+                 "the name is already in use by category \"" + text(clash->name, kTagNameLen) + "\"");
+        return false;
+    default:
+        cliError(ctx, "category name \"" + name + "\"", "is " + std::to_string(sjis->size()) +
+                                                          " bytes in Shift-JIS; the card keeps at most " +
+                                                          std::to_string(kTagListNameMax));
+        return false;
+    }
 }
 
 // --- rename ----------------------------------------------------------------------
@@ -106,8 +115,7 @@ struct CategoryArgs {
 
 int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     std::string sjis;
-    if (!cliEditName(ctx, a.name, kCliTagNameMax, "category name", &sjis)) return CLI_EXIT_FAILURE;
-    if (nameInUse(ctx, list, sjis, nullptr, a.name)) return CLI_EXIT_FAILURE;
+    if (!usableTagName(ctx, list, a.name, nullptr, &sjis)) return CLI_EXIT_FAILURE;
     // New categories go on top of the display order, as the main window's command puts them.
     if (!waveTagCreate(list, sjis.c_str(), nullptr, 1)) {
         cliError(ctx, "category \"" + a.name + "\"",
@@ -129,9 +137,7 @@ bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const cha
 int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     sTag *tag = findTag(ctx, list, a.name);
     std::string sjis;
-    if (!tag || refuseDefault(ctx, list, tag, "renamed") ||
-        !cliEditName(ctx, a.newName, kCliTagNameMax, "category name", &sjis) ||
-        nameInUse(ctx, list, sjis, tag, a.newName))
+    if (!tag || refuseDefault(ctx, list, tag, "renamed") || !usableTagName(ctx, list, a.newName, tag, &sjis))
         return CLI_EXIT_FAILURE;
     waveTagName(tag, sjis.c_str());
     waveTagSaveRequest();
@@ -289,20 +295,17 @@ int deleteWaves(sCliContext *ctx, const DeleteArgs &a) {
         return CLI_EXIT_OK;
     };
     bool anyDeleted = false;
-    std::string json;
+    nlohmann::ordered_json deleted = nlohmann::ordered_json::array();
     auto after = [&](sWaveList *list) {
         for (const auto &[number, name] : asked) {
             if (waveListFindWaveNumber(list, number)) continue;
-            if (ctx->json)
-                json += std::string(anyDeleted ? "," : "") + "{\"number\":" + std::to_string(number) +
-                        ",\"name\":" + cliJsonString(name) + "}";
-            else
-                *ctx->out << "deleted wave " << number << " " << name << "\n";
+            if (ctx->json) deleted.push_back({{"number", number}, {"name", name}});
+            else *ctx->out << "deleted wave " << number << " " << name << "\n";
             anyDeleted = true;
         }
     };
     int status = cliEditRun(ctx, a.root, edit, after);
-    if (ctx->json) *ctx->out << "{\"deleted\":[" << json << "]}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"deleted", deleted}});
     // A declined question also fails the command (cliMain); say what it meant.
     if (status == CLI_EXIT_OK && !anyDeleted) cliError(ctx, a.root, "nothing was deleted");
     return status;
@@ -318,7 +321,7 @@ int wavelist(sCliContext *ctx, const std::string &root) {
             cliEditReport(ctx, list);
             return CLI_EXIT_FAILURE;
         }
-        for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
+        for (const char *name : cSTORAGE_FILE_WAVE_LISTS) {
             char path[kStoragePathMax];
             std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + name;
             if (wstorageDevicePath(path, sizeof path, root.c_str(), relative.c_str()) == 0) *ctx->out << path << "\n";
@@ -335,11 +338,7 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     if (!cliCheckFolder(ctx, root)) return nullptr;
     // The request step's messages name string-table texts.
     cliTextInit();
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
-    gStatus = 0;
-    gbSortRequest = 0;
-    waveWaveDisposeFileRequestClear();
-    waveRequestFailureClear();
+    waveRequestReset();
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
     if (!list) {
         if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
@@ -369,7 +368,7 @@ int cliEditReport(sCliContext *ctx, sWaveList *list) {
         if (!k->isFile || !k->edited) continue;
         char relative[64], path[kStoragePathMax];
         std::snprintf(relative, sizeof relative, "%skit%03d.kvb", cSTORAGE_DIR_KIT, k->kitNumber);
-        if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
+        if (cardPath(list->card, path, sizeof path, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
         cliError(ctx, path, "cannot write the kit file of kit " + std::to_string(k->kitNumber) + " \"" +
                                 text(k->name, kKitNameLen) + "\"; its changes were not saved");
         status = CLI_EXIT_FAILURE;
@@ -382,10 +381,7 @@ void cliEditClose(sWaveList *list) {
     waveListDispose(list);
     waveListOperationWaveDelete();
     waveListOperationTagDelete();
-    waveWaveDisposeFileRequestClear();
-    waveRequestFailureClear();
-    gStatus = 0;
-    gbSortRequest = 0;
+    waveRequestReset();
 }
 
 bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out) {

@@ -38,8 +38,8 @@ void cliAddWavelist(CLI::App &app, sCliContext *ctx);
 
 // Scans the card at `root` (WSTORAGE_SCAN_*; the clean-up mode is the desktop
 // program's), reports the scan's notes and returns the library (the caller
-// closes it with cliEditClose), with G's volume root set and the request state
-// emptied; null, reason reported, when it cannot be read.
+// closes it with cliEditClose), with the request state emptied; null, reason
+// reported, when it cannot be read.
 sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode = 0);
 // Disposes of the library and empties the request state. Never fails.
 void cliEditClose(sWaveList *list);

@@ -2,6 +2,7 @@
 #include "cli/cmd_export.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -26,12 +27,11 @@ struct sOutcome {
     std::string path;  // the file written
 };
 
-// The folder the export's folder choice answers with.
-std::string gTarget;
-
-int chooseTarget(char *buf, size_t cap) {
-    if (gTarget.empty() || gTarget.size() + 2 > cap) return 0;
-    std::snprintf(buf, cap, "%s%s", gTarget.c_str(), gTarget.back() == '/' ? "" : "/");
+// Answers the export's folder choice with the --to folder, `user`.
+int chooseTarget(void *user, char *buf, size_t cap) {
+    const std::string &to = *static_cast<const std::string *>(user);
+    if (to.empty() || to.size() + 2 > cap) return 0;
+    std::snprintf(buf, cap, "%s%s", to.c_str(), to.back() == '/' ? "" : "/");
     return 1;
 }
 
@@ -79,24 +79,13 @@ bool findWaves(sCliContext *ctx, sWaveList *list, const std::vector<std::string>
 }
 
 void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
-    std::ostream &out = *ctx->out;
-    out << "{\"exported\":[";
-    const char *sep = "";
+    using Json = nlohmann::ordered_json;
+    Json exported = Json::array(), failed = Json::array();
     for (const sOutcome &o : outcomes) {
-        if (o.result != EXPORT_OK) continue;
-        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
-            << ",\"path\":" << cliJsonString(o.path) << "}";
-        sep = ",";
+        if (o.result == EXPORT_OK) exported.push_back({{"number", o.number}, {"name", o.name}, {"path", o.path}});
+        else failed.push_back({{"number", o.number}, {"name", o.name}, {"reason", reason(o.result)}});
     }
-    out << "],\"failed\":[";
-    sep = "";
-    for (const sOutcome &o : outcomes) {
-        if (o.result == EXPORT_OK) continue;
-        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
-            << ",\"reason\":" << cliJsonString(reason(o.result)) << "}";
-        sep = ",";
-    }
-    out << "]}\n";
+    cliJsonWrite(ctx, {{"exported", exported}, {"failed", failed}});
 }
 
 int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> &args, const std::string &to) {
@@ -109,12 +98,12 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
     cliTextInit();
     for (sWave *w : waves) waveExportSetRequest(w);
     std::vector<sOutcome> outcomes;
-    gTarget = to;
-    waveExportSetDirChooser(chooseTarget);
+    std::string target = to;
+    waveExportSetDirChooser(chooseTarget, &target);
     waveExportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveExportSetReport(nullptr, nullptr);
-    waveExportSetDirChooser(nullptr);
+    waveExportSetDirChooser(nullptr, nullptr);
 
     int status = outcomes.size() == waves.size() ? CLI_EXIT_OK : CLI_EXIT_FAILURE;
     for (const sOutcome &o : outcomes) {

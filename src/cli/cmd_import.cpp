@@ -2,6 +2,7 @@
 #include "cli/cmd_import.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -58,24 +59,15 @@ std::string reason(int result) {
 }
 
 void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
-    std::ostream &out = *ctx->out;
-    out << "{\"imported\":[";
-    const char *sep = "";
+    using Json = nlohmann::ordered_json;
+    Json imported = Json::array(), failed = Json::array();
     for (const sOutcome &o : outcomes) {
-        if (o.result != IMPORT_OK) continue;
-        out << sep << "{\"number\":" << o.number << ",\"name\":" << cliJsonString(o.name)
-            << ",\"file\":" << cliJsonString(o.file) << ",\"source\":" << cliJsonString(o.source) << "}";
-        sep = ",";
+        if (o.result == IMPORT_OK)
+            imported.push_back({{"number", o.number}, {"name", o.name}, {"file", o.file}, {"source", o.source}});
+        else
+            failed.push_back({{"source", o.source}, {"reason", reason(o.result)}});
     }
-    out << "],\"failed\":[";
-    sep = "";
-    for (const sOutcome &o : outcomes) {
-        if (o.result == IMPORT_OK) continue;
-        out << sep << "{\"source\":" << cliJsonString(o.source) << ",\"reason\":" << cliJsonString(reason(o.result))
-            << "}";
-        sep = ",";
-    }
-    out << "]}\n";
+    cliJsonWrite(ctx, {{"imported", imported}, {"failed", failed}});
 }
 
 int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const std::vector<std::string> &files,

@@ -2,6 +2,7 @@
 #include "cli/cmd_info.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "audio/audio.h"
-#include "foundation/global.h"
 #include "foundation/str.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -20,9 +20,13 @@ namespace {
 
 std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-std::string jsonName(const char *bytes, size_t length) {
+using Json = nlohmann::ordered_json;
+
+// Sets "name" and "name_hex" of `object` from the Shift-JIS bytes of a name.
+void putName(Json &object, const char *bytes, size_t length) {
     std::string raw = field(bytes, length);
-    return cliJsonString(strSjisToUtf8(raw)) + ",\"name_hex\":\"" + cliHex(raw) + "\"";
+    object["name"] = strSjisToUtf8(raw);
+    object["name_hex"] = cliHex(raw);
 }
 
 std::string errorText(int err) { return err ? std::strerror(err) : "unknown error"; }
@@ -51,47 +55,50 @@ AudioFacts audioFacts(sCliContext *ctx, const sWaveList *list, const sWave *wave
 }
 
 void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
-    std::ostream &out = *ctx->out;
     uint64_t freeBytes = rliStorageDiskFreeSize(root.c_str()), total = storageDiskSize(root.c_str());
-    out << "{\"volume\":" << cliJsonString(root) << ",\"free_bytes\":" << (freeBytes == UINT64_MAX ? 0 : freeBytes)
-        << ",\"total_bytes\":" << (total == UINT64_MAX ? 0 : total) << ",\"waves\":[";
-    int i = 0;
-    for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next, ++i) {
+    Json waves = Json::array(), categories = Json::array(), kits = Json::array();
+    for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next) {
         auto *w = static_cast<const sWave *>(n->item);
         AudioFacts a = audioFacts(ctx, list, w);
-        std::string file = field(w->dataFolder, kWaveDataFolderLen) + "/" +
-                           strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
-        out << (i ? "," : "") << "{\"number\":" << w->waveNumber << ",\"name\":" << jsonName(w->name, kWaveNameLen)
-            << ",\"category\":" << cliJsonString(strSjisToUtf8(field(w->category->name, kTagNameLen)))
-            << ",\"category_index\":" << waveTagNumber(list, w->category) << ",\"file\":" << cliJsonString(file)
-            << ",\"size\":" << a.size << ",\"rate\":" << a.rate << ",\"bits\":" << a.bits
-            << ",\"channels\":" << a.channels << "}";
+        Json wave = {{"number", w->waveNumber}};
+        putName(wave, w->name, kWaveNameLen);
+        wave["category"] = strSjisToUtf8(field(w->category->name, kTagNameLen));
+        wave["category_index"] = waveTagNumber(list, w->category);
+        wave["file"] =
+            field(w->dataFolder, kWaveDataFolderLen) + "/" + strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
+        wave["size"] = a.size;
+        wave["rate"] = a.rate;
+        wave["bits"] = a.bits;
+        wave["channels"] = a.channels;
+        waves.push_back(wave);
     }
-    out << "],\"categories\":[";
-    i = 0;
-    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next, ++i) {
-        out << (i ? "," : "") << "{\"name\":" << jsonName(t->name, kTagNameLen) << ",\"order\":" << t->order
-            << ",\"waves\":[";
-        int k = 0;
-        for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next, ++k)
-            out << (k ? "," : "") << static_cast<const sWave *>(m->item)->waveNumber;
-        out << "]}";
+    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next) {
+        Json tag = Json::object(), members = Json::array();
+        putName(tag, t->name, kTagNameLen);
+        tag["order"] = t->order;
+        for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next)
+            members.push_back(static_cast<const sWave *>(m->item)->waveNumber);
+        tag["waves"] = members;
+        categories.push_back(tag);
     }
-    out << "],\"kits\":[";
-    i = 0;
-    for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next, ++i) {
-        out << (i ? "," : "") << "{\"number\":" << kit->kitNumber << ",\"name\":"
-            << cliJsonString(strSjisToUtf8(field(kit->name, kKitNameLen)))
-            << ",\"subname\":" << cliJsonString(strSjisToUtf8(field(kit->subName, kKitSubNameLen)))
-            << ",\"has_file\":" << (kit->isFile ? "true" : "false") << ",\"pads\":[";
-        int k = 0;
-        for (auto *p = static_cast<const sListItem *>(kit->pads.first); p; p = p->next, ++k) {
+    for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next) {
+        Json pads = Json::array();
+        for (auto *p = static_cast<const sListItem *>(kit->pads.first); p; p = p->next) {
             auto *pad = static_cast<const sPad *>(p->item);
-            out << (k ? "," : "") << "{\"wave\":" << pad->waveNumber << ",\"subwave\":" << pad->subWaveNumber << "}";
+            pads.push_back({{"wave", pad->waveNumber}, {"subwave", pad->subWaveNumber}});
         }
-        out << "]}";
+        kits.push_back({{"number", kit->kitNumber},
+                        {"name", strSjisToUtf8(field(kit->name, kKitNameLen))},
+                        {"subname", strSjisToUtf8(field(kit->subName, kKitSubNameLen))},
+                        {"has_file", kit->isFile != 0},
+                        {"pads", pads}});
     }
-    out << "]}\n";
+    cliJsonWrite(ctx, {{"volume", root},
+                       {"free_bytes", freeBytes == UINT64_MAX ? 0 : freeBytes},
+                       {"total_bytes", total == UINT64_MAX ? 0 : total},
+                       {"waves", waves},
+                       {"categories", categories},
+                       {"kits", kits}});
 }
 
 void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {
@@ -146,7 +153,6 @@ std::string cliStorageNoteReason(const sStorageNote *note) {
 
 sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
     if (!cliCheckFolder(ctx, root)) return nullptr;
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s%s", root.c_str(), root.back() == '/' ? "" : "/");
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     if (!list) {
         uint32_t flags = wstorageLastFlags();

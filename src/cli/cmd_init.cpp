@@ -19,7 +19,7 @@ namespace {
 int init(sCliContext *ctx, const std::string &root) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
     char device[kRliPathMax];
-    if (wstorageDevicePath(device, sizeof device, root.c_str(), "Korvan/KVB-RT/") != 0) {
+    if (wstorageDevicePath(device, sizeof device, root.c_str(), cSTORAGE_DIR_DEVICE) != 0) {
         cliError(ctx, root, "the path is too long");
         return CLI_EXIT_FAILURE;
     }
@@ -38,8 +38,9 @@ int init(sCliContext *ctx, const std::string &root) {
 
 int cliInitDeviceTree(sCliContext *ctx, const std::string &root) {
     char device[kRliPathMax], tagList[kRliPathMax];
-    if (wstorageDevicePath(device, sizeof device, root.c_str(), "Korvan/KVB-RT/") != 0 ||
-        wstorageDevicePath(tagList, sizeof tagList, root.c_str(), "Korvan/KVB-RT/SYSTEM/tag_list.kvb") != 0) {
+    std::string tagListRelative = std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST;
+    if (wstorageDevicePath(device, sizeof device, root.c_str(), cSTORAGE_DIR_DEVICE) != 0 ||
+        wstorageDevicePath(tagList, sizeof tagList, root.c_str(), tagListRelative.c_str()) != 0) {
         cliError(ctx, root, "the path is too long");
         return -1;
     }

@@ -2,6 +2,7 @@
 #include "cli/cmd_inspect.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -13,89 +14,12 @@
 #include "foundation/file.h"
 #include "foundation/str.h"
 #include "wavelib/wavefile.h"
-#include "wavelib/xml.h"
 
 namespace {
 
-enum class Kind { None, Wave, Categories, Kit, WaveList };
-
-struct RootName {
-    const char *root;
-    Kind kind;
-};
-
-constexpr RootName kRoots[] = {
-    {"WvPrm", Kind::Wave},
-    {"TagList", Kind::Categories},
-    {"KitPrm", Kind::Kit},
-    {"WvListSortbyName", Kind::WaveList},
-    {"WvListSortbyName_Tag", Kind::WaveList},
-    {"WvListSortbyNum_Tag", Kind::WaveList},
-};
-
-// The file's kind: the first open tag that is a root name, spelled exactly as
-// the device does, whose open and close tags both stand in the file. An
-// element of another kind nested further in does not decide.
-struct KindFinder {
-    const uint8_t *data;
-    size_t size;
-    const char *root = nullptr;
-    Kind kind = Kind::None;
-    bool decided = false;
-
-    static void step(void *ctx, const _sXMLElement *e) {
-        auto *self = static_cast<KindFinder *>(ctx);
-        if (self->decided || e->type != XML_ELEMENT_OPEN) return;
-        for (const auto &r : kRoots) {
-            if (std::strcmp(e->text, r.root) != 0) continue;
-            self->decided = true;
-            if (xmlHasRoot(self->data, self->size, r.root)) {
-                self->root = r.root;
-                self->kind = r.kind;
-            }
-            return;
-        }
-    }
-};
-
-// The wave numbers of a wave list file: one list per "WvList" block, or the
-// one list of the file that has no blocks.
-struct WaveListReader {
-    const char *root;
-    bool blocks;
-    bool inRoot = false;
-    bool inWave = false;
-    bool inBlock = false;
-    std::vector<std::vector<int>> lists;
-
-    static void step(void *ctx, const _sXMLElement *e) {
-        auto *self = static_cast<WaveListReader *>(ctx);
-        bool open = e->type == XML_ELEMENT_OPEN;
-        bool close = e->type == XML_ELEMENT_CLOSE;
-        if (!self->inRoot) {
-            self->inRoot = open && std::strcmp(e->text, self->root) == 0;
-            return;
-        }
-        if (close && std::strcmp(e->text, self->root) == 0) {
-            self->inRoot = false;
-        } else if (self->blocks && open && xmlNameIs(e->text, "WvList")) {
-            self->lists.emplace_back();
-            self->inBlock = true;
-        } else if (self->blocks && close && xmlNameIs(e->text, "WvList")) {
-            self->inBlock = false;
-        } else if (open && xmlNameIs(e->text, "Wv")) {
-            self->inWave = true;
-        } else if (close) {
-            self->inWave = false;
-        } else if (e->type == XML_ELEMENT_VALUE && self->inWave && (self->inBlock || !self->blocks)) {
-            self->lists.back().push_back(waveFileDecimal(e->text));
-        }
-    }
-};
-
 std::string fieldBytes(const char *field, size_t length) { return std::string(field, strnlen(field, length)); }
 
-std::string jsonName(const std::string &bytes) { return cliJsonString(strSjisToUtf8(bytes)); }
+using Json = nlohmann::ordered_json;
 
 int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, size_t size) {
     _sWaveFileWavePrm *prm = waveFileWavePrmCreateFromMemory(data, size, -1, -1);
@@ -107,8 +31,11 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     std::string path = strSjisToUtf8(prm->path);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"kind\":\"wave\",\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
-            << "\",\"path\":" << cliJsonString(path) << ",\"category\":" << prm->tagNumber << "}\n";
+        cliJsonWrite(ctx, {{"kind", "wave"},
+                           {"name", strSjisToUtf8(name)},
+                           {"name_hex", cliHex(name)},
+                           {"path", path},
+                           {"category", prm->tagNumber}});
     } else {
         out << "wave parameter file\n"
             << "name      " << strSjisToUtf8(name) << " (" << cliHex(name) << ")\n"
@@ -118,7 +45,8 @@ int showWave(sCliContext *ctx, const std::string &file, const uint8_t *data, siz
     if (prm->path[0] == '\0')
         cliError(ctx, file, "no \"Path\" value: the wave names no audio file");
     else if (prm->pathDamaged)
-        cliError(ctx, file, "damaged \"Path\" value \"" + path + "\": not a two-digit data folder and a plain file name");
+        cliError(ctx, file,
+                 "damaged \"Path\" value \"" + path + "\" (not a two-digit data folder and a plain file name)");
     waveFileWavePrmDispose(prm);
     return CLI_EXIT_OK;
 }
@@ -131,18 +59,19 @@ int showCategories(sCliContext *ctx, const std::string &file, const uint8_t *dat
     }
     std::ostream &out = *ctx->out;
     bool hasDefault = waveFileTagListDefulatTagExist(list) != 0;
-    if (ctx->json) out << "{\"kind\":\"categories\",\"categories\":[";
-    else out << "category list: " << rliListCount(&list->tags) << " categories, DEFAULT " << (hasDefault ? "present" : "absent") << "\n";
+    Json categories = Json::array();
+    if (!ctx->json)
+        out << "category list: " << rliListCount(&list->tags) << " categories, DEFAULT "
+            << (hasDefault ? "present" : "absent") << "\n";
     int index = 0;
     for (auto *tag = static_cast<const sTag *>(list->tags.first); tag; tag = tag->next, ++index) {
         std::string name = fieldBytes(tag->name, kTagNameLen);
         if (ctx->json)
-            out << (index ? "," : "") << "{\"name\":" << jsonName(name) << ",\"name_hex\":\"" << cliHex(name)
-                << "\",\"order\":" << tag->order << "}";
+            categories.push_back({{"name", strSjisToUtf8(name)}, {"name_hex", cliHex(name)}, {"order", tag->order}});
         else
             out << index << "  " << strSjisToUtf8(name) << " (" << cliHex(name) << ")  order " << tag->order << "\n";
     }
-    if (ctx->json) out << "],\"has_default\":" << (hasDefault ? "true" : "false") << "}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"kind", "categories"}, {"categories", categories}, {"has_default", hasDefault}});
     waveFileTagListDispose(list);
     return CLI_EXIT_OK;
 }
@@ -156,36 +85,29 @@ int showKit(sCliContext *ctx, const std::string &file, const uint8_t *data, size
     std::string name = strSjisToUtf8(fieldBytes(kit->name, kKitNameLen));
     std::string subName = strSjisToUtf8(fieldBytes(kit->subName, kKitSubNameLen));
     std::ostream &out = *ctx->out;
-    if (ctx->json) out << "{\"kind\":\"kit\",\"name\":" << cliJsonString(name) << ",\"subname\":" << cliJsonString(subName) << ",\"pads\":[";
-    else out << "kit file\nname     " << name << "\nsubname  " << subName << "\n";
+    Json pads = Json::array();
+    if (!ctx->json) out << "kit file\nname     " << name << "\nsubname  " << subName << "\n";
     for (int i = 0; i < kKitPadCount; ++i) {
         const sPad *pad = waveKitPadPtr(kit, i);
         if (ctx->json)
-            out << (i ? "," : "") << "{\"wave\":" << pad->waveNumber << ",\"subwave\":" << pad->subWaveNumber << "}";
+            pads.push_back({{"wave", pad->waveNumber}, {"subwave", pad->subWaveNumber}});
         else
             out << "pad " << (i + 1) << (i < 9 ? "   " : "  ") << "wave " << pad->waveNumber << "  sub-wave "
                 << pad->subWaveNumber << "\n";
     }
-    if (ctx->json) out << "]}\n";
+    if (ctx->json) cliJsonWrite(ctx, {{"kind", "kit"}, {"name", name}, {"subname", subName}, {"pads", pads}});
     waveFileKitPrmDispose(kit);
     return CLI_EXIT_OK;
 }
 
 int showWaveList(sCliContext *ctx, const char *root, const uint8_t *data, size_t size) {
-    WaveListReader reader;
-    reader.root = root;
-    reader.blocks = std::strcmp(root, "WvListSortbyName") != 0;
-    if (!reader.blocks) reader.lists.emplace_back();
-    xmlParse(data, size, WaveListReader::step, &reader);
+    sWaveFileWaveList reader;
+    waveFileWaveListRead(data, size, root, &reader);
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"kind\":\"wavelist\",\"root\":" << cliJsonString(root) << ",\"lists\":[";
-        for (size_t i = 0; i < reader.lists.size(); ++i) {
-            out << (i ? ",[" : "[");
-            for (size_t k = 0; k < reader.lists[i].size(); ++k) out << (k ? "," : "") << reader.lists[i][k];
-            out << "]";
-        }
-        out << "]}\n";
+        Json lists = Json::array();
+        for (const auto &l : reader.lists) lists.push_back(l);
+        cliJsonWrite(ctx, {{"kind", "wavelist"}, {"root", root}, {"lists", lists}});
         return CLI_EXIT_OK;
     }
     out << "wave list file " << root << ": " << reader.lists.size() << (reader.lists.size() == 1 ? " list\n" : " lists\n");
@@ -209,17 +131,14 @@ int inspect(sCliContext *ctx, const std::string &file) {
     }
     const uint8_t *data = rliFileGetDataAddr(f);
     size_t size = rliFileGetDataSize(f);
-    KindFinder finder;
-    finder.data = data;
-    finder.size = size;
-    xmlParse(data, size, KindFinder::step, &finder);
+    const char *root = nullptr;
     int status = CLI_EXIT_FAILURE;
-    switch (finder.kind) {
-    case Kind::None: cliError(ctx, file, "not a parameter file (no known root element)"); break;
-    case Kind::Wave: status = showWave(ctx, file, data, size); break;
-    case Kind::Categories: status = showCategories(ctx, file, data, size); break;
-    case Kind::Kit: status = showKit(ctx, file, data, size); break;
-    case Kind::WaveList: status = showWaveList(ctx, finder.root, data, size); break;
+    switch (waveFileKind(data, size, &root)) {
+    case WAVEFILE_KIND_WAVE: status = showWave(ctx, file, data, size); break;
+    case WAVEFILE_KIND_CATEGORIES: status = showCategories(ctx, file, data, size); break;
+    case WAVEFILE_KIND_KIT: status = showKit(ctx, file, data, size); break;
+    case WAVEFILE_KIND_WAVE_LIST: status = showWaveList(ctx, root, data, size); break;
+    default: cliError(ctx, file, "not a parameter file (no known root element)"); break;
     }
     rliFileClose(f);
     return status;

@@ -2,6 +2,7 @@
 #include "cli/cmd_play.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "audio/sound.h"
 #include "cli/cmd_info.h"
 #include "foundation/str.h"
+#include "platform/ghost.h"
 #include "platform/terminal/terminal.h"
 #include "wavelib/player.h"
 #include "wavelib/storage.h"
@@ -32,15 +34,12 @@ struct PlayOptions {
     bool loop = false;
 };
 
-// What the player told the user while the wave was being selected; the
-// messages here name the file instead of showing the string-table texts.
-bool gCardGone = false;
-
 std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-// Reports why the selected wave got no player.
-void reportNoPlayer(sCliContext *ctx, const std::string &root, const std::string &file) {
-    if (gCardGone) {
+// Reports why the selected wave got no player; `cardGone` when the player
+// found the device folder gone.
+void reportNoPlayer(sCliContext *ctx, const std::string &root, const std::string &file, bool cardGone) {
+    if (cardGone) {
         cliError(ctx, root, "the device folder Korvan/KVB-RT/ is gone (was the card removed?)");
         return;
     }
@@ -63,10 +62,14 @@ void printWave(sCliContext *ctx, const sWave *wave, const std::string &file, con
     std::string name = strSjisToUtf8(field(wave->name, kWaveNameLen));
     std::ostream &out = *ctx->out;
     if (ctx->json) {
-        out << "{\"number\":" << wave->waveNumber << ",\"name\":" << cliJsonString(name)
-            << ",\"file\":" << cliJsonString(file) << ",\"time_ms\":" << waveWaveGetTotTime()
-            << ",\"channels\":" << waveWaveGetChannels() << ",\"file_size\":" << waveWaveGetFilesize()
-            << ",\"volume\":" << o.volume << ",\"loop\":" << (o.loop ? "true" : "false") << "}\n";
+        cliJsonWrite(ctx, {{"number", wave->waveNumber},
+                           {"name", name},
+                           {"file", file},
+                           {"time_ms", waveWaveGetTotTime()},
+                           {"channels", waveWaveGetChannels()},
+                           {"file_size", waveWaveGetFilesize()},
+                           {"volume", o.volume},
+                           {"loop", o.loop}});
     } else {
         out << wave->waveNumber << "  " << name << "  " << waveWaveGetTotTime() << " ms  " << waveWaveGetChannels()
             << (waveWaveGetChannels() == 1 ? " channel" : " channels") << (o.loop ? "  (loop)" : "") << "\n";
@@ -103,18 +106,20 @@ int play(sCliContext *ctx, const PlayOptions &o) {
     const sStorageWavePrm *node = wstorageFindWavePrm(list->storage, o.number);
     std::string file = node && node->audioPath ? node->audioPath : field(wave->fileName, kWaveFileNameLen);
 
-    gCardGone = false;
+    // The player's messages are not shown: the ones here name the file.
+    bool cardGone = false;
     sWavePlayerHooks hooks{};
-    hooks.messageBox = [](int, int, int) { return 1; };
-    hooks.errorClose = [] { gCardGone = true; };
+    hooks.messageBox = [](void *, int, int, int) { return static_cast<int>(MBOX_OK); };
+    hooks.errorClose = [](void *user) { *static_cast<bool *>(user) = true; };
+    hooks.user = &cardGone;
     waveWavePlayerSetHooks(&hooks);
-    soundSetMessageBox([](int, const wchar_t *, int) { return 1; });
+    soundSetMessageBox([](void *, int, const wchar_t *, int) { return static_cast<int>(MBOX_OK); }, nullptr);
     // Ctrl-C must reach the loop below, so the output is closed in order.
     termInterruptCatch(1);
 
     int status = CLI_EXIT_OK;
     if (waveWaveSelect(wave) != 0) {
-        reportNoPlayer(ctx, o.root, file);
+        reportNoPlayer(ctx, o.root, file, cardGone);
         status = CLI_EXIT_FAILURE;
     } else {
         printWave(ctx, wave, file, o);
@@ -125,7 +130,7 @@ int play(sCliContext *ctx, const PlayOptions &o) {
     }
     waveWaveSelect(nullptr);
     waveWavePlayerSetHooks(nullptr);
-    soundSetMessageBox(nullptr);
+    soundSetMessageBox(nullptr, nullptr);
     waveListDispose(list);
     return status;
 }

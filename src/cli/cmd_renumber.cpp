@@ -4,8 +4,8 @@
 #include <CLI/CLI.hpp>
 #include <cstring>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
-#include <sstream>
 #include <string>
 
 #include "cli/cmd_edit.h"
@@ -40,40 +40,48 @@ std::string stepText(const sRenumberStep *s) {
     }
 }
 
-std::string stepJson(const sRenumberStep *s) {
-    std::ostringstream o;
+using Json = nlohmann::ordered_json;
+
+Json stepJson(const sRenumberStep *s) {
     switch (s->kind) {
     case RENUMBER_STEP_ORPHAN:
-        o << "{\"kind\":\"remove\",\"number\":" << s->oldNumber << ",\"name\":" << cliJsonString(text(s->name, kWaveNameLen))
-          << ",\"audio\":" << cliJsonString(s->oldAudioPath) << ",\"parameter_file\":" << cliJsonString(s->oldPrmPath)
-          << "}";
-        break;
+        return {{"kind", "remove"},
+                {"number", s->oldNumber},
+                {"name", text(s->name, kWaveNameLen)},
+                {"audio", s->oldAudioPath},
+                {"parameter_file", s->oldPrmPath}};
     case RENUMBER_STEP_PAD_CLEAR:
-        o << "{\"kind\":\"clear_pad\",\"kit\":" << s->kit << ",\"pad\":" << s->pad + 1
-          << ",\"sub\":" << (s->sub ? "true" : "false") << ",\"wave\":" << s->oldNumber << "}";
-        break;
+        return {{"kind", "clear_pad"},
+                {"kit", s->kit},
+                {"pad", s->pad + 1},
+                {"sub", s->sub != 0},
+                {"wave", s->oldNumber}};
     default:
-        o << "{\"kind\":\"renumber\",\"old\":" << s->oldNumber << ",\"new\":" << s->newNumber
-          << ",\"name\":" << cliJsonString(text(s->name, kWaveNameLen)) << ",\"old_audio\":" << cliJsonString(s->oldAudioPath)
-          << ",\"new_audio\":" << cliJsonString(s->newAudioPath) << ",\"old_parameter_file\":"
-          << cliJsonString(s->oldPrmPath) << ",\"new_parameter_file\":" << cliJsonString(s->newPrmPath) << "}";
-        break;
+        return {{"kind", "renumber"},
+                {"old", s->oldNumber},
+                {"new", s->newNumber},
+                {"name", text(s->name, kWaveNameLen)},
+                {"old_audio", s->oldAudioPath},
+                {"new_audio", s->newAudioPath},
+                {"old_parameter_file", s->oldPrmPath},
+                {"new_parameter_file", s->newPrmPath}};
     }
-    return o.str();
 }
 
 int renumber(sCliContext *ctx, const RenumberArgs &a) {
     sListBase steps{};
-    std::string plan;  // text lines, or the JSON array's items
+    std::string plan;  // the steps as text lines
+    Json planJson = Json::array();
     auto edit = [&](sWaveList *list) {
         int r = listRenumberingPlan(list, &steps);
         if (r != 0) {
             cliError(ctx, a.root, r == RENUMBER_FAIL_VOLUME ? "the device folder is gone" : "out of memory");
             return CLI_EXIT_FAILURE;
         }
-        int i = 0;
-        for (auto *s = static_cast<const sRenumberStep *>(steps.first); s; s = s->next, ++i)
-            plan += ctx->json ? (i ? "," : "") + stepJson(s) : stepText(s) + "\n";
+        for (auto *s = static_cast<const sRenumberStep *>(steps.first); s; s = s->next) {
+            if (ctx->json) planJson.push_back(stepJson(s));
+            else plan += stepText(s) + "\n";
+        }
         rliListFreeList(&steps);
         if (a.dryRun) return CLI_EXIT_OK;
         waveListRenumberingRequest();
@@ -81,29 +89,30 @@ int renumber(sCliContext *ctx, const RenumberArgs &a) {
     };
     int status = CLI_EXIT_OK;
     std::string result;
+    Json resultJson;
     auto after = [&](sWaveList *) {
         if (a.dryRun) return;
         const sRenumberResult *r = listRenumberingResult();
-        std::ostringstream o;
-        if (ctx->json)
-            o << ",\"result\":{\"status\":" << r->status << ",\"renumbered\":" << r->renumbered
-              << ",\"removed\":" << r->removed << ",\"pads_cleared\":" << r->padsCleared
-              << ",\"failed_wave\":" << r->failedNumber << "}";
-        else
-            o << "renumbered " << r->renumbered << " waves, removed " << r->removed << " orphan waves, cleared "
-              << r->padsCleared << " pad slots\n";
-        result = o.str();
+        resultJson = {{"status", r->status},
+                      {"renumbered", r->renumbered},
+                      {"removed", r->removed},
+                      {"pads_cleared", r->padsCleared},
+                      {"failed_wave", r->failedNumber}};
+        result = "renumbered " + std::to_string(r->renumbered) + " waves, removed " + std::to_string(r->removed) +
+                 " orphan waves, cleared " + std::to_string(r->padsCleared) + " pad slots\n";
         if (r->status != 0) status = CLI_EXIT_FAILURE;
     };
     // The dry run reads the card without the scan's clean-up: the orphan
     // parameter files the real run's scan would remove are reported as notes.
     int edited = cliEditRun(ctx, a.root, edit, after, a.dryRun ? WSTORAGE_SCAN_READ_ONLY : WSTORAGE_SCAN_CLEAN);
-    if (edited == CLI_EXIT_FAILURE && plan.empty() && result.empty()) return CLI_EXIT_FAILURE;
-    if (ctx->json)
-        *ctx->out << "{\"dry_run\":" << (a.dryRun ? "true" : "false") << ",\"steps\":[" << plan << "]" << result
-                  << "}\n";
-    else
+    if (edited == CLI_EXIT_FAILURE && plan.empty() && planJson.empty() && result.empty()) return CLI_EXIT_FAILURE;
+    if (ctx->json) {
+        Json doc = {{"dry_run", a.dryRun}, {"steps", planJson}};
+        if (!result.empty()) doc["result"] = resultJson;
+        cliJsonWrite(ctx, doc);
+    } else {
         *ctx->out << plan << result;
+    }
     return edited != CLI_EXIT_OK ? edited : status;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -27,9 +28,10 @@ int restore(sCliContext *ctx, const std::string &root, const std::string &from, 
         // Restored, with a leftover to mention (a staging folder not removed).
         if (result.error[0]) cliError(ctx, archive, result.error);
         if (ctx->json)
-            *ctx->out << "{\"backup\":" << cliJsonString(archive) << ",\"files\":" << result.files
-                      << ",\"bytes\":" << result.bytes << ",\"inPlace\":" << (result.inPlace ? "true" : "false")
-                      << "}\n";
+            cliJsonWrite(ctx, {{"backup", archive},
+                               {"files", result.files},
+                               {"bytes", result.bytes},
+                               {"inPlace", result.inPlace != 0}});
         else
             *ctx->out << "restored " << result.files << " files (" << result.bytes << " bytes) from " << archive
                       << (result.inPlace ? " in place\n" : "\n");

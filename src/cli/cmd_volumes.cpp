@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
 
@@ -42,8 +43,7 @@ std::string displayPath(const char *path) {
 int runVolumes(sCliContext *ctx) {
     std::ostream &out = *ctx->out;
     int count = osStorageRootCount();
-    if (ctx->json) out << '[';
-    int listed = 0;
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (int i = 0; i < count; i++) {
         sOsVolume v;
         if (osStorageRootInfo(i, &v) != 0) continue;
@@ -52,15 +52,18 @@ int runVolumes(sCliContext *ctx) {
         ghostStorageSpace(path.c_str(), &total, &freeBytes);
         bool device = cliVolumeHasDeviceFolder(path.c_str());
         if (ctx->json) {
-            out << (listed++ ? "," : "") << "{\"name\":" << cliJsonString(v.name) << ",\"path\":" << cliJsonString(path)
-                << ",\"fs\":" << cliJsonString(v.fsType) << ",\"total_bytes\":" << total
-                << ",\"free_bytes\":" << freeBytes << ",\"device_folder\":" << (device ? "true" : "false") << '}';
+            list.push_back({{"name", v.name},
+                            {"path", path},
+                            {"fs", v.fsType},
+                            {"total_bytes", total},
+                            {"free_bytes", freeBytes},
+                            {"device_folder", device}});
         } else {
             out << v.name << '\t' << path << '\t' << v.fsType << '\t' << total << '\t' << freeBytes << '\t'
                 << (device ? "device" : "-") << '\n';
         }
     }
-    if (ctx->json) out << "]\n";
+    if (ctx->json) cliJsonWrite(ctx, list);
     return CLI_EXIT_OK;
 }
 

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -70,26 +71,8 @@ void cliError(sCliContext *ctx, const std::string &what, const std::string &reas
     *ctx->err << "kvbrt: " << what << ": " << reason << '\n';
 }
 
-std::string cliJsonString(const std::string &text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
+void cliJsonWrite(sCliContext *ctx, const nlohmann::ordered_json &doc) {
+    *ctx->out << doc.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
 bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
@@ -132,7 +115,7 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
     app.fallthrough();
     // Questions jobs ask from their worker name string-table texts.
     sProgressBarCallbacks jobCb{};
-    jobCb.text = [](int id) {
+    jobCb.text = [](void *, int id) {
         cliTextInit();
         return dnaStrGetPtr(id);
     };

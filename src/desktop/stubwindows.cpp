@@ -122,7 +122,7 @@ void stubWindowsInstall(void) {
     c.mainStep = mainStep;
     c.mainTerm = mainTerm;
     c.messageBox = messageBox;
-    c.ghost.forcingUpdate = [](int on) { gMain.forcing += on ? 1 : -1; };
-    c.ghost.forcingDraw = draw;
+    c.ghost.forcingUpdate = [](void *, int on) { gMain.forcing += on ? 1 : -1; };
+    c.ghost.forcingDraw = [](void *) { draw(); };
     usiSetControllers(&c);
 }

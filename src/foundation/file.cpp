@@ -296,6 +296,48 @@ int rliDirCreate(const char *path) {
     return errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -1;
 }
 
+int rliDirCreateChain(const char *base, const char *relative, unsigned flags) {
+    struct stat st;
+    if (!base || !*base || !relative) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (stat(base, &st) != 0) return -1;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return -1;
+    }
+    auto look = [flags](const std::string &path, struct stat *out) {
+        return (flags & RLI_DIR_NO_LINKS) ? lstat(path.c_str(), out) : stat(path.c_str(), out);
+    };
+    std::string path = base;
+    for (const char *p = relative; *p;) {
+        if (*p == '/') {
+            ++p;
+            continue;
+        }
+        size_t len = std::strcspn(p, "/");
+        std::string part(p, len);
+        p += len;
+        if (part == "." || part == "..") {
+            errno = EINVAL;
+            return -1;
+        }
+        if (path.back() != '/') path += '/';
+        path += part;
+        if (look(path, &st) == 0) {
+            if (S_ISDIR(st.st_mode)) continue;
+            errno = S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+            return -1;
+        }
+        if (errno != ENOENT || faulted()) return -1;
+        // Made meanwhile by someone else is as good as made here.
+        if (mkdir(path.c_str(), 0755) != 0 && !(errno == EEXIST && look(path, &st) == 0 && S_ISDIR(st.st_mode)))
+            return -1;
+    }
+    return 0;
+}
+
 // --- Temporary files ---------------------------------------------------------------
 
 int rliFileMakeTemp(const char *finalPath, char *tmpOut, size_t cap) {

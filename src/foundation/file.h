@@ -96,6 +96,19 @@ uint32_t rliFileGetSizeA(const char *path);
 // already a folder, -1 otherwise.
 int rliDirCreate(const char *path);
 
+// Flags of rliDirCreateChain.
+enum : unsigned {
+    RLI_DIR_NO_LINKS = 1u,  // a link below the base is refused (ELOOP) instead of followed
+};
+// Makes the missing folders of `relative` ("a/b/c", extra slashes ignored)
+// one below the other inside `base`, mode 0755 less umask. `base` must be a
+// folder already: neither it nor anything above it is ever made, so a card
+// that went away never gets a tree planted in its empty mount folder, and
+// "." or ".." in `relative` is refused (EINVAL) rather than leaving `base`.
+// Returns 0 when the whole chain is there; -1 with errno set (ENOENT: `base`
+// is missing, ENOTDIR: a part is no folder); the folders made stay.
+int rliDirCreateChain(const char *base, const char *relative, unsigned flags);
+
 // --- Temporary files ----------------------------------------------------------
 
 // Creates and opens a new temporary file beside `finalPath` (same folder, name

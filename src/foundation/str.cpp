@@ -195,7 +195,8 @@ int strFindLastNotOfA(const char *text, int length, char c) { return findLastNot
 
 int strCheckFileName(const wchar_t *name) {
     if (!name) return 0;
-    // The design measures wide names at two bytes a character.
+    // A wide name is measured at two bytes a character, as the UTF-16 the
+    // names are kept in elsewhere takes.
     if (textLength(name) * 2 > kRliNameMax) return 0;
     return hasForbidden(name) ? 0 : 1;
 }

@@ -18,7 +18,7 @@
 
 // Longest path we build or accept, terminating zero included (Linux PATH_MAX).
 constexpr size_t kRliPathMax = 4096;
-// Longest single name the design's file-name check accepts, in bytes.
+// Longest single name the file-name checks (strCheckFileName) accept, in bytes.
 constexpr size_t kRliNameMax = 1024;
 
 // --- Searching ------------------------------------------------------------
@@ -96,7 +96,8 @@ char *rliStrDup(const char *src);
 // Returns the decimal value of `text`, a non-digit counting as 0 in its place;
 // no sign, 0 for an empty or null text.
 int64_t rliStrAtoi64(const char *text);
-// Compares bytes after ASCII lower-casing: -1, 0 or 1 as the design fixes it.
+// Compares the bytes, taken as signed, after ASCII lower-casing. Returns -1,
+// 0 or 1, never another difference.
 int rliStrCaseCmp(const char *a, const char *b);
 int rliStrIcmp(const char *a, const char *b);
 

@@ -98,7 +98,7 @@ bool copyText(char *buf, size_t cap, const char *text) {
 }
 
 void forcing(int on) {
-    if (gCb.forcingUpdate) gCb.forcingUpdate(on);
+    if (gCb.forcingUpdate) gCb.forcingUpdate(gCb.user, on);
 }
 
 // Closes the storage-select dialog and posts its result to the owner.
@@ -179,7 +179,7 @@ int ghostInit(void) {
     if (gHost->init && gHost->init() < 0) return -1;
     menuReady();
     ghostSetCurrentDir();
-    if (gCb.systemStart) gCb.systemStart();
+    if (gCb.systemStart) gCb.systemStart(gCb.user);
     ghostMenuSyncViewChecks();
     gInited = true;
     return 0;
@@ -231,7 +231,7 @@ void ghostQuitRequest(void) {
 int ghostQuitRequested(void) { return gQuitRequest.load(std::memory_order_relaxed); }
 
 const wchar_t *ghostText(int id) {
-    const wchar_t *t = gCb.text ? gCb.text(id) : nullptr;
+    const wchar_t *t = gCb.text ? gCb.text(gCb.user, id) : nullptr;
     return t ? t : L"";
 }
 
@@ -566,8 +566,8 @@ void ghostMenuWillOpen(void) {
     // Called from inside the host's event dispatch: a whole main-window step
     // here could run the close sequence under the toolkit's feet, so the
     // preview only stops and the window is redrawn.
-    if (gCb.waveStop) gCb.waveStop(0, 0);
-    if (gCb.forcingDraw) gCb.forcingDraw();
+    if (gCb.waveStop) gCb.waveStop(gCb.user, 0, 0);
+    if (gCb.forcingDraw) gCb.forcingDraw(gCb.user);
 }
 
 int ghostMenuIsEnabled(int code) {
@@ -642,12 +642,12 @@ int ghostFileDlgOpen(char *buf, size_t cap, const char *filter, _sWindow *window
     (void)filter;  // always the audio files the import takes
     if (buf && cap) buf[0] = 0;
     char start[kRliPathMax] = "";
-    if (gCb.importFolderGet) gCb.importFolderGet(start, sizeof start);
+    if (gCb.importFolderGet) gCb.importFolderGet(gCb.user, start, sizeof start);
     sFileDlgRun run{buf, cap, 0, window, ""};
     forcing(1);
     if (gHost && gHost->fileDialog) gHost->fileDialog(start, fileDlgSink, &run);
     forcing(0);
-    if (run.count > 0 && run.folder[0] && gCb.importFolderSet) gCb.importFolderSet(run.folder);
+    if (run.count > 0 && run.folder[0] && gCb.importFolderSet) gCb.importFolderSet(gCb.user, run.folder);
     return 0;
 }
 
@@ -674,17 +674,18 @@ int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFo
 }
 
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window) {
-    if (gCb.waveStop) gCb.waveStop(0, 0);
-    if (kind < 0 || kind > 2) return 0;
+    if (gCb.waveStop) gCb.waveStop(gCb.user, 0, 0);
+    if (kind < MBOX_KIND_OK || kind > MBOX_KIND_YES_CANCEL_NO) return 0;
     int r = 0;
     forcing(1);
     if (gHost && gHost->messageBox) r = gHost->messageBox(title ? title : L"", message ? message : L"", kind);
     forcing(0);
     // A box that could not be asked counts as its safe answer: no, or cancel.
-    if (kind == 0) r = 1;
-    else if (kind == 1 && r != 2 && r != 3) r = 3;
-    else if (kind == 2 && r != 2 && r != 3 && r != 4) r = 4;
-    if (window && !(gCb.parentsRefused && gCb.parentsRefused())) ghostWindowActivate(window);
+    bool yesOrNo = r == MBOX_YES || r == MBOX_NO;
+    if (kind == MBOX_KIND_OK) r = MBOX_OK;
+    else if (kind == MBOX_KIND_YES_NO && !yesOrNo) r = MBOX_NO;
+    else if (kind == MBOX_KIND_YES_CANCEL_NO && !yesOrNo && r != MBOX_CANCEL) r = MBOX_CANCEL;
+    if (window && !(gCb.parentsRefused && gCb.parentsRefused(gCb.user))) ghostWindowActivate(window);
     return r;
 }
 

@@ -296,18 +296,26 @@ const sOsHost *ghostHost(void);
 
 // --- Callbacks into the window controllers ------------------------------------
 
-// Registered by the main window controller; any entry may be null.
+// Registered by the main window controller; any entry may be null. Each gets
+// `user` back.
 struct sGhostCallbacks {
-    void (*forcingUpdate)(int on);     // editWaveUtilityForcingUpdate
-    void (*waveStop)(int a, int b);    // editWaveUtilityWaveStop
-    void (*forcingDraw)(void);         // editWaveUtilityForcingDraw
-    int (*parentsRefused)(void);       // editWaveUtilityParentsRefused
-    void (*systemStart)(void);         // loads resources and settings while the system starts
+    // A modal box or dialog opens (on 1) or has closed (on 0): the main window
+    // leaves its requests alone while any is open.
+    void (*forcingUpdate)(void *user, int on);
+    // Stops a playing preview before a menu opens or a box is shown; `pass` 1:
+    // then runs one step of the main window; `endEdit` 1: ends a text edit first.
+    void (*waveStop)(void *user, int pass, int endEdit);
+    // Redraws the main window once (a menu is about to open).
+    void (*forcingDraw)(void *user);
+    // Returns non-zero when a closed box must not bring its owner window forward.
+    int (*parentsRefused)(void *user);
+    void (*systemStart)(void *user);             // loads resources and settings while the system starts
     // The stored wave-import folder (user settings): read into buf / replace.
-    void (*importFolderGet)(char *buf, size_t cap);
-    void (*importFolderSet)(const char *folder);
+    void (*importFolderGet)(void *user, char *buf, size_t cap);
+    void (*importFolderSet)(void *user, const char *folder);
     // String-table text `id` for menu titles and dialogs; never null when set.
-    const wchar_t *(*text)(int id);
+    const wchar_t *(*text)(void *user, int id);
+    void *user;
 };
 
 // Copies the callbacks (null: clears them). Never fails.
@@ -383,8 +391,8 @@ int osStorageRootCount(void);
 // 0, or -1 when i is out of range (buf empty).
 int osStorageRootName(char *buf, size_t cap, int i);
 // Mount folder of snapshot volume i, ending in "/", into buf. Returns 0, or -1
-// when i is out of range or the path does not fit (buf empty). The design has
-// no such call; Linux needs it, since display names are not paths there.
+// when i is out of range or the path does not fit (buf empty). Needed because
+// a display name is not a path on Linux.
 int osStorageRootPath(char *buf, size_t cap, int i);
 // The whole snapshot record of volume i. Returns 0, or -1 (out unchanged).
 int osStorageRootInfo(int i, sOsVolume *out);
@@ -445,6 +453,20 @@ void ghostMenuSyncViewChecks(void);
 
 // --- Dialogs --------------------------------------------------------------------
 
+// What a message box offers.
+enum : int {
+    MBOX_KIND_OK = 0,             // one button: OK
+    MBOX_KIND_YES_NO = 1,         // yes and no
+    MBOX_KIND_YES_CANCEL_NO = 2,  // yes, cancel and no
+};
+// The button a message box was answered with.
+enum : int {
+    MBOX_OK = 1,
+    MBOX_YES = 2,
+    MBOX_NO = 3,
+    MBOX_CANCEL = 4,
+};
+
 // Open dialog for audio files. buf is cleared; on confirmation it gets the
 // first path (cut to cap), the chosen folder becomes the wave-import folder
 // and every path is delivered to `window` as an open-file event, in order.
@@ -454,9 +476,9 @@ int ghostFileDlgOpen(char *buf, size_t cap, const char *filter, _sWindow *window
 // cancelled or the path does not fit (buf empty then).
 int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFolder, int flag,
                     const wchar_t *title);
-// Modal message box of `kind` (0 OK, 1 yes/no, 2 yes/cancel/no). Returns 1;
-// 2 yes / 3 no; 2 yes / 4 cancel / 3 no; 0 for other kinds (nothing shown) or
-// without a host that can ask.
+// Modal message box of `kind` (MBOX_KIND_*). Returns the button: MBOX_OK;
+// MBOX_YES / MBOX_NO; MBOX_YES / MBOX_CANCEL / MBOX_NO; 0 for other kinds
+// (nothing shown). A box no host could ask gets its safe answer (no, cancel).
 int ghostMBoxOpen(const wchar_t *title, const wchar_t *message, int kind, _sWindow *window);
 // Opens platform dialog `kind`; only 0, the storage-select dialog, exists.
 // After ghostStorageDialogPreset the dialog is not shown: it closes at once

@@ -30,7 +30,8 @@ bool gOpen = false;                       // the window is open (with or without
 _sWindow *gpProgressBarWin = nullptr;     // the host's window; null on hosts without windows
 _sEvQueue *gpProgressBarQueue = nullptr;  // the window's events
 _sMyThread *gpThread = nullptr;           // the running job
-void (*gCancelFunc)(void) = nullptr;
+threadCancelFn gCancelFunc = nullptr;
+void *gCancelArg = nullptr;             // the running job's argument
 const sProgressView *gpView = nullptr;    // the view drawing the open window
 const sProgressView *gpViewSet = nullptr; // installed with editProgressBarSetView
 sProgressBarCallbacks gCb{};
@@ -70,7 +71,7 @@ void sleepMs(long ms) {
 }
 
 const wchar_t *text(int id) {
-    const wchar_t *t = gCb.text ? gCb.text(id) : nullptr;
+    const wchar_t *t = gCb.text ? gCb.text(gCb.user, id) : nullptr;
     return t ? t : L"DUMMY";
 }
 
@@ -109,7 +110,7 @@ void *threadLoop(void *arg) {
     // the worker got going: its caller was told it started.
     do {
         if (t->job) {
-            if (t->job(nullptr) != 0) t->endRequest.store(1, std::memory_order_release);
+            if (t->job(t->arg) != 0) t->endRequest.store(1, std::memory_order_release);
         } else {
             sleepMs(1);
         }
@@ -124,7 +125,7 @@ void queueHandler(_sWindow *, void *, uint16_t code, int32_t value, char key, co
 }
 
 void placeWindow(int noParent, int *x, int *y) {
-    _sWindow *main = gCb.mainWindow ? gCb.mainWindow() : nullptr;
+    _sWindow *main = gCb.mainWindow ? gCb.mainWindow(gCb.user) : nullptr;
     gbParent = noParent ? 0 : 1;
     if (gbParent && main) {
         int mx = 0, my = 0;
@@ -152,11 +153,12 @@ bool jobEnded() { return !gpThread || threadGetEnd(gpThread); }
 
 // --- Worker thread --------------------------------------------------------------
 
-_sMyThread *threadCreate(threadJobFn job) {
+_sMyThread *threadCreate(threadJobFn job, void *arg) {
     void *mem = memCalloc(sizeof(_sMyThread), "Thread");
     if (!mem) return nullptr;
     _sMyThread *t = new (mem) _sMyThread{};
     t->job = job;
+    t->arg = arg;
     // The worker inherits this mask: interrupts go to the main thread, whose
     // wait loop decides what a Ctrl-C means for the job.
     sigset_t block, old;
@@ -202,8 +204,8 @@ void editProgressBarSetCallbacks(const sProgressBarCallbacks *callbacks) {
 
 // --- Progress window ------------------------------------------------------------
 
-int editProgressBarInit(threadJobFn job, void (*cancel)(void), int noParent, const char *message) {
-    if (gCb.mainAble) gCb.mainAble(0);
+int editProgressBarInit(threadJobFn job, void *arg, threadCancelFn cancel, int noParent, const char *message) {
+    if (gCb.mainAble) gCb.mainAble(gCb.user, 0);
     gBarRatio.store(0.0f, std::memory_order_release);
     if (!gOpen) {
         gOpen = true;
@@ -228,12 +230,13 @@ int editProgressBarInit(threadJobFn job, void (*cancel)(void), int noParent, con
     if (job) {
         // One job at a time: a previous one is finished before the next starts.
         threadDispose(gpThread);
-        gpThread = threadCreate(job);
+        gpThread = threadCreate(job, arg);
         if (!gpThread) {
             editProgressBarTerm();
             return -1;
         }
         gCancelFunc = cancel;
+        gCancelArg = arg;
     }
     gbTermRequest = false;
     return 0;
@@ -250,7 +253,7 @@ void editProgressBarMain(void) {
         uint16_t code = evQread(&value, &key, nullptr, 0, gpProgressBarQueue);
         bool closing = code == WEV_CLOSE_BOX || gbProgressBarCloseReuest.load(std::memory_order_acquire) ||
                        (gpThread && threadGetEnd(gpThread));
-        if (!closing && code == kMenuHelp && gCb.help) gCb.help();
+        if (!closing && code == kMenuHelp && gCb.help) gCb.help(gCb.user);
         if (closing && !gbTermRequest) {
             gbTermRequest = true;
             gTermRequestTime = ghostGetTime();
@@ -279,6 +282,7 @@ int editProgressBarTerm(void) {
     threadDispose(gpThread);
     gpThread = nullptr;
     gCancelFunc = nullptr;
+    gCancelArg = nullptr;
     if (gpView && gpView->close) gpView->close();
     gpView = nullptr;
     evQTerm(gpProgressBarQueue);
@@ -287,15 +291,15 @@ int editProgressBarTerm(void) {
     gpProgressBarWin = nullptr;
     gOpen = false;
     gbTermRequest = false;
-    if (gCb.mainAble) gCb.mainAble(1);
-    if (gbParent && gCb.mainWindow) ghostWindowActivate(gCb.mainWindow());
+    if (gCb.mainAble) gCb.mainAble(gCb.user, 1);
+    if (gbParent && gCb.mainWindow) ghostWindowActivate(gCb.mainWindow(gCb.user));
     return 0;
 }
 
-int editProgressBarRun(threadJobFn job, void (*cancel)(void), int noParent, const char *message,
+int editProgressBarRun(threadJobFn job, void *arg, threadCancelFn cancel, int noParent, const char *message,
                        int *cancelPresses) {
     if (cancelPresses) *cancelPresses = 0;
-    if (editProgressBarInit(job, cancel, noParent, message) < 0) return -1;
+    if (editProgressBarInit(job, arg, cancel, noParent, message) < 0) return -1;
     while (editProgressBarGetIsWindow()) editProgressBarMain();
     // Counted until the next window opens.
     if (cancelPresses) *cancelPresses = gCancelPresses;
@@ -332,7 +336,7 @@ _sWindow *editProgressBarGetWindow(void) { return gpProgressBarWin; }
 void editProgressBarCancelPress(void) {
     if (!gOpen) return;
     gCancelPresses++;
-    if (gCancelFunc) gCancelFunc();
+    if (gCancelFunc) gCancelFunc(gCancelArg);
 }
 
 int editProgressBarMboxOpen(int title, int message, int kind) { return mboxAsk(title, message, nullptr, kind); }

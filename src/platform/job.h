@@ -33,23 +33,28 @@
 
 // --- Worker thread --------------------------------------------------------------
 
-// A job: called with a null argument until it returns non-zero or the end is
-// requested, and at least once. Every job of the program does its whole work
-// in its first call and returns 1.
+// A job: called with the argument its caller gave (the job's input record)
+// until it returns non-zero or the end is requested, and at least once. Every
+// job of the program does its whole work in its first call and returns 1.
 typedef int (*threadJobFn)(void *arg);
+// A job's cancel function: asks the job running on `arg` to stop. Called on
+// the main thread while the job runs on the worker.
+typedef void (*threadCancelFn)(void *arg);
 
 // One worker thread, allocated with owner tag "Thread".
 struct _sMyThread {
     threadJobFn job;                  // the work; null runs an idle loop until asked to end
+    void *arg;                        // handed to every call of `job`; owned by the caller
     pthread_t thread;                 // the worker; joined by threadDispose
     std::atomic<int32_t> endRequest;  // 1: the loop is asked to stop
     std::atomic<int32_t> ended;       // 1: the loop has finished
 };
 
-// Starts a worker running `job` (interrupt signals are blocked on it, so
-// Ctrl-C always reaches the main thread). Returns the record, or null when
-// memory runs out or the thread cannot be started (nothing left allocated).
-_sMyThread *threadCreate(threadJobFn job);
+// Starts a worker running `job` with `arg` (interrupt signals are blocked on
+// it, so Ctrl-C always reaches the main thread); `arg` must outlive the
+// worker. Returns the record, or null when memory runs out or the thread
+// cannot be started (nothing left allocated).
+_sMyThread *threadCreate(threadJobFn job, void *arg);
 // Asks the worker's loop to stop after the current call of the job. Null is
 // ignored. Any thread.
 void threadSetEndRequest(_sMyThread *t);
@@ -87,11 +92,13 @@ struct sProgressView {
 void editProgressBarSetView(const sProgressView *view);
 
 // Calls into the window controllers above this layer; any entry may be null.
+// Each gets `user` back.
 struct sProgressBarCallbacks {
-    _sWindow *(*mainWindow)(void);    // the main window, over which the progress window is placed
-    void (*mainAble)(int on);         // enables / disables the main window (edtiWaveUtilityAble)
-    const wchar_t *(*text)(int id);   // string-table text `id` (never null)
-    void (*help)(void);               // opens the help document (menu command 1022)
+    _sWindow *(*mainWindow)(void *user);            // the main window, over which the progress window is placed
+    void (*mainAble)(void *user, int on);           // enables (1) / disables (0) the main window's input
+    const wchar_t *(*text)(void *user, int id);     // string-table text `id` (never null)
+    void (*help)(void *user);                       // opens the help document (menu command 1022)
+    void *user;
 };
 
 // Copies the callbacks (null: clears them). Never fails.
@@ -102,11 +109,12 @@ void editProgressBarSetCallbacks(const sProgressBarCallbacks *callbacks);
 // Opens the progress window when it is not open (over the main window, or
 // centred on the display with `noParent`), shows `message` (UTF-8, may be
 // null) and starts `job` (may be null: a window without a job, closed by a
-// close request) with `cancel` (may be null: no Cancel button) as its cancel
-// function. With the window already open only the ratio is reset and the new
-// job started. Returns 0; -1 when the job cannot be started: the window is
-// closed again then and the job never runs.
-int editProgressBarInit(threadJobFn job, void (*cancel)(void), int noParent, const char *message);
+// close request) on `arg`, its input record, which must stay valid until the
+// window has closed, with `cancel` (may be null: no Cancel button) as its
+// cancel function. With the window already open only the ratio is reset and
+// the new job started. Returns 0; -1 when the job cannot be started: the
+// window is closed again then and the job never runs.
+int editProgressBarInit(threadJobFn job, void *arg, threadCancelFn cancel, int noParent, const char *message);
 // One pass of the wait loop: handles the window's events, serves a pending
 // question of the job, hands the ratio to the view, and closes the window once
 // the job has ended and the host's hold time (sOsHost::progressHoldMs) has
@@ -119,11 +127,11 @@ int editProgressBarGetIsWindow(void);
 // when the window was over it, activates it. Returns 0; nothing happens when
 // the window is not open.
 int editProgressBarTerm(void);
-// Opens the window with `job`, spins the wait loop until it has closed and
-// returns 0; -1 when the job could not be started. `cancelPresses` (may be
-// null) gets the number of Cancel presses during the job: on a terminal, the
-// number of times Ctrl-C was pressed while it ran.
-int editProgressBarRun(threadJobFn job, void (*cancel)(void), int noParent, const char *message,
+// Opens the window with `job` on `arg`, spins the wait loop until it has
+// closed and returns 0; -1 when the job could not be started. `cancelPresses`
+// (may be null) gets the number of Cancel presses during the job: on a
+// terminal, the number of times Ctrl-C was pressed while it ran.
+int editProgressBarRun(threadJobFn job, void *arg, threadCancelFn cancel, int noParent, const char *message,
                        int *cancelPresses);
 
 // Stores the job's progress, replacing a value above 1.0 by 1.0 (one below 0
@@ -150,13 +158,13 @@ int editProgressBarGetParent(void);
 // Returns the progress window, null when closed or on a host without windows.
 _sWindow *editProgressBarGetWindow(void);
 // The Cancel button was pressed (the view calls this): calls the job's cancel
-// function, once per press, when it has one, and counts the press for
+// function with the job's argument, once per press, when it has one, and counts the press for
 // editProgressBarRun. Nothing while the window is closed.
 void editProgressBarCancelPress(void);
 
-// Shows a message box of `kind` (0 OK, 1 yes/no, 2 yes/cancel/no) with the
-// string-table texts `title` and `message` over the progress window and
-// returns the button (1; 2 yes, 3 no; 2 yes, 4 cancel, 3 no). On the worker the
+// Shows a message box of `kind` (MBOX_KIND_*) with the string-table texts
+// `title` and `message` over the progress window and returns the button
+// (MBOX_*, as ghostMBoxOpen). On the worker the
 // box is shown by the main thread in its wait loop and the worker waits for the
 // answer. Any thread.
 int editProgressBarMboxOpen(int title, int message, int kind);

@@ -85,13 +85,6 @@ std::string configFolder(void) {
     return home.empty() ? home : home + "/.config";
 }
 
-// mkdir -p with mode 0755; existing folders and failures are left to the
-// open that follows to notice.
-void makeFolders(const std::string &path) {
-    for (size_t i = 1; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '/') (void)mkdir(path.substr(0, i).c_str(), 0755);
-}
-
 bool isFolder(const std::string &path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -230,7 +223,9 @@ const char *getUserFilePath(void) {
     std::string folder = configFolder();
     if (folder.empty()) return nullptr;
     folder += "/Korvan/KVB-RT Wave Manager";
-    makeFolders(folder);
+    // The whole chain from "/": a fresh home may lack even ".config". A
+    // failure is left to the open that follows to notice.
+    (void)rliDirCreateChain("/", folder.c_str(), 0);
     std::string path = folder + "/user";
     if (path.size() >= sizeof gUser.filePath) return nullptr;
     std::memcpy(gUser.filePath, path.c_str(), path.size() + 1);

@@ -512,6 +512,20 @@ int openArchive(const char *path, uint64_t *length) {
     return fd;
 }
 
+// Makes the folder an archive is extracted into when it is missing; only the
+// folder itself, inside a parent that must exist. Returns false (errno set) on failure.
+bool makeBase(const char *base) {
+    std::string path = base ? base : "";
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+    return rliDirCreateChain(parent.c_str(), path.substr(slash + 1).c_str(), 0) == 0;
+}
+
 }  // namespace
 
 // --- Writer ---------------------------------------------------------------------
@@ -892,7 +906,7 @@ int CFileTarExtract::Extract(const char *base, const char *archivePath) {
         close(fd);
         return 0;
     }
-    if (!MkdirReentrant(base)) {
+    if (!makeBase(base)) {
         SetError("cannot create the folder %s: %s", shown(base).c_str(), std::strerror(errno));
         close(fd);
         return 0;
@@ -927,30 +941,18 @@ int CFileTarExtract::Extract(const char *base, const char *archivePath) {
 int CFileTarExtract::ExtractSub(const char *base, const char *name, int fd, uint64_t size, bool folder) {
     std::string path = base;
     if (path.empty() || path.back() != '/') path += '/';
-    const char *p = name;
-    while (*p) {
-        const char *end = std::strchr(p, '/');
-        size_t len = end ? static_cast<size_t>(end - p) : std::strlen(p);
-        path.append(p, len);
-        if (!end && !folder) return Copy(path.c_str(), fd, size);
-        // Each folder is looked at without following links just before it is
-        // used, so no entry is ever written through a link.
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0) {
-            if (rliDirCreate(path.c_str()) != 0 || lstat(path.c_str(), &st) != 0) {
-                SetError("cannot create the folder %s: %s", shown(path.c_str()).c_str(), std::strerror(errno));
-                return 0;
-            }
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            SetError("cannot restore into %s: it is not a folder", shown(path.c_str()).c_str());
-            return 0;
-        }
-        if (!end) break;
-        path += '/';
-        p = end + 1;
+    const char *slash = std::strrchr(name, '/');
+    std::string folders = folder ? name : std::string(name, slash ? static_cast<size_t>(slash - name) : 0);
+    // Every folder is looked at without following links just before it is
+    // used, so no entry is ever written through a link.
+    if (rliDirCreateChain(base, folders.c_str(), RLI_DIR_NO_LINKS) != 0) {
+        if (errno == ENOTDIR || errno == ELOOP)
+            SetError("cannot restore into %s: it is not a folder", shown((path + folders).c_str()).c_str());
+        else
+            SetError("cannot create the folder %s: %s", shown((path + folders).c_str()).c_str(), std::strerror(errno));
+        return 0;
     }
-    return 1;
+    return folder ? 1 : Copy((path + name).c_str(), fd, size);
 }
 
 int CFileTarExtract::Copy(const char *path, int fd, uint64_t size) {
@@ -990,14 +992,4 @@ int CFileTarExtract::Copy(const char *path, int fd, uint64_t size) {
     return 1;
 }
 
-int MkdirReentrant(const char *path) {
-    if (!path || !*path) return 0;
-    struct stat st;
-    if (stat(path, &st) == 0) return S_ISDIR(st.st_mode) ? 1 : 0;
-    std::string parent = path;
-    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-    size_t slash = parent.rfind('/');
-    if (slash == std::string::npos) return 0;
-    if (slash > 0 && !MkdirReentrant(parent.substr(0, slash).c_str())) return 0;
-    return rliDirCreate(path) == 0 ? 1 : 0;
-}
+

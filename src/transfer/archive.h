@@ -225,7 +225,3 @@ private:
     sTarVerifyInfo m_info;       // result of the verify walk
     char m_error[kTarErrorMax];
 };
-
-// Makes sure the folder `path` exists, creating missing parents first.
-// Returns 1 when it exists or was made, 0 otherwise (nothing removed).
-int MkdirReentrant(const char *path);

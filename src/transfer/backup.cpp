@@ -19,6 +19,8 @@
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "transfer/archive.h"
+#include "wavelib/card.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
@@ -43,15 +45,15 @@ constexpr const char *kJournalMagic = "kvbrt-restore 1";
 // Share of the restore's bar the unpacking takes; the renames take the rest.
 constexpr double kUnpackShare = 0.95;
 
-// What the job running now works on (set by the Calc functions on the main
-// thread before the worker starts, read back after it ended).
-struct sJobState {
-    const char *root;
-    int total;
-    unsigned flags;
-    sBackupResult *result;
+// What a backup or restore job works on and reports into, made by the Calc
+// functions on the main thread and read back after the job ended.
+struct sBackupJob {
+    const char *root;       // the card's root folder
+    std::string archive;    // the backup file written or read
+    int total;              // backup: files expected, for the progress
+    unsigned flags;         // restore: RESTORE_*
+    sBackupResult *result;  // the outcome
 };
-sJobState gJob;
 
 bool faulted() { return rliFaultFileHit() != 0; }
 
@@ -109,13 +111,12 @@ bool exists(const std::string &path, struct stat *st = nullptr) {
     return lstat(path.c_str(), st ? st : &s) == 0;
 }
 
-// Makes the folders of `rel`'s parent below `base`. Returns 0 or -1.
+// Makes the folders of `rel`'s parent inside `base`, which must exist. Returns 0 or -1.
 int makeParents(const std::string &base, const std::string &rel) {
     size_t slash = rel.rfind('/');
     if (slash == std::string::npos) return 0;
-    std::string path = join(base, rel.substr(0, slash));
     if (faulted()) return -1;
-    return rliStorageMakeDir(path.c_str());
+    return rliDirCreateChain(base.c_str(), rel.substr(0, slash).c_str(), 0);
 }
 
 int syncVolume(const std::string &path) {
@@ -329,7 +330,7 @@ int moveAside(const sRestorePaths &p, const sJournal &j, std::string *why) {
         size_t slash = f.rfind('/');
         std::string name = slash == std::string::npos ? f : f.substr(slash + 1);
         if (!isCardFile(name) && !std::binary_search(brought.begin(), brought.end(), f)) continue;
-        if (makeParents(p.aside, f) != 0 || fsRename(join(p.maker, f), join(p.aside, f)) != 0) {
+        if (makeParents(p.staging, join(kAsideDir, f)) != 0 || fsRename(join(p.maker, f), join(p.aside, f)) != 0) {
             *why = "cannot move " + join(p.maker, f) + " aside: " + reason(errno);
             return -1;
         }
@@ -376,7 +377,7 @@ int rollBack(const sRestorePaths &p, sJournal *j, std::string *why) {
     for (const auto &f : j->files) {
         std::string staged = join(p.staged, f), placed = join(p.maker, f);
         if (exists(staged) || !exists(placed)) continue;
-        if (makeParents(p.staged, f) != 0 || fsRename(placed, staged) != 0) {
+        if (makeParents(p.staging, join(kStagedDir, f)) != 0 || fsRename(placed, staged) != 0) {
             *why = "cannot take " + placed + " back: " + reason(errno);
             return -1;
         }
@@ -496,8 +497,8 @@ int waveBackupExpectedFiles(const sWaveList *list) {
     return 2 * waveListWaveCount(list) + waveListKitFileCount(list) + 5;
 }
 
-int waveBackupWriteLists(sWaveList *list, const char *root) {
-    if (!list || !root) {
+int waveBackupWriteLists(sWaveList *list) {
+    if (!list || !list->card) {
         errno = EINVAL;
         return -1;
     }
@@ -507,23 +508,23 @@ int waveBackupWriteLists(sWaveList *list, const char *root) {
     for (auto *it = static_cast<sListItem *>(list->tagOrder.last); it; it = it->prev)
         waveTagOrder(static_cast<sTag *>(it->item), key++);
     char system[kRliPathMax];
-    if (wstorageDevicePath(system, sizeof system, root, "Korvan/KVB-RT/SYSTEM/") != 0) {
+    if (cardPath(list->card, system, sizeof system, cSTORAGE_DIR_SYSTEM) != 0) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    if (rliStorageMakeDir(system) != 0) return -1;
+    if (cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) != 0) return -1;
     std::string dir = system;
-    if (waveFileTagListCreateToFile(&list->tags, (dir + "tag_list.kvb").c_str()) != 0) return -1;
-    if (waveFileWaveFileCreateListFile(&list->waveAlphabet, (dir + "wavelist_name.kvb").c_str()) != 0) return -1;
-    if (waveFileTagListCreateListFileSortbyName(&list->tags, (dir + "wavelist_tagname.kvb").c_str()) != 0) return -1;
-    if (waveFileTagListCreateListFileSortbyNumber(&list->tags, (dir + "wavelist_tagnum.kvb").c_str()) != 0) return -1;
+    if (waveFileTagListCreateToFile(&list->tags, (dir + cSTORAGE_FILE_TAG_LIST).c_str()) != 0) return -1;
+    for (int i = 0; i < kStorageWaveListFiles; ++i)
+        if (waveListWriteListFile(list, i, (dir + cSTORAGE_FILE_WAVE_LISTS[i]).c_str()) != 0) return -1;
     return 0;
 }
 
-int waveBackupSave(sWaveList *list, const char *root, const char *folder, int confirmed, sBackupResult *result) {
+int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupResult *result) {
     sBackupResult local;
     sBackupResult *r = result ? result : &local;
     resetResult(r);
+    const char *root = list && list->card ? cardRoot(list->card) : nullptr;
     if (!root || rliStorageExist(root) != 0) {
         setResultError(r, std::string(root ? root : "(none)") + ": the card can no longer be found");
         editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
@@ -554,18 +555,17 @@ int waveBackupSave(sWaveList *list, const char *root, const char *folder, int co
     if (fd >= 0) {
         close(fd);
         if (!confirmed &&
-            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, 1) != 2)
+            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, MBOX_KIND_YES_NO) != MBOX_YES)
             return endWith(r, BACKUP_DECLINED);
     }
-    if (list && waveBackupWriteLists(list, root) != 0) {
+    if (waveBackupWriteLists(list) != 0) {
         setResultError(r, join(maker, "KVB-RT/SYSTEM") + ": cannot write the category and wave lists: " +
                               reason(errno));
         showError(DNASTR_ERR_BACKUP_FAILED, r->error);
         return endWith(r, BACKUP_FAILED);
     }
     waveBackupExportSetRequest(path.c_str());
-    int total = list ? waveBackupExpectedFiles(list) : static_cast<int>(count.files);
-    return waveBackupExportCalc(root, total, r);
+    return waveBackupExportCalc(root, waveBackupExpectedFiles(list), r);
 }
 
 int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
@@ -574,29 +574,31 @@ int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
     if (!gExportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gExportFilename);
     gExportCancel.store(0);
-    gJob = {root, total > 0 ? total : 1, 0, r};
+    sBackupJob job{root, gExportFilename, total > 0 ? total : 1, 0, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupSaveThreadFunc, waveBackupExportSetCancel, 0,
+    if (editProgressBarRun(waveBackupSaveThreadFunc, &job, [](void *) { waveBackupExportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_BACKUP), nullptr) != 0)
         setResultError(r, "cannot start the backup job");
     gExportFilename[0] = '\0';
     return r->status;
 }
 
-int waveBackupSaveThreadFunc(void *) {
-    sBackupResult *r = gJob.result;
-    std::string maker = makerPath(gJob.root);
+int waveBackupSaveThreadFunc(void *arg) {
+    auto *job = static_cast<sBackupJob *>(arg);
+    sBackupResult *r = job->result;
+    const char *archive = job->archive.c_str();
+    std::string maker = makerPath(job->root);
     sTarHooks hooks{barProgress, nullptr, &gExportCancel};
     char error[kTarErrorMax] = "";
-    int saved = tarBackupSave(gExportFilename, maker.c_str(), gJob.total, &hooks, error, sizeof error);
+    int saved = tarBackupSave(archive, maker.c_str(), job->total, &hooks, error, sizeof error);
     r->files = gnWriteFile;
     if (saved == 0) {
         r->status = BACKUP_DONE;
         struct stat st;
-        if (stat(gExportFilename, &st) == 0) r->bytes = static_cast<uint64_t>(st.st_size);
+        if (stat(archive, &st) == 0) r->bytes = static_cast<uint64_t>(st.st_size);
     } else if (saved == -2) {
         r->status = BACKUP_CANCELLED;
-        setResultError(r, "the backup was cancelled; " + std::string(gExportFilename) + " was left as it was");
+        setResultError(r, "the backup was cancelled; " + job->archive + " was left as it was");
     } else {
         r->status = BACKUP_FAILED;
         setResultError(r, error);
@@ -638,7 +640,7 @@ int waveBackupRestore(const char *root, const char *archivePath, unsigned flags,
         return endWith(r, BACKUP_FAILED);
     }
     close(fd);
-    if (!(flags & RESTORE_CONFIRMED) && editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE, 1) != 2)
+    if (!(flags & RESTORE_CONFIRMED) && editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE, MBOX_KIND_YES_NO) != MBOX_YES)
         return endWith(r, BACKUP_DECLINED);
     waveBackupImportSetRequest(archivePath);
     return waveBackupImportCalc(root, flags, r);
@@ -650,9 +652,9 @@ int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result
     if (!gImportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gImportFilename);
     gImportCancel.store(0);
-    gJob = {root, 0, flags, r};
+    sBackupJob job{root, gImportFilename, 0, flags, r};
     r->status = BACKUP_FAILED;
-    if (editProgressBarRun(waveBackupRestoreThreadFunc, waveBackupImportSetCancel, 0,
+    if (editProgressBarRun(waveBackupRestoreThreadFunc, &job, [](void *) { waveBackupImportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_RESTORE), nullptr) != 0)
         setResultError(r, "cannot start the restore job");
     gImportFilename[0] = '\0';
@@ -690,7 +692,7 @@ bool roomToStage(const std::string &path, const sTarVerifyInfo &info, uint64_t *
 // Unpacks into the staging folder, checks the card's paths and replaces the
 // card's files. Returns BACKUP_*.
 int restoreStaged(const sRestorePaths &p, const char *archive, sBackupResult *r) {
-    if (!MkdirReentrant(p.staging.c_str())) {
+    if (rliDirCreateChain(p.maker.c_str(), cBACKUP_STAGING_NAME, 0) != 0) {
         setResultError(r, "cannot create the staging folder " + p.staging + ": " + reason(errno));
         return BACKUP_FAILED;
     }
@@ -761,12 +763,13 @@ int restoreStaged(const sRestorePaths &p, const char *archive, sBackupResult *r)
 
 }  // namespace
 
-int waveBackupRestoreThreadFunc(void *) {
-    sBackupResult *r = gJob.result;
-    const char *archive = gImportFilename;
-    std::string maker = makerPath(gJob.root);
+int waveBackupRestoreThreadFunc(void *arg) {
+    auto *job = static_cast<sBackupJob *>(arg);
+    sBackupResult *r = job->result;
+    const char *archive = job->archive.c_str();
+    std::string maker = makerPath(job->root);
     if (maker.empty()) {
-        setResultError(r, std::string(gJob.root) + ": the path is too long");
+        setResultError(r, std::string(job->root) + ": the path is too long");
         r->status = BACKUP_FAILED;
         return 1;
     }
@@ -778,7 +781,7 @@ int waveBackupRestoreThreadFunc(void *) {
     };
     // What an earlier, interrupted restore left is undone first.
     char detail[kBackupErrorMax];
-    if (restoreRecover(gJob.root, RESTORE_RECOVER_ROLLBACK, detail, sizeof detail) < 0) {
+    if (restoreRecover(job->root, RESTORE_RECOVER_ROLLBACK, detail, sizeof detail) < 0) {
         setResultError(r, std::string("an earlier restore was interrupted and cannot be rolled back: ") + detail);
         return end(BACKUP_FAILED);
     }
@@ -793,19 +796,19 @@ int waveBackupRestoreThreadFunc(void *) {
     r->files = info.files;
     r->bytes = info.bytes;
     uint64_t need = 0, free = 0;
-    bool inPlace = (gJob.flags & RESTORE_IN_PLACE) != 0;
-    if (!inPlace && !roomToStage(haveMaker ? maker : std::string(gJob.root), info, &need, &free)) {
+    bool inPlace = (job->flags & RESTORE_IN_PLACE) != 0;
+    if (!inPlace && !roomToStage(haveMaker ? maker : std::string(job->root), info, &need, &free)) {
         char text[256];
         std::snprintf(text, sizeof text,
                       "the card has no room to unpack the backup beside its files (%llu bytes needed, %llu free)",
                       static_cast<unsigned long long>(need), static_cast<unsigned long long>(free));
         r->noRoom = 1;
-        if (gJob.flags & RESTORE_IN_PLACE_REFUSED) {
+        if (job->flags & RESTORE_IN_PLACE_REFUSED) {
             setResultError(r, text);
             return end(BACKUP_FAILED);
         }
-        if (!(gJob.flags & RESTORE_IN_PLACE_CONFIRMED) &&
-            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE_IN_PLACE, 1) != 2) {
+        if (!(job->flags & RESTORE_IN_PLACE_CONFIRMED) &&
+            editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_RESTORE_IN_PLACE, MBOX_KIND_YES_NO) != MBOX_YES) {
             setResultError(r, std::string(text) + "; the card was not changed");
             r->status = BACKUP_DECLINED;
             return 1;
@@ -814,7 +817,9 @@ int waveBackupRestoreThreadFunc(void *) {
     }
     bool madeMaker = false;
     if (!haveMaker) {
-        if (!MkdirReentrant(maker.c_str())) {
+        // Only the maker folder itself, inside the card's root.
+        size_t slash = maker.rfind('/');
+        if (rliDirCreateChain(maker.substr(0, slash + 1).c_str(), maker.substr(slash + 1).c_str(), 0) != 0) {
             setResultError(r, "cannot create " + maker + ": " + reason(errno));
             return end(BACKUP_FAILED);
         }

@@ -100,24 +100,26 @@ struct sBackupResult {
 // Number of files the backup of `list` is expected to hold, for its progress:
 // 2 x waves + kit files + 5. 5 for a null library.
 int waveBackupExpectedFiles(const sWaveList *list);
-// Writes the card's category list (order keys renumbered first) and its three
-// wave list files from `list` into "Korvan/KVB-RT/SYSTEM/" below `root`.
+// Writes the category list (order keys renumbered first) and the three wave
+// list files of `list` into "Korvan/KVB-RT/SYSTEM/" on the library's card.
 // Returns 0, or -1 (errno set) at the first file that could not be written;
 // the files already written stay (each whole).
-int waveBackupWriteLists(sWaveList *list, const char *root);
-// The whole backup after the folder was chosen: checks the card, refuses names
-// the archive cannot hold (naming the file), asks before replacing a backup in
-// `folder` (message 64; unless `confirmed`), writes the lists from `list`, runs
-// the backup job under the progress window (message 47; Cancel cancels) and
-// shows message 81 when it failed. Returns the outcome (also in `result`, may
-// be null); on any outcome but BACKUP_DONE the older backup is untouched, and
-// on BACKUP_DECLINED and refusals before the lists nothing was written.
-int waveBackupSave(sWaveList *list, const char *root, const char *folder, int confirmed, sBackupResult *result);
+int waveBackupWriteLists(sWaveList *list);
+// The whole backup of the card of `list` after the folder was chosen: checks
+// the card, refuses names the archive cannot hold (naming the file), asks
+// before replacing a backup in `folder` (message 64; unless `confirmed`),
+// writes the lists from `list`, runs the backup job under the progress window
+// (message 47; Cancel cancels) and shows message 81 when it failed. Returns
+// the outcome (also in `result`, may be null); on any outcome but BACKUP_DONE
+// the older backup is untouched, and on BACKUP_DECLINED and refusals before
+// the lists nothing was written.
+int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupResult *result);
 // Serves a pending backup request (gExportFilename) of the card `root`: runs
 // the job under the progress window and empties the request. Returns the
 // outcome; BACKUP_DONE when nothing was requested.
 int waveBackupExportCalc(const char *root, int total, sBackupResult *result);
-// The backup job (worker thread); reads the request set by waveBackupExportCalc. Returns 1.
+// The backup job (worker thread) on its input record, made by
+// waveBackupExportCalc. Returns 1.
 int waveBackupSaveThreadFunc(void *arg);
 
 // --- Restore ---------------------------------------------------------------------------
@@ -141,7 +143,8 @@ int waveBackupRestore(const char *root, const char *archivePath, unsigned flags,
 // runs the job and empties the request. Returns the outcome; BACKUP_DONE when
 // nothing was requested.
 int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result);
-// The restore job (worker thread); reads the request set by waveBackupImportCalc. Returns 1.
+// The restore job (worker thread) on its input record, made by
+// waveBackupImportCalc. Returns 1.
 int waveBackupRestoreThreadFunc(void *arg);
 
 // Deletes below `dir`, recursively, every regular file with one of the four

@@ -12,13 +12,13 @@
 #include <string>
 
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "resource/user.h"
+#include "wavelib/card.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -28,17 +28,22 @@ namespace {
 
 std::atomic<int32_t> gbCancel{0};
 waveExportDirFn gChooser = nullptr;
+void *gChooserUser = nullptr;
 waveExportReportFn gReport = nullptr;
 void *gReportCtx = nullptr;
 
-// The job's input and outcome, set on the main thread before it starts.
+// The job's input and outcome, made on the main thread by waveExportCalc.
 struct sExportJob {
-    char target[kRliPathMax];  // the chosen folder, ending in "/"
-    sListBase names;           // sExportName: every name known in the target folder
-    int failed;                // requests not exported
-    bool listFailed;           // the folder could not be listed: nothing is copied
-    bool syncFailed;           // the closing sync of the target folder failed
-} gJob;
+    const sCard *card;          // the card the waves are read from
+    sListBase *requests;        // sListItem -> sWave, exported in order
+    char target[kRliPathMax];   // the chosen folder, ending in "/"
+    sListBase names;            // sExportName: every name known in the target folder
+    waveExportReportFn report;  // the per-request report, or null
+    void *reportCtx;
+    int failed;                 // requests not exported
+    bool listFailed;            // the folder could not be listed: nothing is copied
+    bool syncFailed;            // the closing sync of the target folder failed
+};
 
 // One name known in the target folder ("fname").
 struct sExportName {
@@ -122,36 +127,36 @@ std::string targetName(const sListBase *names, const std::string &base, const st
     return base + "_" + std::to_string(count + sameNameMaxCount(names, base, ext)) + ext;
 }
 
-void report(const sWave *wave, const char *target, int result) {
-    if (result != EXPORT_OK) ++gJob.failed;
-    if (gReport) gReport(wave, target, result, gReportCtx);
+void report(sExportJob *job, const sWave *wave, const char *target, int result) {
+    if (result != EXPORT_OK) ++job->failed;
+    if (job->report) job->report(wave, target, result, job->reportCtx);
 }
 
-int copyOut(const sWave *wave, const std::string &name) {
+int copyOut(sExportJob *job, const sWave *wave, const std::string &name) {
     std::string stored(wave->fileName, strnlen(wave->fileName, kWaveFileNameLen)), base, ext;
     splitName(stored.c_str(), &base, &ext);
     if (ext.find('/') != std::string::npos) return EXPORT_COPY_FAILED;
 
     char relative[kRliPathMax], source[kRliPathMax];
     std::snprintf(relative, sizeof relative, "%s%.2s/%s", cSTORAGE_DIR_WAVE_DATA, wave->dataFolder, stored.c_str());
-    if (wstorageDevicePath(source, sizeof source, G.volumeRoot, relative) != 0) return EXPORT_COPY_FAILED;
+    if (cardPath(job->card, source, sizeof source, relative) != 0) return EXPORT_COPY_FAILED;
 
     // A name taken by something the listing did not show (made meanwhile)
     // joins the list and the rule is asked again.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string file = targetName(&gJob.names, name, ext);
-        std::string target = std::string(gJob.target) + file;
+        std::string file = targetName(&job->names, name, ext);
+        std::string target = std::string(job->target) + file;
         int r = transferCopyNew(source, target.c_str(), nullptr, false);
         if (r == -3) {
             std::string b, e;
             splitName(file.c_str(), &b, &e);
-            if (addName(&gJob.names, b, e) != 0) return EXPORT_COPY_FAILED;
+            if (addName(&job->names, b, e) != 0) return EXPORT_COPY_FAILED;
             continue;
         }
         if (r != 0) return EXPORT_COPY_FAILED;
         // The wave's name as base keeps later waves of the same name numbering on.
-        addName(&gJob.names, name, ext);
-        report(wave, target.c_str(), EXPORT_OK);
+        addName(&job->names, name, ext);
+        report(job, wave, target.c_str(), EXPORT_OK);
         return EXPORT_OK;
     }
     return EXPORT_COPY_FAILED;
@@ -168,13 +173,13 @@ const wchar_t *messageWithName(int message, const std::string &name) {
 }
 
 // Exports one wave; a wave that is not exported is named in a message.
-int exportOne(const sWave *wave) {
+int exportOne(sExportJob *job, const sWave *wave) {
     std::string name = strSjisToUtf8(std::string(wave->name, strnlen(wave->name, kWaveNameLen)));
     bool badName = name.empty() || name.find_first_of(kForbidden) != std::string::npos;
-    int result = badName ? EXPORT_BAD_NAME : gJob.listFailed ? EXPORT_COPY_FAILED : copyOut(wave, name);
+    int result = badName ? EXPORT_BAD_NAME : job->listFailed ? EXPORT_COPY_FAILED : copyOut(job, wave, name);
     if (result != EXPORT_OK) {
         int message = badName ? DNASTR_ERR_EXPORT_NAME : DNASTR_ERR_EXPORT_COPY;
-        editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, messageWithName(message, name), 0);
+        editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, messageWithName(message, name), MBOX_KIND_OK);
     }
     return result;
 }
@@ -196,7 +201,10 @@ void waveExportSetRequestCancel(void) { rliListFreeList(&gExportWave); }
 
 // --- Running -------------------------------------------------------------------------
 
-void waveExportSetDirChooser(waveExportDirFn chooser) { gChooser = chooser; }
+void waveExportSetDirChooser(waveExportDirFn chooser, void *user) {
+    gChooser = chooser;
+    gChooserUser = user;
+}
 
 void waveExportSetReport(waveExportReportFn fn, void *ctx) {
     gReport = fn;
@@ -206,68 +214,70 @@ void waveExportSetReport(waveExportReportFn fn, void *ctx) {
 void waveExportSetCancel(void) { gbCancel = 1; }
 
 int exportThreadFunc(void *arg) {
-    (void)arg;
+    auto *job = static_cast<sExportJob *>(arg);
     edtiProgressBarSetRatio(0.0f);
     editProgressBarUpdateRequest();
-    int total = rliListCount(&gExportWave), done = 0;
+    int total = rliListCount(job->requests), done = 0;
     rliFileSyncBegin();
-    for (auto *n = static_cast<sListItem *>(gExportWave.first); n; n = n->next) {
+    for (auto *n = static_cast<sListItem *>(job->requests->first); n; n = n->next) {
         auto *wave = static_cast<const sWave *>(n->item);
         if (gbCancel) {
-            report(wave, nullptr, EXPORT_NOT_RUN);
+            report(job, wave, nullptr, EXPORT_NOT_RUN);
             continue;
         }
-        int r = exportOne(wave);
-        if (r != EXPORT_OK) report(wave, nullptr, r);
+        int r = exportOne(job, wave);
+        if (r != EXPORT_OK) report(job, wave, nullptr, r);
         ++done;
         edtiProgressBarSetRatio(static_cast<float>(done) / static_cast<float>(total));
         editProgressBarUpdateRequest();
     }
-    gJob.syncFailed = rliFileSyncEnd(gJob.target) != 0;
-    rliListFreeList(&gJob.names);
-    rliListFreeList(&gExportWave);
+    job->syncFailed = rliFileSyncEnd(job->target) != 0;
     return 1;
 }
 
-int waveExportCalc(void) {
+int waveExportCalc(const sWaveList *list) {
     if (!gExportWave.first) return 0;
     ghostWindowAllMenuOnOff(0);
     struct sMenusBack {
         ~sMenusBack() { ghostWindowAllMenuOnOff(1); }
     } menusBack;
-    if (rliStorageExist(G.volumeRoot) != 0) {
-        editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+    if (!list || rliStorageExist(cardRoot(list->card)) != 0) {
+        editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
         waveExportSetRequestCancel();
         return -2;
     }
-    std::memset(&gJob, 0, sizeof gJob);
+    sExportJob job{};
+    job.card = list->card;
+    job.requests = &gExportWave;
+    job.report = gReport;
+    job.reportCtx = gReportCtx;
     int chosen;
     if (gChooser) {
-        chosen = gChooser(gJob.target, sizeof gJob.target);
+        chosen = gChooser(gChooserUser, job.target, sizeof job.target);
     } else {
         char start[kRliPathMax] = "";
         if (const wchar_t *w = userGetBackupExportDefaultPathPtr()) wcs2utf8s(start, sizeof start, w);
-        chosen = ghostDirDlgOpen(gJob.target, sizeof gJob.target, nullptr, start, 0,
+        chosen = ghostDirDlgOpen(job.target, sizeof job.target, nullptr, start, 0,
                                  dnaStrGetPtr(DNASTR_PROMPT_WAVE_EXPORT));
     }
-    size_t len = std::strlen(gJob.target);
+    size_t len = std::strlen(job.target);
     if (!chosen || len == 0) {
         waveExportSetRequestCancel();
         return 0;
     }
-    if (gJob.target[len - 1] != '/' && len + 1 < sizeof gJob.target) std::strcat(gJob.target, "/");
-    std::wstring wide(std::strlen(gJob.target) + 1, L'\0');
-    if (utf8towchar(wide.data(), wide.size(), gJob.target) >= 0) userSetBackupExportDefaultPathPtr(wide.c_str());
+    if (job.target[len - 1] != '/' && len + 1 < sizeof job.target) std::strcat(job.target, "/");
+    std::wstring wide(std::strlen(job.target) + 1, L'\0');
+    if (utf8towchar(wide.data(), wide.size(), job.target) >= 0) userSetBackupExportDefaultPathPtr(wide.c_str());
 
     // Without the folder's names no copy could be named safely; the job then
     // reports every wave as not exported.
-    gJob.listFailed = loadNames(&gJob.names, gJob.target) != 0;
+    job.listFailed = loadNames(&job.names, job.target) != 0;
     gbCancel = 0;
     int result = -1;
-    if (editProgressBarRun(exportThreadFunc, waveExportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT),
-                           nullptr) == 0)
-        result = gJob.syncFailed ? -3 : gJob.failed;
-    rliListFreeList(&gJob.names);
+    if (editProgressBarRun(exportThreadFunc, &job, [](void *) { waveExportSetCancel(); }, 0,
+                           dnaStrGetUtf8Ptr(DNASTR_PROGRESS_EXPORT), nullptr) == 0)
+        result = job.syncFailed ? -3 : job.failed;
+    rliListFreeList(&job.names);
     waveExportSetRequestCancel();
     return result;
 }

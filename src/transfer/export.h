@@ -18,6 +18,7 @@
 #include "foundation/list.h"
 
 struct sWave;
+struct sWaveList;
 
 // What became of one export request.
 enum : int {
@@ -30,9 +31,9 @@ enum : int {
 // Called on the worker for each request in order with the wave, the written
 // path (null unless EXPORT_OK) and the result; `ctx` as registered.
 typedef void (*waveExportReportFn)(const sWave *wave, const char *target, int result, void *ctx);
-// Writes the chosen folder (ending in "/") into `buf` (capacity `cap`).
-// Returns 1 when one was chosen, 0 when the choice was cancelled.
-typedef int (*waveExportDirFn)(char *buf, size_t cap);
+// Writes the chosen folder (ending in "/") into `buf` (capacity `cap`); `user`
+// as registered. Returns 1 when one was chosen, 0 when the choice was cancelled.
+typedef int (*waveExportDirFn)(void *user, char *buf, size_t cap);
 
 // --- Requests ------------------------------------------------------------------
 
@@ -49,20 +50,22 @@ void waveExportSetRequestCancel(void);
 
 // Replaces how the target folder is chosen (null: the platform's folder
 // dialog, starting in the stored backup-save folder). The command line sets a
-// chooser that answers with its --to folder. Never fails.
-void waveExportSetDirChooser(waveExportDirFn chooser);
+// chooser that answers with its --to folder. `user` is handed back to it.
+// Never fails.
+void waveExportSetDirChooser(waveExportDirFn chooser, void *user);
 // Registers the per-request report (null: none). Never fails.
 void waveExportSetReport(waveExportReportFn report, void *ctx);
-// With requests pending: checks the card is still there (message 88 and -2
-// when not), asks for the target folder and runs every request as one job
-// under the progress window. Always leaves the request list empty. Returns
+// With requests pending: checks that the card of `list`, which the waves
+// belong to, is still there (message 88 and -2 when not), asks for the target
+// folder and runs every request as one job under the progress window. Always leaves the request list empty. Returns
 // the number of waves not exported (0 also when nothing was pending or the
 // folder choice was cancelled), -1 when the job could not be started, -2
 // when the card is gone, -3 when the final sync of the target folder failed.
-int waveExportCalc(void);
+int waveExportCalc(const sWaveList *list);
 // The job's cancel function: the job stops before the next wave. Any thread.
 void waveExportSetCancel(void);
-// The job: exports the requests into the chosen folder. Returns 1.
+// The job: exports the requests of its input record (made by waveExportCalc)
+// into the chosen folder. Returns 1.
 int exportThreadFunc(void *arg);
 
 // --- Shared with import -----------------------------------------------------------------

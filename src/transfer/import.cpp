@@ -11,12 +11,12 @@
 
 #include "audio/audio.h"
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "transfer/export.h"
+#include "wavelib/card.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -28,14 +28,24 @@ sListBase gImportFile;
 namespace {
 
 std::atomic<int32_t> gbPadAssign{0};
-std::atomic<int32_t> gbWaveSelect{0};
 std::atomic<int32_t> gbCancel{0};
+// The running copy's place in the job, for its progress callback.
 std::atomic<int32_t> gnImport{0};
 std::atomic<int32_t> gIdx{0};
 waveImportReportFn gReport = nullptr;
 void *gReportCtx = nullptr;
-int gFailed = 0;          // requests of the last job not imported
-bool gSyncFailed = false;  // the last job's closing sync failed
+
+// What the import job works on and hands back (made by waveImportCalc).
+struct sImportJob {
+    sWaveList *list;            // the library the waves join; its card is written
+    sListBase *requests;        // sImportRequest, run in order
+    bool select;                // each imported wave joins the touched waves
+    bool padAssign;             // each imported wave goes to the selected pad
+    waveImportReportFn report;  // the per-request report, or null
+    void *reportCtx;
+    int failed;                 // requests not imported
+    bool syncFailed;            // the closing sync of the card failed
+};
 
 // Linux and the card hold at most this many tries at a free name or number.
 constexpr int kNameTries = 100;
@@ -47,17 +57,17 @@ void copyFuncRatio(float ratio) {
     editProgressBarUpdateRequest();
 }
 
-// "Korvan/KVB-RT/<folder><rest>" below G's volume root, folders as found on disk.
-bool devicePath(char *out, size_t cap, const char *folder, const char *rest) {
+// "Korvan/KVB-RT/<folder><rest>" on the card, folders as found on disk.
+bool devicePath(const sCard *card, char *out, size_t cap, const char *folder, const char *rest) {
     char relative[kRliPathMax];
     if (std::snprintf(relative, sizeof relative, "%s%s", folder, rest) >= static_cast<int>(sizeof relative)) return false;
-    return wstorageDevicePath(out, cap, G.volumeRoot, relative) == 0;
+    return cardPath(card, out, cap, relative) == 0;
 }
 
-bool prmPath(char *out, size_t cap, int number) {
+bool prmPath(const sCard *card, char *out, size_t cap, int number) {
     char rest[32];
     std::snprintf(rest, sizeof rest, "%02d/%02d.kvb", number / 100, number % 100);
-    return devicePath(out, cap, cSTORAGE_DIR_WAVE_PRM, rest);
+    return devicePath(card, out, cap, cSTORAGE_DIR_WAVE_PRM, rest);
 }
 
 bool exists(const char *path) {
@@ -74,7 +84,7 @@ int nextNumber(const sWaveList *list) {
         if (w->waveNumber > number) number = w->waveNumber;
     for (++number; number <= kWaveNumberMax; ++number) {
         char prm[kRliPathMax];
-        if (!prmPath(prm, sizeof prm, number) || !exists(prm)) break;
+        if (!prmPath(list->card, prm, sizeof prm, number) || !exists(prm)) break;
     }
     return number;
 }
@@ -93,7 +103,7 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
             return IMPORT_BAD_PATH;
         char rest[64];
         std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
-        if (!devicePath(dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
+        if (!devicePath(list->card, dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
         int r = transferCopyNew(src, dst, progress, true);
         if (r == 0) return IMPORT_OK;
         if (r == -2) return IMPORT_CANCELLED;
@@ -106,9 +116,9 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
 // The file-name stem: the first 5 bytes of the wave name.
 std::string fileStem(const char *waveName) { return std::string(waveName, strnlen(waveName, 5)); }
 
-void report(const char *path, int result, const sWave *wave) {
-    if (result != IMPORT_OK) ++gFailed;
-    if (gReport) gReport(path, result, wave, gReportCtx);
+void report(sImportJob *job, const char *path, int result, const sWave *wave) {
+    if (result != IMPORT_OK) ++job->failed;
+    if (job->report) job->report(path, result, wave, job->reportCtx);
 }
 
 // The imported wave goes to the selected pad (or its sub-wave slot) of the
@@ -167,66 +177,63 @@ void waveImportSetCancel(void) {
 }
 
 int importThreadFunc(void *arg) {
-    (void)arg;
-    sWaveList *list = G.currentWaveList;
+    auto *job = static_cast<sImportJob *>(arg);
+    sWaveList *list = job->list;
     int count = list ? rliListCount(&list->waves) : 0;
-    gnImport = rliListCount(&gImportFile);
+    gnImport = rliListCount(job->requests);
     gIdx = 0;
     bool stop = !list;
     rliFileSyncBegin();
-    for (auto *r = static_cast<sImportRequest *>(gImportFile.first); r; r = r->next) {
+    for (auto *r = static_cast<sImportRequest *>(job->requests->first); r; r = r->next) {
         if (stop || gbCancel) {
-            report(r->path, IMPORT_NOT_RUN, nullptr);
+            report(job, r->path, IMPORT_NOT_RUN, nullptr);
             continue;
         }
         if (count >= kWaveNumberMax + 1) {
-            editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_LIBRARY_FULL, 0);
-            report(r->path, IMPORT_LIBRARY_FULL, nullptr);
+            editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_LIBRARY_FULL, MBOX_KIND_OK);
+            report(job, r->path, IMPORT_LIBRARY_FULL, nullptr);
             stop = true;
             continue;
         }
         sWave *wave = nullptr;
         int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, editProgressBarMboxOpenMsg,
                                                   copyFuncRatio);
-        report(r->path, result, wave);
+        report(job, r->path, result, wave);
         if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
         if (result == IMPORT_OK) {
-            if (gbPadAssign) padAssign(wave);
-            if (gbWaveSelect) waveListOperationWave(wave);
+            if (job->padAssign) padAssign(wave);
+            if (job->select) waveListOperationWave(wave);
             ++count;
         }
         ++gIdx;
         edtiProgressBarSetRatio(static_cast<float>(gIdx.load()) / static_cast<float>(gnImport.load()));
         editProgressBarUpdateRequest();
     }
-    gSyncFailed = rliFileSyncEnd(G.volumeRoot) != 0;
-    waveImportSetRequestCancel();
-    if (waveListSortRequest()) {
+    job->syncFailed = rliFileSyncEnd(cardRoot(list ? list->card : nullptr)) != 0;
+    if (list && waveListSortRequest()) {
         waveListSortRequestClear();
         waveListSortItAll(list);
     }
     return 1;
 }
 
-int waveImportCalc(int select) {
+int waveImportCalc(sWaveList *list, int select) {
     if (!gImportFile.first) {
         gbPadAssign = 0;
         return 0;
     }
-    if (!G.currentWaveList || rliStorageExist(G.volumeRoot) != 0) {
-        editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
+    if (!list || rliStorageExist(cardRoot(list->card)) != 0) {
+        editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
         waveImportSetRequestCancel();
         gbPadAssign = 0;
         return -2;
     }
-    gbWaveSelect = select ? 1 : 0;
+    sImportJob job{list, &gImportFile, select != 0, gbPadAssign != 0, gReport, gReportCtx, 0, false};
     gbCancel = 0;
-    gFailed = 0;
-    gSyncFailed = false;
     int result = -1;
-    if (editProgressBarRun(importThreadFunc, waveImportSetCancel, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_IMPORT),
-                           nullptr) == 0)
-        result = gSyncFailed ? -3 : gFailed;
+    if (editProgressBarRun(importThreadFunc, &job, [](void *) { waveImportSetCancel(); }, 0,
+                           dnaStrGetUtf8Ptr(DNASTR_PROGRESS_IMPORT), nullptr) == 0)
+        result = job.syncFailed ? -3 : job.failed;
     waveImportSetRequestCancel();
     gbPadAssign = 0;
     return result;
@@ -277,7 +284,8 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
 
     int number = nextNumber(list);
     if (number > kWaveNumberMax) return IMPORT_NO_NUMBER;
-    uint64_t space = rliStorageDiskFreeSize(G.volumeRoot);
+    const char *root = cardRoot(list->card);
+    uint64_t space = rliStorageDiskFreeSize(root);
     if (static_cast<uint64_t>(st.st_size) > space) return IMPORT_NO_SPACE;
 
     auto *wave = static_cast<sWave *>(memCalloc(sizeof(sWave), "Wave"));
@@ -287,15 +295,15 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     waveWaveFilename(wave, (fileStem(name) + ext).c_str());
     waveWaveIsNew(wave, 1);
 
-    char folder[16], dataDir[kRliPathMax], prmDir[kRliPathMax], prm[kRliPathMax], dst[kRliPathMax];
+    char folder[16], prm[kRliPathMax], dst[kRliPathMax];
     std::snprintf(folder, sizeof folder, "%02d/", number / 100);
     int result = IMPORT_COPY_FAILED;
-    if (devicePath(dataDir, sizeof dataDir, cSTORAGE_DIR_WAVE_DATA, folder) &&
-        devicePath(prmDir, sizeof prmDir, cSTORAGE_DIR_WAVE_PRM, folder) && prmPath(prm, sizeof prm, number) &&
-        rliStorageMakeDir(dataDir) == 0 && rliStorageMakeDir(prmDir) == 0)
+    if (prmPath(list->card, prm, sizeof prm, number) &&
+        cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_DATA) + folder).c_str()) == 0 &&
+        cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_PRM) + folder).c_str()) == 0)
         result = copyIn(list, wave, path, dst, sizeof dst, progress);
     // Out of room while copying stops the job as the size check would have.
-    if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(G.volumeRoot))
+    if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(root))
         result = IMPORT_NO_SPACE;
     if (result != IMPORT_OK) {
         memFree(wave);

@@ -71,23 +71,24 @@ void waveImportSetPadAssign(void);
 
 // Registers the per-request report (null: none). Never fails.
 void waveImportSetReport(waveImportReportFn report, void *ctx);
-// With requests pending: checks the card is still there (message 88 and -2
-// when not: the caller closes the main window), then runs every request as
-// one job under the progress window; `select` non-zero adds each imported
-// wave to the touched waves. Always leaves the request list empty and clears
+// With requests pending: checks that the card of `list` is still there
+// (message 88 and -2 when not: the caller closes the main window), then runs
+// every request as one job under the progress window, the new waves joining
+// `list`; `select` non-zero adds each imported wave to the touched waves. Always leaves the request list empty and clears
 // the pad assignment. Returns the number of files not imported (0 also when
 // nothing was pending), -1 when the job could not be started, -3 when the
 // closing sync of the card failed.
-int waveImportCalc(int select);
+int waveImportCalc(sWaveList *list, int select);
 // The job's cancel function: stops the copy in progress and the job. Any thread.
 void waveImportSetCancel(void);
-// The job: runs the pending requests on G's current library. Returns 1.
+// The job: runs the requests of its input record (made by waveImportCalc).
+// Returns 1.
 int importThreadFunc(void *arg);
 
 // --- One file ------------------------------------------------------------------------------
 
-// Imports the file at `path` into `list` and category number `category`,
-// passing `progress` on to the copy. Returns IMPORT_OK with the new wave in
+// Imports the file at `path` into `list` (and its card) and category number
+// `category`, passing `progress` on to the copy. Returns IMPORT_OK with the new wave in
 // `*wave`, or a negative IMPORT_* code with the library, the card and `*wave`
 // (null) as they were.
 int waveWaveCreateFromImport(sWave **wave, sWaveList *list, int category, const char *path,

@@ -21,6 +21,8 @@
 #include "foundation/file.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
+#include "wavelib/request.h"
+#include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
@@ -110,10 +112,17 @@ std::string devicePath(const sHealthReport *r, const std::string &relative) {
     return wstorageDevicePath(out, sizeof out, r->root, relative.c_str()) == 0 ? out : "";
 }
 
-std::string prmPath(const sHealthReport *r, int number) {
+// The parameter folder of wave `number`, below the volume root.
+std::string prmFolder(int number) {
     char rel[64];
-    std::snprintf(rel, sizeof rel, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, number / 100, number % 100);
-    return devicePath(r, rel);
+    std::snprintf(rel, sizeof rel, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, number / 100);
+    return rel;
+}
+
+std::string prmPath(const sHealthReport *r, int number) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+    return devicePath(r, prmFolder(number) + name);
 }
 
 std::string kitPath(const sHealthReport *r, int kit) {
@@ -256,7 +265,7 @@ struct Check {
 
     void categories() {
         if (!s->tagList) return;
-        std::string path = devicePath(r, std::string(cSTORAGE_DIR_SYSTEM) + "tag_list.kvb");
+        std::string path = devicePath(r, std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST);
         int count = rliListCount(&s->tagList->tags);
         if (count > kTagCountMax)
             add(HEALTH_TAG_TOO_MANY, HEALTH_FIX_NONE, path,
@@ -294,19 +303,18 @@ struct Check {
 
     void waveLists() {
         if (!s->system) return;
-        static const char *const kNames[] = {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"};
         const char *tmpRoot = std::getenv("TMPDIR");
         std::string tmp = std::string(tmpRoot && *tmpRoot ? tmpRoot : "/tmp") + "/kvbrt-check-XXXXXX";
         bool haveTmp = false;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < kStorageWaveListFiles; ++i) {
             const sStorageFileItem *found = nullptr;
             for (auto *f = static_cast<const sStorageFileItem *>(s->system->files.first); f && !found; f = f->next)
-                if (rliStrCaseCmp(f->name, kNames[i]) == 0) found = f;
+                if (rliStrCaseCmp(f->name, cSTORAGE_FILE_WAVE_LISTS[i]) == 0) found = f;
             if (!found) continue;
             if (!haveTmp && !(haveTmp = mkdtemp(tmp.data()) != nullptr)) return;
-            std::string expected = tmp + "/" + kNames[i];
+            std::string expected = tmp + "/" + cSTORAGE_FILE_WAVE_LISTS[i];
             std::string actual = std::string(s->system->path) + found->name;
-            if (waveHealthWriteWaveList(r->list, i, expected.c_str()) != 0) continue;
+            if (waveListWriteListFile(r->list, i, expected.c_str()) != 0) continue;
             _sRliFile *a = rliFileOpenA(actual.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
             _sRliFile *e = rliFileOpenA(expected.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
             bool same = a && e && rliFileGetDataSize(a) == rliFileGetDataSize(e) &&
@@ -494,16 +502,6 @@ const char *waveHealthFixName(int32_t fix) {
     return fix >= 0 && fix <= HEALTH_FIX_TAG_DEFAULT ? kNames[fix] : "unknown";
 }
 
-int waveHealthWriteWaveList(sWaveList *list, int which, const char *path) {
-    if (!list || !path) return -1;
-    switch (which) {
-    case 0: return waveFileWaveFileCreateListFile(&list->waveAlphabet, path);
-    case 1: return waveFileTagListCreateListFileSortbyName(&list->tags, path);
-    case 2: return waveFileTagListCreateListFileSortbyNumber(&list->tags, path);
-    default: return -1;
-    }
-}
-
 // --- Checking -----------------------------------------------------------------------------
 
 int waveHealthCheck(const char *root, sHealthReport *report) {
@@ -618,7 +616,7 @@ struct Repair {
             *tag = static_cast<sTag *>(rliListFindLink(&s->tagList->tags, i));
             return i;
         }
-        std::string path = devicePath(now, std::string(cSTORAGE_DIR_SYSTEM) + "tag_list.kvb");
+        std::string path = devicePath(now, std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST);
         *tag = tagCreate(cWAVE_DEFAULT_TAG, 0);
         if (!*tag) return -1;
         rliListAddTail(&s->tagList->tags, *tag);
@@ -641,11 +639,11 @@ struct Repair {
         wave.dataFolder[1] = static_cast<char>('0' + f->number / 100 % 10);
         wave.waveNumber = f->number;
         wave.category = tag;
-        std::string folder = target.substr(0, target.rfind('/'));
         bool ok = false;
         std::string why;
         if (target.empty() || lstat(target.c_str(), &st) == 0 || errno != ENOENT) why = "its parameter file is already there";
-        else if (rliStorageMakeDir(folder.c_str()) != 0 || waveFileWavePrmCreateToFile(&wave, tags, target.c_str()) != 0)
+        else if (wstorageMakeDir(now->root, prmFolder(f->number).c_str()) != 0 ||
+                 waveFileWavePrmCreateToFile(&wave, tags, target.c_str()) != 0)
             why = std::string("cannot be written: ") + std::strerror(errno);
         else ok = true;
         record(HEALTH_FIX_ADOPT, ok, path,
@@ -675,7 +673,7 @@ struct Repair {
     void rewriteWaveLists() {
         for (auto *f = static_cast<const sHealthFinding *>(now->findings.first); f; f = f->next) {
             if (f->fix != HEALTH_FIX_REWRITE_WAVELIST) continue;
-            bool ok = waveHealthWriteWaveList(now->list, f->number, f->path) == 0;
+            bool ok = waveListWriteListFile(now->list, f->number, f->path) == 0;
             record(HEALTH_FIX_REWRITE_WAVELIST, ok, f->path,
                    ok ? "rewritten from the library" : "cannot be written: " + std::string(std::strerror(errno)));
         }

@@ -128,10 +128,6 @@ int waveHealthFixableCount(const sHealthReport *report);
 const char *waveHealthKindName(int32_t kind);
 const char *waveHealthFixName(int32_t fix);
 
-// Writes wave list file `which` (0 "wavelist_name", 1 "wavelist_tagname", 2
-// "wavelist_tagnum") of `list` at `path`. Returns 0, or -1 with the old file untouched.
-int waveHealthWriteWaveList(sWaveList *list, int which, const char *path);
-
 // --- Repairing -----------------------------------------------------------------------
 
 // Repairs the card at report->root: the kinds of repair `report` plans, each

@@ -11,6 +11,7 @@
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
 
@@ -39,7 +40,7 @@ void report(waveMboxFn mbox, const sKit *kit) {
 int waveVolumeCheck(const char *root) {
     char device[kStoragePathMax];
     struct stat st;
-    if (!root || !*root || wstorageDevicePath(device, sizeof device, root, "Korvan/KVB-RT/") != 0 ||
+    if (!root || !*root || wstorageDevicePath(device, sizeof device, root, cSTORAGE_DIR_DEVICE) != 0 ||
         stat(device, &st) != 0 || !S_ISDIR(st.st_mode))
         return KITSAVE_VOLUME_GONE;
     return 0;
@@ -53,18 +54,17 @@ int waveKitSaveCount(const sWaveList *list, int all) {
     return n;
 }
 
-int waveKitSave(sWaveList *list, const char *root, int all, waveMboxFn mbox) {
-    if (!list || waveVolumeCheck(root) != 0) return KITSAVE_VOLUME_GONE;
+int waveKitSave(sWaveList *list, int all, waveMboxFn mbox) {
+    if (!list || waveVolumeCheck(cardRoot(list->card)) != 0) return KITSAVE_VOLUME_GONE;
     if (waveKitSaveCount(list, all) == 0) return 0;
-    char folder[kStoragePathMax];
     // Only inside the device folder found above; a failure shows per kit.
-    if (wstorageDevicePath(folder, sizeof folder, root, cSTORAGE_DIR_KIT) == 0) rliStorageMakeDir(folder);
+    cardMakeDir(list->card, cSTORAGE_DIR_KIT);
     int result = 0;
     for (auto *k = static_cast<sKit *>(list->kits.first); k; k = k->next) {
         if (!wanted(k, all)) continue;
         char relative[64], path[kStoragePathMax];
         std::snprintf(relative, sizeof relative, "%skit%03d.kvb", cSTORAGE_DIR_KIT, k->kitNumber);
-        if (wstorageDevicePath(path, sizeof path, root, relative) == 0 && waveFileKitPrmCreateToFile(k, path) == 0) {
+        if (cardPath(list->card, path, sizeof path, relative) == 0 && waveFileKitPrmCreateToFile(k, path) == 0) {
             k->edited = 0;
             continue;
         }

@@ -31,13 +31,13 @@ int waveVolumeCheck(const char *root);
 
 // --- Kit files -------------------------------------------------------------------
 
-// Writes "Korvan/KVB-RT/KIT/kit%03d.kvb" below `root` for every kit with is-file
-// set that is edited (every such kit when `all`), clearing the edited mark of
-// each kit written. The KIT folder is created inside an existing device folder
+// Writes "Korvan/KVB-RT/KIT/kit%03d.kvb" on the library's card for every kit
+// with is-file set that is edited (every such kit when `all`), clearing the
+// edited mark of each kit written. The KIT folder is created inside an existing device folder
 // when missing. A kit that fails is reported through `mbox` (null:
 // editProgressBarMboxOpenMsg, over the progress window on the worker) with
 // string 100 (DNASTR_ERR_KIT_WRITE) and the kit's name, and stays edited. Returns 0 when all were written,
 // KITSAVE_VOLUME_GONE (nothing written, every mark kept) or KITSAVE_FAIL_WRITE.
-int waveKitSave(sWaveList *list, const char *root, int all, waveMboxFn mbox = nullptr);
-// Number of kits waveKitSave(list, root, all) would write. 0 for null.
+int waveKitSave(sWaveList *list, int all, waveMboxFn mbox = nullptr);
+// Number of kits waveKitSave(list, all) would write. 0 for null.
 int waveKitSaveCount(const sWaveList *list, int all);

@@ -14,17 +14,15 @@
 #include "foundation/copy.h"
 #include "foundation/fault.h"
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
-
-sWaveList *gpRenumberingWL;
 
 namespace {
 
@@ -198,8 +196,8 @@ std::string clashFreeName(const sListBase *names, const NameParts &p) {
 
 int folderOf(int number) { return number / 100; }
 
-sListBase *cacheOf(const sWave *wave) {
-    waveStorageWaveFile(wave);
+sListBase *cacheOf(const sWaveList *list, const sWave *wave) {
+    waveStorageWaveFile(list->card, wave);
     return &gStorageWave[folderOf(wave->waveNumber)];
 }
 
@@ -209,19 +207,19 @@ bool validWave(const sWave *wave) { return wave && wave->waveNumber >= 0 && wave
 
 int waveSameNameCount(sWaveList *list, const sWave *wave) {
     if (!list || !validWave(wave)) return 0;
-    return countSameName(cacheOf(wave), nameParts(wave->fileName));
+    return countSameName(cacheOf(list, wave), nameParts(wave->fileName));
 }
 
 int waveSameNameMaxNumber(sWaveList *list, const sWave *wave) {
     if (!list || !validWave(wave)) return 0;
-    return maxSameNumber(cacheOf(wave), nameParts(wave->fileName));
+    return maxSameNumber(cacheOf(list, wave), nameParts(wave->fileName));
 }
 
 void waveSameNameFilename(sWaveList *list, const sWave *wave, char *out) {
     if (!out) return;
     std::memset(out, 0, kWaveFileNameLen + 1);
     if (!list || !validWave(wave)) return;
-    std::string name = clashFreeName(cacheOf(wave), nameParts(wave->fileName));
+    std::string name = clashFreeName(cacheOf(list, wave), nameParts(wave->fileName));
     std::memcpy(out, name.data(), std::min(name.size(), kWaveFileNameLen));
 }
 
@@ -233,16 +231,11 @@ sRenumberResult gResult;
 
 bool faulted() { return rliFaultFileHit() != 0; }
 
-std::string devicePath(const std::string &relative) {
-    char out[kRliPathMax];
-    return wstorageDevicePath(out, sizeof out, G.volumeRoot, relative.c_str()) == 0 ? std::string(out) : std::string();
-}
-
 // The folders of the card as found on disk (any case), each looked up once
 // per run: a renumbering of thousands of waves would otherwise walk the same
 // folders from the root for every path it builds.
 struct CardFolders {
-    std::string root;
+    const sCard *card = nullptr;  // the card of the run
     std::string data[kStorageFolderCount], prm[kStorageFolderCount];
     // The names in each parameter folder, listed once, for lookups without regard to case.
     std::vector<std::string> prmNames[kStorageFolderCount];
@@ -250,13 +243,17 @@ struct CardFolders {
     // Folders known to exist, so each is made (or checked) once per run.
     bool dataMade[kStorageFolderCount] = {}, prmMade[kStorageFolderCount] = {};
 
-    bool made(bool *known, const std::string &path, int folder) {
-        if (!known[folder]) known[folder] = rliStorageMakeDir(path.c_str()) == 0;
+    bool made(bool *known, const char *tree, int folder) {
+        if (!known[folder]) {
+            char rel[64];
+            std::snprintf(rel, sizeof rel, "%s%02d/", tree, folder);
+            known[folder] = cardMakeDir(card, rel) == 0;
+        }
         return known[folder];
     }
 
-    void reset() {
-        root = G.volumeRoot;
+    void reset(const sCard *of) {
+        card = of;
         for (int i = 0; i < kStorageFolderCount; ++i) {
             data[i].clear();
             prm[i].clear();
@@ -265,11 +262,10 @@ struct CardFolders {
         }
     }
     const std::string &folder(std::string *cache, const char *tree, int folder) {
-        if (root != G.volumeRoot) reset();
         if (cache[folder].empty()) {
-            char rel[64];
+            char rel[64], out[kRliPathMax];
             std::snprintf(rel, sizeof rel, "%s%02d/", tree, folder);
-            cache[folder] = devicePath(rel);
+            if (cardPath(card, out, sizeof out, rel) == 0) cache[folder] = out;
         }
         return cache[folder];
     }
@@ -367,8 +363,11 @@ bool audioDefinitelyAbsent(std::string *path) {
 // The plan's own copy of the data-folder names, so planning changes nothing
 // that the real run or the import would see.
 struct FolderNames {
+    const sCard *card;  // the card whose data folders are read
     sListBase lists[kStorageFolderCount] = {};
     bool loaded[kStorageFolderCount] = {};
+
+    explicit FolderNames(const sCard *of) : card(of) {}
 
     ~FolderNames() {
         for (auto &l : lists) rliListFreeList(&l);
@@ -381,7 +380,7 @@ struct FolderNames {
             probe.waveNumber = folder * 100;
             probe.dataFolder[0] = static_cast<char>('0' + folder / 10);
             probe.dataFolder[1] = static_cast<char>('0' + folder % 10);
-            waveStorageWaveFile(&probe);
+            waveStorageWaveFile(card, &probe);
             for (auto *e = static_cast<const sStorageWaveName *>(gStorageWave[folder].first); e; e = e->next)
                 if (!add(folder, e->baseName, e->ext, e->placed)) break;
         }
@@ -436,8 +435,8 @@ std::vector<sWave *> wavesByNumber(sWaveList *list) {
 // The one planning routine behind the dry run and the real run. `names` is
 // left as the moves planned would leave the data folders.
 int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
-    if (waveVolumeCheck(G.volumeRoot) != 0) return RENUMBER_FAIL_VOLUME;
-    gFolders.reset();
+    if (waveVolumeCheck(cardRoot(list->card)) != 0) return RENUMBER_FAIL_VOLUME;
+    gFolders.reset(list->card);
     // A path cut to fit a step would name another file: no plan then.
     bool fits = true;
     std::vector<sWave *> waves = wavesByNumber(list);
@@ -543,8 +542,10 @@ bool exists(const std::string &path) {
 // so it keeps its number and files, and false is returned.
 bool moveWave(sWaveList *list, sWave *w, sRenumberStep *s, FolderNames &names) {
     std::string dataDir = dataFolderPath(folderOf(s->newNumber)), prmDir = prmFolderPath(s->newNumber);
-    if (!gFolders.made(gFolders.dataMade, dataDir, folderOf(s->newNumber))) return fail(w, dataDir, errno), false;
-    if (!gFolders.made(gFolders.prmMade, prmDir, folderOf(s->newNumber))) return fail(w, prmDir, errno), false;
+    if (!gFolders.made(gFolders.dataMade, cSTORAGE_DIR_WAVE_DATA, folderOf(s->newNumber)))
+        return fail(w, dataDir, errno), false;
+    if (!gFolders.made(gFolders.prmMade, cSTORAGE_DIR_WAVE_PRM, folderOf(s->newNumber)))
+        return fail(w, prmDir, errno), false;
     std::string newPrm = s->newPrmPath;
     if (exists(newPrm)) return fail(w, newPrm, EEXIST), false;
     // Only a plain file moves: a file staying where it is must really be there,
@@ -604,7 +605,7 @@ int runSteps(sWaveList *list, sListBase *steps, FolderNames &names) {
         if (s->kind == RENUMBER_STEP_MOVE && padsChanged && !kitsWritten) {
             // Cleared pads reach the card before anything moves.
             kitsWritten = true;
-            waveKitSave(list, G.volumeRoot, 0);
+            waveKitSave(list, 0);
         }
         if (s->kind == RENUMBER_STEP_ORPHAN) {
             sWave *w = waveListFindWaveNumber(list, s->oldNumber);
@@ -651,7 +652,7 @@ void reportFailure() {
 
 int listRenumberingPlan(sWaveList *list, sListBase *steps) {
     if (!list || !steps) return RENUMBER_FAIL_MEMORY;
-    FolderNames names;
+    FolderNames names(list->card);
     int r = plan(list, steps, names);
     if (r != 0) rliListFreeList(steps);
     return r;
@@ -662,14 +663,14 @@ int listRenumbering(sWaveList *list) {
     gResult.failedNumber = -1;
     if (!list) return gResult.status = RENUMBER_FAIL_MEMORY;
     sListBase steps = {};
-    FolderNames names;
+    FolderNames names(list->card);
     int r = plan(list, &steps, names);
     if (r != 0) {
         rliListFreeList(&steps);
         return gResult.status = r;
     }
     // The plan's names again from the card, for the run to keep up to date.
-    FolderNames running;
+    FolderNames running(list->card);
     for (int f = 0; f < kStorageFolderCount; ++f)
         if (names.loaded[f]) running.get(f);
     gbRenumberingCalc = true;
@@ -679,9 +680,10 @@ int listRenumbering(sWaveList *list) {
     list->lastWaveNumber = -1;
     for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
         list->lastWaveNumber = std::max(list->lastWaveNumber, w->waveNumber);
-    gResult.kitStatus = waveKitSave(list, G.volumeRoot, 0);
+    gResult.kitStatus = waveKitSave(list, 0);
     gbRenumberingCalc = false;
-    if (rliFileSyncEnd(G.volumeRoot) != 0 && gResult.status == 0) fail(nullptr, G.volumeRoot, errno);
+    const char *root = cardRoot(list->card);
+    if (rliFileSyncEnd(root) != 0 && gResult.status == 0) fail(nullptr, root, errno);
     if (gResult.status == 0 && gResult.kitStatus != 0) gResult.status = RENUMBER_FAIL_KITS;
     rliListFreeList(&steps);
     // The names of the data folders changed under the cache.
@@ -690,8 +692,7 @@ int listRenumbering(sWaveList *list) {
 }
 
 int listRenumberingFunc(void *arg) {
-    (void)arg;
-    listRenumbering(gpRenumberingWL);
+    listRenumbering(static_cast<sWaveList *>(arg));
     reportFailure();
     return 1;
 }

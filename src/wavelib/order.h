@@ -68,7 +68,7 @@ int waveTagReplacementBefore(sWaveList *list, sTag *anchor, sTag *moved);
 
 // --- Naming audio files ----------------------------------------------------------------
 // These read the data-folder name cache (storage.h), loading the wave's folder
-// (wave number / 100) from the card below G's volume root when needed.
+// (wave number / 100) from the library's card when needed.
 
 // Number of files of the wave's data folder with the wave's base name (suffix
 // removed) and extension; a placed entry is compared by its whole name, any
@@ -134,19 +134,14 @@ enum : int32_t {
     RENUMBER_FAIL_MEMORY = -4,  // the plan could not be made (memory, or a path over 1023 bytes); nothing was done
 };
 
-// The library the job renumbers (set by the request step before it runs).
-extern sWaveList *gpRenumberingWL;
-
 // Fills `steps` (an empty list; the caller frees it with rliListFreeList) with
-// every change a run would make, for the card below G's volume root, in the
-// order it makes them. Changes no file and no record. Returns 0, or
+// every change a run would make on the library's card, in the order it makes them. Changes no file and no record. Returns 0, or
 // RENUMBER_FAIL_VOLUME / RENUMBER_FAIL_MEMORY (`steps` then empty).
 int listRenumberingPlan(sWaveList *list, sListBase *steps);
-// Renumbers the card below G's volume root. Returns 0 when done (kit files
-// included), or a RENUMBER_FAIL_* code; see listRenumberingResult. The library
+// Renumbers `list` and its card. Returns 0 when done (kit files included), or a RENUMBER_FAIL_* code; see listRenumberingResult. The library
 // is left consistent with the card either way and is sorted.
 int listRenumbering(sWaveList *list);
-// The progress-window job: listRenumbering(gpRenumberingWL). Returns 1.
+// The progress-window job: listRenumbering of `arg`, the library. Returns 1.
 int listRenumberingFunc(void *arg);
 // The outcome of the last listRenumbering. Never null.
 const sRenumberResult *listRenumberingResult(void);

@@ -9,6 +9,7 @@
 #include "foundation/str.h"
 #include "platform/job.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -25,8 +26,11 @@ sWavePlayerHooks gHooks{};
 std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
 void postStopped() {
-    if (gHooks.postRequest) gHooks.postRequest(kRequestPlayerStopped, 1);
+    if (gHooks.postRequest) gHooks.postRequest(gHooks.user, kRequestPlayerStopped, 1);
 }
+
+// The card of the selected wave: that of the library the screens show.
+const sCard *selectedCard() { return G.currentWaveList ? G.currentWaveList->card : nullptr; }
 
 // Stops and releases the player; 1 when there was one.
 int releasePlayer() {
@@ -40,17 +44,15 @@ int releasePlayer() {
 
 // Whether the card's device folder is still where the library was read from.
 bool deviceFolderExists() {
-    if (!G.volumeRoot[0]) return false;
     char path[kRliPathMax];
-    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, "Korvan/KVB-RT/") != 0) return false;
-    return rliStorageExist(path) == 0;
+    return cardPath(selectedCard(), path, sizeof path, cSTORAGE_DIR_DEVICE) == 0 && rliStorageExist(path) == 0;
 }
 
 // The card is gone: tell the user and ask the main window to close.
 void cardGone() {
-    if (gHooks.messageBox) gHooks.messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
-    else editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, 0);
-    if (gHooks.errorClose) gHooks.errorClose();
+    if (gHooks.messageBox) gHooks.messageBox(gHooks.user, DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
+    else editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_GONE, MBOX_KIND_OK);
+    if (gHooks.errorClose) gHooks.errorClose(gHooks.user);
 }
 
 // Writes the full path of the wave's audio file. Returns 0, or -1 when it
@@ -62,7 +64,7 @@ int audioPath(char *out, size_t cap, const sWave *wave) {
         file.find('/') != std::string::npos || folder == "." || folder == "..")
         return -1;
     std::string relative = std::string(cSTORAGE_DIR_WAVE_DATA) + folder + "/" + file;
-    return wstorageDevicePath(out, cap, G.volumeRoot, relative.c_str());
+    return cardPath(selectedCard(), out, cap, relative.c_str());
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 //
 // Exactly one player exists for the selected wave (gpSelectWave, wavelist.h):
 // selecting a wave makes it, selecting another or none releases it. The player
-// reads the wave's audio file straight from the card through the sound record
-// layer (audio/sound.h). A player whose creation failed leaves the wave
+// reads the wave's audio file straight from the card of the library the
+// screens show (G.currentWaveList) through the sound record layer
+// (audio/sound.h). A player whose creation failed leaves the wave
 // selected without a player; every operation then answers as for "no player".
 //
 // The loop setting outlives players: it is applied at every play, so a loop
@@ -26,15 +27,17 @@ struct sWave;
 // --- Hooks into the windows above ------------------------------------------------
 
 // Callbacks registered by the main window controller; any entry may be null.
+// Each gets `user` back.
 struct sWavePlayerHooks {
     // Posts request event `code` with `value` to the main window's request queue
     // (204 with 1: the player stopped or went away).
-    void (*postRequest)(int code, int value);
+    void (*postRequest)(void *user, int code, int value);
     // Shows a message box (title and text are string numbers; kind as ghostMBoxOpen)
     // in the main window and returns the button chosen.
-    int (*messageBox)(int title, int text, int kind);
+    int (*messageBox)(void *user, int title, int text, int kind);
     // Asks the main window to close with an error (the card has gone).
-    void (*errorClose)(void);
+    void (*errorClose)(void *user);
+    void *user;
 };
 
 // Copies the hooks (null: clears them). Never fails.

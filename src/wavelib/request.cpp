@@ -8,52 +8,56 @@
 #include <cstring>
 #include <string>
 
-#include "foundation/global.h"
 #include "foundation/file.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/card.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/player.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
-uint32_t gStatus = 0;
-int32_t gbSortRequest = 0;
-sListBase gDeleteWave{};
-sWavePadExchange gPadExchange{nullptr, nullptr, 0, 0};
-sListBase gWaveRequestFailure{};
+sWaveRequestState gWaveRequest{};
 
 namespace {
 
 std::string field(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-// The card path of a wave's parameter file, or of its audio file; "" when it
-// does not fit.
-std::string prmPath(const char *root, int number) {
-    char relative[64], out[kStoragePathMax];
-    std::snprintf(relative, sizeof relative, "%s%02d/%02d.kvb", cSTORAGE_DIR_WAVE_PRM, number / 100, number % 100);
-    return wstorageDevicePath(out, sizeof out, root, relative) == 0 ? out : "";
+// The parameter folder of wave `number` below the volume root.
+std::string prmFolder(int number) {
+    char relative[64];
+    std::snprintf(relative, sizeof relative, "%s%02d/", cSTORAGE_DIR_WAVE_PRM, number / 100);
+    return relative;
 }
 
-std::string audioPath(const char *root, const sWave *wave) {
+// The card path of a wave's parameter file, or of its audio file; "" when it
+// does not fit.
+std::string prmPath(const sCard *card, int number) {
+    char name[16], out[kStoragePathMax];
+    std::snprintf(name, sizeof name, "%02d.kvb", number % 100);
+    return cardPath(card, out, sizeof out, (prmFolder(number) + name).c_str()) == 0 ? out : "";
+}
+
+std::string audioPath(const sCard *card, const sWave *wave) {
     std::string relative = std::string(cSTORAGE_DIR_WAVE_DATA) + field(wave->dataFolder, kWaveDataFolderLen) + "/" +
                            strSjisToUtf8(field(wave->fileName, kWaveFileNameLen));
     char out[kStoragePathMax];
-    return wstorageDevicePath(out, sizeof out, root, relative.c_str()) == 0 ? out : "";
+    return cardPath(card, out, sizeof out, relative.c_str()) == 0 ? out : "";
 }
 
 std::string waveName(const sWave *wave) { return strSjisToUtf8(field(wave->name, kWaveNameLen)); }
 
-// The folder part of a file path, slash included.
-std::string folderOf(const std::string &path) { return path.substr(0, path.rfind('/') + 1); }
-
-void reportVolumeGone(const char *root) {
+// Whether the library's card still holds its device folder; when not, the
+// failure is reported.
+bool cardThere(const sWaveList *list) {
+    if (waveVolumeCheck(cardRoot(list->card)) == 0) return true;
     char device[kStoragePathMax];
-    if (wstorageDevicePath(device, sizeof device, root, "Korvan/KVB-RT/") != 0) device[0] = '\0';
+    cardPath(list->card, device, sizeof device, cSTORAGE_DIR_DEVICE);
     waveRequestFailureReport(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
+    return false;
 }
 
 }  // namespace
@@ -82,6 +86,12 @@ int waveWaveDisposeFileRequest(sWave *wave, int confirm) {
 }
 
 void waveWaveDisposeFileRequestClear(void) { rliListFreeList(&gDeleteWave); }
+
+void waveRequestReset(void) {
+    rliListFreeList(&gWaveRequest.deleteWave);
+    rliListFreeList(&gWaveRequest.failures);
+    gWaveRequest = sWaveRequestState{};
+}
 
 void waveListSortItAllRequest(void) { gbSortRequest = 1; }
 int waveListSortRequest(void) { return gbSortRequest; }
@@ -119,12 +129,10 @@ void waveRequestFailureClear(void) { rliListFreeList(&gWaveRequestFailure); }
 
 // --- Saving waves ----------------------------------------------------------------------------
 
-int waveSave(sWaveList *list, const char *root) {
-    if (!list || !root) return -1;
-    if (waveVolumeCheck(root) != 0) {
-        reportVolumeGone(root);
-        return KITSAVE_VOLUME_GONE;
-    }
+int waveSave(sWaveList *list) {
+    if (!list) return -1;
+    if (!cardThere(list)) return KITSAVE_VOLUME_GONE;
+    const sCard *card = list->card;
     int total = 0, done = 0, failed = 0;
     for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) total += w->saveRequest ? 1 : 0;
     if (total == 0) return 0;
@@ -132,19 +140,19 @@ int waveSave(sWaveList *list, const char *root) {
     for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) {
         if (!w->saveRequest) continue;
         std::string name = waveName(w);
-        int audio = waveWaveFileExist(w);
+        int audio = waveWaveFileExist(list, w);
         if (audio != 0) {
             // The wave stays marked: its file is written once the audio is back.
             waveRequestFailureReport(audio == -1 ? DNASTR_ERR_WAVE_UNREADABLE : DNASTR_ERR_WAVE_FORMAT, name.c_str(),
-                                     audioPath(root, w).c_str(), 0);
+                                     audioPath(card, w).c_str(), 0);
             ++failed;
             continue;
         }
-        std::string path = prmPath(root, w->waveNumber);
+        std::string path = prmPath(card, w->waveNumber);
         // The parameter folder of a new number may not exist yet; it is made
         // only inside the device folder the volume check found.
         errno = 0;
-        if (path.empty() || rliStorageMakeDir(folderOf(path).c_str()) != 0 ||
+        if (path.empty() || cardMakeDir(card, prmFolder(w->waveNumber).c_str()) != 0 ||
             waveFileWavePrmCreateToFile(w, &list->tags, path.c_str()) != 0) {
             int err = path.empty() ? ENAMETOOLONG : errno;
             waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, name.c_str(), path.c_str(), err);
@@ -154,19 +162,19 @@ int waveSave(sWaveList *list, const char *root) {
         w->saveRequest = 0;
         edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(total));
     }
-    if (rliFileSyncEnd(root) != 0) {
-        waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, "", root, errno);
+    if (rliFileSyncEnd(cardRoot(card)) != 0) {
+        waveRequestFailureReport(DNASTR_ERR_WAVE_WRITE, "", cardRoot(card), errno);
         ++failed;
     }
     return failed ? -1 : 0;
 }
 
-int waveSaveFunc(void *) {
-    sWaveList *list = G.currentWaveList;
-    waveSave(list, G.volumeRoot);
-    if (gbSortRequest && list) {
-        gbSortRequest = 0;
-        waveListSortItAll(list);
+int waveSaveFunc(void *arg) {
+    auto *job = static_cast<sWaveJob *>(arg);
+    waveSave(job->list);
+    if (job->requests->sortRequest && job->list) {
+        job->requests->sortRequest = 0;
+        waveListSortItAll(job->list);
     }
     return 1;
 }
@@ -175,18 +183,18 @@ int waveSaveFunc(void *) {
 
 int waveDisposeFile(sWaveList *list, sWave *wave) {
     if (!list || !wave) return -1;
-    const char *root = G.volumeRoot;
+    const sCard *card = list->card;
     if (wave == gpSelectWave) waveWaveSelect(nullptr);
     std::string name = waveName(wave);
     // Audio first: a parameter file without its audio is an orphan the next
     // scan removes, while audio without its parameter file would be lost.
-    std::string audio = audioPath(root, wave);
+    std::string audio = audioPath(card, wave);
     errno = 0;
     if (audio.empty() || (rliFileDelete(audio.c_str()) != 0 && errno != ENOENT)) {
         waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, name.c_str(), audio.c_str(), audio.empty() ? ENAMETOOLONG : errno);
         return -1;
     }
-    std::string prm = prmPath(root, wave->waveNumber);
+    std::string prm = prmPath(card, wave->waveNumber);
     errno = 0;
     if (prm.empty() || (rliFileDelete(prm.c_str()) != 0 && errno != ENOENT))
         waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, name.c_str(), prm.c_str(), prm.empty() ? ENAMETOOLONG : errno);
@@ -198,34 +206,36 @@ int waveDisposeFile(sWaveList *list, sWave *wave) {
     return 0;
 }
 
-int waveDeleteFunc(void *) {
-    sWaveList *list = G.currentWaveList;
-    int count = rliListCount(&gDeleteWave), done = 0;
-    if (list && waveVolumeCheck(G.volumeRoot) != 0) {
-        reportVolumeGone(G.volumeRoot);
-    } else if (list) {
+int waveDeleteFunc(void *arg) {
+    auto *job = static_cast<sWaveJob *>(arg);
+    sWaveList *list = job->list;
+    sListBase *waves = &job->requests->deleteWave;
+    int count = rliListCount(waves), done = 0;
+    if (list && cardThere(list)) {
         rliFileSyncBegin();
         // Disposing a wave takes it off the delete list, so the list is
         // walked from its head.
-        while (auto *n = static_cast<sListItem *>(gDeleteWave.first)) {
+        while (auto *n = static_cast<sListItem *>(waves->first)) {
             auto *wave = static_cast<sWave *>(n->item);
-            rliListFreeLink(&gDeleteWave, n);
+            rliListFreeLink(waves, n);
             waveDisposeFile(list, wave);
             edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(count));
         }
-        waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox);
-        if (rliFileSyncEnd(G.volumeRoot) != 0) waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, "", G.volumeRoot, errno);
+        waveKitSave(list, 0, waveRequestKitMbox);
+        const char *root = cardRoot(list->card);
+        if (rliFileSyncEnd(root) != 0) waveRequestFailureReport(DNASTR_ERR_WAVE_DELETE, "", root, errno);
     }
-    waveWaveDisposeFileRequestClear();
+    rliListFreeList(waves);
     return 1;
 }
 
 // --- Pad exchange ------------------------------------------------------------------------------
 
-int wavePadExhange(void *) {
-    sWaveList *list = G.currentWaveList;
+int wavePadExhange(void *arg) {
+    auto *job = static_cast<sWaveJob *>(arg);
+    sWaveList *list = job->list;
     sKit *kit = waveKitSelectPtr();
-    const sWavePadExchange &x = gPadExchange;
+    const sWavePadExchange &x = job->requests->padExchange;
     if (!list || !kit || x.slot1 < 0 || x.slot1 >= kPadSlotCount || x.slot2 < 0 || x.slot2 >= kPadSlotCount)
         return 1;
     int number1 = x.wave1 ? x.wave1->waveNumber : -1, number2 = x.wave2 ? x.wave2->waveNumber : -1;
@@ -240,57 +250,51 @@ int wavePadExhange(void *) {
     // after the volume check and reports it when it fails.
     waveKitIsFile(kit, 1);
     waveKitEdit(kit);
-    waveKitSave(list, G.volumeRoot, 0, waveRequestKitMbox);
+    waveKitSave(list, 0, waveRequestKitMbox);
     edtiProgressBarSetRatio(1.0f);
     return 1;
 }
 
 // --- Wave list files -----------------------------------------------------------------------------
 
-int waveListSaveCB(void *) {
-    sWaveList *list = G.currentWaveList;
-    const char *root = G.volumeRoot;
+int waveListSaveCB(void *arg) {
+    sWaveList *list = static_cast<sWaveJob *>(arg)->list;
     edtiProgressBarSetRatio(0.0f);
-    if (!list) return 1;
-    if (waveVolumeCheck(root) != 0) {
-        reportVolumeGone(root);
-        return 1;
-    }
+    if (!list || !cardThere(list)) return 1;
+    const char *root = cardRoot(list->card);
     // The lists are written in the orders the views give; an edit since the
     // last sort would leave them stale.
     waveListSortItAll(list);
-    struct sListFile {
-        const char *name;
-        int (*write)(const sListBase *, const char *);
-        const sListBase *from;
-        float ratio;
-    };
-    const sListFile files[] = {
-        {"wavelist_name.kvb", waveFileWaveFileCreateListFile, &list->waveAlphabet, 0.333333f},
-        {"wavelist_tagname.kvb", waveFileTagListCreateListFileSortbyName, &list->tags, 0.666666f},
-        {"wavelist_tagnum.kvb", waveFileTagListCreateListFileSortbyNumber, &list->tags, 1.0f},
-    };
+    const float ratios[kStorageWaveListFiles] = {0.333333f, 0.666666f, 1.0f};
     rliFileSyncBegin();
-    for (const sListFile &f : files) {
+    for (int i = 0; i < kStorageWaveListFiles; ++i) {
         char path[kStoragePathMax];
-        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + f.name;
+        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_WAVE_LISTS[i];
         errno = 0;
-        if (wstorageDevicePath(path, sizeof path, root, relative.c_str()) != 0 ||
-            rliStorageMakeDir(folderOf(path).c_str()) != 0 || f.write(f.from, path) != 0)
+        if (cardPath(list->card, path, sizeof path, relative.c_str()) != 0 ||
+            cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) != 0 || waveListWriteListFile(list, i, path) != 0)
             waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", path, errno);
-        edtiProgressBarSetRatio(f.ratio);
+        edtiProgressBarSetRatio(ratios[i]);
     }
     if (rliFileSyncEnd(root) != 0) waveRequestFailureReport(DNASTR_ERR_LIST_WRITE, "", root, errno);
     return 1;
 }
 
+int waveListWriteListFile(sWaveList *list, int which, const char *path) {
+    if (!list || !path) return -1;
+    switch (which) {
+    case 0: return waveFileWaveFileCreateListFile(&list->waveAlphabet, path);
+    case 1: return waveFileTagListCreateListFileSortbyName(&list->tags, path);
+    case 2: return waveFileTagListCreateListFileSortbyNumber(&list->tags, path);
+    default: return -1;
+    }
+}
+
 int waveListSave(sWaveList *list) {
     if (!list) return -1;
-    sWaveList *current = G.currentWaveList;
-    G.currentWaveList = list;
     int before = rliListCount(&gWaveRequestFailure);
-    int run = editProgressBarRun(waveListSaveCB, nullptr, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_SAVE_LISTS), nullptr);
-    G.currentWaveList = current;
+    sWaveJob job{list, &gWaveRequest};
+    int run = editProgressBarRun(waveListSaveCB, &job, nullptr, 0, dnaStrGetUtf8Ptr(DNASTR_PROGRESS_SAVE_LISTS), nullptr);
     return run == 0 && rliListCount(&gWaveRequestFailure) == before ? 0 : -1;
 }
 

@@ -1,10 +1,11 @@
 // request: the deferred requests of the library and the jobs that serve them.
 //
 // Edits never write to the card directly: they change the library in memory
-// and raise a request here (a bit of gStatus, the sort request, the delete
-// list, the pad-exchange values). Once per pass of the main loop the request
-// step (app/docalc.h) serves what was raised, running the jobs below under the
-// progress window.
+// and raise a request here (a bit of the request word gStatus, the sort
+// request, the delete list, the pad-exchange values: one record,
+// sWaveRequestState, that waveRequestReset empties). Once per pass of the
+// main loop the request step (app/docalc.h) serves what was raised, running
+// the jobs below under the progress window, each on the library it is given.
 //
 // What a job could not do stays requested and is reported, never skipped in
 // silence: a wave whose parameter file cannot be written keeps its save mark,
@@ -26,9 +27,9 @@
 
 struct sWaveList;
 
-// --- The request word -------------------------------------------------------------
+// --- The request state ------------------------------------------------------------
 
-// Bits of gStatus.
+// Bits of the request word.
 enum : uint32_t {
     WAVE_STATUS_KIT_SAVE = 0x001,       // write the edited kits' files
     WAVE_STATUS_TAG_SAVE = 0x004,       // write the category list
@@ -39,50 +40,16 @@ enum : uint32_t {
     WAVE_STATUS_PAD_EXCHANGE = 0x100,   // run the pad exchange job
 };
 
-// The raised requests (WAVE_STATUS_* bits).
-extern uint32_t gStatus;
-// Non-zero when the views must be sorted at the end of the request step.
-extern int32_t gbSortRequest;
-// The waves waiting for deletion: sListItem ("wIter") -> sWave, in request order.
-extern sListBase gDeleteWave;
-
-// --- Raising requests -----------------------------------------------------------------
-
-// Each sets its bit. Never fail.
-void waveKitSaveRequest(void);
-void waveTagSaveRequest(void);
-void waveListRenumberingRequest(void);
-void waveWavePadExchangeRequest(void);
-void waveListWaveImportSelectReqeust(void);
-// Appends `wave` to the delete list (once); `confirm` non-zero sets the ask
-// bit, zero clears it. Disposing of a wave takes it off the list. Returns 0, or -1 (list unchanged) for null or when memory runs out.
-int waveWaveDisposeFileRequest(sWave *wave, int confirm);
-// Empties the delete list. Never fails.
-void waveWaveDisposeFileRequestClear(void);
-// Set, read and clear the sort request. Never fail.
-void waveListSortItAllRequest(void);
-int waveListSortRequest(void);
-void waveListSortRequestClear(void);
-
-// --- Pad exchange ------------------------------------------------------------------------
-
 // A pad slot is pad index x 2 for the pad's wave, + 1 for its sub-wave.
 constexpr int kPadSlotCount = kKitPadCount * 2;
 
-// The values the pad exchange job works with.
+// What the pad exchange job swaps.
 struct sWavePadExchange {
     sWave *wave1;   // the wave now in slot1, or null
     sWave *wave2;   // the wave now in slot2, or null
     int32_t slot1;  // first pad slot of the selected kit
     int32_t slot2;  // second pad slot
 };
-extern sWavePadExchange gPadExchange;
-
-// Remembers two waves (either may be null) and two pad slots of the selected
-// kit: the job puts wave2 into slot1 and wave1 into slot2. Never fails.
-void waveWavePadExchange(sWave *wave1, sWave *wave2, int slot1, int slot2);
-
-// --- Failures ------------------------------------------------------------------------------
 
 // One thing a job could not do ("RqFail").
 struct sWaveRequestFailure {
@@ -94,8 +61,51 @@ struct sWaveRequestFailure {
     char path[kStoragePathMax];   // the file or folder concerned (UTF-8), may be empty
 };
 
-// The failures noted since the last clear, in the order met.
-extern sListBase gWaveRequestFailure;
+// Every request raised and not served yet, and what the jobs could not do.
+struct sWaveRequestState {
+    uint32_t status;               // the request word: WAVE_STATUS_* bits raised
+    int32_t sortRequest;           // non-zero: sort the views at the end of the request step
+    sListBase deleteWave;          // sListItem ("wIter") -> sWave waiting for deletion, in request order
+    sWavePadExchange padExchange;  // the slots and waves the pad exchange swaps
+    sListBase failures;            // sWaveRequestFailure noted since the last reset, in the order met
+};
+
+// The program's request state, and its fields under the names the windows
+// and the request step use.
+extern sWaveRequestState gWaveRequest;
+inline uint32_t &gStatus = gWaveRequest.status;
+inline int32_t &gbSortRequest = gWaveRequest.sortRequest;
+inline sListBase &gDeleteWave = gWaveRequest.deleteWave;
+inline sWavePadExchange &gPadExchange = gWaveRequest.padExchange;
+inline sListBase &gWaveRequestFailure = gWaveRequest.failures;
+
+// Drops every raised request and every noted failure, as at start-up; waves
+// and kits keep their own save marks. Never fails.
+void waveRequestReset(void);
+
+// --- Raising requests -----------------------------------------------------------------
+
+// Each sets its bit. Never fail.
+void waveKitSaveRequest(void);
+void waveTagSaveRequest(void);
+void waveListRenumberingRequest(void);
+void waveWavePadExchangeRequest(void);
+void waveListWaveImportSelectReqeust(void);
+// Appends `wave` to the delete list (once); `confirm` non-zero sets the ask
+// bit, zero clears it. Disposing of a wave takes it off the list. Returns 0,
+// or -1 (list unchanged) for null or when memory runs out.
+int waveWaveDisposeFileRequest(sWave *wave, int confirm);
+// Empties the delete list. Never fails.
+void waveWaveDisposeFileRequestClear(void);
+// Set, read and clear the sort request. Never fail.
+void waveListSortItAllRequest(void);
+int waveListSortRequest(void);
+void waveListSortRequestClear(void);
+// Remembers two waves (either may be null) and two pad slots of the selected
+// kit: the job puts wave2 into slot1 and wave1 into slot2. Never fails.
+void waveWavePadExchange(sWave *wave1, sWave *wave2, int slot1, int slot2);
+
+// --- Failures ------------------------------------------------------------------------------
 
 // Notes a failure; the note is lost when memory runs out. Never fails.
 void waveRequestFailureNote(int text, const char *name, const char *path, int err);
@@ -106,35 +116,48 @@ void waveRequestFailureReport(int text, const char *name, const char *path, int 
 // noted as a failure (`extra`, the kit's name, as its name) and shown as
 // waveRequestFailureReport shows. Returns the button.
 int waveRequestKitMbox(int title, int text, const char *extra, int kind);
-// Empties gWaveRequestFailure. Never fails.
+// Empties the failures noted. Never fails.
 void waveRequestFailureClear(void);
 
 // --- Jobs ----------------------------------------------------------------------------------
-// Each job works on G's current library and volume root and returns 1 (done).
 
-// Writes the parameter file of every wave marked for saving; a wave written has
-// its mark cleared, any other keeps it (missing or unusable audio: messages
-// 83 / 84; a failed write: message 102). Returns 0 when every marked wave was
-// written, -1 when one was not, KITSAVE_VOLUME_GONE (nothing written).
-int waveSave(sWaveList *list, const char *root);
-// waveSave of the current library, then the sort request when raised.
+// What a request job works on; the request step hands it over.
+struct sWaveJob {
+    sWaveList *list;              // the library; its card is the one written
+    sWaveRequestState *requests;  // the requests served: the delete list, the pad exchange, the sort request
+};
+
+// Writes the parameter file of every wave of `list` marked for saving, on the
+// library's card; a wave written has its mark cleared, any other keeps it
+// (missing or unusable audio: messages 83 / 84; a failed write: message
+// 102). Returns 0 when every marked wave was written, -1 when one was not,
+// KITSAVE_VOLUME_GONE (nothing written).
+int waveSave(sWaveList *list);
+// The save job (`arg`: sWaveJob): waveSave, then the sort when it is
+// requested. Returns 1.
 int waveSaveFunc(void *arg);
-// Deletes each wave of the delete list (waveDisposeFile), empties the list and
-// writes the kits whose pads held a deleted wave.
+// The delete job (`arg`: sWaveJob): deletes each wave of the delete list
+// (waveDisposeFile), empties the list and writes the kits whose pads held a
+// deleted wave. Returns 1.
 int waveDeleteFunc(void *arg);
-// Deletes the wave's audio file, then its parameter file, then the wave; the
-// kits whose pads held it are marked edited. When the audio file cannot be
-// deleted nothing else happens (message 103) and -1 is returned; a parameter
-// file that cannot be deleted is reported, the wave still goes. Returns 0;
-// -1 as said or for null arguments.
+// Deletes the wave's audio file, then its parameter file (on the library's
+// card), then the wave; the kits whose pads held it are marked edited. When
+// the audio file cannot be deleted nothing else happens (message 103) and -1
+// is returned; a parameter file that cannot be deleted is reported, the wave
+// still goes. Returns 0; -1 as said or for null arguments.
 int waveDisposeFile(sWaveList *list, sWave *wave);
-// Exchanges the two remembered slots of the selected kit and writes its file.
+// The pad exchange job (`arg`: sWaveJob): exchanges the two remembered slots
+// of the selected kit and writes its file. Returns 1.
 int wavePadExhange(void *arg);
-// Writes the three wave list files into SYSTEM (message 104 for one that fails).
-// The views are sorted first.
+// Writes wave list file `which` (0 to kStorageWaveListFiles - 1, in the order
+// of cSTORAGE_FILE_WAVE_LISTS) of `list` at `path`. Returns 0, or -1 with the
+// old file untouched.
+int waveListWriteListFile(sWaveList *list, int which, const char *path);
+// The wave list job (`arg`: sWaveJob): writes the three wave list files into
+// SYSTEM (message 104 for one that fails), the views sorted first. Returns 1.
 int waveListSaveCB(void *arg);
-// Runs waveListSaveCB under the progress window (message 51). Returns 0 when
-// all three were written, -1 when one was not or the card is gone.
+// Runs waveListSaveCB for `list` under the progress window (message 51).
+// Returns 0 when all three were written, -1 when one was not or the card is gone.
 int waveListSave(sWaveList *list);
 
 // --- Texts -----------------------------------------------------------------------------------

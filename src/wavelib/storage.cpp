@@ -14,19 +14,23 @@
 
 #include "foundation/fault.h"
 #include "foundation/file.h"
-#include "foundation/global.h"
 #include "platform/job.h"
 #include "resource/dnastr.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
+#include "wavelib/card.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
+const char *const cSTORAGE_DIR_DEVICE = "Korvan/KVB-RT/";
 const char *const cSTORAGE_DIR_KIT = "Korvan/KVB-RT/KIT/";
 const char *const cSTORAGE_DIR_WAVE_DATA = "Korvan/KVB-RT/WAVE/DATA/";
 const char *const cSTORAGE_DIR_WAVE_PRM = "Korvan/KVB-RT/WAVE/PRM/";
 const char *const cSTORAGE_DIR_SYSTEM = "Korvan/KVB-RT/SYSTEM/";
+const char *const cSTORAGE_FILE_TAG_LIST = "tag_list.kvb";
+const char *const cSTORAGE_FILE_WAVE_LISTS[kStorageWaveListFiles] = {"wavelist_name.kvb", "wavelist_tagname.kvb",
+                                                                     "wavelist_tagnum.kvb"};
 
 sListBase gStorageWave[kStorageFolderCount];
 bool gbStorageWaveInit[kStorageFolderCount];
@@ -155,14 +159,15 @@ int countRegularFiles(const std::string &path) {
 
 // --- The scan ------------------------------------------------------------------------
 
-struct ScanState {
-    char root[kStoragePathMax];
-    uint32_t mode;
-    sWaveList *list;
-    _sWaveStorage *result;
-    uint32_t lastFlags;
+// What the scan job works on and hands back (made by wstorageCreateProgress).
+struct sScanJob {
+    std::string root;       // the volume root, ending in "/"
+    uint32_t mode;          // WSTORAGE_SCAN_*
+    sWaveList *list;        // the library to build; null once it owns the record or was disposed of
+    _sWaveStorage *result;  // the record the library was built from, or null
 };
-ScanState gScan;
+// The flags of the last scan, for a caller whose library could not be built.
+uint32_t gLastFlags = 0;
 
 void addNote(_sWaveStorage *s, int32_t kind, int err, const std::string &path, const std::string &detail = "") {
     auto *n = static_cast<sStorageNote *>(memCalloc(sizeof(sStorageNote), "WSNote"));
@@ -385,8 +390,7 @@ void readWaves(_sWaveStorage *s) {
     }
 }
 
-void scan(_sWaveStorage *s) {
-    std::string root = withSlash(gScan.root);
+void scan(_sWaveStorage *s, const std::string &root) {
     if (!(s->root = listInto(s, root))) return;
     s->flags |= WSTORAGE_ROOT;
     if (!(s->maker = listChild(s, s->root, "Korvan"))) return;
@@ -522,41 +526,33 @@ const sStorageDirItem *storageFindFolder(const sStorageListing *listing, const c
 // --- The scan ------------------------------------------------------------------------
 
 _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList *list, uint32_t mode) {
-    std::memset(&gScan, 0, sizeof gScan);
-    copyField(gScan.root, sizeof gScan.root, root ? root : "");
-    gScan.mode = mode;
-    gScan.list = list;
+    sScanJob job{withSlash(root), mode, list, nullptr};
     // The scan has no cancel function: a half-read library is of no use.
-    if (editProgressBarRun(wstorageCreate, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
+    if (editProgressBarRun(wstorageCreate, &job, nullptr, onScreen, dnaStrGetUtf8Ptr(39), nullptr) != 0) {
         // The worker could not start: the scan never ran, so nothing owns the list.
-        if (gScan.list) waveListDispose(gScan.list);
-        gScan.list = nullptr;
+        waveListDispose(job.list);
         return nullptr;
     }
-    _sWaveStorage *made = gScan.result;
-    if (!made && gScan.list) waveListDispose(gScan.list);
-    gScan.list = nullptr;
-    gScan.result = nullptr;
-    return made;
+    if (!job.result) waveListDispose(job.list);
+    return job.result;
 }
 
 int wstorageCreate(void *arg) {
-    (void)arg;
-    wstorageProgressSetMax(wstorageReadCount(gScan.root));
+    auto *job = static_cast<sScanJob *>(arg);
+    wstorageProgressSetMax(wstorageReadCount(job->root.c_str()));
     auto *s = static_cast<_sWaveStorage *>(memCalloc(sizeof(_sWaveStorage), "WS"));
-    gScan.result = s;
     if (!s) return 1;
-    s->mode = gScan.mode;
-    scan(s);
-    gScan.lastFlags = s->flags;
-    sWaveList *list = gScan.list;
+    s->mode = job->mode;
+    scan(s, job->root);
+    gLastFlags = s->flags;
+    sWaveList *list = job->list;
     // The library owns the record from here on, or has disposed of both.
-    gScan.list = nullptr;
-    if (!waveListCreateFromStorage(s, list)) gScan.result = nullptr;
+    job->list = nullptr;
+    job->result = waveListCreateFromStorage(s, list) ? s : nullptr;
     return 1;
 }
 
-uint32_t wstorageLastFlags(void) { return gScan.lastFlags; }
+uint32_t wstorageLastFlags(void) { return gLastFlags; }
 
 int wstorageReadCount(const char *root) {
     sStorageListing *r = storageDevelopment(withSlash(root).c_str());
@@ -588,9 +584,12 @@ int wstorageReadCount(const char *root) {
 int wstorageCreateDir(const char *root) {
     const char *const folders[] = {cSTORAGE_DIR_KIT, cSTORAGE_DIR_WAVE_DATA, cSTORAGE_DIR_WAVE_PRM,
                                    cSTORAGE_DIR_SYSTEM};
+    std::string base = withSlash(root);
     for (const char *folder : folders) {
         char path[kRliPathMax];
-        if (wstorageDevicePath(path, sizeof path, root, folder) != 0 || rliStorageMakeDir(path) != 0) return -1;
+        if (wstorageDevicePath(path, sizeof path, root, folder) != 0 ||
+            rliDirCreateChain(base.c_str(), path + base.size(), 0) != 0)
+            return -1;
     }
     return 0;
 }
@@ -683,24 +682,20 @@ int wstorageDevicePath(char *out, size_t cap, const char *root, const char *rela
     return 0;
 }
 
-int rliStorageMakeDir(const char *path) {
-    if (!path || !*path) return -1;
-    std::string p = path;
-    if (p.size() > 1 && (p.back() == '/' || p.back() == '\\')) p.pop_back();
-    struct stat st;
-    if (stat(p.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return 0;
-        errno = ENOTDIR;
+int wstorageMakeDir(const char *root, const char *relative) {
+    size_t prefix = std::strlen(cSTORAGE_DIR_DEVICE);
+    if (!relative || std::strncmp(relative, cSTORAGE_DIR_DEVICE, prefix) != 0) {
+        errno = EINVAL;
         return -1;
     }
-    const char *slash = stringLastSlash(p.c_str());
-    if (slash && slash != p.c_str()) {
-        std::string parent(p.c_str(), static_cast<size_t>(slash - p.c_str()));
-        if (rliStorageMakeDir(parent.c_str()) != 0) return -1;
+    char device[kRliPathMax], path[kRliPathMax];
+    if (wstorageDevicePath(device, sizeof device, root, cSTORAGE_DIR_DEVICE) != 0 ||
+        wstorageDevicePath(path, sizeof path, root, relative) != 0) {
+        errno = ENAMETOOLONG;
+        return -1;
     }
-    if (faulted()) return -1;
-    if (mkdir(p.c_str(), 0755) == 0) return 0;
-    return errno == EEXIST && stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -1;
+    // Both paths take the device folder's spelling on disk, so one begins with the other.
+    return rliDirCreateChain(device, path + std::strlen(device), 0);
 }
 
 int rliStorageExist(const char *path) {
@@ -759,14 +754,14 @@ const char *stringLastSlash(const char *path) {
 
 // --- Data-folder name cache ------------------------------------------------------------
 
-void waveStorageWaveFile(const sWave *wave) {
+void waveStorageWaveFile(const sCard *card, const sWave *wave) {
     if (!wave || wave->waveNumber < 0 || wave->waveNumber > 9999) return;
     int folder = wave->waveNumber / 100;
     if (gbStorageWaveInit[folder]) return;
     gbStorageWaveInit[folder] = true;
     char relative[64], path[kRliPathMax];
     std::snprintf(relative, sizeof relative, "%s%.2s/", cSTORAGE_DIR_WAVE_DATA, wave->dataFolder);
-    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) return;
+    if (cardPath(card, path, sizeof path, relative) != 0) return;
     sStorageListing *l = storageDevelopment(path);
     for (auto *f = l ? static_cast<const sStorageFileItem *>(l->files.first) : nullptr; f; f = f->next) {
         auto *e = static_cast<sStorageWaveName *>(memCalloc(sizeof(sStorageWaveName), "wname"));

@@ -35,15 +35,23 @@
 
 struct _sWaveFileTagList;
 struct _sWaveFileWavePrm;
+struct sCard;
 struct sWaveList;
 
 // --- The device tree -------------------------------------------------------------
 
-// The four folders created with the tree, below the volume root.
+// The device folder, and the four folders created with the tree, below the volume root.
+extern const char *const cSTORAGE_DIR_DEVICE;     // "Korvan/KVB-RT/"
 extern const char *const cSTORAGE_DIR_KIT;        // "Korvan/KVB-RT/KIT/"
 extern const char *const cSTORAGE_DIR_WAVE_DATA;  // "Korvan/KVB-RT/WAVE/DATA/"
 extern const char *const cSTORAGE_DIR_WAVE_PRM;   // "Korvan/KVB-RT/WAVE/PRM/"
 extern const char *const cSTORAGE_DIR_SYSTEM;     // "Korvan/KVB-RT/SYSTEM/"
+// The files of SYSTEM this program writes: the category list, and the three
+// wave list files in the order they are written (by name, by category and
+// name, by category and number).
+extern const char *const cSTORAGE_FILE_TAG_LIST;  // "tag_list.kvb"
+constexpr int kStorageWaveListFiles = 3;
+extern const char *const cSTORAGE_FILE_WAVE_LISTS[kStorageWaveListFiles];
 
 // Capacity of a listing's path and of the paths the scan keeps.
 constexpr size_t kStoragePathMax = 1024;
@@ -186,8 +194,9 @@ struct _sWaveStorage {
 // could be made or the library could not be built (`list` is then disposed).
 _sWaveStorage *wstorageCreateProgress(const char *root, int onScreen, sWaveList *list,
                                       uint32_t mode = WSTORAGE_SCAN_CLEAN);
-// The scan job: reads the input set by wstorageCreateProgress and ends by
-// building the target library. Always returns 1.
+// The scan job: `arg` is the input record wstorageCreateProgress makes (the
+// root, the mode and the library to build); ends by building the library.
+// Always returns 1.
 int wstorageCreate(void *arg);
 // The flags of the last scan, kept after its record went with a library that
 // could not be built. 0 before any scan.
@@ -195,8 +204,9 @@ uint32_t wstorageLastFlags(void);
 // Returns the number of files a scan of `root` will read (every regular file of
 // SYSTEM, KIT and the two-digit PRM folders); 0 without a device folder.
 int wstorageReadCount(const char *root);
-// Creates the four folders of the device tree below `root`, reusing folders of
-// the tree found in another case. Returns 0, or -1 (what was made stays).
+// Sets a card up: creates the four folders of the device tree below `root`
+// (which must exist), reusing folders of the tree found in another case.
+// Returns 0, or -1 (what was made stays).
 int wstorageCreateDir(const char *root);
 // Frees everything the record holds and the record; null is ignored.
 void wstorageDispose(_sWaveStorage *storage);
@@ -231,9 +241,13 @@ void wstorageProgressStep(void);
 // gets a "/" when it ends in neither "/" nor "\". Returns 0, or -1 (`out`
 // empty) when the result does not fit.
 int wstorageDevicePath(char *out, size_t cap, const char *root, const char *relative);
-// Creates `path` and every missing parent, mode 0755. Returns 0 when it exists
-// or was made, -1 (errno set) otherwise; what was made stays.
-int rliStorageMakeDir(const char *path);
+// Makes the missing folders of `relative`, a folder of the device tree as the
+// cSTORAGE_DIR_* names spell it ("Korvan/KVB-RT/WAVE/PRM/05/"), inside the
+// device folder found below `root` (any case). The device folder itself and
+// everything above it are never made: a card pulled since it was read leaves
+// nothing planted on the computer's disk. Returns 0, or -1 with errno set
+// (ENOENT: no device folder; EINVAL: `relative` is outside the device tree).
+int wstorageMakeDir(const char *root, const char *relative);
 // Returns 0 when `path` exists, -1 otherwise.
 int rliStorageExist(const char *path);
 // Free and total bytes of the file system holding `path` (free counts every
@@ -266,9 +280,10 @@ struct sStorageWaveName {
 extern sListBase gStorageWave[kStorageFolderCount];
 extern bool gbStorageWaveInit[kStorageFolderCount];
 
-// Loads the list of the wave's data folder (number / 100) from the card below
-// G's volume root, once; a folder that cannot be listed leaves it empty.
-void waveStorageWaveFile(const sWave *wave);
+// Loads the list of the wave's data folder (number / 100) from `card`, once; a
+// folder that cannot be listed (or a null card) leaves it empty. The lists
+// are of one card at a time: the request step empties them on every pass.
+void waveStorageWaveFile(const sCard *card, const sWave *wave);
 // Appends the wave's audio file name to the list of its folder. Returns 0, or
 // -1 when memory runs out (list unchanged).
 int waveStorageAddWaveFile(const sWave *wave, int placed);

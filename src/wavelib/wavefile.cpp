@@ -648,3 +648,101 @@ int waveFileTagListCreateListFileSortbyName(const sListBase *categories, const c
 int waveFileTagListCreateListFileSortbyNumber(const sListBase *categories, const char *path) {
     return writeCategoryBlocks(categories, path, "WvListSortbyNum_Tag", false);
 }
+
+namespace {
+
+// The root names of the wave list files, the one without blocks first.
+constexpr const char *kWaveListRoots[] = {"WvListSortbyName", "WvListSortbyName_Tag", "WvListSortbyNum_Tag"};
+
+// Collects the wave numbers of a wave list file, one list per "WvList" block
+// (or one list where the file has no blocks).
+struct sWaveListReader {
+    sWaveFileWaveList *out;
+    bool blocks;
+    bool inRoot = false, inWave = false, inBlock = false;
+
+    static void step(void *ctx, const _sXMLElement *e) {
+        auto *self = static_cast<sWaveListReader *>(ctx);
+        bool open = e->type == XML_ELEMENT_OPEN, close = e->type == XML_ELEMENT_CLOSE;
+        const char *root = self->out->root;
+        if (!self->inRoot) {
+            self->inRoot = open && std::strcmp(e->text, root) == 0;
+            return;
+        }
+        if (close && std::strcmp(e->text, root) == 0) {
+            self->inRoot = false;
+        } else if (self->blocks && open && xmlNameIs(e->text, "WvList")) {
+            self->out->lists.emplace_back();
+            self->inBlock = true;
+        } else if (self->blocks && close && xmlNameIs(e->text, "WvList")) {
+            self->inBlock = false;
+        } else if (open && xmlNameIs(e->text, "Wv")) {
+            self->inWave = true;
+        } else if (close) {
+            self->inWave = false;
+        } else if (e->type == XML_ELEMENT_VALUE && self->inWave && (self->inBlock || !self->blocks)) {
+            self->out->lists.back().push_back(waveFileDecimal(e->text));
+        }
+    }
+};
+
+// Finds the first open tag that is a root name and decides the kind by it.
+struct sKindFinder {
+    const uint8_t *data;
+    size_t size;
+    const char *root = nullptr;
+    int kind = WAVEFILE_KIND_NONE;
+    bool decided = false;
+
+    static void step(void *ctx, const _sXMLElement *e) {
+        struct sRoot {
+            const char *name;
+            int kind;
+        };
+        static constexpr sRoot kRoots[] = {
+            {"WvPrm", WAVEFILE_KIND_WAVE},
+            {"TagList", WAVEFILE_KIND_CATEGORIES},
+            {"KitPrm", WAVEFILE_KIND_KIT},
+            {kWaveListRoots[0], WAVEFILE_KIND_WAVE_LIST},
+            {kWaveListRoots[1], WAVEFILE_KIND_WAVE_LIST},
+            {kWaveListRoots[2], WAVEFILE_KIND_WAVE_LIST},
+        };
+        auto *self = static_cast<sKindFinder *>(ctx);
+        if (self->decided || e->type != XML_ELEMENT_OPEN) return;
+        for (const sRoot &r : kRoots) {
+            if (std::strcmp(e->text, r.name) != 0) continue;
+            self->decided = true;
+            if (xmlHasRoot(self->data, self->size, r.name)) {
+                self->root = r.name;
+                self->kind = r.kind;
+            }
+            return;
+        }
+    }
+};
+
+}  // namespace
+
+int waveFileWaveListRead(const uint8_t *data, size_t size, const char *root, sWaveFileWaveList *out) {
+    if (!out) return -1;
+    out->root = nullptr;
+    out->lists.clear();
+    const char *known = nullptr;
+    for (const char *r : kWaveListRoots)
+        if (root && std::strcmp(root, r) == 0) known = r;
+    if (!known) return -1;
+    out->root = known;
+    sWaveListReader reader{out, known != kWaveListRoots[0]};
+    if (!reader.blocks) out->lists.emplace_back();
+    xmlParse(data, size, sWaveListReader::step, &reader);
+    return 0;
+}
+
+// --- Telling the files apart ---------------------------------------------------------------
+
+int waveFileKind(const uint8_t *data, size_t size, const char **root) {
+    sKindFinder finder{data, size};
+    if (data) xmlParse(data, size, sKindFinder::step, &finder);
+    if (root) *root = finder.root;
+    return finder.kind;
+}

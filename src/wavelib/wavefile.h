@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/list.h"
 #include "wavelib/wave.h"
@@ -130,6 +131,35 @@ int waveFileWaveFileCreateListFile(const sListBase *alphabeticalWaves, const cha
 // or -1 with the old file untouched.
 int waveFileTagListCreateListFileSortbyName(const sListBase *categories, const char *path);
 int waveFileTagListCreateListFileSortbyNumber(const sListBase *categories, const char *path);
+
+// A wave list file as read: the wave numbers of each of its lists.
+struct sWaveFileWaveList {
+    const char *root;                          // its root element: "WvListSortbyName", "WvListSortbyName_Tag"
+                                               // or "WvListSortbyNum_Tag"
+    std::vector<std::vector<int32_t>> lists;   // one per "WvList" block (a category), or the one list of
+                                               // "WvListSortbyName", which has no blocks
+};
+// Reads the wave list file `data` whose root element is `root` (as
+// waveFileKind names it) into `out`. Returns 0, or -1 (`out` emptied) when
+// `root` is not a wave list root.
+int waveFileWaveListRead(const uint8_t *data, size_t size, const char *root, sWaveFileWaveList *out);
+
+// --- Telling the files apart ---------------------------------------------------------------
+
+// The kinds of parameter file.
+enum : int {
+    WAVEFILE_KIND_NONE = 0,        // no known root element
+    WAVEFILE_KIND_WAVE = 1,        // a wave parameter file ("WvPrm")
+    WAVEFILE_KIND_CATEGORIES = 2,  // the category list ("TagList")
+    WAVEFILE_KIND_KIT = 3,         // a kit file ("KitPrm")
+    WAVEFILE_KIND_WAVE_LIST = 4,   // one of the three wave list files
+};
+// Returns the kind of the parameter file `data` holds: that of the first open
+// tag that is a root name, spelled exactly as the device does, when its open
+// and close tags both stand in the file (an element of another kind nested
+// further in does not decide). `*root` (may be null) gets the root's name, or
+// null for WAVEFILE_KIND_NONE. Changes nothing.
+int waveFileKind(const uint8_t *data, size_t size, const char **root);
 
 // --- Values ------------------------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "resource/user.h"
+#include "wavelib/card.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -191,6 +192,11 @@ sWaveList *waveListCreateFromStorageWindowOpen(const char *root, int onScreen, u
     auto *list = static_cast<sWaveList *>(memCalloc(sizeof(sWaveList), "WL"));
     if (!list) return nullptr;
     list->lastWaveNumber = -1;
+    list->card = cardCreate(root);
+    if (!list->card) {
+        memFree(list);
+        return nullptr;
+    }
     // On failure the scan has disposed of the library already.
     return wstorageCreateProgress(root, onScreen, list, mode) ? list : nullptr;
 }
@@ -263,8 +269,15 @@ void waveListDispose(sWaveList *list) {
     rliListFreeList(&list->waves);
     rliListFreeList(&list->pads);
     wstorageDispose(list->storage);
+    cardClose(list->card);
     if (G.currentWaveList == list) G.currentWaveList = nullptr;
     memFree(list);
+}
+
+void waveListSetCard(sWaveList *list, sCard *card) {
+    if (!list) return;
+    if (list->card != card) cardClose(list->card);
+    list->card = card;
 }
 
 // --- Waves ---------------------------------------------------------------------------
@@ -367,12 +380,12 @@ void waveWaveTagChange(sWave *wave, sTag *tag) {
     waveListOperationWave(wave);
 }
 
-int waveWaveFileExist(const sWave *wave) {
-    if (!wave) return -1;
+int waveWaveFileExist(const sWaveList *list, const sWave *wave) {
+    if (!list || !wave) return -1;
     char relative[kRliPathMax], path[kRliPathMax];
     std::snprintf(relative, sizeof relative, "%s%.2s/%s", cSTORAGE_DIR_WAVE_DATA, wave->dataFolder,
                   strSjisToUtf8(std::string(wave->fileName, strnlen(wave->fileName, kWaveFileNameLen))).c_str());
-    if (wstorageDevicePath(path, sizeof path, G.volumeRoot, relative) != 0) return -1;
+    if (cardPath(list->card, path, sizeof path, relative) != 0) return -1;
     _sAudioContext *ctx = audioDecode(path);
     if (!ctx) return -1;
     int result = audioIsPlayable(ctx) ? 0 : -2;
@@ -380,8 +393,8 @@ int waveWaveFileExist(const sWave *wave) {
     return result;
 }
 
-int waveWaveFileExistMbox(const sWave *wave, int (*mbox)(int title, int text, int kind)) {
-    int result = waveWaveFileExist(wave);
+int waveWaveFileExistMbox(const sWaveList *list, const sWave *wave, int (*mbox)(int title, int text, int kind)) {
+    int result = waveWaveFileExist(list, wave);
     if (result != 0 && mbox) mbox(56, result == -1 ? 83 : 84, 0);
     return result;
 }

@@ -8,9 +8,11 @@
 // a wave that does not exist; such an assignment is simply dangling.
 //
 // Every record comes from the tracked allocator, zero-filled, and is owned by
-// the library; disposing of the library frees all of it, storage record
-// included. The selection values below are process-wide and refer into the
-// current library.
+// the library; disposing of the library frees all of it, storage record and
+// card included. A library writes only to its own card (sWaveList::card): the
+// functions below that touch files take the card from the library they are
+// given. The selection values below are process-wide and refer into the
+// current library (G.currentWaveList), the one the screens show.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +22,7 @@
 #include "wavelib/wave.h"
 
 struct _sWaveStorage;
+struct sCard;
 
 // Highest wave number a card holds.
 constexpr int kWaveNumberMax = 9999;
@@ -46,19 +49,24 @@ struct sWaveList {
     sListBase waveAlphabet;       // sListItem ("witerA") -> sWave, alphabetical
     sListBase waveNumber;         // sListItem ("wIter") -> sWave, by number
     sListBase removedTags;        // sListItem ("titer") -> sTag removed in the category window
+    sCard *card;                  // the card it belongs to (owned), or null for a library of no card
 };
 
 // --- Building and disposing -------------------------------------------------------
 
-// Scans the card at `root` (mode WSTORAGE_SCAN_*) and builds its library.
-// Returns it, or null when the card holds no device folder or memory runs out.
+// Scans the card at `root` (mode WSTORAGE_SCAN_*) and builds its library,
+// which holds the card from then on. Returns it, or null when the card holds
+// no device folder or memory runs out.
 sWaveList *waveListCreateFromStorageWindowOpen(const char *root, int onScreen, uint32_t mode = 0);
 // Fills `list` from `storage` and makes it current; `list` takes `storage`.
 // Returns `list`, or null after disposing of both when the scan found no
 // device folder (or either is null; the other is then disposed too).
 sWaveList *waveListCreateFromStorage(_sWaveStorage *storage, sWaveList *list);
-// Returns a new library with DEFAULT and 100 kits without files, or null.
+// Returns a new library with DEFAULT and 100 kits without files, or null. It
+// has no card until waveListSetCard gives it one.
 sWaveList *waveListCreateDefault(void);
+// The library takes `card` (may be null), closing the one it had. Never fails.
+void waveListSetCard(sWaveList *list, sCard *card);
 // Frees the library and all it owns; null is ignored. Clears the selection
 // values and G's current library when they point into it.
 void waveListDispose(sWaveList *list);
@@ -90,12 +98,13 @@ void waveWaveSaveRequest(sWave *wave, int flag);
 // Moves the wave into `tag`, marks it for saving and raises the sort request;
 // nothing when it is there.
 void waveWaveTagChange(sWave *wave, sTag *tag);
-// Checks the wave's audio file below G's volume root: 0 when it opens and is
-// 44100 Hz 16-bit, -2 another format, -1 when it cannot be opened.
-int waveWaveFileExist(const sWave *wave);
+// Checks the audio file of `wave`, a wave of `list`, on the library's card: 0
+// when it opens and is 44100 Hz 16-bit, -2 another format, -1 when it cannot
+// be opened (or the library has no card).
+int waveWaveFileExist(const sWaveList *list, const sWave *wave);
 // As waveWaveFileExist; for -1 / -2 first calls `mbox(56, text, 0)` with the
 // text of string 83 / 84.
-int waveWaveFileExistMbox(const sWave *wave, int (*mbox)(int title, int text, int kind));
+int waveWaveFileExistMbox(const sWaveList *list, const sWave *wave, int (*mbox)(int title, int text, int kind));
 // Writes the name a file at UTF-8 `path` gets as a wave: its base name's first
 // 12 characters, each above 127 replaced by "X". `buf` holds 13 bytes.
 void waveWaveGetEffectiveName(char *buf, const char *path);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/docalc.h"
-#include "foundation/global.h"
 #include "platform/headless/headless.h"
 #include "platform/job.h"
 #include "resource/dnastr_ids.h"
@@ -23,8 +22,6 @@
 
 namespace {
 
-std::vector<std::string> *gTrail = nullptr;
-
 class DoCalcTest : public testing::Test {
 protected:
     ScratchDir dir;
@@ -34,47 +31,44 @@ protected:
 
     void SetUp() override {
         hlInstall();
-        gTrail = &trail;
         sWaveCalcHooks hooks{};
-        hooks.importCalc = [](int select) { gTrail->push_back("import " + std::to_string(select)); };
-        hooks.exportCalc = [] { gTrail->push_back("export"); };
-        hooks.messageBox = [](int title, int text, int kind) {
-            gTrail->push_back("box " + std::to_string(title) + "/" + std::to_string(text));
+        hooks.importCalc = [](void *t, sWaveList *, int select) { note(t, "import " + std::to_string(select)); };
+        hooks.exportCalc = [](void *t, sWaveList *) { note(t, "export"); };
+        hooks.messageBox = [](void *t, int title, int text, int kind) {
+            note(t, "box " + std::to_string(title) + "/" + std::to_string(text));
             return ghostMBoxOpen(L"t", L"m", kind, nullptr);
         };
-        hooks.redraw = [] { gTrail->push_back("redraw"); };
-        hooks.closeRequest = [] { gTrail->push_back("close"); };
-        hooks.errorCloseRequest = [] { gTrail->push_back("errorClose"); };
-        hooks.postRequest = [](int code, int value) {
-            gTrail->push_back("request " + std::to_string(code) + " " + std::to_string(value));
+        hooks.redraw = [](void *t) { note(t, "redraw"); };
+        hooks.closeRequest = [](void *t) { note(t, "close"); };
+        hooks.errorCloseRequest = [](void *t) { note(t, "errorClose"); };
+        hooks.postRequest = [](void *t, int code, int value) {
+            note(t, "request " + std::to_string(code) + " " + std::to_string(value));
         };
-        hooks.menuOnOff = [](int code, int on) {
-            gTrail->push_back("menu " + std::to_string(code) + " " + std::to_string(on));
+        hooks.menuOnOff = [](void *t, int code, int on) {
+            note(t, "menu " + std::to_string(code) + " " + std::to_string(on));
         };
-        hooks.resetWaveParameter = [] { gTrail->push_back("resetParameter"); };
+        hooks.resetWaveParameter = [](void *t) { note(t, "resetParameter"); };
+        hooks.user = &trail;
         waveDoCalcSetHooks(&hooks);
         card.makeTree();
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
     }
     void TearDown() override {
         waveListDispose(list);
-        waveWaveDisposeFileRequestClear();
-        waveRequestFailureClear();
-        gStatus = 0;
-        gbSortRequest = 0;
+        waveRequestReset();
         waveDoCalcSetHooks(nullptr);
         hlReset();
         ghostHostInstall(nullptr);
-        G.volumeRoot[0] = '\0';
-        gTrail = nullptr;
+    }
+    // Appends `line` to the trail a hook's `user` is.
+    static void note(void *trail, const std::string &line) {
+        static_cast<std::vector<std::string> *>(trail)->push_back(line);
     }
 
     void scan() {
         waveListDispose(list);
         list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0);
         ASSERT_NE(list, nullptr);
-        gStatus = 0;
-        gbSortRequest = 0;
+        waveRequestReset();
         hlReset();
         trail.clear();
     }
@@ -194,10 +188,9 @@ TEST(DoCalcUnmount, CardUnmountedBetweenEditsLeavesTheMountFolderEmpty) {
     card.makeTree();
     card.addWave(1, "One", "one.wav");
     card.writeKit("kit000.kvb", "Zero", "", {{1, -1}});
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", mnt.c_str());
     sWaveList *list = waveListCreateFromStorageWindowOpen(mnt.c_str(), 0);
     ASSERT_NE(list, nullptr);
-    gStatus = 0;
+    waveRequestReset();
     waveWaveName(waveListFindWaveNumber(list, 1), "Renamed");
     waveWaveSaveRequest(waveListFindWaveNumber(list, 1), 1);
     waveKitEdit(waveListKitPtr(list, 0));
@@ -210,12 +203,9 @@ TEST(DoCalcUnmount, CardUnmountedBetweenEditsLeavesTheMountFolderEmpty) {
     EXPECT_EQ(hlCallCount("messageBox"), 1);
     EXPECT_EQ(waveListFindWaveNumber(list, 1)->saveRequest, 1);
     waveListDispose(list);
-    waveRequestFailureClear();
-    gStatus = 0;
-    gbSortRequest = 0;
+    waveRequestReset();
     hlReset();
     ghostHostInstall(nullptr);
-    G.volumeRoot[0] = '\0';
 }
 
 TEST_F(DoCalcTest, DeletionHappensOnlyOnYes) {

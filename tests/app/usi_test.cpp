@@ -40,26 +40,24 @@ struct Stubs {
     int nestedMainSteps = 0;
     int closeAnswer = -1;    // what the last usiClose returned
 };
-Stubs *gStubs = nullptr;
-
-void queueEvent(_sWindow *, void *, uint16_t code, int32_t value, char key, const char *text) {
-    evQenterExt(code, value, key, text, gStubs->queue);
+void queueEvent(_sWindow *, void *user, uint16_t code, int32_t value, char key, const char *text) {
+    evQenterExt(code, value, key, text, static_cast<Stubs *>(user)->queue);
 }
 
-int mainInit(void *) {
-    Stubs &s = *gStubs;
+int mainInit(void *user) {
+    Stubs &s = *static_cast<Stubs *>(user);
     s.trail.push_back("mainInit");
     s.window = ghostWindowCreate(L"KVB-RT Wave Manager", 0, 0, 800, 600, 800, 600, 800, 600, 0, 1, 0, 1, 1, 0);
     s.queue = evQInit();
     if (!s.window || !s.queue) return -1;
-    ghostWindowSetHandler(queueEvent, nullptr, s.window);
+    ghostWindowSetHandler(queueEvent, &s, s.window);
     ghostWindowSetDraw(s.window, 0);
     ghostDlgOpen(nullptr, 0, s.window);
     return 0;
 }
 
-void mainStep(void *, int parentMode) {
-    Stubs &s = *gStubs;
+void mainStep(void *user, int parentMode) {
+    Stubs &s = *static_cast<Stubs *>(user);
     if (parentMode) s.nestedMainSteps++;
     if (evQcount(s.queue) == 0) ghostEventsProcess(0);
     intptr_t value = 0;
@@ -85,8 +83,8 @@ void mainStep(void *, int parentMode) {
     }
 }
 
-void mainTerm(void *) {
-    Stubs &s = *gStubs;
+void mainTerm(void *user) {
+    Stubs &s = *static_cast<Stubs *>(user);
     if (s.window) s.trail.push_back("mainTerm");
     ghostWindowDispose(s.window);
     evQTerm(s.queue);
@@ -94,15 +92,17 @@ void mainTerm(void *) {
     s.queue = nullptr;
 }
 
-int secondaryOpen(void *) { return gStubs->secondarySteps > 0; }
-void secondaryStep(void *) {
-    if (gStubs->secondarySteps > 0 && --gStubs->secondarySteps == 0) gStubs->trail.push_back("secondaryClosed");
+int secondaryOpen(void *user) { return static_cast<Stubs *>(user)->secondarySteps > 0; }
+void secondaryStep(void *user) {
+    Stubs &s = *static_cast<Stubs *>(user);
+    if (s.secondarySteps > 0 && --s.secondarySteps == 0) s.trail.push_back("secondaryClosed");
 }
-void secondaryCancel(void *) {
-    gStubs->trail.push_back("secondaryCancel");
-    gStubs->secondarySteps = 1;  // closes in its next step, as a Cancel press does
+void secondaryCancel(void *user) {
+    Stubs &s = *static_cast<Stubs *>(user);
+    s.trail.push_back("secondaryCancel");
+    s.secondarySteps = 1;  // closes in its next step, as a Cancel press does
 }
-void secondaryTerm(void *) { gStubs->trail.push_back("secondaryTerm"); }
+void secondaryTerm(void *user) { static_cast<Stubs *>(user)->trail.push_back("secondaryTerm"); }
 
 class UsiTest : public testing::Test {
 protected:
@@ -123,12 +123,12 @@ protected:
     void SetUp() override {
         hlInstall();
         script();
-        gStubs = &stubs;
         sUsiControllers c{};
+        c.user = &stubs;
         c.mainInit = mainInit;
         c.mainStep = mainStep;
         c.mainTerm = mainTerm;
-        c.secondary[0] = sUsiWindow{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, nullptr};
+        c.secondary[0] = sUsiWindow{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, &stubs};
         c.secondaryCount = 1;
         usiSetControllers(&c);
         card.makeTree();
@@ -141,7 +141,6 @@ protected:
         osSetISO(nullptr);
         hlReset();
         ghostHostInstall(nullptr);
-        gStubs = nullptr;
     }
 
     // Starts the program and runs passes until the card is open.
@@ -366,7 +365,7 @@ TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
 TEST_F(UsiTest, NestedLoopStepsMainWithoutInputAndQuitCancelsTheWindow) {
     startWithCard();
     stubs.secondarySteps = 3;
-    const sUsiWindow edit{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, nullptr};
+    const sUsiWindow edit{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, &stubs};
     usiRunNested(&edit, nullptr);
     EXPECT_EQ(stubs.nestedMainSteps, 3);
     EXPECT_EQ(stubs.trail.back(), "secondaryClosed");

@@ -17,22 +17,23 @@ struct SeenBox {
     int title;
     std::wstring text;
 };
-std::vector<SeenBox> gBoxes;
 
 class SoundRecordTest : public testing::Test {
 protected:
     ScratchDir dir;
     ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
+    std::vector<SeenBox> boxes;
     void SetUp() override {
         hlInstall();
-        gBoxes.clear();
-        soundSetMessageBox([](int title, const wchar_t *text, int) {
-            gBoxes.push_back({title, text});
-            return 1;
-        });
+        soundSetMessageBox(
+            [](void *user, int title, const wchar_t *text, int) {
+                static_cast<std::vector<SeenBox> *>(user)->push_back({title, text});
+                return 1;
+            },
+            &boxes);
     }
     void TearDown() override {
-        soundSetMessageBox(nullptr);
+        soundSetMessageBox(nullptr, nullptr);
         ghostHostInstall(nullptr);
     }
 };
@@ -55,13 +56,13 @@ TEST_F(SoundRecordTest, RefusalsTellTheUserWithTheNameAndLeaveNothing) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
-        gBoxes.clear();
+        boxes.clear();
         EXPECT_EQ(soundCreate((dir / c.file).c_str(), c.name), nullptr);
         EXPECT_EQ(soundCreateResult(), c.result);
-        ASSERT_EQ(gBoxes.size(), 1u);
-        EXPECT_EQ(gBoxes[0].title, 56);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].title, 56);
         // Without a loaded table the text is the stand-in; the name follows it.
-        EXPECT_EQ(gBoxes[0].text, std::wstring(L"DUMMY") + c.tail);
+        EXPECT_EQ(boxes[0].text, std::wstring(L"DUMMY") + c.tail);
     }
 }
 
@@ -75,11 +76,11 @@ TEST_F(SoundRecordTest, NoOutputIsAResultNotAMessage) {
     ghostHostInstall(nullptr);
     EXPECT_EQ(soundCreate((dir / "ok.wav").c_str()), nullptr);
     EXPECT_EQ(soundCreateResult(), SOUND_RESULT_FAILED);
-    EXPECT_TRUE(gBoxes.empty());
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(SoundRecordTest, DefaultBoxIsThePlatformsMessageBox) {
-    soundSetMessageBox(nullptr);
+    soundSetMessageBox(nullptr, nullptr);
     EXPECT_EQ(soundCreate((dir / "missing.wav").c_str()), nullptr);
     EXPECT_EQ(hlCallCount("messageBox 0"), 1);
 }

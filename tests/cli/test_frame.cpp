@@ -1,12 +1,15 @@
 // The command frame: version, help, and usage errors.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli_run.h"
+#include "support/card.h"
+#include "support/test_util.h"
 
 namespace {
 
@@ -33,9 +36,17 @@ TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
     }
 }
 
-TEST(CliFrame, JsonStringsAreEscaped) {
-    EXPECT_EQ(cliJsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
-    EXPECT_EQ(cliJsonString("\xE3\x82\xAD"), "\"\xE3\x82\xAD\"");
+TEST(CliFrame, AVolumePathThatIsNotUtf8StillGivesOneJsonDocument) {
+    ScratchDir dir;
+    // A folder name is bytes: a Latin-1 name and a quote, as a card may carry.
+    const std::string root = dir / "Kart\xe9 \"B\"";
+    ASSERT_TRUE(testMakeDirs(root));
+    TestCard(root).makeTree();
+    CliRun r = run({"info", root, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    nlohmann::json doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["volume"], dir / "Kart\xEF\xBF\xBD \"B\"");
+    EXPECT_EQ(r.out.back(), '\n');
 }
 
 }  // namespace

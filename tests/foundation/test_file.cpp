@@ -177,6 +177,44 @@ TEST_F(FileTest, ExistenceSizeAndFolderTests) {
     EXPECT_EQ(rliFileDelete((dir / "f").c_str()), -1);
 }
 
+TEST_F(FileTest, FolderChainsGrowOnlyInsideAnExistingBase) {
+    EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "a/b//c/", 0), 0);
+    EXPECT_TRUE(testExists(dir / "a/b/c"));
+    EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "a/b/c", 0), 0);  // all there already
+    struct stat st;
+    ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777 & ~0755u, 0u);
+
+    // A base that is gone (a pulled card's mount folder) is never made, nor
+    // anything above it, and nothing may climb out of the base.
+    const struct {
+        std::string base, relative;
+        int err;
+    } refused[] = {
+        {dir / "gone", "Korvan/KVB-RT", ENOENT},
+        {dir / "gone/deeper", "x", ENOENT},
+        {dir / "a", "../escape", EINVAL},
+        {dir / "a", "b/./c", EINVAL},
+    };
+    for (const auto &r : refused) {
+        errno = 0;
+        EXPECT_EQ(rliDirCreateChain(r.base.c_str(), r.relative.c_str(), 0), -1) << r.relative;
+        EXPECT_EQ(errno, r.err) << r.relative;
+    }
+    EXPECT_FALSE(testExists(dir / "gone"));
+    EXPECT_FALSE(testExists(dir / "escape"));
+
+    // A file in the way fails; a link is followed unless links are refused.
+    testWriteFile(dir / "a/file", "x");
+    EXPECT_EQ(rliDirCreateChain((dir / "a").c_str(), "file/sub", 0), -1);
+    EXPECT_EQ(errno, ENOTDIR);
+    ASSERT_EQ(symlink((dir / "a/b").c_str(), (dir / "link").c_str()), 0);
+    EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "link/viaLink", RLI_DIR_NO_LINKS), -1);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "link/viaLink", 0), 0);
+    EXPECT_TRUE(testExists(dir / "a/b/viaLink"));
+}
+
 TEST_F(FileTest, TemporaryNamesAreHiddenBesideTheirTargetAndRecognised) {
     char tmp[4096];
     std::string longName(250, 'L');

@@ -13,44 +13,46 @@
 
 namespace {
 
-std::atomic<bool> gCancelled{false}, gGate{false};
-std::atomic<int> gAnswer{0};
-std::thread::id gMain;
-int gCancelCalls = 0;
+// What a job and its cancel function share with the test.
+struct JobState {
+    std::atomic<bool> cancelled{false}, gate{false};
+    std::atomic<int> answer{0};
+    std::thread::id mainThread = std::this_thread::get_id();
+    int cancelCalls = 0;
+};
 
-void cancelJob() {
-    gCancelCalls += std::this_thread::get_id() == gMain ? 1 : 1000;
-    gCancelled = true;
+void cancelJob(void *arg) {
+    auto *st = static_cast<JobState *>(arg);
+    st->cancelCalls += std::this_thread::get_id() == st->mainThread ? 1 : 1000;
+    st->cancelled = true;
 }
 
-int jobUntilCancelled(void *) {
+int jobUntilCancelled(void *arg) {
+    auto *st = static_cast<JobState *>(arg);
     edtiProgressBarSetRatio(0.5f);
     editProgressBarUpdateRequest();
-    while (!gCancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!st->cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 1;
 }
 
-int jobAsks(void *) {
-    while (!gGate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    gAnswer = editProgressBarMboxOpen(55, 60, 1);
+int jobAsks(void *arg) {
+    auto *st = static_cast<JobState *>(arg);
+    while (!st->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    st->answer = editProgressBarMboxOpen(55, 60, MBOX_KIND_YES_NO);
     return 1;
 }
 
 class ProgressTest : public GuiTest {
 protected:
+    JobState st;
     void SetUp() override {
         GuiTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        gCancelled = gGate = false;
-        gAnswer = 0;
-        gCancelCalls = 0;
-        gMain = std::this_thread::get_id();
         editProgressBarSetView(gifProgressBarView());
-        static _sWindow *mainWin;
-        mainWin = win;
         sProgressBarCallbacks cb{};
-        cb.mainWindow = [] { return mainWin; };
-        cb.text = [](int) { return L"text"; };
+        cb.mainWindow = [](void *user) { return static_cast<_sWindow *>(user); };
+        cb.text = [](void *, int) { return L"text"; };
+        cb.user = win;
         editProgressBarSetCallbacks(&cb);
     }
     void TearDown() override {
@@ -81,7 +83,7 @@ protected:
 };
 
 TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 0, "Saving"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &st, cancelJob, 0, "Saving"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     ASSERT_NE(pw, nullptr);
     for (int i = 0; i < 50 && barPixel(10 + 50, 60) != gtColor(eFILE_BAR_FILL); i++) {
@@ -101,11 +103,11 @@ TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
     hlPostMouse(pw, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 254, 66);
     hlPostMouse(pw, OSEV_BUTTON_UP, OS_BUTTON_LEFT, 254, 66);
     ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(gCancelCalls, 1) << "once, on the main thread";
+    EXPECT_EQ(st.cancelCalls, 1) << "once, on the main thread";
 }
 
 TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
-    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 1, "Scanning"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &st, nullptr, 1, "Scanning"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     editProgressBarMain();
     EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_PROGRESS_BG));
@@ -113,19 +115,19 @@ TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
     hlPostMouse(pw, OSEV_BUTTON_UP, OS_BUTTON_LEFT, 254, 66);
     editProgressBarMain();
     EXPECT_EQ(gifQcount(G.gifQueue), 0u);
-    gGate = true;
-    hlPushMessageBoxAnswer(2);
+    st.gate = true;
+    hlPushMessageBoxAnswer(MBOX_YES);
     ASSERT_TRUE(waitClosed());
 }
 
 TEST_F(ProgressTest, ClosingWhileTheWorkerWaitsForAnAnswerEndsCleanly) {
-    ASSERT_EQ(editProgressBarInit(jobAsks, cancelJob, 0, "Importing"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &st, cancelJob, 0, "Importing"), 0);
     hlPostSimple(editProgressBarGetWindow(), OSEV_CLOSE_BOX);
-    hlPushMessageBoxAnswer(2);
-    gGate = true;
+    hlPushMessageBoxAnswer(MBOX_YES);
+    st.gate = true;
     ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(gAnswer, 2);
-    EXPECT_EQ(gCancelCalls, 0);
+    EXPECT_EQ(st.answer, MBOX_YES);
+    EXPECT_EQ(st.cancelCalls, 0);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
 
 TEST_F(Ghost, MessageBoxLeavesARefusedParentBehind) {
     sGhostCallbacks cb{};
-    cb.parentsRefused = [] { return 1; };
+    cb.parentsRefused = [](void *) { return 1; };
     ghostSetCallbacks(&cb);
     hlPushMessageBoxAnswer(1);
     EXPECT_EQ(ghostMBoxOpen(L"T", L"M", 0, win), 1);
@@ -183,8 +183,11 @@ TEST_F(Ghost, MenuItemsWithOwnStateSurviveTheBarBeingSwitched) {
 
 TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedraws) {
     sGhostCallbacks cb{};
-    cb.waveStop = [](int a, int b) { current->trail.push_back("waveStop " + std::to_string(a) + std::to_string(b)); };
-    cb.forcingDraw = [] { current->trail.push_back("forcingDraw"); };
+    cb.waveStop = [](void *user, int a, int b) {
+        of(user).trail.push_back("waveStop " + std::to_string(a) + std::to_string(b));
+    };
+    cb.forcingDraw = [](void *user) { of(user).trail.push_back("forcingDraw"); };
+    cb.user = this;
     ghostSetCallbacks(&cb);
     ghostMenuWillOpen();
     EXPECT_EQ(trail, (std::vector<std::string>{"waveStop 00", "forcingDraw"}));

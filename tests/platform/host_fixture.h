@@ -33,21 +33,24 @@ public:
     _sWindow *win = nullptr;
     std::string importFolder = "/home/u/Music";
 
-    static HostTest *current;
+    // The test a callback's `user` is.
+    static HostTest &of(void *user) { return *static_cast<HostTest *>(user); }
 
 protected:
     void SetUp() override {
-        current = this;
         hlInstall();
         rkeGlobalInit();
         sGhostCallbacks cb{};
-        cb.forcingUpdate = [](int on) {
-            current->forcing += on ? 1 : -1;
-            current->trail.push_back(on ? "forcing+" : "forcing-");
+        cb.forcingUpdate = [](void *user, int on) {
+            of(user).forcing += on ? 1 : -1;
+            of(user).trail.push_back(on ? "forcing+" : "forcing-");
         };
-        cb.waveStop = [](int, int) { current->trail.push_back("waveStop"); };
-        cb.importFolderGet = [](char *buf, size_t cap) { snprintf(buf, cap, "%s", current->importFolder.c_str()); };
-        cb.importFolderSet = [](const char *f) { current->importFolder = f; };
+        cb.waveStop = [](void *user, int, int) { of(user).trail.push_back("waveStop"); };
+        cb.importFolderGet = [](void *user, char *buf, size_t cap) {
+            snprintf(buf, cap, "%s", of(user).importFolder.c_str());
+        };
+        cb.importFolderSet = [](void *user, const char *f) { of(user).importFolder = f; };
+        cb.user = this;
         ghostSetCallbacks(&cb);
         ASSERT_EQ(ghostInit(), 0);
         win = ghostWindowCreate(L"Main", 100, 50, 320, 240, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0);
@@ -66,7 +69,6 @@ protected:
         ghostHostInstall(nullptr);
         osSetISO(nullptr);
         rkeGlobalTerm();
-        current = nullptr;
     }
 
     // Handles what was posted and returns the codes the window received.
@@ -79,4 +81,3 @@ protected:
     }
 };
 
-inline HostTest *HostTest::current = nullptr;

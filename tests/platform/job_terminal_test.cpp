@@ -17,51 +17,54 @@
 
 namespace {
 
-std::atomic<bool> gGate{false};
-std::atomic<bool> gCancelled{false};
-std::atomic<bool> gDone{false};
-std::atomic<int> gCancelCalls{0};
-std::atomic<bool> gCancelOffMain{false};
-pthread_t gMainThread;
+// What the jobs of a test share with it.
+struct sProbe {
+    std::atomic<bool> gate{false}, cancelled{false}, done{false}, cancelOffMain{false};
+    std::atomic<int> cancelCalls{0};
+    pthread_t mainThread = pthread_self();
+};
+
+sProbe &probeOf(void *arg) { return *static_cast<sProbe *>(arg); }
 
 void waitFor(const std::atomic<bool> &flag) {
     while (!flag) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-int jobHalfThenGate(void *) {
+int jobHalfThenGate(void *arg) {
     edtiProgressBarSetRatio(0.5f);
     editProgressBarUpdateRequest();
-    waitFor(gGate);
-    gDone = true;
+    waitFor(probeOf(arg).gate);
+    probeOf(arg).done = true;
     return 1;
 }
 
-int jobUntilCancelled(void *) {
-    waitFor(gCancelled);
+int jobUntilCancelled(void *arg) {
+    waitFor(probeOf(arg).cancelled);
     return 1;
 }
 
 // Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
 // its work regardless.
-int jobInterruptedTwice(void *) {
+int jobInterruptedTwice(void *arg) {
     for (int i = 1; i <= 2; i++) {
-        pthread_kill(gMainThread, SIGINT);
+        pthread_kill(probeOf(arg).mainThread, SIGINT);
         while (termInterruptCount() < i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    gDone = true;
+    probeOf(arg).done = true;
     return 1;
 }
 
-int jobAsks(void *) {
-    waitFor(gGate);
+int jobAsks(void *arg) {
+    waitFor(probeOf(arg).gate);
     editProgressBarMboxOpenMsg(56, L"Card full", 0);
     return 1;
 }
 
-void cancelJob() {
-    gCancelCalls++;
-    if (!pthread_equal(pthread_self(), gMainThread)) gCancelOffMain = true;
-    gCancelled = true;
+void cancelJob(void *arg) {
+    sProbe &p = probeOf(arg);
+    p.cancelCalls++;
+    if (!pthread_equal(pthread_self(), p.mainThread)) p.cancelOffMain = true;
+    p.cancelled = true;
 }
 
 bool sigintIsDefault() {
@@ -75,17 +78,15 @@ protected:
     char *errText = nullptr;
     size_t errSize = 0;
     FILE *err = nullptr;
+    sProbe probe;
 
     void SetUp() override {
-        gGate = gCancelled = gDone = gCancelOffMain = false;
-        gCancelCalls = 0;
-        gMainThread = pthread_self();
         termInstall();
         err = open_memstream(&errText, &errSize);
         termSetStreams(nullptr, err, 0);
     }
     void TearDown() override {
-        gGate = gCancelled = true;
+        probe.gate = probe.cancelled = true;
         editProgressBarTerm();
         termSetStreams(nullptr, nullptr, -1);
         termInstall();  // SIGINT back to its default
@@ -111,17 +112,17 @@ protected:
 
 TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawn) {
     // Not a terminal (a memory stream): nothing at all.
-    gGate = true;
-    ASSERT_EQ(editProgressBarRun(jobHalfThenGate, nullptr, 1, "Copying", nullptr), 0);
-    EXPECT_TRUE(gDone);
+    probe.gate = true;
+    ASSERT_EQ(editProgressBarRun(jobHalfThenGate, &probe, nullptr, 1, "Copying", nullptr), 0);
+    EXPECT_TRUE(probe.done);
     EXPECT_EQ(errOut(), "");
 
     // Drawn: the message, the bar at half, the full bar, then the line cleared.
-    gGate = gDone = false;
+    probe.gate = probe.done = false;
     termSetProgressLine(1);
-    ASSERT_EQ(editProgressBarInit(jobHalfThenGate, nullptr, 1, "Copying"), 0);
+    ASSERT_EQ(editProgressBarInit(jobHalfThenGate, &probe, nullptr, 1, "Copying"), 0);
     ASSERT_TRUE(spinUntil([this] { return errOut().find("50%") != std::string::npos; }));
-    gGate = true;
+    probe.gate = true;
     ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
     std::string out = errOut();
     size_t half = out.find("\rCopying [##########----------]  50%\033[K");
@@ -137,7 +138,7 @@ TEST_F(TerminalJob, LongMessageIsCutToTheLineByCharacters) {
     std::string eAcute = "\xc3\xa9";
     std::string message;
     for (int i = 0; i < 100; i++) message += eAcute;
-    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, 1, message.c_str()), 0);
+    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, nullptr, 1, message.c_str()), 0);
     editProgressBarMain();
     editProgressBarSetWindowCloseRequest();
     editProgressBarMain();
@@ -151,9 +152,9 @@ TEST_F(TerminalJob, LongMessageIsCutToTheLineByCharacters) {
 
 TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
     termSetProgressLine(1);
-    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 1, "Import"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 1, "Import"), 0);
     ASSERT_TRUE(spinUntil([this] { return errOut().find("0%") != std::string::npos; }));
-    gGate = true;
+    probe.gate = true;
     ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
     std::string out = errOut();
     EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Card full\n"), std::string::npos) << out;
@@ -163,14 +164,14 @@ TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
 
 TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
     ASSERT_TRUE(sigintIsDefault());
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 1, "Export"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, cancelJob, 1, "Export"), 0);
     editProgressBarMain();
     raise(SIGINT);
     raise(SIGINT);
-    EXPECT_EQ(gCancelCalls, 0);  // the handler only counts
+    EXPECT_EQ(probe.cancelCalls, 0);  // the handler only counts
     editProgressBarMain();
-    EXPECT_EQ(gCancelCalls, 2);
-    EXPECT_FALSE(gCancelOffMain);
+    EXPECT_EQ(probe.cancelCalls, 2);
+    EXPECT_FALSE(probe.cancelOffMain);
     ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
     EXPECT_EQ(termInterruptCount(), 2);
     EXPECT_NE(errOut().find("kvbrt: interrupted; cancelling\n"), std::string::npos);
@@ -181,8 +182,8 @@ TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
 TEST_F(TerminalJob, WritingJobWithoutCancelRunsToItsEnd) {
     termInterruptCatch(1);  // what a command that writes declares
     int presses = 0;
-    ASSERT_EQ(editProgressBarRun(jobInterruptedTwice, nullptr, 1, "Saving", &presses), 0);
-    EXPECT_TRUE(gDone);
+    ASSERT_EQ(editProgressBarRun(jobInterruptedTwice, &probe, nullptr, 1, "Saving", &presses), 0);
+    EXPECT_TRUE(probe.done);
     EXPECT_EQ(presses, 2);
     EXPECT_EQ(termInterruptCount(), 2);
     EXPECT_NE(errOut().find("kvbrt: interrupted; finishing the files being written first\n"), std::string::npos);
@@ -196,7 +197,7 @@ TEST_F(TerminalJob, ReadingCommandStopsAtOnce) {
     EXPECT_EXIT(
         {
             termInstall();
-            editProgressBarInit(jobHalfThenGate, nullptr, 1, "Reading");
+            editProgressBarInit(jobHalfThenGate, &probe, nullptr, 1, "Reading");
             editProgressBarMain();
             raise(SIGINT);
             std::exit(0);

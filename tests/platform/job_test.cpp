@@ -29,38 +29,43 @@ struct sJobProbe {
     bool textOffMain = false;     // a text lookup came from another thread
     std::thread::id mainId;
 };
-sJobProbe *gProbe = nullptr;
+sJobProbe &probeOf(void *arg) { return *static_cast<sJobProbe *>(arg); }
 
-int jobCounting(void *) {
-    int n = ++gProbe->calls;
-    return gProbe->finishAt && n >= gProbe->finishAt ? 1 : 0;
+int jobCounting(void *arg) {
+    sJobProbe &p = probeOf(arg);
+    int n = ++p.calls;
+    return p.finishAt && n >= p.finishAt ? 1 : 0;
 }
 
-int jobGated(void *) {
-    gProbe->calls++;
-    while (!gProbe->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    gProbe->done = true;
+int jobGated(void *arg) {
+    sJobProbe &p = probeOf(arg);
+    p.calls++;
+    while (!p.gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    p.done = true;
     return 1;
 }
 
-int jobUntilCancelled(void *) {
-    gProbe->calls++;
-    while (!gProbe->cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+int jobUntilCancelled(void *arg) {
+    sJobProbe &p = probeOf(arg);
+    p.calls++;
+    while (!p.cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 1;
 }
 
-int jobAsks(void *) {
-    while (!gProbe->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    gProbe->answer1 = editProgressBarMboxOpen(55, 60, 1);
-    gProbe->answer2 = editProgressBarMboxOpenMsg(56, L"Disk full", 2);
-    gProbe->done = true;
+int jobAsks(void *arg) {
+    sJobProbe &p = probeOf(arg);
+    while (!p.gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    p.answer1 = editProgressBarMboxOpen(55, 60, MBOX_KIND_YES_NO);
+    p.answer2 = editProgressBarMboxOpenMsg(56, L"Disk full", MBOX_KIND_YES_CANCEL_NO);
+    p.done = true;
     return 1;
 }
 
-void cancelJob() {
-    gProbe->cancelCalls++;
-    if (std::this_thread::get_id() != gProbe->mainId) gProbe->cancelOffMain = true;
-    gProbe->cancelled = true;
+void cancelJob(void *arg) {
+    sJobProbe &p = probeOf(arg);
+    p.cancelCalls++;
+    if (std::this_thread::get_id() != p.mainId) p.cancelOffMain = true;
+    p.cancelled = true;
 }
 
 class JobTest : public HostTest {
@@ -68,20 +73,20 @@ protected:
     sJobProbe probe;
     std::vector<std::string> able;  // the main window's enable calls
 
-    static JobTest *self() { return static_cast<JobTest *>(HostTest::current); }
+    static JobTest &self(void *user) { return *static_cast<JobTest *>(user); }
 
     void SetUp() override {
         HostTest::SetUp();
-        gProbe = &probe;
         probe.mainId = std::this_thread::get_id();
         sProgressBarCallbacks cb{};
-        cb.mainWindow = [] { return self()->win; };
-        cb.mainAble = [](int on) { self()->able.push_back(on ? "on" : "off"); };
-        cb.text = [](int id) -> const wchar_t * {
+        cb.mainWindow = [](void *user) { return self(user).win; };
+        cb.mainAble = [](void *user, int on) { self(user).able.push_back(on ? "on" : "off"); };
+        cb.text = [](void *user, int id) -> const wchar_t * {
             static std::map<int, std::wstring> texts;
-            if (std::this_thread::get_id() != gProbe->mainId) gProbe->textOffMain = true;
+            if (std::this_thread::get_id() != self(user).probe.mainId) self(user).probe.textOffMain = true;
             return (texts[id] = L"T" + std::to_wstring(id)).c_str();
         };
+        cb.user = this;
         editProgressBarSetCallbacks(&cb);
         hlReset();
     }
@@ -91,7 +96,6 @@ protected:
         probe.cancelled = true;
         editProgressBarTerm();
         editProgressBarSetCallbacks(nullptr);
-        gProbe = nullptr;
         HostTest::TearDown();
     }
 
@@ -122,7 +126,7 @@ protected:
 
 TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
     probe.finishAt = 3;
-    _sMyThread *t = threadCreate(jobCounting);
+    _sMyThread *t = threadCreate(jobCounting, &probe);
     ASSERT_NE(t, nullptr);
     ASSERT_TRUE(spinUntil([t] { return threadGetEnd(t) == 1; }));
     EXPECT_EQ(probe.calls, 3);
@@ -131,7 +135,7 @@ TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
     // A job that never finishes runs until asked to end.
     probe.calls = 0;
     probe.finishAt = 0;
-    t = threadCreate(jobCounting);
+    t = threadCreate(jobCounting, &probe);
     ASSERT_NE(t, nullptr);
     ASSERT_TRUE(spinUntil([this] { return probe.calls > 2; }));
     EXPECT_EQ(threadGetEnd(t), 0);
@@ -142,7 +146,7 @@ TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
 
 TEST_F(JobTest, ThreadCreateFailsCleanlyWithoutMemory) {
     memTestFailNth(1, false);
-    EXPECT_EQ(threadCreate(jobCounting), nullptr);
+    EXPECT_EQ(threadCreate(jobCounting, &probe), nullptr);
     memTestFailNth(0, false);
     EXPECT_EQ(probe.calls, 0);
 }
@@ -152,7 +156,7 @@ TEST_F(JobTest, ThreadCreateFailsCleanlyWithoutMemory) {
 TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
     hlSetProgressHold(300);
     hlSetClock(1000);
-    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Saving"), 0);
+    ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving"), 0);
     EXPECT_EQ(able, std::vector<std::string>{"off"});
     ASSERT_TRUE(spinUntil([] { return hlProgressRatio() == 1.0f; }));
     EXPECT_EQ(probe.calls, 1);
@@ -189,7 +193,7 @@ TEST_F(JobTest, WindowIsPlacedOverTheMainWindowOrTheDisplay) {
     const Case cases[] = {{1, 810, 490, 0}, {0, 110, 120, 1}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.noParent);
-        ASSERT_EQ(editProgressBarInit(nullptr, nullptr, c.noParent, nullptr), 0);
+        ASSERT_EQ(editProgressBarInit(nullptr, nullptr, nullptr, c.noParent, nullptr), 0);
         int x = -1, y = -1;
         ghostWindowGetWindowPosition(&x, &y, editProgressBarGetWindow());
         EXPECT_EQ(x, c.x);
@@ -209,10 +213,10 @@ TEST_F(JobTest, WindowIsPlacedOverTheMainWindowOrTheDisplay) {
 
 TEST_F(JobTest, OpeningAgainKeepsTheWindowAndStartsTheNextJob) {
     probe.finishAt = 0;  // the first job runs until it is ended
-    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Saving"), 0);
+    ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving"), 0);
     ASSERT_TRUE(spinUntil([this] { return probe.calls > 0; }));
     probe.finishAt = 1;
-    ASSERT_EQ(editProgressBarInit(jobCounting, nullptr, 0, "Other"), 0);
+    ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Other"), 0);
     ASSERT_TRUE(spinUntilClosed());
     EXPECT_EQ(hlCallCount("windowCreate"), 1);
     EXPECT_EQ(hlCallCount("progressOpen"), 1);
@@ -224,7 +228,7 @@ TEST_F(JobTest, RatioAboveOneIsClampedBelowZeroKept) {
         float set, shown;
     };
     const Case cases[] = {{0.25f, 0.25f}, {1.5f, 1.0f}, {-0.2f, -0.2f}, {NAN, 0.0f}, {1.0f, 1.0f}};
-    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, 1, "Import"), 0);
+    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, nullptr, 1, "Import"), 0);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.set);
         edtiProgressBarSetRatio(c.set);
@@ -250,7 +254,7 @@ TEST_F(JobTest, RatioAboveOneIsClampedBelowZeroKept) {
 }
 
 TEST_F(JobTest, CloseRequestWaitsForTheJobWithoutBlocking) {
-    ASSERT_EQ(editProgressBarInit(jobGated, nullptr, 0, "Deleting"), 0);
+    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 0, "Deleting"), 0);
     editProgressBarSetWindowCloseRequest();
     for (int i = 0; i < 20; i++) editProgressBarMain();
     EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
@@ -269,7 +273,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
         probe.calls = 0;
         long blocks = memGetBlockCount();
         memTestFailNth(n, false);
-        int r = editProgressBarInit(jobCounting, nullptr, 0, "Saving");
+        int r = editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving");
         bool failed = memTestFailCount() > 0;
         memTestFailNth(0, false);
         if (r == 0) {
@@ -295,7 +299,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
 // --- Cancel -----------------------------------------------------------------------
 
 TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, cancelJob, 0, "Export"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, cancelJob, 0, "Export"), 0);
     EXPECT_GE(logIndex("progressOpen Export cancel=1 parent=1"), 0);
     editProgressBarMain();
     EXPECT_EQ(probe.cancelCalls, 0);
@@ -312,7 +316,7 @@ TEST_F(JobTest, WithoutCancelFunctionPressesChangeNothing) {
     int presses = -1;
     probe.gate = true;
     hlPressProgressCancel();
-    ASSERT_EQ(editProgressBarRun(jobGated, nullptr, 0, "Saving", &presses), 0);
+    ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 0, "Saving", &presses), 0);
     EXPECT_GE(logIndex("progressOpen Saving cancel=0 parent=1"), 0);
     EXPECT_TRUE(probe.done);
     EXPECT_EQ(probe.cancelCalls, 0);
@@ -324,7 +328,7 @@ TEST_F(JobTest, WithoutCancelFunctionPressesChangeNothing) {
 TEST_F(JobTest, WorkerQuestionsAreAskedByTheMainThread) {
     hlPushMessageBoxAnswer(2);
     hlPushMessageBoxAnswer(4);
-    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 0, "Import"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 0, "Import"), 0);
     // The main thread goes on with its loop while the job is on its way.
     for (int i = 0; i < 5; i++) editProgressBarMain();
     EXPECT_EQ(hlCallCount("messageBox"), 0);
@@ -345,7 +349,7 @@ TEST_F(JobTest, WorkerQuestionsAreAskedByTheMainThread) {
 
 TEST_F(JobTest, QuestionWhileClosingIsStillAnswered) {
     hlPushMessageBoxAnswer(3);
-    ASSERT_EQ(editProgressBarInit(jobAsks, nullptr, 0, "Import"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 0, "Import"), 0);
     probe.gate = true;
     // Closing at once waits for the job, answering what it asks meanwhile.
     editProgressBarTerm();

@@ -293,13 +293,4 @@ TEST(ArchiveRead, CancelStopsBetweenBuffersWithWholeFiles) {
     }
 }
 
-TEST(ArchiveRead, MkdirReentrantMakesTheWholeChain) {
-    ScratchDir dir;
-    EXPECT_EQ(MkdirReentrant((dir / "a/b/c").c_str()), 1);
-    EXPECT_EQ(MkdirReentrant((dir / "a/b/c/").c_str()), 1);
-    testPut(dir.path(), "file", "x");
-    EXPECT_EQ(MkdirReentrant((dir / "file/sub").c_str()), 0);
-    EXPECT_EQ(MkdirReentrant("relative-without-slash-that-does-not-exist"), 0);
-}
-
 }  // namespace

@@ -52,7 +52,7 @@ protected:
         hlReset();
         ghostHostInstall(nullptr);
     }
-    int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, vol.c_str(), out.c_str(), confirmed, r); }
+    int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, out.c_str(), confirmed, r); }
 };
 
 std::vector<std::string> sorted(std::vector<std::string> v) {

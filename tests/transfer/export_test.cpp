@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "foundation/fault.h"
-#include "foundation/global.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/test_util.h"
@@ -49,7 +48,6 @@ protected:
         TestCard(root).addWave(number, name, file);
     }
     void open() {
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
         list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
         ASSERT_NE(list, nullptr);
     }
@@ -63,7 +61,7 @@ protected:
             },
             &outcomes);
         hlPushDirDialogAnswer(folder.empty() ? out : folder);
-        waveExportCalc();
+        waveExportCalc(list);
         std::vector<std::string> written;
         for (const auto &o : outcomes)
             if (o.result == EXPORT_OK) written.push_back(base(o.target));
@@ -151,14 +149,14 @@ TEST_F(ExportTest, CancelAndACancelledChoiceWriteNothingMore) {
         },
         &results);
     hlPushDirDialogAnswer(out);
-    EXPECT_EQ(waveExportCalc(), 2);
+    EXPECT_EQ(waveExportCalc(list), 2);
     EXPECT_EQ(results, (std::vector<int>{EXPORT_OK, EXPORT_NOT_RUN, EXPORT_NOT_RUN}));
     EXPECT_EQ(testListDir(out).size(), 1u);
 
     // The folder dialog cancelled: the requests go.
     waveExportSetRequest(waveListFindWaveNumber(list, 0));
     hlPushDirDialogAnswer("");
-    EXPECT_EQ(waveExportCalc(), 0);
+    EXPECT_EQ(waveExportCalc(list), 0);
     EXPECT_EQ(gExportWave.first, nullptr);
     EXPECT_EQ(testListDir(out).size(), 1u);
 }

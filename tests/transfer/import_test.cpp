@@ -11,7 +11,6 @@
 
 #include "foundation/copy.h"
 #include "foundation/fault.h"
-#include "foundation/global.h"
 #include "platform/headless/headless.h"
 #include "platform/job.h"
 #include "support/card.h"
@@ -95,7 +94,6 @@ protected:
     void open() {
         waveListDispose(list);
         waveStorageWaveFileClear();
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
         list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
         ASSERT_NE(list, nullptr);
     }
@@ -108,7 +106,7 @@ protected:
         outcomes.clear();
         for (const auto &p : paths) waveImportSetRequest(category, p.c_str());
         waveImportSetReport(collect, &outcomes);
-        return waveImportCalc(0);
+        return waveImportCalc(list, 0);
     }
     const sWave *wave(int number) { return waveListFindWaveNumber(list, number); }
     std::string file(int number) {
@@ -128,7 +126,6 @@ protected:
         }
         EXPECT_TRUE(fresh->storage->notes.first == nullptr);
         waveListDispose(fresh);
-        G.currentWaveList = list;
         size_t files = 0;
         for (auto &e : fs::recursive_directory_iterator(card().device() + "WAVE/DATA"))
             files += e.is_regular_file() ? 1 : 0;
@@ -257,6 +254,17 @@ TEST_F(ImportTest, MissingCategoryLeavesNoFileAndIsReported) {
     EXPECT_EQ(rliListCount(&list->waves), 0);
 }
 
+TEST_F(ImportTest, APulledCardGetsNothingPlantedInItsMountFolder) {
+    card().makeTree();
+    open();
+    // The card goes; its mount folder stays behind, empty.
+    fs::rename(root + "/Korvan", dir / "gone");
+    EXPECT_EQ(run({source("a.wav", testWavBytes(10))}), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
+    EXPECT_TRUE(testListDir(root).empty());
+    EXPECT_EQ(rliListCount(&list->waves), 0);
+}
+
 TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     card().makeTree();
     open();
@@ -270,7 +278,7 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
             waveImportSetCancel();
         },
         &outcomes);
-    EXPECT_EQ(waveImportCalc(0), 2);
+    EXPECT_EQ(waveImportCalc(list, 0), 2);
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_EQ(outcomes[0].result, IMPORT_OK);
     EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/global.h"
+#include "wavelib/card.h"
 #include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/order.h"
@@ -155,9 +155,9 @@ TEST(Order, ClashFreeNames) {
         card.makeTree();
         testMakeDirs(card.data(0));
         for (const auto &f : c.folder) testWriteFile(card.data(0) + f, "x");
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
         waveStorageWaveFileClear();
         sWaveList *list = waveListCreateDefault();
+        waveListSetCard(list, cardCreate(dir.path().c_str()));
         sWave *w = waveWaveCreate(list, "x.wav", 1);
         waveWaveFilename(w, c.file);
         char out[kWaveFileNameLen + 1];
@@ -166,7 +166,6 @@ TEST(Order, ClashFreeNames) {
         waveListDispose(list);
         waveStorageWaveFileClear();
     }
-    G.volumeRoot[0] = '\0';
 }
 
 TEST(Order, SameNameCountAndHighestNumber) {
@@ -175,9 +174,9 @@ TEST(Order, SameNameCountAndHighestNumber) {
     card.makeTree();
     testMakeDirs(card.data(0));
     for (const char *f : {"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"}) testWriteFile(card.data(0) + f, "x");
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
     waveStorageWaveFileClear();
     sWaveList *list = waveListCreateDefault();
+    waveListSetCard(list, cardCreate(dir.path().c_str()));
     sWave *w = waveWaveCreate(list, "x.wav", 1);
     waveWaveFilename(w, "KICK_12.wav");
     EXPECT_EQ(waveSameNameCount(list, w), 2);      // KICK.wav and kick_03.WAV
@@ -189,7 +188,6 @@ TEST(Order, SameNameCountAndHighestNumber) {
     EXPECT_EQ(waveSameNameCount(list, w), 2);
     waveListDispose(list);
     waveStorageWaveFileClear();
-    G.volumeRoot[0] = '\0';
 }
 
 }  // namespace

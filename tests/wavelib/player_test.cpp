@@ -26,7 +26,6 @@ struct Seen {
     std::vector<int> boxes;     // message texts shown
     int errorCloses = 0;
 };
-Seen gSeen;
 
 class PlayerTest : public testing::Test {
 protected:
@@ -38,6 +37,8 @@ protected:
     ScopedEnv file{"SDL_DISKAUDIOFILE", raw.c_str()};
     std::vector<int16_t> ramp = testRamp(2205);  // 50 ms
     sWave kick{}, snare{}, gone{};
+    Seen seen;
+    sWaveList *list = nullptr;  // the library the screens show: its card is played from
 
     static void setWave(sWave &w, int number, const char *name, const char *file) {
         std::snprintf(w.name, sizeof w.name, "%s", name);
@@ -48,7 +49,6 @@ protected:
 
     void SetUp() override {
         hlInstall();
-        gSeen = Seen{};
         card.makeTree();
         testMakeDirs(card.data(0));
         testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
@@ -56,19 +56,23 @@ protected:
         setWave(kick, 1, "KICK", "kick.wav");
         setWave(snare, 2, "SNARE", "snare.wav");
         setWave(gone, 3, "GONE", "gone.wav");
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+        list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0);
+        ASSERT_EQ(G.currentWaveList, list);
         sWavePlayerHooks hooks{};
-        hooks.postRequest = [](int code, int) { gSeen.requests.push_back(code); };
-        hooks.messageBox = [](int, int text, int) {
-            gSeen.boxes.push_back(text);
+        hooks.postRequest = [](void *user, int code, int) { static_cast<Seen *>(user)->requests.push_back(code); };
+        hooks.messageBox = [](void *user, int, int text, int) {
+            static_cast<Seen *>(user)->boxes.push_back(text);
             return 1;
         };
-        hooks.errorClose = [] { ++gSeen.errorCloses; };
+        hooks.errorClose = [](void *user) { ++static_cast<Seen *>(user)->errorCloses; };
+        hooks.user = &seen;
         waveWavePlayerSetHooks(&hooks);
-        soundSetMessageBox([](int, const wchar_t *text, int) {
-            gSeen.boxes.push_back(std::wcsncmp(text, L"DUMMY", 5) == 0 ? 83 : -1);
-            return 1;
-        });
+        soundSetMessageBox(
+            [](void *user, int, const wchar_t *text, int) {
+                static_cast<Seen *>(user)->boxes.push_back(std::wcsncmp(text, L"DUMMY", 5) == 0 ? 83 : -1);
+                return 1;
+            },
+            &seen);
     }
 
     void TearDown() override {
@@ -76,8 +80,8 @@ protected:
         gpSelectWave = nullptr;
         gbSoundLoop = 0;
         waveWavePlayerSetHooks(nullptr);
-        soundSetMessageBox(nullptr);
-        G.volumeRoot[0] = '\0';
+        soundSetMessageBox(nullptr, nullptr);
+        waveListDispose(list);
         ghostHostInstall(nullptr);
     }
 
@@ -112,9 +116,9 @@ TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeAndReportsTheEndOnce) {
     }
     EXPECT_EQ(ends, 1);
     EXPECT_FLOAT_EQ(waveWaveGetPosition(), 1.0f);
-    EXPECT_TRUE(gSeen.requests.empty());  // ending by itself is the end flag's news
+    EXPECT_TRUE(seen.requests.empty());  // ending by itself is the end flag's news
     ASSERT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    EXPECT_EQ(seen.requests, std::vector<int>{204});
 
     std::vector<int16_t> got = testDiskOutputSound(raw);
     std::vector<int16_t> want = testMonoOut(ramp, 8192);
@@ -134,7 +138,7 @@ TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
     EXPECT_EQ(ends, 0);
     EXPECT_EQ(waveWaveGetPlaying(), 0);
     waveWaveStop();
-    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    EXPECT_EQ(seen.requests, std::vector<int>{204});
     waveWaveDoCalc();
     EXPECT_EQ(waveWaveGetIsEnd(), 1);
     waveWaveDoCalc();
@@ -154,10 +158,10 @@ TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
     EXPECT_EQ(gpSound, first);
-    EXPECT_TRUE(gSeen.requests.empty());
+    EXPECT_TRUE(seen.requests.empty());
 
     ASSERT_EQ(waveWaveSelect(&snare), 0);
-    EXPECT_EQ(gSeen.requests, std::vector<int>{204});
+    EXPECT_EQ(seen.requests, std::vector<int>{204});
     // 176400 data bytes at 176400 bytes per second: one second exactly.
     EXPECT_EQ(waveWaveGetChannels(), 2);
     EXPECT_EQ(waveWaveGetTotTime(), 1000u);
@@ -166,7 +170,7 @@ TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(waveWaveIsCreate(), -1);
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(gSeen.requests, (std::vector<int>{204, 204}));
+    EXPECT_EQ(seen.requests, (std::vector<int>{204, 204}));
 
     // The library clears the selection of a wave it disposes of; the player
     // made for that wave goes with the next deselection instead of staying open.
@@ -174,13 +178,13 @@ TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
     gpSelectWave = nullptr;
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(gpSound, nullptr);
-    EXPECT_EQ(gSeen.requests.size(), 3u);
+    EXPECT_EQ(seen.requests.size(), 3u);
 }
 
 TEST_F(PlayerTest, WithoutAPlayerEveryOperationAnswersNone) {
     // A removed file: message 83, the wave stays selected without a player.
     EXPECT_EQ(waveWaveSelect(&gone), -1);
-    EXPECT_EQ(gSeen.boxes, std::vector<int>{83});
+    EXPECT_EQ(seen.boxes, std::vector<int>{83});
     EXPECT_EQ(gpSelectWave, &gone);
     EXPECT_EQ(waveWaveIsCreate(), -1);
     EXPECT_EQ(waveWavePlay(), -1);
@@ -195,23 +199,23 @@ TEST_F(PlayerTest, WithoutAPlayerEveryOperationAnswersNone) {
     EXPECT_EQ(waveWaveGetTotTime(), 0u);
     EXPECT_EQ(waveWaveGetChannels(), 0);
     EXPECT_EQ(waveWaveGetFilesize(), 0u);
-    EXPECT_TRUE(gSeen.requests.empty());
-    EXPECT_EQ(gSeen.errorCloses, 0);
+    EXPECT_TRUE(seen.requests.empty());
+    EXPECT_EQ(seen.errorCloses, 0);
     // A stored name that would leave its data folder is never opened.
     sWave escape{};
     setWave(escape, 4, "ESC", "..");
     EXPECT_EQ(waveWaveSelect(&escape), -1);
-    EXPECT_EQ(gSeen.boxes, (std::vector<int>{83, 83}));
+    EXPECT_EQ(seen.boxes, (std::vector<int>{83, 83}));
 }
 
 TEST_F(PlayerTest, CardGoneShowsMessage88AndClosesWithAnError) {
     ASSERT_EQ(std::rename((dir / "Korvan").c_str(), (dir / "Korvan.old").c_str()), 0);
     EXPECT_EQ(waveWaveSelect(&kick), -1);
-    EXPECT_EQ(gSeen.boxes, std::vector<int>{88});
-    EXPECT_EQ(gSeen.errorCloses, 1);
+    EXPECT_EQ(seen.boxes, std::vector<int>{88});
+    EXPECT_EQ(seen.errorCloses, 1);
     EXPECT_EQ(waveWaveIsCreate(), -1);
     EXPECT_EQ(waveWavePlayCreate(), -1);  // asked again: told again, never a player
-    EXPECT_EQ(gSeen.errorCloses, 2);
+    EXPECT_EQ(seen.errorCloses, 2);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "foundation/fault.h"
-#include "foundation/global.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/test_util.h"
@@ -54,13 +53,11 @@ protected:
     void TearDown() override {
         hlFailFileOperation(0, 0);
         waveStorageWaveFileClear();
-        G.volumeRoot[0] = '\0';
         hlReset();
         ghostHostInstall(nullptr);
     }
 
     sWaveList *open(const std::string &root, uint32_t mode = WSTORAGE_SCAN_READ_ONLY) {
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", root.c_str());
         return waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
     }
 
@@ -328,7 +325,7 @@ TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndNeverMakesIt) {
     // The card is pulled: its mount folder stays behind, empty.
     fs::rename(dir.path() + "/card", dir.path() + "/pulled");
     testMakeDirs(dir.path() + "/card");
-    EXPECT_EQ(waveKitSave(list, G.volumeRoot, 0), KITSAVE_VOLUME_GONE);
+    EXPECT_EQ(waveKitSave(list, 0), KITSAVE_VOLUME_GONE);
     EXPECT_TRUE(fs::is_empty(dir.path() + "/card"));
     EXPECT_EQ(kit->edited, 1);
     EXPECT_EQ(listRenumbering(list), RENUMBER_FAIL_VOLUME);
@@ -336,7 +333,7 @@ TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndNeverMakesIt) {
     // Back again: the kit is written.
     fs::remove(dir.path() + "/card");
     fs::rename(dir.path() + "/pulled", dir.path() + "/card");
-    EXPECT_EQ(waveKitSave(list, G.volumeRoot, 0), 0);
+    EXPECT_EQ(waveKitSave(list, 0), 0);
     EXPECT_EQ(kit->edited, 0);
     EXPECT_EQ(waveKitSaveCount(list, 0), 0);
     EXPECT_EQ(waveKitSaveCount(list, 1), 2);
@@ -360,7 +357,7 @@ TEST_F(RenumberTest, AKitThatCannotBeWrittenIsReportedAndStaysEdited) {
     gReported.clear();
     // The first operation is kit 0's; kit 5's write after it goes through.
     hlFailFileOperation(1, ENOSPC);
-    EXPECT_EQ(waveKitSave(list, G.volumeRoot, 0, recordMbox), KITSAVE_FAIL_WRITE);
+    EXPECT_EQ(waveKitSave(list, 0, recordMbox), KITSAVE_FAIL_WRITE);
     hlFailFileOperation(0, 0);
     EXPECT_EQ(gReported, (std::vector<std::string>{"56:100:Rock"}));
     EXPECT_EQ(waveListKitPtr(list, 0)->edited, 1);

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include "foundation/global.h"
 #include "platform/headless/headless.h"
 #include "resource/dnastr_ids.h"
 #include "support/card.h"
@@ -28,20 +27,15 @@ protected:
         card.makeTree();
         card.addWave(1, "One", "one.wav");
         card.addWave(2, "Two", "two.wav");
-        std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
         list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0);
         ASSERT_NE(list, nullptr);
-        gStatus = 0;
+        waveRequestReset();
     }
     void TearDown() override {
         waveListDispose(list);
-        waveWaveDisposeFileRequestClear();
-        waveRequestFailureClear();
-        gStatus = 0;
-        gbSortRequest = 0;
+        waveRequestReset();
         hlReset();
         ghostHostInstall(nullptr);
-        G.volumeRoot[0] = '\0';
     }
     // The card is pulled; its mount folder stays behind, empty.
     void pullCard() { ASSERT_EQ(std::rename((dir.path() + "/Korvan").c_str(), (dir.path() + "/x").c_str()), 0); }
@@ -81,7 +75,7 @@ TEST_F(RequestTest, NothingIsWrittenBelowAPulledCardsMountFolder) {
     pullCard();
     EXPECT_EQ(waveListSave(list), -1);
     waveWaveSaveRequest(waveListFindWaveNumber(list, 1), 1);
-    EXPECT_EQ(waveSave(list, G.volumeRoot), KITSAVE_VOLUME_GONE);
+    EXPECT_EQ(waveSave(list), KITSAVE_VOLUME_GONE);
     EXPECT_EQ(waveListFindWaveNumber(list, 1)->saveRequest, 1);
     EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"x"}));
     auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "foundation/fault.h"
-#include "foundation/global.h"
+#include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "support/card.h"
@@ -421,19 +421,20 @@ TEST(StorageListing, FailuresReturnNothingAndDoNotEndTheProcess) {
     }
 }
 
-TEST(StorageFolders, MakeDirCreatesParentsAndIsIdempotent) {
+TEST(StorageFolders, MakeDirGrowsTheTreeOnlyInsideAnExistingDeviceFolder) {
     ScratchDir dir;
-    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c/").c_str()), 0);
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
-    EXPECT_EQ(rliStorageMakeDir((dir / "a/b/c").c_str()), 0);
-    EXPECT_EQ(rliStorageExist((dir / "a/b").c_str()), 0);
-    EXPECT_EQ(rliStorageExist((dir / "a/x").c_str()), -1);
-    testWriteFile(dir / "file", "x");
-    EXPECT_EQ(rliStorageMakeDir((dir / "file/sub").c_str()), -1);
-    EXPECT_EQ(rliStorageMakeDir((dir / "file").c_str()), -1);
-    struct stat st;
-    ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777 & ~0755u, 0u);
+    // The card went away: its empty mount folder gets nothing planted.
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), cSTORAGE_DIR_KIT), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_TRUE(testListDir(dir.path()).empty());
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), "elsewhere/"), -1);
+    // A lower-case tree is grown in place.
+    ASSERT_TRUE(testMakeDirs(dir / "korvan/kvb-rt/wave"));
+    EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), "Korvan/KVB-RT/WAVE/PRM/07/"), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "korvan/kvb-rt/wave/PRM/07"));
+    EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"korvan"});
+    EXPECT_EQ(rliStorageExist((dir / "korvan/kvb-rt").c_str()), 0);
+    EXPECT_EQ(rliStorageExist((dir / "Korvan").c_str()), -1);
 }
 
 TEST(StorageFolders, CreateDirMakesTheFourFoldersOnce) {
@@ -490,19 +491,19 @@ TEST(StorageNameCache, LoadsOnceAddsAndClears) {
     card.makeTree();
     card.addWave(1201, "A", "KICK.wav");
     card.addWave(1202, "B", "SNARE_02.aif");
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+    sCard *c = cardCreate(dir.path().c_str());
     sWave wave{};
     wave.waveNumber = 1250;
     std::memcpy(wave.dataFolder, "12", 3);
     std::memcpy(wave.fileName, "HAT.wav", 8);
-    waveStorageWaveFile(&wave);
+    waveStorageWaveFile(c, &wave);
     ASSERT_TRUE(gbStorageWaveInit[12]);
     ASSERT_EQ(rliListCount(&gStorageWave[12]), 2);
     auto *e = static_cast<sStorageWaveName *>(gStorageWave[12].first);
     EXPECT_STREQ(e->baseName, "KICK");
     EXPECT_STREQ(e->next->ext, ".aif");
     testWriteFile(card.data(12) + "LATE.wav", "x");
-    waveStorageWaveFile(&wave);  // loaded already: the folder is not listed again
+    waveStorageWaveFile(c, &wave);  // loaded already: the folder is not listed again
     EXPECT_EQ(rliListCount(&gStorageWave[12]), 2);
     ASSERT_EQ(waveStorageAddWaveFile(&wave, 1), 0);
     auto *added = static_cast<sStorageWaveName *>(gStorageWave[12].last);
@@ -510,12 +511,12 @@ TEST(StorageNameCache, LoadsOnceAddsAndClears) {
     EXPECT_EQ(added->placed, 1);
     wave.waveNumber = 4400;  // a folder that does not exist is loaded empty
     std::memcpy(wave.dataFolder, "44", 3);
-    waveStorageWaveFile(&wave);
+    waveStorageWaveFile(c, &wave);
     EXPECT_TRUE(gbStorageWaveInit[44]);
     waveStorageWaveFileClear();
     EXPECT_FALSE(gbStorageWaveInit[12]);
     EXPECT_EQ(rliListCount(&gStorageWave[12]), 0);
-    G.volumeRoot[0] = '\0';
+    cardClose(c);
 }
 
 }  // namespace

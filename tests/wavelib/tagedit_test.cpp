@@ -177,12 +177,21 @@ TEST(TagEdit, FreeNames) {
     }
 }
 
-TEST(TagEdit, SameNameIsExactAndSkipsTheExcepted) {
+TEST(TagEdit, SameNameIsExactWhileANewNameMustDifferInMoreThanCase) {
     Lib lib;
     EXPECT_EQ(waveTagSameName(lib.list, "SNARE"), 1);
     EXPECT_EQ(waveTagSameName(lib.list, "snare"), 0);
     EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.snare), 0);
     EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.kick), 1);
+
+    const sTag *clash = nullptr;
+    EXPECT_EQ(waveTagNameCheck(lib.list, "snare", nullptr, &clash), TAG_NAME_IN_USE);
+    EXPECT_EQ(clash, lib.snare);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "Snare", lib.snare, &clash), TAG_NAME_OK);  // its own name
+    EXPECT_EQ(clash, nullptr);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKL", nullptr, nullptr), TAG_NAME_OK);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKLM", nullptr, nullptr), TAG_NAME_TOO_LONG);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "", nullptr, nullptr), TAG_NAME_EMPTY);
 }
 
 }  // namespace

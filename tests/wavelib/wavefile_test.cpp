@@ -597,7 +597,7 @@ TEST(KitFile, AllocationFailureWhileReadingLeavesNothing) {
 
 // --- Wave list files -------------------------------------------------------------------------------
 
-TEST(WaveListFiles, AreByteExact) {
+TEST(WaveListFiles, AreByteExactAndReadBack) {
     ScratchDir dir;
     sWave w[4] = {makeWave("B", "00", "B.wav", 3), makeWave("A", "00", "A.wav", 17), makeWave("C", "02", "C.wav", 250),
                   makeWave("D", "00", "D.wav", 4)};
@@ -612,20 +612,37 @@ TEST(WaveListFiles, AreByteExact) {
     for (int i : {2, 3}) addMember(&fx->membersAlphabet, &w[i]);
     for (int i : {3, 2}) addMember(&fx->membersNumber, &w[i]);
 
+    // What the library reads back from a file: its root and its lists.
+    auto readBack = [](const std::string &file) {
+        std::string bytes = testReadFile(file);
+        auto *data = reinterpret_cast<const uint8_t *>(bytes.data());
+        const char *root = nullptr;
+        sWaveFileWaveList read;
+        EXPECT_EQ(waveFileKind(data, bytes.size(), &root), WAVEFILE_KIND_WAVE_LIST) << file;
+        EXPECT_EQ(waveFileWaveListRead(data, bytes.size(), root, &read), 0) << file;
+        return read.lists;
+    };
+    using Lists = std::vector<std::vector<int32_t>>;
     std::string path = dir / "wavelist_name.kvb";
     ASSERT_EQ(waveFileWaveFileCreateListFile(&alphabetical, path.c_str()), 0);
     EXPECT_EQ(testReadFile(path), "<WvListSortbyName>\n\t<Wv>17</Wv>\n\t<Wv>3</Wv>\n\t<Wv>250</Wv>\n\t<Wv>4</Wv>\n"
                                   "</WvListSortbyName>\n");
+    EXPECT_EQ(readBack(path), (Lists{{17, 3, 250, 4}}));
     path = dir / "wavelist_tagname.kvb";
     ASSERT_EQ(waveFileTagListCreateListFileSortbyName(&cats.list, path.c_str()), 0);
     EXPECT_EQ(testReadFile(path), "<WvListSortbyName_Tag>\n\t<WvList>\n\t\t<Wv>17</Wv>\n\t\t<Wv>3</Wv>\n\t</WvList>\n"
                                   "\t<WvList>\n\t</WvList>\n"
                                   "\t<WvList>\n\t\t<Wv>250</Wv>\n\t\t<Wv>4</Wv>\n\t</WvList>\n</WvListSortbyName_Tag>\n");
+    EXPECT_EQ(readBack(path), (Lists{{17, 3}, {}, {250, 4}}));
     path = dir / "wavelist_tagnum.kvb";
     ASSERT_EQ(waveFileTagListCreateListFileSortbyNumber(&cats.list, path.c_str()), 0);
     EXPECT_EQ(testReadFile(path), "<WvListSortbyNum_Tag>\n\t<WvList>\n\t\t<Wv>3</Wv>\n\t\t<Wv>17</Wv>\n\t</WvList>\n"
                                   "\t<WvList>\n\t</WvList>\n"
                                   "\t<WvList>\n\t\t<Wv>4</Wv>\n\t\t<Wv>250</Wv>\n\t</WvList>\n</WvListSortbyNum_Tag>\n");
+    EXPECT_EQ(readBack(path), (Lists{{3, 17}, {}, {4, 250}}));
+    // Another file's root is no wave list.
+    sWaveFileWaveList none;
+    EXPECT_EQ(waveFileWaveListRead(nullptr, 0, "KitPrm", &none), -1);
     rliListFreeList(&alphabetical);
 }
 

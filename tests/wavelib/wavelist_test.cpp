@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/global.h"
+#include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "support/card.h"
 #include "support/test_util.h"
@@ -341,13 +342,14 @@ TEST(WaveListNames, EffectiveNameReplacesWideCharacters) {
     EXPECT_STREQ(buf, "KICK");
 }
 
-TEST(WaveListWaves, FileExistChecksFormatBelowTheVolumeRoot) {
+TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {
     ScratchDir dir;
     TestCard card(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
     card.makeTree();
     card.addWave(101, "A", "A.wav");
     testWriteFile(card.data(1) + "B.wav", testWavBytes(10, 48000));
-    std::snprintf(G.volumeRoot, sizeof G.volumeRoot, "%s/", dir.path().c_str());
+    sWaveList *list = waveListCreateDefault();
+    waveListSetCard(list, cardCreate(dir.path().c_str()));
     sWave w{};
     std::memcpy(w.dataFolder, "01", 3);
     struct Case {
@@ -359,10 +361,11 @@ TEST(WaveListWaves, FileExistChecksFormatBelowTheVolumeRoot) {
         std::snprintf(w.fileName, sizeof w.fileName, "%s", c.file);
         static int shown;
         shown = 0;
-        EXPECT_EQ(waveWaveFileExistMbox(&w, [](int, int text, int) { return shown = text; }), c.result) << c.file;
+        EXPECT_EQ(waveWaveFileExistMbox(list, &w, [](int, int text, int) { return shown = text; }), c.result)
+            << c.file;
         EXPECT_EQ(shown, c.text) << c.file;
     }
-    G.volumeRoot[0] = '\0';
+    waveListDispose(list);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ void hlReset(void);
 void hlAddVolume(const char *name, const char *path, const char *fsType);
 // Removes every volume. Never fails.
 void hlClearVolumes(void);
-// Queues the result of the next message box (1, 2, 3, 4); unscripted boxes
+// Queues the result of the next message box (MBOX_*); unscripted boxes
 // answer 0, which the layer takes as "no" / "cancel".
 void hlPushMessageBoxAnswer(int answer);
 // Queues the paths the next open dialog returns; an empty list cancels it.

@@ -191,15 +191,17 @@ int qtMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
             QMessageBox::ButtonRole role;
         };
         static const std::vector<sButton> kButtons[] = {
-            {{"OK", 1, QMessageBox::AcceptRole}},
-            {{"YES", 2, QMessageBox::YesRole}, {"NO", 3, QMessageBox::NoRole}},
-            {{"YES", 2, QMessageBox::YesRole}, {"CANCEL", 4, QMessageBox::RejectRole}, {"NO", 3, QMessageBox::NoRole}},
+            {{"OK", MBOX_OK, QMessageBox::AcceptRole}},
+            {{"YES", MBOX_YES, QMessageBox::YesRole}, {"NO", MBOX_NO, QMessageBox::NoRole}},
+            {{"YES", MBOX_YES, QMessageBox::YesRole},
+             {"CANCEL", MBOX_CANCEL, QMessageBox::RejectRole},
+             {"NO", MBOX_NO, QMessageBox::NoRole}},
         };
-        if (kind < 0 || kind > 2) return 0;
+        if (kind < MBOX_KIND_OK || kind > MBOX_KIND_YES_CANCEL_NO) return 0;
         QMessageBox box(qtMainWidget() && qtMainWidget()->isVisible() ? qtMainWidget() : nullptr);
         box.setWindowTitle(QString::fromWCharArray(title));
         box.setText(QString::fromWCharArray(message));
-        box.setIcon(kind == 0 ? QMessageBox::NoIcon : QMessageBox::Question);
+        box.setIcon(kind == MBOX_KIND_OK ? QMessageBox::NoIcon : QMessageBox::Question);
         sQtDialogSeen seen{};
         seen.kind = QT_DIALOG_MESSAGE;
         copyUtf8(seen.title, sizeof seen.title, box.windowTitle());
@@ -212,12 +214,12 @@ int qtMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
             std::snprintf(seen.buttons[seen.buttonCount++], sizeof seen.buttons[0], "%s", b.label);
         }
         // Escape or the close button: OK, NO, or CANCEL where there is one.
-        box.setEscapeButton(box.buttons().at(kind == 0 ? 0 : 1));
+        box.setEscapeButton(box.buttons().at(kind == MBOX_KIND_OK ? 0 : 1));
         bool hooked = false;
         qtExecDialog(&box, seen, nullptr, 0, &hooked);
         auto it = answers.find(box.clickedButton());
         if (it != answers.end()) return it->second;
-        return kind == 0 ? 1 : kind == 1 ? 3 : 4;
+        return static_cast<int>(kind == MBOX_KIND_OK ? MBOX_OK : kind == MBOX_KIND_YES_NO ? MBOX_NO : MBOX_CANCEL);
     });
 }
 

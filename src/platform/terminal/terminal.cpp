@@ -201,16 +201,16 @@ std::string utf8(const wchar_t *w) {
 int ask(int kind) {
     FILE *err = errStream();
     for (int tries = 0; tries < 3; tries++) {
-        std::fputs(kind == 2 ? "[y]es, [c]ancel or [n]o? " : "[y]es or [n]o? ", err);
+        std::fputs(kind == MBOX_KIND_YES_CANCEL_NO ? "[y]es, [c]ancel or [n]o? " : "[y]es or [n]o? ", err);
         std::fflush(err);
         char line[64];
         if (!std::fgets(line, sizeof line, inStream())) return 0;
         std::string a;
         for (char *p = line; *p && *p != '\n'; p++)
             if (!std::isspace(static_cast<unsigned char>(*p))) a += static_cast<char>(std::tolower(*p));
-        if (a == "y" || a == "yes") return 2;
-        if (a == "n" || a == "no") return 3;
-        if (kind == 2 && (a == "c" || a == "cancel")) return 4;
+        if (a == "y" || a == "yes") return MBOX_YES;
+        if (a == "n" || a == "no") return MBOX_NO;
+        if (kind == MBOX_KIND_YES_CANCEL_NO && (a == "c" || a == "cancel")) return MBOX_CANCEL;
     }
     return 0;
 }
@@ -220,14 +220,14 @@ int tMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
     FILE *err = errStream();
     std::string t = utf8(title), m = utf8(message);
     std::fprintf(err, "%s%s%s\n", t.c_str(), t.empty() ? "" : ": ", m.c_str());
-    if (kind == 0) return 1;
+    if (kind == MBOX_KIND_OK) return MBOX_OK;
     // Without an answer the question is declined: "no" for yes/no, "cancel"
     // where there is one, so nothing happens that nobody agreed to.
-    int unanswered = kind == 2 ? 4 : 3;
+    int unanswered = kind == MBOX_KIND_YES_CANCEL_NO ? MBOX_CANCEL : MBOX_NO;
     int r;
     switch (term().answer) {
-    case TERM_ANSWER_YES: r = 2; break;
-    case TERM_ANSWER_NO: r = 3; break;
+    case TERM_ANSWER_YES: r = MBOX_YES; break;
+    case TERM_ANSWER_NO: r = MBOX_NO; break;
     default:
         if (canAsk()) {
             r = ask(kind);
@@ -238,7 +238,7 @@ int tMessageBox(const wchar_t *title, const wchar_t *message, int kind) {
         }
         break;
     }
-    if (r != 2) term().declined = true;
+    if (r != MBOX_YES) term().declined = true;
     return r;
 }
 

@@ -75,7 +75,7 @@ protected:
         qtInstall(&gArgc, gArgv);
         sGhostCallbacks cb{};
         // Menu titles are "T" and the string number, so items can be found.
-        cb.text = [](int id) {
+        cb.text = [](void *, int id) {
             static thread_local wchar_t buf[2][16];
             static thread_local int next;
             wchar_t *b = buf[next++ & 1];
