@@ -366,6 +366,10 @@ TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
     EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
     EXPECT_EQ(hlCallCount("messageBox"), 1);
+    // The room asked for is the converted file's: four times this source.
+    EXPECT_EQ(run({source("low.wav", testWavBytes(600 << 10, 22050, 8))}, 0, IMPORT_CONVERT), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
+    EXPECT_TRUE(strays(root).empty());
     expectCardMatchesLibrary();
     waveListDispose(list);
     list = nullptr;
