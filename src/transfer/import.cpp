@@ -102,8 +102,9 @@ uint64_t onCard(uint64_t size, const char *root) {
 }
 
 // Copies `src` (or, given `converted`, writes its conversion) into the
-// wave's data folder under a clash-free name, which the wave keeps. A name the cache did not know is taken (a file made meanwhile,
-// a folder) joins the cache and the rule is asked again.
+// wave's data folder under a clash-free name, which the wave keeps. A name
+// the cache did not know is taken (a file made meanwhile, a folder) joins the
+// cache and the rule is asked again.
 int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress,
            const std::atomic<int32_t> *cancel, sConvertResult *converted) {
     for (int tries = 0; tries < kNameTries; ++tries) {
@@ -117,7 +118,8 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
         char rest[64];
         std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
         if (!devicePath(list->card, dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
-        int r = !converted ? transferCopyNew(src, dst, progress, true) : fromConvert(convertToFile(src, dst, progress, cancel, converted));
+        int r = converted ? fromConvert(convertToFile(src, dst, progress, cancel, converted))
+                          : transferCopyNew(src, dst, progress, true);
         if (r == 0) return IMPORT_OK;
         if (r == -2) return IMPORT_CANCELLED;
         if (r != -3) return IMPORT_COPY_FAILED;
