@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 
+#include "app/journal.h"
 #include "foundation/list.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
@@ -13,6 +14,7 @@
 #include "transfer/export.h"
 #include "transfer/import.h"
 #include "wavelib/card.h"
+#include "wavelib/journal.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/order.h"
 #include "wavelib/player.h"
@@ -198,11 +200,21 @@ void waveDoCalc(sWaveList *list) {
     else gExportResult = waveExportCalc(list);
 
     VolumeGuard volume(list->card);
+    // The category list and the waves it renumbers are written as one edit.
+    int journaled = journalCategoryBegin(list);
+    if (journaled < 0) {
+        char path[kStoragePathMax];
+        journalPath(cardRoot(list->card), cJOURNAL_CATEGORY, path, sizeof path);
+        waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", path, errno);
+        gStatus &= ~(WAVE_STATUS_TAG_SAVE | WAVE_STATUS_WAVE_SAVE);
+    }
+    int mark = rliListCount(&gWaveRequestFailure);
     kitSave(list, volume);
     tagSave(list, volume);
     renumber(list, volume);
     deleteWaves(list, volume);
     waveSaveStep(list, volume);
+    if (journaled > 0) journalCategoryEnd(list, rliListCount(&gWaveRequestFailure) == mark);
     padExchange(list, volume);
 
     if (gbSortRequest) {

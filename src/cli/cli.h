@@ -47,8 +47,10 @@ public:
     // Locks the card at `root`, exclusively for a command that writes. Returns
     // false, with the card and the holder (where the system tells) named on
     // stderr, when another program holds it, or when the file system refuses
-    // locks and --no-lock was not given. Nothing is held then.
-    bool take(sCliContext *ctx, const std::string &root, bool write);
+    // locks and --no-lock was not given; and for a writer (unless
+    // `pendingAllowed`) when an edit cut off by a crash is pending on the card,
+    // pointing at `kvbrt check --fix`. Nothing is held then.
+    bool take(sCliContext *ctx, const std::string &root, bool write, bool pendingAllowed = false);
     // Lets the lock go (a reader, once it has read). Never fails.
     void release();
 

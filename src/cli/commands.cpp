@@ -9,6 +9,7 @@
 #include <ostream>
 #include <vector>
 
+#include "app/journal.h"
 #include "cli/cli.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
@@ -89,14 +90,30 @@ bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
     return true;
 }
 
-bool CliCardLock::take(sCliContext *ctx, const std::string &root, bool write) {
+namespace {
+
+// Whether a lock failure means the file system has no locks at all.
+bool refusesLocks(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == EINVAL; }
+
+}  // namespace
+
+bool CliCardLock::take(sCliContext *ctx, const std::string &root, bool write, bool pendingAllowed) {
     release();
     if (!cliCheckFolder(ctx, root)) return false;
     sCardLockRefusal why{};
     lock_ = cardLockTake(root.c_str(), write ? CARD_LOCK_EXCLUSIVE : CARD_LOCK_SHARED,
                          ctx->lockWait ? CARD_LOCK_WAIT : 0u, &why);
+    if ((lock_ || (ctx->noLock && refusesLocks(why.err))) && write && !pendingAllowed) {
+        // Only a finished edit leaves the card whole enough to build on.
+        if (unsigned pending = journalPendingOnCard(root.c_str())) {
+            cliError(ctx, root, journalPendingText(pending) + " was cut off on this card; run 'kvbrt check --fix " +
+                                    root + "' to finish it first");
+            release();
+            return false;
+        }
+    }
     if (lock_) return true;
-    if (why.err == ENOLCK || why.err == EOPNOTSUPP || why.err == EINVAL) {
+    if (refusesLocks(why.err)) {
         if (ctx->noLock) return true;
         cliError(ctx, root, "the card's file system refuses locks, so another program could write it at the same "
                             "time; give --no-lock to go on anyway");

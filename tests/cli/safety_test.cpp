@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/card.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
 
 namespace {
 
@@ -142,6 +145,73 @@ TEST_F(CliSafetyTest, ADeleteCutOffAnywhereLeavesNoPadNamingAGoneWave) {
             else testWriteFile(root() + path, bytes);
     }
     for (const std::string &f : files) EXPECT_FALSE(testExists(f)) << f;
+}
+
+// What the library means, independent of numbers: each pad slot's audio file
+// and each audio file's category.
+std::map<std::string, std::string> meaning(const std::string &root) {
+    std::map<std::string, std::string> m;
+    sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    if (!list) return m;
+    auto audio = [&](int number) {
+        sWave *w = waveListFindWaveNumber(list, number);
+        return number < 0 ? std::string("-") : w ? std::string(waveWaveFilenamePtr(w)) : "dangling";
+    };
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
+        m[std::string("wave ") + waveWaveFilenamePtr(w)] = w->category ? w->category->name : "?";
+    for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
+        if (p->waveNumber >= 0 || p->subWaveNumber >= 0)
+            m["kit " + std::to_string(p->kit->kitNumber) + " " + audio(p->waveNumber) + " " + audio(p->subWaveNumber)] =
+                "pad";
+    waveListDispose(list);
+    return m;
+}
+
+TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFix) {
+    card.writeCategories({{"DEFAULT", 0}, {"KICK", 1}, {"SNARE", 2}});
+    card.addWave(4, "Snare", "snare.wav", 2);
+    card.addWave(250, "Hat", "hat.wav", 0);
+    card.writeKit("kit001.kvb", "Rock", "Sub", {{3, 250}, {4, -1}});
+    card.writeKit("kit002.kvb", "Jazz", "", {{250, -1}});
+    const auto before = testTreeSnapshot(root());
+    const auto meant = meaning(root());
+    auto categoryDeleted = meant;
+    categoryDeleted["wave kick.wav"] = "DEFAULT";
+    ASSERT_EQ(meant.size(), 6u);
+    const std::string journals = card.device() + "../.kvbrt-journal/";
+    struct Case {
+        std::vector<std::string> args;
+        std::map<std::string, std::string> after;
+    };
+    for (const Case &c : {Case{{"renumber", root()}, meant}, Case{{"category", root(), "delete", "KICK"}, categoryDeleted}}) {
+        for (long n = 1;; ++n) {
+            SCOPED_TRACE(c.args[0] + " cut off at file operation " + std::to_string(n));
+            // A sticky fault stops every later write, as a crash there would.
+            rliFaultFileArm(n, EIO, true);
+            cliRun(c.args);
+            bool fired = rliFaultFileFired();
+            rliFaultFileArm(0, 0, false);
+            if (!testListDir(journals).empty()) {
+                CliResult refused = cliRun({"rename", root(), "250", "Ride"});
+                EXPECT_EQ(refused.status, 1);
+                EXPECT_NE(refused.err.find("check --fix"), std::string::npos) << refused.err;
+            }
+            CliResult fixed = cliRun({"--yes", "check", root(), "--fix"});
+            EXPECT_EQ(fixed.status, 0) << fixed.out << fixed.err;
+            EXPECT_TRUE(testListDir(journals).empty());
+            // Cut off before its journal, the edit simply did not happen.
+            auto now = meaning(root());
+            EXPECT_TRUE(now == c.after || now == meant) << fixed.out;
+            if (!fired) {
+                EXPECT_EQ(now, c.after);
+                break;
+            }
+            std::filesystem::remove_all(root() + "/Korvan");
+            for (const auto &[path, bytes] : before)
+                if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
+                else testWriteFile(root() + path, bytes);
+        }
+    }
 }
 
 }  // namespace
