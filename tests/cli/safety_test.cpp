@@ -36,6 +36,13 @@ protected:
         card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}});
     }
     void TearDown() override { cliTextTerm(); }
+    // Puts the card back as a snapshot (testTreeSnapshot) shows it, for the next fault.
+    void putBack(const std::map<std::string, std::string> &snapshot) const {
+        std::filesystem::remove_all(root() + "/Korvan");
+        for (const auto &[path, bytes] : snapshot)
+            if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
+            else testWriteFile(root() + path, bytes);
+    }
 };
 
 TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
@@ -138,11 +145,7 @@ TEST_F(CliSafetyTest, ADeleteCutOffAnywhereLeavesNoPadNamingAGoneWave) {
         bool kitAsBefore = testReadFile(card.kit() + "kit001.kvb") == kit;
         for (const std::string &f : files) EXPECT_TRUE(!kitAsBefore || testExists(f)) << "fault " << n << ": " << f;
         if (!fired) break;
-        // Back to the start for the next fault.
-        std::filesystem::remove_all(root() + "/Korvan");
-        for (const auto &[path, bytes] : before)
-            if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
-            else testWriteFile(root() + path, bytes);
+        putBack(before);
     }
     for (const std::string &f : files) EXPECT_FALSE(testExists(f)) << f;
 }
@@ -206,10 +209,7 @@ TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFi
                 EXPECT_EQ(now, c.after);
                 break;
             }
-            std::filesystem::remove_all(root() + "/Korvan");
-            for (const auto &[path, bytes] : before)
-                if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
-                else testWriteFile(root() + path, bytes);
+            putBack(before);
         }
     }
 }
