@@ -51,7 +51,7 @@ int restore(sCliContext *ctx, const std::string &root, const std::string &from, 
     default:
         cliError(ctx, archive,
                  std::string(result.error) +
-                     (result.noRoom && !noStaging ? "; --no-staging restores in place, removing the old files first"
+                     (result.noRoom == 1 && !noStaging ? "; --no-staging restores in place, removing the old files first"
                                                   : ""));
         return CLI_EXIT_FAILURE;
     }
