@@ -64,8 +64,10 @@ int journalRemove(const sCard *card, const char *name) {
     char path[kStoragePathMax];
     if (journalPath(cardRoot(card), name, path, sizeof path) != 0) return -1;
     if (rliFileDelete(path) != 0) return errno == ENOENT ? 0 : -1;
-    std::string file = path;
-    syncFolder(file.substr(0, file.rfind('/') + 1));
+    // The folder goes with its last journal, leaving the card as it was.
+    std::string file = path, folder = file.substr(0, file.rfind('/'));
+    if (rmdir(folder.c_str()) == 0) syncFolder(folder.substr(0, folder.rfind('/') + 1));
+    else syncFolder(folder);
     return 0;
 }
 

@@ -27,8 +27,8 @@ extern const char *const cJOURNAL_CATEGORY;  // "category.journal"
 // existing maker folder) and syncs it and its folder. Returns 0, or -1 with
 // errno set and no journal left behind.
 int journalWrite(const sCard *card, const char *name, const std::string &text);
-// Removes journal `name` from `card` and syncs its folder. Returns 0 (also
-// when there was none), or -1 with errno set.
+// Removes journal `name` from `card`, and its folder when that is left empty,
+// and syncs. Returns 0 (also when there was none), or -1 with errno set.
 int journalRemove(const sCard *card, const char *name);
 // Reads journal `name` of the card mounted at `root` into `*text`. Returns
 // whether there is one (a journal that cannot be read counts as there, empty).
