@@ -107,6 +107,12 @@ void tagSave(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_TAG_SAVE)) return;
     gStatus &= ~WAVE_STATUS_TAG_SAVE;
     if (volume.gone(true)) return;
+    if (wstorageTagListUnreadable(list->storage)) {
+        char path[kStoragePathMax];
+        cardPath(list->card, path, sizeof path, (std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST).c_str());
+        waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", path, EILSEQ);
+        return;
+    }
     waveListTagOrderJustified(list);
     char path[kStoragePathMax];
     errno = 0;

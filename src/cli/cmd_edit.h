@@ -42,6 +42,9 @@ void cliAddWavelist(CLI::App &app, sCliContext *ctx);
 // closes it with cliEditClose), with the request state emptied; null, reason
 // reported, when it cannot be read.
 sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode = 0);
+// Returns true unless the scan of `list` found the card's category list
+// unreadable: then says why nothing may be written and returns false.
+bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list);
 // Disposes of the library and empties the request state. Never fails.
 void cliEditClose(sWaveList *list);
 // Runs the request step once for `list` (Ctrl-C then waits for it) and

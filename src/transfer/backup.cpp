@@ -503,6 +503,9 @@ int waveBackupWriteLists(sWaveList *list) {
         errno = EINVAL;
         return -1;
     }
+    // Lists made from a library without the card's categories would replace
+    // the card's own: the card is archived as it is.
+    if (wstorageTagListUnreadable(list->storage)) return 0;
     waveListSortItAll(list);
     // Close the gaps in the category order keys, keeping the order shown.
     int key = 0;

@@ -150,6 +150,23 @@ TEST_F(CliSafetyTest, ADeleteCutOffAnywhereLeavesNoPadNamingAGoneWave) {
     for (const std::string &f : files) EXPECT_FALSE(testExists(f)) << f;
 }
 
+TEST_F(CliSafetyTest, ACategoryListThatCannotBeReadIsNeverReplaced) {
+    testWriteFile(card.system() + "tag_list.kvb", "<TagList>\n\t<TagPrm>\n");
+    ScratchDir backups;
+    testWriteFile(backups / "in.wav", testWavBytes(100));
+    auto before = testTreeSnapshot(root());
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"rename", root(), "3", "Boom"},
+          {"import", root(), backups / "in.wav"}, {"renumber", root()}}) {
+        CliResult r = cliRun(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find("the category list cannot be read"), std::string::npos) << r.err;
+    }
+    // The backup takes the card as it is.
+    EXPECT_EQ(cliRun({"--yes", "backup", root(), backups.path()}).status, 0);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
+}
+
 // What the library means, independent of numbers: each pad slot's audio file
 // and each audio file's category.
 std::map<std::string, std::string> meaning(const std::string &root) {
