@@ -36,8 +36,7 @@ trap cleanup EXIT
 rm -f "$artefacts"/*.png "$artefacts"/*.txt "$artefacts"/*.log
 fail() {
   echo "desktop_e2e: $*" >&2
-  [ -n "$pid" ] && xdotool getactivewindow >/dev/null 2>&1 &&
-    import -window root "$artefacts/at-failure.png" 2>/dev/null
+  import -window root "$artefacts/at-failure.png" 2>/dev/null || true
   [ -s "$artefacts/program.log" ] && grep -v '^ALSA lib' "$artefacts/program.log" | sed 's/^/  program: /' >&2
   exit 1
 }
@@ -67,6 +66,15 @@ EOF
 
 openbox >/dev/null 2>&1 &
 wm=$!
+# A window mapped while the window manager is still starting may be left
+# unmanaged and never shown: the program starts once openbox has claimed the
+# screen.
+n=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+  n=$((n + 1))
+  [ $n -ge 300 ] && fail "openbox did not start"
+  sleep 0.1
+done
 QT_QPA_PLATFORM=xcb "$bin/kvb-rt-wave-manager" >"$artefacts/program.log" 2>&1 &
 pid=$!
 
