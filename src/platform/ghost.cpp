@@ -647,13 +647,15 @@ int ghostFileDlgOpen(char *buf, size_t cap, const char *filter, _sWindow *window
     forcing(1);
     if (gHost && gHost->fileDialog) gHost->fileDialog(start, fileDlgSink, &run);
     forcing(0);
+    // The desktop hands the keyboard back to whichever window it likes; the
+    // window that asked goes on taking clicks and keys, as after a box.
+    if (window && !(gCb.parentsRefused && gCb.parentsRefused(gCb.user))) ghostWindowActivate(window);
     if (run.count > 0 && run.folder[0] && gCb.importFolderSet) gCb.importFolderSet(gCb.user, run.folder);
     return 0;
 }
 
 int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFolder, int flag,
                     const wchar_t *title) {
-    (void)window;
     (void)flag;
     if (!buf || cap == 0) return 0;
     buf[0] = 0;
@@ -663,6 +665,7 @@ int ghostDirDlgOpen(char *buf, size_t cap, _sWindow *window, const char *startFo
     if (gHost && gHost->dirDialog)
         ok = gHost->dirDialog(chosen, sizeof chosen, startFolder ? startFolder : "", title ? title : L"");
     forcing(0);
+    if (window && !(gCb.parentsRefused && gCb.parentsRefused(gCb.user))) ghostWindowActivate(window);
     if (!ok || !chosen[0]) return 0;
     size_t n = std::strlen(chosen);
     bool slash = chosen[n - 1] == '/';
