@@ -31,7 +31,7 @@ _kvbrt_options() {
         check) opts="--json --fix" ;;
         duplicates) opts="--json" ;;
     esac
-    echo "$opts --help --yes --no"
+    echo "$opts --help --yes --no --wait --no-lock"
 }
 
 _kvbrt() {
@@ -52,7 +52,7 @@ _kvbrt() {
 
     if [[ -z $cmd ]]; then
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--help --version --yes --no" -- "$cur"))
+            COMPREPLY=($(compgen -W "--help --version --yes --no --wait --no-lock" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$_kvbrt_commands" -- "$cur"))
         fi

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 
+#include "app/journal.h"
 #include "foundation/list.h"
 #include "foundation/str.h"
 #include "platform/ghost.h"
@@ -13,6 +14,7 @@
 #include "transfer/export.h"
 #include "transfer/import.h"
 #include "wavelib/card.h"
+#include "wavelib/journal.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/order.h"
 #include "wavelib/player.h"
@@ -52,7 +54,7 @@ public:
     explicit VolumeGuard(const sCard *card) : card_(card) {}
     bool gone(bool error) {
         if (gone_) return true;
-        if (waveVolumeCheck(cardRoot(card_)) == 0) return false;
+        if (waveVolumeCheckCard(card_) == 0) return false;
         report(error, true);
         return true;
     }
@@ -105,6 +107,12 @@ void tagSave(sWaveList *list, VolumeGuard &volume) {
     if (!(gStatus & WAVE_STATUS_TAG_SAVE)) return;
     gStatus &= ~WAVE_STATUS_TAG_SAVE;
     if (volume.gone(true)) return;
+    if (wstorageTagListUnreadable(list->storage)) {
+        char path[kStoragePathMax];
+        cardPath(list->card, path, sizeof path, (std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST).c_str());
+        waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", path, EILSEQ);
+        return;
+    }
     waveListTagOrderJustified(list);
     char path[kStoragePathMax];
     errno = 0;
@@ -198,11 +206,21 @@ void waveDoCalc(sWaveList *list) {
     else gExportResult = waveExportCalc(list);
 
     VolumeGuard volume(list->card);
+    // The category list and the waves it renumbers are written as one edit.
+    int journaled = journalCategoryBegin(list);
+    if (journaled < 0) {
+        char path[kStoragePathMax];
+        journalPath(cardRoot(list->card), cJOURNAL_CATEGORY, path, sizeof path);
+        waveRequestFailureReport(DNASTR_ERR_TAG_WRITE, "", path, errno);
+        gStatus &= ~(WAVE_STATUS_TAG_SAVE | WAVE_STATUS_WAVE_SAVE);
+    }
+    int mark = rliListCount(&gWaveRequestFailure);
     kitSave(list, volume);
     tagSave(list, volume);
     renumber(list, volume);
     deleteWaves(list, volume);
     waveSaveStep(list, volume);
+    if (journaled > 0) journalCategoryEnd(list, rliListCount(&gWaveRequestFailure) == mark);
     padExchange(list, volume);
 
     if (gbSortRequest) {

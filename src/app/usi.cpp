@@ -4,17 +4,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/cmdline.h"
 #include "app/docalc.h"
 #include "app/fileinit.h"
+#include "app/journal.h"
 #include "foundation/global.h"
 #include "foundation/mem.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "resource/user.h"
+#include "wavelib/card.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/player.h"
 #include "wavelib/request.h"
@@ -30,6 +33,8 @@ int gExitStatus = 0;
 bool gCloseFailed = false;          // the close sequence could not save everything
 int gCloseHow = USI_CLOSE_ASK;
 bool gCardOpen = false;
+sCard *gCard = nullptr;          // the open card's identity
+sCardLock *gCardLock = nullptr;  // its lock, held while it is open
 
 const char *kProgram = "kvb-rt-wave-manager";
 
@@ -298,18 +303,57 @@ int usiCardOpen(const char *root) {
     if (n == 0 || stat(root, &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
     bool slash = root[n - 1] == '/';
     if (n + (slash ? 0 : 1) >= sizeof G.volumeRoot) return -1;
-    // The card lock and the card's identity are taken here.
+    usiCardRelease();
+    // Held while the card is open, so no command writes it meanwhile; a file
+    // system without locks is opened all the same (there is no one to ask).
+    sCardLockRefusal why{};
+    sCardLock *lock = cardLockTake(root, CARD_LOCK_EXCLUSIVE, 0, &why);
+    if (!lock && why.err != ENOLCK && why.err != EOPNOTSUPP && why.err != EINVAL) {
+        std::string holder = why.holderPid ? " (process " + std::to_string(why.holderPid) + ")" : "";
+        say(root, ("the card is in use by another program" + holder).c_str());
+        return -1;
+    }
+    sCard *card = cardCreate(root);
+    if (!card) {
+        cardLockRelease(lock);
+        return -1;
+    }
     std::memcpy(G.volumeRoot, root, n);
     if (!slash) G.volumeRoot[n++] = '/';
     G.volumeRoot[n] = 0;
+    gCardLock = lock;
+    gCard = card;
     gCardOpen = true;
+    // An edit a crash cut off is finished before the card is read, when the user agrees.
+    if (unsigned pending = journalPendingOnCard(G.volumeRoot)) {
+        std::string text = "On this card, " + journalPendingText(pending) +
+                           " was cut off. Finish it now? (Without it the card stays as it is and cannot be changed.)";
+        std::wstring wide(text.begin(), text.end());
+        char failure[kGlobalRootMax];
+        if (ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), wide.c_str(), MBOX_KIND_YES_NO, nullptr) != MBOX_YES) {
+            usiCardRelease();
+            return -1;
+        }
+        if (journalRecoverCard(G.volumeRoot, failure, sizeof failure) != 0) {
+            say(G.volumeRoot, failure);
+            usiCardRelease();
+            return -1;
+        }
+    }
     return 0;
 }
 
 bool usiCardGone(void) {
-    // A pulled card leaves its mount folder behind: the check looks for the
-    // device folder below the root, not for the root.
-    return !gCardOpen || waveVolumeCheck(G.volumeRoot) != 0;
+    // A pulled card leaves its mount folder behind, and another card may be
+    // mounted there since: the card must still be the one that was opened.
+    return !gCardOpen || cardCheck(gCard) != 0 || waveVolumeCheck(G.volumeRoot) != 0;
 }
 
-void usiCardRelease(void) { gCardOpen = false; }
+void usiCardRelease(void) {
+    // Before an eject: an open descriptor would keep the card busy.
+    cardLockRelease(gCardLock);
+    cardClose(gCard);
+    gCardLock = nullptr;
+    gCard = nullptr;
+    gCardOpen = false;
+}

@@ -119,10 +119,14 @@ int usiTerm(int eject);
 // --- The card ---------------------------------------------------------------------
 
 // Takes the folder `root` (bytes) as the card of this run: G's volume root,
-// with a trailing "/". Returns 0; -1 when it is not a folder or the path does
-// not fit (nothing changed).
+// with a trailing "/", the card's identity, and its lock held exclusively
+// until usiCardRelease. An edit a crash cut off on it is finished first when
+// the user agrees. Returns 0; -1 when it is not a folder, the path does not
+// fit, another program holds the card, or a cut-off edit was not finished
+// (nothing held then).
 int usiCardOpen(const char *root);
-// Returns whether the card has vanished since usiCardOpen (true without a card).
+// Returns whether the card has vanished since usiCardOpen, or another is
+// mounted in its place (true without a card).
 bool usiCardGone(void);
-// Lets go of the card (before it is ejected or the program ends). Never fails.
+// Lets go of the card and its lock (before it is ejected or the program ends). Never fails.
 void usiCardRelease(void);

@@ -31,6 +31,31 @@ struct sCliContext {
     std::ostream *err;  // messages (stderr)
     bool json;          // --json was given
     int exitCode;       // set by the command that ran
+    bool lockWait;      // --wait: wait for the card's lock instead of refusing
+    bool noLock;        // --no-lock: go on where the card's file system refuses locks
+};
+
+struct sCardLock;
+
+// The card's lock for one command, released when it goes out of scope.
+class CliCardLock {
+public:
+    CliCardLock() = default;
+    CliCardLock(const CliCardLock &) = delete;
+    CliCardLock &operator=(const CliCardLock &) = delete;
+    ~CliCardLock() { release(); }
+    // Locks the card at `root`, exclusively for a command that writes. Returns
+    // false, with the card and the holder (where the system tells) named on
+    // stderr, when another program holds it, or when the file system refuses
+    // locks and --no-lock was not given; and for a writer (unless
+    // `pendingAllowed`) when an edit cut off by a crash is pending on the card,
+    // pointing at `kvbrt check --fix`. Nothing is held then.
+    bool take(sCliContext *ctx, const std::string &root, bool write, bool pendingAllowed = false);
+    // Lets the lock go (a reader, once it has read). Never fails.
+    void release();
+
+private:
+    sCardLock *lock_ = nullptr;
 };
 
 // Registers one subcommand on `app`; its callback sets ctx->exitCode.

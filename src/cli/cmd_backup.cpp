@@ -15,6 +15,8 @@ namespace {
 
 int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
     if (!cliCheckFolder(ctx, root) || !cliCheckFolder(ctx, dir)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     // The list files are written before the archive: the card changes.
     cliCommandWrites(ctx);
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);

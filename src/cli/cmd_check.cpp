@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/journal.h"
 #include "cli/cli_text.h"
 #include "foundation/global.h"
 #include "foundation/str.h"
@@ -92,14 +93,35 @@ void recoverRestore(const std::string &root, sHealthReport *r) {
 }
 
 // Asks whether to repair; the terminal host answers from --yes / --no or asks.
-bool confirmed(void) {
+bool confirmed(const wchar_t *question = L"Repair the card as planned above?") {
     cliTextInit();
-    return ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), L"Repair the card as planned above?", MBOX_KIND_YES_NO,
-                         nullptr) == MBOX_YES;
+    return ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), question, MBOX_KIND_YES_NO, nullptr) == MBOX_YES;
+}
+
+// An edit a crash cut off is finished before anything else is looked at: the
+// card is only whole again once it is. Returns whether one is still pending.
+bool finishCutOffEdits(sCliContext *ctx, const std::string &root, bool fix) {
+    unsigned pending = journalPendingOnCard(root.c_str()) & (JOURNAL_PENDING_RENUMBER | JOURNAL_PENDING_CATEGORY);
+    if (!pending) return false;
+    std::ostream &out = ctx->json ? *ctx->err : *ctx->out;
+    out << root << ": " << journalPendingText(pending) << " was cut off" << (fix ? "" : " (--fix finishes it)") << "\n";
+    out.flush();
+    if (!fix || !confirmed(L"Finish the edit that was cut off?")) return true;
+    cliCommandWrites(ctx);
+    char why[kStoragePathMax];
+    if (journalRecoverCard(root.c_str(), why, sizeof why) != 0) {
+        cliError(ctx, root, why);
+        return true;
+    }
+    out << "finished: " << journalPendingText(pending) << "\n";
+    return false;
 }
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, fix, true)) return CLI_EXIT_FAILURE;
+    bool cutOff = finishCutOffEdits(ctx, root, fix);
     sHealthReport report{}, after{};
     bool read = waveHealthCheck(root.c_str(), &report) == 0;
     // A restore cut off early may have left no device folder: that is still
@@ -112,7 +134,7 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;
     }
-    bool healthy = waveHealthFindingCount(&report) == 0;
+    bool healthy = waveHealthFindingCount(&report) == 0 && !cutOff;
     bool repaired = false;
     if (!ctx->json) {
         writeFindings(ctx, &report);
@@ -136,7 +158,7 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
             repaired = true;
             bool allDone = failed == 0;
             for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next) allDone = allDone && p->ok;
-            healthy = allDone && waveHealthFindingCount(&after) == 0;
+            healthy = allDone && waveHealthFindingCount(&after) == 0 && !cutOff;
         }
     } else if (fix && !healthy && !ctx->json) {
         *ctx->out << "nothing here can be repaired without losing audio\n";

@@ -81,6 +81,8 @@ void writeText(sCliContext *ctx, const sWaveList *list, const sListBase *groups)
 }
 
 int duplicates(sCliContext *ctx, const std::string &root) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, false)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
     sListBase groups{};

@@ -347,7 +347,19 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     }
     for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)
         cliError(ctx, n->path, cliStorageNoteReason(n));
+    // A dry run writes nothing; every other edit may write category numbers.
+    if (mode != WSTORAGE_SCAN_READ_ONLY && !cliCategoriesWhole(ctx, list)) {
+        cliEditClose(list);
+        return nullptr;
+    }
     return list;
+}
+
+bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list) {
+    if (!wstorageTagListUnreadable(list->storage)) return true;
+    cliError(ctx, cardRoot(list->card), "the category list cannot be read, and an edit would replace it with DEFAULT alone; "
+                                        "nothing was changed ('kvbrt check' shows it)");
+    return false;
 }
 
 int cliEditFinish(sCliContext *ctx, sWaveList *list) {

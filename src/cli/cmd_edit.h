@@ -24,6 +24,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "wavelib/storage.h"
 
 struct sWaveList;
 
@@ -41,6 +42,9 @@ void cliAddWavelist(CLI::App &app, sCliContext *ctx);
 // closes it with cliEditClose), with the request state emptied; null, reason
 // reported, when it cannot be read.
 sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode = 0);
+// Returns true unless the scan of `list` found the card's category list
+// unreadable: then says why nothing may be written and returns false.
+bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list);
 // Disposes of the library and empties the request state. Never fails.
 void cliEditClose(sWaveList *list);
 // Runs the request step once for `list` (Ctrl-C then waits for it) and
@@ -62,6 +66,8 @@ bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, con
 template <typename Edit, typename After = void (*)(sWaveList *)>
 int cliEditRun(sCliContext *ctx, const std::string &root, Edit edit, After after = [](sWaveList *) {},
                uint32_t mode = 0) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, mode != WSTORAGE_SCAN_READ_ONLY)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliEditOpen(ctx, root, mode);
     if (!list) return CLI_EXIT_FAILURE;
     int status = edit(list);

@@ -126,6 +126,8 @@ int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> 
 int exportWaves(sCliContext *ctx, const std::string &root, const std::vector<std::string> &args,
                 const std::string &to) {
     if (!cliCheckFolder(ctx, to)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, false)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
     int status = runExport(ctx, list, args, to);

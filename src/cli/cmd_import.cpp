@@ -13,6 +13,7 @@
 
 #include "cli/cli_text.h"
 #include "app/docalc.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_info.h"
 #include "foundation/str.h"
 #include "transfer/export.h"
@@ -144,8 +145,15 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
 
 int import(sCliContext *ctx, const std::string &root, const std::vector<std::string> &files,
            const std::string &category, bool convert) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
+    // The scan read only, but the import writes its waves' category numbers.
+    if (!cliCategoriesWhole(ctx, list)) {
+        waveListDispose(list);
+        return CLI_EXIT_FAILURE;
+    }
     int status = runImport(ctx, list, root, files, category, convert);
     waveListDispose(list);
     waveStorageWaveFileClear();

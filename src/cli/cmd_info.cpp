@@ -122,6 +122,8 @@ void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {
 }
 
 int info(sCliContext *ctx, const std::string &root) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, false)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
     if (ctx->json) writeJson(ctx, root, list);

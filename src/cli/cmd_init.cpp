@@ -18,6 +18,8 @@ namespace {
 
 int init(sCliContext *ctx, const std::string &root) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     char device[kRliPathMax];
     if (wstorageDevicePath(device, sizeof device, root.c_str(), cSTORAGE_DIR_DEVICE) != 0) {
         cliError(ctx, root, "the path is too long");

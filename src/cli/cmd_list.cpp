@@ -54,6 +54,8 @@ std::string seconds(sCliContext *ctx, const sStorageWavePrm *node) {
 }
 
 int list(sCliContext *ctx, const std::string &root, const std::string &sort) {
+    CliCardLock lock;
+    if (!lock.take(ctx, root, false)) return CLI_EXIT_FAILURE;
     sWaveList *lib = cliScanVolume(ctx, root);
     if (!lib) return CLI_EXIT_FAILURE;
     std::ostream &out = *ctx->out;

@@ -95,6 +95,8 @@ bool playToEnd() {
 }
 
 int play(sCliContext *ctx, const PlayOptions &o) {
+    CliCardLock lock;
+    if (!lock.take(ctx, o.root, false)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliScanVolume(ctx, o.root);
     if (!list) return CLI_EXIT_FAILURE;
     sWave *wave = waveListFindWaveNumber(list, o.number);
@@ -118,7 +120,10 @@ int play(sCliContext *ctx, const PlayOptions &o) {
     termInterruptCatch(1);
 
     int status = CLI_EXIT_OK;
-    if (waveWaveSelect(wave) != 0) {
+    int selected = waveWaveSelect(wave);
+    // The sound is decoded whole when selected: writers need not wait for a --loop to end.
+    lock.release();
+    if (selected != 0) {
         reportNoPlayer(ctx, o.root, file, cardGone);
         status = CLI_EXIT_FAILURE;
     } else {

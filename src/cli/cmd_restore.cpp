@@ -15,6 +15,8 @@ namespace {
 
 int restore(sCliContext *ctx, const std::string &root, const std::string &from, bool noStaging) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
+    CliCardLock lock;
+    if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
     std::string archive = from;
     struct stat st;
     if (stat(from.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
@@ -49,7 +51,7 @@ int restore(sCliContext *ctx, const std::string &root, const std::string &from, 
     default:
         cliError(ctx, archive,
                  std::string(result.error) +
-                     (result.noRoom && !noStaging ? "; --no-staging restores in place, removing the old files first"
+                     (result.noRoom == 1 && !noStaging ? "; --no-staging restores in place, removing the old files first"
                                                   : ""));
         return CLI_EXIT_FAILURE;
     }

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <vector>
 
+#include "app/journal.h"
 #include "cli/cli.h"
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
@@ -29,6 +30,7 @@
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
 #include "resource/dnastr.h"
+#include "wavelib/card.h"
 
 namespace {
 
@@ -88,6 +90,53 @@ bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
     return true;
 }
 
+namespace {
+
+// Whether a lock failure means the file system has no locks at all.
+bool refusesLocks(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == EINVAL; }
+
+}  // namespace
+
+bool CliCardLock::take(sCliContext *ctx, const std::string &root, bool write, bool pendingAllowed) {
+    release();
+    if (!cliCheckFolder(ctx, root)) return false;
+    sCardLockRefusal why{};
+    lock_ = cardLockTake(root.c_str(), write ? CARD_LOCK_EXCLUSIVE : CARD_LOCK_SHARED,
+                         ctx->lockWait ? CARD_LOCK_WAIT : 0u, &why);
+    if ((lock_ || (ctx->noLock && refusesLocks(why.err))) && write && !pendingAllowed) {
+        // Only a finished edit leaves the card whole enough to build on.
+        if (unsigned pending = journalPendingOnCard(root.c_str())) {
+            cliError(ctx, root, journalPendingText(pending) + " was cut off on this card; run 'kvbrt check --fix " +
+                                    root + "' to finish it first");
+            release();
+            return false;
+        }
+    }
+    if (lock_) return true;
+    if (refusesLocks(why.err)) {
+        if (ctx->noLock) return true;
+        cliError(ctx, root, "the card's file system refuses locks, so another program could write it at the same "
+                            "time; give --no-lock to go on anyway");
+        return false;
+    }
+    if (why.err != EWOULDBLOCK) {
+        cliError(ctx, root, std::string("the card cannot be locked: ") + std::strerror(why.err));
+        return false;
+    }
+    std::string holder = why.holderPid ? " (process " + std::to_string(why.holderPid) + ")" : "";
+    if (why.holderDesktop)
+        cliError(ctx, root, "the card is open in the desktop program" + holder + "; close it there first, or give --wait");
+    else
+        cliError(ctx, root, "the card is in use by another program" + holder + "; try again when it has finished, "
+                            "or give --wait");
+    return false;
+}
+
+void CliCardLock::release() {
+    cardLockRelease(lock_);
+    lock_ = nullptr;
+}
+
 std::string cliHex(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -128,7 +177,11 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         }
     } restore;
 
-    sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
+    sCliContext ctx{&out, &err, false, CLI_EXIT_OK, false, false};
+    app.add_flag("--wait", ctx.lockWait, "Wait while another program has the card instead of refusing");
+    app.add_flag("--no-lock", ctx.noLock,
+                 "Go on without the card's lock where its file system refuses locks (nothing then keeps a second "
+                 "program from writing at the same time)");
     for (cliAddFn add : kCommands)
         if (add) add(app, &ctx);
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -502,6 +503,9 @@ int waveBackupWriteLists(sWaveList *list) {
         errno = EINVAL;
         return -1;
     }
+    // Lists made from a library without the card's categories would replace
+    // the card's own: the card is archived as it is.
+    if (wstorageTagListUnreadable(list->storage)) return 0;
     waveListSortItAll(list);
     // Close the gaps in the category order keys, keeping the order shown.
     int key = 0;
@@ -681,12 +685,29 @@ int restoreInPlace(const sRestorePaths &p, const char *archive, sBackupResult *r
     return BACKUP_DONE;
 }
 
-// Whether the staging copy fits beside the card's files.
+// Whether the staging copy fits beside the card's files: its peak is the
+// unpacked backup, each file and folder taking at most one more block of the
+// card's own size, and the journal (the files are then renamed, not copied).
 bool roomToStage(const std::string &path, const sTarVerifyInfo &info, uint64_t *need, uint64_t *free) {
-    // Each file may take a cluster more than its bytes; folders and the journal a little.
-    *need = info.bytes + static_cast<uint64_t>(info.files + info.folders + 16) * 32768;
+    struct statvfs vfs;
+    uint64_t block = statvfs(path.c_str(), &vfs) == 0 && vfs.f_frsize > 0 ? vfs.f_frsize : 32768;
+    *need = info.bytes + static_cast<uint64_t>(info.files + info.folders + 16) * block;
     *free = gFreeSpaceProbe ? gFreeSpaceProbe(path.c_str()) : rliStorageDiskFreeSize(path.c_str());
     return *free == UINT64_MAX || *free >= *need;
+}
+
+// The bytes of the card's files an in-place restore removes before unpacking.
+uint64_t cardFileBytes(const std::string &maker) {
+    std::vector<std::string> files;
+    listTree(maker.c_str(), "", cBACKUP_STAGING_NAME, &files, nullptr);
+    uint64_t bytes = 0;
+    for (const auto &f : files) {
+        size_t slash = f.rfind('/');
+        struct stat st;
+        if (isCardFile(slash == std::string::npos ? f : f.substr(slash + 1)) && lstat(join(maker, f).c_str(), &st) == 0)
+            bytes += static_cast<uint64_t>(st.st_size);
+    }
+    return bytes;
 }
 
 // Unpacks into the staging folder, checks the card's paths and replaces the
@@ -797,7 +818,22 @@ int waveBackupRestoreThreadFunc(void *arg) {
     r->bytes = info.bytes;
     uint64_t need = 0, free = 0;
     bool inPlace = (job->flags & RESTORE_IN_PLACE) != 0;
-    if (!inPlace && !roomToStage(haveMaker ? maker : std::string(job->root), info, &need, &free)) {
+    bool stageFits = roomToStage(haveMaker ? maker : std::string(job->root), info, &need, &free);
+    // In place the old files go first: a backup that would not fit even then
+    // is refused while the card is still whole.
+    uint64_t freed = !stageFits && haveMaker && free != UINT64_MAX ? cardFileBytes(maker) : 0;
+    if (!stageFits && free != UINT64_MAX && free + freed < info.bytes) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "the card has no room for the backup even with its old files removed (%llu bytes needed, %llu "
+                      "free, %llu in the old files); the card was not changed",
+                      static_cast<unsigned long long>(info.bytes), static_cast<unsigned long long>(free),
+                      static_cast<unsigned long long>(freed));
+        r->noRoom = 2;
+        setResultError(r, text);
+        return end(BACKUP_FAILED);
+    }
+    if (!inPlace && !stageFits) {
         char text[256];
         std::snprintf(text, sizeof text,
                       "the card has no room to unpack the backup beside its files (%llu bytes needed, %llu free)",

@@ -90,7 +90,7 @@ struct sBackupResult {
     long files;                    // files archived / restored
     uint64_t bytes;                // their data bytes
     int inPlace;                   // restore: 1 when it unpacked in place (no staging)
-    int noRoom;                    // restore: 1 when the card had no room to stage it
+    int noRoom;                    // restore: 1 when the card had no room to stage it, 2 not even in place (refused)
     char path[kBackupPathMax];     // the backup file written or read
     char error[kBackupErrorMax];   // the reason of a failure, naming the file; "" otherwise
 };

@@ -1,5 +1,6 @@
 // The check of a whole card and its repairs. See health.h.
 #include "wavelib/health.h"
+#include "wavelib/journal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -421,7 +422,8 @@ struct Check {
         for (const auto &[name, isDir] : entries) {
             std::string path = folder + name;
             if (isDir && name[0] == '.') {
-                if (maker)
+                // The journals' folder is looked after by the journals (app/journal.h).
+                if (maker && name != cJOURNAL_FOLDER)
                     add(HEALTH_STAGING, HEALTH_FIX_NONE, path + "/",
                         "hidden folder below Korvan/: the staging folder of a restore that did not finish");
             } else if (isDir) {

@@ -9,6 +9,7 @@
 
 #include "foundation/str.h"
 #include "platform/job.h"
+#include "wavelib/card.h"
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "wavelib/card.h"
@@ -46,6 +47,10 @@ int waveVolumeCheck(const char *root) {
     return 0;
 }
 
+int waveVolumeCheckCard(const sCard *card) {
+    return cardCheck(card) != 0 ? KITSAVE_VOLUME_GONE : waveVolumeCheck(cardRoot(card));
+}
+
 // --- Kit files -------------------------------------------------------------------
 
 int waveKitSaveCount(const sWaveList *list, int all) {
@@ -55,7 +60,7 @@ int waveKitSaveCount(const sWaveList *list, int all) {
 }
 
 int waveKitSave(sWaveList *list, int all, waveMboxFn mbox) {
-    if (!list || waveVolumeCheck(cardRoot(list->card)) != 0) return KITSAVE_VOLUME_GONE;
+    if (!list || waveVolumeCheckCard(list->card) != 0) return KITSAVE_VOLUME_GONE;
     if (waveKitSaveCount(list, all) == 0) return 0;
     // Only inside the device folder found above; a failure shows per kit.
     cardMakeDir(list->card, cSTORAGE_DIR_KIT);

@@ -28,6 +28,9 @@ typedef int (*waveMboxFn)(int title, int text, const char *extra, int kind);
 // Returns 0 when `root` holds the device folder "Korvan/KVB-RT/" (any case),
 // KITSAVE_VOLUME_GONE otherwise. Changes nothing.
 int waveVolumeCheck(const char *root);
+// As waveVolumeCheck for the card a library was read from, which must also
+// still be that card (cardCheck): one swapped in at the same place counts as gone.
+int waveVolumeCheckCard(const sCard *card);
 
 // --- Kit files -------------------------------------------------------------------
 

@@ -20,6 +20,7 @@
 #include "resource/dnastr.h"
 #include "resource/dnastr_ids.h"
 #include "wavelib/card.h"
+#include "wavelib/journal.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -435,7 +436,7 @@ std::vector<sWave *> wavesByNumber(sWaveList *list) {
 // The one planning routine behind the dry run and the real run. `names` is
 // left as the moves planned would leave the data folders.
 int plan(sWaveList *list, sListBase *steps, FolderNames &names) {
-    if (waveVolumeCheck(cardRoot(list->card)) != 0) return RENUMBER_FAIL_VOLUME;
+    if (waveVolumeCheckCard(list->card) != 0) return RENUMBER_FAIL_VOLUME;
     gFolders.reset(list->card);
     // A path cut to fit a step would name another file: no plan then.
     bool fits = true;
@@ -638,6 +639,118 @@ int runSteps(sWaveList *list, sListBase *steps, FolderNames &names) {
     return 0;
 }
 
+// The pads of every kit file the plan changes, as they must end: a run cut
+// off after its moves still has its kits naming the old numbers, which by then
+// belong to other waves.
+std::string journalText(sWaveList *list, const sListBase *steps) {
+    std::string text = "kvbrt renumber 1\n";
+    std::vector<std::pair<int, int>> moves;
+    for (auto *s = static_cast<const sRenumberStep *>(steps->first); s; s = s->next)
+        if (s->kind == RENUMBER_STEP_MOVE) {
+            moves.push_back({s->oldNumber, s->newNumber});
+            text += "move " + std::to_string(s->oldNumber) + " " + std::to_string(s->newNumber) + "\n";
+        }
+    auto target = [&](const sKit *k, int index, int sub, int number) {
+        if (number < 0) return -1;
+        for (auto *s = static_cast<const sRenumberStep *>(steps->first); s; s = s->next)
+            if ((s->kind == RENUMBER_STEP_PAD_CLEAR && s->kit == k->kitNumber && s->pad == index && s->sub == sub) ||
+                (s->kind == RENUMBER_STEP_ORPHAN && s->oldNumber == number))
+                return -1;
+        for (const auto &[from, to] : moves)
+            if (from == number) return to;
+        return number;
+    };
+    for (auto *k = static_cast<const sKit *>(list->kits.first); k; k = k->next) {
+        if (!k->isFile) continue;
+        std::string line = "kit " + std::to_string(k->kitNumber);
+        bool changed = false;
+        int index = 0;
+        for (auto *n = static_cast<const sListItem *>(k->pads.first); n; n = n->next, ++index) {
+            auto *pad = static_cast<const sPad *>(n->item);
+            int main = target(k, index, 0, pad->waveNumber), sub = target(k, index, 1, pad->subWaveNumber);
+            changed |= main != pad->waveNumber || sub != pad->subWaveNumber;
+            line += " " + std::to_string(main) + " " + std::to_string(sub);
+        }
+        if (changed) text += line + "\n";
+    }
+    return text;
+}
+
+// Sets the pads of the kits the journal names to what it says, for the kit save.
+void applyKitTargets(sWaveList *list, const std::string &journal) {
+    size_t at = 0;
+    while (at < journal.size()) {
+        size_t end = journal.find('\n', at);
+        std::string line = journal.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? journal.size() : end + 1;
+        int kitNumber = -1, used = 0;
+        if (std::sscanf(line.c_str(), "kit %d%n", &kitNumber, &used) != 1) continue;
+        sKit *kit = waveListKitPtr(list, kitNumber);
+        if (!kit) continue;
+        const char *p = line.c_str() + used;
+        for (auto *n = static_cast<sListItem *>(kit->pads.first); n; n = n->next) {
+            auto *pad = static_cast<sPad *>(n->item);
+            int main = 0, sub = 0, more = 0;
+            if (std::sscanf(p, " %d %d%n", &main, &sub, &more) != 2) break;
+            p += more;
+            pad->waveNumber = main;
+            pad->subWaveNumber = sub;
+        }
+        waveKitIsFile(kit, 1);
+        waveKitEdit(kit);
+    }
+}
+
+// The real run. `journal` is the journal to finish (null: a run of its own,
+// which writes one first).
+int renumberRun(sWaveList *list, const std::string *journal) {
+    std::memset(&gResult, 0, sizeof gResult);
+    gResult.failedNumber = -1;
+    if (!list) return gResult.status = RENUMBER_FAIL_MEMORY;
+    sListBase steps = {};
+    FolderNames names(list->card);
+    int r = plan(list, &steps, names);
+    if (r != 0) {
+        rliListFreeList(&steps);
+        return gResult.status = r;
+    }
+    // Nothing is changed before the journal is on the card.
+    if (!journal && steps.first && journalWrite(list->card, cJOURNAL_RENUMBER, journalText(list, &steps)) != 0) {
+        char path[kStoragePathMax];
+        journalPath(cardRoot(list->card), cJOURNAL_RENUMBER, path, sizeof path);
+        fail(nullptr, path, errno);
+        rliListFreeList(&steps);
+        return gResult.status;
+    }
+    // The plan's names again from the card, for the run to keep up to date.
+    FolderNames running(list->card);
+    for (int f = 0; f < kStorageFolderCount; ++f)
+        if (names.loaded[f]) running.get(f);
+    gbRenumberingCalc = true;
+    rliFileSyncBegin();
+    runSteps(list, &steps, running);
+    waveListSortItAll(list);
+    list->lastWaveNumber = -1;
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
+        list->lastWaveNumber = std::max(list->lastWaveNumber, w->waveNumber);
+    // A finished journal's kits end as it says (its moves are done by now).
+    if (journal && gResult.status == 0) applyKitTargets(list, *journal);
+    gResult.kitStatus = waveKitSave(list, 0);
+    gbRenumberingCalc = false;
+    const char *root = cardRoot(list->card);
+    bool synced = rliFileSyncEnd(root) == 0;
+    if (!synced && gResult.status == 0) fail(nullptr, root, errno);
+    if (gResult.status == 0 && gResult.kitStatus != 0) gResult.status = RENUMBER_FAIL_KITS;
+    // Once the kits match what was moved, the card is whole again (a run that
+    // stopped at a failed move included); otherwise the journal finishes it.
+    bool stoppedWhole = gResult.status == 0 || (gResult.status == RENUMBER_FAIL_STEP && gResult.kitStatus == 0 && synced);
+    if (stoppedWhole && (steps.first || journal)) journalRemove(list->card, cJOURNAL_RENUMBER);
+    rliListFreeList(&steps);
+    // The names of the data folders changed under the cache.
+    waveStorageWaveFileClear();
+    return gResult.status;
+}
+
 void reportFailure() {
     if (gResult.status != RENUMBER_FAIL_STEP || gResult.failedNumber < 0) return;
     std::wstring text = dnaStrGetPtr(DNASTR_ERR_RENUMBER);
@@ -658,38 +771,9 @@ int listRenumberingPlan(sWaveList *list, sListBase *steps) {
     return r;
 }
 
-int listRenumbering(sWaveList *list) {
-    std::memset(&gResult, 0, sizeof gResult);
-    gResult.failedNumber = -1;
-    if (!list) return gResult.status = RENUMBER_FAIL_MEMORY;
-    sListBase steps = {};
-    FolderNames names(list->card);
-    int r = plan(list, &steps, names);
-    if (r != 0) {
-        rliListFreeList(&steps);
-        return gResult.status = r;
-    }
-    // The plan's names again from the card, for the run to keep up to date.
-    FolderNames running(list->card);
-    for (int f = 0; f < kStorageFolderCount; ++f)
-        if (names.loaded[f]) running.get(f);
-    gbRenumberingCalc = true;
-    rliFileSyncBegin();
-    runSteps(list, &steps, running);
-    waveListSortItAll(list);
-    list->lastWaveNumber = -1;
-    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
-        list->lastWaveNumber = std::max(list->lastWaveNumber, w->waveNumber);
-    gResult.kitStatus = waveKitSave(list, 0);
-    gbRenumberingCalc = false;
-    const char *root = cardRoot(list->card);
-    if (rliFileSyncEnd(root) != 0 && gResult.status == 0) fail(nullptr, root, errno);
-    if (gResult.status == 0 && gResult.kitStatus != 0) gResult.status = RENUMBER_FAIL_KITS;
-    rliListFreeList(&steps);
-    // The names of the data folders changed under the cache.
-    waveStorageWaveFileClear();
-    return gResult.status;
-}
+int listRenumbering(sWaveList *list) { return renumberRun(list, nullptr); }
+
+int listRenumberingFinish(sWaveList *list, const std::string &journal) { return renumberRun(list, &journal); }
 
 int listRenumberingFunc(void *arg) {
     listRenumbering(static_cast<sWaveList *>(arg));

@@ -35,6 +35,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "foundation/list.h"
 #include "wavelib/wave.h"
@@ -141,6 +142,12 @@ int listRenumberingPlan(sWaveList *list, sListBase *steps);
 // Renumbers `list` and its card. Returns 0 when done (kit files included), or a RENUMBER_FAIL_* code; see listRenumberingResult. The library
 // is left consistent with the card either way and is sorted.
 int listRenumbering(sWaveList *list);
+// Finishes a renumbering cut off on the library's card: `list` is a fresh scan
+// of the card (each wave with one parameter file, see app/journal.h) and
+// `journal` the journal the run wrote. Renumbers the waves still waiting, then
+// writes the kits as the journal says, and removes the journal once the card
+// is whole. Returns as listRenumbering.
+int listRenumberingFinish(sWaveList *list, const std::string &journal);
 // The progress-window job: listRenumbering of `arg`, the library. Returns 1.
 int listRenumberingFunc(void *arg);
 // The outcome of the last listRenumbering. Never null.

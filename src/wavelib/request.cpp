@@ -6,7 +6,9 @@
 #include <cwchar>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "foundation/file.h"
 #include "foundation/mem.h"
@@ -53,7 +55,7 @@ std::string waveName(const sWave *wave) { return strSjisToUtf8(field(wave->name,
 // Whether the library's card still holds its device folder; when not, the
 // failure is reported.
 bool cardThere(const sWaveList *list) {
-    if (waveVolumeCheck(cardRoot(list->card)) == 0) return true;
+    if (waveVolumeCheckCard(list->card) == 0) return true;
     char device[kStoragePathMax];
     cardPath(list->card, device, sizeof device, cSTORAGE_DIR_DEVICE);
     waveRequestFailureReport(DNASTR_ERR_CARD_GONE, "", device, ENOENT);
@@ -206,6 +208,27 @@ int waveDisposeFile(sWaveList *list, sWave *wave) {
     return 0;
 }
 
+namespace {
+
+// A pad slot emptied for a deletion: the pad and which of its two slots.
+struct ClearedSlot {
+    sPad *pad;
+    bool sub;
+};
+
+// Empties every pad slot naming wave `number`, marking its kit for writing,
+// and adds them to `cleared`.
+void clearPads(sWaveList *list, int number, std::vector<ClearedSlot> &cleared) {
+    for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next) {
+        if (!p->kit || (p->waveNumber != number && p->subWaveNumber != number)) continue;
+        if (p->waveNumber == number) cleared.push_back({p, false}), p->waveNumber = -1;
+        if (p->subWaveNumber == number) cleared.push_back({p, true}), p->subWaveNumber = -1;
+        waveKitEdit(p->kit);
+    }
+}
+
+}  // namespace
+
 int waveDeleteFunc(void *arg) {
     auto *job = static_cast<sWaveJob *>(arg);
     sWaveList *list = job->list;
@@ -213,12 +236,29 @@ int waveDeleteFunc(void *arg) {
     int count = rliListCount(waves), done = 0;
     if (list && cardThere(list)) {
         rliFileSyncBegin();
+        // The pads let go of the waves on the card before any file goes: a
+        // crash in between leaves waves no pad plays, never a pad naming a
+        // number the next import hands to another wave.
+        std::map<const sWave *, std::vector<ClearedSlot>> cleared;
+        for (auto *n = static_cast<sListItem *>(waves->first); n; n = n->next)
+            clearPads(list, static_cast<sWave *>(n->item)->waveNumber, cleared[static_cast<sWave *>(n->item)]);
+        if (waveKitSave(list, 0, waveRequestKitMbox) != 0) {
+            // The kit save has told which kit failed; no wave goes without it.
+            rliFileSyncEnd(cardRoot(list->card));
+            rliListFreeList(waves);
+            return 1;
+        }
         // Disposing a wave takes it off the delete list, so the list is
         // walked from its head.
         while (auto *n = static_cast<sListItem *>(waves->first)) {
             auto *wave = static_cast<sWave *>(n->item);
             rliListFreeLink(waves, n);
-            waveDisposeFile(list, wave);
+            // A wave whose audio stayed stays, played by its pads again.
+            if (waveDisposeFile(list, wave) != 0)
+                for (const ClearedSlot &c : cleared[wave]) {
+                    (c.sub ? c.pad->subWaveNumber : c.pad->waveNumber) = wave->waveNumber;
+                    waveKitEdit(c.pad->kit);
+                }
             edtiProgressBarSetRatio(static_cast<float>(++done) / static_cast<float>(count));
         }
         waveKitSave(list, 0, waveRequestKitMbox);

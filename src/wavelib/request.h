@@ -136,9 +136,10 @@ int waveSave(sWaveList *list);
 // The save job (`arg`: sWaveJob): waveSave, then the sort when it is
 // requested. Returns 1.
 int waveSaveFunc(void *arg);
-// The delete job (`arg`: sWaveJob): deletes each wave of the delete list
-// (waveDisposeFile), empties the list and writes the kits whose pads held a
-// deleted wave. Returns 1.
+// The delete job (`arg`: sWaveJob): empties the pads holding a wave of the
+// delete list and writes their kits first; when a kit cannot be written no
+// file is deleted (the kit save reports it). Then deletes each wave
+// (waveDisposeFile) and empties the list. Returns 1.
 int waveDeleteFunc(void *arg);
 // Deletes the wave's audio file, then its parameter file (on the library's
 // card), then the wave; the kits whose pads held it are marked edited. When

@@ -242,7 +242,10 @@ void readCategoryList(_sWaveStorage *s) {
     if (!chosen[0]) return;
     s->tagList = readParamFile<_sWaveFileTagList>(s, std::string(s->system->path) + chosen[0]->name,
                                                    waveFileTagListCreateFromMemory);
-    if (!s->tagList) return;
+    if (!s->tagList) {
+        s->flags |= WSTORAGE_TAG_LIST_BAD;
+        return;
+    }
     s->flags |= WSTORAGE_TAG_LIST;
     wstorageProgressStep();
 }
@@ -623,6 +626,7 @@ int wstorageWaveDirExist(const _sWaveStorage *storage) { return flag(storage, WS
 int wstorageWaveDataDirExist(const _sWaveStorage *storage) { return flag(storage, WSTORAGE_DATA); }
 int wstorageWavePrmDirExist(const _sWaveStorage *storage) { return flag(storage, WSTORAGE_PRM); }
 int wstorageTagListPrmExist(const _sWaveStorage *storage) { return flag(storage, WSTORAGE_TAG_LIST); }
+int wstorageTagListUnreadable(const _sWaveStorage *storage) { return flag(storage, WSTORAGE_TAG_LIST_BAD); }
 
 _sWaveFileTagList *wstorageFileTagListPtr(_sWaveStorage *storage) { return storage ? storage->tagList : nullptr; }
 sListBase *wstorageKitListPtr(_sWaveStorage *storage) { return storage ? &storage->kits : nullptr; }
@@ -695,7 +699,7 @@ int wstorageMakeDir(const char *root, const char *relative) {
         return -1;
     }
     // Both paths take the device folder's spelling on disk, so one begins with the other.
-    return rliDirCreateChain(device, path + std::strlen(device), 0);
+    return rliDirCreateChain(device, path + std::strlen(device), RLI_DIR_NO_LINKS);
 }
 
 int rliStorageExist(const char *path) {

@@ -129,6 +129,7 @@ enum : uint32_t {
     WSTORAGE_DATA = 0x040,      // "WAVE" holds "DATA" (not listed)
     WSTORAGE_PRM = 0x080,       // "WAVE/PRM" was listed
     WSTORAGE_TAG_LIST = 0x200,  // a category list file was read
+    WSTORAGE_TAG_LIST_BAD = 0x400,  // a category list file is there but could not be read: never to be rewritten
 };
 
 // Scan modes.
@@ -221,6 +222,10 @@ int wstorageWaveDirExist(const _sWaveStorage *storage);
 int wstorageWaveDataDirExist(const _sWaveStorage *storage);
 int wstorageWavePrmDirExist(const _sWaveStorage *storage);
 int wstorageTagListPrmExist(const _sWaveStorage *storage);
+// Whether the card's category list is there but could not be read: the
+// library then holds only DEFAULT, and writing the list or the waves' category
+// numbers from it would lose every other category. 0 for null.
+int wstorageTagListUnreadable(const _sWaveStorage *storage);
 // Contents; null for a null record.
 _sWaveFileTagList *wstorageFileTagListPtr(_sWaveStorage *storage);
 sListBase *wstorageKitListPtr(_sWaveStorage *storage);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -22,6 +23,7 @@
 #include "resource/pack.h"
 #include "support/card.h"
 #include "support/test_util.h"
+#include "wavelib/card.h"
 #include "wavelib/player.h"
 #include "wavelib/request.h"
 #include "wavelib/wavelist.h"
@@ -381,6 +383,33 @@ TEST_F(UsiTest, NestedLoopStepsMainWithoutInputAndQuitCancelsTheWindow) {
     EXPECT_EQ(hlCallCount("messageBox"), 0);
     EXPECT_EQ(hlCallCount("eject"), 0);
     EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
+}
+
+}  // namespace
+
+namespace {
+
+// The desktop program holds the card while it is open: no command gets it,
+// and the card counts as gone once another is mounted in its place.
+TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
+    ScratchDir dir;
+    TestCard card(dir.path());
+    card.makeTree();
+    ASSERT_EQ(usiCardOpen(dir.path().c_str()), 0);
+    EXPECT_FALSE(usiCardGone());
+    sCardLockRefusal why{};
+    EXPECT_EQ(cardLockTake(dir.path().c_str(), CARD_LOCK_SHARED, 0, &why), nullptr);
+    EXPECT_EQ(why.err, EWOULDBLOCK);
+    // Opening again lets go of the card first.
+    EXPECT_EQ(usiCardOpen(dir.path().c_str()), 0);
+    std::filesystem::rename(dir / "Korvan", dir / "Other");
+    TestCard(dir.path()).makeTree(false);
+    EXPECT_TRUE(usiCardGone());
+    usiCardRelease();
+    sCardLock *lock = cardLockTake(dir.path().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
+    EXPECT_NE(lock, nullptr);
+    EXPECT_EQ(usiCardOpen(dir.path().c_str()), -1);
+    cardLockRelease(lock);
 }
 
 }  // namespace

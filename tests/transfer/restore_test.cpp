@@ -244,6 +244,17 @@ TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     hlPushMessageBoxAnswer(3);
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DECLINED);
     EXPECT_EQ(testSnapshot(vol), old);
+    // A backup that would not fit even once the old files are gone is refused
+    // before any of them goes.
+    std::string src = dir / "big/Korvan";
+    for (int i = 0; i < 3; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+    char error[kTarErrorMax];
+    ASSERT_EQ(tarBackupSave((dir / "big.kvb").c_str(), src.c_str(), 3, nullptr, error, sizeof error), 0);
+    for (unsigned inPlace : {RESTORE_IN_PLACE_CONFIRMED, RESTORE_IN_PLACE}) {
+        EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, dir / "big.kvb"), BACKUP_FAILED);
+        EXPECT_EQ(r.noRoom, 2);
+        EXPECT_EQ(testSnapshot(vol), old);
+    }
     hlPushMessageBoxAnswer(2);
     ASSERT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.inPlace, 1);

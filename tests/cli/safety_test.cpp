@@ -1,0 +1,234 @@
+// One writer per card and a card that stays the card: commands refused (or
+// waiting) while another program holds the card, nothing written once the card
+// was swapped or through a folder that is a symbolic link.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_run.h"
+#include "cli/cli_text.h"
+#include "foundation/fault.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/card.h"
+#include "wavelib/storage.h"
+#include "wavelib/wavelist.h"
+
+namespace {
+
+class CliSafetyTest : public testing::Test {
+protected:
+    ScratchDir dir;
+    TestCard card{dir.path()};
+    std::string root() const { return dir.path(); }
+
+    void SetUp() override {
+        card.makeTree();
+        card.writeCategories({{"DEFAULT", 0}, {"KICK", 1}});
+        card.addWave(3, "Kick", "kick.wav", 1);
+        card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}});
+    }
+    void TearDown() override { cliTextTerm(); }
+    // Puts the card back as a snapshot (testTreeSnapshot) shows it, for the next fault.
+    void putBack(const std::map<std::string, std::string> &snapshot) const {
+        std::filesystem::remove_all(root() + "/Korvan");
+        for (const auto &[path, bytes] : snapshot)
+            if (bytes == "<folder>") std::filesystem::create_directories(root() + path);
+            else testWriteFile(root() + path, bytes);
+    }
+};
+
+TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
+    auto before = testTreeSnapshot(root());
+    // A second open of the folder conflicts as another program's would.
+    sCardLock *held = cardLockTake(root().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
+    ASSERT_NE(held, nullptr);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"info", root()}, {"check", root(), "--fix"}}) {
+        CliResult r = cliRun(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find(root() + ": the card is in use by another program"), std::string::npos) << r.err;
+    }
+    cardLockRelease(held);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
+
+    // Readers share; a writer waits for them.
+    held = cardLockTake(root().c_str(), CARD_LOCK_SHARED, 0, nullptr);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(cliRun({"list", root()}).status, 0);
+    EXPECT_EQ(cliRun({"rename", root(), "3", "Boom"}).status, 1);
+    cardLockRelease(held);
+
+    // Another process: named in the refusal, and --wait outlasts it.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sCardLock *mine = cardLockTake(root().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
+        (void)!write(ready[1], mine ? "y" : "n", 1);
+        usleep(400 * 1000);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    CliResult refused = cliRun({"rename", root(), "3", "Boom"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("(process " + std::to_string(child) + ")"), std::string::npos) << refused.err;
+    EXPECT_EQ(cliRun({"--wait", "rename", root(), "3", "Boom"}).status, 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(testReadFile(card.prm(0) + "03.kvb"), testWavePrmText("Boom", "00/kick.wav", 1));
+}
+
+TEST_F(CliSafetyTest, ACardSwappedSinceItWasOpenedIsNeverWritten) {
+    sCard *opened = cardCreate(root().c_str());
+    ASSERT_NE(opened, nullptr);
+    char path[4096];
+    ASSERT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), 0);
+    // Another card in the same place: the same names, another device folder.
+    std::filesystem::rename(root() + "/Korvan", root() + "/Korvan.old");
+    TestCard other(root());
+    other.makeTree(false);
+    errno = 0;
+    EXPECT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    // And nothing at all once the mount folder is empty.
+    std::filesystem::remove_all(root() + "/Korvan");
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    EXPECT_EQ(testListDir(root()), std::vector<std::string>{"Korvan.old"});
+    cardClose(opened);
+}
+
+TEST_F(CliSafetyTest, FoldersThatAreLinksAreNotWrittenThrough) {
+    ScratchDir outside;
+    std::string kit = card.kit() + "kit001.kvb", moved = outside / "kit001.kvb";
+    std::filesystem::rename(card.kit(), outside.path() + "/KIT");
+    std::filesystem::create_directory_symlink(outside.path() + "/KIT", card.device() + "KIT");
+    auto before = testTreeSnapshot(outside.path());
+    CliResult r = cliRun({"kit", root(), "set", "1", "2", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kit001.kvb"), std::string::npos) << r.err;
+    EXPECT_EQ(testTreeSnapshot(outside.path()), before);
+    // A data folder that is a link takes no import either.
+    std::filesystem::create_directory(outside / "00");
+    std::filesystem::remove_all(card.data(0));
+    std::filesystem::create_directory_symlink(outside / "00", card.data(0).substr(0, card.data(0).size() - 1));
+    testWriteFile(outside / "new.wav", testWavBytes(100));
+    EXPECT_EQ(cliRun({"import", root(), outside / "new.wav"}).status, 1);
+    EXPECT_EQ(testListDir(outside / "00"), std::vector<std::string>{});
+}
+
+TEST_F(CliSafetyTest, ADeleteCutOffAnywhereLeavesNoPadNamingAGoneWave) {
+    card.addWave(250, "Hat", "hat.wav", 0);
+    card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}, {-1, 250}});
+    const std::string kit = testReadFile(card.kit() + "kit001.kvb");
+    const std::vector<std::string> files = {card.data(0) + "kick.wav", card.prm(0) + "03.kvb",
+                                            card.data(2) + "hat.wav", card.prm(2) + "50.kvb"};
+    auto before = testTreeSnapshot(root());
+    for (long n = 1;; ++n) {
+        rliFaultFileArm(n, EIO, true);
+        cliRun({"delete", root(), "3", "250", "--yes"});
+        bool fired = rliFaultFileFired();
+        rliFaultFileArm(0, 0, false);
+        bool kitAsBefore = testReadFile(card.kit() + "kit001.kvb") == kit;
+        for (const std::string &f : files) EXPECT_TRUE(!kitAsBefore || testExists(f)) << "fault " << n << ": " << f;
+        if (!fired) break;
+        putBack(before);
+    }
+    for (const std::string &f : files) EXPECT_FALSE(testExists(f)) << f;
+}
+
+TEST_F(CliSafetyTest, ACategoryListThatCannotBeReadIsNeverReplaced) {
+    testWriteFile(card.system() + "tag_list.kvb", "<TagList>\n\t<TagPrm>\n");
+    ScratchDir backups;
+    testWriteFile(backups / "in.wav", testWavBytes(100));
+    auto before = testTreeSnapshot(root());
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"rename", root(), "3", "Boom"},
+          {"import", root(), backups / "in.wav"}, {"renumber", root()}}) {
+        CliResult r = cliRun(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find("the category list cannot be read"), std::string::npos) << r.err;
+    }
+    // The backup takes the card as it is.
+    EXPECT_EQ(cliRun({"--yes", "backup", root(), backups.path()}).status, 0);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
+}
+
+// What the library means, independent of numbers: each pad slot's audio file
+// and each audio file's category.
+std::map<std::string, std::string> meaning(const std::string &root) {
+    std::map<std::string, std::string> m;
+    sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    if (!list) return m;
+    auto audio = [&](int number) {
+        sWave *w = waveListFindWaveNumber(list, number);
+        return number < 0 ? std::string("-") : w ? std::string(waveWaveFilenamePtr(w)) : "dangling";
+    };
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
+        m[std::string("wave ") + waveWaveFilenamePtr(w)] = w->category ? w->category->name : "?";
+    for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
+        if (p->waveNumber >= 0 || p->subWaveNumber >= 0)
+            m["kit " + std::to_string(p->kit->kitNumber) + " " + audio(p->waveNumber) + " " + audio(p->subWaveNumber)] =
+                "pad";
+    waveListDispose(list);
+    return m;
+}
+
+TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFix) {
+    card.writeCategories({{"DEFAULT", 0}, {"KICK", 1}, {"SNARE", 2}});
+    card.addWave(4, "Snare", "snare.wav", 2);
+    card.addWave(250, "Hat", "hat.wav", 0);
+    card.writeKit("kit001.kvb", "Rock", "Sub", {{3, 250}, {4, -1}});
+    card.writeKit("kit002.kvb", "Jazz", "", {{250, -1}});
+    const auto before = testTreeSnapshot(root());
+    const auto meant = meaning(root());
+    auto categoryDeleted = meant;
+    categoryDeleted["wave kick.wav"] = "DEFAULT";
+    ASSERT_EQ(meant.size(), 6u);
+    const std::string journals = card.device() + "../.kvbrt-journal/";
+    struct Case {
+        std::vector<std::string> args;
+        std::map<std::string, std::string> after;
+    };
+    for (const Case &c : {Case{{"renumber", root()}, meant}, Case{{"category", root(), "delete", "KICK"}, categoryDeleted}}) {
+        for (long n = 1;; ++n) {
+            SCOPED_TRACE(c.args[0] + " cut off at file operation " + std::to_string(n));
+            // A sticky fault stops every later write, as a crash there would.
+            rliFaultFileArm(n, EIO, true);
+            cliRun(c.args);
+            bool fired = rliFaultFileFired();
+            rliFaultFileArm(0, 0, false);
+            if (!testListDir(journals).empty()) {
+                CliResult refused = cliRun({"rename", root(), "250", "Ride"});
+                EXPECT_EQ(refused.status, 1);
+                EXPECT_NE(refused.err.find("check --fix"), std::string::npos) << refused.err;
+            }
+            CliResult fixed = cliRun({"--yes", "check", root(), "--fix"});
+            EXPECT_EQ(fixed.status, 0) << fixed.out << fixed.err;
+            EXPECT_TRUE(testListDir(journals).empty());
+            // Cut off before its journal, the edit simply did not happen.
+            auto now = meaning(root());
+            EXPECT_TRUE(now == c.after || now == meant) << fixed.out;
+            if (!fired) {
+                EXPECT_EQ(now, c.after);
+                break;
+            }
+            putBack(before);
+        }
+    }
+}
+
+}  // namespace
