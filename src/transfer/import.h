@@ -49,9 +49,11 @@ struct sImportRequest {
     char *path;        // the file (UTF-8 byte path), owned ("fnLen")
 };
 
-// Called on the worker for each request in order: its path, the result and
-// the new wave (null unless IMPORT_OK); `ctx` as registered.
-typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, void *ctx);
+// Called on the worker for each request in order: its path, the result, the
+// new wave (null unless IMPORT_OK) and why the file was not imported ("" when
+// it was; the system's reason included where there is one); `ctx` as
+// registered. A run with a report shows no per-file message boxes.
+typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, const char *why, void *ctx);
 
 // --- Requests -----------------------------------------------------------------------
 
@@ -97,6 +99,3 @@ int waveWaveCreateFromImport(sWave **wave, sWaveList *list, int category, const 
 // `mbox(56, text, 0)`, the text naming the file where the message asks for it.
 int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
                                  int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress);
-// Writes into `buf` (13 bytes) the wave name a file's base name gives: at most
-// 12 characters, ASCII kept, each other character one "X". Never fails.
-void waveImportName(char *buf, const char *baseName);
