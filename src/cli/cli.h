@@ -4,8 +4,8 @@
 // (the folder that holds "Korvan/"). A command's data goes to `out` (with
 // `--json`, exactly one JSON document); messages go to `err`, each naming the
 // file and the reason. Exit status: 0 success, 1 failure, 2 usage error, 130
-// interrupted (Ctrl-C in a command that writes, which finishes what it is
-// writing first).
+// interrupted (Ctrl-C in a command that writes stopped part of its work; it
+// finishes what it is writing first, and work that completed exits 0).
 #pragma once
 
 #include <iosfwd>
@@ -46,7 +46,8 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
 
 // Declares that the running command writes to the card: from here on Ctrl-C
 // no longer stops the process in the middle of a write; the command runs to
-// its end (a job that can be cancelled is cancelled) and exits 130. Commands
+// its end (a job that can be cancelled is cancelled) and, when that left work
+// undone, exits 130. Commands
 // that only read leave Ctrl-C alone. Never fails.
 void cliCommandWrites(sCliContext *ctx);
 // Writes "kvbrt: <what>: <reason>" on the error stream. Never fails.

@@ -344,8 +344,11 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     // The request step's messages name string-table texts.
     cliTextInit();
     waveRequestReset();
+    // cliEditReport tells each failure; the desktop's boxes would repeat it.
+    waveRequestFailureShow(0);
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
     if (!list) {
+        waveRequestFailureShow(1);
         if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
         else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
         return nullptr;
@@ -383,6 +386,7 @@ int cliEditReport(sCliContext *ctx, sWaveList *list) {
 }
 
 void cliEditClose(sWaveList *list) {
+    waveRequestFailureShow(1);
     waveListDispose(list);
     waveListOperationWaveDelete();
     waveListOperationTagDelete();

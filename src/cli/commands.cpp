@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "cli/cli.h"
@@ -57,7 +58,8 @@ constexpr cliAddFn kCommands[] = {
 
 const char *const kFooter =
     "VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").\n"
-    "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error.\n"
+    "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error,\n"
+    "130 interrupted (Ctrl-C stopped the command before it had done everything).\n"
     "Run 'kvbrt COMMAND --help' for the options of one command.";
 
 }  // namespace
@@ -115,18 +117,25 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
     app.fallthrough();
     // Questions jobs ask from their worker name string-table texts.
     sProgressBarCallbacks jobCb{};
-    jobCb.text = [](void *, int id) {
-        cliTextInit();
-        return dnaStrGetPtr(id);
-    };
+    jobCb.text = [](void *, int id) { return dnaStrGetPtr(id); };
     editProgressBarSetCallbacks(&jobCb);
-    // However the command ends, Ctrl-C and the callbacks are given back.
+    // However the command ends, Ctrl-C, the callbacks and a string table
+    // loaded here are given back.
     struct sRestore {
+        bool hadText = cliTextLoaded();
         ~sRestore() {
             editProgressBarSetCallbacks(nullptr);
             termInterruptCatch(0);
+            if (!hadText) cliTextTerm();
         }
     } restore;
+    // Every message of every command, jobs' questions included, comes from the
+    // string table: without one nothing runs (help and version need none).
+    app.parse_complete_callback([] {
+        if (cliTextInit() != 0)
+            throw std::runtime_error(cliTextFallbackPath() +
+                                     ": cannot be read; kvbrt takes its messages from this string table");
+    });
 
     sCliContext ctx{&out, &err, false, CLI_EXIT_OK};
     for (cliAddFn add : kCommands)
@@ -151,7 +160,8 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         err << "kvbrt: " << e.what() << '\n';
         return CLI_EXIT_FAILURE;
     }
-    if (termInterruptCount() > 0) return CLI_EXIT_INTERRUPTED;
+    // Ctrl-C that arrived after the work was done stopped nothing.
+    if (termInterruptCount() > 0 && ctx.exitCode != CLI_EXIT_OK) return CLI_EXIT_INTERRUPTED;
     // A declined question means the command did not do what was asked.
     if (ctx.exitCode == CLI_EXIT_OK && termQuestionDeclined()) return CLI_EXIT_FAILURE;
     return ctx.exitCode;
