@@ -8,6 +8,7 @@
 // finishes what it is writing first, and work that completed exits 0).
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
@@ -59,5 +60,9 @@ void cliJsonWrite(sCliContext *ctx, const nlohmann::ordered_json &doc);
 // Returns whether `path` is a folder; otherwise writes why not on the error
 // stream and returns false.
 bool cliCheckFolder(sCliContext *ctx, const std::string &path);
+// Returns `bytes` as `df -h` prints a size: powers of 1024 with K, M, G, T,
+// P or E, rounded up, one decimal below 10 ("9.6G", "212G", "512"); "unknown"
+// for UINT64_MAX. Never fails.
+std::string cliSizeText(uint64_t bytes);
 // Returns the bytes of `bytes` as lower-case hex digits. Never fails.
 std::string cliHex(const std::string &bytes);

@@ -38,11 +38,8 @@ void writeFindings(sCliContext *ctx, const sHealthReport *r) {
 }
 
 void writeSpace(sCliContext *ctx, const sHealthReport *r) {
-    char freeText[32], totalText[32];
-    rliStorageFileSizeString(freeText, sizeof freeText, r->freeBytes);
-    rliStorageFileSizeString(totalText, sizeof totalText, r->totalBytes);
     if (r->freeBytes == UINT64_MAX) *ctx->out << "free space: unknown\n";
-    else *ctx->out << "free space: " << freeText << " of " << totalText << "\n";
+    else *ctx->out << "free space: " << cliSizeText(r->freeBytes) << " of " << cliSizeText(r->totalBytes) << "\n";
 }
 
 uint64_t known(uint64_t bytes) { return bytes == UINT64_MAX ? 0 : bytes; }
@@ -142,7 +139,8 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         *ctx->out << "nothing here can be repaired without losing audio\n";
     }
     if (ctx->json) {
-        Json doc = {{"volume", report.root},
+        // The volume as it was given, as every command's document spells it.
+        Json doc = {{"volume", root},
                     {"free_bytes", known(report.freeBytes)},
                     {"total_bytes", known(report.totalBytes)},
                     {"healthy", healthy},

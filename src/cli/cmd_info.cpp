@@ -108,11 +108,9 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
 
 void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {
     std::ostream &out = *ctx->out;
-    char freeText[32], totalText[32];
-    rliStorageFileSizeString(freeText, sizeof freeText, rliStorageDiskFreeSize(root.c_str()));
-    rliStorageFileSizeString(totalText, sizeof totalText, storageDiskSize(root.c_str()));
     out << "volume      " << root << "\n"
-        << "space       " << freeText << " free of " << totalText << "\n"
+        << "space       " << cliSizeText(rliStorageDiskFreeSize(root.c_str())) << " free of "
+        << cliSizeText(storageDiskSize(root.c_str())) << "\n"
         << "waves       " << waveListWaveCount(list);
     if (list->lastWaveNumber >= 0) out << " (highest number " << list->lastWaveNumber << ")";
     out << "\ncategories  " << waveListTagCount(list) << ":";

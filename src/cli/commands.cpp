@@ -90,6 +90,40 @@ bool cliCheckFolder(sCliContext *ctx, const std::string &path) {
     return true;
 }
 
+std::string cliSizeText(uint64_t bytes) {
+    if (bytes == UINT64_MAX) return "unknown";
+    if (bytes < 1024) return std::to_string(bytes);
+    static const char kUnits[] = "KMGTPE";
+    // Whole units of 1024 and the remainder, so that the rounding up is exact.
+    size_t unit = 0;
+    uint64_t whole = bytes / 1024, rest = bytes % 1024, scale = 1024;
+    while (whole >= 1024 && unit + 1 < sizeof kUnits - 1) {
+        rest += (whole % 1024) * scale;
+        whole /= 1024;
+        scale *= 1024;
+        ++unit;
+    }
+    char text[32];
+    if (whole < 10) {
+        // Tenths, rounded up: 9.91 is 10.0, which is printed without its decimal.
+        uint64_t tenths = whole * 10 + (rest * 10 + scale - 1) / scale;
+        if (tenths < 100) {
+            std::snprintf(text, sizeof text, "%u.%u%c", static_cast<unsigned>(tenths / 10),
+                          static_cast<unsigned>(tenths % 10), kUnits[unit]);
+            return text;
+        }
+        whole = 10;
+    } else if (rest > 0) {
+        ++whole;
+    }
+    if (whole >= 1024 && unit + 1 < sizeof kUnits - 1) {
+        std::snprintf(text, sizeof text, "1.0%c", kUnits[unit + 1]);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%llu%c", static_cast<unsigned long long>(whole), kUnits[unit]);
+    return text;
+}
+
 std::string cliHex(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;

@@ -49,4 +49,31 @@ TEST(CliFrame, AVolumePathThatIsNotUtf8StillGivesOneJsonDocument) {
     EXPECT_EQ(r.out.back(), '\n');
 }
 
+TEST(CliFrame, SizesReadAsDfPrintsThem) {
+    struct {
+        uint64_t bytes;
+        const char *text;
+    } cases[] = {
+        {0, "0"},           {1023, "1023"},       {1024, "1.0K"},     {1025, "1.1K"},
+        {10 * 1024 - 1, "10K"}, {10 * 1024, "10K"}, {10 * 1024 + 1, "11K"}, {1048575, "1.0M"},
+        {1536ull << 20, "1.5G"}, {226ull << 30, "226G"}, {(1ull << 40) - 1, "1.0T"}, {UINT64_MAX, "unknown"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(cliSizeText(c.bytes), c.text) << c.bytes;
+
+    // The card's size beside df's own figure, and the one spelling of the volume.
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    std::string df;
+    if (testRunProgramOutput({"df", "-h", "--output=size", dir.path()}, &df) == 0) {
+        std::string size = df.substr(df.find('\n') + 1);
+        size = size.substr(size.find_first_not_of(' '));
+        size = size.substr(0, size.find('\n'));
+        EXPECT_NE(run({"info", dir.path()}).out.find(" free of " + size + "\n"), std::string::npos) << size;
+    }
+    nlohmann::json info = nlohmann::json::parse(run({"info", dir.path(), "--json"}).out);
+    nlohmann::json check = nlohmann::json::parse(run({"check", dir.path(), "--json"}).out);
+    EXPECT_EQ(info["volume"], dir.path());
+    EXPECT_EQ(check["volume"], info["volume"]);
+}
+
 }  // namespace
