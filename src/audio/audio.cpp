@@ -222,7 +222,7 @@ int audioCheckFile(const char *path, char *why, size_t cap) {
     char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
     if (std::strlen(path) >= kRliPathMax || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 ||
         parserFor(ext) == AUDIO_FORMAT_NONE)
-        return refuse(why, cap, AUDIO_NOT_AUDIO, "not audio: only .wav, .aif and .aiff files are taken");
+        return refuse(why, cap, AUDIO_NOT_AUDIO, "not a WAV or AIFF file (only .wav, .aif and .aiff are taken)");
     _sRliFile *file = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, static_cast<long>(kAudioHeaderMax));
     if (!file) return refuse(why, cap, AUDIO_UNREADABLE, std::string("cannot be read: ") + std::strerror(errno));
     auto *ctx = static_cast<_sAudioContext *>(memCalloc(sizeof(_sAudioContext), "AC"));

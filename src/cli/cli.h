@@ -17,6 +17,10 @@ namespace CLI {
 class App;
 }
 
+// The reason given for a VOLUME without a device folder, by every command.
+inline constexpr const char *kCliNoDeviceFolder =
+    "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up, or give the folder that holds Korvan/)";
+
 // Exit statuses every command uses.
 enum : int {
     CLI_EXIT_OK = 0,       // the command did what was asked

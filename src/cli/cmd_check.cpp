@@ -104,7 +104,7 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
     addRestoreState(report.root, &report);
     if (!read && !report.findings.first) {
         bool listed = wstorageLastFlags() & WSTORAGE_ROOT;
-        cliError(ctx, root, listed ? "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)"
+        cliError(ctx, root, listed ? kCliNoDeviceFolder
                                    : "the folder cannot be listed");
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;

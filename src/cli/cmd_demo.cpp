@@ -183,7 +183,7 @@ int makeCategories(sCliContext *ctx, sWaveList *list) {
 }
 
 // The request step's import hook; what it returns is reported per file.
-void importReport(const char *path, int result, const sWave *, const char *why, void *ctx) {
+void importReport(const char *path, int result, const sWave *, const sConvertResult *, const char *why, void *ctx) {
     if (result != IMPORT_OK) cliError(static_cast<sCliContext *>(ctx), path, std::string(why) + "; not imported");
 }
 

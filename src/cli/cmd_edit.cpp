@@ -350,7 +350,7 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     if (!list) {
         waveRequestFailureShow(1);
         if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
-        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        else cliError(ctx, root, kCliNoDeviceFolder);
         return nullptr;
     }
     for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)

@@ -160,7 +160,7 @@ sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
     if (!list) {
         uint32_t flags = wstorageLastFlags();
         if (!(flags & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
-        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        else cliError(ctx, root, kCliNoDeviceFolder);
         return nullptr;
     }
     for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <vector>
@@ -56,11 +57,50 @@ constexpr cliAddFn kCommands[] = {
     cliAddDuplicates,
 };
 
+const char *const kDescription =
+    "kvbrt: look after the sample library of a KVB-RT card.\n"
+    "Usage: kvbrt COMMAND VOLUME [ARGS]; VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").";
+
 const char *const kFooter =
-    "VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").\n"
     "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error,\n"
     "130 interrupted (Ctrl-C stopped the command before it had done everything).\n"
     "Run 'kvbrt COMMAND --help' for the options of one command.";
+
+// Usage lines as they must be typed: a command's VOLUME stands before its
+// subcommand ("kvbrt category VOLUME add NAME").
+class sUsageFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App *app, std::string name) const override {
+        std::string usage = CLI::Formatter::make_usage(app, name);
+        const CLI::App *parent = app->get_parent();
+        if (!parent || !parent->get_option_no_throw("VOLUME")) return usage;
+        std::string chain = " " + parent->get_name() + " " + app->get_name();
+        size_t at = usage.find(chain);
+        if (at != std::string::npos) usage.insert(at + parent->get_name().size() + 1, " VOLUME");
+        return usage;
+    }
+};
+
+// The command a malformed command line meant, for the help to point at; ""
+// when none is named. `*unknown` gets a first word that names no command.
+std::string commandNamed(const CLI::App &app, int argc, const char *const *argv, std::string *unknown) {
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word.empty() || word[0] == '-') continue;
+        auto named = [&](const CLI::App *sub) { return sub->get_name() == word; };
+        if (!app.get_subcommands(named).empty()) return word;
+        *unknown = word;
+        return "";
+    }
+    return "";
+}
+
+std::string commandList(const CLI::App &app) {
+    std::string names;
+    for (const CLI::App *sub : app.get_subcommands([](const CLI::App *) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    return names;
+}
 
 }  // namespace
 
@@ -135,7 +175,8 @@ std::string cliHex(const std::string &bytes) {
 }
 
 int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err) {
-    CLI::App app{"kvbrt: look after the sample library of a KVB-RT card.", "kvbrt"};
+    CLI::App app{kDescription, "kvbrt"};
+    app.formatter(std::make_shared<sUsageFormatter>());
     app.set_version_flag("--version", std::string("kvbrt ") + KVB_VERSION);
     app.footer(kFooter);
     app.require_subcommand(1);
@@ -187,8 +228,14 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         out << app.version() << '\n';
         return CLI_EXIT_OK;
     } catch (const CLI::ParseError &e) {
-        err << "kvbrt: " << e.what() << '\n';
-        err << "Run 'kvbrt --help' for usage.\n";
+        std::string unknown, command = commandNamed(app, argc, argv, &unknown);
+        if (!unknown.empty()) {
+            err << "kvbrt: " << unknown << ": no such command; the commands are: " << commandList(app) << "\n";
+            err << "Run 'kvbrt --help' for usage.\n";
+        } else {
+            err << "kvbrt: " << e.what() << '\n';
+            err << "Run 'kvbrt " << (command.empty() ? "" : command + " ") << "--help' for usage.\n";
+        }
         return CLI_EXIT_USAGE;
     } catch (const std::exception &e) {
         err << "kvbrt: " << e.what() << '\n';

@@ -2,6 +2,7 @@
 #include "transfer/import.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -91,10 +92,23 @@ int nextNumber(const sWaveList *list) {
     return number;
 }
 
-// Copies `src` into the wave's data folder under a clash-free name, which the
-// wave keeps. A name the cache did not know is taken (a file made meanwhile,
-// a folder) joins the cache and the rule is asked again.
-int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress) {
+// A conversion's result in the terms of transferCopyNew.
+int fromConvert(int r) { return r == CONVERT_OK ? 0 : r == CONVERT_CANCELLED ? -2 : r == CONVERT_EXISTS ? -3 : -1; }
+
+// Bytes a file of `size` takes on the card at `root`: whole clusters (the
+// file system's block size), for the room check.
+uint64_t onCard(uint64_t size, const char *root) {
+    struct statvfs s;
+    uint64_t cluster = root && statvfs(root, &s) == 0 && s.f_bsize > 0 ? s.f_bsize : 1;
+    return (size + cluster - 1) / cluster * cluster;
+}
+
+// Copies `src` (or, given `converted`, writes its conversion) into the
+// wave's data folder under a clash-free name, which the wave keeps. A name
+// the cache did not know is taken (a file made meanwhile, a folder) joins the
+// cache and the rule is asked again.
+int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress,
+           const std::atomic<int32_t> *cancel, sConvertResult *converted) {
     for (int tries = 0; tries < kNameTries; ++tries) {
         char name[kWaveFileNameLen + 1];
         waveSameNameFilename(list, wave, name);
@@ -106,7 +120,8 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
         char rest[64];
         std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
         if (!devicePath(list->card, dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
-        int r = transferCopyNew(src, dst, progress, true);
+        int r = converted ? fromConvert(convertToFile(src, dst, progress, cancel, converted))
+                          : transferCopyNew(src, dst, progress, true);
         if (r == 0) return IMPORT_OK;
         if (r == -2) return IMPORT_CANCELLED;
         if (r != -3) return IMPORT_COPY_FAILED;
@@ -128,9 +143,12 @@ std::string systemReason(const std::string &what) {
     return errno ? what + ": " + std::strerror(errno) : what;
 }
 
-void report(sImportJob *job, const char *path, int result, const sWave *wave, const char *why) {
+void report(sImportJob *job, const char *path, int result, const sWave *wave, const char *why,
+            const sConvertResult *how = nullptr) {
     if (result != IMPORT_OK) ++job->failed;
-    if (job->report) job->report(path, result, wave, result == IMPORT_OK ? "" : why, job->reportCtx);
+    if (job->report)
+        job->report(path, result, wave, result == IMPORT_OK ? how : nullptr, result == IMPORT_OK ? "" : why,
+                    job->reportCtx);
 }
 
 // The imported wave goes to the selected pad (or its sub-wave slot) of the
@@ -150,7 +168,9 @@ void padAssign(const sWave *wave) {
 
 // --- Requests -----------------------------------------------------------------------
 
-int waveImportSetRequest(int category, const char *path) {
+int waveImportSetRequest(int category, const char *path) { return waveImportSetRequestEx(category, path, 0); }
+
+int waveImportSetRequestEx(int category, const char *path, uint32_t flags) {
     if (!path || !path[0]) return -1;
     auto *r = static_cast<sImportRequest *>(memCalloc(sizeof(sImportRequest), "ImFile"));
     if (!r) return -1;
@@ -162,6 +182,7 @@ int waveImportSetRequest(int category, const char *path) {
     }
     std::memcpy(r->path, path, len + 1);
     r->category = category;
+    r->flags = flags;
     rliListAddTail(&gImportFile, r);
     return 0;
 }
@@ -209,10 +230,12 @@ int importThreadFunc(void *arg) {
             continue;
         }
         sWave *wave = nullptr;
+        sConvertResult how;
         // A registered report tells the user itself; the boxes would say it twice.
-        int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path,
-                                                  job->report ? nullptr : editProgressBarMboxOpenMsg, copyFuncRatio);
-        report(job, r->path, result, wave, tWhy.c_str());
+        int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, r->flags,
+                                                  job->report ? nullptr : editProgressBarMboxOpenMsg, copyFuncRatio,
+                                                  &gbCancel, &how);
+        report(job, r->path, result, wave, tWhy.c_str(), r->flags & IMPORT_CONVERT ? &how : nullptr);
         if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
         if (result == IMPORT_OK) {
             if (job->padAssign) padAssign(wave);
@@ -257,8 +280,14 @@ int waveImportCalc(sWaveList *list, int select) {
 
 int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const char *path,
                              rliCopyProgressFn progress) {
+    return waveWaveCreateFromImportEx(out, list, category, path, 0, progress, nullptr, nullptr);
+}
+
+int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const char *path, uint32_t flags,
+                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how) {
     tWhy.clear();
     if (out) *out = nullptr;
+    if (how) *how = sConvertResult{};
     if (!out || !list) return refused(IMPORT_NO_MEMORY, "out of memory");
     char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
     if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0])
@@ -266,14 +295,30 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     char name[kWaveNameLen + 1];
     waveNameFromFile(name, base);
 
-    // Only a regular file is opened (a pipe would block), and only one the
-    // device plays, uncompressed AIFF-C included.
+    // Only a regular file is opened (a pipe would block); without a conversion
+    // only one the device plays, which excludes compressed AIFF-C.
     char why[256];
     int checked = audioCheckFile(path, why, sizeof why);
     if (checked == AUDIO_MISSING || checked == AUDIO_UNREADABLE) return refused(IMPORT_NO_SIZE, why);
-    if (checked != AUDIO_OK) return refused(IMPORT_BAD_FORMAT, why);
+    if (checked == AUDIO_NOT_FILE || checked == AUDIO_EMPTY) return refused(IMPORT_BAD_FORMAT, why);
     struct stat st;
     if (stat(path, &st) != 0) return refused(IMPORT_NO_SIZE, systemReason("cannot be read"));
+    bool playable = checked == AUDIO_OK;
+    sConvertResult conversion{};
+    bool convert = false;
+    if (flags & IMPORT_CONVERT) {
+        // What the header reader takes but libsndfile cannot read is copied
+        // as it always was.
+        int probed = convertProbe(path, &conversion.info);
+        if (probed != CONVERT_OK && !playable) return refused(IMPORT_BAD_FORMAT, why);
+        convert = probed == CONVERT_OK && conversion.info.kind != CONVERT_COPY;
+    } else if (!playable) {
+        sConvertInfo info;
+        if (convertProbe(path, &info) == CONVERT_OK)
+            return refused(IMPORT_NEEDS_CONVERT, std::string(why) + "; --convert would take it");
+        return refused(IMPORT_BAD_FORMAT, why);
+    }
+    uint64_t size = convert ? conversion.info.size : static_cast<uint64_t>(st.st_size);
 
     // A missing category is found before anything is written, so the file
     // leaves no trace on the card.
@@ -283,16 +328,15 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     int number = nextNumber(list);
     if (number > kWaveNumberMax) return refused(IMPORT_NO_NUMBER, "no wave number is left after 9999");
     const char *root = cardRoot(list->card);
-    uint64_t space = rliStorageDiskFreeSize(root);
-    if (static_cast<uint64_t>(st.st_size) > space)
-        return refused(IMPORT_NO_SPACE, "larger than the free space of the card");
+    uint64_t need = onCard(size, root);
+    if (need > rliStorageDiskFreeSize(root)) return refused(IMPORT_NO_SPACE, "larger than the free space of the card");
 
     auto *wave = static_cast<sWave *>(memCalloc(sizeof(sWave), "Wave"));
     if (!wave) return refused(IMPORT_NO_MEMORY, "out of memory");
     waveWaveWaveNumber(list, wave, number, 1);
     waveWaveName(wave, name);
     char fileName[kWaveFileNameLen + 1];
-    waveFileNameMake(fileName, name, ext);
+    waveFileNameMake(fileName, name, convert ? ".wav" : ext);
     waveWaveFilename(wave, fileName);
     waveWaveIsNew(wave, 1);
 
@@ -303,10 +347,10 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     if (prmPath(list->card, prm, sizeof prm, number) &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_DATA) + folder).c_str()) == 0 &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_PRM) + folder).c_str()) == 0)
-        result = copyIn(list, wave, path, dst, sizeof dst, progress);
+        result = copyIn(list, wave, path, dst, sizeof dst, progress, cancel, convert ? &conversion : nullptr);
     std::string copyWhy = systemReason("cannot be copied onto the card");
     // Out of room while copying stops the job as the size check would have.
-    if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(root))
+    if (result == IMPORT_COPY_FAILED && need > rliStorageDiskFreeSize(root))
         result = IMPORT_NO_SPACE;
     if (result != IMPORT_OK) {
         memFree(wave);
@@ -342,12 +386,14 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     waveListSortItAllRequest();
     waveStorageAddWaveFile(wave, 0);
     *out = wave;
+    if (how) *how = conversion;
     return IMPORT_OK;
 }
 
-int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
-                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress) {
-    int result = waveWaveCreateFromImport(wave, list, category, path, progress);
+int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
+                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
+                                 const std::atomic<int32_t> *cancel, sConvertResult *how) {
+    int result = waveWaveCreateFromImportEx(wave, list, category, path, flags, progress, cancel, how);
     int message = 0;
     bool named = true;
     switch (result) {
@@ -355,7 +401,8 @@ int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, co
     case IMPORT_NO_SPACE: message = DNASTR_ERR_NO_SPACE; named = false; break;
     case IMPORT_NO_SIZE: message = DNASTR_ERR_FILE_SIZE; break;
     case IMPORT_COPY_FAILED: message = DNASTR_ERR_COPY; break;
-    case IMPORT_BAD_FORMAT: message = DNASTR_ERR_AUDIO_FORMAT; break;
+    case IMPORT_BAD_FORMAT:
+    case IMPORT_NEEDS_CONVERT: message = DNASTR_ERR_AUDIO_FORMAT; break;
     case IMPORT_BAD_PATH: message = DNASTR_ERR_PATH; break;
     case IMPORT_NO_CATEGORY: message = DNASTR_ERR_IMPORT_CATEGORY; break;
     default: break;

@@ -187,4 +187,19 @@ TEST(CliInit, UsesTheMakerFolderFoundInAnotherCase) {
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
 }
 
+// Followed for a folder inside a card, the hint to run init would make a
+// second device tree the device never reads; init names the card's root.
+TEST(CliInit, RefusesAFolderInsideADeviceTree) {
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    for (const char *inside : {"Korvan", "Korvan/KVB-RT", "Korvan/KVB-RT/WAVE/DATA", "Korvan/other"}) {
+        testMakeDirs(dir / inside);
+        auto before = testTreeSnapshot(dir.path());
+        CliResult r = cliRun({"init", dir / inside});
+        EXPECT_EQ(r.status, 1) << inside;
+        EXPECT_NE(r.err.find("inside the device tree of the card at " + dir.path() + "/"), std::string::npos) << r.err;
+        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
+    }
+}
+
 }  // namespace

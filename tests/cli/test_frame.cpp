@@ -27,6 +27,23 @@ TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
     EXPECT_NE(h.out.find("Exit status"), std::string::npos);
 }
 
+// A usage line copied from the help runs once its words are filled in.
+TEST(CliFrame, UsageLinesWorkWhenCopied) {
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    std::string help = run({"category", "x", "add", "--help"}).out;
+    std::string usage = help.substr(help.find("Usage: kvbrt ") + 13);
+    usage = usage.substr(0, usage.find('\n'));
+    EXPECT_EQ(usage, "category VOLUME add [OPTIONS] NAME");
+    CliRun r = run({"category", dir.path(), "add", "LOOPS"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(run({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
+    CliRun unknown = run({"foo", dir.path()});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("kvbrt: foo: no such command; the commands are: demo, init,"), std::string::npos);
+    EXPECT_NE(run({"category", dir.path(), "add"}).err.find("Run 'kvbrt category --help'"), std::string::npos);
+}
+
 TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
     for (auto args : std::vector<std::vector<std::string>>{{}, {"nonsense"}, {"--no-such-flag"}}) {
         CliRun r = run(args);

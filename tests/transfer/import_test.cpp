@@ -29,6 +29,7 @@ struct Outcome {
     std::string path;
     int result;
     int number;
+    int kind;  // CONVERT_* of a request with IMPORT_CONVERT, else -1
     std::string why;
 };
 
@@ -61,8 +62,10 @@ std::string aiffBytes(int frames, int bits) {
     return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
 }
 
-void collect(const char *path, int result, const sWave *wave, const char *why, void *ctx) {
-    static_cast<std::vector<Outcome> *>(ctx)->push_back({path, result, wave ? wave->waveNumber : -1, why});
+void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why,
+             void *ctx) {
+    static_cast<std::vector<Outcome> *>(ctx)->push_back(
+        {path, result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1, why});
 }
 
 // Every regular file below `dir` whose name is one of our temporary names.
@@ -105,9 +108,9 @@ protected:
         testWriteFile(p, bytes);
         return p;
     }
-    int run(const std::vector<std::string> &paths, int category = 0) {
+    int run(const std::vector<std::string> &paths, int category = 0, uint32_t flags = 0) {
         outcomes.clear();
-        for (const auto &p : paths) waveImportSetRequest(category, p.c_str());
+        for (const auto &p : paths) waveImportSetRequestEx(category, p.c_str(), flags);
         waveImportSetReport(collect, &outcomes);
         return waveImportCalc(list, 0);
     }
@@ -181,6 +184,37 @@ TEST_F(ImportTest, SoxFilesAreImportedUnchanged) {
     expectCardMatchesLibrary();
 }
 
+// With conversion asked for, what the device plays is copied as it is and
+// the rest becomes a canonical WAV file named ".wav"; a file nothing reads
+// is still refused.
+TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
+    card().makeTree();
+    open();
+    std::string good = source("good.wav", testWavBytes(10));
+    std::vector<std::string> paths = {good, source("hi.wav", testWavBytes(4800, 48000, 16, 2)),
+                                      source("song.mp3", testWavBytes(10)), source("text.wav", "not audio at all"),
+                                      source("aiff24.aif", aiffBytes(7, 24))};
+    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 1);
+    std::vector<std::pair<int, int>> want = {{IMPORT_OK, CONVERT_COPY},
+                                             {IMPORT_OK, CONVERT_RESAMPLE},
+                                             {IMPORT_OK, CONVERT_REWRAP},
+                                             {IMPORT_BAD_FORMAT, -1},
+                                             {IMPORT_OK, CONVERT_DITHER}};
+    ASSERT_EQ(outcomes.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(std::make_pair(outcomes[i].result, outcomes[i].kind), want[i]) << paths[i];
+    EXPECT_EQ(testReadFile(file(0)), testReadFile(good));
+    for (int n : {1, 2, 3}) {
+        std::string bytes = testReadFile(file(n));
+        EXPECT_EQ(fs::path(file(n)).extension(), ".wav");
+        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << file(n);
+    }
+    EXPECT_EQ(testReadFile(file(1)).size(), 44u + 4410u * 4u);
+    EXPECT_EQ(testReadFile(file(3)).size(), 44u + 7u * 2u);
+    EXPECT_TRUE(strays(root).empty());
+    expectCardMatchesLibrary();
+}
+
 // An AIFF-C file of 16-bit 44100 Hz samples under the compression `type`.
 std::string aifcBytes(const std::string &type) {
     std::string comm = be(1, 2) + be(10, 4) + be(16, 2) + be(0x400EAC44, 4) + std::string(6, '\0') + type + '\0' + '\0';
@@ -205,7 +239,7 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
         {source("eight.wav", testWavBytes(10, 44100, 8)), IMPORT_BAD_FORMAT, "8-bit: the device plays only 16-bit"},
         {source("float.wav", floatWav), IMPORT_BAD_FORMAT, "floating-point samples"},
         {source("text.wav", "not audio at all"), IMPORT_BAD_FORMAT, "not audio: no WAV or AIFF header"},
-        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not audio: only .wav, .aif and .aiff"},
+        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not a WAV or AIFF file"},
         {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file"},
         {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist"},
         {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file"},
@@ -220,7 +254,9 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
     EXPECT_EQ(run(paths), 11);
     ASSERT_EQ(outcomes.size(), paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-        EXPECT_EQ(outcomes[i].result, cases[i].result) << paths[i];
+        // What libsndfile reads is refused as a conversion would take.
+        int got = outcomes[i].result == IMPORT_NEEDS_CONVERT ? IMPORT_BAD_FORMAT : outcomes[i].result;
+        EXPECT_EQ(got, cases[i].result) << paths[i];
         EXPECT_NE(outcomes[i].why.find(cases[i].why), std::string::npos) << paths[i] << ": " << outcomes[i].why;
     }
     EXPECT_EQ(outcomes.back().number, 2);
@@ -331,8 +367,8 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     outcomes.clear();
     for (const auto &p : {a, a, a}) waveImportSetRequest(0, p.c_str());
     waveImportSetReport(
-        [](const char *path, int result, const sWave *w, const char *why, void *ctx) {
-            collect(path, result, w, why, ctx);
+        [](const char *path, int result, const sWave *w, const sConvertResult *how, const char *why, void *ctx) {
+            collect(path, result, w, how, why, ctx);
             waveImportSetCancel();
         },
         &outcomes);
@@ -389,6 +425,10 @@ TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
     EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
     EXPECT_EQ(outcomes[0].why, "larger than the free space of the card");
+    // The room asked for is the converted file's: four times this source.
+    EXPECT_EQ(run({source("low.wav", testWavBytes(600 << 10, 22050, 8))}, 0, IMPORT_CONVERT), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
+    EXPECT_TRUE(strays(root).empty());
     expectCardMatchesLibrary();
     waveListDispose(list);
     list = nullptr;
