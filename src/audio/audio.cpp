@@ -1,8 +1,15 @@
 // Audio header reader. See audio.h.
 #include "audio/audio.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/file.h"
 #include "foundation/log.h"
@@ -51,7 +58,8 @@ int parseRiff(_sAudioContext *ctx, const uint8_t *data, size_t size) {
     sBitCursor c{data + fmt + 4, data + size, false};
     auto fmtSize = static_cast<int32_t>(bitGetLE32(&c));
     if (fmtSize <= 15) return fail("fmt chunk was too short\n");
-    if (bitGetLE16(&c) != 1) return fail("unsupported wave format\n");
+    ctx->codec = bitGetLE16(&c);
+    if (ctx->codec != 1) return fail("unsupported wave format\n");
     ctx->channels = asSigned16(bitGetLE16(&c));
     ctx->sampleRate = static_cast<int32_t>(bitGetLE32(&c));
     ctx->bitRate = static_cast<int32_t>(bitGetLE32(&c) * 8u);
@@ -115,7 +123,8 @@ int parseAiff(_sAudioContext *ctx, const uint8_t *data, size_t size) {
             for (uint8_t &r : rate) r = byteAt(&c);
             if (c.overrun) return fail(nullptr);
             ctx->sampleRate = audioExtendedToRate(rate);
-            // A compressed AIFC is reported like PCM; callers judge by rate and depth.
+            if (ctx->format == AUDIO_FORMAT_AIFC && chunk >= 22) ctx->codec = bitGetBE32(&c);
+            // A compressed AIFC is reported like PCM with its codec; audioIsPlayable judges.
             ctx->blockAlign = (ctx->bitsPerSample * ctx->channels) / 8;
             ctx->bitRate = static_cast<int32_t>(static_cast<int64_t>(ctx->blockAlign) * 8 * ctx->sampleRate);
             haveComm = true;
@@ -175,7 +184,80 @@ void audioDispose(_sAudioContext *ctx) {
     if (ctx) memFree(ctx);
 }
 
-bool audioIsPlayable(const _sAudioContext *ctx) { return ctx && ctx->sampleRate == 44100 && ctx->bitsPerSample == 16; }
+namespace {
+
+constexpr uint32_t fourCc(const char (&s)[5]) {
+    return (uint32_t{static_cast<uint8_t>(s[0])} << 24) | (uint32_t{static_cast<uint8_t>(s[1])} << 16) |
+           (uint32_t{static_cast<uint8_t>(s[2])} << 8) | uint32_t{static_cast<uint8_t>(s[3])};
+}
+
+// 'twos' is big-endian PCM under another name; 'sowt' (little-endian) and
+// every real codec are not what the device reads from an AIFF-C file.
+bool uncompressed(const _sAudioContext *ctx) {
+    return ctx->format != AUDIO_FORMAT_AIFC || ctx->codec == fourCc("NONE") || ctx->codec == fourCc("twos");
+}
+
+int refuse(char *why, size_t cap, int code, const std::string &text) {
+    if (why && cap) std::snprintf(why, cap, "%s", text.c_str());
+    return code;
+}
+
+}  // namespace
+
+bool audioIsPlayable(const _sAudioContext *ctx) {
+    return ctx && ctx->sampleRate == 44100 && ctx->bitsPerSample == 16 && uncompressed(ctx);
+}
+
+int audioCheckFile(const char *path, char *why, size_t cap) {
+    refuse(why, cap, AUDIO_OK, "");
+    struct stat st;
+    if (!path || stat(path, &st) != 0) {
+        int err = path ? errno : ENOENT;
+        if (err == ENOENT) return refuse(why, cap, AUDIO_MISSING, "does not exist");
+        return refuse(why, cap, AUDIO_UNREADABLE, std::string("cannot be read: ") + std::strerror(err));
+    }
+    // A pipe or a device would block or never end: nothing but a file is opened.
+    if (!S_ISREG(st.st_mode)) return refuse(why, cap, AUDIO_NOT_FILE, "not a file");
+    if (st.st_size == 0) return refuse(why, cap, AUDIO_EMPTY, "empty file");
+    char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
+    if (std::strlen(path) >= kRliPathMax || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 ||
+        parserFor(ext) == AUDIO_FORMAT_NONE)
+        return refuse(why, cap, AUDIO_NOT_AUDIO, "not a WAV or AIFF file (only .wav, .aif and .aiff are taken)");
+    _sRliFile *file = rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, static_cast<long>(kAudioHeaderMax));
+    if (!file) return refuse(why, cap, AUDIO_UNREADABLE, std::string("cannot be read: ") + std::strerror(errno));
+    auto *ctx = static_cast<_sAudioContext *>(memCalloc(sizeof(_sAudioContext), "AC"));
+    size_t loaded = std::min<size_t>(rliFileGetDataSize(file), kAudioHeaderMax);
+    int parsed = ctx ? audioParseHeader(ctx, parserFor(ext), rliFileGetDataAddr(file), loaded) : -1;
+    rliFileClose(file);
+    int code = AUDIO_OK;
+    std::string text;
+    if (!ctx) {
+        code = AUDIO_UNREADABLE;
+        text = "cannot be read: out of memory";
+    } else if (parsed != 0 && ctx->format == AUDIO_FORMAT_NONE && ctx->codec > 1) {
+        code = AUDIO_NOT_PCM;
+        text = std::string(ctx->codec == 3 ? "floating-point" : "compressed or extended-format") +
+               " samples: the device plays only 16-bit integer PCM";
+    } else if (parsed != 0) {
+        code = AUDIO_NOT_AUDIO;
+        text = "not audio: no WAV or AIFF header that can be read";
+    } else if (!uncompressed(ctx)) {
+        char type[5] = {static_cast<char>(ctx->codec >> 24), static_cast<char>(ctx->codec >> 16),
+                        static_cast<char>(ctx->codec >> 8), static_cast<char>(ctx->codec), 0};
+        for (char &c : type)
+            if (c && !std::isprint(static_cast<unsigned char>(c))) c = '?';
+        code = AUDIO_COMPRESSED;
+        text = std::string("compressed AIFF-C (") + type + "): the device plays only uncompressed audio";
+    } else if (ctx->sampleRate != 44100) {
+        code = AUDIO_BAD_RATE;
+        text = std::to_string(ctx->sampleRate) + " Hz: the device plays only 44100 Hz";
+    } else if (ctx->bitsPerSample != 16) {
+        code = AUDIO_BAD_DEPTH;
+        text = std::to_string(ctx->bitsPerSample) + "-bit: the device plays only 16-bit";
+    }
+    audioDispose(ctx);
+    return refuse(why, cap, code, text);
+}
 
 int audioParseHeader(_sAudioContext *ctx, int32_t format, const uint8_t *data, size_t size) {
     if (!ctx || !data) return -1;

@@ -40,6 +40,22 @@ struct _sAudioContext {
     int32_t bitsPerSample;    // bits per sample
     uint32_t waveSize;        // bytes of sample data
     uint64_t totTime;         // sample frames in the data (RIFF only; 0 for AIFF)
+    uint32_t codec;           // RIFF: the format tag (1 integer PCM, 3 float, ...); AIFC: the
+                              // compression type's four bytes big-endian ('NONE'); AIFF: 0
+};
+
+// Why the device cannot take a file (audioCheckFile).
+enum : int {
+    AUDIO_OK = 0,
+    AUDIO_MISSING = -1,      // does not exist
+    AUDIO_UNREADABLE = -2,   // cannot be opened or read (the system's reason is given)
+    AUDIO_NOT_FILE = -3,     // a folder or another thing that is not a regular file
+    AUDIO_EMPTY = -4,        // no bytes at all
+    AUDIO_NOT_AUDIO = -5,    // not a WAV or AIFF file (by its extension or its header)
+    AUDIO_NOT_PCM = -6,      // a WAV file of another sample format than integer PCM (float, ...)
+    AUDIO_COMPRESSED = -7,   // an AIFF-C file other than uncompressed big-endian PCM
+    AUDIO_BAD_RATE = -8,     // not 44100 Hz
+    AUDIO_BAD_DEPTH = -9,    // not 16 bits per sample
 };
 
 // A bounded read position over loaded bytes. Reads past `end` return 0 and set
@@ -59,8 +75,13 @@ struct sBitCursor {
 _sAudioContext *audioDecode(const char *path);
 // Releases the record; null is ignored.
 void audioDispose(_sAudioContext *ctx);
-// Returns whether the device plays this format (44100 Hz, 16 bits). False for null.
+// Returns whether the device plays this format: 44100 Hz, 16 bits, and for an
+// AIFF-C file uncompressed big-endian samples. False for null.
 bool audioIsPlayable(const _sAudioContext *ctx);
+// Returns AUDIO_OK when the device can play the file at UTF-8 `path`, else
+// the first AUDIO_* reason found; `why` (`cap` bytes, may be null) gets the
+// reason in words, the same for every caller, "" for AUDIO_OK. Reads only.
+int audioCheckFile(const char *path, char *why, size_t cap);
 
 // --- Accessors (0 or null for a null record) ----------------------------------
 

@@ -4,10 +4,11 @@
 // (the folder that holds "Korvan/"). A command's data goes to `out` (with
 // `--json`, exactly one JSON document); messages go to `err`, each naming the
 // file and the reason. Exit status: 0 success, 1 failure, 2 usage error, 130
-// interrupted (Ctrl-C in a command that writes, which finishes what it is
-// writing first).
+// interrupted (Ctrl-C in a command that writes stopped part of its work; it
+// finishes what it is writing first, and work that completed exits 0).
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
@@ -15,6 +16,10 @@
 namespace CLI {
 class App;
 }
+
+// The reason given for a VOLUME without a device folder, by every command.
+inline constexpr const char *kCliNoDeviceFolder =
+    "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up, or give the folder that holds Korvan/)";
 
 // Exit statuses every command uses.
 enum : int {
@@ -71,7 +76,8 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
 
 // Declares that the running command writes to the card: from here on Ctrl-C
 // no longer stops the process in the middle of a write; the command runs to
-// its end (a job that can be cancelled is cancelled) and exits 130. Commands
+// its end (a job that can be cancelled is cancelled) and, when that left work
+// undone, exits 130. Commands
 // that only read leave Ctrl-C alone. Never fails.
 void cliCommandWrites(sCliContext *ctx);
 // Writes "kvbrt: <what>: <reason>" on the error stream. Never fails.
@@ -83,5 +89,9 @@ void cliJsonWrite(sCliContext *ctx, const nlohmann::ordered_json &doc);
 // Returns whether `path` is a folder; otherwise writes why not on the error
 // stream and returns false.
 bool cliCheckFolder(sCliContext *ctx, const std::string &path);
+// Returns `bytes` as `df -h` prints a size: powers of 1024 with K, M, G, T,
+// P or E, rounded up, one decimal below 10 ("9.6G", "212G", "512"); "unknown"
+// for UINT64_MAX. Never fails.
+std::string cliSizeText(uint64_t bytes);
 // Returns the bytes of `bytes` as lower-case hex digits. Never fails.
 std::string cliHex(const std::string &bytes);

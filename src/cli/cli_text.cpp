@@ -1,6 +1,8 @@
 // Texts of kvbrt. See cli_text.h.
 #include "cli/cli_text.h"
 
+#include <cstdio>
+
 #include "foundation/str.h"
 #include "platform/ghost.h"
 #include "resource/dnastr.h"
@@ -18,6 +20,14 @@ int cliTextInit(void) {
         gLoaded = ghostGetDataPath(folder, sizeof folder, "language") == 0 && dnaStrOpen(folder, language) == 0;
     }
     return gLoaded ? 0 : -1;
+}
+
+bool cliTextLoaded(void) { return gLoaded; }
+
+std::string cliTextFallbackPath(void) {
+    char folder[kRliPathMax];
+    if (ghostGetDataPath(folder, sizeof folder, "language") != 0) std::snprintf(folder, sizeof folder, "language");
+    return std::string(folder) + "/STRING_TABLE_en.zar";
 }
 
 void cliTextTerm(void) {

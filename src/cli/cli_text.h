@@ -5,8 +5,8 @@
 // the executable ("<folder of kvbrt>/../share/kvb-rt-wave-manager/language/"),
 // and the language is the environment's as the platform reads it (LANGUAGE,
 // LC_ALL, LC_MESSAGES, LANG, the first that names one), with the tables'
-// fallback to English. Without any table the texts read "DUMMY", as in the
-// desktop program.
+// fallback to English. kvbrt loads them before any command runs and refuses
+// to start without them, so no message ever reads as the stand-in "DUMMY".
 #pragma once
 
 #include <string>
@@ -16,6 +16,11 @@
 // Loads the tables for the environment's language unless already loaded.
 // Returns 0 when a table is loaded, -1 when none could be.
 int cliTextInit(void);
+// Whether a table is loaded. Changes nothing.
+bool cliTextLoaded(void);
+// The path of the table every language falls back to (English), for the
+// message that names it when no table could be loaded. Never fails.
+std::string cliTextFallbackPath(void);
 // Releases the tables. Never fails.
 void cliTextTerm(void);
 // Returns text `id` in UTF-8 as one line (each line feed of the text becomes

@@ -39,11 +39,8 @@ void writeFindings(sCliContext *ctx, const sHealthReport *r) {
 }
 
 void writeSpace(sCliContext *ctx, const sHealthReport *r) {
-    char freeText[32], totalText[32];
-    rliStorageFileSizeString(freeText, sizeof freeText, r->freeBytes);
-    rliStorageFileSizeString(totalText, sizeof totalText, r->totalBytes);
     if (r->freeBytes == UINT64_MAX) *ctx->out << "free space: unknown\n";
-    else *ctx->out << "free space: " << freeText << " of " << totalText << "\n";
+    else *ctx->out << "free space: " << cliSizeText(r->freeBytes) << " of " << cliSizeText(r->totalBytes) << "\n";
 }
 
 uint64_t known(uint64_t bytes) { return bytes == UINT64_MAX ? 0 : bytes; }
@@ -129,7 +126,7 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
     addRestoreState(report.root, &report);
     if (!read && !report.findings.first) {
         bool listed = wstorageLastFlags() & WSTORAGE_ROOT;
-        cliError(ctx, root, listed ? "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)"
+        cliError(ctx, root, listed ? kCliNoDeviceFolder
                                    : "the folder cannot be listed");
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;
@@ -164,7 +161,8 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         *ctx->out << "nothing here can be repaired without losing audio\n";
     }
     if (ctx->json) {
-        Json doc = {{"volume", report.root},
+        // The volume as it was given, as every command's document spells it.
+        Json doc = {{"volume", root},
                     {"free_bytes", known(report.freeBytes)},
                     {"total_bytes", known(report.totalBytes)},
                     {"healthy", healthy},

@@ -22,6 +22,7 @@
 #include "foundation/str.h"
 #include "transfer/import.h"
 #include "transfer/synth.h"
+#include "wavelib/names.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
@@ -165,7 +166,7 @@ int serveRequests(sCliContext *ctx, sWaveList *list) { return cliEditFinish(ctx,
 sWave *findWave(sWaveList *list, const char *file) {
     char name[kWaveNameLen + 1];
     std::string base = file;
-    waveImportName(name, base.substr(0, base.rfind('.')).c_str());
+    waveNameFromFile(name, base.substr(0, base.rfind('.')).c_str());
     for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
         if (std::strncmp(waveWaveNamePtr(w), name, kWaveNameLen) == 0) return w;
     return nullptr;
@@ -182,8 +183,8 @@ int makeCategories(sCliContext *ctx, sWaveList *list) {
 }
 
 // The request step's import hook; what it returns is reported per file.
-void importReport(const char *path, int result, const sWave *, const sConvertResult *, void *ctx) {
-    if (result != IMPORT_OK) cliError(static_cast<sCliContext *>(ctx), path, "not imported");
+void importReport(const char *path, int result, const sWave *, const sConvertResult *, const char *why, void *ctx) {
+    if (result != IMPORT_OK) cliError(static_cast<sCliContext *>(ctx), path, std::string(why) + "; not imported");
 }
 
 int importSounds(sCliContext *ctx, sWaveList *list, const std::string &folder) {

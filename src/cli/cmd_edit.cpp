@@ -20,6 +20,7 @@
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
+#include "wavelib/names.h"
 #include "wavelib/tagedit.h"
 #include "wavelib/wavelist.h"
 
@@ -58,7 +59,8 @@ sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
 
 sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
     std::string sjis;
-    if (!cliEditName(ctx, name, kTagListNameMax, "category name", &sjis)) return nullptr;
+    // A lookup only converts: a card written elsewhere may hold names our rule refuses.
+    if (!cliSjisName(ctx, name, "category name", &sjis)) return nullptr;
     sTag *tag = waveListTagFindName(list, sjis.c_str());
     if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
     return tag;
@@ -67,21 +69,12 @@ sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
 // Whether UTF-8 `name` can be the name of `tag` (null: a new category) by the
 // library's rule; why not is reported. `*sjis` gets the bytes the card keeps.
 bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, const sTag *tag, std::string *sjis) {
-    // Only the conversion here: the length is the library's rule below.
-    if (!cliEditName(ctx, name, SIZE_MAX, "category name", sjis)) return false;
+    if (!cliEditName(ctx, name, kTagListNameMax, "category name", sjis)) return false;
     const sTag *clash = nullptr;
-    switch (waveTagNameCheck(list, sjis->c_str(), tag, &clash)) {
-    case TAG_NAME_OK: return true;
-    case TAG_NAME_IN_USE:
-        cliError(ctx, "category \"" + name + "\"",
-                 "the name is already in use by category \"" + text(clash->name, kTagNameLen) + "\"");
-        return false;
-    default:
-        cliError(ctx, "category name \"" + name + "\"", "is " + std::to_string(sjis->size()) +
-                                                          " bytes in Shift-JIS; the card keeps at most " +
-                                                          std::to_string(kTagListNameMax));
-        return false;
-    }
+    if (waveTagNameCheck(list, sjis->c_str(), tag, &clash) == NAME_OK) return true;
+    cliError(ctx, "category \"" + name + "\"",
+             "the name is already in use by category \"" + text(clash->name, kTagNameLen) + "\"");
+    return false;
 }
 
 // --- rename ----------------------------------------------------------------------
@@ -92,16 +85,18 @@ struct RenameArgs {
 };
 
 int rename(sCliContext *ctx, const RenameArgs &a) {
-    return cliEditRun(ctx, a.root, [&](sWaveList *list) {
+    std::string done;
+    int status = cliEditRun(ctx, a.root, [&](sWaveList *list) {
         std::string sjis;
         sWave *wave = findWave(ctx, list, a.wave);
         if (!wave || !cliEditName(ctx, a.name, kWaveNameLen, "wave name", &sjis)) return CLI_EXIT_FAILURE;
-        *ctx->out << "wave " << a.wave << ": " << text(wave->name, kWaveNameLen) << " -> " << a.name << "\n";
+        done = "wave " + std::to_string(a.wave) + ": " + text(wave->name, kWaveNameLen) + " -> " + a.name;
         waveWaveName(wave, sjis.c_str());
         waveWaveSaveRequest(wave, 1);
         waveListSortItAllRequest();
         return CLI_EXIT_OK;
     });
+    return cliEditDone(ctx, status, done);
 }
 
 // --- category ------------------------------------------------------------------------
@@ -113,7 +108,7 @@ struct CategoryArgs {
     std::vector<std::string> assignArgs;
 };
 
-int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     std::string sjis;
     if (!usableTagName(ctx, list, a.name, nullptr, &sjis)) return CLI_EXIT_FAILURE;
     // New categories go on top of the display order, as the main window's command puts them.
@@ -123,7 +118,7 @@ int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
         return CLI_EXIT_FAILURE;
     }
     waveTagSaveRequest();
-    *ctx->out << "category added: " << a.name << "\n";
+    done = "category added: " + a.name;
     return CLI_EXIT_OK;
 }
 
@@ -134,18 +129,18 @@ bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const cha
     return true;
 }
 
-int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     sTag *tag = findTag(ctx, list, a.name);
     std::string sjis;
     if (!tag || refuseDefault(ctx, list, tag, "renamed") || !usableTagName(ctx, list, a.newName, tag, &sjis))
         return CLI_EXIT_FAILURE;
     waveTagName(tag, sjis.c_str());
     waveTagSaveRequest();
-    *ctx->out << "category renamed: " << a.name << " -> " << a.newName << "\n";
+    done = "category renamed: " + a.name + " -> " + a.newName;
     return CLI_EXIT_OK;
 }
 
-int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     sTag *tag = findTag(ctx, list, a.name);
     if (!tag || refuseDefault(ctx, list, tag, "deleted")) return CLI_EXIT_FAILURE;
     int moved = waveTagHadWaveCount(tag);
@@ -155,12 +150,12 @@ int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     }
     waveTagSaveRequest();
     waveListSortItAllRequest();
-    *ctx->out << "category deleted: " << a.name << " (" << moved << " waves moved to "
-              << text(list->defaultTag->name, kTagNameLen) << ")\n";
+    done = "category deleted: " + a.name + " (" + std::to_string(moved) + " waves moved to " +
+           text(list->defaultTag->name, kTagNameLen) + ")";
     return CLI_EXIT_OK;
 }
 
-int categoryMove(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+int categoryMove(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     bool before = !a.before.empty();
     sTag *tag = findTag(ctx, list, a.name);
     sTag *anchor = tag ? findTag(ctx, list, before ? a.before : a.after) : nullptr;
@@ -175,10 +170,11 @@ int categoryMove(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
         return CLI_EXIT_FAILURE;
     }
     waveTagSaveRequest();
+    done = "category moved: " + a.name;
     return CLI_EXIT_OK;
 }
 
-int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
+int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     std::vector<sWave *> waves;
     for (size_t i = 0; i + 1 < a.assignArgs.size(); ++i) {
         sWave *w = findWave(ctx, list, std::stoi(a.assignArgs[i]));
@@ -188,17 +184,21 @@ int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a) {
     sTag *tag = findTag(ctx, list, a.assignArgs.back());
     if (!tag) return CLI_EXIT_FAILURE;
     for (sWave *w : waves) waveWaveTagChange(w, tag);
+    done = std::to_string(waves.size()) + (waves.size() == 1 ? " wave" : " waves") + " assigned to category " +
+           text(tag->name, kTagNameLen);
     return CLI_EXIT_OK;
 }
 
 int category(sCliContext *ctx, const CategoryArgs &a) {
-    return cliEditRun(ctx, a.root, [&](sWaveList *list) {
-        if (a.add->parsed()) return categoryAdd(ctx, list, a);
-        if (a.rename->parsed()) return categoryRename(ctx, list, a);
-        if (a.remove->parsed()) return categoryDelete(ctx, list, a);
-        if (a.move->parsed()) return categoryMove(ctx, list, a);
-        return categoryAssign(ctx, list, a);
+    std::string done;
+    int status = cliEditRun(ctx, a.root, [&](sWaveList *list) {
+        if (a.add->parsed()) return categoryAdd(ctx, list, a, done);
+        if (a.rename->parsed()) return categoryRename(ctx, list, a, done);
+        if (a.remove->parsed()) return categoryDelete(ctx, list, a, done);
+        if (a.move->parsed()) return categoryMove(ctx, list, a, done);
+        return categoryAssign(ctx, list, a, done);
     });
+    return cliEditDone(ctx, status, done);
 }
 
 // Wave numbers must be numbers; anything else is a malformed command line.
@@ -234,25 +234,29 @@ std::string checkSlot(const std::string &text) {
     return slotOf(text) < 0 ? "a pad slot is a pad number 1-15, with \"s\" for its sub-wave: " + text : "";
 }
 
-int kitEdit(sCliContext *ctx, sWaveList *list, const KitArgs &a) {
+int kitEdit(sCliContext *ctx, sWaveList *list, const KitArgs &a, std::string &done) {
     sKit *kit = waveListKitPtr(list, a.kit);
     if (!kit) return CLI_EXIT_FAILURE;
     if (a.name->parsed()) {
         std::string name, sub;
-        if (!cliEditName(ctx, a.kitName, kKitNameLen, "kit name", &name)) return CLI_EXIT_FAILURE;
-        if (*a.subNameOpt && !cliEditName(ctx, a.subName, kKitSubNameLen, "kit sub-name", &sub))
+        if (!cliEditName(ctx, a.kitName, kKitNameLen, "kit name", &name, true)) return CLI_EXIT_FAILURE;
+        if (*a.subNameOpt && !cliEditName(ctx, a.subName, kKitSubNameLen, "kit sub-name", &sub, true))
             return CLI_EXIT_FAILURE;
         waveKitName(kit, name.c_str());
         if (*a.subNameOpt) waveKitSubName(kit, sub.c_str());
+        done = "kit " + std::to_string(a.kit) + " named " + a.kitName + (*a.subNameOpt ? " / " + a.subName : "");
     } else if (a.set->parsed()) {
         if (!findWave(ctx, list, a.wave) || (*a.subWaveOpt && !findWave(ctx, list, a.subWave))) return CLI_EXIT_FAILURE;
         sPad *pad = waveKitPadPtr(kit, a.pad - 1);
         wavePadWaveNumber(pad, a.wave);
         if (*a.subWaveOpt) wavePadSubWaveNumber(pad, a.subWave);
+        done = "kit " + std::to_string(a.kit) + " pad " + std::to_string(a.pad) + ": wave " + std::to_string(a.wave) +
+               (*a.subWaveOpt ? ", sub-wave " + std::to_string(a.subWave) : "");
     } else if (a.clear->parsed()) {
         sPad *pad = waveKitPadPtr(kit, a.pad - 1);
         wavePadWaveNumber(pad, -1);
         wavePadSubWaveNumber(pad, -1);
+        done = "kit " + std::to_string(a.kit) + " pad " + std::to_string(a.pad) + " cleared";
     } else {
         int s1 = slotOf(a.slotA), s2 = slotOf(a.slotB);
         sPad *p1 = waveKitPadPtr(kit, s1 / 2), *p2 = waveKitPadPtr(kit, s2 / 2);
@@ -261,6 +265,7 @@ int kitEdit(sCliContext *ctx, sWaveList *list, const KitArgs &a) {
         waveKitSelect(kit);
         waveWavePadExchange(w1, w2, s1, s2);
         waveWavePadExchangeRequest();
+        done = "kit " + std::to_string(a.kit) + ": slots " + a.slotA + " and " + a.slotB + " swapped";
     }
     // As the kit window does: an edited kit has a file from now on. The pad
     // exchange writes its kit itself.
@@ -339,10 +344,13 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
     // The request step's messages name string-table texts.
     cliTextInit();
     waveRequestReset();
+    // cliEditReport tells each failure; the desktop's boxes would repeat it.
+    waveRequestFailureShow(0);
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
     if (!list) {
+        waveRequestFailureShow(1);
         if (!(wstorageLastFlags() & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
-        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        else cliError(ctx, root, kCliNoDeviceFolder);
         return nullptr;
     }
     for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)
@@ -390,32 +398,44 @@ int cliEditReport(sCliContext *ctx, sWaveList *list) {
 }
 
 void cliEditClose(sWaveList *list) {
+    waveRequestFailureShow(1);
     waveListDispose(list);
     waveListOperationWaveDelete();
     waveListOperationTagDelete();
     waveRequestReset();
 }
 
-bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out) {
+bool cliSjisName(sCliContext *ctx, const std::string &name, const char *what, std::string *out) {
     int lost = 0;
     std::string sjis = strUtf8ToSjis(name, &lost);
-    std::string shown = std::string(what) + " \"" + name + "\"";
-    if (name.empty()) {
-        cliError(ctx, shown, "a name cannot be empty");
-        return false;
-    }
     // Malformed UTF-8 decodes to "?"; a round trip shows it as well as a lost character.
     if (lost > 0 || strSjisToUtf8(sjis) != name) {
-        cliError(ctx, shown, "holds a character the card's Shift-JIS names cannot hold");
-        return false;
-    }
-    if (sjis.size() > maxBytes) {
-        cliError(ctx, shown, "is " + std::to_string(sjis.size()) + " bytes in Shift-JIS; the card keeps at most " +
-                                 std::to_string(maxBytes));
+        cliError(ctx, std::string(what) + " \"" + name + "\"", "holds a character the card's Shift-JIS names cannot hold");
         return false;
     }
     *out = sjis;
     return true;
+}
+
+bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out,
+                 bool mayBeBlank) {
+    std::string sjis;
+    if (!cliSjisName(ctx, name, what, &sjis)) return false;
+    int code = waveNameCheck(sjis.c_str(), maxBytes, mayBeBlank);
+    if (code == NAME_OK) {
+        *out = sjis;
+        return true;
+    }
+    std::string why = waveNameReason(code);
+    if (code == NAME_TOO_LONG)
+        why = "is " + std::to_string(sjis.size()) + " bytes in Shift-JIS; the card keeps at most " + std::to_string(maxBytes);
+    cliError(ctx, std::string(what) + " \"" + name + "\"", why);
+    return false;
+}
+
+int cliEditDone(sCliContext *ctx, int status, const std::string &done) {
+    if (status == CLI_EXIT_OK && !done.empty()) *ctx->out << done << "\n";
+    return status;
 }
 
 // --- Registration ------------------------------------------------------------------------------
@@ -492,7 +512,9 @@ void cliAddKit(CLI::App &app, sCliContext *ctx) {
     a->swap->add_option("A", a->slotA, "the first slot")->required()->check(checkSlot);
     a->swap->add_option("B", a->slotB, "the second slot")->required()->check(checkSlot);
     cmd->callback([ctx, a] {
-        ctx->exitCode = cliEditRun(ctx, a->root, [&](sWaveList *list) { return kitEdit(ctx, list, *a); });
+        std::string done;
+        int status = cliEditRun(ctx, a->root, [&](sWaveList *list) { return kitEdit(ctx, list, *a, done); });
+        ctx->exitCode = cliEditDone(ctx, status, done);
     });
 }
 

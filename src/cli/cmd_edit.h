@@ -56,9 +56,17 @@ int cliEditFinish(sCliContext *ctx, sWaveList *list);
 // CLI_EXIT_FAILURE when there was anything to report.
 int cliEditReport(sCliContext *ctx, sWaveList *list);
 // Converts UTF-8 `name` into the Shift-JIS bytes the card keeps in `*out`.
-// Returns false, with the reason on stderr naming `what`, when it is empty,
-// holds a character Shift-JIS lacks, or is longer than `maxBytes`.
-bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out);
+// Returns false, with the reason on stderr naming `what`, when a character
+// has no Shift-JIS form (`*out` unchanged).
+bool cliSjisName(sCliContext *ctx, const std::string &name, const char *what, std::string *out);
+// As cliSjisName, and the result must pass the library's name rule with at
+// most `maxBytes` bytes (`mayBeBlank`: an empty or all-space name passes).
+// Returns false with the rule's reason on stderr (`*out` unchanged).
+bool cliEditName(sCliContext *ctx, const std::string &name, size_t maxBytes, const char *what, std::string *out,
+                 bool mayBeBlank = false);
+// Prints `done`, the command's one result line, when `status` is CLI_EXIT_OK:
+// only an edit that was written says so. Returns `status`.
+int cliEditDone(sCliContext *ctx, int status, const std::string &done);
 
 // The frame of every editing command: scan (`mode`), `edit(list)` returning
 // an exit status, and when it succeeded the request step and its report, then

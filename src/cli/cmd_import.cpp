@@ -32,12 +32,13 @@ struct sOutcome {
     std::string file;  // "NN/name" below the data folder
     bool described;      // `how` holds what the conversion saw and did (--convert)
     sConvertResult how;
+    std::string why;     // why it was not imported
 };
 
 std::string field(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
-void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, void *ctx) {
-    sOutcome o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}};
+void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
+    sOutcome o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}, why ? why : ""};
     if (wave) {
         o.number = wave->waveNumber;
         o.name = field(wave->name, kWaveNameLen);
@@ -46,22 +47,7 @@ void collect(const char *path, int result, const sWave *wave, const sConvertResu
     static_cast<std::vector<sOutcome> *>(ctx)->push_back(o);
 }
 
-std::string reason(int result) {
-    switch (result) {
-    case IMPORT_NO_NUMBER: return cliText(DNASTR_ERR_NO_WAVE_NUMBER);
-    case IMPORT_NO_CATEGORY: return cliText(DNASTR_ERR_IMPORT_CATEGORY);
-    case IMPORT_NO_SPACE: return cliText(DNASTR_ERR_NO_SPACE);
-    case IMPORT_NO_SIZE: return cliText(DNASTR_ERR_FILE_SIZE);
-    case IMPORT_COPY_FAILED: return cliText(DNASTR_ERR_COPY);
-    case IMPORT_BAD_FORMAT: return cliText(DNASTR_ERR_AUDIO_FORMAT);
-    case IMPORT_NEEDS_CONVERT: return cliText(DNASTR_ERR_AUDIO_FORMAT) + " --convert would take it.";
-    case IMPORT_BAD_PATH: return cliText(DNASTR_ERR_PATH);
-    case IMPORT_LIBRARY_FULL: return cliText(DNASTR_ERR_LIBRARY_FULL);
-    case IMPORT_CANCELLED: return "not imported: the import was interrupted while copying it";
-    case IMPORT_NO_MEMORY: return "not imported: out of memory";
-    default: return "not imported: the import stopped before this file";
-    }
-}
+std::string reason(const sOutcome &o) { return (o.why.empty() ? "failed" : o.why) + "; not imported"; }
 
 using Json = nlohmann::ordered_json;
 
@@ -84,7 +70,7 @@ void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
         if (o.result == IMPORT_OK)
             imported.push_back(importedJson(o));
         else
-            failed.push_back({{"source", o.source}, {"reason", reason(o.result)}});
+            failed.push_back({{"source", o.source}, {"reason", reason(o)}});
     }
     cliJsonWrite(ctx, {{"imported", imported}, {"failed", failed}});
 }
@@ -110,7 +96,7 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     cliTextInit();
     std::vector<sOutcome> outcomes;
     for (const std::string &f : files)
-        if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}});
+        if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}, "out of memory"});
     waveImportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
@@ -126,7 +112,7 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
             }
             continue;
         }
-        cliError(ctx, o.source, reason(o.result));
+        cliError(ctx, o.source, reason(o));
         status = CLI_EXIT_FAILURE;
     }
     if (cliTransferJobFailed(ctx, calc, root, "imported")) status = CLI_EXIT_FAILURE;

@@ -55,6 +55,15 @@ AudioFacts audioFacts(sCliContext *ctx, const sWaveList *list, const sWave *wave
     return facts;
 }
 
+// Where `tag` stands in the display order, 1 being shown first; 0 when the
+// order view does not hold it.
+int displayPosition(const sWaveList *list, const sTag *tag) {
+    int position = 1;
+    for (auto *n = static_cast<const sListItem *>(list->tagOrder.first); n; n = n->next, ++position)
+        if (n->item == tag) return position;
+    return 0;
+}
+
 void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
     uint64_t freeBytes = rliStorageDiskFreeSize(root.c_str()), total = storageDiskSize(root.c_str());
     Json waves = Json::array(), categories = Json::array(), kits = Json::array();
@@ -77,6 +86,9 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
         Json tag = Json::object(), members = Json::array();
         putName(tag, t->name, kTagNameLen);
         tag["order"] = t->order;
+        // The array keeps the file's order, which the waves' category_index
+        // points into; where the device shows the category is its position.
+        tag["position"] = displayPosition(list, t);
         for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next)
             members.push_back(static_cast<const sWave *>(m->item)->waveNumber);
         tag["waves"] = std::move(members);
@@ -108,16 +120,17 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
 
 void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {
     std::ostream &out = *ctx->out;
-    char freeText[32], totalText[32];
-    rliStorageFileSizeString(freeText, sizeof freeText, rliStorageDiskFreeSize(root.c_str()));
-    rliStorageFileSizeString(totalText, sizeof totalText, storageDiskSize(root.c_str()));
     out << "volume      " << root << "\n"
-        << "space       " << freeText << " free of " << totalText << "\n"
+        << "space       " << cliSizeText(rliStorageDiskFreeSize(root.c_str())) << " free of "
+        << cliSizeText(storageDiskSize(root.c_str())) << "\n"
         << "waves       " << waveListWaveCount(list);
     if (list->lastWaveNumber >= 0) out << " (highest number " << list->lastWaveNumber << ")";
     out << "\ncategories  " << waveListTagCount(list) << ":";
-    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next)
+    // In the order the device shows them.
+    for (auto *n = static_cast<const sListItem *>(list->tagOrder.first); n; n = n->next) {
+        auto *t = static_cast<const sTag *>(n->item);
         out << " " << strSjisToUtf8(field(t->name, kTagNameLen)) << " (" << waveTagHadWaveCount(t) << ")";
+    }
     out << "\nkits        " << waveListKitCount(list) << ", " << waveListKitFileCount(list) << " with a kit file\n";
 }
 
@@ -164,7 +177,7 @@ sWaveList *cliScanVolume(sCliContext *ctx, const std::string &root) {
     if (!list) {
         uint32_t flags = wstorageLastFlags();
         if (!(flags & WSTORAGE_ROOT)) cliError(ctx, root, "the folder cannot be listed");
-        else cliError(ctx, root, "no device folder Korvan/KVB-RT/ (run 'kvbrt init' to set the card up)");
+        else cliError(ctx, root, kCliNoDeviceFolder);
         return nullptr;
     }
     for (auto *n = static_cast<const sStorageNote *>(list->storage->notes.first); n; n = n->next)

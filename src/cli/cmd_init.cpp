@@ -1,9 +1,13 @@
 // `kvbrt init VOLUME`. See cmd_init.h.
 #include "cli/cmd_init.h"
 
+#include <limits.h>
+#include <strings.h>
+
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -16,6 +20,20 @@
 
 namespace {
 
+// The root of the card whose "Korvan/" folder holds `root`, or "" when `root`
+// lies in no device tree: a second tree made there would be a folder of the
+// first card that the device never reads.
+std::string enclosingCard(const std::string &root) {
+    char resolved[PATH_MAX];
+    if (!realpath(root.c_str(), resolved)) return "";
+    std::filesystem::path child(resolved);
+    for (std::filesystem::path up = child.parent_path(); up != child; child = up, up = up.parent_path()) {
+        if (strcasecmp(child.filename().c_str(), "Korvan") == 0 && cliVolumeHasDeviceFolder(up.c_str()))
+            return up == "/" ? "/" : up.string() + "/";
+    }
+    return "";
+}
+
 int init(sCliContext *ctx, const std::string &root) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
     CliCardLock lock;
@@ -27,6 +45,12 @@ int init(sCliContext *ctx, const std::string &root) {
     }
     if (cliVolumeHasDeviceFolder(root.c_str())) {
         cliError(ctx, device, "a device folder is already there; nothing was changed");
+        return CLI_EXIT_FAILURE;
+    }
+    std::string card = enclosingCard(root);
+    if (!card.empty()) {
+        cliError(ctx, root, "lies inside the device tree of the card at " + card +
+                                ", which is set up already (give that folder as VOLUME); nothing was changed");
         return CLI_EXIT_FAILURE;
     }
     // From here the card changes: Ctrl-C waits for the command to finish.

@@ -131,7 +131,8 @@ int play(sCliContext *ctx, const PlayOptions &o) {
         waveWaveSetLoop(o.loop ? 1 : 0);
         waveWaveSetVolume(static_cast<float>(o.volume) / 1000.0f);
         waveWavePlay();
-        playToEnd();
+        // Ctrl-C stopped the sound before its end.
+        if (playToEnd()) status = CLI_EXIT_INTERRUPTED;
     }
     waveWaveSelect(nullptr);
     waveWavePlayerSetHooks(nullptr);

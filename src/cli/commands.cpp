@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
+#include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "app/journal.h"
@@ -57,10 +59,50 @@ constexpr cliAddFn kCommands[] = {
     cliAddDuplicates,
 };
 
+const char *const kDescription =
+    "kvbrt: look after the sample library of a KVB-RT card.\n"
+    "Usage: kvbrt COMMAND VOLUME [ARGS]; VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").";
+
 const char *const kFooter =
-    "VOLUME is the folder a card is mounted at (the one that holds \"Korvan/\").\n"
-    "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error.\n"
+    "Exit status: 0 success, 1 failure (also when a question was declined), 2 usage error,\n"
+    "130 interrupted (Ctrl-C stopped the command before it had done everything).\n"
     "Run 'kvbrt COMMAND --help' for the options of one command.";
+
+// Usage lines as they must be typed: a command's VOLUME stands before its
+// subcommand ("kvbrt category VOLUME add NAME").
+class sUsageFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App *app, std::string name) const override {
+        std::string usage = CLI::Formatter::make_usage(app, name);
+        const CLI::App *parent = app->get_parent();
+        if (!parent || !parent->get_option_no_throw("VOLUME")) return usage;
+        std::string chain = " " + parent->get_name() + " " + app->get_name();
+        size_t at = usage.find(chain);
+        if (at != std::string::npos) usage.insert(at + parent->get_name().size() + 1, " VOLUME");
+        return usage;
+    }
+};
+
+// The command a malformed command line meant, for the help to point at; ""
+// when none is named. `*unknown` gets a first word that names no command.
+std::string commandNamed(const CLI::App &app, int argc, const char *const *argv, std::string *unknown) {
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word.empty() || word[0] == '-') continue;
+        auto named = [&](const CLI::App *sub) { return sub->get_name() == word; };
+        if (!app.get_subcommands(named).empty()) return word;
+        *unknown = word;
+        return "";
+    }
+    return "";
+}
+
+std::string commandList(const CLI::App &app) {
+    std::string names;
+    for (const CLI::App *sub : app.get_subcommands([](const CLI::App *) { return true; }))
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    return names;
+}
 
 }  // namespace
 
@@ -137,6 +179,40 @@ void CliCardLock::release() {
     lock_ = nullptr;
 }
 
+std::string cliSizeText(uint64_t bytes) {
+    if (bytes == UINT64_MAX) return "unknown";
+    if (bytes < 1024) return std::to_string(bytes);
+    static const char kUnits[] = "KMGTPE";
+    // Whole units of 1024 and the remainder, so that the rounding up is exact.
+    size_t unit = 0;
+    uint64_t whole = bytes / 1024, rest = bytes % 1024, scale = 1024;
+    while (whole >= 1024 && unit + 1 < sizeof kUnits - 1) {
+        rest += (whole % 1024) * scale;
+        whole /= 1024;
+        scale *= 1024;
+        ++unit;
+    }
+    char text[32];
+    if (whole < 10) {
+        // Tenths, rounded up: 9.91 is 10.0, which is printed without its decimal.
+        uint64_t tenths = whole * 10 + (rest * 10 + scale - 1) / scale;
+        if (tenths < 100) {
+            std::snprintf(text, sizeof text, "%u.%u%c", static_cast<unsigned>(tenths / 10),
+                          static_cast<unsigned>(tenths % 10), kUnits[unit]);
+            return text;
+        }
+        whole = 10;
+    } else if (rest > 0) {
+        ++whole;
+    }
+    if (whole >= 1024 && unit + 1 < sizeof kUnits - 1) {
+        std::snprintf(text, sizeof text, "1.0%c", kUnits[unit + 1]);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%llu%c", static_cast<unsigned long long>(whole), kUnits[unit]);
+    return text;
+}
+
 std::string cliHex(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -148,7 +224,8 @@ std::string cliHex(const std::string &bytes) {
 }
 
 int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err) {
-    CLI::App app{"kvbrt: look after the sample library of a KVB-RT card.", "kvbrt"};
+    CLI::App app{kDescription, "kvbrt"};
+    app.formatter(std::make_shared<sUsageFormatter>());
     app.set_version_flag("--version", std::string("kvbrt ") + KVB_VERSION);
     app.footer(kFooter);
     app.require_subcommand(1);
@@ -164,18 +241,25 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
     app.fallthrough();
     // Questions jobs ask from their worker name string-table texts.
     sProgressBarCallbacks jobCb{};
-    jobCb.text = [](void *, int id) {
-        cliTextInit();
-        return dnaStrGetPtr(id);
-    };
+    jobCb.text = [](void *, int id) { return dnaStrGetPtr(id); };
     editProgressBarSetCallbacks(&jobCb);
-    // However the command ends, Ctrl-C and the callbacks are given back.
+    // However the command ends, Ctrl-C, the callbacks and a string table
+    // loaded here are given back.
     struct sRestore {
+        bool hadText = cliTextLoaded();
         ~sRestore() {
             editProgressBarSetCallbacks(nullptr);
             termInterruptCatch(0);
+            if (!hadText) cliTextTerm();
         }
     } restore;
+    // Every message of every command, jobs' questions included, comes from the
+    // string table: without one nothing runs (help and version need none).
+    app.parse_complete_callback([] {
+        if (cliTextInit() != 0)
+            throw std::runtime_error(cliTextFallbackPath() +
+                                     ": cannot be read; kvbrt takes its messages from this string table");
+    });
 
     sCliContext ctx{&out, &err, false, CLI_EXIT_OK, false, false};
     app.add_flag("--wait", ctx.lockWait, "Wait while another program has the card instead of refusing");
@@ -197,14 +281,21 @@ int cliMain(int argc, const char *const *argv, std::ostream &out, std::ostream &
         out << app.version() << '\n';
         return CLI_EXIT_OK;
     } catch (const CLI::ParseError &e) {
-        err << "kvbrt: " << e.what() << '\n';
-        err << "Run 'kvbrt --help' for usage.\n";
+        std::string unknown, command = commandNamed(app, argc, argv, &unknown);
+        if (!unknown.empty()) {
+            err << "kvbrt: " << unknown << ": no such command; the commands are: " << commandList(app) << "\n";
+            err << "Run 'kvbrt --help' for usage.\n";
+        } else {
+            err << "kvbrt: " << e.what() << '\n';
+            err << "Run 'kvbrt " << (command.empty() ? "" : command + " ") << "--help' for usage.\n";
+        }
         return CLI_EXIT_USAGE;
     } catch (const std::exception &e) {
         err << "kvbrt: " << e.what() << '\n';
         return CLI_EXIT_FAILURE;
     }
-    if (termInterruptCount() > 0) return CLI_EXIT_INTERRUPTED;
+    // Ctrl-C that arrived after the work was done stopped nothing.
+    if (termInterruptCount() > 0 && ctx.exitCode != CLI_EXIT_OK) return CLI_EXIT_INTERRUPTED;
     // A declined question means the command did not do what was asked.
     if (ctx.exitCode == CLI_EXIT_OK && termQuestionDeclined()) return CLI_EXIT_FAILURE;
     return ctx.exitCode;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -299,7 +300,12 @@ int transferCopyNew(const char *src, const char *dst, rliCopyProgressFn progress
     } else if (r != -2) {
         r = -1;
     }
-    if (r != 0) unlink(tmp);
+    if (r != 0) {
+        // The caller reports the copy's own reason, not the clean-up's.
+        int err = errno;
+        unlink(tmp);
+        errno = err;
+    }
     return r;
 }
 

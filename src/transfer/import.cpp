@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@
 #include "resource/dnastr.h"
 #include "transfer/export.h"
 #include "wavelib/card.h"
+#include "wavelib/names.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -128,12 +130,25 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
     return IMPORT_COPY_FAILED;
 }
 
-// The file-name stem: the first 5 bytes of the wave name.
-std::string fileStem(const char *waveName) { return std::string(waveName, strnlen(waveName, 5)); }
+// Why the last file of this thread was not imported, in words.
+thread_local std::string tWhy;
 
-void report(sImportJob *job, const char *path, int result, const sWave *wave, const sConvertResult *how = nullptr) {
+int refused(int result, const std::string &why) {
+    tWhy = why;
+    return result;
+}
+
+// `what`, with the system's reason when a call left one in errno.
+std::string systemReason(const std::string &what) {
+    return errno ? what + ": " + std::strerror(errno) : what;
+}
+
+void report(sImportJob *job, const char *path, int result, const sWave *wave, const char *why,
+            const sConvertResult *how = nullptr) {
     if (result != IMPORT_OK) ++job->failed;
-    if (job->report) job->report(path, result, wave, result == IMPORT_OK ? how : nullptr, job->reportCtx);
+    if (job->report)
+        job->report(path, result, wave, result == IMPORT_OK ? how : nullptr, result == IMPORT_OK ? "" : why,
+                    job->reportCtx);
 }
 
 // The imported wave goes to the selected pad (or its sub-wave slot) of the
@@ -204,20 +219,23 @@ int importThreadFunc(void *arg) {
     rliFileSyncBegin();
     for (auto *r = static_cast<sImportRequest *>(job->requests->first); r; r = r->next) {
         if (stop || gbCancel) {
-            report(job, r->path, IMPORT_NOT_RUN, nullptr);
+            report(job, r->path, IMPORT_NOT_RUN, nullptr, gbCancel ? "the import was interrupted before this file"
+                                                                    : "the import stopped before this file");
             continue;
         }
         if (count >= kWaveNumberMax + 1) {
-            editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_LIBRARY_FULL, MBOX_KIND_OK);
-            report(job, r->path, IMPORT_LIBRARY_FULL, nullptr);
+            if (!job->report) editProgressBarMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_LIBRARY_FULL, MBOX_KIND_OK);
+            report(job, r->path, IMPORT_LIBRARY_FULL, nullptr, "the card holds 10000 waves, as many as it can");
             stop = true;
             continue;
         }
         sWave *wave = nullptr;
         sConvertResult how;
+        // A registered report tells the user itself; the boxes would say it twice.
         int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, r->flags,
-                                                  editProgressBarMboxOpenMsg, copyFuncRatio, &gbCancel, &how);
-        report(job, r->path, result, wave, r->flags & IMPORT_CONVERT ? &how : nullptr);
+                                                  job->report ? nullptr : editProgressBarMboxOpenMsg, copyFuncRatio,
+                                                  &gbCancel, &how);
+        report(job, r->path, result, wave, tWhy.c_str(), r->flags & IMPORT_CONVERT ? &how : nullptr);
         if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
         if (result == IMPORT_OK) {
             if (job->padAssign) padAssign(wave);
@@ -260,24 +278,6 @@ int waveImportCalc(sWaveList *list, int select) {
 
 // --- One file ------------------------------------------------------------------------------
 
-void waveImportName(char *buf, const char *base) {
-    std::memset(buf, 0, kWaveNameLen + 1);
-    size_t out = 0;
-    for (size_t i = 0; base && base[i] && out < kWaveNameLen;) {
-        auto c = static_cast<unsigned char>(base[i]);
-        if (c < 0x80) {
-            buf[out++] = static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        // One "X" per character: the lead byte says how long it is; a byte
-        // that leads nothing stands for itself. Never past the end.
-        size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-        buf[out++] = 'X';
-        for (size_t k = 0; k < len && base[i]; ++k) ++i;
-    }
-}
-
 int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const char *path,
                              rliCopyProgressFn progress) {
     return waveWaveCreateFromImportEx(out, list, category, path, 0, progress, nullptr, nullptr);
@@ -285,77 +285,90 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
 
 int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const char *path, uint32_t flags,
                                rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how) {
+    tWhy.clear();
     if (out) *out = nullptr;
     if (how) *how = sConvertResult{};
-    if (!out || !list) return IMPORT_NO_MEMORY;
+    if (!out || !list) return refused(IMPORT_NO_MEMORY, "out of memory");
     char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
-    if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0]) return IMPORT_BAD_PATH;
+    if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0])
+        return refused(IMPORT_BAD_PATH, "not the path of a file");
     char name[kWaveNameLen + 1];
-    waveImportName(name, base);
+    waveNameFromFile(name, base);
 
-    // The file must be a regular one before anything opens it (a pipe would block).
+    // Only a regular file is opened (a pipe would block); without a conversion
+    // only one the device plays, which excludes compressed AIFF-C.
+    char why[256];
+    int checked = audioCheckFile(path, why, sizeof why);
+    if (checked == AUDIO_MISSING || checked == AUDIO_UNREADABLE) return refused(IMPORT_NO_SIZE, why);
+    if (checked == AUDIO_NOT_FILE || checked == AUDIO_EMPTY) return refused(IMPORT_BAD_FORMAT, why);
     struct stat st;
-    if (stat(path, &st) != 0) return IMPORT_NO_SIZE;
-    if (!S_ISREG(st.st_mode)) return IMPORT_BAD_FORMAT;
-    _sAudioContext *audio = audioDecode(path);
-    bool playable = audio && audioGetSampleRate(audio) == 44100 && audioGetBitsPerSample(audio) == 16;
-    audioDispose(audio);
+    if (stat(path, &st) != 0) return refused(IMPORT_NO_SIZE, systemReason("cannot be read"));
+    bool playable = checked == AUDIO_OK;
     sConvertResult conversion{};
     bool convert = false;
     if (flags & IMPORT_CONVERT) {
         // What the header reader takes but libsndfile cannot read is copied
         // as it always was.
         int probed = convertProbe(path, &conversion.info);
-        if (probed != CONVERT_OK && !playable) return IMPORT_BAD_FORMAT;
+        if (probed != CONVERT_OK && !playable) return refused(IMPORT_BAD_FORMAT, why);
         convert = probed == CONVERT_OK && conversion.info.kind != CONVERT_COPY;
     } else if (!playable) {
         sConvertInfo info;
-        return convertProbe(path, &info) == CONVERT_OK ? IMPORT_NEEDS_CONVERT : IMPORT_BAD_FORMAT;
+        if (convertProbe(path, &info) == CONVERT_OK)
+            return refused(IMPORT_NEEDS_CONVERT, std::string(why) + "; --convert would take it");
+        return refused(IMPORT_BAD_FORMAT, why);
     }
     uint64_t size = convert ? conversion.info.size : static_cast<uint64_t>(st.st_size);
 
     // A missing category is found before anything is written, so the file
     // leaves no trace on the card.
     auto *tag = category >= 0 ? static_cast<sTag *>(rliListFindLink(&list->tags, category)) : nullptr;
-    if (!tag) return IMPORT_NO_CATEGORY;
+    if (!tag) return refused(IMPORT_NO_CATEGORY, "the category does not exist");
 
     int number = nextNumber(list);
-    if (number > kWaveNumberMax) return IMPORT_NO_NUMBER;
+    if (number > kWaveNumberMax) return refused(IMPORT_NO_NUMBER, "no wave number is left after 9999");
     const char *root = cardRoot(list->card);
     uint64_t need = onCard(size, root);
-    if (need > rliStorageDiskFreeSize(root)) return IMPORT_NO_SPACE;
+    if (need > rliStorageDiskFreeSize(root)) return refused(IMPORT_NO_SPACE, "larger than the free space of the card");
 
     auto *wave = static_cast<sWave *>(memCalloc(sizeof(sWave), "Wave"));
-    if (!wave) return IMPORT_NO_MEMORY;
+    if (!wave) return refused(IMPORT_NO_MEMORY, "out of memory");
     waveWaveWaveNumber(list, wave, number, 1);
     waveWaveName(wave, name);
-    waveWaveFilename(wave, (fileStem(name) + (convert ? ".wav" : ext)).c_str());
+    char fileName[kWaveFileNameLen + 1];
+    waveFileNameMake(fileName, name, convert ? ".wav" : ext);
+    waveWaveFilename(wave, fileName);
     waveWaveIsNew(wave, 1);
 
     char folder[16], prm[kRliPathMax], dst[kRliPathMax];
     std::snprintf(folder, sizeof folder, "%02d/", number / 100);
     int result = IMPORT_COPY_FAILED;
+    errno = 0;
     if (prmPath(list->card, prm, sizeof prm, number) &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_DATA) + folder).c_str()) == 0 &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_PRM) + folder).c_str()) == 0)
         result = copyIn(list, wave, path, dst, sizeof dst, progress, cancel, convert ? &conversion : nullptr);
+    std::string copyWhy = systemReason("cannot be copied onto the card");
     // Out of room while copying stops the job as the size check would have.
     if (result == IMPORT_COPY_FAILED && need > rliStorageDiskFreeSize(root))
         result = IMPORT_NO_SPACE;
     if (result != IMPORT_OK) {
         memFree(wave);
-        return result;
+        return refused(result, result == IMPORT_NO_SPACE ? "larger than the free space of the card"
+                               : result == IMPORT_CANCELLED ? "the copy was interrupted"
+                                                            : copyWhy);
     }
 
     // The parameter file names the category by its position, so the wave
     // joins it first; only a written parameter file makes it a wave of the card.
     std::string text;
+    errno = 0;
     if (waveTagAddWave(tag, wave) != 0) {
-        result = IMPORT_NO_MEMORY;
+        result = refused(IMPORT_NO_MEMORY, "out of memory");
     } else if (waveFileWavePrmUpdateText(wave, &list->tags, nullptr, 0, &text) != 0) {
-        result = IMPORT_NO_MEMORY;
+        result = refused(IMPORT_NO_MEMORY, "out of memory");
     } else if (rliFileWriteAll(prm, text.data(), text.size()) != 0) {
-        result = IMPORT_COPY_FAILED;
+        result = refused(IMPORT_COPY_FAILED, systemReason(std::string("its parameter file ") + prm + " cannot be written"));
     }
     if (result != IMPORT_OK) {
         if (wave->category) waveTagRemWave(wave->category, wave);

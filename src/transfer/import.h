@@ -62,10 +62,12 @@ struct sImportRequest {
 };
 
 // Called on the worker for each request in order: its path, the result, the
-// new wave (null unless IMPORT_OK) and, for a request with IMPORT_CONVERT that
-// was imported, how the file reached the card (else null); `ctx` as registered.
+// new wave (null unless IMPORT_OK), for a request with IMPORT_CONVERT that
+// was imported how the file reached the card (else null), and why a file was
+// not imported ("" when it was; the system's reason included where there is
+// one); `ctx` as registered. A run with a report shows no per-file message boxes.
 typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, const sConvertResult *how,
-                                   void *ctx);
+                                   const char *why, void *ctx);
 
 // --- Requests -----------------------------------------------------------------------
 
@@ -120,6 +122,3 @@ int waveWaveCreateFromImportEx(sWave **wave, sWaveList *list, int category, cons
 int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
                                  int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
                                  const std::atomic<int32_t> *cancel, sConvertResult *how);
-// Writes into `buf` (13 bytes) the wave name a file's base name gives: at most
-// 12 characters, ASCII kept, each other character one "X". Never fails.
-void waveImportName(char *buf, const char *baseName);

@@ -22,6 +22,7 @@
 #include "foundation/file.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
+#include "wavelib/names.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -132,39 +133,10 @@ std::string kitPath(const sHealthReport *r, int kit) {
     return devicePath(r, rel);
 }
 
-// Why the device cannot play an audio file, or "" when it can. A compressed
-// AIFC passes the reader like PCM, so its compression type is looked up here.
+// Why the device cannot play an audio file, or "" when it can.
 std::string unplayableReason(const std::string &path) {
-    _sAudioContext *a = audioDecode(path.c_str());
-    if (!a) return "damaged header: not a WAV or AIFF file that can be read";
-    std::string why;
-    char text[96];
-    if (a->format == AUDIO_FORMAT_NONE) {
-        why = "not a WAV or AIFF file";
-    } else if (!audioIsPlayable(a)) {
-        std::snprintf(text, sizeof text, "%d Hz, %d-bit: the device plays only 44100 Hz, 16-bit", a->sampleRate,
-                      a->bitsPerSample);
-        why = text;
-    } else if (a->format == AUDIO_FORMAT_AIFC) {
-        _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, static_cast<long>(kAudioHeaderMax));
-        const uint8_t *d = rliFileGetDataAddr(f);
-        size_t size = f ? std::min<size_t>(rliFileGetDataSize(f), kAudioHeaderMax) : 0;
-        // Chunks start after the 12-byte FORM header; COMM holds the type at 18.
-        for (size_t at = 12; d && at + 8 <= size;) {
-            uint32_t len = (uint32_t{d[at + 4]} << 24) | (uint32_t{d[at + 5]} << 16) | (uint32_t{d[at + 6]} << 8) | d[at + 7];
-            if (std::memcmp(d + at, "COMM", 4) == 0) {
-                if (len >= 22 && at + 8 + 22 <= size) {
-                    std::string type(reinterpret_cast<const char *>(d + at + 8 + 18), 4);
-                    if (type != "NONE" && type != "twos" && type != "sowt") why = "compressed AIFC (" + type + ")";
-                }
-                break;
-            }
-            at += 8 + static_cast<size_t>(len) + (len & 1);
-        }
-        rliFileClose(f);
-    }
-    audioDispose(a);
-    return why;
+    char why[256];
+    return audioCheckFile(path.c_str(), why, sizeof why) == AUDIO_OK ? "" : why;
 }
 
 // --- The check ---------------------------------------------------------------------------
@@ -386,6 +358,8 @@ struct Check {
             std::string why;
             if (sjis.empty()) why = "its name Shift-JIS cannot hold";
             else if (sjis.size() > kWaveFileNameLen) why = "its name is longer than 16 bytes";
+            else if (!waveFileNameIsSafe(f->name))
+                why = "its name holds a character a parameter file or a FAT card cannot hold (rename the file)";
             else if (clashing.count(lowered(f->name))) why = "another file has the same name in another case";
             else if (defaultPosition(s->tagList) >= kTagCountMax)
                 why = "DEFAULT is not among the first 20 categories, or there is no room to add it";

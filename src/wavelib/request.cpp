@@ -2,6 +2,7 @@
 #include "wavelib/request.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cwchar>
 #include <cstdio>
@@ -105,6 +106,12 @@ void waveWavePadExchange(sWave *wave1, sWave *wave2, int slot1, int slot2) {
 
 // --- Failures ---------------------------------------------------------------------------
 
+namespace {
+std::atomic<int> gFailureShow{1};
+}  // namespace
+
+void waveRequestFailureShow(int show) { gFailureShow = show; }
+
 void waveRequestFailureNote(int text, const char *name, const char *path, int err) {
     auto *f = static_cast<sWaveRequestFailure *>(memCalloc(sizeof(sWaveRequestFailure), "RqFail"));
     if (!f) return;
@@ -117,12 +124,14 @@ void waveRequestFailureNote(int text, const char *name, const char *path, int er
 
 void waveRequestFailureReport(int text, const char *name, const char *path, int err) {
     waveRequestFailureNote(text, name, path, err);
+    if (!gFailureShow) return;
     const wchar_t *message = name && *name ? strMessageAddFilename(text, name) : dnaStrGetPtr(text);
     editProgressBarMboxOpenMsg(DNASTR_TITLE_ERROR, message, 0);
 }
 
 int waveRequestKitMbox(int title, int text, const char *extra, int kind) {
     if (title == DNASTR_TITLE_ERROR) waveRequestFailureNote(text, extra, "", 0);
+    if (title == DNASTR_TITLE_ERROR && !gFailureShow) return MBOX_OK;
     const wchar_t *message = extra && *extra ? strMessageAddFilename(text, extra) : dnaStrGetPtr(text);
     return editProgressBarMboxOpenMsg(title, message, kind);
 }

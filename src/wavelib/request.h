@@ -118,6 +118,10 @@ void waveRequestFailureReport(int text, const char *name, const char *path, int 
 int waveRequestKitMbox(int title, int text, const char *extra, int kind);
 // Empties the failures noted. Never fails.
 void waveRequestFailureClear(void);
+// Whether noted failures are also shown in message boxes: 1 (the desktop's
+// way, and the start), or 0 for a caller that reports the notes itself so
+// each failure is told once. Never fails.
+void waveRequestFailureShow(int show);
 
 // --- Jobs ----------------------------------------------------------------------------------
 

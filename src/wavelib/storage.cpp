@@ -720,7 +720,8 @@ bool diskStat(const char *path, struct statvfs *s) {
 uint64_t rliStorageDiskFreeSize(const char *path) {
     struct statvfs s;
     if (!diskStat(path, &s)) return UINT64_MAX;
-    return static_cast<uint64_t>(s.f_bfree) * s.f_frsize;
+    // What the user can still write: blocks kept for the superuser are not.
+    return static_cast<uint64_t>(s.f_bavail) * s.f_frsize;
 }
 
 uint64_t storageDiskSize(const char *path) {

@@ -255,8 +255,8 @@ int wstorageDevicePath(char *out, size_t cap, const char *root, const char *rela
 int wstorageMakeDir(const char *root, const char *relative);
 // Returns 0 when `path` exists, -1 otherwise.
 int rliStorageExist(const char *path);
-// Free and total bytes of the file system holding `path` (free counts every
-// free block); UINT64_MAX when it cannot be examined or `path` is over 127 bytes.
+// Free and total bytes of the file system holding `path` (free: what the user
+// may still write, as df shows it); UINT64_MAX when it cannot be examined or `path` is over 127 bytes.
 uint64_t rliStorageDiskFreeSize(const char *path);
 uint64_t storageDiskSize(const char *path);
 // Writes the free share of the volume as "%d%%" into `buf` (capacity `cap`).

@@ -210,16 +210,6 @@ void waveTagNameAbleToUse(char *out, const sWaveList *list, const char *name) {
     }
 }
 
-int waveTagNameCheck(const sWaveList *list, const char *name, const sTag *tag, const sTag **clash) {
-    if (clash) *clash = nullptr;
-    if (!name || !*name) return TAG_NAME_EMPTY;
-    if (std::strlen(name) > kTagListNameMax) return TAG_NAME_TOO_LONG;
-    const sTag *other = waveListTagFindName(list, name);
-    if (!other || other == tag) return TAG_NAME_OK;
-    if (clash) *clash = other;
-    return TAG_NAME_IN_USE;
-}
-
 int waveTagSameName(const sWaveList *list, const char *name) { return waveTagSameName(list, name, nullptr); }
 
 int waveTagSameName(const sWaveList *list, const char *name, const sTag *except) {

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "wavelib/names.h"
 #include "wavelib/wave.h"
 #include "wavelib/wavelist.h"
 
@@ -50,22 +51,7 @@ void waveTagEditCancel(sWaveList *list, int keepNames);
 
 // --- Names -------------------------------------------------------------------------
 
-// Bytes of a category name the category list file keeps (the name in memory holds 15).
-constexpr size_t kTagListNameMax = 12;
-
-// What waveTagNameCheck finds.
-enum : int {
-    TAG_NAME_OK = 0,
-    TAG_NAME_EMPTY = -1,     // no name at all
-    TAG_NAME_TOO_LONG = -2,  // more bytes than the category list file keeps: it would come back cut
-    TAG_NAME_IN_USE = -3,    // another category has the name, without regard to case
-};
-// Whether the Shift-JIS `name` can be given to `tag` (null: a new category).
-// Case is ignored because the device and the card's file system find a
-// category such as "DEFAULT" that way, so "kick" beside "KICK" would be one
-// name twice. Returns TAG_NAME_*; `*clash` (may be null) gets the category
-// holding the name for TAG_NAME_IN_USE, else null. Changes nothing.
-int waveTagNameCheck(const sWaveList *list, const char *name, const sTag *tag, const sTag **clash);
+// The category name check (waveTagNameCheck) is the name rule of names.h.
 
 // Writes into `out` (kTagNameLen + 1 bytes) a name based on `name` that no
 // category uses: `name`, or "<name>_NN" with the lowest free NN. Never fails.

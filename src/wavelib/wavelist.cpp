@@ -12,6 +12,7 @@
 #include "foundation/str.h"
 #include "resource/user.h"
 #include "wavelib/card.h"
+#include "wavelib/names.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
@@ -402,13 +403,9 @@ int waveWaveFileExistMbox(const sWaveList *list, const sWave *wave, int (*mbox)(
 void waveWaveGetEffectiveName(char *buf, const char *path) {
     if (!buf) return;
     std::memset(buf, 0, kWaveNameLen + 1);
-    if (!path) return;
-    std::wstring wide(std::strlen(path) + 1, L'\0');
-    utf8towchar(wide.data(), wide.size(), path);
-    std::wstring dir(kRliPathMax, L'\0'), base(kRliPathMax, L'\0'), ext(kRliPathMax, L'\0');
-    if (rliStringSplitpath(nullptr, dir.data(), base.data(), ext.data(), wide.c_str()) != 0) return;
-    for (size_t i = 0; i < kWaveNameLen && base[i]; ++i)
-        buf[i] = base[i] > 127 ? 'X' : static_cast<char>(base[i]);
+    char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
+    if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0) return;
+    waveNameFromFile(buf, base);
 }
 
 int waveWaveKitIsUsedCount(const sWaveList *list, const sWave *wave) {

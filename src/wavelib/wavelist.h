@@ -105,8 +105,8 @@ int waveWaveFileExist(const sWaveList *list, const sWave *wave);
 // As waveWaveFileExist; for -1 / -2 first calls `mbox(56, text, 0)` with the
 // text of string 83 / 84.
 int waveWaveFileExistMbox(const sWaveList *list, const sWave *wave, int (*mbox)(int title, int text, int kind));
-// Writes the name a file at UTF-8 `path` gets as a wave: its base name's first
-// 12 characters, each above 127 replaced by "X". `buf` holds 13 bytes.
+// Writes the name a file at UTF-8 `path` gets as a wave, by the name rule
+// (waveNameFromFile, names.h). `buf` holds 13 bytes.
 void waveWaveGetEffectiveName(char *buf, const char *path);
 // Number of kits with a pad slot holding the wave's number; 0 for null.
 int waveWaveKitIsUsedCount(const sWaveList *list, const sWave *wave);

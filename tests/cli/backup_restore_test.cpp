@@ -19,8 +19,6 @@ class CliBackup : public testing::Test {
 protected:
     ScratchDir dir;
     std::string card, out, file;
-    // The questions load the string table, which stays for the process.
-    static void SetUpTestSuite() { cliTextInit(); }
     void SetUp() override {
         card = dir / "card";
         out = dir / "out";

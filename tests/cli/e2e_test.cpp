@@ -43,12 +43,14 @@ public:
     // Runs `kvbrt ARGS...` when the command exists; returns its stdout and
     // checks its exit status.
     std::string run(std::vector<std::string> args, int status = 0) {
-        std::string out;
+        std::string out, err;
         if (!has(args[0])) return out;
         std::string shown = "kvbrt";
         for (const auto &a : args) shown += " " + a;
         args.insert(args.begin(), kKvbrt);
-        EXPECT_EQ(testRunProgramOutput(args, &out), status) << shown << "\n" << out;
+        EXPECT_EQ(testRunProgramOutput(args, &out, &err), status) << shown << "\n" << out << err;
+        // The stand-in text of a string table that was not loaded.
+        EXPECT_EQ((out + err).find("DUMMY"), std::string::npos) << shown << "\n" << out << err;
         return out;
     }
     std::string missing() const {
@@ -78,6 +80,15 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
 
     s.run({"import", card, tone, "--category", "SYNTH"});
     s.run({"import", card, dir / "none.wav"}, 1);
+    s.run({"import", card, dir / "backups"}, 1);
+    s.run({"info", card});
+    s.run({"list", card});
+    s.run({"inspect", card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb"});
+    s.run({"volumes"});
+    s.run({"export", card, "0", "--to", backups});
+    s.run({"export", card, "999", "--to", backups}, 1);
+    s.run({"duplicates", card});
+    for (const auto &e : std::filesystem::directory_iterator(backups)) std::filesystem::remove(e.path());
     s.run({"rename", card, "0", "BigKick"});
     s.run({"category", card, "add", "LOOPS"});
     s.run({"category", card, "assign", "28", "29", "LOOPS"});
@@ -121,6 +132,19 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
         s.run({"check", card});
     }
     if (!s.missing().empty()) GTEST_SKIP() << "not yet in kvbrt, steps left out:" << s.missing();
+}
+
+// Without its string table kvbrt says which file is missing and runs nothing.
+TEST(CliEndToEnd, AMissingStringTableIsAStartUpErrorNamingTheFile) {
+    if (!testExists(kKvbrt)) GTEST_SKIP() << kKvbrt << " is not built";
+    ScratchDir dir;
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::copy_file(kKvbrt, dir / "bin/kvbrt");
+    std::string out, err;
+    EXPECT_EQ(testRunProgramOutput({dir / "bin/kvbrt", "info", dir.path()}, &out, &err), 1);
+    EXPECT_NE(err.find("/STRING_TABLE_en.zar: cannot be read"), std::string::npos) << err;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(testRunProgramOutput({dir / "bin/kvbrt", "--help"}, &out), 0);
 }
 
 }  // namespace

@@ -73,6 +73,11 @@ TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
         {"rename", "3", "Kick\xF0\x9F\x8E\xB5"},         // a character Shift-JIS lacks
         {"rename", "3", "Bad\xFF"},                      // not UTF-8
         {"rename", "3", ""},
+        {"rename", "3", "x/y"},                          // breaks list and export
+        {"rename", "3", "   "},
+        {"rename", "3", "a\tb"},
+        {"category", "add", "a<b"},
+        {"kit", "name", "1", "a\nb"},
         {"rename", "5", "Nobody"},                       // no such wave
         {"category", "add", "ABCDEFGHIJKLM"},            // the category list keeps 12
         {"category", "add", "snare"},                    // in use (any case)
@@ -262,7 +267,11 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
         if (r.status == 0) {
             EXPECT_STREQ(waveWaveNamePtr(s.wave(4)), "Other") << n;
         } else {
+            // Only the failure is printed: no result line for an edit that was not written.
             EXPECT_NE(r.err, "") << n;
+            EXPECT_EQ(r.out, "") << n;
+            // Told once, as a kvbrt line, not again as the desktop's message box.
+            EXPECT_EQ(r.err.find("Error:"), std::string::npos) << r.err;
         }
         EXPECT_TRUE(testExists(c.data(0) + "snare.wav")) << n;
         EXPECT_TRUE(testExists(c.data(0) + "kick.wav")) << n;

@@ -60,9 +60,9 @@ TEST(CliInfo, JsonDocument) {
                            waveJson(5, "KICK", "4b49434b", "KICK", 2, "00/KICK.wav") + "," +
                            waveJson(7, "X\\\"あ", "582282a0", "DEFAULT", 0, "00/X.wav") + "," +
                            waveJson(101, "SN", "534e", "SNARE", 1, "01/SN.wav") + "],\"categories\":[" +
-                           "{\"name\":\"DEFAULT\",\"name_hex\":\"44454641554c54\",\"order\":0,\"waves\":[7]}," +
-                           "{\"name\":\"SNARE\",\"name_hex\":\"534e415245\",\"order\":1,\"waves\":[101]}," +
-                           "{\"name\":\"KICK\",\"name_hex\":\"4b49434b\",\"order\":0,\"waves\":[5]}],\"kits\":[";
+                           "{\"name\":\"DEFAULT\",\"name_hex\":\"44454641554c54\",\"order\":0,\"position\":2,\"waves\":[7]}," +
+                           "{\"name\":\"SNARE\",\"name_hex\":\"534e415245\",\"order\":1,\"position\":1,\"waves\":[101]}," +
+                           "{\"name\":\"KICK\",\"name_hex\":\"4b49434b\",\"order\":0,\"position\":3,\"waves\":[5]}],\"kits\":[";
     for (int k = 0; k < 100; ++k) {
         bool file = k == 3;
         expected += std::string(k ? "," : "") + "{\"number\":" + std::to_string(k) + ",\"name\":\"" +
@@ -97,7 +97,8 @@ TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
     }
     CliResult summary = cliRun({"info", dir.path()});
     EXPECT_NE(summary.out.find("waves       3 (highest number 101)"), std::string::npos) << summary.out;
-    EXPECT_NE(summary.out.find("categories  3: DEFAULT (1) SNARE (1) KICK (1)"), std::string::npos) << summary.out;
+    // Shown in the device's display order (the higher order key first), not the file's.
+    EXPECT_NE(summary.out.find("categories  3: SNARE (1) DEFAULT (1) KICK (1)"), std::string::npos) << summary.out;
     EXPECT_NE(summary.out.find("kits        100, 1 with a kit file"), std::string::npos) << summary.out;
 }
 
@@ -185,6 +186,21 @@ TEST(CliInit, UsesTheMakerFolderFoundInAnotherCase) {
     EXPECT_EQ(r.out, dir.path() + "/korvan/KVB-RT/\n");
     EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"Korvan.bak", "korvan"}));
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
+}
+
+// Followed for a folder inside a card, the hint to run init would make a
+// second device tree the device never reads; init names the card's root.
+TEST(CliInit, RefusesAFolderInsideADeviceTree) {
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    for (const char *inside : {"Korvan", "Korvan/KVB-RT", "Korvan/KVB-RT/WAVE/DATA", "Korvan/other"}) {
+        testMakeDirs(dir / inside);
+        auto before = testTreeSnapshot(dir.path());
+        CliResult r = cliRun({"init", dir / inside});
+        EXPECT_EQ(r.status, 1) << inside;
+        EXPECT_NE(r.err.find("inside the device tree of the card at " + dir.path() + "/"), std::string::npos) << r.err;
+        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
+    }
 }
 
 }  // namespace

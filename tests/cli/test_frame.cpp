@@ -27,6 +27,23 @@ TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
     EXPECT_NE(h.out.find("Exit status"), std::string::npos);
 }
 
+// A usage line copied from the help runs once its words are filled in.
+TEST(CliFrame, UsageLinesWorkWhenCopied) {
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    std::string help = run({"category", "x", "add", "--help"}).out;
+    std::string usage = help.substr(help.find("Usage: kvbrt ") + 13);
+    usage = usage.substr(0, usage.find('\n'));
+    EXPECT_EQ(usage, "category VOLUME add [OPTIONS] NAME");
+    CliRun r = run({"category", dir.path(), "add", "LOOPS"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(run({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
+    CliRun unknown = run({"foo", dir.path()});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("kvbrt: foo: no such command; the commands are: demo, init,"), std::string::npos);
+    EXPECT_NE(run({"category", dir.path(), "add"}).err.find("Run 'kvbrt category --help'"), std::string::npos);
+}
+
 TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
     for (auto args : std::vector<std::vector<std::string>>{{}, {"nonsense"}, {"--no-such-flag"}}) {
         CliRun r = run(args);
@@ -47,6 +64,33 @@ TEST(CliFrame, AVolumePathThatIsNotUtf8StillGivesOneJsonDocument) {
     nlohmann::json doc = nlohmann::json::parse(r.out);
     EXPECT_EQ(doc["volume"], dir / "Kart\xEF\xBF\xBD \"B\"");
     EXPECT_EQ(r.out.back(), '\n');
+}
+
+TEST(CliFrame, SizesReadAsDfPrintsThem) {
+    struct {
+        uint64_t bytes;
+        const char *text;
+    } cases[] = {
+        {0, "0"},           {1023, "1023"},       {1024, "1.0K"},     {1025, "1.1K"},
+        {10 * 1024 - 1, "10K"}, {10 * 1024, "10K"}, {10 * 1024 + 1, "11K"}, {1048575, "1.0M"},
+        {1536ull << 20, "1.5G"}, {226ull << 30, "226G"}, {(1ull << 40) - 1, "1.0T"}, {UINT64_MAX, "unknown"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(cliSizeText(c.bytes), c.text) << c.bytes;
+
+    // The card's size beside df's own figure, and the one spelling of the volume.
+    ScratchDir dir;
+    TestCard(dir.path()).makeTree();
+    std::string df;
+    if (testRunProgramOutput({"df", "-h", "--output=size", dir.path()}, &df) == 0) {
+        std::string size = df.substr(df.find('\n') + 1);
+        size = size.substr(size.find_first_not_of(' '));
+        size = size.substr(0, size.find('\n'));
+        EXPECT_NE(run({"info", dir.path()}).out.find(" free of " + size + "\n"), std::string::npos) << size;
+    }
+    nlohmann::json info = nlohmann::json::parse(run({"info", dir.path(), "--json"}).out);
+    nlohmann::json check = nlohmann::json::parse(run({"check", dir.path(), "--json"}).out);
+    EXPECT_EQ(info["volume"], dir.path());
+    EXPECT_EQ(check["volume"], info["volume"]);
 }
 
 }  // namespace

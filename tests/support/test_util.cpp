@@ -69,7 +69,7 @@ bool testUnderSanitizer() {
 namespace {
 
 // Runs `argv` with its standard output sent to `outPath` and waits.
-int spawnWait(const std::vector<std::string> &argv, const char *outPath) {
+int spawnWait(const std::vector<std::string> &argv, const char *outPath, const char *errPath = nullptr) {
     std::vector<char *> args;
     for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
@@ -77,6 +77,7 @@ int spawnWait(const std::vector<std::string> &argv, const char *outPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (errPath) posix_spawn_file_actions_addopen(&actions, 2, errPath, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int r = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (r != 0) return -1;
@@ -89,11 +90,12 @@ int spawnWait(const std::vector<std::string> &argv, const char *outPath) {
 
 int testRunProgram(const std::vector<std::string> &argv) { return spawnWait(argv, "/dev/null"); }
 
-int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out) {
+int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out, std::string *err) {
     ScratchDir dir;
-    std::string file = dir / "stdout";
-    int r = spawnWait(argv, file.c_str());
+    std::string file = dir / "stdout", errFile = dir / "stderr";
+    int r = spawnWait(argv, file.c_str(), err ? errFile.c_str() : nullptr);
     if (out) *out = testReadFile(file);
+    if (err) *err = testReadFile(errFile);
     return r;
 }
 

@@ -40,8 +40,9 @@ bool testUnderSanitizer();
 // Runs a program with `argv` (looked up in PATH; no shell) and waits.
 // Returns its exit status, or -1 when it could not be started.
 int testRunProgram(const std::vector<std::string> &argv);
-// As testRunProgram, storing the program's standard output in `out`.
-int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out);
+// As testRunProgram, storing the program's standard output in `out` and,
+// unless `err` is null, its error output in `err`.
+int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out, std::string *err = nullptr);
 // Starts `argv` (looked up in PATH; no shell) without waiting, its standard
 // output thrown away and its error output written to `errPath` (empty: thrown
 // away). Returns its process id, -1 when it could not be started.

@@ -83,6 +83,10 @@ const std::vector<FaultRow> &faultRows() {
         {"OrphanAudioUnplayable",
          [](const TestCard &c) { testWriteFile(c.data(0) + "HI.wav", testWavBytes(300, 48000)); },
          {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/HI.wav"},
+        // Adopted, its name would break the parameter file written for it on every repair.
+        {"OrphanAudioNameUnsafe",
+         [](const TestCard &c) { testWriteFile(c.data(0) + "a\\b.wav", testWavBytes(300)); },
+         {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/a\\b.wav"},
         {"WaveAt22050Hz", [](const TestCard &c) {
              c.addWave(3, "LO", "LO.wav");
              testWriteFile(c.data(0) + "LO.wav", testWavBytes(300, 22050));

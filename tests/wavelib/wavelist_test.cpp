@@ -14,6 +14,7 @@
 #include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
+#include "wavelib/names.h"
 #include "wavelib/wavelist.h"
 
 namespace {
@@ -334,12 +335,66 @@ TEST(WaveListNames, SameNameSplit) {
     }
 }
 
-TEST(WaveListNames, EffectiveNameReplacesWideCharacters) {
-    char buf[kWaveNameLen + 1];
-    waveWaveGetEffectiveName(buf, "/in/s\xC3\xA9quence_long.wav");  // 14-character base name
-    EXPECT_STREQ(buf, "sXquence_lon");
-    waveWaveGetEffectiveName(buf, "KICK.aif");
-    EXPECT_STREQ(buf, "KICK");
+TEST(WaveListNames, EffectiveNameReplacesWideCharactersAndRefusedOnes) {
+    struct {
+        const char *path, *name;
+    } cases[] = {
+        {"/in/s\xC3\xA9quence_long.wav", "sXquence_lon"},  // 14-character base name
+        {"KICK.aif", "KICK"},
+        {"/in/a<b>c\td.wav", "a_b_c_d"},
+        {"/in/   .wav", "___"},
+        {"/in/\xF0\x9F\x8E\xB5 x.wav", "X x"},
+    };
+    for (const auto &c : cases) {
+        char buf[kWaveNameLen + 1];
+        waveWaveGetEffectiveName(buf, c.path);
+        EXPECT_STREQ(buf, c.name) << c.path;
+    }
+}
+
+// Shift-JIS double-byte characters may end in "\\" or "|"; only whole
+// characters are judged, and a cut never splits one.
+TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharacters) {
+    struct {
+        const char *name;
+        size_t max;
+        bool blank;
+        int code;
+    } cases[] = {
+        {"Kick 01", 12, false, NAME_OK},         {"\x83\x5C\x83\x7C", 12, false, NAME_OK},
+        {"", 12, false, NAME_EMPTY},             {"", 8, true, NAME_OK},
+        {"   ", 12, false, NAME_BLANK},          {"New Kit ", 8, true, NAME_OK},
+        {"x/y", 12, false, NAME_BAD_CHAR},       {"a\\b", 12, false, NAME_BAD_CHAR},
+        {"a<b", 12, false, NAME_BAD_CHAR},       {"tab\there", 12, false, NAME_BAD_CHAR},
+        {"\x7f", 12, false, NAME_BAD_CHAR},      {"ab\x83", 12, false, NAME_BAD_CHAR},
+        {"\xA0", 12, false, NAME_BAD_CHAR},      {"thirteen byte", 12, false, NAME_TOO_LONG},
+        {"\xB1\xB2", 12, false, NAME_OK},       // half-width katakana
+    };
+    for (const auto &c : cases) EXPECT_EQ(waveNameCheck(c.name, c.max, c.blank), c.code) << c.name;
+
+    char out[kWaveNameLen + 1];
+    waveNameMake(out, kWaveNameLen, "abcdefghijk\x83\x5C");  // the 12th byte leads a character
+    EXPECT_STREQ(out, "abcdefghijk");
+    waveNameMake(out, kWaveNameLen, "\x83\x5C/\x01");
+    EXPECT_STREQ(out, "\x83\x5C__");
+}
+
+TEST(WaveListNames, AudioFileNamesAreSafeOnAFatCard) {
+    struct {
+        const char *wave, *ext, *file;
+    } cases[] = {
+        {"Snare Drum 0", ".wav", "Snare.wav"}, {"k:l*m", ".WAV", "k_l_m.WAV"}, {".hid", ".aif", "_hid.aif"},
+        {"ab. ", ".wav", "ab__.wav"},          {"CON", ".wav", "CON_.wav"},   {"lpt9x", ".wav", "lpt9x.wav"},
+        {"Com1", ".aiff", "Com1_.aiff"},       {"", ".wav", "_.wav"},         {"\x83\x5C", ".wav", "__.wav"},
+    };
+    for (const auto &c : cases) {
+        char out[kWaveFileNameLen + 1];
+        waveFileNameMake(out, c.wave, c.ext);
+        EXPECT_STREQ(out, c.file) << c.wave;
+        EXPECT_TRUE(waveFileNameIsSafe(out)) << out;
+    }
+    for (const char *bad : {"a<b.wav", "e\\f.wav", "AUX.wav", ".x.wav", "x.wav.", "\x83\x5C.wav", "seventeen_bytes.wav"})
+        EXPECT_FALSE(waveFileNameIsSafe(bad)) << bad;
 }
 
 TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -14,8 +15,8 @@
 #include "platform/evqueue.h"
 #include "platform/ghost.h"
 #include "resource/dnastr_ids.h"
+#include "wavelib/names.h"
 #include "wavelib/request.h"
-#include "wavelib/xml.h"
 #include "windows/main/mainctl.h"
 
 namespace {
@@ -134,9 +135,8 @@ bool dlgCardGone(void) {
 }
 
 bool dlgNameUsable(const char *name, bool mayBeEmpty) {
-    bool blank = true;
-    for (const char *p = name ? name : ""; *p; ++p) blank = blank && *p == ' ';
-    if ((mayBeEmpty || !blank) && xmlValueIsWritable(name)) return true;
+    // The fields keep their own lengths; the rule judges the characters.
+    if (waveNameCheck(name, SIZE_MAX, mayBeEmpty) == NAME_OK) return true;
     editWaveUtilityMboxOpen(DNASTR_TITLE_ERROR, DNASTR_ERR_NOT_POSSIBLE, MBOX_KIND_OK);
     return false;
 }

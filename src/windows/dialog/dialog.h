@@ -72,9 +72,10 @@ void dlgAble(sDlgWindow *d, int on);
 // Whether the card the library was read from has gone; when it has, says so
 // (message 88) and asks the main window to close without a question.
 bool dlgCardGone(void);
-// Whether Shift-JIS `name` may be stored as a name on the card: carried
-// whole by the parameter text (no control character, "<" or ">") and, unless
-// `mayBeEmpty`, neither empty nor only spaces. When it may not, says so
+// Whether Shift-JIS `name` may be stored as a name on the card by the
+// library's name rule (names.h; no control character, "<", ">", "/" or "\",
+// whole Shift-JIS characters) and, unless `mayBeEmpty`, neither empty nor
+// only spaces. When it may not, says so
 // (message 68, on the main window). Changes nothing.
 bool dlgNameUsable(const char *name, bool mayBeEmpty = false);
 // Opens the program's help document in the interface language; says so
