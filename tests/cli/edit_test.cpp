@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,33 +13,10 @@
 #include "foundation/fault.h"
 #include "foundation/global.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
-#include "wavelib/storage.h"
-#include "wavelib/wavelist.h"
 
 namespace {
-
-// Every regular file below `root` with its bytes.
-std::map<std::string, std::string> cardFiles(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root))
-        if (e.is_regular_file()) files[e.path().string()] = testReadFile(e.path().string());
-    return files;
-}
-
-// A fresh read-only scan of the card, disposed with the object.
-struct Scan {
-    sWaveList *list;
-    explicit Scan(const std::string &root)
-        : list(waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY)) {}
-    ~Scan() { waveListDispose(list); }
-    sWave *wave(int n) const { return waveListFindWaveNumber(list, n); }
-    std::string tagOf(int n) const {
-        sWave *w = wave(n);
-        return w && w->category ? w->category->name : "";
-    }
-    sPad *pad(int kit, int index) const { return waveKitPadPtr(waveListKitPtr(list, kit), index); }
-};
 
 class CliEditTest : public testing::Test {
 protected:
@@ -66,7 +41,7 @@ protected:
 };
 
 TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     const std::vector<std::vector<std::string>> refused = {
         {"rename", "3", "ABCDEFGHIJKLM"},                // 13 bytes
         {"rename", "3", "あいうえおかき"},               // 14 bytes in Shift-JIS
@@ -92,7 +67,7 @@ TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
         CliResult r = run(args);
         EXPECT_EQ(r.status, 1) << args[0] << " " << args.back() << "\n" << r.err;
         EXPECT_NE(r.err, "") << args[0];
-        EXPECT_EQ(cardFiles(root()), before) << args[0] << " " << args.back();
+        EXPECT_EQ(testTreeSnapshot(root()), before) << args[0] << " " << args.back();
     }
 }
 
@@ -117,27 +92,22 @@ TEST_F(CliEditTest, MalformedCommandLinesAreUsageErrors) {
 TEST_F(CliEditTest, RenameWritesTheWaveInShiftJis) {
     CliResult r = run({"rename", "4", "スネア"});
     ASSERT_EQ(r.status, 0) << r.err;
-    Scan s(root());
-    EXPECT_EQ(std::string(s.wave(4)->name), "\x83X\x83l\x83\x41");
+    TestLibrary s(root());
+    EXPECT_EQ(s.name(4), "\x83X\x83l\x83\x41");
     EXPECT_EQ(s.tagOf(4), "SNARE");
 }
 
 TEST_F(CliEditTest, CategoryEditsReachTheCard) {
     // add: on top of the display order.
     ASSERT_EQ(run({"category", "add", "TOMS"}).status, 0);
-    {
-        Scan s(root());
-        sTag *toms = waveListTagFindName(s.list, "TOMS");
-        ASSERT_NE(toms, nullptr);
-        EXPECT_EQ(static_cast<sTag *>(static_cast<sListItem *>(s.list->tagOrder.first)->item), toms);
-    }
+    EXPECT_EQ(TestLibrary(root()).tagOrder().front(), "TOMS");
     // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
     // whose category number shifts down, is rewritten too.
     ASSERT_EQ(run({"category", "assign", "250", "4", "snare"}).status, 0);
     ASSERT_EQ(run({"category", "delete", "SNARE"}).status, 0);
     {
-        Scan s(root());
-        EXPECT_EQ(waveListTagCount(s.list), 3);
+        TestLibrary s(root());
+        EXPECT_EQ(s.tags().size(), 3u);
         EXPECT_EQ(s.tagOf(250), "DEFAULT");
         EXPECT_EQ(s.tagOf(4), "DEFAULT");
         EXPECT_EQ(s.tagOf(3), "KICK");
@@ -145,12 +115,9 @@ TEST_F(CliEditTest, CategoryEditsReachTheCard) {
     // rename and move: KICK directly below TOMS.
     ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
     ASSERT_EQ(run({"category", "move", "BASS", "--after", "TOMS"}).status, 0);
-    Scan s(root());
+    TestLibrary s(root());
     EXPECT_EQ(s.tagOf(3), "BASS");
-    std::vector<std::string> shown;
-    for (auto *n = static_cast<sListItem *>(s.list->tagOrder.first); n; n = n->next)
-        shown.push_back(static_cast<sTag *>(n->item)->name);
-    EXPECT_EQ(shown, (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
+    EXPECT_EQ(s.tagOrder(), (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
 }
 
 TEST_F(CliEditTest, TheTwentyFirstCategoryIsRefused) {
@@ -167,7 +134,7 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
     ASSERT_EQ(run({"kit", "clear", "1", "1"}).status, 0);
     ASSERT_EQ(run({"kit", "swap", "7", "2s", "15"}).status, 0);
     EXPECT_TRUE(testExists(card.kit() + "kit007.kvb"));
-    Scan s(root());
+    TestLibrary s(root());
     sKit *kit = waveListKitPtr(s.list, 7);
     EXPECT_EQ(kit->isFile, 1);
     EXPECT_EQ(std::string(kit->name), "Jazz");
@@ -181,20 +148,20 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
 }
 
 TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     for (const char *answer : {"--no", ""}) {
         std::vector<std::string> args = {"delete", "250"};
         if (*answer) args.push_back(answer);
         CliResult r = run(args);
         EXPECT_EQ(r.status, 1) << answer;
-        EXPECT_EQ(cardFiles(root()), before) << answer;
+        EXPECT_EQ(testTreeSnapshot(root()), before) << answer;
     }
     CliResult r = run({"delete", "250", "4", "250", "--yes", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "{\"deleted\":[{\"number\":250,\"name\":\"Hat\"},{\"number\":4,\"name\":\"Snare\"}]}\n");
     EXPECT_FALSE(testExists(card.data(2) + "hat.wav"));
     EXPECT_FALSE(testExists(card.prm(2) + "50.kvb"));
-    Scan s(root());
+    TestLibrary s(root());
     EXPECT_EQ(waveListWaveCount(s.list), 1);
     // The kit names neither number any more, so a later wave 250 cannot play there.
     EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
@@ -203,10 +170,10 @@ TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
 }
 
 TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     CliResult plan = run({"renumber", "--dry-run"});
     ASSERT_EQ(plan.status, 0) << plan.err;
-    EXPECT_EQ(cardFiles(root()), before);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
     CliResult json = run({"renumber", "--dry-run", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(json.out.rfind("{\"dry_run\":true,\"steps\":[", 0), 0u) << json.out;
@@ -217,10 +184,8 @@ TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
     EXPECT_EQ(real.out.substr(0, plan.out.size()), plan.out);
     EXPECT_NE(plan.out.find("renumber 250 -> 2 \"Hat\""), std::string::npos) << plan.out;
     EXPECT_NE(plan.out.find("clear kit 1 pad 2 sub-wave: wave 99"), std::string::npos) << plan.out;
-    Scan s(root());
-    EXPECT_EQ(std::string(s.wave(0)->name), "Kick");
-    EXPECT_EQ(std::string(s.wave(1)->name), "Snare");
-    EXPECT_EQ(std::string(s.wave(2)->name), "Hat");
+    TestLibrary s(root());
+    EXPECT_EQ(s.name(0) + s.name(1) + s.name(2), "KickSnareHat");
     EXPECT_EQ(s.pad(1, 0)->waveNumber, 2);
     EXPECT_EQ(s.pad(1, 0)->subWaveNumber, 0);
     EXPECT_EQ(s.pad(1, 1)->subWaveNumber, -1);
@@ -256,7 +221,7 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
             break;
         }
         reportedTheFile = reportedTheFile || r.err.find(c.prm(0) + "04.kvb: cannot write") != std::string::npos;
-        Scan s(each.path());
+        TestLibrary s(each.path());
         ASSERT_NE(s.wave(5), nullptr) << n;
         // Either the rename is on the card, or the command failed and said so.
         if (r.status == 0) {
@@ -310,7 +275,7 @@ TEST_F(CliEditTest, RenumberAcrossFoldersFollowsItsPlanExactly) {
         }
     }
     EXPECT_TRUE(testExists(card.data(0) + "SNR_01.wav")) << real.out;
-    Scan s(root());
+    TestLibrary s(root());
     EXPECT_EQ(waveListWaveCount(s.list), 6);
     EXPECT_EQ(waveListLastWaveNumber(s.list), 5);
 }
@@ -334,7 +299,7 @@ TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(each.path()), std::string::npos) << r.err;
         // Nothing is lost: both waves are on the card with their audio.
-        Scan s(each.path());
+        TestLibrary s(each.path());
         EXPECT_EQ(waveListWaveCount(s.list), 2) << r.err;
         EXPECT_TRUE(testExists(c.data(0) + "kick.wav"));
     }

@@ -110,12 +110,13 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     };
     const Case cases[] = {{dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
     for (const Case &c : cases)
-        for (const char *command : {"info", "list"}) {
+        for (const char *command : {"info", "list", "check", "duplicates"}) {
             CliResult r = cliRun({command, c.volume});
             EXPECT_EQ(r.status, 1) << command << " " << c.volume;
             EXPECT_EQ(r.out, "") << command;
             EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
         }
+    EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
 TEST(CliList, OrdersAndLengths) {
