@@ -50,7 +50,12 @@ private:
     TestTreeNames names_;
 };
 
-// The texts of the parameter files, byte for byte as the device writes them.
+// The texts of the parameter files, byte for byte as the device writes them:
+// one value line ("<tabs><tag>value</tag>"), a name as one line per byte
+// (signed, zero past its end), and whole files.
+std::string testPrmLine(int tabs, const std::string &tag, const std::string &value);
+std::string testPrmLine(int tabs, const std::string &tag, int value);
+std::string testPrmNameLines(int tabs, const std::string &prefix, const std::string &name, size_t count);
 std::string testWavePrmText(const std::string &name, const std::string &path, int tag);
 std::string testTagListText(const std::vector<std::pair<std::string, int>> &tags);
 std::string testKitText(const std::string &name, const std::string &sub, const std::vector<std::pair<int, int>> &pads);
