@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ghost.h"
-#include "platform/headless/headless.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/dupes.h"
 #include "wavelib/storage.h"
@@ -18,15 +17,7 @@
 
 namespace {
 
-class DupesTest : public testing::Test {
-protected:
-    ScratchDir dir;
-    void SetUp() override { hlInstall(); }
-    void TearDown() override {
-        hlReset();
-        ghostHostInstall(nullptr);
-    }
-};
+using DupesTest = HeadlessTest;
 
 std::vector<std::vector<int>> numbersOf(const sListBase &groups) {
     std::vector<std::vector<int>> out;

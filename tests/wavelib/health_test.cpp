@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ghost.h"
-#include "platform/headless/headless.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/health.h"
 #include "wavelib/wavelist.h"
@@ -127,14 +126,8 @@ const std::vector<FaultRow> &faultRows() {
     return rows;
 }
 
-class HealthTest : public testing::TestWithParam<FaultRow> {
+class HealthTest : public HeadlessTest, public testing::WithParamInterface<FaultRow> {
 protected:
-    ScratchDir dir;
-    void SetUp() override { hlInstall(); }
-    void TearDown() override {
-        hlReset();
-        ghostHostInstall(nullptr);
-    }
     // A healthy card: DEFAULT, one wave on one pad of kit 0.
     TestCard healthyCard() {
         TestCard card(dir.path());

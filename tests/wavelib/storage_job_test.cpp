@@ -5,25 +5,16 @@
 #include <string>
 
 #include "foundation/mem.h"
-#include "platform/headless/headless.h"
 #include "platform/job.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
 namespace {
 
-
-class ScanJobTest : public testing::Test {
-protected:
-    ScratchDir dir;
-    void SetUp() override { hlInstall(); }
-    void TearDown() override {
-        hlReset();
-        ghostHostInstall(nullptr);
-    }
-};
+using ScanJobTest = HeadlessTest;
 
 TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBar) {
     TestCard card(dir.path());

@@ -22,6 +22,7 @@
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -29,19 +30,10 @@
 
 namespace {
 
-// A scan of one volume, disposed with its library.
-struct Scan {
-    sWaveList *list = nullptr;
-    explicit Scan(const std::string &root, uint32_t mode = WSTORAGE_SCAN_CLEAN) {
-        list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
-    }
-    ~Scan() { waveListDispose(list); }
+// A scan of one volume (cleaning, as the desktop program scans), disposed with its library.
+struct Scan : TestLibrary {
+    explicit Scan(const std::string &root, uint32_t mode = WSTORAGE_SCAN_CLEAN) : TestLibrary(root, mode) {}
     _sWaveStorage *storage() const { return list ? list->storage : nullptr; }
-    std::set<int> waves() const {
-        std::set<int> out;
-        for (auto *w = list ? static_cast<sWave *>(list->waves.first) : nullptr; w; w = w->next) out.insert(w->waveNumber);
-        return out;
-    }
     std::set<int> fileKits() const {
         std::set<int> out;
         for (auto *k = list ? static_cast<sKit *>(list->kits.first) : nullptr; k; k = k->next)

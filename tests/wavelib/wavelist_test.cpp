@@ -12,26 +12,12 @@
 #include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
 namespace {
-
-struct Library {
-    sWaveList *list;
-    explicit Library(sWaveList *l) : list(l) {}
-    ~Library() { waveListDispose(list); }
-    std::vector<std::string> tags() const {
-        std::vector<std::string> out;
-        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) out.push_back(t->name);
-        return out;
-    }
-    std::string tagOf(int number) const {
-        sWave *w = waveListFindWaveNumber(list, number);
-        return w && w->category ? w->category->name : "";
-    }
-};
 
 sWaveList *scan(const std::string &root) {
     return waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
@@ -45,7 +31,7 @@ TEST(WaveListBuild, KitsFromFilesAndTheRestNew) {
     card.makeTree();
     card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
     card.writeKit("kit005.kvb", "Jazz", "", {});
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     EXPECT_EQ(G.currentWaveList, lib.list);
     ASSERT_EQ(waveListKitCount(lib.list), 100);
@@ -107,7 +93,7 @@ TEST(WaveListBuild, DefaultCategoryRules) {
         if (!c.file.empty()) card.writeCategories(c.file);
         int number = 0;
         for (const auto &w : c.waves) card.addWave(number++, "W", "W.wav", w.first);
-        Library lib(scan(dir.path()));
+        TestLibrary lib(dir.path());
         ASSERT_NE(lib.list, nullptr) << c.what;
         EXPECT_EQ(lib.tags(), c.tags) << c.what;
         ASSERT_NE(lib.list->defaultTag, nullptr) << c.what;
@@ -123,7 +109,7 @@ TEST(WaveListBuild, OrderKeysAndTheDisplayOrder) {
     TestCard card(dir.path());
     card.makeTree();
     card.writeCategories({{"DEFAULT", 0}, {"SNARE", 2}, {"KICK", -4}, {"HAT", 1}});
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     std::vector<std::string> shown;
     for (auto *n = static_cast<sListItem *>(lib.list->tagOrder.first); n; n = n->next)
@@ -142,7 +128,7 @@ TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
     card.writeCategories(twenty);
     card.addWave(0, "A", "A.wav", 18);  // CAT18, at position 19
     card.addWave(1, "B", "B.wav", 19);  // CAT19 did not fit
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     ASSERT_EQ(waveListTagCount(lib.list), 20);
     EXPECT_STREQ(waveListTagPtr(lib.list, 0)->name, "DEFAULT");
@@ -165,7 +151,7 @@ TEST(WaveListBuild, WavesTakeTheirFilesFieldsAndNumbers) {
     card.addWave(250, "LONGNAME1234", "LONGFILENAME_X.wav");
     card.addWave(3, "KICK", "KICK_07.wav");
     card.addWave(17, "SNARE", "SN.aif");
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     EXPECT_EQ(waveListLastWaveNumber(lib.list), 250);
     sWave *w = waveListFindWaveNumber(lib.list, 250);
@@ -217,7 +203,7 @@ TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
 }
 
 TEST(WaveListDefault, HundredKitsAndDefault) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     ASSERT_NE(lib.list, nullptr);
     EXPECT_EQ(lib.tags(), std::vector<std::string>{"DEFAULT"});
     EXPECT_EQ(lib.list->defaultTag, waveListTagPtr(lib.list, 0));
@@ -229,7 +215,7 @@ TEST(WaveListDefault, HundredKitsAndDefault) {
 }
 
 TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     ASSERT_NE(lib.list, nullptr);
     sWave *w = waveWaveCreate(lib.list, "/in/Kick Drum_03.wav", 0);
     ASSERT_NE(w, nullptr);
@@ -245,7 +231,7 @@ TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
 }
 
 TEST(WaveListWaves, RenumberMovesPadsUnlessKept) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
     sKit *kit = waveListKitPtr(lib.list, 4);
     waveKitPadPtr(kit, 2)->waveNumber = 0;
@@ -270,7 +256,7 @@ TEST(WaveListWaves, RenumberMovesPadsUnlessKept) {
 }
 
 TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
     sWave *other = waveWaveCreate(lib.list, "/x/B.wav", 0);
     sTag *tag = lib.list->defaultTag;
@@ -297,7 +283,7 @@ TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
 }
 
 TEST(WaveListWaves, TagChangeMovesTheWaveAndMarksItForSaving) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sTag *snare = waveTagCreate(lib.list, "SNARE", nullptr, 1);
     ASSERT_NE(snare, nullptr);
     EXPECT_EQ(snare->order, 1);
