@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
@@ -106,4 +107,65 @@ bool benchBestOfTwo(double best[2], const std::function<double(int side)> &run) 
             if (t < best[side]) best[side] = t;
         }
     return true;
+}
+
+std::vector<char> benchWavNoise(int rate, int bits, int channels, uint32_t frames, unsigned &seed) {
+    const uint32_t bytes = static_cast<uint32_t>(bits / 8), align = bytes * static_cast<uint32_t>(channels);
+    const uint32_t data = frames * align;
+    std::vector<char> b(44 + data);
+    auto put = [&](size_t at, uint32_t v, uint32_t n) {
+        for (uint32_t i = 0; i < n; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::memcpy(b.data(), "RIFF", 4);
+    put(4, 36 + data, 4);
+    std::memcpy(b.data() + 8, "WAVEfmt ", 8);
+    put(16, 16, 4);
+    put(20, 1, 2);
+    put(22, static_cast<uint32_t>(channels), 2);
+    put(24, static_cast<uint32_t>(rate), 4);
+    put(28, static_cast<uint32_t>(rate) * align, 4);
+    put(32, align, 2);
+    put(34, static_cast<uint32_t>(bits), 2);
+    std::memcpy(b.data() + 36, "data", 4);
+    put(40, data, 4);
+    const int32_t half = 1 << (bits - 2);
+    for (size_t at = 44; at + bytes <= b.size(); at += bytes) {
+        seed = seed * 1103515245u + 12345u;
+        int32_t v = static_cast<int32_t>((seed >> 8) % (2u * static_cast<uint32_t>(half))) - half;
+        put(at, static_cast<uint32_t>(v), bytes);
+    }
+    return b;
+}
+
+int benchOverSources(int argc, char **argv, const char *name, const std::function<bool(const std::string &)> &makeSources,
+                     const std::function<double(int side, const std::string &src, const std::string &dst)> &run,
+                     const char *label, const char *anchor, double target) {
+    std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, (std::string("kvbbench-") + name).c_str());
+    if (root.empty()) {
+        std::fprintf(stderr, "bench_%s: cannot make a scratch folder\n", name);
+        return 1;
+    }
+    std::string src = root + "/src";
+    std::error_code ec;
+    std::filesystem::create_directory(src, ec);
+    if (ec || !makeSources(src)) {
+        std::fprintf(stderr, "bench_%s: cannot write the source files\n", name);
+        benchRemoveTree(root);
+        return 1;
+    }
+    benchRun({"sync"});
+    double best[2];
+    bool ok = benchBestOfTwo(best, [&](int side) {
+        std::string dst = root + (side == 0 ? "/ours" : "/theirs");
+        benchRemoveTree(dst);
+        benchRun({"sync"});
+        return run(side, src, dst);
+    });
+    benchRemoveTree(root);
+    if (!ok) {
+        std::fprintf(stderr, "bench_%s: run failed\n", name);
+        return 1;
+    }
+    benchReport(label, best[0], anchor, best[1], target);
+    return 0;
 }

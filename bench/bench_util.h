@@ -1,6 +1,7 @@
 // Small helpers shared by the benchmark programs.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,3 +38,18 @@ void benchReport(const char *label, double ours, const char *anchor, double thei
 // "<label>: X <unit> (target at most T <unit>)" and its RESULT line. A limit of
 // 0 or less means no target.
 void benchReportValue(const char *label, double value, const char *unit, double limit);
+
+// --- Audio sources ---------------------------------------------------------
+
+// A canonical PCM WAV file (`bits` 16 or 24) of `frames` frames of noise
+// within half of full scale, so no converter has to lower it. `seed` goes on
+// from file to file.
+std::vector<char> benchWavNoise(int rate, int bits, int channels, uint32_t frames, unsigned &seed);
+// The frame of a benchmark over source files: a scratch folder under FOLDER
+// (argv[1], else the default), the sources written by `makeSources(folder)`
+// and synced, then `run(side, sources, target)` timed by benchBestOfTwo into
+// a fresh target folder each time, and the figure reported. `name` names
+// the program in messages. Returns the program's exit status.
+int benchOverSources(int argc, char **argv, const char *name, const std::function<bool(const std::string &)> &makeSources,
+                     const std::function<double(int side, const std::string &src, const std::string &dst)> &run,
+                     const char *label, const char *anchor, double target);

@@ -28,31 +28,7 @@
 namespace {
 
 constexpr int kFiles = 400;
-constexpr uint32_t kDataSize = 2560u * 1024u - 44u;
-
-void put(std::vector<char> &b, size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// A 44100 Hz 16-bit stereo WAV file of noise.
-std::vector<char> wavFile(unsigned &seed) {
-    std::vector<char> b(44 + kDataSize);
-    const char *tags[] = {"RIFF", "WAVE", "fmt ", "data"};
-    const size_t at[] = {0, 8, 12, 36};
-    for (int i = 0; i < 4; ++i)
-        for (int k = 0; k < 4; ++k) b[at[i] + static_cast<size_t>(k)] = tags[i][k];
-    put(b, 4, 36 + kDataSize, 4);
-    put(b, 16, 16, 4);
-    put(b, 20, 1, 2);
-    put(b, 22, 2, 2);
-    put(b, 24, 44100, 4);
-    put(b, 28, 44100 * 4, 4);
-    put(b, 32, 4, 2);
-    put(b, 34, 16, 2);
-    put(b, 40, kDataSize, 4);
-    for (size_t i = 44; i < b.size(); ++i) b[i] = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
-    return b;
-}
+constexpr uint32_t kFrames = (2560u * 1024u - 44u) / 4u;  // 2.5 MiB files
 
 std::string sourceName(int i) {
     char name[32];
@@ -63,7 +39,7 @@ std::string sourceName(int i) {
 bool makeSources(const std::string &dir) {
     unsigned seed = 12345;
     for (int i = 0; i < kFiles; ++i) {
-        std::vector<char> b = wavFile(seed);
+        std::vector<char> b = benchWavNoise(44100, 16, 2, kFrames, seed);
         if (rliFileWriteAll((dir + sourceName(i)).c_str(), b.data(), b.size()) != 0) return false;
     }
     return true;
@@ -115,32 +91,10 @@ int main(int argc, char **argv) {
     // The job's wait loop runs on the terminal host, as under kvbrt import.
     termInstall();
     termSetProgressLine(0);
-    std::string root = benchMakeDir(argc > 1 ? argv[1] : nullptr, "kvbbench-import");
-    if (root.empty()) {
-        std::fprintf(stderr, "bench_import: cannot make a scratch folder\n");
-        return 1;
-    }
-    std::string src = root + "/src";
-    rliDirCreate(src.c_str());
-    if (!makeSources(src)) {
-        std::fprintf(stderr, "bench_import: cannot write the source files\n");
-        benchRemoveTree(root);
-        return 1;
-    }
-    benchRun({"sync"});
-    double best[2];
-    bool ok = benchBestOfTwo(best, [&](int side) {
-        std::string dst = root + (side == 0 ? "/card" : "/cp");
-        benchRemoveTree(dst);
-        benchRun({"sync"});
-        return side == 0 ? ours(src, dst) : theirs(src, dst);
-    });
-    if (!ok) {
-        std::fprintf(stderr, "bench_import: run failed\n");
-        benchRemoveTree(root);
-        return 1;
-    }
-    benchReport("import 400 x 2.5 MiB WAV", best[0], "cp+sync", best[1], 1.15);
-    benchRemoveTree(root);
-    return 0;
+    return benchOverSources(
+        argc, argv, "import", makeSources,
+        [](int side, const std::string &src, const std::string &dst) {
+            return side == 0 ? ours(src, dst) : theirs(src, dst);
+        },
+        "import 400 x 2.5 MiB WAV", "cp+sync", 1.15);
 }

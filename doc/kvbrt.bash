@@ -17,7 +17,7 @@ _kvbrt_options() {
         list) opts="--sort" ;;
         inspect) opts="--json" ;;
         volumes) opts="--json" ;;
-        import) opts="--category --json" ;;
+        import) opts="--category --convert --json" ;;
         export) opts="--to --json" ;;
         rename) opts="" ;;
         category) opts="--before --after" ;;

@@ -182,7 +182,7 @@ int makeCategories(sCliContext *ctx, sWaveList *list) {
 }
 
 // The request step's import hook; what it returns is reported per file.
-void importReport(const char *path, int result, const sWave *, void *ctx) {
+void importReport(const char *path, int result, const sWave *, const sConvertResult *, void *ctx) {
     if (result != IMPORT_OK) cliError(static_cast<sCliContext *>(ctx), path, "not imported");
 }
 

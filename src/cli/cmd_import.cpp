@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -28,12 +29,14 @@ struct sOutcome {
     int number;
     std::string name;  // UTF-8
     std::string file;  // "NN/name" below the data folder
+    bool described;      // `how` holds what the conversion saw and did (--convert)
+    sConvertResult how;
 };
 
 std::string field(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
-void collect(const char *path, int result, const sWave *wave, void *ctx) {
-    sOutcome o{path, result, -1, "", ""};
+void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, void *ctx) {
+    sOutcome o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}};
     if (wave) {
         o.number = wave->waveNumber;
         o.name = field(wave->name, kWaveNameLen);
@@ -50,6 +53,7 @@ std::string reason(int result) {
     case IMPORT_NO_SIZE: return cliText(DNASTR_ERR_FILE_SIZE);
     case IMPORT_COPY_FAILED: return cliText(DNASTR_ERR_COPY);
     case IMPORT_BAD_FORMAT: return cliText(DNASTR_ERR_AUDIO_FORMAT);
+    case IMPORT_NEEDS_CONVERT: return cliText(DNASTR_ERR_AUDIO_FORMAT) + " --convert would take it.";
     case IMPORT_BAD_PATH: return cliText(DNASTR_ERR_PATH);
     case IMPORT_LIBRARY_FULL: return cliText(DNASTR_ERR_LIBRARY_FULL);
     case IMPORT_CANCELLED: return "not imported: the import was interrupted while copying it";
@@ -58,12 +62,26 @@ std::string reason(int result) {
     }
 }
 
+using Json = nlohmann::ordered_json;
+
+// An imported wave; under --convert also how it reached the card, from what.
+Json importedJson(const sOutcome &o) {
+    Json j{{"number", o.number}, {"name", o.name}, {"file", o.file}, {"source", o.source}};
+    if (!o.described) return j;
+    const sConvertInfo &i = o.how.info;
+    j["action"] = i.kind == CONVERT_COPY ? "copied" : "converted";
+    if (i.kind != CONVERT_COPY) j["conversion"] = convertKindName(i.kind);
+    j["from"] = {{"format", i.container}, {"encoding", i.encoding}, {"bits", i.sourceBits}, {"rate", i.sourceRate},
+                 {"channels", i.sourceChannels}};
+    j["gain_db"] = std::round(o.how.gainDb * 100) / 100;
+    return j;
+}
+
 void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
-    using Json = nlohmann::ordered_json;
     Json imported = Json::array(), failed = Json::array();
     for (const sOutcome &o : outcomes) {
         if (o.result == IMPORT_OK)
-            imported.push_back({{"number", o.number}, {"name", o.name}, {"file", o.file}, {"source", o.source}});
+            imported.push_back(importedJson(o));
         else
             failed.push_back({{"source", o.source}, {"reason", reason(o.result)}});
     }
@@ -71,7 +89,7 @@ void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
 }
 
 int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const std::vector<std::string> &files,
-              const std::string &category) {
+              const std::string &category, bool convert) {
     sTag *tag = list->defaultTag;
     if (!category.empty()) {
         tag = waveListTagFindName(list, strUtf8ToSjis(category).c_str());
@@ -91,14 +109,22 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     cliTextInit();
     std::vector<sOutcome> outcomes;
     for (const std::string &f : files)
-        if (waveImportSetRequest(number, f.c_str()) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", ""});
+        if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}});
     waveImportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
 
     int status = CLI_EXIT_OK;
     for (const sOutcome &o : outcomes) {
-        if (o.result == IMPORT_OK) continue;
+        if (o.result == IMPORT_OK) {
+            // Imported, but not quite as it was: said, though not a failure.
+            if (o.how.gainDb < 0) {
+                char text[96];
+                std::snprintf(text, sizeof text, "lowered by %.2f dB so that its peaks fit 16 bits", -o.how.gainDb);
+                cliError(ctx, o.source, text);
+            }
+            continue;
+        }
         cliError(ctx, o.source, reason(o.result));
         status = CLI_EXIT_FAILURE;
     }
@@ -117,10 +143,10 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
 }
 
 int import(sCliContext *ctx, const std::string &root, const std::vector<std::string> &files,
-           const std::string &category) {
+           const std::string &category, bool convert) {
     sWaveList *list = cliScanVolume(ctx, root);
     if (!list) return CLI_EXIT_FAILURE;
-    int status = runImport(ctx, list, root, files, category);
+    int status = runImport(ctx, list, root, files, category, convert);
     waveListDispose(list);
     waveStorageWaveFileClear();
     return status;
@@ -145,11 +171,17 @@ void cliAddImport(CLI::App &app, sCliContext *ctx) {
     auto files = std::make_shared<std::vector<std::string>>();
     auto category = std::make_shared<std::string>();
     CLI::App *cmd = app.add_subcommand(
-        "import", "Import 44.1 kHz 16-bit WAV or AIFF files as new waves. Prints each new wave: number, name, file "
-                  "(tab-separated). Exit status 1 when any file was not imported.");
+        "import", "Import 44.1 kHz 16-bit WAV or AIFF files (with --convert any audio file) as new waves. Prints each "
+                  "new wave: number, name, file (tab-separated). Exit status 1 when any file was not imported.");
     cmd->add_option("VOLUME", *root, "the folder the card is mounted at")->required();
     cmd->add_option("FILE", *files, "audio files to import, in this order")->required();
     cmd->add_option("--category", *category, "the category the waves join (default: DEFAULT)");
+    auto convert = std::make_shared<bool>(false);
+    cmd->add_flag("--convert", *convert,
+                  "convert what the device cannot play (other rates, depths, channels, FLAC, Ogg ...) to 44.1 kHz "
+                  "16-bit WAV; copy the rest unchanged");
     cmd->add_flag("--json", ctx->json, "print one JSON object {imported[], failed[]}");
-    cmd->callback([ctx, root, files, category] { ctx->exitCode = import(ctx, *root, *files, *category); });
+    cmd->callback([ctx, root, files, category, convert] {
+        ctx->exitCode = import(ctx, *root, *files, *category, *convert);
+    });
 }

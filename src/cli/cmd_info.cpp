@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "audio/audio.h"
 #include "foundation/str.h"
@@ -70,7 +71,7 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
         wave["rate"] = a.rate;
         wave["bits"] = a.bits;
         wave["channels"] = a.channels;
-        waves.push_back(wave);
+        waves.push_back(std::move(wave));
     }
     for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next) {
         Json tag = Json::object(), members = Json::array();
@@ -78,8 +79,8 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
         tag["order"] = t->order;
         for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next)
             members.push_back(static_cast<const sWave *>(m->item)->waveNumber);
-        tag["waves"] = members;
-        categories.push_back(tag);
+        tag["waves"] = std::move(members);
+        categories.push_back(std::move(tag));
     }
     for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next) {
         Json pads = Json::array();
@@ -91,14 +92,18 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
                         {"name", strSjisToUtf8(field(kit->name, kKitNameLen))},
                         {"subname", strSjisToUtf8(field(kit->subName, kKitSubNameLen))},
                         {"has_file", kit->isFile != 0},
-                        {"pads", pads}});
+                        {"pads", std::move(pads)}});
     }
-    cliJsonWrite(ctx, {{"volume", root},
-                       {"free_bytes", freeBytes == UINT64_MAX ? 0 : freeBytes},
-                       {"total_bytes", total == UINT64_MAX ? 0 : total},
-                       {"waves", waves},
-                       {"categories", categories},
-                       {"kits", kits}});
+    // Moved, not copied, into the document: a full card's wave array is the
+    // bulk of the command's memory.
+    Json doc = Json::object();
+    doc["volume"] = root;
+    doc["free_bytes"] = freeBytes == UINT64_MAX ? 0 : freeBytes;
+    doc["total_bytes"] = total == UINT64_MAX ? 0 : total;
+    doc["waves"] = std::move(waves);
+    doc["categories"] = std::move(categories);
+    doc["kits"] = std::move(kits);
+    cliJsonWrite(ctx, doc);
 }
 
 void writeSummary(sCliContext *ctx, const std::string &root, sWaveList *list) {

@@ -2,6 +2,7 @@
 #include "transfer/import.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -89,10 +90,23 @@ int nextNumber(const sWaveList *list) {
     return number;
 }
 
-// Copies `src` into the wave's data folder under a clash-free name, which the
-// wave keeps. A name the cache did not know is taken (a file made meanwhile,
-// a folder) joins the cache and the rule is asked again.
-int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress) {
+// A conversion's result in the terms of transferCopyNew.
+int fromConvert(int r) { return r == CONVERT_OK ? 0 : r == CONVERT_CANCELLED ? -2 : r == CONVERT_EXISTS ? -3 : -1; }
+
+// Bytes a file of `size` takes on the card at `root`: whole clusters (the
+// file system's block size), for the room check.
+uint64_t onCard(uint64_t size, const char *root) {
+    struct statvfs s;
+    uint64_t cluster = root && statvfs(root, &s) == 0 && s.f_bsize > 0 ? s.f_bsize : 1;
+    return (size + cluster - 1) / cluster * cluster;
+}
+
+// Copies `src` (or, given `converted`, writes its conversion) into the
+// wave's data folder under a clash-free name, which the wave keeps. A name
+// the cache did not know is taken (a file made meanwhile, a folder) joins the
+// cache and the rule is asked again.
+int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap, rliCopyProgressFn progress,
+           const std::atomic<int32_t> *cancel, sConvertResult *converted) {
     for (int tries = 0; tries < kNameTries; ++tries) {
         char name[kWaveFileNameLen + 1];
         waveSameNameFilename(list, wave, name);
@@ -104,7 +118,8 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
         char rest[64];
         std::snprintf(rest, sizeof rest, "%s/%s", wave->dataFolder, name);
         if (!devicePath(list->card, dst, cap, cSTORAGE_DIR_WAVE_DATA, rest)) return IMPORT_COPY_FAILED;
-        int r = transferCopyNew(src, dst, progress, true);
+        int r = converted ? fromConvert(convertToFile(src, dst, progress, cancel, converted))
+                          : transferCopyNew(src, dst, progress, true);
         if (r == 0) return IMPORT_OK;
         if (r == -2) return IMPORT_CANCELLED;
         if (r != -3) return IMPORT_COPY_FAILED;
@@ -116,9 +131,9 @@ int copyIn(sWaveList *list, sWave *wave, const char *src, char *dst, size_t cap,
 // The file-name stem: the first 5 bytes of the wave name.
 std::string fileStem(const char *waveName) { return std::string(waveName, strnlen(waveName, 5)); }
 
-void report(sImportJob *job, const char *path, int result, const sWave *wave) {
+void report(sImportJob *job, const char *path, int result, const sWave *wave, const sConvertResult *how = nullptr) {
     if (result != IMPORT_OK) ++job->failed;
-    if (job->report) job->report(path, result, wave, job->reportCtx);
+    if (job->report) job->report(path, result, wave, result == IMPORT_OK ? how : nullptr, job->reportCtx);
 }
 
 // The imported wave goes to the selected pad (or its sub-wave slot) of the
@@ -138,7 +153,9 @@ void padAssign(const sWave *wave) {
 
 // --- Requests -----------------------------------------------------------------------
 
-int waveImportSetRequest(int category, const char *path) {
+int waveImportSetRequest(int category, const char *path) { return waveImportSetRequestEx(category, path, 0); }
+
+int waveImportSetRequestEx(int category, const char *path, uint32_t flags) {
     if (!path || !path[0]) return -1;
     auto *r = static_cast<sImportRequest *>(memCalloc(sizeof(sImportRequest), "ImFile"));
     if (!r) return -1;
@@ -150,6 +167,7 @@ int waveImportSetRequest(int category, const char *path) {
     }
     std::memcpy(r->path, path, len + 1);
     r->category = category;
+    r->flags = flags;
     rliListAddTail(&gImportFile, r);
     return 0;
 }
@@ -196,9 +214,10 @@ int importThreadFunc(void *arg) {
             continue;
         }
         sWave *wave = nullptr;
-        int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, editProgressBarMboxOpenMsg,
-                                                  copyFuncRatio);
-        report(job, r->path, result, wave);
+        sConvertResult how;
+        int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, r->flags,
+                                                  editProgressBarMboxOpenMsg, copyFuncRatio, &gbCancel, &how);
+        report(job, r->path, result, wave, r->flags & IMPORT_CONVERT ? &how : nullptr);
         if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
         if (result == IMPORT_OK) {
             if (job->padAssign) padAssign(wave);
@@ -261,7 +280,13 @@ void waveImportName(char *buf, const char *base) {
 
 int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const char *path,
                              rliCopyProgressFn progress) {
+    return waveWaveCreateFromImportEx(out, list, category, path, 0, progress, nullptr, nullptr);
+}
+
+int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const char *path, uint32_t flags,
+                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how) {
     if (out) *out = nullptr;
+    if (how) *how = sConvertResult{};
     if (!out || !list) return IMPORT_NO_MEMORY;
     char dir[kRliPathMax], base[kRliPathMax], ext[kRliPathMax];
     if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0]) return IMPORT_BAD_PATH;
@@ -275,7 +300,19 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     _sAudioContext *audio = audioDecode(path);
     bool playable = audio && audioGetSampleRate(audio) == 44100 && audioGetBitsPerSample(audio) == 16;
     audioDispose(audio);
-    if (!playable) return IMPORT_BAD_FORMAT;
+    sConvertResult conversion{};
+    bool convert = false;
+    if (flags & IMPORT_CONVERT) {
+        // What the header reader takes but libsndfile cannot read is copied
+        // as it always was.
+        int probed = convertProbe(path, &conversion.info);
+        if (probed != CONVERT_OK && !playable) return IMPORT_BAD_FORMAT;
+        convert = probed == CONVERT_OK && conversion.info.kind != CONVERT_COPY;
+    } else if (!playable) {
+        sConvertInfo info;
+        return convertProbe(path, &info) == CONVERT_OK ? IMPORT_NEEDS_CONVERT : IMPORT_BAD_FORMAT;
+    }
+    uint64_t size = convert ? conversion.info.size : static_cast<uint64_t>(st.st_size);
 
     // A missing category is found before anything is written, so the file
     // leaves no trace on the card.
@@ -285,14 +322,14 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     int number = nextNumber(list);
     if (number > kWaveNumberMax) return IMPORT_NO_NUMBER;
     const char *root = cardRoot(list->card);
-    uint64_t space = rliStorageDiskFreeSize(root);
-    if (static_cast<uint64_t>(st.st_size) > space) return IMPORT_NO_SPACE;
+    uint64_t need = onCard(size, root);
+    if (need > rliStorageDiskFreeSize(root)) return IMPORT_NO_SPACE;
 
     auto *wave = static_cast<sWave *>(memCalloc(sizeof(sWave), "Wave"));
     if (!wave) return IMPORT_NO_MEMORY;
     waveWaveWaveNumber(list, wave, number, 1);
     waveWaveName(wave, name);
-    waveWaveFilename(wave, (fileStem(name) + ext).c_str());
+    waveWaveFilename(wave, (fileStem(name) + (convert ? ".wav" : ext)).c_str());
     waveWaveIsNew(wave, 1);
 
     char folder[16], prm[kRliPathMax], dst[kRliPathMax];
@@ -301,9 +338,9 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     if (prmPath(list->card, prm, sizeof prm, number) &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_DATA) + folder).c_str()) == 0 &&
         cardMakeDir(list->card, (std::string(cSTORAGE_DIR_WAVE_PRM) + folder).c_str()) == 0)
-        result = copyIn(list, wave, path, dst, sizeof dst, progress);
+        result = copyIn(list, wave, path, dst, sizeof dst, progress, cancel, convert ? &conversion : nullptr);
     // Out of room while copying stops the job as the size check would have.
-    if (result == IMPORT_COPY_FAILED && static_cast<uint64_t>(st.st_size) > rliStorageDiskFreeSize(root))
+    if (result == IMPORT_COPY_FAILED && need > rliStorageDiskFreeSize(root))
         result = IMPORT_NO_SPACE;
     if (result != IMPORT_OK) {
         memFree(wave);
@@ -336,12 +373,14 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
     waveListSortItAllRequest();
     waveStorageAddWaveFile(wave, 0);
     *out = wave;
+    if (how) *how = conversion;
     return IMPORT_OK;
 }
 
-int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
-                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress) {
-    int result = waveWaveCreateFromImport(wave, list, category, path, progress);
+int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
+                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
+                                 const std::atomic<int32_t> *cancel, sConvertResult *how) {
+    int result = waveWaveCreateFromImportEx(wave, list, category, path, flags, progress, cancel, how);
     int message = 0;
     bool named = true;
     switch (result) {
@@ -349,7 +388,8 @@ int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, co
     case IMPORT_NO_SPACE: message = DNASTR_ERR_NO_SPACE; named = false; break;
     case IMPORT_NO_SIZE: message = DNASTR_ERR_FILE_SIZE; break;
     case IMPORT_COPY_FAILED: message = DNASTR_ERR_COPY; break;
-    case IMPORT_BAD_FORMAT: message = DNASTR_ERR_AUDIO_FORMAT; break;
+    case IMPORT_BAD_FORMAT:
+    case IMPORT_NEEDS_CONVERT: message = DNASTR_ERR_AUDIO_FORMAT; break;
     case IMPORT_BAD_PATH: message = DNASTR_ERR_PATH; break;
     case IMPORT_NO_CATEGORY: message = DNASTR_ERR_IMPORT_CATEGORY; break;
     default: break;

@@ -4,8 +4,11 @@
 // Each accepted file becomes one wave: the next wave number, a name taken from
 // the file's name, a byte-for-byte copy of the file in the wave's data folder
 // under a name that clashes with nothing there, and a new parameter file; the
-// wave joins the category its request names. Only 44100 Hz 16-bit WAV and
-// AIFF files are taken; nothing is converted.
+// wave joins the category its request names. Without conversion only 44100 Hz
+// 16-bit WAV and AIFF files are taken, copied unchanged; a request that asks
+// for conversion also takes whatever else libsndfile reads and writes it as a
+// canonical 44100 Hz 16-bit WAV file (transfer/convert.h), copying unchanged
+// what the device already plays.
 //
 // Requests come from the main window (files dropped on a category or a pad)
 // and the import window; the request step runs them all as one job under the
@@ -17,10 +20,12 @@
 // and the card is synced once when the job ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "foundation/copy.h"
 #include "foundation/list.h"
+#include "transfer/convert.h"
 
 struct sWave;
 struct sWaveList;
@@ -39,6 +44,12 @@ enum : int {
     IMPORT_NO_MEMORY = -9,       // memory ran out (no message)
     IMPORT_LIBRARY_FULL = -10,   // the library holds 10000 waves (message 70; stops the job)
     IMPORT_NOT_RUN = -11,        // the job stopped or was cancelled before this file
+    IMPORT_NEEDS_CONVERT = -12,  // the device cannot play it, conversion would take it (message 75)
+};
+
+// Flags of an import request.
+enum : uint32_t {
+    IMPORT_CONVERT = 1u,  // convert what the device cannot play; copy the rest unchanged
 };
 
 // One import request ("ImFile").
@@ -47,11 +58,14 @@ struct sImportRequest {
     sImportRequest *prev;
     int32_t category;  // position of the category in the library's category list
     char *path;        // the file (UTF-8 byte path), owned ("fnLen")
+    uint32_t flags;    // IMPORT_CONVERT or 0
 };
 
-// Called on the worker for each request in order: its path, the result and
-// the new wave (null unless IMPORT_OK); `ctx` as registered.
-typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, void *ctx);
+// Called on the worker for each request in order: its path, the result, the
+// new wave (null unless IMPORT_OK) and, for a request with IMPORT_CONVERT that
+// was imported, how the file reached the card (else null); `ctx` as registered.
+typedef void (*waveImportReportFn)(const char *path, int result, const sWave *wave, const sConvertResult *how,
+                                   void *ctx);
 
 // --- Requests -----------------------------------------------------------------------
 
@@ -61,6 +75,8 @@ extern sListBase gImportFile;
 // Appends a request for `path` into category `category`. Returns 0, or -1
 // (nothing added) for an empty path or when memory runs out.
 int waveImportSetRequest(int category, const char *path);
+// As waveImportSetRequest, with IMPORT_* request `flags`.
+int waveImportSetRequestEx(int category, const char *path, uint32_t flags);
 // Frees every pending request. Never fails.
 void waveImportSetRequestCancel(void);
 // Each imported wave of the next run goes to the selected pad of the selected
@@ -93,10 +109,17 @@ int importThreadFunc(void *arg);
 // (null) as they were.
 int waveWaveCreateFromImport(sWave **wave, sWaveList *list, int category, const char *path,
                              rliCopyProgressFn progress);
-// As waveWaveCreateFromImport; for a code that has a message first calls
+// As waveWaveCreateFromImport with IMPORT_* request `flags`, stopping a
+// conversion when `cancel` (may be null) is raised; with IMPORT_CONVERT fills
+// `how` (may be null) when the file was imported. The room asked of the card
+// is the size of what is written, in whole clusters.
+int waveWaveCreateFromImportEx(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
+                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how);
+// As waveWaveCreateFromImportEx; for a code that has a message first calls
 // `mbox(56, text, 0)`, the text naming the file where the message asks for it.
-int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path,
-                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress);
+int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
+                                 int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
+                                 const std::atomic<int32_t> *cancel, sConvertResult *how);
 // Writes into `buf` (13 bytes) the wave name a file's base name gives: at most
 // 12 characters, ASCII kept, each other character one "X". Never fails.
 void waveImportName(char *buf, const char *baseName);

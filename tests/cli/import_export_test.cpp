@@ -50,6 +50,26 @@ TEST_F(CliTransfer, ImportPrintsTheNewWavesAndNamesRefusedFiles) {
                          "/Kick.wav\"}],\"failed\":[]}\n");
 }
 
+// A file the device cannot play is refused with the way to take it; with
+// --convert it is converted, said so in the JSON, and the card stays healthy.
+TEST_F(CliTransfer, ConvertTakesWhatTheDeviceCannotPlay) {
+    CliResult r = cliRun({"import", root, in + "/fast.wav"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(in + "/fast.wav: " + cliText(DNASTR_ERR_AUDIO_FORMAT) + " --convert would take it."),
+              std::string::npos)
+        << r.err;
+
+    r = cliRun({"import", root, in + "/fast.wav", in + "/Kick.wav", "--convert", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"imported\":[{\"number\":4,\"name\":\"fast\",\"file\":\"00/fast.wav\",\"source\":\"" + in +
+                         "/fast.wav\",\"action\":\"converted\",\"conversion\":\"resampled\",\"from\":{\"format\":"
+                         "\"WAV\",\"encoding\":\"PCM\",\"bits\":16,\"rate\":48000,\"channels\":1},\"gain_db\":0.0},"
+                         "{\"number\":5,\"name\":\"Kick\",\"file\":\"00/Kick.wav\",\"source\":\"" + in +
+                         "/Kick.wav\",\"action\":\"copied\",\"from\":{\"format\":\"WAV\",\"encoding\":\"PCM\","
+                         "\"bits\":16,\"rate\":44100,\"channels\":1},\"gain_db\":0.0}],\"failed\":[]}\n");
+    EXPECT_EQ(cliRun({"check", root}).status, 0);
+}
+
 TEST_F(CliTransfer, UnknownCategoryOrWaveChangesNothing) {
     std::vector<std::string> before = data();
     CliResult r = cliRun({"import", root, in + "/Kick.wav", "--category", "Snares"});

@@ -27,6 +27,7 @@ struct Outcome {
     std::string path;
     int result;
     int number;
+    int kind;  // CONVERT_* of a request with IMPORT_CONVERT, else -1
 };
 
 std::string le(uint32_t v, int n) {
@@ -58,8 +59,9 @@ std::string aiffBytes(int frames, int bits) {
     return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
 }
 
-void collect(const char *path, int result, const sWave *wave, void *ctx) {
-    static_cast<std::vector<Outcome> *>(ctx)->push_back({path, result, wave ? wave->waveNumber : -1});
+void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, void *ctx) {
+    static_cast<std::vector<Outcome> *>(ctx)->push_back(
+        {path, result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1});
 }
 
 // Every regular file below `dir` whose name is one of our temporary names.
@@ -102,9 +104,9 @@ protected:
         testWriteFile(p, bytes);
         return p;
     }
-    int run(const std::vector<std::string> &paths, int category = 0) {
+    int run(const std::vector<std::string> &paths, int category = 0, uint32_t flags = 0) {
         outcomes.clear();
-        for (const auto &p : paths) waveImportSetRequest(category, p.c_str());
+        for (const auto &p : paths) waveImportSetRequestEx(category, p.c_str(), flags);
         waveImportSetReport(collect, &outcomes);
         return waveImportCalc(list, 0);
     }
@@ -178,6 +180,37 @@ TEST_F(ImportTest, SoxFilesAreImportedUnchanged) {
     expectCardMatchesLibrary();
 }
 
+// With conversion asked for, what the device plays is copied as it is and
+// the rest becomes a canonical WAV file named ".wav"; a file nothing reads
+// is still refused.
+TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
+    card().makeTree();
+    open();
+    std::string good = source("good.wav", testWavBytes(10));
+    std::vector<std::string> paths = {good, source("hi.wav", testWavBytes(4800, 48000, 16, 2)),
+                                      source("song.mp3", testWavBytes(10)), source("text.wav", "not audio at all"),
+                                      source("aiff24.aif", aiffBytes(7, 24))};
+    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 1);
+    std::vector<std::pair<int, int>> want = {{IMPORT_OK, CONVERT_COPY},
+                                             {IMPORT_OK, CONVERT_RESAMPLE},
+                                             {IMPORT_OK, CONVERT_REWRAP},
+                                             {IMPORT_BAD_FORMAT, -1},
+                                             {IMPORT_OK, CONVERT_DITHER}};
+    ASSERT_EQ(outcomes.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(std::make_pair(outcomes[i].result, outcomes[i].kind), want[i]) << paths[i];
+    EXPECT_EQ(testReadFile(file(0)), testReadFile(good));
+    for (int n : {1, 2, 3}) {
+        std::string bytes = testReadFile(file(n));
+        EXPECT_EQ(fs::path(file(n)).extension(), ".wav");
+        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << file(n);
+    }
+    EXPECT_EQ(testReadFile(file(1)).size(), 44u + 4410u * 4u);
+    EXPECT_EQ(testReadFile(file(3)).size(), 44u + 7u * 2u);
+    EXPECT_TRUE(strays(root).empty());
+    expectCardMatchesLibrary();
+}
+
 TEST_F(ImportTest, RefusedFilesAreNamedAndTheRestGoOn) {
     card().makeTree();
     open();
@@ -189,8 +222,10 @@ TEST_F(ImportTest, RefusedFilesAreNamedAndTheRestGoOn) {
         dir / "in/folder.wav",                         source("aiff24.aif", aiffBytes(10, 24)),
         source("good2.wav", testWavBytes(10))};
     EXPECT_EQ(run(paths), 7);
-    std::vector<int> want = {IMPORT_OK,         IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT,
-                             IMPORT_NO_SIZE,    IMPORT_BAD_FORMAT, IMPORT_BAD_FORMAT, IMPORT_OK};
+    // What libsndfile reads is refused as one conversion would take.
+    std::vector<int> want = {IMPORT_OK,      IMPORT_NEEDS_CONVERT, IMPORT_NEEDS_CONVERT, IMPORT_BAD_FORMAT,
+                             IMPORT_NEEDS_CONVERT, IMPORT_NO_SIZE, IMPORT_BAD_FORMAT,    IMPORT_NEEDS_CONVERT,
+                             IMPORT_OK};
     ASSERT_EQ(outcomes.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(outcomes[i].result, want[i]) << paths[i];
     EXPECT_EQ(outcomes[8].number, 1);
@@ -273,8 +308,8 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     outcomes.clear();
     for (const auto &p : {a, a, a}) waveImportSetRequest(0, p.c_str());
     waveImportSetReport(
-        [](const char *path, int result, const sWave *w, void *ctx) {
-            collect(path, result, w, ctx);
+        [](const char *path, int result, const sWave *w, const sConvertResult *how, void *ctx) {
+            collect(path, result, w, how, ctx);
             waveImportSetCancel();
         },
         &outcomes);
@@ -331,6 +366,10 @@ TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
     EXPECT_EQ(outcomes[1].result, IMPORT_NOT_RUN);
     EXPECT_EQ(hlCallCount("messageBox"), 1);
+    // The room asked for is the converted file's: four times this source.
+    EXPECT_EQ(run({source("low.wav", testWavBytes(600 << 10, 22050, 8))}, 0, IMPORT_CONVERT), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
+    EXPECT_TRUE(strays(root).empty());
     expectCardMatchesLibrary();
     waveListDispose(list);
     list = nullptr;

@@ -25,7 +25,21 @@ struct sHlWindow {
     sOsRect client;
     int shown;
     int enabled;
+    _sWindow *owner;     // the layer's window this pbuffer belongs to
 };
+
+// Live windows in creation order, and the pump hook; unlike the script they
+// outlive hlReset, as the windows themselves do.
+struct sHlLive {
+    std::vector<sHlWindow *> windows;
+    void (*pumpHook)(void *user) = nullptr;
+    void *pumpUser = nullptr;
+};
+
+sHlLive &live() {
+    static sHlLive l;
+    return l;
+}
 
 struct sScript {
     std::vector<sOsVolume> volumes;
@@ -143,6 +157,7 @@ void hPump(void) {
         if (s.storageIndex >= 0) ghostStorageDialogChoose(s.storageIndex);
         ghostStorageDialogClose(s.storageResult);
     }
+    if (live().pumpHook) live().pumpHook(live().pumpUser);
 }
 
 int64_t hTime(void) { return script().clock; }
@@ -189,6 +204,7 @@ void *hWindowCreate(_sWindow *window, const sOsWindowSpec *spec) {
     w->surface = EGL_NO_SURFACE;
     w->client = sOsRect{spec->x, spec->y, spec->width, spec->height};
     w->enabled = 1;
+    w->owner = window;
     if (glStart()) {
         const EGLint attrs[] = {EGL_WIDTH, spec->width > 0 ? spec->width : 1, EGL_HEIGHT,
                                 spec->height > 0 ? spec->height : 1, EGL_NONE};
@@ -203,6 +219,7 @@ void *hWindowCreate(_sWindow *window, const sOsWindowSpec *spec) {
     std::snprintf(line, sizeof line, "windowCreate %s %dx%d menu=%d icon=%d", narrow(spec->title).c_str(),
                   spec->width, spec->height, spec->menu, spec->icon);
     record(line);
+    live().windows.push_back(w);
     return w;
 }
 
@@ -213,6 +230,7 @@ void hWindowDispose(void *osWindow) {
             eglMakeCurrent(gl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroySurface(gl().display, w->surface);
     }
+    std::erase(live().windows, w);
     memFree(w);
     record("windowDispose");
 }
@@ -496,6 +514,18 @@ bool hlGlAvailable(std::string *why) {
     bool ok = glStart();
     if (why) *why = gl().why;
     return ok;
+}
+
+std::vector<_sWindow *> hlWindows(void) {
+    std::vector<_sWindow *> out;
+    for (sHlWindow *w : live().windows)
+        if (w->owner) out.push_back(w->owner);
+    return out;
+}
+
+void hlSetPumpHook(void (*hook)(void *user), void *user) {
+    live().pumpHook = hook;
+    live().pumpUser = user;
 }
 
 int hlReadPixels(_sWindow *window, int x, int y, int w, int h, uint8_t *rgba) {

@@ -97,6 +97,12 @@ bool hlWindowShown(_sWindow *window);
 bool hlWindowEnabled(_sWindow *window);
 // Whether windows get GL contexts; on false `why` says what EGL answered.
 bool hlGlAvailable(std::string *why);
+// The live windows, oldest first. Never fails.
+std::vector<_sWindow *> hlWindows(void);
+// Calls `hook` at every pump of the host: the wait point of the main loop and
+// of every nested loop, so a script can act while a modal window runs its
+// own loop. Null removes it. Never fails.
+void hlSetPumpHook(void (*hook)(void *user), void *user);
 // Reads RGBA pixels from the window's pbuffer (origin bottom left) after
 // making its context current. Returns 0, -1 without GL.
 int hlReadPixels(_sWindow *window, int x, int y, int w, int h, uint8_t *rgba);

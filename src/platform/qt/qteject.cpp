@@ -174,9 +174,16 @@ int ejectOn(QDBusConnection &bus, const char *root, const QByteArray &point, cha
 int qtVolumeScan(void) {
     std::vector<sOsVolume> all = mntVolumesRead();
     gSnapshot.clear();
-    // Memory file systems hold no card; removable media come first.
+    // The system's memory file systems (/run, /tmp, /dev/shm) hold no card;
+    // one mounted where volumes are mounted is a card someone put there (a
+    // copy of a card in memory, a test). Removable media come first.
+    auto volumePlace = [](const char *path) {
+        for (const char *place : {"/media/", "/run/media/", "/mnt/"})
+            if (std::strncmp(path, place, std::strlen(place)) == 0) return true;
+        return false;
+    };
     for (const sOsVolume &v : all)
-        if (std::strcmp(v.fsType, "tmpfs") != 0) gSnapshot.push_back(v);
+        if (std::strcmp(v.fsType, "tmpfs") != 0 || volumePlace(v.path)) gSnapshot.push_back(v);
     std::stable_partition(gSnapshot.begin(), gSnapshot.end(), [](const sOsVolume &v) { return removable(v.path); });
     return static_cast<int>(gSnapshot.size());
 }

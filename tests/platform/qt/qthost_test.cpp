@@ -366,8 +366,12 @@ std::string install(const ScratchDir &dir, bool pack, const std::vector<std::str
     std::string copy = dir / "bin/kvb-rt-wave-manager";
     bool ok = testMakeDirs(dir / "bin") && testMakeDirs(dir / "share/kvb-rt-wave-manager") &&
               testWriteFile(copy, testReadFile(kProgram)) && chmod(copy.c_str(), 0755) == 0 &&
-              testDataFolder(dir / "share/kvb-rt-wave-manager", pack, tables,
+              testDataFolder(dir / "share/kvb-rt-wave-manager", false, tables,
                              std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language");
+    // The main window draws with every picture of the real pack.
+    if (pack)
+        ok = ok && testWriteFile(dir / "share/kvb-rt-wave-manager/resource/pack.bin",
+                                 testReadFile(std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/resource/pack.bin"));
     EXPECT_TRUE(ok);
     return copy;
 }
@@ -392,7 +396,9 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     EXPECT_EQ(status < 0 ? waitFor(c, 0) : status, 0) << testReadFile(c.out);
 
     // SIGTERM while the dialog waits, and while the main window is open.
-    for (std::vector<std::string> args : {std::vector<std::string>{program}, {program, dir.path()}}) {
+    std::string card = dir / "card";
+    ASSERT_EQ(testRunProgram({std::string(KVB_BUILD_ROOT) + "/bin/kvbrt", "demo", card}), 0);
+    for (std::vector<std::string> args : {std::vector<std::string>{program}, {program, card}}) {
         Child t = spawn(args, dir / "err2");
         ASSERT_FALSE(waitForWindow(args.size() == 1 ? "Choose the Card" : "KVB-RT Wave Manager").empty());
         kill(t.pid, SIGTERM);

@@ -1,0 +1,552 @@
+// The main window on the scripted host: a demo card opened, edited through
+// the window's own input (clicks, drags, menus, dropped files, answered
+// questions) and closed; the card must then hold what `kvbrt` makes of the
+// same edits and pass its health check. Also the ways a card is refused,
+// the close decisions and the faults the window must not repeat.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/usi.h"
+#include "foundation/fault.h"
+#include "foundation/global.h"
+#include "gui/text.h"
+#include "platform/headless/headless.h"
+#include "support/card.h"
+#include "support/test_util.h"
+#include "wavelib/wavelist.h"
+#include "windows/main/frames.h"
+#include "windows/main/mainctl.h"
+#include "windows/main/wavutil.h"
+
+namespace {
+
+const std::string kBuild = KVB_BUILD_ROOT;
+const std::string kKvbrt = kBuild + "/bin/kvbrt";
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+    std::string card = scratch / "card";
+    std::string ref = scratch / "ref";
+    ScopedEnv config{"XDG_CONFIG_HOME", (scratch / "config").c_str()};
+    ScopedEnv audio{"SDL_AUDIODRIVER", "dummy"};
+    int64_t clock = 1000000;
+
+    void SetUp() override {
+        ASSERT_EQ(testRunProgram({kKvbrt, "demo", card}), 0);
+        ASSERT_EQ(testRunProgram({kKvbrt, "demo", ref}), 0);
+        hlInstall();
+        hlSetLanguage("en");
+        editWaveUtilityInstall(nullptr);
+    }
+    void TearDown() override {
+        if (!usiFinished()) usiTerm(0);
+        hlReset();
+        ghostHostInstall(nullptr);
+    }
+
+    // Starts the program on `folder` as the command line names it; runs
+    // passes until the card is open (or the program waits on the dialog).
+    int start(const std::string &folder, const std::function<void()> &beforePasses = {}) {
+        std::vector<std::string> args = {"kvb-rt-wave-manager"};
+        if (!folder.empty()) args.push_back(folder);
+        std::vector<char *> argv;
+        for (std::string &a : args) argv.push_back(a.data());
+        std::string data = kBuild + "/share/kvb-rt-wave-manager";
+        int r = usiStart(int(argv.size()), argv.data(), data.c_str());
+        if (beforePasses) beforePasses();
+        for (int i = 0; i < 4 && r < 0 && !G.currentWaveList; i++) usiPass();
+        return r;
+    }
+    void pass(int n = 3) {
+        for (int i = 0; i < n && !usiFinished(); i++) usiPass();
+    }
+    _sWindow *win() { return editWaveUtilityGetWindow(); }
+    CgifUIWaveUtility *screen() { return editWaveUtilityGetScreen(); }
+
+    void press(int x, int y, int button = OS_BUTTON_LEFT) {
+        // A second later each time: two clicks of a script are never a double click.
+        hlSetClock(clock += 1000);
+        hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, x, y);
+        hlPostMouse(win(), OSEV_BUTTON_DOWN, button, x, y);
+    }
+    void release(int x, int y, int button = OS_BUTTON_LEFT) { hlPostMouse(win(), OSEV_BUTTON_UP, button, x, y); }
+    void click(int x, int y, int button = OS_BUTTON_LEFT) {
+        press(x, y, button);
+        release(x, y, button);
+        pass();
+    }
+    void key(uint32_t keysym, const char *text = nullptr) {
+        hlPostKey(win(), keysym, text, true);
+        hlPostKey(win(), keysym, text, false);
+        pass();
+    }
+    void menu(int code) {
+        hlPostMenu(win(), code);
+        pass();
+    }
+    // The window y of the middle of the row showing `item`; -1 when not shown.
+    int rowY(const void *item) {
+        CgifFrWaveList *l = screen()->list;
+        for (int i = 0; i < l->rowCount; i++)
+            if (l->rows[i].item == item) return int(kMwListY) + i * kMwRowH - l->scroll + kMwRowH / 2;
+        return -1;
+    }
+    sTag *tag(const char *name) { return waveListTagFindName(G.currentWaveList, name); }
+    sWave *wave(int number) { return waveListFindWaveNumber(G.currentWaveList, number); }
+    // Opens category `name` by its mark.
+    void openTag(const char *name) {
+        if (!waveTagIsOpen(tag(name))) click(40, rowY(tag(name)));
+    }
+    void selectWave(int number) {
+        openTag(waveWaveTagPtr(wave(number))->name);
+        click(150, rowY(wave(number)));
+    }
+    static int padX(int pad) { return 410 + pad % 3 * 124 + 50; }
+    static int padY(int pad) { return pad < 9 ? 75 + pad / 3 * 80 + 20 : 315 + (pad - 9) / 3 * 58 + 20; }
+    // Closes with Yes to the question; runs to the end. Returns the exit status.
+    int closeYes() {
+        hlPushMessageBoxAnswer(MBOX_YES);
+        hlPushMessageBoxAnswer(MBOX_OK);
+        menu(1006);
+        pass(10);
+        EXPECT_TRUE(usiFinished());
+        return usiExitStatus();
+    }
+    int kvbrt(std::vector<std::string> args) {
+        args.insert(args.begin(), kKvbrt);
+        return testRunProgram(args);
+    }
+    // The card equals the reference edited by kvbrt, and is healthy.
+    void expectSameAsKvbrt() {
+        ASSERT_EQ(kvbrt({"wavelist", ref}), 0);
+        auto a = testTreeSnapshot(card), b = testTreeSnapshot(ref);
+        for (const auto &[path, bytes] : a)
+            EXPECT_TRUE(b.count(path) && b[path] == bytes) << path << " differs from kvbrt's";
+        for (const auto &[path, bytes] : b) EXPECT_TRUE(a.count(path)) << path << " is missing";
+        EXPECT_EQ(kvbrt({"check", card}), 0);
+    }
+    // RGB at window point (x, y).
+    std::vector<int> pixel(int x, int y) {
+        uint8_t p[4] = {};
+        hlReadPixels(win(), x, 600 - 1 - y, 1, 1, p);
+        return {p[0], p[1], p[2]};
+    }
+    bool anyPixel(int x, int y, int w, int h, const std::vector<int> &rgb) {
+        for (int i = 0; i < w; i++)
+            for (int j = 0; j < h; j++)
+                if (pixel(x + i, y + j) == rgb) return true;
+        return false;
+    }
+    std::vector<std::string> dropped(const std::vector<std::string> &names) {
+        std::vector<std::string> paths;
+        for (const std::string &n : names) {
+            paths.push_back(scratch / n);
+            testWriteFile(paths.back(), testWavBytes(2205));
+        }
+        return paths;
+    }
+    void drop(const std::vector<std::string> &paths, int x, int y) {
+        hlPostPaths(win(), OSEV_DRAG_ENTER, paths);
+        hlPostMouse(win(), OSEV_DRAG_POSITION, 0, x, y);
+        hlPostPaths(win(), OSEV_DROP, {});
+        pass();
+    }
+};
+
+const std::vector<int> kSelected = {100, 104, 253};
+
+// A secondary window that stays open for a few steps and notes what it saw.
+struct StubWindow {
+    int steps = 0;
+    std::vector<std::string> trail;
+    static StubWindow &of(void *u) { return *static_cast<StubWindow *>(u); }
+    sMainSecondary entry() {
+        sMainSecondary e{};
+        e.window.name = "stub";
+        e.window.user = this;
+        e.window.isOpen = [](void *u) { return of(u).steps > 0 ? 1 : 0; };
+        e.window.step = [](void *u) {
+            StubWindow &w = of(u);
+            if (w.steps <= 0) return;
+            w.steps--;
+            w.trail.push_back(std::string("step input=") + (hlWindowEnabled(editWaveUtilityGetWindow()) ? "on" : "off") +
+                              " menu=" + (ghostMenuIsEnabled(1016) ? "on" : "off"));
+        };
+        e.window.term = [](void *u) { of(u).trail.push_back("term"); };
+        e.open = [](void *u) {
+            of(u).steps = 3;
+            of(u).trail.push_back("open");
+            return 0;
+        };
+        e.addSelectedWave = [](void *u, sWave *w) { of(u).trail.push_back(std::string("wave ") + w->name); };
+        return e;
+    }
+};
+
+// One session of every kind of edit the window makes, against kvbrt.
+TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
+    ASSERT_EQ(start(card), -1);
+    ASSERT_NE(G.currentWaveList, nullptr);
+    ASSERT_TRUE(hlWindowShown(win()));
+
+    // A wave onto a pad with the menu command, and one pad released.
+    selectWave(0);
+    // The row's picture is tinted with the selection colour.
+    std::vector<int> row = pixel(300, rowY(wave(0)));
+    EXPECT_NEAR(row[0] * 253.0 / row[2], 100, 4);
+    EXPECT_NEAR(row[1] * 253.0 / row[2], 104, 4);
+    click(padX(4), padY(4));
+    EXPECT_TRUE(hlMenuEnabled(1014));
+    menu(1014);
+    ASSERT_EQ(kvbrt({"kit", ref, "set", "0", "5", "0"}), 0);
+    click(padX(0), padY(0));
+    EXPECT_TRUE(hlMenuEnabled(1015));
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1015);
+    ASSERT_EQ(kvbrt({"kit", ref, "clear", "0", "1"}), 0);
+
+    // A wave dragged into another category.
+    selectWave(1);
+    int from = rowY(wave(1));
+    press(150, from);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, from - 10);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, rowY(tag("SNARE")));
+    release(150, rowY(tag("SNARE")));
+    pass();
+    EXPECT_EQ(waveWaveTagPtr(wave(1)), tag("SNARE"));
+    ASSERT_EQ(kvbrt({"category", ref, "assign", "1", "SNARE"}), 0);
+
+    // A wave deleted through its context menu.
+    selectWave(10);
+    click(150, rowY(wave(10)), OS_BUTTON_RIGHT);
+    EXPECT_EQ(hlCallCount("popupMenu"), 1);
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1030);
+    EXPECT_EQ(wave(10), nullptr);
+    ASSERT_EQ(kvbrt({"delete", ref, "10", "--yes"}), 0);
+
+    // Renumbering, then a file dropped on a category.
+    menu(1019);
+    ASSERT_EQ(kvbrt({"renumber", ref}), 0);
+    std::vector<std::string> files = dropped({"Cowbell2.wav"});
+    openTag("PERC");
+    drop(files, 150, rowY(tag("PERC")));
+    ASSERT_EQ(waveListWaveCount(G.currentWaveList), 32);
+    ASSERT_EQ(kvbrt({"import", ref, files[0], "--category", "PERC"}), 0);
+
+    // The kit's name typed into its field.
+    click(540, 39);
+    key(KS_BACKSPACE);
+    for (const char *c : {"R", "o", "c", "k"}) key(uint32_t(c[0]), c);
+    key(KS_RETURN);
+    pass();
+    EXPECT_STREQ(waveKitNamePtr(waveListKitPtr(G.currentWaveList, 0)), "Rock");
+    ASSERT_EQ(kvbrt({"kit", ref, "name", "0", "Rock"}), 0);
+
+    // Two pads exchanged by dragging one onto the other.
+    press(padX(0), padY(0));
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, padX(1), padY(1));
+    release(padX(1), padY(1));
+    pass();
+    ASSERT_EQ(kvbrt({"kit", ref, "swap", "0", "1", "2"}), 0);
+
+    // A category dragged below another.
+    int fx = rowY(tag("FX")), kick = rowY(tag("KICK"));
+    press(150, fx);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, fx + 8);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, kick + 6);
+    release(150, kick + 6);
+    pass();
+    ASSERT_EQ(kvbrt({"category", ref, "move", "FX", "--after", "KICK"}), 0);
+
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
+}
+
+TEST_F(MainWindowTest, ClosingAsksAndANoChangesNothing) {
+    auto before = testTreeSnapshot(card);
+    ASSERT_EQ(start(card), -1);
+    hlPushMessageBoxAnswer(MBOX_NO);
+    menu(1006);
+    EXPECT_FALSE(usiFinished());
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    EXPECT_EQ(testTreeSnapshot(card), before);
+    // The close box asks the same question.
+    hlPushMessageBoxAnswer(MBOX_NO);
+    hlPostSimple(win(), OSEV_CLOSE_BOX);
+    pass();
+    EXPECT_FALSE(usiFinished());
+    EXPECT_EQ(closeYes(), 0);
+    EXPECT_EQ(kvbrt({"check", card}), 0);
+}
+
+TEST_F(MainWindowTest, CancelledStorageDialogEndsWithoutQuestion) {
+    hlAddVolume("KVB-RT", card.c_str(), "vfat");
+    hlSetStorageDialogAnswer(0, -1);
+    ASSERT_EQ(start(""), -1);
+    pass(5);
+    EXPECT_TRUE(usiFinished());
+    EXPECT_EQ(usiExitStatus(), 0);
+    EXPECT_EQ(hlCallCount("messageBox"), 0);
+    EXPECT_EQ(hlCallCount("eject"), 0);
+}
+
+TEST_F(MainWindowTest, NoToQuestion65ReopensTheDialog) {
+    std::string empty = scratch / "empty";
+    testMakeDirs(empty);
+    hlPushMessageBoxAnswer(MBOX_NO);
+    ASSERT_EQ(start(empty), -1);
+    pass();
+    EXPECT_EQ(G.currentWaveList, nullptr);
+    EXPECT_EQ(hlCallCount("storageDialog"), 1);
+    EXPECT_TRUE(testListDir(empty).empty());
+}
+
+// A device folder that is there but unreadable is the user's data: no
+// question 65, no empty library, no DEFAULT-only category list over it.
+TEST_F(MainWindowTest, UnreadableDeviceFolderIsNamedNotReplaced) {
+    std::string tags = card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb";
+    auto before = testReadFile(tags);
+    // Every listing of the card fails, as on a card that cannot be read.
+    ASSERT_EQ(start(card, [] { rliFaultFileArm(1, EIO, true); }), -1);
+    rliFaultFileArm(0, 0, false);
+    EXPECT_EQ(G.currentWaveList, nullptr);
+    EXPECT_EQ(hlCallCount("messageBox 0"), 1);  // a notice naming the folder, not question 65
+    EXPECT_EQ(hlCallCount("storageDialog"), 1);
+    pass();
+    EXPECT_EQ(testReadFile(tags), before);
+}
+
+TEST_F(MainWindowTest, CategoriesDeletedInOneGestureAskOnce) {
+    ASSERT_EQ(start(card), -1);
+    click(150, rowY(tag("FX")));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    click(150, rowY(tag("BASS")));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    ASSERT_EQ(screen()->getWaveListSelectNum(), 3);
+    int boxes = hlCallCount("messageBox");
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1030);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + 1);
+    EXPECT_EQ(waveListTagCount(G.currentWaveList), 5);
+    EXPECT_EQ(closeYes(), 0);
+    for (const char *t : {"FX", "SYNTH", "BASS"}) ASSERT_EQ(kvbrt({"category", ref, "delete", t}), 0);
+    expectSameAsKvbrt();
+}
+
+TEST_F(MainWindowTest, DropsOnPadsAndTheirLimits) {
+    ASSERT_EQ(start(card), -1);
+    // Two files on a pad: refused whole.
+    drop(dropped({"A.wav", "B.wav"}), padX(6), padY(6));
+    EXPECT_EQ(waveListWaveCount(G.currentWaveList), 32);
+    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    // A path longer than any the card can take: named and refused.
+    std::string longName(300, 'x');
+    std::string deep = scratch.path();
+    while (deep.size() < 4200) deep += "/" + longName;
+    drop({deep + "/a.wav"}, 150, rowY(tag("FX")));
+    EXPECT_EQ(hlCallCount("messageBox"), 2);
+    EXPECT_EQ(waveListWaveCount(G.currentWaveList), 32);
+    // One file on a pad: imported into DEFAULT and assigned to the pad.
+    std::vector<std::string> one = dropped({"Tamb.wav"});
+    drop(one, padX(7), padY(7));
+    ASSERT_EQ(waveListWaveCount(G.currentWaveList), 33);
+    EXPECT_EQ(closeYes(), 0);
+    ASSERT_EQ(kvbrt({"import", ref, one[0]}), 0);
+    ASSERT_EQ(kvbrt({"kit", ref, "set", "0", "8", "32"}), 0);
+    expectSameAsKvbrt();
+}
+
+TEST_F(MainWindowTest, BackupAndRestore) {
+    std::string folder = scratch / "backup";
+    testMakeDirs(folder);
+    std::string archive = folder + "/KVB-RT-BKUP-ALL.kvb";
+    testWriteFile(archive, "older");
+    ASSERT_EQ(start(card), -1);
+    // Over an existing archive, No: nothing written.
+    hlPushDirDialogAnswer(folder);
+    hlPushMessageBoxAnswer(MBOX_NO);
+    menu(1004);
+    EXPECT_EQ(testReadFile(archive), "older");
+    hlPushDirDialogAnswer(folder);
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1004);
+    ASSERT_NE(testReadFile(archive), "older");
+    // The card changes; the restore brings the backup's state back.
+    selectWave(3);
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1030);
+    ASSERT_EQ(wave(3), nullptr);
+    hlPushMessageBoxAnswer(MBOX_YES);
+    hlPushDirDialogAnswer(folder);
+    menu(1005);
+    ASSERT_NE(G.currentWaveList, nullptr);
+    EXPECT_NE(wave(3), nullptr);
+    EXPECT_FALSE(hlMenuEnabled(1003));
+    // A restore that fails says so and keeps the library on screen.
+    testWriteFile(archive, "not an archive");
+    sWaveList *before = G.currentWaveList;
+    hlPushMessageBoxAnswer(MBOX_YES);
+    hlPushDirDialogAnswer(folder);
+    menu(1005);
+    EXPECT_EQ(G.currentWaveList, before);
+    EXPECT_FALSE(usiFinished());
+    EXPECT_EQ(closeYes(), 0);
+    EXPECT_EQ(kvbrt({"check", card}), 0);
+}
+
+TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
+    std::string out = scratch / "out";
+    testMakeDirs(out);
+    ASSERT_EQ(start(card), -1);
+    selectWave(2);
+    EXPECT_TRUE(hlMenuEnabled(1003));
+    hlPushDirDialogAnswer(out);
+    menu(1003);
+    EXPECT_EQ(testListDir(out), std::vector<std::string>{"KickLong.wav"});
+    // A 16-byte sub-name survives a click into its field and away.
+    sKit *kit = waveListKitPtr(G.currentWaveList, 0);
+    waveKitSubName(kit, "Sixteen-Bytes-16");
+    editWaveUtilityUpdateRequest();
+    pass();
+    click(670, 39);
+    click(150, 560);
+    EXPECT_STREQ(waveKitSubNamePtr(kit), "Sixteen-Bytes-16");
+    EXPECT_EQ(closeYes(), 0);
+}
+
+// Every secondary window opens by one pattern: modal, main window deaf and
+// its menu bar off while it runs, everything back afterwards.
+TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
+    StubWindow category, edit;
+    sMainSecondary table[MAIN_WINDOW_COUNT] = {};
+    table[MAIN_WINDOW_CATEGORY] = category.entry();
+    table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
+    editWaveUtilityInstall(table);
+    ASSERT_EQ(start(card), -1);
+    menu(1016);
+    std::vector<std::string> modal = {"open", "step input=off menu=off", "step input=off menu=off",
+                                      "step input=off menu=off", "term"};
+    EXPECT_EQ(category.trail, modal);
+    EXPECT_TRUE(hlWindowEnabled(win()));
+    EXPECT_TRUE(ghostMenuIsEnabled(1016));
+    // The wave edit window hears the selected waves in list order.
+    selectWave(0);
+    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    click(150, rowY(wave(2)));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    menu(1017);
+    ASSERT_GE(edit.trail.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(edit.trail.begin(), edit.trail.begin() + 4),
+              (std::vector<std::string>{"wave KickDeep", "wave KickPunch", "wave KickLong", "open"}));
+    EXPECT_EQ(closeYes(), 0);
+}
+
+TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
+    ASSERT_EQ(start(card), -1);
+    editWaveUtilityForcingUpdate(1);
+    click(150, rowY(tag("FX")), OS_BUTTON_RIGHT);
+    EXPECT_EQ(hlCallCount("popupMenu"), 0);
+    editWaveUtilityForcingUpdate(0);
+    pass();
+    EXPECT_EQ(hlCallCount("popupMenu"), 1);
+    // Help opens the document of the interface language; without it (the
+    // sanitizer build makes none) it says so instead of doing nothing.
+    const std::string document = kBuild + "/share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf";
+    const bool built = access(document.c_str(), F_OK) == 0;
+    int boxes = hlCallCount("messageBox"), runs = hlCallCount("execute");
+    menu(1022);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + (built ? 0 : 1));
+    EXPECT_EQ(hlCallCount("execute"), runs + (built ? 1 : 0));
+    if (built) {
+        const auto &calls = hlCalls();
+        EXPECT_NE(std::find_if(calls.begin(), calls.end(),
+                               [](const std::string &c) {
+                                   return c.rfind("execute ", 0) == 0 &&
+                                          c.ends_with("/document/KVB-RT_Wave_Manager_en.pdf");
+                               }),
+                  calls.end());
+    }
+}
+
+// The card pulled under a command: message 88, a close without question,
+// nothing written where the card was.
+TEST_F(MainWindowTest, VanishedCardClosesWithoutWriting) {
+    ASSERT_EQ(start(card), -1);
+    std::string moved = scratch / "pulled";
+    ASSERT_EQ(rename(card.c_str(), moved.c_str()), 0);
+    testMakeDirs(card);
+    hlPushMessageBoxAnswer(MBOX_OK);
+    menu(1004);
+    pass(5);
+    EXPECT_TRUE(usiFinished());
+    EXPECT_EQ(usiExitStatus(), 1);
+    EXPECT_TRUE(testListDir(card).empty());
+}
+
+// Without categories every wave is a row: more than the list shows, so the
+// wheel and a drag near the list's edge scroll it.
+TEST_F(MainWindowTest, ListScrollsByWheelAndWhileDragging) {
+    ASSERT_EQ(start(card), -1);
+    menu(1010);
+    CgifFrWaveList *list = screen()->list;
+    ASSERT_EQ(list->rowCount, 32);
+    EXPECT_EQ(list->scroll, 0);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, 200);
+    // Three rows a notch, never past the last row.
+    hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, 3 * kMwRowH);
+    for (int i = 0; i < 5; i++) hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, (32 - kMwRowsShown) * kMwRowH);
+    // A row dragged to the top edge pulls the list along.
+    int before = list->scroll;
+    press(150, 300);
+    for (int y = 290; y > 76; y -= 20) hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, y);
+    release(150, 78);
+    pass();
+    EXPECT_LT(list->scroll, before);
+    // The drag showed the wave cursor made from the pack at start-up.
+    EXPECT_EQ(hlCallCount("cursorCreate 32x32"), 2);
+    EXPECT_EQ(hlCallCount("cursorSetCustom"), 1);
+    // Waves keep their categories: dropping without categories shown moves nothing.
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
+}
+
+TEST_F(MainWindowTest, PlayerTextsAndHeader) {
+    ASSERT_EQ(start(card), -1);
+    // The header's text is drawn in light grey on its panel.
+    EXPECT_TRUE(anyPixel(42, 36, 100, 10, {230, 230, 230}));
+    selectWave(2);
+    EXPECT_EQ(screen()->player->lenText, std::string("/00:01"));
+    EXPECT_EQ(screen()->player->infoText, std::string("16bit/44100Hz/Mono/103KB"));
+    EXPECT_TRUE(anyPixel(566, 452, 80, 14, {230, 230, 230}));
+    // Keys: Down selects the next row, Space plays it, Return closes a category.
+    key(KS_DOWN);
+    EXPECT_EQ(waveWaveSelectPtr(), nullptr);
+    EXPECT_EQ(screen()->list->rows[screen()->list->current].item, tag("DEFAULT"));
+    key(KS_UP);
+    EXPECT_EQ(waveWaveSelectPtr(), wave(2));
+    key(' ', " ");
+    EXPECT_EQ(editWaveUtilityGetNowPlayingWave(), 0);
+    click(150, rowY(tag("KICK")));
+    key(KS_RETURN);
+    EXPECT_FALSE(waveTagIsOpen(tag("KICK")));
+    click(padX(4), padY(4));
+    // The selected pad's wave name is written in the selection colour.
+    EXPECT_TRUE(anyPixel(padX(4) - 42, padY(4) + 4, 80, 14, kSelected));
+}
+
+}  // namespace
