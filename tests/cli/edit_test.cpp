@@ -193,15 +193,6 @@ TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
     EXPECT_EQ(run({"renumber", "--dry-run"}).out.find("renumber "), std::string::npos);
 }
 
-TEST_F(CliEditTest, WavelistWritesTheThreeFiles) {
-    CliResult r = run({"wavelist"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
-        EXPECT_TRUE(testExists(card.system() + name)) << name;
-        EXPECT_NE(r.out.find(name), std::string::npos);
-    }
-}
-
 TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
     // Fail each file operation of a rename in turn, on a fresh card each time,
     // until a run gets through untouched.
@@ -234,50 +225,6 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
         cliTextTerm();
     }
     EXPECT_TRUE(reportedTheFile);
-}
-
-// The audio and parameter files a plan line "...: A -> B, C -> D" names.
-struct PlannedMove {
-    std::string oldAudio, newAudio, oldPrm, newPrm;
-};
-
-std::vector<PlannedMove> plannedMoves(const std::string &plan) {
-    std::vector<PlannedMove> moves;
-    size_t at = 0;
-    while ((at = plan.find("renumber ", at)) != std::string::npos) {
-        size_t colon = plan.find("\": ", at), end = plan.find('\n', at);
-        std::string rest = plan.substr(colon + 3, end - colon - 3);
-        size_t comma = rest.find(", ");
-        std::string audio = rest.substr(0, comma), prm = rest.substr(comma + 2);
-        size_t a = audio.find(" -> "), p = prm.find(" -> ");
-        moves.push_back({audio.substr(0, a), audio.substr(a + 4), prm.substr(0, p), prm.substr(p + 4)});
-        at = end;
-    }
-    return moves;
-}
-
-TEST_F(CliEditTest, RenumberAcrossFoldersFollowsItsPlanExactly) {
-    // Gaps across folders, and a name that clashes in the folder it moves to.
-    card.addWave(120, "Snr", "SNR_04.wav");
-    card.addWave(7, "Snr2", "SNR.wav");
-    card.addWave(9999, "Last", "last.wav");
-    CliResult plan = run({"renumber", "--dry-run"});
-    ASSERT_EQ(plan.status, 0) << plan.err;
-    std::vector<PlannedMove> moves = plannedMoves(plan.out);
-    ASSERT_EQ(moves.size(), 6u) << plan.out;
-    CliResult real = run({"renumber"});
-    ASSERT_EQ(real.status, 0) << real.err;
-    for (const PlannedMove &m : moves) {
-        EXPECT_TRUE(testExists(m.newAudio)) << m.newAudio;
-        EXPECT_TRUE(testExists(m.newPrm)) << m.newPrm;
-        if (m.oldAudio != m.newAudio) {
-            EXPECT_FALSE(testExists(m.oldAudio)) << m.oldAudio;
-        }
-    }
-    EXPECT_TRUE(testExists(card.data(0) + "SNR_01.wav")) << real.out;
-    TestLibrary s(root());
-    EXPECT_EQ(waveListWaveCount(s.list), 6);
-    EXPECT_EQ(waveListLastWaveNumber(s.list), 5);
 }
 
 TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {

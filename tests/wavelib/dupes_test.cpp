@@ -29,14 +29,6 @@ std::vector<std::vector<int>> numbersOf(const sListBase &groups) {
     return out;
 }
 
-TEST(DupesHash, IsSixtyFourBitFnv1a) {
-    EXPECT_EQ(waveDupesHash(kDupesHashStart, "", 0), 0xcbf29ce484222325ull);
-    EXPECT_EQ(waveDupesHash(kDupesHashStart, "a", 1), 0xaf63dc4c8601ec8cull);
-    // Hashing in pieces gives the hash of the whole.
-    EXPECT_EQ(waveDupesHash(waveDupesHash(kDupesHashStart, "foo", 3), "bar", 3),
-              waveDupesHash(kDupesHashStart, "foobar", 6));
-}
-
 TEST_F(DupesTest, GroupsIdenticalFilesOnlyAcrossNamesAndFolders) {
     TestCard card(dir.path());
     card.makeTree();

@@ -145,14 +145,6 @@ std::vector<int32_t> kindsOf(const sHealthReport &r) {
     return kinds;
 }
 
-TEST_F(HealthTest, HealthyCardHasNoFindings) {
-    healthyCard();
-    sHealthReport r{};
-    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
-    EXPECT_EQ(kindsOf(r), std::vector<int32_t>{});
-    waveHealthDispose(&r);
-}
-
 TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
     const FaultRow &row = GetParam();
     TestCard card = healthyCard();

@@ -109,20 +109,6 @@ TEST(WaveParamFile, FreshFileIsByteExactAndReadsBack) {
     EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 0);
 }
 
-TEST(WaveParamFile, SignedNameBytesRoundTrip) {
-    ScratchDir dir;
-    const std::string name = "\xE9t\xE9\x80\xFF";  // bytes above 0x7F are written negative
-    sWave w = makeWave(name, "07", "X.wav");
-    std::string path = dir / "07.kvb";
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), testWavePrmText(name, "07/X.wav", -1));
-    EXPECT_NE(testReadFile(path).find("<Nm0>-23</Nm0>"), std::string::npos);
-    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 7));
-    ASSERT_NE(r.prm, nullptr);
-    EXPECT_EQ(std::string(r.prm->name), name);
-    EXPECT_EQ(r.prm->waveNumber, 7);
-}
-
 struct WaveReadCase {
     const char *what;
     std::string text;
@@ -248,7 +234,7 @@ TEST(WaveParamFile, ReadThenWriteIsIdentical) {
     EXPECT_EQ(testReadFile(src), golden);
 }
 
-TEST(WaveParamFile, InPlaceUpdateKeepsForeignElements) {
+TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
     ScratchDir dir;
     std::string path = dir / "00.kvb";
     auto withForeign = [](const std::string &name, const std::string &p, int tag) {
@@ -256,48 +242,35 @@ TEST(WaveParamFile, InPlaceUpdateKeepsForeignElements) {
         g.insert(g.find("\t<Path>"), "\t<Color>3</Color>\n\t<Mode>1</Mode>\n");
         return "<Dev>x</Dev>\n" + g;
     };
-    ASSERT_TRUE(testWriteFile(path, withForeign("OLD NAME", "00/OLD.wav", 4)));
-    sWave w = makeWave("NEW", "01", "NEW.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), withForeign("NEW", "01/NEW.wav", -1));
-}
-
-TEST(WaveParamFile, MissingValuesAreAddedOnceInsideTheRoot) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n"));
+    std::string duplicated = testWavePrmText("A", "00/A.wav", 0);
+    duplicated.insert(duplicated.find("</WvPrm>"), testPrmLine(1, "Nm0", 66));
+    std::string duplicatedAfter = testWavePrmText("AB", "00/AB.wav", -1);
+    duplicatedAfter.insert(duplicatedAfter.find("</WvPrm>"), testPrmLine(1, "Nm0", 65));
+    const struct {
+        const char *what;
+        std::string old, after;
+    } cases[] = {
+        {"foreign elements stay", withForeign("OLD NAME", "00/OLD.wav", 4), withForeign("AB", "00/AB.wav", -1)},
+        {"missing values are added once, inside the root",
+         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n",
+         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + testPrmNameLines(1, "Nm", "AB", 12) +
+             testPrmLine(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n"},
+        {"duplicated elements all take the new value", duplicated, duplicatedAfter},
+        // The name state swallows the root's close tag, so a reader never ends
+        // the body: values added before that tag would not be read.
+        {"a root that never closes is replaced whole", "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n",
+         testWavePrmText("AB", "00/AB.wav", -1)},
+    };
     sWave w = makeWave("AB", "00", "AB.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    const std::string expected = "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + testPrmNameLines(1, "Nm", "AB", 12) +
-                                 testPrmLine(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n";
-    EXPECT_EQ(testReadFile(path), expected);
-    // A second save finds every value and adds nothing more.
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), expected);
-    EXPECT_EQ(nameIn(path), "AB");
-}
-
-TEST(WaveParamFile, DuplicatedElementsAllTakeTheNewValue) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    std::string dup = testWavePrmText("A", "00/A.wav", 0);
-    dup.insert(dup.find("</WvPrm>"), testPrmLine(1, "Nm0", 66));
-    ASSERT_TRUE(testWriteFile(path, dup));
-    EXPECT_EQ(nameIn(path), "B");  // the later one
-    sWave w = makeWave("Z", "00", "A.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(nameIn(path), "Z");
-}
-
-TEST(WaveParamFile, FileWhoseRootNeverClosesIsReplacedWhole) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    // The name state swallows the root's close tag, so a reader never ends the
-    // body: values added before that tag would not be read.
-    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n"));
-    sWave w = makeWave("Q", "00", "Q.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), testWavePrmText("Q", "00/Q.wav", -1));
+    for (const auto &c : cases) {
+        ASSERT_TRUE(testWriteFile(path, c.old));
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+        EXPECT_EQ(testReadFile(path), c.after) << c.what;
+        // A second save finds every value and adds nothing more.
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+        EXPECT_EQ(testReadFile(path), c.after) << c.what;
+        EXPECT_EQ(nameIn(path), "AB") << c.what;
+    }
 }
 
 TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {

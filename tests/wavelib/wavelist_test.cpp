@@ -202,18 +202,6 @@ TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
     }
 }
 
-TEST(WaveListDefault, HundredKitsAndDefault) {
-    TestLibrary lib(waveListCreateDefault());
-    ASSERT_NE(lib.list, nullptr);
-    EXPECT_EQ(lib.tags(), std::vector<std::string>{"DEFAULT"});
-    EXPECT_EQ(lib.list->defaultTag, waveListTagPtr(lib.list, 0));
-    EXPECT_EQ(waveListKitCount(lib.list), 100);
-    EXPECT_EQ(waveListKitFileCount(lib.list), 0);
-    EXPECT_EQ(waveListLastWaveNumber(lib.list), -1);
-    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 1);
-    EXPECT_EQ(waveListKitPtr(lib.list, 99)->kitNumber, 99);
-}
-
 TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
     TestLibrary lib(waveListCreateDefault());
     ASSERT_NE(lib.list, nullptr);
