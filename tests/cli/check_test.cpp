@@ -16,8 +16,7 @@ namespace {
 // A card with two faults that can be repaired: a parameter file whose audio
 // is gone, and a pad naming it.
 TestCard faultyCard(const std::string &root) {
-    TestCard card(root);
-    card.makeTree();
+    TestCard card = TestCard::withTree(root);
     card.writeCategories({{"DEFAULT", 0}});
     card.addWave(1, "GOOD", "GOOD.wav");
     card.addWave(5, "GONE", "GONE.wav", 0, false);
@@ -70,8 +69,7 @@ TEST_F(CliCheck, ConfirmedRepairLeavesAHealthyCard) {
 
 TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     card.addWave(1, "GOOD", "GOOD.wav");
     std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
@@ -97,8 +95,7 @@ TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
 
 TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     std::string kick = testWavBytes(400), other = kick;
     other.back() = '\x02';

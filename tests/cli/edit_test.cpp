@@ -199,8 +199,7 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
     bool reportedTheFile = false;
     for (long n = 1; n < 200; ++n) {
         ScratchDir each;
-        TestCard c(each.path());
-        c.makeTree();
+        TestCard c = TestCard::withTree(each.path());
         c.addWave(4, "Snare", "snare.wav");
         c.addWave(5, "Kick", "kick.wav");
         rliFaultFileArm(n, EIO, false);
@@ -231,8 +230,7 @@ TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {
     bool stopped = false;
     for (long n = 1; n < 300 && !stopped; ++n) {
         ScratchDir each;
-        TestCard c(each.path());
-        c.makeTree();
+        TestCard c = TestCard::withTree(each.path());
         c.addWave(3, "Kick", "kick.wav");
         c.addWave(250, "Hat", "hat.wav");
         rliFaultFileArm(n, EIO, false);

@@ -22,6 +22,12 @@ struct TestTreeNames {
 class TestCard {
 public:
     explicit TestCard(std::string root, TestTreeNames names = {});
+    // A card whose whole folder tree is made already.
+    static TestCard withTree(std::string root, TestTreeNames names = {}) {
+        TestCard card(std::move(root), std::move(names));
+        card.makeTree();
+        return card;
+    }
     // Creates the device folder and, with `all`, every folder of the tree.
     void makeTree(bool all = true) const;
     // "<root>/Korvan/KVB-RT/" as spelled by this card, and the folders below.

@@ -30,8 +30,7 @@ std::vector<std::vector<int>> numbersOf(const sListBase &groups) {
 }
 
 TEST_F(DupesTest, GroupsIdenticalFilesOnlyAcrossNamesAndFolders) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     std::string kick = testWavBytes(500), other = kick, big = testWavBytes(70000);
     other[other.size() - 1] = '\x01';  // same size, last byte differs

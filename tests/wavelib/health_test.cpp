@@ -130,8 +130,7 @@ class HealthTest : public HeadlessTest, public testing::WithParamInterface<Fault
 protected:
     // A healthy card: DEFAULT, one wave on one pad of kit 0.
     TestCard healthyCard() {
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         card.writeCategories({{"DEFAULT", 0}});
         card.addWave(1, "GOOD", "GOOD.wav");
         card.writeKit("kit000.kvb", "Kit", "", {{1, -1}});
@@ -207,8 +206,7 @@ TEST_F(HealthTest, RepairsLeaveTheCardAsTheDeviceReadsIt) {
 }
 
 TEST_F(HealthTest, AdoptionAddsDefaultAfterTheOtherCategoriesWithoutMovingAWave) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"SNARE", 0}, {"KICK", 0}});
     card.addWave(1, "SN", "SN.wav", 0);
     card.addWave(2, "KK", "KK.wav", 1);

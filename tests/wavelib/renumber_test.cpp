@@ -143,8 +143,7 @@ TEST_F(RenumberTest, GapsCloseAcrossFoldersAndPadsFollow) {
 }
 
 TEST_F(RenumberTest, AGapFreeCardIsNotWritten) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     for (int n = 0; n < 3; ++n) card.addWave(n, "W" + std::to_string(n), "W" + std::to_string(n) + ".wav");
     card.writeKit("kit000.kvb", "Rock", "", {{0, 2}});
     auto before = snapshot(dir.path());

@@ -60,8 +60,7 @@ std::string note(int kind, const std::string &file) { return std::to_string(kind
 TEST(StorageScan, LowerCaseTreeIsReadAndItsOwnNamesAreUsed) {
     ScratchDir dir;
     TestTreeNames lower{"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"};
-    TestCard card(dir.path(), lower);
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), lower);
     card.writeCategories({{"DEFAULT", 1}, {"SNARE", 0}});
     card.writeKit("kit003.kvb", "Rock", "", {{5, -1}});
     card.addWave(5, "KICK", "KICK.wav", 1);
@@ -102,8 +101,7 @@ TEST(StorageScan, DeviceFoldersMatchByTheirWholeName) {
 
 TEST(StorageScan, KitFileNamePattern) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     for (const char *name : {"kit007.kvb", "kit008.KVB", "KIT009.kvb", "kit09.kvb", "kit0090.kvb", "._kit009.kvb",
                              "kit 09.kvb", "kit009.kvb.tmp", "kitabc.kvb"})
         card.writeKit(name, "K", "", {});
@@ -116,8 +114,7 @@ TEST(StorageScan, KitFileNamePattern) {
 
 TEST(StorageScan, ParameterFileNamePattern) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(1234, "A", "A.wav");
     std::string text = testWavePrmText("B", "12/A.wav", 0);
     for (const char *name : {"034.kvb", "3a.kvb", "._35.kvb", "4.kvb", "36.kvbx", ".37.kvb.x1.tmp"})
@@ -137,8 +134,7 @@ TEST(StorageScan, ParameterFileNamePattern) {
 
 TEST(StorageScan, SecondSpellingOfTheSameFileIsSkippedAndNoted) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(34, "A", "A.wav");
     testWriteFile(card.prm(0) + "34.KVB", testWavePrmText("OTHER", "00/A.wav", 0));
     card.writeKit("kit007.KVB", "Second", "", {});
@@ -170,8 +166,7 @@ TEST(StorageScan, MissingFoldersLeaveWhatWasFound) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         card.writeCategories({{"DEFAULT", 0}});
         card.writeKit("kit001.kvb", "K", "", {});
         std::string prm = card.addWave(7, "W", "W.wav");
@@ -205,8 +200,7 @@ TEST(StorageScan, EmptyOrMissingVolume) {
 TEST(StorageScan, DefiniteOrphanIsDeletedOnlyWhenCleaning) {
     for (uint32_t mode : {WSTORAGE_SCAN_CLEAN, WSTORAGE_SCAN_READ_ONLY}) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         card.addWave(0, "KEEP", "KEEP.wav");
         std::string orphan = card.addWave(5, "KICK", "KICK.wav", 0, false);
         Scan scan(dir.path(), mode);
@@ -250,8 +244,7 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         std::string prm = card.addWave(5, "KICK", "KICK.wav");
         c.spoil(card);
         Scan scan(dir.path());
@@ -265,8 +258,7 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
 TEST(StorageScan, UnreadableDataFolderKeepsItsParameterFiles) {
     if (testIsRoot()) GTEST_SKIP() << "root reads folders whatever their permissions";
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     std::string prm = card.addWave(5, "KICK", "KICK.wav");
     std::filesystem::remove(card.data(0) + "KICK.wav");
     ASSERT_EQ(chmod(card.data(0).c_str(), 0), 0);
@@ -281,8 +273,7 @@ TEST(StorageScan, UnreadableDataFolderKeepsItsParameterFiles) {
 
 TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     std::string prm = card.addWave(105, "KICK", "KICK.wav");
     std::filesystem::rename(card.data(1) + "KICK.wav", card.data(1) + "kick.wav");
     Scan scan(dir.path());
@@ -297,8 +288,7 @@ TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
 
 TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     // A file outside the data folder that an escaping "Path" would reach.
     testWriteFile(dir / "victim.wav", testWavBytes(10));
     struct Case {
@@ -335,8 +325,7 @@ TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
 // there is never deleted, and nothing leaks.
 TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     card.writeKit("kit000.kvb", "K", "", {{1, -1}});
     std::vector<std::string> prms;
@@ -482,8 +471,7 @@ TEST(StorageText, SizesAndRatio) {
 
 TEST(StorageNameCache, LoadsOnceAddsAndClears) {
     ScratchDir dir;
-    TestCard card(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
     card.addWave(1201, "A", "KICK.wav");
     card.addWave(1202, "B", "SNARE_02.aif");
     sCard *c = cardCreate(dir.path().c_str());
@@ -519,8 +507,7 @@ TEST(StorageNameCache, LoadsOnceAddsAndClears) {
 using ScanJobTest = HeadlessTest;
 
 TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBar) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});
     for (int n : {0, 1, 105}) card.addWave(n, "Wave" + std::to_string(n), "w" + std::to_string(n) + ".wav");
     card.writeKit("kit003.kvb", "Kit", "", {{0, -1}});
@@ -539,8 +526,7 @@ TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBar) {
 }
 
 TEST_F(ScanJobTest, AllocationFailureAtAnyStepLeaksNothingAndDeletesNothing) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(7, "Seven", "seven.wav");
     long blocks = memGetBlockCount();
     // The library's own records come first; fail each allocation in turn until

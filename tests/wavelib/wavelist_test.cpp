@@ -27,8 +27,7 @@ using Tags = std::vector<std::pair<std::string, int>>;
 
 TEST(WaveListBuild, KitsFromFilesAndTheRestNew) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
     card.writeKit("kit005.kvb", "Jazz", "", {});
     TestLibrary lib(dir.path());
@@ -88,8 +87,7 @@ TEST(WaveListBuild, DefaultCategoryRules) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         if (!c.file.empty()) card.writeCategories(c.file);
         int number = 0;
         for (const auto &w : c.waves) card.addWave(number++, "W", "W.wav", w.first);
@@ -106,8 +104,7 @@ TEST(WaveListBuild, DefaultCategoryRules) {
 
 TEST(WaveListBuild, OrderKeysAndTheDisplayOrder) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}, {"SNARE", 2}, {"KICK", -4}, {"HAT", 1}});
     TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
@@ -123,8 +120,7 @@ TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
     Tags twenty;
     for (int i = 0; i < 20; ++i) twenty.push_back({"CAT" + std::to_string(i), i});
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories(twenty);
     card.addWave(0, "A", "A.wav", 18);  // CAT18, at position 19
     card.addWave(1, "B", "B.wav", 19);  // CAT19 did not fit
@@ -146,8 +142,7 @@ TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
 
 TEST(WaveListBuild, WavesTakeTheirFilesFieldsAndNumbers) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(250, "LONGNAME1234", "LONGFILENAME_X.wav");
     card.addWave(3, "KICK", "KICK_07.wav");
     card.addWave(17, "SNARE", "SN.aif");
@@ -181,8 +176,7 @@ TEST(WaveListBuild, NoDeviceFolderGivesNoLibraryAndNoLeak) {
 
 TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"SNARE", 0}});
     card.writeKit("kit002.kvb", "K", "", {{1, -1}});
     card.addWave(1, "A", "A.wav", 0);
@@ -318,8 +312,7 @@ TEST(WaveListNames, EffectiveNameReplacesWideCharacters) {
 
 TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {
     ScratchDir dir;
-    TestCard card(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
     card.addWave(101, "A", "A.wav");
     testWriteFile(card.data(1) + "B.wav", testWavBytes(10, 48000));
     sWaveList *list = waveListCreateDefault();
