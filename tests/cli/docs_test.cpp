@@ -3,7 +3,6 @@
 // neither can fall behind when a command is added or changed.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -26,9 +25,11 @@ struct HelpFacts {
 
 // A word of lower-case letters, digits and "-" at the start of `text`.
 std::string leadingWord(const std::string &text) {
-    std::smatch m;
-    std::regex_search(text, m, std::regex("^[a-z0-9-]*"));
-    return m.str();
+    size_t n = 0;
+    while (n < text.size() && ((text[n] >= 'a' && text[n] <= 'z') || (text[n] >= '0' && text[n] <= '9') ||
+                               text[n] == '-'))
+        ++n;
+    return text.substr(0, n);
 }
 
 HelpFacts parseHelp(const std::string &help) {
@@ -36,14 +37,18 @@ HelpFacts parseHelp(const std::string &help) {
     std::istringstream in(help);
     std::string line, section;
     while (std::getline(in, line)) {
-        if (!line.empty() && line[0] != ' ') section = line;
+        if (!line.empty() && line[0] != ' ') {
+            section = line;
+            continue;
+        }
         if (line.rfind("  ", 0) != 0 || line.size() < 3 || line[2] == ' ') continue;
         std::string item = line.substr(2);
         if (section == "Subcommands:") facts.subcommands.push_back(leadingWord(item));
         if (section != "Options:") continue;
         if (item.size() > 3 && item[0] == '-' && item[2] == ',') item = item.substr(3);  // "-h,--help"
-        std::string option = "--" + leadingWord(item.substr(std::min<size_t>(2, item.size())));
-        if (item.rfind("--", 0) == 0 && option != "--help") facts.options.insert(option);
+        if (item.rfind("--", 0) != 0) continue;
+        std::string option = "--" + leadingWord(item.substr(2));
+        if (option != "--help") facts.options.insert(option);
     }
     return facts;
 }
@@ -51,19 +56,33 @@ HelpFacts parseHelp(const std::string &help) {
 // The text between `prefix` and the next quote, on the first line that
 // starts (after blanks) with `prefix`; empty when there is none.
 std::string quotedAfter(const std::string &text, const std::string &prefix) {
-    std::smatch m;
-    std::string escaped = std::regex_replace(prefix, std::regex(R"([.^$|()\[\]{}*+?\\])"), "\\$&");
-    bool found = std::regex_search(text, m, std::regex("(^|\n)[ \t]*" + escaped + "([^\"]*)"));
-    return found ? m.str(2) : "";
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, prefix.size(), prefix) != 0) continue;
+        size_t from = at + prefix.size();
+        return line.substr(from, line.find('"', from) - from);
+    }
+    return "";
 }
 
 // Whether the manual page has a section ".SS "<command> ..."".
 bool manHasSection(const std::string &man, const std::string &command) {
-    return std::regex_search(man, std::regex("\n\\.SS \"" + command + "[ \"]"));
+    std::string head = "\n.SS \"" + command;
+    for (size_t at = man.find(head); at != std::string::npos; at = man.find(head, at + 1)) {
+        char next = at + head.size() < man.size() ? man[at + head.size()] : '\0';
+        if (next == ' ' || next == '"') return true;
+    }
+    return false;
 }
 
 // In roff a hyphen that must print as one is written "\-".
-std::string roff(const std::string &text) { return std::regex_replace(text, std::regex("-"), "\\-"); }
+std::string roff(const std::string &text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
 
 // The words of `opts="..."` on the completion's line for `command`.
 std::string completionOptions(const std::string &completion, const std::string &command) {
