@@ -168,46 +168,6 @@ TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
     EXPECT_EQ(gStatus, 0u);
 }
 
-TEST(DoCalcUnmount, CardUnmountedBetweenEditsLeavesTheMountFolderEmpty) {
-    if (!testIsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
-    ScratchDir dir;
-    std::string mnt = dir.path() + "/card";
-    ASSERT_TRUE(testMakeDirs(mnt));
-    if (testRunProgram({"mount", "-t", "tmpfs", "-o", "size=4m", "none", mnt}) != 0)
-        GTEST_SKIP() << "tmpfs cannot be mounted here";
-    // A failing assertion must not leave the tmpfs mounted.
-    struct Unmount {
-        std::string path;
-        bool mounted = true;
-        ~Unmount() {
-            if (mounted) testRunProgram({"umount", path});
-        }
-    } unmount{mnt};
-    hlInstall();
-    TestCard card(mnt);
-    card.makeTree();
-    card.addWave(1, "One", "one.wav");
-    card.writeKit("kit000.kvb", "Zero", "", {{1, -1}});
-    sWaveList *list = waveListCreateFromStorageWindowOpen(mnt.c_str(), 0);
-    ASSERT_NE(list, nullptr);
-    waveRequestReset();
-    waveWaveName(waveListFindWaveNumber(list, 1), "Renamed");
-    waveWaveSaveRequest(waveListFindWaveNumber(list, 1), 1);
-    waveKitEdit(waveListKitPtr(list, 0));
-    waveKitSaveRequest();
-    waveTagSaveRequest();
-    ASSERT_EQ(testRunProgram({"umount", mnt}), 0);
-    unmount.mounted = false;
-    waveDoCalc(list);
-    EXPECT_TRUE(testListDir(mnt).empty());
-    EXPECT_EQ(hlCallCount("messageBox"), 1);
-    EXPECT_EQ(waveListFindWaveNumber(list, 1)->saveRequest, 1);
-    waveListDispose(list);
-    waveRequestReset();
-    hlReset();
-    ghostHostInstall(nullptr);
-}
-
 TEST_F(DoCalcTest, DeletionHappensOnlyOnYes) {
     card.addWave(7, "Seven", "seven.wav");
     for (int answer : {3, 0}) {

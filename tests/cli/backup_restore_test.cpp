@@ -25,8 +25,7 @@ protected:
         file = out + "/KVB-RT-BKUP-ALL.kvb";
         std::filesystem::create_directories(card);
         std::filesystem::create_directories(out);
-        TestCard c(card);
-        c.makeTree();
+        TestCard c = TestCard::withTree(card);
         c.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});
         c.addWave(3, "Kick", "kick.wav", 1);
         c.writeKit("kit000.kvb", "Kit", "", {{3, -1}});

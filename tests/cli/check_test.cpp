@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "cli/cli_text.h"
@@ -14,18 +13,10 @@
 
 namespace {
 
-std::map<std::string, std::string> snapshot(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root))
-        files[e.path().string()] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
-    return files;
-}
-
 // A card with two faults that can be repaired: a parameter file whose audio
 // is gone, and a pad naming it.
 TestCard faultyCard(const std::string &root) {
-    TestCard card(root);
-    card.makeTree();
+    TestCard card = TestCard::withTree(root);
     card.writeCategories({{"DEFAULT", 0}});
     card.addWave(1, "GOOD", "GOOD.wav");
     card.addWave(5, "GONE", "GONE.wav", 0, false);
@@ -41,21 +32,10 @@ protected:
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
-TEST_F(CliCheck, HealthyCardExitsZero) {
-    ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
-    card.writeCategories({{"DEFAULT", 0}});
-    card.addWave(1, "GOOD", "GOOD.wav");
-    CliResult r = cliRun({"check", dir.path()});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "the card is healthy")) << r.out;
-}
-
-TEST_F(CliCheck, ReportsWithoutChangingTheCard) {
+TEST_F(CliCheck, ReportsAndADeclinedRepairChangeNothing) {
     ScratchDir dir;
     TestCard card = faultyCard(dir.path());
-    auto before = snapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     CliResult r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
@@ -65,17 +45,10 @@ TEST_F(CliCheck, ReportsWithoutChangingTheCard) {
     EXPECT_TRUE(has(r.out, "{\"kind\":\"pad_dangling\",\"file\":\"" + kit +
                                "\",\"detail\":\"sub-pad 1 names wave 5, which does not exist\",\"repair\":\"clear_pad\"}]}\n"))
         << r.out;
-    EXPECT_EQ(snapshot(dir.path()), before);
-}
-
-TEST_F(CliCheck, DeclinedRepairChangesNothing) {
-    ScratchDir dir;
-    faultyCard(dir.path());
-    auto before = snapshot(dir.path());
-    CliResult r = cliRun({"--no", "check", dir.path(), "--fix"});
+    r = cliRun({"--no", "check", dir.path(), "--fix"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "repair plan:\n  remove_parameter: ")) << r.out;
-    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), before);
 }
 
 TEST_F(CliCheck, ConfirmedRepairLeavesAHealthyCard) {
@@ -88,20 +61,21 @@ TEST_F(CliCheck, ConfirmedRepairLeavesAHealthyCard) {
     EXPECT_TRUE(has(r.out, "{\"repair\":\"clear_pad\",\"file\":\"" + card.kit() +
                                "kit000.kvb\",\"detail\":\"cleared sub-pad 1\",\"ok\":true}],\"remaining\":[]}\n"))
         << r.out;
-    EXPECT_EQ(cliRun({"check", dir.path()}).status, 0);
+    r = cliRun({"check", dir.path()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "the card is healthy")) << r.out;
     EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
 }
 
 TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     card.addWave(1, "GOOD", "GOOD.wav");
     std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
     testMakeDirs(staging + "new/KVB-RT/SYSTEM");
     testWriteFile(staging + "new/KVB-RT/SYSTEM/tag_list.kvb", testTagListText({{"OTHER", 0}}));
-    auto before = snapshot(dir.path());
+    const std::string good = testReadFile(card.data(0) + "GOOD.wav");
 
     CliResult r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);
@@ -115,23 +89,13 @@ TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
     EXPECT_TRUE(has(r.out, "repaired: " + staging + ": the restore was rolled back\n")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
-    EXPECT_EQ(before.count(card.data(0) + "GOOD.wav"), 1u);
-    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), before[card.data(0) + "GOOD.wav"]);
-}
-
-TEST_F(CliCheck, CardWithoutDeviceFolderAndUsage) {
-    ScratchDir dir;
-    CliResult r = cliRun({"check", dir.path()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(has(r.err, "no device folder")) << r.err;
-    EXPECT_EQ(cliRun({"check"}).status, 2);
-    EXPECT_EQ(cliRun({"duplicates", dir.path()}).status, 1);
+    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), good);
+    EXPECT_FALSE(good.empty());
 }
 
 TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     std::string kick = testWavBytes(400), other = kick;
     other.back() = '\x02';

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,33 +13,10 @@
 #include "foundation/fault.h"
 #include "foundation/global.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
-#include "wavelib/storage.h"
-#include "wavelib/wavelist.h"
 
 namespace {
-
-// Every regular file below `root` with its bytes.
-std::map<std::string, std::string> cardFiles(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(root))
-        if (e.is_regular_file()) files[e.path().string()] = testReadFile(e.path().string());
-    return files;
-}
-
-// A fresh read-only scan of the card, disposed with the object.
-struct Scan {
-    sWaveList *list;
-    explicit Scan(const std::string &root)
-        : list(waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY)) {}
-    ~Scan() { waveListDispose(list); }
-    sWave *wave(int n) const { return waveListFindWaveNumber(list, n); }
-    std::string tagOf(int n) const {
-        sWave *w = wave(n);
-        return w && w->category ? w->category->name : "";
-    }
-    sPad *pad(int kit, int index) const { return waveKitPadPtr(waveListKitPtr(list, kit), index); }
-};
 
 class CliEditTest : public testing::Test {
 protected:
@@ -66,7 +41,7 @@ protected:
 };
 
 TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     const std::vector<std::vector<std::string>> refused = {
         {"rename", "3", "ABCDEFGHIJKLM"},                // 13 bytes
         {"rename", "3", "あいうえおかき"},               // 14 bytes in Shift-JIS
@@ -97,7 +72,7 @@ TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
         CliResult r = run(args);
         EXPECT_EQ(r.status, 1) << args[0] << " " << args.back() << "\n" << r.err;
         EXPECT_NE(r.err, "") << args[0];
-        EXPECT_EQ(cardFiles(root()), before) << args[0] << " " << args.back();
+        EXPECT_EQ(testTreeSnapshot(root()), before) << args[0] << " " << args.back();
     }
 }
 
@@ -122,27 +97,22 @@ TEST_F(CliEditTest, MalformedCommandLinesAreUsageErrors) {
 TEST_F(CliEditTest, RenameWritesTheWaveInShiftJis) {
     CliResult r = run({"rename", "4", "スネア"});
     ASSERT_EQ(r.status, 0) << r.err;
-    Scan s(root());
-    EXPECT_EQ(std::string(s.wave(4)->name), "\x83X\x83l\x83\x41");
+    TestLibrary s(root());
+    EXPECT_EQ(s.name(4), "\x83X\x83l\x83\x41");
     EXPECT_EQ(s.tagOf(4), "SNARE");
 }
 
 TEST_F(CliEditTest, CategoryEditsReachTheCard) {
     // add: on top of the display order.
     ASSERT_EQ(run({"category", "add", "TOMS"}).status, 0);
-    {
-        Scan s(root());
-        sTag *toms = waveListTagFindName(s.list, "TOMS");
-        ASSERT_NE(toms, nullptr);
-        EXPECT_EQ(static_cast<sTag *>(static_cast<sListItem *>(s.list->tagOrder.first)->item), toms);
-    }
+    EXPECT_EQ(TestLibrary(root()).tagOrder().front(), "TOMS");
     // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
     // whose category number shifts down, is rewritten too.
     ASSERT_EQ(run({"category", "assign", "250", "4", "snare"}).status, 0);
     ASSERT_EQ(run({"category", "delete", "SNARE"}).status, 0);
     {
-        Scan s(root());
-        EXPECT_EQ(waveListTagCount(s.list), 3);
+        TestLibrary s(root());
+        EXPECT_EQ(s.tags().size(), 3u);
         EXPECT_EQ(s.tagOf(250), "DEFAULT");
         EXPECT_EQ(s.tagOf(4), "DEFAULT");
         EXPECT_EQ(s.tagOf(3), "KICK");
@@ -150,12 +120,9 @@ TEST_F(CliEditTest, CategoryEditsReachTheCard) {
     // rename and move: KICK directly below TOMS.
     ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
     ASSERT_EQ(run({"category", "move", "BASS", "--after", "TOMS"}).status, 0);
-    Scan s(root());
+    TestLibrary s(root());
     EXPECT_EQ(s.tagOf(3), "BASS");
-    std::vector<std::string> shown;
-    for (auto *n = static_cast<sListItem *>(s.list->tagOrder.first); n; n = n->next)
-        shown.push_back(static_cast<sTag *>(n->item)->name);
-    EXPECT_EQ(shown, (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
+    EXPECT_EQ(s.tagOrder(), (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
 }
 
 TEST_F(CliEditTest, TheTwentyFirstCategoryIsRefused) {
@@ -172,7 +139,7 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
     ASSERT_EQ(run({"kit", "clear", "1", "1"}).status, 0);
     ASSERT_EQ(run({"kit", "swap", "7", "2s", "15"}).status, 0);
     EXPECT_TRUE(testExists(card.kit() + "kit007.kvb"));
-    Scan s(root());
+    TestLibrary s(root());
     sKit *kit = waveListKitPtr(s.list, 7);
     EXPECT_EQ(kit->isFile, 1);
     EXPECT_EQ(std::string(kit->name), "Jazz");
@@ -186,20 +153,20 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
 }
 
 TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     for (const char *answer : {"--no", ""}) {
         std::vector<std::string> args = {"delete", "250"};
         if (*answer) args.push_back(answer);
         CliResult r = run(args);
         EXPECT_EQ(r.status, 1) << answer;
-        EXPECT_EQ(cardFiles(root()), before) << answer;
+        EXPECT_EQ(testTreeSnapshot(root()), before) << answer;
     }
     CliResult r = run({"delete", "250", "4", "250", "--yes", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "{\"deleted\":[{\"number\":250,\"name\":\"Hat\"},{\"number\":4,\"name\":\"Snare\"}]}\n");
     EXPECT_FALSE(testExists(card.data(2) + "hat.wav"));
     EXPECT_FALSE(testExists(card.prm(2) + "50.kvb"));
-    Scan s(root());
+    TestLibrary s(root());
     EXPECT_EQ(waveListWaveCount(s.list), 1);
     // The kit names neither number any more, so a later wave 250 cannot play there.
     EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
@@ -208,10 +175,10 @@ TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
 }
 
 TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
-    auto before = cardFiles(root());
+    auto before = testTreeSnapshot(root());
     CliResult plan = run({"renumber", "--dry-run"});
     ASSERT_EQ(plan.status, 0) << plan.err;
-    EXPECT_EQ(cardFiles(root()), before);
+    EXPECT_EQ(testTreeSnapshot(root()), before);
     CliResult json = run({"renumber", "--dry-run", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(json.out.rfind("{\"dry_run\":true,\"steps\":[", 0), 0u) << json.out;
@@ -222,24 +189,13 @@ TEST_F(CliEditTest, RenumberDryRunChangesNothingAndMatchesTheRealRun) {
     EXPECT_EQ(real.out.substr(0, plan.out.size()), plan.out);
     EXPECT_NE(plan.out.find("renumber 250 -> 2 \"Hat\""), std::string::npos) << plan.out;
     EXPECT_NE(plan.out.find("clear kit 1 pad 2 sub-wave: wave 99"), std::string::npos) << plan.out;
-    Scan s(root());
-    EXPECT_EQ(std::string(s.wave(0)->name), "Kick");
-    EXPECT_EQ(std::string(s.wave(1)->name), "Snare");
-    EXPECT_EQ(std::string(s.wave(2)->name), "Hat");
+    TestLibrary s(root());
+    EXPECT_EQ(s.name(0) + s.name(1) + s.name(2), "KickSnareHat");
     EXPECT_EQ(s.pad(1, 0)->waveNumber, 2);
     EXPECT_EQ(s.pad(1, 0)->subWaveNumber, 0);
     EXPECT_EQ(s.pad(1, 1)->subWaveNumber, -1);
     // A second dry run has nothing left to do.
     EXPECT_EQ(run({"renumber", "--dry-run"}).out.find("renumber "), std::string::npos);
-}
-
-TEST_F(CliEditTest, WavelistWritesTheThreeFiles) {
-    CliResult r = run({"wavelist"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"}) {
-        EXPECT_TRUE(testExists(card.system() + name)) << name;
-        EXPECT_NE(r.out.find(name), std::string::npos);
-    }
 }
 
 TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
@@ -248,8 +204,7 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
     bool reportedTheFile = false;
     for (long n = 1; n < 200; ++n) {
         ScratchDir each;
-        TestCard c(each.path());
-        c.makeTree();
+        TestCard c = TestCard::withTree(each.path());
         c.addWave(4, "Snare", "snare.wav");
         c.addWave(5, "Kick", "kick.wav");
         rliFaultFileArm(n, EIO, false);
@@ -261,7 +216,7 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
             break;
         }
         reportedTheFile = reportedTheFile || r.err.find(c.prm(0) + "04.kvb: cannot write") != std::string::npos;
-        Scan s(each.path());
+        TestLibrary s(each.path());
         ASSERT_NE(s.wave(5), nullptr) << n;
         // Either the rename is on the card, or the command failed and said so.
         if (r.status == 0) {
@@ -280,56 +235,11 @@ TEST_F(CliEditTest, AFailedFileOperationAnywhereIsReportedAndLosesNothing) {
     EXPECT_TRUE(reportedTheFile);
 }
 
-// The audio and parameter files a plan line "...: A -> B, C -> D" names.
-struct PlannedMove {
-    std::string oldAudio, newAudio, oldPrm, newPrm;
-};
-
-std::vector<PlannedMove> plannedMoves(const std::string &plan) {
-    std::vector<PlannedMove> moves;
-    size_t at = 0;
-    while ((at = plan.find("renumber ", at)) != std::string::npos) {
-        size_t colon = plan.find("\": ", at), end = plan.find('\n', at);
-        std::string rest = plan.substr(colon + 3, end - colon - 3);
-        size_t comma = rest.find(", ");
-        std::string audio = rest.substr(0, comma), prm = rest.substr(comma + 2);
-        size_t a = audio.find(" -> "), p = prm.find(" -> ");
-        moves.push_back({audio.substr(0, a), audio.substr(a + 4), prm.substr(0, p), prm.substr(p + 4)});
-        at = end;
-    }
-    return moves;
-}
-
-TEST_F(CliEditTest, RenumberAcrossFoldersFollowsItsPlanExactly) {
-    // Gaps across folders, and a name that clashes in the folder it moves to.
-    card.addWave(120, "Snr", "SNR_04.wav");
-    card.addWave(7, "Snr2", "SNR.wav");
-    card.addWave(9999, "Last", "last.wav");
-    CliResult plan = run({"renumber", "--dry-run"});
-    ASSERT_EQ(plan.status, 0) << plan.err;
-    std::vector<PlannedMove> moves = plannedMoves(plan.out);
-    ASSERT_EQ(moves.size(), 6u) << plan.out;
-    CliResult real = run({"renumber"});
-    ASSERT_EQ(real.status, 0) << real.err;
-    for (const PlannedMove &m : moves) {
-        EXPECT_TRUE(testExists(m.newAudio)) << m.newAudio;
-        EXPECT_TRUE(testExists(m.newPrm)) << m.newPrm;
-        if (m.oldAudio != m.newAudio) {
-            EXPECT_FALSE(testExists(m.oldAudio)) << m.oldAudio;
-        }
-    }
-    EXPECT_TRUE(testExists(card.data(0) + "SNR_01.wav")) << real.out;
-    Scan s(root());
-    EXPECT_EQ(waveListWaveCount(s.list), 6);
-    EXPECT_EQ(waveListLastWaveNumber(s.list), 5);
-}
-
 TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {
     bool stopped = false;
     for (long n = 1; n < 300 && !stopped; ++n) {
         ScratchDir each;
-        TestCard c(each.path());
-        c.makeTree();
+        TestCard c = TestCard::withTree(each.path());
         c.addWave(3, "Kick", "kick.wav");
         c.addWave(250, "Hat", "hat.wav");
         rliFaultFileArm(n, EIO, false);
@@ -343,7 +253,7 @@ TEST_F(CliEditTest, RenumberStoppedByAFailureNamesTheWaveAndTheFile) {
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(each.path()), std::string::npos) << r.err;
         // Nothing is lost: both waves are on the card with their audio.
-        Scan s(each.path());
+        TestLibrary s(each.path());
         EXPECT_EQ(waveListWaveCount(s.list), 2) << r.err;
         EXPECT_TRUE(testExists(c.data(0) + "kick.wav"));
     }

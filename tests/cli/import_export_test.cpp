@@ -21,8 +21,7 @@ protected:
         in = dir / "in";
         out = dir / "out";
         for (const auto &p : {root, in, out}) testMakeDirs(p);
-        TestCard card(root);
-        card.makeTree();
+        TestCard card = TestCard::withTree(root);
         card.writeCategories({{"DEFAULT", 1}, {"Kicks", 0}});
         card.addWave(3, "Old", "Old.wav");
         testWriteFile(in + "/Kick.wav", testWavBytes(20));

@@ -8,24 +8,13 @@
 
 #include "cli/cli.h"
 #include "cli_run.h"
+#include "support/card.h"
 #include "support/test_util.h"
 
 namespace {
 
 using CliRun = CliResult;
 const auto run = cliRun;
-
-std::string value(int tabs, const std::string &tag, int v) {
-    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + std::to_string(v) + "</" + tag + ">\n";
-}
-
-std::string nameValues(int tabs, const char *prefix, const std::string &name, int count) {
-    std::string out;
-    for (int i = 0; i < count; ++i)
-        out += value(tabs, prefix + std::to_string(i),
-                     i < static_cast<int>(name.size()) ? static_cast<signed char>(name[static_cast<size_t>(i)]) : 0);
-    return out;
-}
 
 struct JsonCase {
     const char *what;
@@ -35,29 +24,22 @@ struct JsonCase {
 
 TEST(CliInspect, JsonForEveryKind) {
     ScratchDir dir;
-    std::string kit = "<KitPrm>\n" + nameValues(1, "Nm", "New Kit ", 8) + nameValues(1, "SubNm", "\x83\x4C", 16);
     std::string pads;
-    for (int i = 0; i < 15; ++i) {
-        kit += "\t<PadPrm>\n" + value(2, "Wv", i == 2 ? 42 : -1) + value(2, "SubWv", -1) + "\t</PadPrm>\n";
-        pads += std::string(i ? "," : "") + "{\"wave\":" + (i == 2 ? "42" : "-1") + ",\"subwave\":-1}";
-    }
-    kit += "</KitPrm>\n";
+    for (int i = 0; i < 15; ++i) pads += std::string(i ? "," : "") + "{\"wave\":" + (i == 2 ? "42" : "-1") + ",\"subwave\":-1}";
     const JsonCase cases[] = {
         {"wave",
-         "<WvPrm>\n" + nameValues(1, "Nm", "K\"\x82\xA0", 12) + "\t<Path>00/KICK.wav</Path>\n" + value(1, "Tag", 3) +
-             "</WvPrm>\n",
+         testWavePrmText("K\"\x82\xA0", "00/KICK.wav", 3),
          R"({"kind":"wave","name":"K\"あ","name_hex":"4b2282a0","path":"00/KICK.wav","category":3})"},
         {"wave with bytes that are not Shift-JIS",
-         "<WvPrm>\n" + nameValues(1, "Nm", "A\xFF", 12) + "\t<Path>99/\x83\x4C.wav</Path>\n</WvPrm>\n",
+         "<WvPrm>\n" + testPrmNameLines(1, "Nm", "A\xFF", 12) + "\t<Path>99/\x83\x4C.wav</Path>\n</WvPrm>\n",
          R"({"kind":"wave","name":"A)" "\xEF\xBF\xBD" R"(","name_hex":"41ff","path":"99/キ.wav","category":0})"},
         {"categories",
-         "<TagList>\n\t<TagPrm>\n" + nameValues(2, "Nm", "SNARE", 12) + value(2, "Order", 2) + "\t</TagPrm>\n" +
-             "\t<TagPrm>\n" + nameValues(2, "Nm", "DEFAULT", 12) + value(2, "Order", -5) + "\t</TagPrm>\n</TagList>\n",
+         testTagListText({{"SNARE", 2}, {"DEFAULT", -5}}),
          R"({"kind":"categories","categories":[{"name":"SNARE","name_hex":"534e415245","order":2},)"
          R"({"name":"DEFAULT","name_hex":"44454641554c54","order":0}],"has_default":true})"},
         {"empty category list", "<TagList>\n</TagList>\n",
          R"({"kind":"categories","categories":[],"has_default":false})"},
-        {"kit", kit, R"({"kind":"kit","name":"New Kit ","subname":"キ","pads":[)" + pads + "]}"},
+        {"kit", testKitText("New Kit ", "\x83\x4C", {{-1, -1}, {-1, -1}, {42, -1}}), R"({"kind":"kit","name":"New Kit ","subname":"キ","pads":[)" + pads + "]}"},
         {"wave list by name", "<WvListSortbyName>\n\t<Wv>17</Wv>\n\t<Wv>3</Wv>\n</WvListSortbyName>\n",
          R"({"kind":"wavelist","root":"WvListSortbyName","lists":[[17,3]]})"},
         {"wave list by category",

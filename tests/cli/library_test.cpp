@@ -33,8 +33,7 @@ std::string waveJson(int number, const std::string &name, const std::string &hex
 
 // The card of the JSON test: DEFAULT added in front of SNARE and KICK.
 TestCard exampleCard(const std::string &root) {
-    TestCard card(root);
-    card.makeTree();
+    TestCard card = TestCard::withTree(root);
     card.writeCategories({{"SNARE", 1}, {"KICK", 0}});
     card.addWave(5, "KICK", "KICK.wav", 1);
     card.addWave(101, "SN", "SN.wav", 0);
@@ -111,12 +110,13 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     };
     const Case cases[] = {{dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
     for (const Case &c : cases)
-        for (const char *command : {"info", "list"}) {
+        for (const char *command : {"info", "list", "check", "duplicates"}) {
             CliResult r = cliRun({command, c.volume});
             EXPECT_EQ(r.status, 1) << command << " " << c.volume;
             EXPECT_EQ(r.out, "") << command;
             EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
         }
+    EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
 TEST(CliList, OrdersAndLengths) {
@@ -165,8 +165,7 @@ TEST(CliInit, SetsUpAnEmptyCard) {
 TEST(CliInit, RefusesACardWithADeviceFolderAndChangesNothing) {
     for (TestTreeNames names : {TestTreeNames{}, TestTreeNames{"korvan", "kvb-rt"}}) {
         ScratchDir dir;
-        TestCard card(dir.path(), names);
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path(), names);
         card.addWave(3, "A", "A.wav");
         auto before = testTreeSnapshot(dir.path());
         CliResult r = cliRun({"init", dir.path()});

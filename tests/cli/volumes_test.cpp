@@ -37,14 +37,6 @@ TEST(CliVolumes, JsonIsOneArrayWithTheSameVolumesAsText) {
         << "paths end without a slash (the root alone is \"/\")";
 }
 
-TEST(CliVolumes, AnswerFlagsGoEitherSideAndExcludeEachOther) {
-    EXPECT_EQ(kvbrt({"--yes", "volumes"}).status, 0);
-    EXPECT_EQ(kvbrt({"volumes", "--no"}).status, 0);
-    CliRun both = kvbrt({"--yes", "volumes", "--no"});
-    EXPECT_EQ(both.status, 2);
-    EXPECT_NE(both.err.find("excludes"), std::string::npos) << both.err;
-}
-
 // A mount of our own, taken down again whatever happens.
 class ScratchMount {
 public:

@@ -6,19 +6,6 @@
 
 namespace {
 
-std::string line(int tabs, const std::string &tag, const std::string &value) {
-    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + value + "</" + tag + ">\n";
-}
-
-std::string nameLines(int tabs, const char *prefix, const std::string &name, size_t count) {
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        int code = i < name.size() ? static_cast<signed char>(name[i]) : 0;
-        out += line(tabs, prefix + std::to_string(i), std::to_string(code));
-    }
-    return out;
-}
-
 std::string le(uint32_t v, int bytes) {
     std::string out;
     for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -29,24 +16,37 @@ std::string two(int n) { return std::string(1, static_cast<char>('0' + n / 10 % 
 
 }  // namespace
 
+std::string testPrmLine(int tabs, const std::string &tag, const std::string &value) {
+    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + value + "</" + tag + ">\n";
+}
+
+std::string testPrmLine(int tabs, const std::string &tag, int value) { return testPrmLine(tabs, tag, std::to_string(value)); }
+
+std::string testPrmNameLines(int tabs, const std::string &prefix, const std::string &name, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i)
+        out += testPrmLine(tabs, prefix + std::to_string(i), i < name.size() ? static_cast<signed char>(name[i]) : 0);
+    return out;
+}
+
 std::string testWavePrmText(const std::string &name, const std::string &path, int tag) {
-    return "<WvPrm>\n" + nameLines(1, "Nm", name, 12) + line(1, "Path", path) + line(1, "Tag", std::to_string(tag)) +
+    return "<WvPrm>\n" + testPrmNameLines(1, "Nm", name, 12) + testPrmLine(1, "Path", path) + testPrmLine(1, "Tag", tag) +
            "</WvPrm>\n";
 }
 
 std::string testTagListText(const std::vector<std::pair<std::string, int>> &tags) {
     std::string out = "<TagList>\n";
     for (const auto &t : tags)
-        out += "\t<TagPrm>\n" + nameLines(2, "Nm", t.first, 12) + line(2, "Order", std::to_string(t.second)) +
+        out += "\t<TagPrm>\n" + testPrmNameLines(2, "Nm", t.first, 12) + testPrmLine(2, "Order", t.second) +
                "\t</TagPrm>\n";
     return out + "</TagList>\n";
 }
 
 std::string testKitText(const std::string &name, const std::string &sub, const std::vector<std::pair<int, int>> &pads) {
-    std::string out = "<KitPrm>\n" + nameLines(1, "Nm", name, 8) + nameLines(1, "SubNm", sub, 16);
+    std::string out = "<KitPrm>\n" + testPrmNameLines(1, "Nm", name, 8) + testPrmNameLines(1, "SubNm", sub, 16);
     for (size_t i = 0; i < 15; ++i) {
         int w = i < pads.size() ? pads[i].first : -1, s = i < pads.size() ? pads[i].second : -1;
-        out += "\t<PadPrm>\n" + line(2, "Wv", std::to_string(w)) + line(2, "SubWv", std::to_string(s)) + "\t</PadPrm>\n";
+        out += "\t<PadPrm>\n" + testPrmLine(2, "Wv", w) + testPrmLine(2, "SubWv", s) + "\t</PadPrm>\n";
     }
     return out + "</KitPrm>\n";
 }

@@ -22,6 +22,12 @@ struct TestTreeNames {
 class TestCard {
 public:
     explicit TestCard(std::string root, TestTreeNames names = {});
+    // A card whose whole folder tree is made already.
+    static TestCard withTree(std::string root, TestTreeNames names = {}) {
+        TestCard card(std::move(root), std::move(names));
+        card.makeTree();
+        return card;
+    }
     // Creates the device folder and, with `all`, every folder of the tree.
     void makeTree(bool all = true) const;
     // "<root>/Korvan/KVB-RT/" as spelled by this card, and the folders below.
@@ -50,7 +56,12 @@ private:
     TestTreeNames names_;
 };
 
-// The texts of the parameter files, byte for byte as the device writes them.
+// The texts of the parameter files, byte for byte as the device writes them:
+// one value line ("<tabs><tag>value</tag>"), a name as one line per byte
+// (signed, zero past its end), and whole files.
+std::string testPrmLine(int tabs, const std::string &tag, const std::string &value);
+std::string testPrmLine(int tabs, const std::string &tag, int value);
+std::string testPrmNameLines(int tabs, const std::string &prefix, const std::string &name, size_t count);
 std::string testWavePrmText(const std::string &name, const std::string &path, int tag);
 std::string testTagListText(const std::vector<std::pair<std::string, int>> &tags);
 std::string testKitText(const std::string &name, const std::string &sub, const std::vector<std::pair<int, int>> &pads);

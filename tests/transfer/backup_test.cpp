@@ -33,8 +33,7 @@ protected:
         file = out + "/KVB-RT-BKUP-ALL.kvb";
         std::filesystem::create_directories(vol);
         std::filesystem::create_directories(out);
-        TestCard card(vol);
-        card.makeTree();
+        TestCard card = TestCard::withTree(vol);
         card.writeCategories({{"DEFAULT", 0}, {"Kicks", 3}});
         card.addWave(0, "Kick", "kick.wav", 1);
         card.addWave(1, "Snare", "snare.wav");

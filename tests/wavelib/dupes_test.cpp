@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ghost.h"
-#include "platform/headless/headless.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/dupes.h"
 #include "wavelib/storage.h"
@@ -18,15 +17,7 @@
 
 namespace {
 
-class DupesTest : public testing::Test {
-protected:
-    ScratchDir dir;
-    void SetUp() override { hlInstall(); }
-    void TearDown() override {
-        hlReset();
-        ghostHostInstall(nullptr);
-    }
-};
+using DupesTest = HeadlessTest;
 
 std::vector<std::vector<int>> numbersOf(const sListBase &groups) {
     std::vector<std::vector<int>> out;
@@ -38,17 +29,8 @@ std::vector<std::vector<int>> numbersOf(const sListBase &groups) {
     return out;
 }
 
-TEST(DupesHash, IsSixtyFourBitFnv1a) {
-    EXPECT_EQ(waveDupesHash(kDupesHashStart, "", 0), 0xcbf29ce484222325ull);
-    EXPECT_EQ(waveDupesHash(kDupesHashStart, "a", 1), 0xaf63dc4c8601ec8cull);
-    // Hashing in pieces gives the hash of the whole.
-    EXPECT_EQ(waveDupesHash(waveDupesHash(kDupesHashStart, "foo", 3), "bar", 3),
-              waveDupesHash(kDupesHashStart, "foobar", 6));
-}
-
 TEST_F(DupesTest, GroupsIdenticalFilesOnlyAcrossNamesAndFolders) {
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     std::string kick = testWavBytes(500), other = kick, big = testWavBytes(70000);
     other[other.size() - 1] = '\x01';  // same size, last byte differs

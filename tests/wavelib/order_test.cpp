@@ -151,8 +151,7 @@ TEST(Order, ClashFreeNames) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         testMakeDirs(card.data(0));
         for (const auto &f : c.folder) testWriteFile(card.data(0) + f, "x");
         waveStorageWaveFileClear();
@@ -170,8 +169,7 @@ TEST(Order, ClashFreeNames) {
 
 TEST(Order, SameNameCountAndHighestNumber) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     testMakeDirs(card.data(0));
     for (const char *f : {"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"}) testWriteFile(card.data(0) + f, "x");
     waveStorageWaveFileClear();

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "foundation/fault.h"
-#include "platform/headless/headless.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/order.h"
@@ -47,14 +47,12 @@ long long audioBytes(const TestCard &card) {
     return total;
 }
 
-class RenumberTest : public testing::Test {
+class RenumberTest : public HeadlessTest {
 protected:
-    void SetUp() override { hlInstall(); }
     void TearDown() override {
         hlFailFileOperation(0, 0);
         waveStorageWaveFileClear();
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
 
     sWaveList *open(const std::string &root, uint32_t mode = WSTORAGE_SCAN_READ_ONLY) {
@@ -112,7 +110,6 @@ const Waves kRenumbered = {{"Snare", {0, "00/SNR_04.wav"}},
                            {"Tom", {4, "00/TOM.wav"}}};
 
 TEST_F(RenumberTest, GapsCloseAcrossFoldersAndPadsFollow) {
-    ScratchDir dir;
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());
@@ -146,9 +143,7 @@ TEST_F(RenumberTest, GapsCloseAcrossFoldersAndPadsFollow) {
 }
 
 TEST_F(RenumberTest, AGapFreeCardIsNotWritten) {
-    ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     for (int n = 0; n < 3; ++n) card.addWave(n, "W" + std::to_string(n), "W" + std::to_string(n) + ".wav");
     card.writeKit("kit000.kvb", "Rock", "", {{0, 2}});
     auto before = snapshot(dir.path());
@@ -164,7 +159,6 @@ TEST_F(RenumberTest, AGapFreeCardIsNotWritten) {
 }
 
 TEST_F(RenumberTest, TheDryRunIsTheRealRun) {
-    ScratchDir dir;
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());
@@ -201,7 +195,6 @@ TEST_F(RenumberTest, TheDryRunIsTheRealRun) {
 }
 
 TEST_F(RenumberTest, AMoveNeverReplacesAFileThePlanDidNotKnow) {
-    ScratchDir dir;
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());
@@ -218,7 +211,6 @@ TEST_F(RenumberTest, AMoveNeverReplacesAFileThePlanDidNotKnow) {
 }
 
 TEST_F(RenumberTest, AudioThatIsNoPlainFileIsNeitherGoneNorMoved) {
-    ScratchDir dir;
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());
@@ -313,7 +305,6 @@ TEST_F(RenumberTest, AFailureAtAnyStepLeavesAConsistentCard) {
 }
 
 TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndNeverMakesIt) {
-    ScratchDir dir;
     TestCard card(dir.path() + "/card");
     testMakeDirs(dir.path() + "/card");
     buildCard(card);
@@ -347,7 +338,6 @@ int recordMbox(int title, int text, const char *extra, int) {
 }
 
 TEST_F(RenumberTest, AKitThatCannotBeWrittenIsReportedAndStaysEdited) {
-    ScratchDir dir;
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());

@@ -1,6 +1,7 @@
 // The device folder scan on card trees built here: name rules, case on Linux
 // file systems, what is deleted and what must never be, missing folders, and
-// the folder utilities.
+// the folder utilities; and the scan as a job on the worker thread under the
+// progress window, its library arriving on the caller's side.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -21,7 +22,10 @@
 #include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
+#include "platform/job.h"
 #include "support/card.h"
+#include "support/headless.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavefile.h"
@@ -29,19 +33,10 @@
 
 namespace {
 
-// A scan of one volume, disposed with its library.
-struct Scan {
-    sWaveList *list = nullptr;
-    explicit Scan(const std::string &root, uint32_t mode = WSTORAGE_SCAN_CLEAN) {
-        list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, mode);
-    }
-    ~Scan() { waveListDispose(list); }
+// A scan of one volume (cleaning, as the desktop program scans), disposed with its library.
+struct Scan : TestLibrary {
+    explicit Scan(const std::string &root, uint32_t mode = WSTORAGE_SCAN_CLEAN) : TestLibrary(root, mode) {}
     _sWaveStorage *storage() const { return list ? list->storage : nullptr; }
-    std::set<int> waves() const {
-        std::set<int> out;
-        for (auto *w = list ? static_cast<sWave *>(list->waves.first) : nullptr; w; w = w->next) out.insert(w->waveNumber);
-        return out;
-    }
     std::set<int> fileKits() const {
         std::set<int> out;
         for (auto *k = list ? static_cast<sKit *>(list->kits.first) : nullptr; k; k = k->next)
@@ -65,8 +60,7 @@ std::string note(int kind, const std::string &file) { return std::to_string(kind
 TEST(StorageScan, LowerCaseTreeIsReadAndItsOwnNamesAreUsed) {
     ScratchDir dir;
     TestTreeNames lower{"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"};
-    TestCard card(dir.path(), lower);
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), lower);
     card.writeCategories({{"DEFAULT", 1}, {"SNARE", 0}});
     card.writeKit("kit003.kvb", "Rock", "", {{5, -1}});
     card.addWave(5, "KICK", "KICK.wav", 1);
@@ -107,8 +101,7 @@ TEST(StorageScan, DeviceFoldersMatchByTheirWholeName) {
 
 TEST(StorageScan, KitFileNamePattern) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     for (const char *name : {"kit007.kvb", "kit008.KVB", "KIT009.kvb", "kit09.kvb", "kit0090.kvb", "._kit009.kvb",
                              "kit 09.kvb", "kit009.kvb.tmp", "kitabc.kvb"})
         card.writeKit(name, "K", "", {});
@@ -121,8 +114,7 @@ TEST(StorageScan, KitFileNamePattern) {
 
 TEST(StorageScan, ParameterFileNamePattern) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(1234, "A", "A.wav");
     std::string text = testWavePrmText("B", "12/A.wav", 0);
     for (const char *name : {"034.kvb", "3a.kvb", "._35.kvb", "4.kvb", "36.kvbx", ".37.kvb.x1.tmp"})
@@ -142,8 +134,7 @@ TEST(StorageScan, ParameterFileNamePattern) {
 
 TEST(StorageScan, SecondSpellingOfTheSameFileIsSkippedAndNoted) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(34, "A", "A.wav");
     testWriteFile(card.prm(0) + "34.KVB", testWavePrmText("OTHER", "00/A.wav", 0));
     card.writeKit("kit007.KVB", "Second", "", {});
@@ -175,8 +166,7 @@ TEST(StorageScan, MissingFoldersLeaveWhatWasFound) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         card.writeCategories({{"DEFAULT", 0}});
         card.writeKit("kit001.kvb", "K", "", {});
         std::string prm = card.addWave(7, "W", "W.wav");
@@ -210,8 +200,7 @@ TEST(StorageScan, EmptyOrMissingVolume) {
 TEST(StorageScan, DefiniteOrphanIsDeletedOnlyWhenCleaning) {
     for (uint32_t mode : {WSTORAGE_SCAN_CLEAN, WSTORAGE_SCAN_READ_ONLY}) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         card.addWave(0, "KEEP", "KEEP.wav");
         std::string orphan = card.addWave(5, "KICK", "KICK.wav", 0, false);
         Scan scan(dir.path(), mode);
@@ -255,8 +244,7 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         std::string prm = card.addWave(5, "KICK", "KICK.wav");
         c.spoil(card);
         Scan scan(dir.path());
@@ -270,8 +258,7 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
 TEST(StorageScan, UnreadableDataFolderKeepsItsParameterFiles) {
     if (testIsRoot()) GTEST_SKIP() << "root reads folders whatever their permissions";
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     std::string prm = card.addWave(5, "KICK", "KICK.wav");
     std::filesystem::remove(card.data(0) + "KICK.wav");
     ASSERT_EQ(chmod(card.data(0).c_str(), 0), 0);
@@ -286,8 +273,7 @@ TEST(StorageScan, UnreadableDataFolderKeepsItsParameterFiles) {
 
 TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     std::string prm = card.addWave(105, "KICK", "KICK.wav");
     std::filesystem::rename(card.data(1) + "KICK.wav", card.data(1) + "kick.wav");
     Scan scan(dir.path());
@@ -302,8 +288,7 @@ TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
 
 TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     // A file outside the data folder that an escaping "Path" would reach.
     testWriteFile(dir / "victim.wav", testWavBytes(10));
     struct Case {
@@ -340,8 +325,7 @@ TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
 // there is never deleted, and nothing leaks.
 TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
     card.writeKit("kit000.kvb", "K", "", {{1, -1}});
     std::vector<std::string> prms;
@@ -487,8 +471,7 @@ TEST(StorageText, SizesAndRatio) {
 
 TEST(StorageNameCache, LoadsOnceAddsAndClears) {
     ScratchDir dir;
-    TestCard card(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
     card.addWave(1201, "A", "KICK.wav");
     card.addWave(1202, "B", "SNARE_02.aif");
     sCard *c = cardCreate(dir.path().c_str());
@@ -517,6 +500,49 @@ TEST(StorageNameCache, LoadsOnceAddsAndClears) {
     EXPECT_FALSE(gbStorageWaveInit[12]);
     EXPECT_EQ(rliListCount(&gStorageWave[12]), 0);
     cardClose(c);
+}
+
+// --- The scan job ------------------------------------------------------------------
+
+using ScanJobTest = HeadlessTest;
+
+TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBar) {
+    TestCard card = TestCard::withTree(dir.path());
+    card.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});
+    for (int n : {0, 1, 105}) card.addWave(n, "Wave" + std::to_string(n), "w" + std::to_string(n) + ".wav");
+    card.writeKit("kit003.kvb", "Kit", "", {{0, -1}});
+
+    sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(rliListCount(&list->waves), 3);
+    // One step per file read: the category list, the kit and three parameter files.
+    EXPECT_EQ(gReadFileMax.load(), 5);
+    EXPECT_EQ(gnReadFile.load(), 5);
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
+    EXPECT_EQ(hlCallCount("progressOpen"), 1);
+    EXPECT_EQ(hlCallCount("progressClose"), 1);
+    EXPECT_EQ(editProgressBarGetIsWindow(), 0);
+    waveListDispose(list);
+}
+
+TEST_F(ScanJobTest, AllocationFailureAtAnyStepLeaksNothingAndDeletesNothing) {
+    TestCard card = TestCard::withTree(dir.path());
+    card.addWave(7, "Seven", "seven.wav");
+    long blocks = memGetBlockCount();
+    // The library's own records come first; fail each allocation in turn until
+    // the scan gets through, and count on nothing being left behind.
+    for (long n = 1; n < 400; ++n) {
+        hlFailAllocation(n);
+        sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
+        hlFailAllocation(0);
+        if (list) {
+            waveListDispose(list);
+            continue;
+        }
+        EXPECT_EQ(memGetBlockCount(), blocks) << "allocation " << n;
+    }
+    EXPECT_EQ(memGetBlockCount(), blocks);
+    EXPECT_TRUE(testExists(card.prm(0) + "/07.kvb"));
 }
 
 }  // namespace

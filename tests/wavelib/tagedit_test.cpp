@@ -5,36 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "support/library.h"
 #include "wavelib/tagedit.h"
 #include "wavelib/wavelist.h"
 
 namespace {
 
 // DEFAULT, SNARE, KICK with two waves each (numbers 0-5 in that order).
-struct Lib {
-    sWaveList *list = waveListCreateDefault();
+// DEFAULT, SNARE and KICK with two waves each.
+struct Lib : TestLibrary {
     sTag *def, *snare, *kick;
-    Lib() {
+    Lib() : TestLibrary(waveListCreateDefault()) {
         def = list->defaultTag;
         snare = waveTagCreate(list, "SNARE", nullptr, 0);
         kick = waveTagCreate(list, "KICK", nullptr, 0);
         for (sTag *t : {def, snare, kick})
             for (int i = 0; i < 2; ++i) waveTagAddWave(t, waveWaveCreate(list, "w.wav", 1));
     }
-    ~Lib() { waveListDispose(list); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) out.push_back(t->name);
-        return out;
-    }
-    // Wave numbers whose save request is set.
-    std::vector<int> marked() const {
-        std::vector<int> out;
-        for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next)
-            if (w->saveRequest) out.push_back(w->waveNumber);
-        return out;
-    }
-    std::string tagOf(int number) const { return waveListFindWaveNumber(list, number)->category->name; }
     void clearMarks() {
         for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) w->saveRequest = 0;
     }
@@ -53,19 +40,19 @@ int recordMbox(int title, int text, int) {
 TEST(TagEdit, TheTwentyFirstCategoryIsRefusedWithAMessage) {
     Lib lib;
     for (int i = 3; i < 20; ++i) ASSERT_NE(waveTagCreate(lib.list, ("T" + std::to_string(i)).c_str(), nullptr, 1), nullptr);
-    Names before = lib.names();
+    Names before = lib.tags();
     gMboxTitle = gMboxText = 0;
     EXPECT_EQ(waveTagCreate(lib.list, "ONE MORE", recordMbox, 1), nullptr);
     EXPECT_EQ(gMboxTitle, 56);
     EXPECT_EQ(gMboxText, 69);
-    EXPECT_EQ(lib.names(), before);
+    EXPECT_EQ(lib.tags(), before);
     EXPECT_EQ(rliListCount(&lib.list->tagOrder), 20);
 }
 
 TEST(TagEdit, DeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
     Lib lib;
     ASSERT_EQ(waveTagDispose(lib.list, lib.snare), 0);
-    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "KICK"}));
+    EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "KICK"}));
     EXPECT_EQ(lib.tagOf(2), "DEFAULT");
     EXPECT_EQ(lib.tagOf(3), "DEFAULT");
     // SNARE's waves moved, KICK's category number fell from 2 to 1; DEFAULT's stayed.
@@ -82,7 +69,7 @@ TEST(TagEdit, TheDefaultCategoryIsNeverDeleted) {
     Lib lib;
     EXPECT_EQ(waveTagDispose(lib.list, lib.def), -1);
     EXPECT_EQ(waveTagIsTmpDispose(lib.list, lib.def), -1);
-    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"}));
+    EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "SNARE", "KICK"}));
     EXPECT_EQ(lib.list->defaultTag, lib.def);
     EXPECT_TRUE(lib.marked().empty());
 }
@@ -94,11 +81,11 @@ TEST(TagEdit, CancelPutsRemovedCategoriesBackWhereTheyWere) {
     waveTagIsTmpCreate(made, 1);
     ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
     ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.kick), 0);
-    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "NEW"}));
+    EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "NEW"}));
     waveTagName(lib.def, "RENAMED");
     waveTagEditCancel(lib.list, 0);
     // Same positions as before, so no parameter file needs rewriting.
-    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"}));
+    EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "SNARE", "KICK"}));
     EXPECT_EQ(lib.tagOf(2), "SNARE");
     EXPECT_EQ(lib.tagOf(5), "KICK");
     EXPECT_TRUE(lib.marked().empty());
@@ -111,7 +98,7 @@ TEST(TagEdit, ConfirmDeletesRemovedCategoriesAndMarksOnlyShiftedWaves) {
     waveTagEditInitialize(lib.list);
     ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
     waveTagEditEffective(lib.list);
-    EXPECT_EQ(lib.names(), (Names{"DEFAULT", "KICK"}));
+    EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "KICK"}));
     EXPECT_EQ(lib.tagOf(2), "DEFAULT");
     EXPECT_EQ(lib.marked(), (Numbers{2, 3, 4, 5}));
 }
@@ -125,7 +112,7 @@ TEST(TagEdit, ACategoryMadeAndDeletedInOneEditLeavesNoTrace) {
         ASSERT_EQ(waveTagIsTmpDispose(lib.list, made), 0);
         if (confirm) waveTagEditEffective(lib.list);
         else waveTagEditCancel(lib.list, 0);
-        EXPECT_EQ(lib.names(), (Names{"DEFAULT", "SNARE", "KICK"})) << confirm;
+        EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "SNARE", "KICK"})) << confirm;
         EXPECT_TRUE(lib.marked().empty()) << confirm;
         EXPECT_EQ(rliListCount(&lib.list->removedTags), 0);
     }

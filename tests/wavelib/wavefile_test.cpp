@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "foundation/fault.h"
 #include "foundation/mem.h"
+#include "support/card.h"
 #include "support/test_util.h"
 #include "wavelib/wavefile.h"
 
@@ -20,43 +22,15 @@ using namespace std::string_literals;
 
 // --- Golden bytes, from the layouts --------------------------------------------------
 
-int code(const std::string &name, size_t i) { return i < name.size() ? static_cast<signed char>(name[i]) : 0; }
-
-std::string line(int tabs, const std::string &tag, const std::string &value) {
-    return std::string(static_cast<size_t>(tabs), '\t') + "<" + tag + ">" + value + "</" + tag + ">\n";
-}
-std::string line(int tabs, const std::string &tag, int value) { return line(tabs, tag, std::to_string(value)); }
-
-std::string nameLines(int tabs, const char *prefix, const std::string &name, size_t count) {
-    std::string out;
-    for (size_t i = 0; i < count; ++i) out += line(tabs, prefix + std::to_string(i), code(name, i));
-    return out;
-}
-
-std::string waveGolden(const std::string &name, const std::string &path, int tag) {
-    return "<WvPrm>\n" + nameLines(1, "Nm", name, 12) + line(1, "Path", path) + line(1, "Tag", tag) + "</WvPrm>\n";
-}
-
-struct Category {
-    std::string name;
-    int order;
-};
-
-std::string categoryGolden(const std::vector<Category> &cats) {
-    std::string out = "<TagList>\n";
-    for (const auto &c : cats)
-        out += "\t<TagPrm>\n" + nameLines(2, "Nm", c.name, 12) + line(2, "Order", c.order) + "\t</TagPrm>\n";
-    return out + "</TagList>\n";
-}
-
 std::string padBlock(int wave, int subWave) {
-    return "\t<PadPrm>\n" + line(2, "Wv", wave) + line(2, "SubWv", subWave) + "\t</PadPrm>\n";
+    return "\t<PadPrm>\n" + testPrmLine(2, "Wv", wave) + testPrmLine(2, "SubWv", subWave) + "\t</PadPrm>\n";
 }
 
+// A kit file whose pads name waves `pads` and, as sub-waves, the numbers after them.
 std::string kitGolden(const std::string &name, const std::string &sub, const std::vector<int> &pads = {}) {
-    std::string out = "<KitPrm>\n" + nameLines(1, "Nm", name, 8) + nameLines(1, "SubNm", sub, 16);
-    for (size_t i = 0; i < 15; ++i) out += padBlock(i < pads.size() ? pads[i] : -1, i < pads.size() ? pads[i] + 1 : -1);
-    return out + "</KitPrm>\n";
+    std::vector<std::pair<int, int>> both;
+    for (int w : pads) both.emplace_back(w, w + 1);
+    return testKitText(name, sub, both);
 }
 
 const uint8_t *bytes(const std::string &s) { return reinterpret_cast<const uint8_t *>(s.data()); }
@@ -66,8 +40,8 @@ const uint8_t *bytes(const std::string &s) { return reinterpret_cast<const uint8
 sWave makeWave(const std::string &name, const char *folder, const char *file, int number = 0) {
     sWave w{};
     std::memcpy(w.name, name.data(), std::min(name.size(), kWaveNameLen));
-    std::strncpy(w.dataFolder, folder, kWaveDataFolderLen);
-    std::strncpy(w.fileName, file, kWaveFileNameLen);
+    std::snprintf(w.dataFolder, sizeof w.dataFolder, "%s", folder);
+    std::snprintf(w.fileName, sizeof w.fileName, "%s", file);
     w.waveNumber = number;
     return w;
 }
@@ -123,7 +97,7 @@ TEST(WaveParamFile, FreshFileIsByteExactAndReadsBack) {
     kick.category = snare;
     std::string path = dir / "05.kvb";
     ASSERT_EQ(waveFileWavePrmCreateToFile(&kick, &cats.list, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), waveGolden("KICK", "00/KICK.wav", 1));
+    EXPECT_EQ(testReadFile(path), testWavePrmText("KICK", "00/KICK.wav", 1));
     EXPECT_NE(testReadFile(path).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
 
     PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
@@ -133,20 +107,6 @@ TEST(WaveParamFile, FreshFileIsByteExactAndReadsBack) {
     EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), 1);
     EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
     EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 0);
-}
-
-TEST(WaveParamFile, SignedNameBytesRoundTrip) {
-    ScratchDir dir;
-    const std::string name = "\xE9t\xE9\x80\xFF";  // bytes above 0x7F are written negative
-    sWave w = makeWave(name, "07", "X.wav");
-    std::string path = dir / "07.kvb";
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), waveGolden(name, "07/X.wav", -1));
-    EXPECT_NE(testReadFile(path).find("<Nm0>-23</Nm0>"), std::string::npos);
-    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 7));
-    ASSERT_NE(r.prm, nullptr);
-    EXPECT_EQ(std::string(r.prm->name), name);
-    EXPECT_EQ(r.prm->waveNumber, 7);
 }
 
 struct WaveReadCase {
@@ -162,33 +122,33 @@ TEST(WaveParamFile, ReaderRobustness) {
     const std::string head = "<WvPrm>\n";
     const std::string tail = "</WvPrm>\n";
     const WaveReadCase cases[] = {
-        {"plain", head + line(1, "Nm0", 65) + line(1, "Path", "01/A.wav") + line(1, "Tag", 3) + tail, true, "A",
+        {"plain", head + testPrmLine(1, "Nm0", 65) + testPrmLine(1, "Path", "01/A.wav") + testPrmLine(1, "Tag", 3) + tail, true, "A",
          "01/A.wav", 3},
         {"CRLF", "<WvPrm>\r\n\t<Nm0>65</Nm0>\r\n\t<Tag>3</Tag>\r\n</WvPrm>\r\n", true, "A", "", 3},
-        {"no Tag, no Path", head + line(1, "Nm0", 66) + tail, true, "B", "", 0},
+        {"no Tag, no Path", head + testPrmLine(1, "Nm0", 66) + tail, true, "B", "", 0},
         {"spaces around values", head + "\t<Nm0> 65 </Nm0>\n\t<Tag> -2</Tag>\n" + tail, true, "A", "", -2},
-        {"any case, later value wins", head + line(1, "NM0", 65) + line(1, "nm0", 67) + line(1, "tag", 1) +
-                                           line(1, "Tag", 2) + tail,
+        {"any case, later value wins", head + testPrmLine(1, "NM0", 65) + testPrmLine(1, "nm0", 67) + testPrmLine(1, "tag", 1) +
+                                           testPrmLine(1, "Tag", 2) + tail,
          true, "C", "", 2},
-        {"empty value keeps zero", head + "\t<Nm0></Nm0>\n" + line(1, "Nm1", 66) + tail, true, std::string("\0B", 2),
+        {"empty value keeps zero", head + "\t<Nm0></Nm0>\n" + testPrmLine(1, "Nm1", 66) + tail, true, std::string("\0B", 2),
          "", 0},
-        {"value wider than a byte keeps its low byte", head + line(1, "Nm0", 321) + line(1, "Nm1", -23) + tail, true,
+        {"value wider than a byte keeps its low byte", head + testPrmLine(1, "Nm0", 321) + testPrmLine(1, "Nm1", -23) + tail, true,
          "A\xE9", "", 0},
         {"positions out of range select nothing",
-         head + line(1, "Nm12", 65) + line(1, "Nm", 66) + line(1, "Nm01", 67) + line(1, "Nm-1", 68) +
-             line(1, "Nm99999999999", 69) + tail,
+         head + testPrmLine(1, "Nm12", 65) + testPrmLine(1, "Nm", 66) + testPrmLine(1, "Nm01", 67) + testPrmLine(1, "Nm-1", 68) +
+             testPrmLine(1, "Nm99999999999", 69) + tail,
          true, "", "", 0},
         {"open tag with a trailing space matches nothing", head + "\t<Tag >5</Tag>\n" + tail, true, "", "", 0},
-        {"elements outside the root are ignored", line(0, "Nm0", 65) + head + line(1, "Nm1", 66) + tail +
-                                                      line(0, "Tag", 9),
+        {"elements outside the root are ignored", testPrmLine(0, "Nm0", 65) + head + testPrmLine(1, "Nm1", 66) + tail +
+                                                      testPrmLine(0, "Tag", 9),
          true, std::string("\0B", 2), "", 0},
-        {"missing root close tag", head + line(1, "Nm0", 65), false, "", "", 0},
-        {"NUL in the middle", head + line(1, "Nm0", 65) + std::string("\0", 1) + line(1, "Tag", 4) + tail, true, "A",
+        {"missing root close tag", head + testPrmLine(1, "Nm0", 65), false, "", "", 0},
+        {"NUL in the middle", head + testPrmLine(1, "Nm0", 65) + std::string("\0", 1) + testPrmLine(1, "Tag", 4) + tail, true, "A",
          "", 0},
-        {"Path longer than its field is cut", head + line(1, "Path", "01/ABCDEFGHIJKLMNOPQRSTUVWXYZ.wav") + tail,
+        {"Path longer than its field is cut", head + testPrmLine(1, "Path", "01/ABCDEFGHIJKLMNOPQRSTUVWXYZ.wav") + tail,
          true, "", "01/ABCDEFGHIJKLMNOPQRS", 0},
         {"over-long tag and token", head + "\t<" + std::string(80, 'N') + ">1</x>\n\t<Tag>" + std::string(400, '7') +
-                                        "</Tag>\n" + line(1, "Nm0", 65) + tail,
+                                        "</Tag>\n" + testPrmLine(1, "Nm0", 65) + tail,
          true, "A", "", INT32_MAX},
     };
     for (const auto &c : cases) {
@@ -226,7 +186,7 @@ TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
     };
     for (const auto &c : cases) {
         EXPECT_EQ(waveFilePathIsSafe(c.path), c.safe) << c.path;
-        std::string text = "<WvPrm>" + line(1, "Path", c.path) + "</WvPrm>";
+        std::string text = "<WvPrm>" + testPrmLine(1, "Path", c.path) + "</WvPrm>";
         PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 1, 2));
         ASSERT_NE(r.prm, nullptr);
         EXPECT_EQ(r.prm->pathDamaged, c.safe ? 0 : 1) << c.path;
@@ -243,7 +203,7 @@ TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
 TEST(WaveParamFile, DataPathConvertsOnlyTheCardRelativeName) {
     // The root is UTF-8 file-system bytes and must come through untouched; the
     // name from the file is Shift-JIS ("ソ" is 0x83 0x5C) and is converted.
-    const std::string text = "<WvPrm>" + line(1, "Path", "12/\x83\x5C.wav") + "</WvPrm>";
+    const std::string text = "<WvPrm>" + testPrmLine(1, "Path", "12/\x83\x5C.wav") + "</WvPrm>";
     PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
     ASSERT_NE(r.prm, nullptr);
     char out[256];
@@ -257,7 +217,7 @@ TEST(WaveParamFile, DataPathConvertsOnlyTheCardRelativeName) {
 
 TEST(WaveParamFile, ReadThenWriteIsIdentical) {
     ScratchDir dir;
-    const std::string golden = waveGolden("HAT \x82\xA0", "03/HAT_12.aif", 2);
+    const std::string golden = testWavePrmText("HAT \x82\xA0", "03/HAT_12.aif", 2);
     std::string src = dir / "src.kvb";
     ASSERT_TRUE(testWriteFile(src, golden));
     PrmHolder r(waveFileWavePrmCreateFromFile(src.c_str(), 3, 4));
@@ -274,56 +234,43 @@ TEST(WaveParamFile, ReadThenWriteIsIdentical) {
     EXPECT_EQ(testReadFile(src), golden);
 }
 
-TEST(WaveParamFile, InPlaceUpdateKeepsForeignElements) {
+TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
     ScratchDir dir;
     std::string path = dir / "00.kvb";
     auto withForeign = [](const std::string &name, const std::string &p, int tag) {
-        std::string g = waveGolden(name, p, tag);
+        std::string g = testWavePrmText(name, p, tag);
         g.insert(g.find("\t<Path>"), "\t<Color>3</Color>\n\t<Mode>1</Mode>\n");
         return "<Dev>x</Dev>\n" + g;
     };
-    ASSERT_TRUE(testWriteFile(path, withForeign("OLD NAME", "00/OLD.wav", 4)));
-    sWave w = makeWave("NEW", "01", "NEW.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), withForeign("NEW", "01/NEW.wav", -1));
-}
-
-TEST(WaveParamFile, MissingValuesAreAddedOnceInsideTheRoot) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n"));
+    std::string duplicated = testWavePrmText("A", "00/A.wav", 0);
+    duplicated.insert(duplicated.find("</WvPrm>"), testPrmLine(1, "Nm0", 66));
+    std::string duplicatedAfter = testWavePrmText("AB", "00/AB.wav", -1);
+    duplicatedAfter.insert(duplicatedAfter.find("</WvPrm>"), testPrmLine(1, "Nm0", 65));
+    const struct {
+        const char *what;
+        std::string old, after;
+    } cases[] = {
+        {"foreign elements stay", withForeign("OLD NAME", "00/OLD.wav", 4), withForeign("AB", "00/AB.wav", -1)},
+        {"missing values are added once, inside the root",
+         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n",
+         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + testPrmNameLines(1, "Nm", "AB", 12) +
+             testPrmLine(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n"},
+        {"duplicated elements all take the new value", duplicated, duplicatedAfter},
+        // The name state swallows the root's close tag, so a reader never ends
+        // the body: values added before that tag would not be read.
+        {"a root that never closes is replaced whole", "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n",
+         testWavePrmText("AB", "00/AB.wav", -1)},
+    };
     sWave w = makeWave("AB", "00", "AB.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    const std::string expected = "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + nameLines(1, "Nm", "AB", 12) +
-                                 line(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n";
-    EXPECT_EQ(testReadFile(path), expected);
-    // A second save finds every value and adds nothing more.
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), expected);
-    EXPECT_EQ(nameIn(path), "AB");
-}
-
-TEST(WaveParamFile, DuplicatedElementsAllTakeTheNewValue) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    std::string dup = waveGolden("A", "00/A.wav", 0);
-    dup.insert(dup.find("</WvPrm>"), line(1, "Nm0", 66));
-    ASSERT_TRUE(testWriteFile(path, dup));
-    EXPECT_EQ(nameIn(path), "B");  // the later one
-    sWave w = makeWave("Z", "00", "A.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(nameIn(path), "Z");
-}
-
-TEST(WaveParamFile, FileWhoseRootNeverClosesIsReplacedWhole) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    // The name state swallows the root's close tag, so a reader never ends the
-    // body: values added before that tag would not be read.
-    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n"));
-    sWave w = makeWave("Q", "00", "Q.wav");
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), waveGolden("Q", "00/Q.wav", -1));
+    for (const auto &c : cases) {
+        ASSERT_TRUE(testWriteFile(path, c.old));
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+        EXPECT_EQ(testReadFile(path), c.after) << c.what;
+        // A second save finds every value and adds nothing more.
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+        EXPECT_EQ(testReadFile(path), c.after) << c.what;
+        EXPECT_EQ(nameIn(path), "AB") << c.what;
+    }
 }
 
 TEST(WaveParamFile, UpdateOfOddFilesReadsBackAsWritten) {
@@ -360,7 +307,7 @@ TEST(WaveParamFile, PathBytesTheTextCannotCarryAreRefused) {
     // would name another audio file; the old file must stay as it was.
     ScratchDir dir;
     std::string path = dir / "00.kvb";
-    const std::string old = waveGolden("OLD", "00/OLD.wav", 0);
+    const std::string old = testWavePrmText("OLD", "00/OLD.wav", 0);
     for (const char *file : {"A<B.wav", "A>B.wav", "A\tB.wav", "A\nB.wav", "A\rB.wav", "A\x01.wav", "A\x7f.wav"}) {
         ASSERT_TRUE(testWriteFile(path, old));
         sWave w = makeWave("NEW", "00", file);
@@ -384,7 +331,7 @@ TEST(CategoryList, FreshFileIsByteExactAndReadsBack) {
     cats.add("FIFTEEN_BYTES_X", 7);  // only twelve bytes are stored
     std::string path = dir / "tag_list.kvb";
     ASSERT_EQ(waveFileTagListCreateToFile(&cats.list, path.c_str()), 0);
-    const std::string golden = categoryGolden({{"SNARE", 2}, {"DEFAULT", 0}, {"FIFTEEN_BYTE", 7}});
+    const std::string golden = testTagListText({{"SNARE", 2}, {"DEFAULT", 0}, {"FIFTEEN_BYTE", 7}});
     EXPECT_EQ(testReadFile(path), golden);
 
     _sWaveFileTagList *list = waveFileTagListCreateFromFile(path.c_str());
@@ -410,15 +357,15 @@ TEST(CategoryList, ReaderRobustness) {
         std::vector<int> orders;
         int hasDefault;
     } cases[] = {
-        {"no DEFAULT", categoryGolden({{"SNARE", 0}, {"KICK", 1}}), {"SNARE", "KICK"}, {0, 1}, 0},
-        {"default in lower case", categoryGolden({{"default", 3}}), {"default"}, {3}, 1},
-        {"negative order", categoryGolden({{"A", -5}}), {"A"}, {0}, 0},
+        {"no DEFAULT", testTagListText({{"SNARE", 0}, {"KICK", 1}}), {"SNARE", "KICK"}, {0, 1}, 0},
+        {"default in lower case", testTagListText({{"default", 3}}), {"default"}, {3}, 1},
+        {"negative order", testTagListText({{"A", -5}}), {"A"}, {0}, 0},
         {"foreign element inside an entry",
-         "<TagList><TagPrm>" + line(2, "Nm0", 65) + line(2, "Color", 9) + line(2, "Nm1", 66) + "</TagPrm></TagList>",
+         "<TagList><TagPrm>" + testPrmLine(2, "Nm0", 65) + testPrmLine(2, "Color", 9) + testPrmLine(2, "Nm1", 66) + "</TagPrm></TagList>",
          {"AB"},
          {0},
          0},
-        {"entry never closed", "<TagList><TagPrm>" + line(2, "Nm0", 65) + "</TagList>", {}, {}, 0},
+        {"entry never closed", "<TagList><TagPrm>" + testPrmLine(2, "Nm0", 65) + "</TagList>", {}, {}, 0},
         {"CRLF and signed bytes", "<TagList>\r\n\t<TagPrm>\r\n\t\t<Nm0>-126</Nm0>\r\n\t\t<Nm1>-96</Nm1>\r\n\t</TagPrm>\r\n</TagList>\r\n",
          {"\x82\xA0"},
          {0},
@@ -522,14 +469,14 @@ TEST(KitFile, MissingPadValuesGoIntoTheirOwnBlock) {
     ScratchDir dir;
     std::string path = dir / "kit000.kvb";
     // Pad 1 lacks "Wv"; only pads 0 to 2 exist.
-    std::string old = "<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + line(2, "SubWv", 4) + "\t</PadPrm>\n" +
+    std::string old = "<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 4) + "\t</PadPrm>\n" +
                       padBlock(5, 6) + "</KitPrm>\n";
     ASSERT_TRUE(testWriteFile(path, old));
     TestKit k("K", "S", {10, 20, 30, 40});
     ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
-    std::string expected = "<KitPrm>\n" + padBlock(10, 11) + "\t<PadPrm>\n" + line(2, "SubWv", 21) +
-                           line(2, "Wv", 20) + "\t</PadPrm>\n" + padBlock(30, 31) + nameLines(1, "Nm", "K", 8) +
-                           nameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
+    std::string expected = "<KitPrm>\n" + padBlock(10, 11) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 21) +
+                           testPrmLine(2, "Wv", 20) + "\t</PadPrm>\n" + padBlock(30, 31) + testPrmNameLines(1, "Nm", "K", 8) +
+                           testPrmNameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
     for (int i = 4; i < 15; ++i) expected += padBlock(-1, -1);
     expected += "</KitPrm>\n";
     EXPECT_EQ(testReadFile(path), expected);
@@ -567,8 +514,8 @@ TEST(KitFile, ReaderRobustness) {
     for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, 3);
 
     // Out-of-range name positions and a root close swallowed by a name value.
-    const std::string odd = "<KitPrm>" + line(1, "Nm8", 65) + line(1, "SubNm16", 66) + line(1, "SubNm15", 67) +
-                            line(1, "subnm0", 68) + "<PadPrm><Wv> 12</Wv><Wv>13</Wv></PadPrm></KitPrm>";
+    const std::string odd = "<KitPrm>" + testPrmLine(1, "Nm8", 65) + testPrmLine(1, "SubNm16", 66) + testPrmLine(1, "SubNm15", 67) +
+                            testPrmLine(1, "subnm0", 68) + "<PadPrm><Wv> 12</Wv><Wv>13</Wv></PadPrm></KitPrm>";
     KitHolder o(waveFileKitPrmCreateFromMemory(bytes(odd), odd.size()));
     ASSERT_NE(o.kit, nullptr);
     EXPECT_STREQ(o.kit->name, "");
@@ -683,8 +630,8 @@ TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
     TestKit k("KIT", "SUB", {1, 2});
     sListBase none{};
     // The old files are valid ones, so the in-place writers read them first.
-    checkWriteFailures("wave", waveGolden("OLD", "00/OLD.wav", 3), [&](const char *p) { return waveFileWavePrmCreateToFile(&w, &cats.list, p); });
-    checkWriteFailures("categories", categoryGolden({{"OLD", 1}}), [&](const char *p) { return waveFileTagListCreateToFile(&cats.list, p); });
+    checkWriteFailures("wave", testWavePrmText("OLD", "00/OLD.wav", 3), [&](const char *p) { return waveFileWavePrmCreateToFile(&w, &cats.list, p); });
+    checkWriteFailures("categories", testTagListText({{"OLD", 1}}), [&](const char *p) { return waveFileTagListCreateToFile(&cats.list, p); });
     checkWriteFailures("kit", kitGolden("OLD", "", {7, 8, 9}), [&](const char *p) { return waveFileKitPrmCreateToFile(&k.kit, p); });
     checkWriteFailures("wave list", "old\n", [&](const char *p) { return waveFileWaveFileCreateListFile(&none, p); });
     checkWriteFailures("tag list", "old\n", [&](const char *p) { return waveFileTagListCreateListFileSortbyName(&cats.list, p); });

@@ -12,27 +12,13 @@
 #include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/storage.h"
 #include "wavelib/names.h"
 #include "wavelib/wavelist.h"
 
 namespace {
-
-struct Library {
-    sWaveList *list;
-    explicit Library(sWaveList *l) : list(l) {}
-    ~Library() { waveListDispose(list); }
-    std::vector<std::string> tags() const {
-        std::vector<std::string> out;
-        for (auto *t = static_cast<sTag *>(list->tags.first); t; t = t->next) out.push_back(t->name);
-        return out;
-    }
-    std::string tagOf(int number) const {
-        sWave *w = waveListFindWaveNumber(list, number);
-        return w && w->category ? w->category->name : "";
-    }
-};
 
 sWaveList *scan(const std::string &root) {
     return waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
@@ -42,11 +28,10 @@ using Tags = std::vector<std::pair<std::string, int>>;
 
 TEST(WaveListBuild, KitsFromFilesAndTheRestNew) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
     card.writeKit("kit005.kvb", "Jazz", "", {});
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     EXPECT_EQ(G.currentWaveList, lib.list);
     ASSERT_EQ(waveListKitCount(lib.list), 100);
@@ -103,12 +88,11 @@ TEST(WaveListBuild, DefaultCategoryRules) {
     };
     for (const Case &c : cases) {
         ScratchDir dir;
-        TestCard card(dir.path());
-        card.makeTree();
+        TestCard card = TestCard::withTree(dir.path());
         if (!c.file.empty()) card.writeCategories(c.file);
         int number = 0;
         for (const auto &w : c.waves) card.addWave(number++, "W", "W.wav", w.first);
-        Library lib(scan(dir.path()));
+        TestLibrary lib(dir.path());
         ASSERT_NE(lib.list, nullptr) << c.what;
         EXPECT_EQ(lib.tags(), c.tags) << c.what;
         ASSERT_NE(lib.list->defaultTag, nullptr) << c.what;
@@ -121,10 +105,9 @@ TEST(WaveListBuild, DefaultCategoryRules) {
 
 TEST(WaveListBuild, OrderKeysAndTheDisplayOrder) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}, {"SNARE", 2}, {"KICK", -4}, {"HAT", 1}});
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     std::vector<std::string> shown;
     for (auto *n = static_cast<sListItem *>(lib.list->tagOrder.first); n; n = n->next)
@@ -138,12 +121,11 @@ TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
     Tags twenty;
     for (int i = 0; i < 20; ++i) twenty.push_back({"CAT" + std::to_string(i), i});
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories(twenty);
     card.addWave(0, "A", "A.wav", 18);  // CAT18, at position 19
     card.addWave(1, "B", "B.wav", 19);  // CAT19 did not fit
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     ASSERT_EQ(waveListTagCount(lib.list), 20);
     EXPECT_STREQ(waveListTagPtr(lib.list, 0)->name, "DEFAULT");
@@ -161,12 +143,11 @@ TEST(WaveListBuild, TwentyCategoryLimitWhenDefaultIsAdded) {
 
 TEST(WaveListBuild, WavesTakeTheirFilesFieldsAndNumbers) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.addWave(250, "LONGNAME1234", "LONGFILENAME_X.wav");
     card.addWave(3, "KICK", "KICK_07.wav");
     card.addWave(17, "SNARE", "SN.aif");
-    Library lib(scan(dir.path()));
+    TestLibrary lib(dir.path());
     ASSERT_NE(lib.list, nullptr);
     EXPECT_EQ(waveListLastWaveNumber(lib.list), 250);
     sWave *w = waveListFindWaveNumber(lib.list, 250);
@@ -196,8 +177,7 @@ TEST(WaveListBuild, NoDeviceFolderGivesNoLibraryAndNoLeak) {
 
 TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"SNARE", 0}});
     card.writeKit("kit002.kvb", "K", "", {{1, -1}});
     card.addWave(1, "A", "A.wav", 0);
@@ -217,20 +197,8 @@ TEST(WaveListBuild, AllocationFailuresLoseOnlyTheItemConcerned) {
     }
 }
 
-TEST(WaveListDefault, HundredKitsAndDefault) {
-    Library lib(waveListCreateDefault());
-    ASSERT_NE(lib.list, nullptr);
-    EXPECT_EQ(lib.tags(), std::vector<std::string>{"DEFAULT"});
-    EXPECT_EQ(lib.list->defaultTag, waveListTagPtr(lib.list, 0));
-    EXPECT_EQ(waveListKitCount(lib.list), 100);
-    EXPECT_EQ(waveListKitFileCount(lib.list), 0);
-    EXPECT_EQ(waveListLastWaveNumber(lib.list), -1);
-    EXPECT_EQ(rliListCount(&lib.list->tagOrder), 1);
-    EXPECT_EQ(waveListKitPtr(lib.list, 99)->kitNumber, 99);
-}
-
 TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     ASSERT_NE(lib.list, nullptr);
     sWave *w = waveWaveCreate(lib.list, "/in/Kick Drum_03.wav", 0);
     ASSERT_NE(w, nullptr);
@@ -246,7 +214,7 @@ TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
 }
 
 TEST(WaveListWaves, RenumberMovesPadsUnlessKept) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
     sKit *kit = waveListKitPtr(lib.list, 4);
     waveKitPadPtr(kit, 2)->waveNumber = 0;
@@ -271,7 +239,7 @@ TEST(WaveListWaves, RenumberMovesPadsUnlessKept) {
 }
 
 TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
     sWave *other = waveWaveCreate(lib.list, "/x/B.wav", 0);
     sTag *tag = lib.list->defaultTag;
@@ -298,7 +266,7 @@ TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
 }
 
 TEST(WaveListWaves, TagChangeMovesTheWaveAndMarksItForSaving) {
-    Library lib(waveListCreateDefault());
+    TestLibrary lib(waveListCreateDefault());
     sTag *snare = waveTagCreate(lib.list, "SNARE", nullptr, 1);
     ASSERT_NE(snare, nullptr);
     EXPECT_EQ(snare->order, 1);
@@ -399,8 +367,7 @@ TEST(WaveListNames, AudioFileNamesAreSafeOnAFatCard) {
 
 TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {
     ScratchDir dir;
-    TestCard card(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
-    card.makeTree();
+    TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
     card.addWave(101, "A", "A.wav");
     testWriteFile(card.data(1) + "B.wav", testWavBytes(10, 48000));
     sWaveList *list = waveListCreateDefault();

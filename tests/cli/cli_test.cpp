@@ -51,6 +51,12 @@ TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
         EXPECT_TRUE(r.out.empty());
         EXPECT_NE(r.err.find("kvbrt --help"), std::string::npos);
     }
+    // The answer flags go either side of the command, and exclude each other.
+    EXPECT_EQ(run({"--yes", "volumes"}).status, 0);
+    EXPECT_EQ(run({"volumes", "--no"}).status, 0);
+    CliRun both = run({"--yes", "volumes", "--no"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("excludes"), std::string::npos) << both.err;
 }
 
 TEST(CliFrame, AVolumePathThatIsNotUtf8StillGivesOneJsonDocument) {
