@@ -94,10 +94,10 @@ void writeJson(sCliContext *ctx, const std::vector<sCopyItem> &items, const std:
         const sCliImported &o = outcomes[i];
         const sWave *w = items[i].wave;
         if (o.result != IMPORT_OK) {
-            failed.push_back({{"from", w->waveNumber}, {"name", text(w->name, kWaveNameLen)}, {"reason", o.why}});
+            failed.push_back({{"old", w->waveNumber}, {"name", text(w->name, kWaveNameLen)}, {"reason", o.why}});
             continue;
         }
-        Json j{{"from", w->waveNumber}, {"to", o.number}, {"name", o.name},
+        Json j{{"old", w->waveNumber}, {"new", o.number}, {"name", o.name},
                {"category", text(items[i].tag->name, kTagNameLen)}, {"file", o.file}};
         cliImportHowJson(j, o);
         copied.push_back(j);
