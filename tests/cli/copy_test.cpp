@@ -1,7 +1,8 @@
-// `kvbrt copy` between two card trees built here: names and categories kept,
-// numbering on a target with gaps and clashes, a target with 20 categories,
-// refusals that change nothing, and a target that fills up at every step.
-// Both cards pass `kvbrt check` after each.
+// `kvbrt import`, `export` and `copy` on card trees built here: audio onto,
+// off and between cards. What they print, names and categories kept across
+// cards, numbering on a target with gaps and clashes, a target with 20
+// categories, refusals that change nothing, and a target that fails at every
+// step; the cards pass `kvbrt check` after each.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -22,10 +23,10 @@ namespace {
 // "キック" and "ドラム" as the card keeps them.
 const std::string kKickSjis = "\x83\x4c\x83\x62\x83\x4e", kDrumSjis = "\x83\x68\x83\x89\x83\x80";
 
-class CliCopy : public testing::Test {
+class CliTransfer : public testing::Test {
 protected:
     ScratchDir dir;
-    std::string from = dir / "from", to = dir / "to";
+    std::string from = dir / "from", to = dir / "to", in = dir / "in", out = dir / "out";
     void SetUp() override {
         TestCard source = TestCard::withTree(from);
         source.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}, {kDrumSjis, 2}});
@@ -33,9 +34,14 @@ protected:
         source.addWave(5, kKickSjis, "kik.wav", 2);
         source.addWave(7, "Hat", "Hat.wav");
         makeTarget(to, {{"DEFAULT", 0}, {"kicks", 1}});
+        for (const auto &p : {in, out}) testMakeDirs(p);
+        testWriteFile(in + "/Kick.wav", testWavBytes(20));
+        testWriteFile(in + "/Hat 2.wav", testWavBytes(30, 44100, 16, 2));
+        testWriteFile(in + "/fast.wav", testWavBytes(30, 48000));
     }
+    // The commands load the string table for their messages.
     void TearDown() override { cliTextTerm(); }
-    // A target with waves 0 and 2 (a gap at 1), its "Kick.wav" taken.
+    // A card with waves 0 and 2 (a gap at 1), its "Kick.wav" taken.
     static void makeTarget(const std::string &root, const std::vector<std::pair<std::string, int>> &tags) {
         TestCard target = TestCard::withTree(root);
         target.writeCategories(tags);
@@ -51,7 +57,75 @@ protected:
     }
 };
 
-TEST_F(CliCopy, KeepsNameBytesAndCategoriesNumberedAsImportDoes) {
+TEST_F(CliTransfer, ImportPrintsTheNewWavesAndNamesRefusedFiles) {
+    CliResult r = cliRun({"import", to, in + "/Kick.wav", in + "/fast.wav", in + "/Hat 2.wav", "--category", "KICKS"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "0003\tKick\t00/Kick_01.wav\n0004\tHat 2\t00/Hat 2.wav\n");
+    EXPECT_NE(r.err.find(in + "/fast.wav: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Kick.wav:"), std::string::npos) << r.err;
+
+    CliResult list = cliRun({"list", to});
+    EXPECT_NE(list.out.find("0003\tKick\tkicks\t00/Kick_01.wav"), std::string::npos) << list.out;
+
+    r = cliRun({"import", to, in + "/Kick.wav", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"imported\":[{\"number\":5,\"name\":\"Kick\",\"file\":\"00/Kick_02.wav\",\"source\":\"" + in +
+                         "/Kick.wav\"}],\"failed\":[]}\n");
+}
+
+// A file or wave the device cannot play is refused with the way to take it;
+// with --convert it is converted, said so in the JSON, and the card stays healthy.
+TEST_F(CliTransfer, ConvertTakesWhatTheDeviceCannotPlay) {
+    CliResult r = cliRun({"import", to, in + "/fast.wav"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(in + "/fast.wav: 48000 Hz: the device plays only 44100 Hz; --convert would take it; not "
+                                "imported\n"),
+              std::string::npos)
+        << r.err;
+
+    r = cliRun({"import", to, in + "/fast.wav", in + "/Kick.wav", "--convert", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"imported\":[{\"number\":3,\"name\":\"fast\",\"file\":\"00/fast.wav\",\"source\":\"" + in +
+                         "/fast.wav\",\"action\":\"converted\",\"conversion\":\"resampled\",\"from\":{\"format\":"
+                         "\"WAV\",\"encoding\":\"PCM\",\"bits\":16,\"rate\":48000,\"channels\":1},\"gain_db\":0.0},"
+                         "{\"number\":4,\"name\":\"Kick\",\"file\":\"00/Kick_01.wav\",\"source\":\"" + in +
+                         "/Kick.wav\",\"action\":\"copied\",\"from\":{\"format\":\"WAV\",\"encoding\":\"PCM\","
+                         "\"bits\":16,\"rate\":44100,\"channels\":1},\"gain_db\":0.0}],\"failed\":[]}\n");
+
+    TestCard(from).addWave(9, "Fast", "Fast.wav");
+    testWriteFile(TestCard(from).data(0) + "Fast.wav", testWavBytes(300, 48000));
+    r = cliRun({"copy", from, to, "fast", "7"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("0009 Fast: 48000 Hz: the device plays only 44100 Hz; --convert would take it; not copied"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "0007\t0005\tHat\tDEFAULT\t00/Hat.wav\n");
+
+    r = cliRun({"copy", from, to, "9", "--convert", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"old\":9,\"new\":6,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast_01.wav\","
+                         "\"action\":\"converted\",\"conversion\":\"resampled\""),
+              std::string::npos)
+        << r.out;
+    expectHealthy(false);
+}
+
+TEST_F(CliTransfer, ExportPrintsThePathsAndReportsRefusedNames) {
+    TestCard(from).addWave(8, "A:B", "ab.wav");
+    CliResult r = cliRun({"export", from, "kick", "0003", "--to", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, out + "/Kick.wav\n" + out + "/Kick_1.wav\n");
+
+    r = cliRun({"export", from, "8", "3", "--to", out, "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.find("{\"exported\":[{\"number\":3,\"name\":\"Kick\",\"path\":\"" + out + "/Kick_2.wav\"}],"), 0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"failed\":[{\"number\":8,\"name\":\"A:B\""), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("0008 A:B: "), std::string::npos) << r.err;
+    EXPECT_EQ(testListDir(out), (std::vector<std::string>{"Kick.wav", "Kick_1.wav", "Kick_2.wav"}));
+}
+
+TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesNumberedAsImportDoes) {
     const auto source = testTreeSnapshot(from);
     CliResult r = cliRun({"copy", from, to, "3", "キック", "hat"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -72,30 +146,9 @@ TEST_F(CliCopy, KeepsNameBytesAndCategoriesNumberedAsImportDoes) {
     expectHealthy();
 }
 
-// What the device cannot play is refused as import refuses it, and taken
-// with --convert.
-TEST_F(CliCopy, UnplayableWaveNeedsConvert) {
-    TestCard(from).addWave(9, "Fast", "Fast.wav");
-    testWriteFile(TestCard(from).data(0) + "Fast.wav", testWavBytes(300, 48000));
-    CliResult r = cliRun({"copy", from, to, "fast", "7"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("0009 Fast: 48000 Hz: the device plays only 44100 Hz; --convert would take it; not copied"),
-              std::string::npos)
-        << r.err;
-    EXPECT_EQ(r.out, "0007\t0003\tHat\tDEFAULT\t00/Hat.wav\n");
-
-    r = cliRun({"copy", from, to, "9", "--convert", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"old\":9,\"new\":4,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast.wav\","
-                         "\"action\":\"converted\",\"conversion\":\"resampled\""),
-              std::string::npos)
-        << r.out;
-    expectHealthy(false);
-}
-
 // A target already holding 20 categories takes the waves into DEFAULT and
-// says so; refused command lines change neither card.
-TEST_F(CliCopy, FullCategoryListAndRefusals) {
+// says so; refused command lines change no card and write no file.
+TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
     std::vector<std::pair<std::string, int>> twenty{{"DEFAULT", 0}};
     for (int i = 1; i < 20; ++i) twenty.push_back({"T" + std::to_string(i), i});
     std::string full = dir / "full";
@@ -115,7 +168,9 @@ TEST_F(CliCopy, FullCategoryListAndRefusals) {
                           Case{{"copy", from, dir / "again", "3"}, "is the same card as"},
                           Case{{"copy", dir / "again", from, "3"}, "is the same card as"},
                           Case{{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
-                          Case{{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"}}) {
+                          Case{{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
+                          Case{{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
+                          Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}}) {
         r = cliRun(c.args);
         EXPECT_EQ(r.status, 1) << c.args[2];
         EXPECT_EQ(r.out, "");
@@ -128,7 +183,7 @@ TEST_F(CliCopy, FullCategoryListAndRefusals) {
 // The target fills up (or fails) at every file operation in turn: each wave
 // is copied whole or not at all, the source stays as it was, and a run the
 // fault stopped says so.
-TEST_F(CliCopy, TargetFailingAtEveryStepStaysHealthy) {
+TEST_F(CliTransfer, CopyTargetFailingAtEveryStepStaysHealthy) {
     const auto source = testTreeSnapshot(from);
     for (long n = 1;; ++n) {
         SCOPED_TRACE("fault at file operation " + std::to_string(n));
