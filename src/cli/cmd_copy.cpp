@@ -73,8 +73,9 @@ bool settleCategories(sCliContext *ctx, const CopyArgs &a, sWaveList *target, co
         std::string name = w->category ? text(w->category->name, kTagNameLen) : "";
         if ((how == WAVECOPY_TAG_FULL || how == WAVECOPY_TAG_REFUSED) && told.insert(name).second)
             cliError(ctx, "category \"" + name + "\"",
-                     how == WAVECOPY_TAG_FULL ? "the target card holds 20 categories already; its waves go into DEFAULT"
-                                              : "the name is not one a new category may have; its waves go into DEFAULT");
+                     std::string(how == WAVECOPY_TAG_FULL ? "the target card holds 20 categories already"
+                                                          : "the name is not one a new category may have") +
+                         "; its waves go into DEFAULT");
         items->push_back({w, tag});
     }
     if (made) {
