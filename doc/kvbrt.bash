@@ -5,7 +5,7 @@
 # actions (category add|rename|..., kit name|set|...), option values, and
 # folders where a VOLUME or a folder is expected, audio files for import.
 
-_kvbrt_commands="demo init info list inspect volumes import export rename category kit delete renumber wavelist play backup restore check duplicates"
+_kvbrt_commands="demo init info list inspect volumes import export copy rename category kit delete renumber wavelist play backup restore check duplicates"
 
 # The options of one command (the test suite checks these against `kvbrt CMD --help`).
 _kvbrt_options() {
@@ -19,6 +19,7 @@ _kvbrt_options() {
         volumes) opts="--json" ;;
         import) opts="--category --convert --json" ;;
         export) opts="--to --json" ;;
+        copy) opts="--category --convert --json" ;;
         rename) opts="" ;;
         category) opts="--before --after" ;;
         kit) opts="--sub" ;;
@@ -84,6 +85,7 @@ _kvbrt() {
             for word in wav WAV aif AIF aiff AIFF; do COMPREPLY+=($(compgen -f -X "!*.$word" -- "$cur")); done
             ;;
         backup) COMPREPLY=($(compgen -d -- "$cur")) ;;
+        copy) ((npos == 1)) && COMPREPLY=($(compgen -d -- "$cur")) ;;
         restore) COMPREPLY=($(compgen -f -X '!*.kvb' -- "$cur") $(compgen -d -- "$cur")) ;;
         category) ((npos == 1)) && COMPREPLY=($(compgen -W "add rename delete move assign" -- "$cur")) ;;
         kit) ((npos == 1)) && COMPREPLY=($(compgen -W "name set clear swap" -- "$cur")) ;;

@@ -54,30 +54,6 @@ bool allDigits(const std::string &s) {
     return !s.empty() && s.size() <= 4 && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// The waves the arguments name, in argument order; false (reported) when one
-// names none.
-bool findWaves(sCliContext *ctx, sWaveList *list, const std::vector<std::string> &args, std::vector<sWave *> *out) {
-    bool ok = true;
-    for (const std::string &a : args) {
-        size_t before = out->size();
-        if (allDigits(a)) {
-            if (sWave *w = waveListFindWaveNumber(list, std::stoi(a))) out->push_back(w);
-        } else {
-            std::string sjis = strUtf8ToSjis(a);
-            for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next) {
-                auto *w = static_cast<sWave *>(n->item);
-                if (rliStrIcmp(std::string(w->name, strnlen(w->name, kWaveNameLen)).c_str(), sjis.c_str()) == 0)
-                    out->push_back(w);
-            }
-        }
-        if (out->size() == before) {
-            cliError(ctx, a, "no such wave on the card");
-            ok = false;
-        }
-    }
-    return ok;
-}
-
 void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
     using Json = nlohmann::ordered_json;
     Json exported = Json::array(), failed = Json::array();
@@ -90,7 +66,7 @@ void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
 
 int runExport(sCliContext *ctx, sWaveList *list, const std::vector<std::string> &args, const std::string &to) {
     std::vector<sWave *> waves;
-    if (!findWaves(ctx, list, args, &waves)) return CLI_EXIT_FAILURE;
+    if (!cliFindWaves(ctx, list, args, &waves)) return CLI_EXIT_FAILURE;
     // Nothing on the card changes, but files appear in DIR: Ctrl-C cancels the
     // job and the command reports it.
     cliCommandWrites(ctx);
@@ -136,6 +112,28 @@ int exportWaves(sCliContext *ctx, const std::string &root, const std::vector<std
 }
 
 }  // namespace
+
+bool cliFindWaves(sCliContext *ctx, sWaveList *list, const std::vector<std::string> &args, std::vector<sWave *> *out) {
+    bool ok = true;
+    for (const std::string &a : args) {
+        size_t before = out->size();
+        if (allDigits(a)) {
+            if (sWave *w = waveListFindWaveNumber(list, std::stoi(a))) out->push_back(w);
+        } else {
+            std::string sjis = strUtf8ToSjis(a);
+            for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next) {
+                auto *w = static_cast<sWave *>(n->item);
+                if (rliStrIcmp(std::string(w->name, strnlen(w->name, kWaveNameLen)).c_str(), sjis.c_str()) == 0)
+                    out->push_back(w);
+            }
+        }
+        if (out->size() == before) {
+            cliError(ctx, a, "no such wave on the card");
+            ok = false;
+        }
+    }
+    return ok;
+}
 
 void cliAddExport(CLI::App &app, sCliContext *ctx) {
     auto root = std::make_shared<std::string>();

@@ -23,54 +23,32 @@
 
 namespace {
 
-// What became of one file.
-struct sOutcome {
-    std::string source;
-    int result;
-    int number;
-    std::string name;  // UTF-8
-    std::string file;  // "NN/name" below the data folder
-    bool described;      // `how` holds what the conversion saw and did (--convert)
-    sConvertResult how;
-    std::string why;     // why it was not imported
-};
-
 std::string field(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
-    sOutcome o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}, why ? why : ""};
+    sCliImported o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}, why ? why : ""};
     if (wave) {
         o.number = wave->waveNumber;
         o.name = field(wave->name, kWaveNameLen);
         o.file = field(wave->dataFolder, kWaveDataFolderLen) + "/" + field(wave->fileName, kWaveFileNameLen);
     }
-    static_cast<std::vector<sOutcome> *>(ctx)->push_back(o);
+    static_cast<std::vector<sCliImported> *>(ctx)->push_back(o);
 }
 
-std::string reason(const sOutcome &o) { return (o.why.empty() ? "failed" : o.why) + "; not imported"; }
+std::string reason(const sCliImported &o) { return (o.why.empty() ? "failed" : o.why) + "; not imported"; }
 
 using Json = nlohmann::ordered_json;
 
-// An imported wave; under --convert also how it reached the card, from what.
-Json importedJson(const sOutcome &o) {
-    Json j{{"number", o.number}, {"name", o.name}, {"file", o.file}, {"source", o.source}};
-    if (!o.described) return j;
-    const sConvertInfo &i = o.how.info;
-    j["action"] = i.kind == CONVERT_COPY ? "copied" : "converted";
-    if (i.kind != CONVERT_COPY) j["conversion"] = convertKindName(i.kind);
-    j["from"] = {{"format", i.container}, {"encoding", i.encoding}, {"bits", i.sourceBits}, {"rate", i.sourceRate},
-                 {"channels", i.sourceChannels}};
-    j["gain_db"] = std::round(o.how.gainDb * 100) / 100;
-    return j;
-}
-
-void writeJson(sCliContext *ctx, const std::vector<sOutcome> &outcomes) {
+void writeJson(sCliContext *ctx, const std::vector<sCliImported> &outcomes) {
     Json imported = Json::array(), failed = Json::array();
-    for (const sOutcome &o : outcomes) {
-        if (o.result == IMPORT_OK)
-            imported.push_back(importedJson(o));
-        else
+    for (const sCliImported &o : outcomes) {
+        if (o.result == IMPORT_OK) {
+            Json j{{"number", o.number}, {"name", o.name}, {"file", o.file}, {"source", o.source}};
+            cliImportHowJson(j, o);
+            imported.push_back(j);
+        } else {
             failed.push_back({{"source", o.source}, {"reason", reason(o)}});
+        }
     }
     cliJsonWrite(ctx, {{"imported", imported}, {"failed", failed}});
 }
@@ -90,26 +68,16 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
         cliError(ctx, root, "the card has no DEFAULT category; nothing was imported");
         return CLI_EXIT_FAILURE;
     }
-    // From here the card changes: Ctrl-C cancels the job and is reported.
-    cliCommandWrites(ctx);
-    // The job's messages read the string table from the worker.
-    cliTextInit();
-    std::vector<sOutcome> outcomes;
+    std::vector<sCliImported> outcomes;
     for (const std::string &f : files)
-        if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}, "out of memory"});
-    waveImportSetReport(collect, &outcomes);
-    int calc = cliTransferRequestStep(list);
-    waveImportSetReport(nullptr, nullptr);
+        if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0)
+            outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}, "out of memory"});
+    int calc = cliImportRun(ctx, list, &outcomes);
 
     int status = CLI_EXIT_OK;
-    for (const sOutcome &o : outcomes) {
+    for (const sCliImported &o : outcomes) {
         if (o.result == IMPORT_OK) {
-            // Imported, but not quite as it was: said, though not a failure.
-            if (o.how.gainDb < 0) {
-                char text[96];
-                std::snprintf(text, sizeof text, "lowered by %.2f dB so that its peaks fit 16 bits", -o.how.gainDb);
-                cliError(ctx, o.source, text);
-            }
+            cliImportGainNote(ctx, o.source, o);
             continue;
         }
         cliError(ctx, o.source, reason(o));
@@ -119,7 +87,7 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     if (ctx->json) {
         writeJson(ctx, outcomes);
     } else {
-        for (const sOutcome &o : outcomes) {
+        for (const sCliImported &o : outcomes) {
             if (o.result != IMPORT_OK) continue;
             char n[8];
             std::snprintf(n, sizeof n, "%04d", o.number);
@@ -152,6 +120,35 @@ int cliTransferRequestStep(sWaveList *list) {
     waveDoCalc(list);
     int result = waveDoCalcImportResult();
     return result != 0 ? result : waveDoCalcExportResult();
+}
+
+int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes) {
+    // From here the card changes: Ctrl-C cancels the job and is reported.
+    cliCommandWrites(ctx);
+    // The job's messages read the string table from the worker.
+    cliTextInit();
+    waveImportSetReport(collect, outcomes);
+    int calc = cliTransferRequestStep(list);
+    waveImportSetReport(nullptr, nullptr);
+    return calc;
+}
+
+void cliImportHowJson(Json &j, const sCliImported &o) {
+    if (!o.described) return;
+    const sConvertInfo &i = o.how.info;
+    j["action"] = i.kind == CONVERT_COPY ? "copied" : "converted";
+    if (i.kind != CONVERT_COPY) j["conversion"] = convertKindName(i.kind);
+    j["from"] = {{"format", i.container}, {"encoding", i.encoding}, {"bits", i.sourceBits}, {"rate", i.sourceRate},
+                 {"channels", i.sourceChannels}};
+    j["gain_db"] = std::round(o.how.gainDb * 100) / 100;
+}
+
+void cliImportGainNote(sCliContext *ctx, const std::string &what, const sCliImported &o) {
+    // Imported, but not quite as it was: said, though not a failure.
+    if (o.how.gainDb >= 0) return;
+    char text[96];
+    std::snprintf(text, sizeof text, "lowered by %.2f dB so that its peaks fit 16 bits", -o.how.gainDb);
+    cliError(ctx, what, text);
 }
 
 bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, const char *what) {

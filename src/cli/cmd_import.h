@@ -9,11 +9,26 @@
 // unknown category stops the command before anything is copied.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <vector>
 
 #include "cli/cli.h"
+#include "transfer/convert.h"
 
 struct sWaveList;
+
+// What became of one import request, as the import job reports it.
+struct sCliImported {
+    std::string source;  // the file
+    int result;          // IMPORT_*
+    int number;          // the new wave's number, -1 when not imported
+    std::string name;    // its name (UTF-8)
+    std::string file;    // "NN/name" below the data folder
+    bool described;      // `how` holds what the conversion saw and did (--convert)
+    sConvertResult how;
+    std::string why;     // why it was not imported
+};
 
 // Registers the `import` subcommand on `app`. Never fails.
 void cliAddImport(CLI::App &app, sCliContext *ctx);
@@ -26,3 +41,14 @@ bool cliTransferJobFailed(sCliContext *ctx, int calc, const std::string &where, 
 // with the import and export requests it serves. Returns what the one that
 // had requests returned (waveImportCalc / waveExportCalc); 0 with none.
 int cliTransferRequestStep(sWaveList *list);
+// Runs the pending import requests into `list` (its card locked by the
+// caller) and appends what became of each, in request order, to `*outcomes`
+// (a request that could not even be made is the caller's to add). Returns
+// what waveImportCalc returned.
+int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes);
+// Adds to `j` how a file imported under --convert reached the card: copied or
+// converted, from what, and the gain applied. Nothing for one without. Never fails.
+void cliImportHowJson(nlohmann::ordered_json &j, const sCliImported &o);
+// Says on stderr, naming `what`, that the file was lowered to fit 16 bits,
+// when it was. Never fails.
+void cliImportGainNote(sCliContext *ctx, const std::string &what, const sCliImported &o);

@@ -16,6 +16,7 @@
 #include "cli/cli_text.h"
 #include "cli/cmd_backup.h"
 #include "cli/cmd_check.h"
+#include "cli/cmd_copy.h"
 #include "cli/cmd_demo.h"
 #include "cli/cmd_duplicates.h"
 #include "cli/cmd_edit.h"
@@ -46,6 +47,7 @@ constexpr cliAddFn kCommands[] = {
     cliAddVolumes,
     cliAddImport,
     cliAddExport,
+    cliAddCopy,
     cliAddRename,
     cliAddCategory,
     cliAddKit,

@@ -171,6 +171,10 @@ void padAssign(const sWave *wave) {
 int waveImportSetRequest(int category, const char *path) { return waveImportSetRequestEx(category, path, 0); }
 
 int waveImportSetRequestEx(int category, const char *path, uint32_t flags) {
+    return waveImportSetRequestNamed(category, path, flags, nullptr);
+}
+
+int waveImportSetRequestNamed(int category, const char *path, uint32_t flags, const char *name) {
     if (!path || !path[0]) return -1;
     auto *r = static_cast<sImportRequest *>(memCalloc(sizeof(sImportRequest), "ImFile"));
     if (!r) return -1;
@@ -183,6 +187,7 @@ int waveImportSetRequestEx(int category, const char *path, uint32_t flags) {
     std::memcpy(r->path, path, len + 1);
     r->category = category;
     r->flags = flags;
+    if (name) std::snprintf(r->name, sizeof r->name, "%s", name);
     rliListAddTail(&gImportFile, r);
     return 0;
 }
@@ -234,7 +239,7 @@ int importThreadFunc(void *arg) {
         // A registered report tells the user itself; the boxes would say it twice.
         int result = waveWaveCreateFromImportMbox(&wave, list, r->category, r->path, r->flags,
                                                   job->report ? nullptr : editProgressBarMboxOpenMsg, copyFuncRatio,
-                                                  &gbCancel, &how);
+                                                  &gbCancel, &how, r->name);
         report(job, r->path, result, wave, tWhy.c_str(), r->flags & IMPORT_CONVERT ? &how : nullptr);
         if (result == IMPORT_NO_NUMBER || result == IMPORT_NO_SPACE || result == IMPORT_CANCELLED) stop = true;
         if (result == IMPORT_OK) {
@@ -284,7 +289,8 @@ int waveWaveCreateFromImport(sWave **out, sWaveList *list, int category, const c
 }
 
 int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const char *path, uint32_t flags,
-                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how) {
+                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how,
+                               const char *given) {
     tWhy.clear();
     if (out) *out = nullptr;
     if (how) *how = sConvertResult{};
@@ -293,7 +299,8 @@ int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const
     if (!path || rliStringSplitpathA(nullptr, dir, base, ext, path) != 0 || !base[0])
         return refused(IMPORT_BAD_PATH, "not the path of a file");
     char name[kWaveNameLen + 1];
-    waveNameFromFile(name, base);
+    if (given && given[0]) waveNameMake(name, kWaveNameLen, given);
+    else waveNameFromFile(name, base);
 
     // Only a regular file is opened (a pipe would block); without a conversion
     // only one the device plays, which excludes compressed AIFF-C.
@@ -392,8 +399,8 @@ int waveWaveCreateFromImportEx(sWave **out, sWaveList *list, int category, const
 
 int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
                                  int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
-                                 const std::atomic<int32_t> *cancel, sConvertResult *how) {
-    int result = waveWaveCreateFromImportEx(wave, list, category, path, flags, progress, cancel, how);
+                                 const std::atomic<int32_t> *cancel, sConvertResult *how, const char *name) {
+    int result = waveWaveCreateFromImportEx(wave, list, category, path, flags, progress, cancel, how, name);
     int message = 0;
     bool named = true;
     switch (result) {

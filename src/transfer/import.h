@@ -26,8 +26,8 @@
 #include "foundation/copy.h"
 #include "foundation/list.h"
 #include "transfer/convert.h"
+#include "wavelib/wave.h"
 
-struct sWave;
 struct sWaveList;
 
 // Results of waveWaveCreateFromImport, and what became of a request.
@@ -59,6 +59,7 @@ struct sImportRequest {
     int32_t category;  // position of the category in the library's category list
     char *path;        // the file (UTF-8 byte path), owned ("fnLen")
     uint32_t flags;    // IMPORT_CONVERT or 0
+    char name[kWaveNameLen + 1];  // the wave's name (Shift-JIS); "" names it after the file
 };
 
 // Called on the worker for each request in order: its path, the result, the
@@ -79,6 +80,9 @@ extern sListBase gImportFile;
 int waveImportSetRequest(int category, const char *path);
 // As waveImportSetRequest, with IMPORT_* request `flags`.
 int waveImportSetRequestEx(int category, const char *path, uint32_t flags);
+// As waveImportSetRequestEx, the wave named `name` (Shift-JIS bytes, kept
+// where the name rule takes them; null or "": named after the file).
+int waveImportSetRequestNamed(int category, const char *path, uint32_t flags, const char *name);
 // Frees every pending request. Never fails.
 void waveImportSetRequestCancel(void);
 // Each imported wave of the next run goes to the selected pad of the selected
@@ -114,11 +118,13 @@ int waveWaveCreateFromImport(sWave **wave, sWaveList *list, int category, const 
 // As waveWaveCreateFromImport with IMPORT_* request `flags`, stopping a
 // conversion when `cancel` (may be null) is raised; with IMPORT_CONVERT fills
 // `how` (may be null) when the file was imported. The room asked of the card
-// is the size of what is written, in whole clusters.
+// is the size of what is written, in whole clusters. A `name` (may be null)
+// names the wave instead of the file's name, made to pass the name rule.
 int waveWaveCreateFromImportEx(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
-                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how);
+                               rliCopyProgressFn progress, const std::atomic<int32_t> *cancel, sConvertResult *how,
+                               const char *name = nullptr);
 // As waveWaveCreateFromImportEx; for a code that has a message first calls
 // `mbox(56, text, 0)`, the text naming the file where the message asks for it.
 int waveWaveCreateFromImportMbox(sWave **wave, sWaveList *list, int category, const char *path, uint32_t flags,
                                  int (*mbox)(int title, const wchar_t *text, int kind), rliCopyProgressFn progress,
-                                 const std::atomic<int32_t> *cancel, sConvertResult *how);
+                                 const std::atomic<int32_t> *cancel, sConvertResult *how, const char *name = nullptr);

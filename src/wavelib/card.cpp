@@ -92,6 +92,15 @@ int cardCheck(const sCard *card) {
     return -1;
 }
 
+int cardCompare(const sCard *a, const sCard *b) {
+    if (!a || !b) return a == b ? 0 : a ? 1 : -1;
+    if (!a->known || !b->known) return std::strcmp(a->root, b->root);
+    if (a->volume != b->volume) return a->volume < b->volume ? -1 : 1;
+    if (a->deviceInode && a->deviceInode == b->deviceInode) return 0;
+    if (a->rootInode != b->rootInode) return a->rootInode < b->rootInode ? -1 : 1;
+    return 0;
+}
+
 const char *cardRoot(const sCard *card) { return card ? card->root : ""; }
 
 int cardPath(const sCard *card, char *out, size_t cap, const char *relative) {

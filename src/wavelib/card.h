@@ -47,6 +47,12 @@ void cardClose(sCard *card);
 // root (the same device folder, or the same mounted root where it had none);
 // -1 with errno ENODEV when it was pulled, unmounted or replaced. Changes nothing.
 int cardCheck(const sCard *card);
+// Compares the identities two records were opened with, so that the locks of
+// two cards are always taken in the same order: 0 when they are one card (the
+// same root folder, or the same device folder under two roots, as a bind
+// mount or a link gives), else below or above 0 by device, then root folder;
+// records without an identity compare by their roots' spelling. Changes nothing.
+int cardCompare(const sCard *a, const sCard *b);
 
 // --- Paths ---------------------------------------------------------------------------
 

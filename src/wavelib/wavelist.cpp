@@ -381,12 +381,19 @@ void waveWaveTagChange(sWave *wave, sTag *tag) {
     waveListOperationWave(wave);
 }
 
+int waveWaveAudioPath(const sWaveList *list, const sWave *wave, char *out, size_t cap) {
+    if (out && cap) out[0] = '\0';
+    if (!list || !wave || !out) return -1;
+    std::string folder(wave->dataFolder, strnlen(wave->dataFolder, kWaveDataFolderLen));
+    std::string file = strSjisToUtf8(std::string(wave->fileName, strnlen(wave->fileName, kWaveFileNameLen)));
+    for (const std::string &part : {folder, file})
+        if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos) return -1;
+    return cardPath(list->card, out, cap, (cSTORAGE_DIR_WAVE_DATA + folder + "/" + file).c_str());
+}
+
 int waveWaveFileExist(const sWaveList *list, const sWave *wave) {
-    if (!list || !wave) return -1;
-    char relative[kRliPathMax], path[kRliPathMax];
-    std::snprintf(relative, sizeof relative, "%s%.2s/%s", cSTORAGE_DIR_WAVE_DATA, wave->dataFolder,
-                  strSjisToUtf8(std::string(wave->fileName, strnlen(wave->fileName, kWaveFileNameLen))).c_str());
-    if (cardPath(list->card, path, sizeof path, relative) != 0) return -1;
+    char path[kRliPathMax];
+    if (waveWaveAudioPath(list, wave, path, sizeof path) != 0) return -1;
     _sAudioContext *ctx = audioDecode(path);
     if (!ctx) return -1;
     int result = audioIsPlayable(ctx) ? 0 : -2;

@@ -98,6 +98,11 @@ void waveWaveSaveRequest(sWave *wave, int flag);
 // Moves the wave into `tag`, marks it for saving and raises the sort request;
 // nothing when it is there.
 void waveWaveTagChange(sWave *wave, sTag *tag);
+// Writes into `out` (capacity `cap`) the path of the audio file of `wave`, a
+// wave of `list`, on the library's card. Returns 0, or -1 with `out` empty
+// when the card is not the one opened, the path does not fit, or the stored
+// names would lead out of the data folder.
+int waveWaveAudioPath(const sWaveList *list, const sWave *wave, char *out, size_t cap);
 // Checks the audio file of `wave`, a wave of `list`, on the library's card: 0
 // when it opens and is 44100 Hz 16-bit, -2 another format, -1 when it cannot
 // be opened (or the library has no card).

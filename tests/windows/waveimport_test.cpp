@@ -1,7 +1,8 @@
 // The wave import window inside the main window's nested loop: files by the
-// open dialog and by a drop (an unplayable one named and left out), one
-// listened to, a category made in the pop-up list, then OK against kvbrt's
-// card; the close box undoes the category it made, as Cancel does.
+// open dialog and by a drop (files the device cannot play asked about once
+// per batch: refused on No, converted on Yes), one listened to, a category
+// made in the pop-up list, then OK against kvbrt's card; the close box undoes
+// the category it made, as Cancel does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -43,7 +44,8 @@ protected:
 };
 
 TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
-    std::string a = file("alpha.wav"), b = file("bravo.wav"), c = file("charlie.wav"), bad = file("wrong.wav", 48000);
+    std::string a = file("alpha.wav"), b = file("bravo.wav"), c = file("charlie.wav"), bad = file("wrong.wav", 48000),
+                slow = file("slow.wav", 22050);
     during([] { return editWaveImportGetIsWindow() == 1; });
     then([&] {
         hlPushFileDialogAnswer({a, b});
@@ -55,6 +57,7 @@ TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
     newCategory();
     then([&] {
         EXPECT_STREQ(ui()->candidates[0].tag->name, "NEW");
+        hlPushMessageBoxAnswer(MBOX_NO);
         hlPushMessageBoxAnswer(MBOX_OK);
         hlPostPaths(win(), OSEV_DRAG_ENTER, {bad, c});
         hlPostMouse(win(), OSEV_DRAG_POSITION, 0, 100, 60);
@@ -62,8 +65,8 @@ TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
     });
     during([this] { return ui()->candidates.size() == 3; });
     then([this] {
-        // The unplayable file was named with its reason and left out.
-        EXPECT_EQ(hlCallCount("messageBox"), 1);
+        // Not converted, the unplayable file was named with its reason and left out.
+        EXPECT_EQ(hlCallCount("messageBox"), 2);
         // Listening: play, then stop.
         click(win(), 352, 70);
     });
@@ -71,8 +74,16 @@ TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
         EXPECT_EQ(editWaveImportGetNowPlayingWave(), 0);
         click(win(), 396, 70);
     });
-    then([this] {
+    then([&] {
         EXPECT_EQ(editWaveImportGetNowPlayingWave(), -1);
+        hlPushMessageBoxAnswer(MBOX_YES);
+        hlPushFileDialogAnswer({bad, slow});
+        click(win(), 372, 30);
+    });
+    during([this] { return ui()->candidates.size() == 5; });
+    then([this] {
+        EXPECT_EQ(hlCallCount("messageBox"), 3);
+        EXPECT_TRUE(ui()->candidates[4].convert);
         shot(win(), "import");
         click(win(), 448, 142);
     });
@@ -87,6 +98,7 @@ TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
     ASSERT_EQ(kvbrt({"import", ref, b}), 0);
     // A file added later joins the category chosen last.
     ASSERT_EQ(kvbrt({"import", ref, c, "--category", "NEW"}), 0);
+    ASSERT_EQ(kvbrt({"import", ref, bad, slow, "--category", "NEW", "--convert"}), 0);
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
 }

@@ -9,6 +9,7 @@
 #include "foundation/global.h"
 #include "foundation/str.h"
 #include "gui/gifqueue.h"
+#include "platform/evqueue.h"
 #include "platform/ghost.h"
 #include "resource/dnastr_ids.h"
 #include "transfer/import.h"
@@ -40,6 +41,7 @@ void release() {
 
 void load(const char *path) {
     release();
+    if (!path[0]) return;
     gWI.sound = soundCreate(path);
     if (!gWI.sound) return;
     soundSetLoop(gWI.sound, gWI.loop);
@@ -69,7 +71,8 @@ void confirm() {
         return;
     }
     for (const sImportCandidate &c : screen()->candidates)
-        waveImportSetRequest(waveTagNumber(library(), c.tag ? c.tag : library()->defaultTag), c.path.c_str());
+        waveImportSetRequestEx(waveTagNumber(library(), c.tag ? c.tag : library()->defaultTag), c.path.c_str(),
+                               c.convert ? uint32_t{IMPORT_CONVERT} : 0u);
     endEdit(true);
     if (!screen()->candidates.empty()) waveListWaveImportSelectReqeust();
 }
@@ -86,7 +89,7 @@ void chooseTag(int index) {
     if (tag) screen()->setTag(tag);
 }
 
-void messages(void *) {
+void readMessages() {
     intptr_t value = 0;
     std::string text(kRliPathMax, '\0');
     while (int32_t msg = gifQread(&value, nullptr, text.data(), text.size(), G.gifQueue)) {
@@ -145,6 +148,17 @@ void messages(void *) {
             break;
         default: break;
         }
+    }
+}
+
+void messages(void *) {
+    for (;;) {
+        readMessages();
+        // Asked once the whole batch is in: a drop's files arrive together,
+        // a dialog's one event at a time. The answer's messages are read too.
+        if (gWI.d.closeRequest || screen()->convertible.empty() || evQcount(gWI.d.queue) != 0) return;
+        screen()->takeConvertible(
+            editWaveUtilityMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_CONVERT, MBOX_KIND_YES_NO) == MBOX_YES);
     }
 }
 

@@ -3,7 +3,9 @@
 // The modal window in which the user collects audio files (the open dialog
 // or a drop), listens to each with the window's own sound, picks each one's
 // category in the pop-up list (which may create a category, as a category
-// edit) and confirms. A file the device cannot play is named with the reason
+// edit) and confirms. Files the device cannot play but conversion would
+// take bring one question per batch (a drop, a dialog's choice): Yes imports
+// them converted, No refuses them. A file refused is named with the reason
 // and left out while the rest goes on. OK requests the imports, run by the
 // request step after the window has closed, and makes the category edit
 // effective; Cancel and the close box undo the edit and request nothing.
@@ -25,7 +27,7 @@ enum : int32_t {
     WI_MSG_LOOP = 3,          // value: the loop flag
     WI_MSG_OPEN_CHOOSER = 12, // open the pop-up list under the category field
     WI_MSG_BROWSE = 13,
-    WI_MSG_LOAD = 19,         // text: the candidate to load for listening
+    WI_MSG_LOAD = 19,         // text: the candidate to load for listening ("": none)
     WI_MSG_TAG = 25,          // value: the pop-up list's selection index
     WI_MSG_DROP = 39,
     WI_MSG_REFUSED = 43,      // value: the reason's string; text: the file

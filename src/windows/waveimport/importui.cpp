@@ -7,6 +7,7 @@
 #include "platform/ghost.h"
 #include "resource/dnastr_ids.h"
 #include "resource/pictures.h"
+#include "transfer/convert.h"
 #include "wavelib/wavelist.h"
 #include "windows/popup/cmbctl.h"
 #include "windows/waveimport/importctl.h"
@@ -64,14 +65,33 @@ void CgifUIWaveImport::addCandidate(const char *path) {
     _sAudioContext *audio = audioDecode(path);
     bool playable = audio && audioIsPlayable(audio);
     audioDispose(audio);
+    sConvertInfo info;
+    if (!playable && convertProbe(path, &info) == CONVERT_OK) {
+        convertible.push_back(path);
+        return;
+    }
     if (!playable) {
         sendEventID(WI_MSG_REFUSED, audio ? DNASTR_ERR_AUDIO_FORMAT : DNASTR_ERR_WAVE_UNREADABLE, 0, path);
         return;
     }
-    sImportCandidate c{path, {}, current};
+    sImportCandidate c{path, {}, current, false};
     waveWaveGetEffectiveName(c.name, path);
     candidates.push_back(c);
     select(int(candidates.size()) - 1);
+}
+
+void CgifUIWaveImport::takeConvertible(bool convert) {
+    for (const std::string &path : convertible) {
+        if (!convert) {
+            sendEventID(WI_MSG_REFUSED, DNASTR_ERR_AUDIO_FORMAT, 0, path.c_str());
+            continue;
+        }
+        sImportCandidate c{path, {}, current, true};
+        waveWaveGetEffectiveName(c.name, path.c_str());
+        candidates.push_back(c);
+    }
+    convertible.clear();
+    if (convert) select(int(candidates.size()) - 1);
 }
 
 void CgifUIWaveImport::select(int i) {
@@ -80,7 +100,9 @@ void CgifUIWaveImport::select(int i) {
     if (i < list->first) list->first = i;
     if (i >= list->first + kImportRowsShown) list->first = i - kImportRowsShown + 1;
     if (play) play->setValue(0);
-    sendEventID(WI_MSG_LOAD, 0, 0, candidates[size_t(i)].path.c_str());
+    // The player plays only what the device plays: a file to be converted is not heard.
+    const sImportCandidate &c = candidates[size_t(i)];
+    sendEventID(WI_MSG_LOAD, 0, 0, c.convert ? "" : c.path.c_str());
     setTag(candidates[size_t(i)].tag);
 }
 

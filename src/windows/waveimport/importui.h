@@ -23,6 +23,7 @@ struct sImportCandidate {
     std::string path;             // UTF-8
     char name[kWaveNameLen + 1];  // the name it gets on the card
     sTag *tag;                    // the category it goes into
+    bool convert;                 // the device cannot play it: converted as it is imported
 };
 
 constexpr int kImportRowsShown = 5;
@@ -46,14 +47,19 @@ public:
     int calc(int code, int value, int key, const char *text) override;
     // 101 (a dropped path), 100 (the pop-up list closed), 200/204/205 (the player).
     void calcEvent(int code, intptr_t value, const char *text) override;
-    // Adds the file when the device can play it; otherwise reports it (43).
+    // Adds the file when the device can play it; holds one that conversion
+    // would take for the controller's question; otherwise reports it (43).
     void addCandidate(const char *path);
+    // The answer to the question: the held files become candidates to be
+    // converted, or are reported (43). Either way none is held after.
+    void takeConvertible(bool convert);
     // Selects candidate `i` and asks for it to be loaded.
     void select(int i);
     // The selected candidate's category (and the one later files get).
     void setTag(sTag *tag);
 
     std::vector<sImportCandidate> candidates;
+    std::vector<std::string> convertible;  // files held for the question whether to convert them
     int selected = -1;
     sTag *current;  // the category new candidates get
     CgifFrImportList *list = nullptr;
