@@ -8,7 +8,6 @@
 
 #include <GL/gl.h>
 
-#include "foundation/fault.h"
 #include "foundation/file.h"
 #include "foundation/mem.h"
 #include "host_fixture.h"
@@ -270,15 +269,6 @@ TEST_F(Ghost, WindowCreationThatRunsOutOfMemoryLeavesNothing) {
     EXPECT_EQ(ghostWindowCreate(L"X", 0, 0, 8, 8, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0), nullptr);
     hlFailAllocation(0);
     EXPECT_EQ(memGetBlockCount(), before);
-}
-
-TEST_F(Ghost, NthFileOperationFailsOnRequest) {
-    ScratchDir dir;
-    hlFailFileOperation(1, ENOSPC);
-    EXPECT_EQ(rliFileWriteAll((dir / "a.kvb").c_str(), "x", 1), -1);
-    EXPECT_TRUE(rliFaultFileFired());
-    hlFailFileOperation(0, 0);
-    EXPECT_EQ(rliFileWriteAll((dir / "a.kvb").c_str(), "x", 1), 0);
 }
 
 TEST_F(Ghost, PbufferClearsToAColourAndReadsBack) {
