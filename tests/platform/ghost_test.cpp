@@ -101,7 +101,7 @@ TEST_F(Ghost, FolderDialogAnswersWithATrailingSlashOrNothing) {
     EXPECT_TRUE(seen.empty());
 }
 
-TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoice) {
+TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoiceOrCancel) {
     hlAddVolume("Backup", "/media/u/Backup", "ext4");
     hlAddVolume("", "/media/u/nameless", "vfat");  // left out of the list
     hlAddVolume("KVB-RT", "/media/u/KVB-RT", "vfat");
@@ -138,9 +138,8 @@ TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoice) {
     EXPECT_EQ(pump(), (std::vector<uint16_t>{2000, 2000}));
     EXPECT_EQ(seen.back().value, 1);
     EXPECT_STREQ(ghostDlgStorageRootPtr(), "/srv/card/");
-}
-
-TEST_F(Ghost, StorageDialogCancelKeepsNoNewRoot) {
+    // Cancelled, the root stays what it was.
+    hlClearVolumes();
     hlAddVolume("A", "/mnt/a", "vfat");
     hlAddVolume("B", "/mnt/b", "vfat");
     ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
@@ -148,7 +147,7 @@ TEST_F(Ghost, StorageDialogCancelKeepsNoNewRoot) {
     hlSetStorageDialogAnswer(0, -1);
     pump();
     EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 0, 0, ""}}));
-    EXPECT_STREQ(ghostDlgStorageRootPtr(), "");
+    EXPECT_STREQ(ghostDlgStorageRootPtr(), "/srv/card/");
     EXPECT_EQ(ghostDlgOpen(nullptr, 1, win), -1);  // only kind 0 exists
 }
 

@@ -40,7 +40,7 @@ TEST(Mixer, VolumeMonoStereoAndEnd) {
     EXPECT_EQ(mixerScale(-32768, 32768), -32768);
 }
 
-TEST(Mixer, LoopWrapsAndPausedVoicesAreSilent) {
+TEST(Mixer, LoopWrapsPausedVoicesAreSilentAndVoicesAddWithSaturation) {
     int16_t mono[] = {1, 2, 3};
     sPcmVoice v{mono, 3, 1, 1, 1, 1, 32768};
     std::vector<int16_t> out = render({&v}, 5);
@@ -48,9 +48,6 @@ TEST(Mixer, LoopWrapsAndPausedVoicesAreSilent) {
     EXPECT_EQ(v.playing, 1);
     v.playing = 0;
     EXPECT_EQ(render({&v}, 2), (std::vector<int16_t>(4, 0)));
-}
-
-TEST(Mixer, VoicesAddWithSaturation) {
     int16_t a[] = {30000, -30000};
     int16_t b[] = {30000, -30000};
     sPcmVoice va{a, 1, 2, 0, 1, 0, 32768};

@@ -31,9 +31,9 @@
 #include "foundation/global.h"
 #include "platform/qt/qthost.h"
 #include "platform/qt/qtprivate.h"
+#include "platform/seen_event.h"
 #include "support/card.h"
 #include "support/test_util.h"
-#include "platform/seen_event.h"
 
 namespace {
 
