@@ -127,9 +127,7 @@ TEST(Tga, DecodesOnlyWholeUncompressedTrueColour) {
     sGifPixels p;
     auto pic = tga(2, 100, 30, 24, 100 * 30 * 3);
     ASSERT_EQ(gifTgaDecode(pic.data(), pic.size(), &p), 0);
-    EXPECT_EQ(p.texWidth, 128);
-    EXPECT_EQ(p.texHeight, 32);
-    EXPECT_EQ(p.bytesPerPixel, 3);
+    EXPECT_EQ((std::array<int, 3>{p.texWidth, p.texHeight, p.bytesPerPixel}), (std::array<int, 3>{128, 32, 3}));
     gifTgaRelease(&p);
 }
 
@@ -200,8 +198,7 @@ TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
     child->setPos(10, 0);
     float x, y;
     child->getPos(&x, &y);
-    EXPECT_EQ(x, 110);
-    EXPECT_EQ(y, 50);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(110.0f, 50.0f));
     parent->setColor(0.5f, 1, 1, 1);
     child->setColor(1, 1, 1, 0.5f);
     sGifColor c = child->getColor();
@@ -211,14 +208,12 @@ TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
     EXPECT_EQ(child->getDraw(), 0);
     // Strictly inside: the edges of a 20 x 10 sprite at (110, 50) do not hit.
     child->setSize(20, 10);
-    EXPECT_EQ(child->isHit(110, 50), 1);
-    EXPECT_EQ(child->isHit(100, 50), 0);
-    EXPECT_EQ(child->isHit(110, 45), 0);
-    EXPECT_EQ(child->isHitExtend(110, 45, 0, 2), 1);
+    EXPECT_EQ((std::array<int, 4>{child->isHit(110, 50), child->isHit(100, 50), child->isHit(110, 45),
+                                  child->isHitExtend(110, 45, 0, 2)}),
+              (std::array<int, 4>{1, 0, 0, 1}));
     child->setWorldLeftTopPos(0, 0);
     child->getPos(&x, &y);
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, 5);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(10.0f, 5.0f));
 }
 
 TEST(Sprite, AFullManagerRefusesInsteadOfReplacingSlotZero) {
