@@ -49,6 +49,16 @@ protected:
         auto it = std::find(c.begin(), c.end(), line);
         return it == c.end() ? -1 : it - c.begin();
     }
+    // Whether every line was recorded, each after the one before it.
+    static bool loggedInOrder(std::initializer_list<std::string> lines) {
+        long last = -1;
+        for (const std::string &line : lines) {
+            long at = logIndex(line);
+            if (at <= last) return false;
+            last = at;
+        }
+        return true;
+    }
 };
 
 // --- Worker thread --------------------------------------------------------------
@@ -98,16 +108,10 @@ TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
     EXPECT_FALSE(hlProgressShown());
     EXPECT_EQ(able, (std::vector<std::string>{"off", "on"}));
 
-    long created = logIndex("windowCreate KVB-RT Wave Manager - ProgressBar 300x100 menu=0 icon=0");
-    long opened = logIndex("progressOpen Saving cancel=0 parent=1");
-    long full = logIndex("progressRatio 1");
-    long closed = logIndex("progressClose");
-    long disposed = logIndex("windowDispose");
-    EXPECT_GE(created, 0);
-    EXPECT_LT(created, opened);
-    EXPECT_LT(opened, full);
-    EXPECT_LT(full, closed);
-    EXPECT_LT(closed, disposed);
+    EXPECT_TRUE(loggedInOrder({"windowCreate KVB-RT Wave Manager - ProgressBar 300x100 menu=0 icon=0",
+                               "progressOpen Saving cancel=0 parent=1", "progressRatio 1", "progressClose",
+                               "windowDispose"}))
+        << testing::PrintToString(hlCalls());
     // Back over the main window, which gets the keyboard again.
     EXPECT_EQ(hlCalls().back(), "windowActivate");
 }
@@ -264,11 +268,9 @@ TEST_F(JobTest, QuestionsAreAskedByTheMainThread) {
     EXPECT_EQ(probe.answer1, 2);
     EXPECT_EQ(probe.answer2, 4);
     EXPECT_FALSE(textOffMain);
-    long q1 = logIndex("messageBox 1 T55: T60");
-    long q2 = logIndex("messageBox 2 T56: Disk full");
-    EXPECT_LT(logIndex("progressOpen Import cancel=0 parent=1"), q1);
-    EXPECT_LT(q1, q2);
-    EXPECT_LT(q2, logIndex("progressClose"));
+    EXPECT_TRUE(loggedInOrder({"progressOpen Import cancel=0 parent=1", "messageBox 1 T55: T60",
+                               "messageBox 2 T56: Disk full", "progressClose"}))
+        << testing::PrintToString(hlCalls());
     // Shown modally, through the layer's bracketing.
     EXPECT_EQ(std::count(trail.begin(), trail.end(), "forcing+"), 2);
     EXPECT_EQ(forcing, 0);
