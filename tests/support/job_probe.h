@@ -35,26 +35,24 @@ inline int jobCounting(void *arg) {
     return p.finishAt && n >= p.finishAt ? 1 : 0;
 }
 
-// Shows half done, then waits for the gate.
-inline int jobGated(void *arg) {
-    sJobProbe &p = jobProbe(arg);
-    p.calls++;
+// Shows half done, then waits for `flag`.
+inline int jobHalfThenWait(void *arg, const std::atomic<bool> &flag) {
+    jobProbe(arg).calls++;
     edtiProgressBarSetRatio(0.5f);
     editProgressBarUpdateRequest();
-    jobWaitFor(p.gate);
-    p.done = true;
+    jobWaitFor(flag);
+    return 1;
+}
+
+// Shows half done, then waits for the gate.
+inline int jobGated(void *arg) {
+    jobHalfThenWait(arg, jobProbe(arg).gate);
+    jobProbe(arg).done = true;
     return 1;
 }
 
 // Shows half done, then runs until its cancel function is called.
-inline int jobUntilCancelled(void *arg) {
-    sJobProbe &p = jobProbe(arg);
-    p.calls++;
-    edtiProgressBarSetRatio(0.5f);
-    editProgressBarUpdateRequest();
-    jobWaitFor(p.cancelled);
-    return 1;
-}
+inline int jobUntilCancelled(void *arg) { return jobHalfThenWait(arg, jobProbe(arg).cancelled); }
 
 // After the gate, asks a yes/no question by string numbers, then a
 // yes/cancel/no one with its own text.
