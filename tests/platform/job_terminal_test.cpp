@@ -13,16 +13,15 @@
 
 namespace {
 
-pthread_t gMainThread;
-
 // Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
 // its work regardless.
 int jobInterruptedTwice(void *arg) {
+    sJobProbe &p = jobProbe(arg);
     for (int i = 1; i <= 2; i++) {
-        pthread_kill(gMainThread, SIGINT);
+        pthread_kill(p.mainThread, SIGINT);
         while (termInterruptCount() < i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    jobProbe(arg).done = true;
+    p.done = true;
     return 1;
 }
 
@@ -40,7 +39,6 @@ protected:
     sJobProbe probe;
 
     void SetUp() override {
-        gMainThread = pthread_self();
         termInstall();
         err = open_memstream(&errText, &errSize);
         termSetStreams(nullptr, err, 0);

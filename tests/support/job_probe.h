@@ -3,6 +3,8 @@
 // and which thread its cancel function ran on.
 #pragma once
 
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,7 +21,8 @@ struct sJobProbe {
     std::atomic<int> answer1{0}, answer2{0};  // jobAsks's two answers
     std::atomic<int> cancelCalls{0};
     std::atomic<bool> cancelOffMain{false};  // a cancel call came from another thread
-    std::thread::id mainId = std::this_thread::get_id();
+    std::thread::id mainId = std::this_thread::get_id();  // the thread that made the probe
+    pthread_t mainThread = pthread_self();                 // the same, for signals
 };
 
 inline sJobProbe &jobProbe(void *arg) { return *static_cast<sJobProbe *>(arg); }
