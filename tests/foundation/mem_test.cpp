@@ -32,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(MemTest, LengthsRoundUpAndCountersFollowEveryBlock) {
+TEST_F(MemTest, LengthsRoundUpPayloadsAlignAndCountersFollowEveryBlock) {
     long blocks = memGetBlockCount();
     size_t inUse = memGetInUse();
     void *zero = memMalloc(0, "Test");
@@ -48,20 +48,18 @@ TEST_F(MemTest, LengthsRoundUpAndCountersFollowEveryBlock) {
     EXPECT_EQ(memFree(zero), 0);
     EXPECT_EQ(memFree(five), 0);
     EXPECT_EQ(memGetInUse(), inUse);
-    EXPECT_TRUE(gReports.empty());
-}
 
-TEST_F(MemTest, PayloadsAreSixteenByteAlignedAndCallocZeroes) {
-    std::vector<void *> blocks;
+    // Payloads are 16-byte aligned; calloc zeroes the whole requested size.
+    std::vector<void *> payloads;
     for (size_t size : {1u, 3u, 17u, 100u, 4096u}) {
         auto *p = static_cast<unsigned char *>(memCalloc(size, "Test"));
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
         for (size_t i = 0; i < size; ++i) ASSERT_EQ(p[i], 0);
         std::memset(p, 0xAB, size);  // the whole requested size is ours to write
-        blocks.push_back(p);
+        payloads.push_back(p);
     }
-    for (void *p : blocks) EXPECT_EQ(memFree(p), 0);
+    for (void *p : payloads) EXPECT_EQ(memFree(p), 0);
     EXPECT_TRUE(gReports.empty());
 }
 
@@ -93,7 +91,7 @@ TEST_F(MemTest, FailedReallocLeavesTheOldBlockIntact) {
     EXPECT_EQ(memFree(p), 0);
 }
 
-TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessSticky) {
+TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessStickyAndHugeSizesFail) {
     memTestFailNth(3, false);
     void *a = memMalloc(4, "T"), *b = memMalloc(4, "T"), *c = memMalloc(4, "T"), *d = memMalloc(4, "T");
     EXPECT_NE(a, nullptr);
@@ -110,9 +108,7 @@ TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessSticky) {
     EXPECT_EQ(memTestFailCount(), 2);
     memTestFailNth(0, false);
     memFree(e);
-}
 
-TEST_F(MemTest, ImpossibleSizesFailCleanly) {
     long blocks = memGetBlockCount();
     EXPECT_EQ(memMalloc(SIZE_MAX, "Huge"), nullptr);
     EXPECT_EQ(memMalloc(static_cast<size_t>(UINT32_MAX), "Huge"), nullptr);
@@ -168,16 +164,14 @@ TEST_F(MemGuardTest, OverrunTailIsReportedAndTheBlockKeptFromTheSystem) {
     EXPECT_EQ(memGetBlockCount(), blocks);
 }
 
-TEST_F(MemGuardTest, ForeignPointerIsReportedWithoutTouchingCounters) {
+TEST_F(MemGuardTest, ForeignPointersAndDamagedHeadersAreReported) {
     alignas(16) unsigned char foreign[128] = {};
     long blocks = memGetBlockCount();
     EXPECT_EQ(memFree(foreign + sizeof(sMemHead)), -1);
     EXPECT_TRUE(reported("pointer not in memlist"));
     EXPECT_EQ(memGetBlockCount(), blocks);
-}
 
-TEST_F(MemGuardTest, DamagedHeaderIsFoundInTheListAndUnlinked) {
-    long blocks = memGetBlockCount();
+    // A damaged header is found in the list and unlinked.
     void *before = memMalloc(8, "Before");
     auto *p = static_cast<char *>(memMalloc(8, "Victim"));
     void *after = memMalloc(8, "After");
@@ -189,7 +183,7 @@ TEST_F(MemGuardTest, DamagedHeaderIsFoundInTheListAndUnlinked) {
     EXPECT_EQ(memGetBlockCount(), blocks);
 }
 
-TEST_F(MemTest, LeakListNamesEveryLiveBlock) {
+TEST_F(MemTest, LeakListNamesEveryLiveBlockAndDebugFillMarksPayloads) {
     void *a = memMalloc(12, "LeakA");
     void *b = memMalloc(20, "LeakB");
     memPrintMemList();
@@ -201,9 +195,8 @@ TEST_F(MemTest, LeakListNamesEveryLiveBlock) {
     memPrintMemList();
     EXPECT_FALSE(reported("LeakA"));
     EXPECT_FALSE(reported("LeakB"));
-}
 
-TEST_F(MemTest, DebugFillMarksFreshPayloads) {
+    // The debug fill marks fresh payloads.
     memSetMemoryDebug();
     auto *p = static_cast<unsigned char *>(memMalloc(7, "Fill"));
     for (int i = 0; i < 7; ++i) EXPECT_EQ(p[i], 0xFF);

@@ -106,7 +106,7 @@ TEST(Sjis, SmallDestinationsAreNeverOverrunNorSplitInsideACharacter) {
 
 // --- UTF-8 --------------------------------------------------------------------
 
-TEST(Utf8, EncodingLengthsFollowTheCodePoint) {
+TEST(Utf8, EncodingLengthsFollowTheCodePointAndNoCharacterIsSplit) {
     struct {
         uint32_t cp;
         const char *bytes;
@@ -122,6 +122,19 @@ TEST(Utf8, EncodingLengthsFollowTheCodePoint) {
     char out[4] = {'x', 'x', 'x', 'x'};
     EXPECT_EQ(chtoutf8(0x200000, out), 0);
     EXPECT_EQ(out[0], 'x');
+    // Wide to UTF-8 never splits a character.
+    const wchar_t text[] = {L'a', 0x30AD, 0};
+    EXPECT_EQ(wcs2utf8s(out, sizeof out, text), -1);
+    EXPECT_STREQ(out, "a");
+    char big[16];
+    int len = 0;
+    EXPECT_EQ(rliStringUtf16beToUtf8(big, sizeof big, &len, text), 4);
+    EXPECT_EQ(len, 4);
+    char *end = nullptr;
+    EXPECT_EQ(rliStringSjisToUtf8(big, sizeof big, &end, "\x83\x4C"), 3);
+    EXPECT_EQ(end, big + 3);
+    EXPECT_EQ(rliStringUtf8ToSjis(big, sizeof big, &len, "\xE3\x82\xAD"), 2);
+    EXPECT_STREQ(big, "\x83\x4C");
 }
 
 TEST(Utf8, MalformedInputBecomesQuestionMarksAndDecodingGoesOn) {
@@ -148,22 +161,6 @@ TEST(Utf8, MalformedInputBecomesQuestionMarksAndDecodingGoesOn) {
     EXPECT_EQ(utf8towchar(out, 4, nullptr), 0);
     EXPECT_EQ(utf8towchar(out, 3, "abcd"), -1);
     EXPECT_EQ(std::wstring(out), L"ab");
-}
-
-TEST(Utf8, WideToUtf8NeverSplitsACharacter) {
-    const wchar_t text[] = {L'a', 0x30AD, 0};
-    char out[4];
-    EXPECT_EQ(wcs2utf8s(out, sizeof out, text), -1);
-    EXPECT_STREQ(out, "a");
-    char big[16];
-    int len = 0;
-    EXPECT_EQ(rliStringUtf16beToUtf8(big, sizeof big, &len, text), 4);
-    EXPECT_EQ(len, 4);
-    char *end = nullptr;
-    EXPECT_EQ(rliStringSjisToUtf8(big, sizeof big, &end, "\x83\x4C"), 3);
-    EXPECT_EQ(end, big + 3);
-    EXPECT_EQ(rliStringUtf8ToSjis(big, sizeof big, &len, "\xE3\x82\xAD"), 2);
-    EXPECT_STREQ(big, "\x83\x4C");
 }
 
 // --- Names and paths ----------------------------------------------------------
@@ -233,7 +230,7 @@ TEST(Paths, SplitTable) {
 
 // --- Small string functions ---------------------------------------------------
 
-TEST(SmallStrings, SearchesCompareAndNumbers) {
+TEST(SmallStrings, SearchesCompareNumbersExtensionsAndDuplicates) {
     const char *t = "a.b.c";
     EXPECT_EQ(strFindFirstOfA(t, 5, '.'), 1);
     EXPECT_EQ(strFindLastOfA(t, 5, '.'), 3);
@@ -253,9 +250,6 @@ TEST(SmallStrings, SearchesCompareAndNumbers) {
     EXPECT_EQ(rliStrAtoi64(""), 0);
     EXPECT_EQ(rliStrAtoi64("9223372036854775807"), INT64_MAX);
     rliStrAtoi64("123456789012345678901234567890");  // must not overflow a signed value
-}
-
-TEST(SmallStrings, ExtensionCutAndDuplicates) {
     char name[] = "loop.wav.wav";
     EXPECT_EQ(rliStringExtDelete(name, ".wav"), name + 4);
     EXPECT_STREQ(name, "loop");

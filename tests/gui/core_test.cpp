@@ -97,29 +97,28 @@ std::vector<uint8_t> idLength(std::vector<uint8_t> t, int n) {
     return t;
 }
 
-TEST(Tga, TheHeaderCheckRefusesWhatIsNoPicture) {
-    TARGA h;
-    EXPECT_TRUE(checktarga(&h, tga(2, 100, 30, 24, 0).data(), 18));
-    EXPECT_FALSE(checktarga(&h, tga(2, 100, 30, 24, 0).data(), 17));
-    EXPECT_FALSE(checktarga(&h, tga(2, 10, 10, 24, 0, 2).data(), 18));  // colour-map type 2
-    EXPECT_FALSE(checktarga(&h, tga(4, 10, 10, 24, 0).data(), 18));
-    EXPECT_FALSE(checktarga(&h, tga(2, 0, 10, 24, 0).data(), 18));
-    EXPECT_FALSE(checktarga(&h, tga(2, 8192, 10, 24, 0).data(), 18));
-    EXPECT_FALSE(checktarga(&h, tga(2, 10, 10, 0, 0).data(), 18));
-}
-
 TEST(Tga, DecodesOnlyWholeUncompressedTrueColour) {
-    struct { std::vector<uint8_t> data; int rc; } cases[] = {
-        {tga(2, 100, 30, 24, 100 * 30 * 3), 0},
-        {tga(2, 64, 64, 32, 64 * 64 * 4), 0},
-        {tga(2, 3, 2, 24, 3 * 2 * 3, 0, 5), 0},       // an ID field is skipped
-        {tga(2, 100, 30, 24, 100 * 30 * 3 - 1), -1},  // one byte short
-        {idLength(tga(2, 3, 2, 24, 3 * 2 * 3), 200), -1},  // the ID field eats the pixels
-        {tga(10, 4, 4, 24, 4 * 4 * 3), -1},           // run-length coded
-        {tga(1, 4, 4, 8, 4 * 4), -1},                 // colour-mapped
-        {tga(2, 4, 4, 16, 4 * 4 * 2), -1},            // 16 bits
+    // The header check looks at the first 18 bytes only.
+    struct { std::vector<uint8_t> data; bool header; int rc; } cases[] = {
+        {tga(2, 100, 30, 24, 100 * 30 * 3), true, 0},
+        {tga(2, 64, 64, 32, 64 * 64 * 4), true, 0},
+        {tga(2, 3, 2, 24, 3 * 2 * 3, 0, 5), true, 0},       // an ID field is skipped
+        {tga(2, 100, 30, 24, 100 * 30 * 3 - 1), true, -1},  // one byte short
+        {idLength(tga(2, 3, 2, 24, 3 * 2 * 3), 200), true, -1},  // the ID field eats the pixels
+        {tga(10, 4, 4, 24, 4 * 4 * 3), true, -1},           // run-length coded
+        {tga(1, 4, 4, 8, 4 * 4), true, -1},                 // colour-mapped
+        {tga(2, 4, 4, 16, 4 * 4 * 2), true, -1},            // 16 bits
+        {tga(2, 10, 10, 24, 0, 2), false, -1},              // colour-map type 2
+        {tga(4, 10, 10, 24, 0), false, -1},
+        {tga(2, 0, 10, 24, 0), false, -1},
+        {tga(2, 8192, 10, 24, 0), false, -1},
+        {tga(2, 10, 10, 0, 0), false, -1},
+        {tga(2, 100, 30, 24, 0), true, -1},
     };
     for (auto &c : cases) {
+        TARGA h;
+        EXPECT_EQ(checktarga(&h, c.data.data(), 18), c.header);
+        EXPECT_FALSE(checktarga(&h, c.data.data(), 17));
         sGifPixels p;
         EXPECT_EQ(gifTgaDecode(c.data.data(), c.data.size(), &p), c.rc);
         EXPECT_EQ(p.pixels != nullptr, c.rc == 0);
@@ -128,9 +127,7 @@ TEST(Tga, DecodesOnlyWholeUncompressedTrueColour) {
     sGifPixels p;
     auto pic = tga(2, 100, 30, 24, 100 * 30 * 3);
     ASSERT_EQ(gifTgaDecode(pic.data(), pic.size(), &p), 0);
-    EXPECT_EQ(p.texWidth, 128);
-    EXPECT_EQ(p.texHeight, 32);
-    EXPECT_EQ(p.bytesPerPixel, 3);
+    EXPECT_EQ((std::array<int, 3>{p.texWidth, p.texHeight, p.bytesPerPixel}), (std::array<int, 3>{128, 32, 3}));
     gifTgaRelease(&p);
 }
 
@@ -201,8 +198,7 @@ TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
     child->setPos(10, 0);
     float x, y;
     child->getPos(&x, &y);
-    EXPECT_EQ(x, 110);
-    EXPECT_EQ(y, 50);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(110.0f, 50.0f));
     parent->setColor(0.5f, 1, 1, 1);
     child->setColor(1, 1, 1, 0.5f);
     sGifColor c = child->getColor();
@@ -212,14 +208,12 @@ TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
     EXPECT_EQ(child->getDraw(), 0);
     // Strictly inside: the edges of a 20 x 10 sprite at (110, 50) do not hit.
     child->setSize(20, 10);
-    EXPECT_EQ(child->isHit(110, 50), 1);
-    EXPECT_EQ(child->isHit(100, 50), 0);
-    EXPECT_EQ(child->isHit(110, 45), 0);
-    EXPECT_EQ(child->isHitExtend(110, 45, 0, 2), 1);
+    EXPECT_EQ((std::array<int, 4>{child->isHit(110, 50), child->isHit(100, 50), child->isHit(110, 45),
+                                  child->isHitExtend(110, 45, 0, 2)}),
+              (std::array<int, 4>{1, 0, 0, 1}));
     child->setWorldLeftTopPos(0, 0);
     child->getPos(&x, &y);
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, 5);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(10.0f, 5.0f));
 }
 
 TEST(Sprite, AFullManagerRefusesInsteadOfReplacingSlotZero) {

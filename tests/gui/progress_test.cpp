@@ -3,48 +3,15 @@
 // while the worker waits for an answer.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "gui/progressbar.h"
 #include "gui_fixture.h"
-#include "platform/job.h"
+#include "support/job_probe.h"
 
 namespace {
 
-// What a job and its cancel function share with the test.
-struct JobState {
-    std::atomic<bool> cancelled{false}, gate{false};
-    std::atomic<int> answer{0};
-    std::thread::id mainThread = std::this_thread::get_id();
-    int cancelCalls = 0;
-};
-
-void cancelJob(void *arg) {
-    auto *st = static_cast<JobState *>(arg);
-    st->cancelCalls += std::this_thread::get_id() == st->mainThread ? 1 : 1000;
-    st->cancelled = true;
-}
-
-int jobUntilCancelled(void *arg) {
-    auto *st = static_cast<JobState *>(arg);
-    edtiProgressBarSetRatio(0.5f);
-    editProgressBarUpdateRequest();
-    while (!st->cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return 1;
-}
-
-int jobAsks(void *arg) {
-    auto *st = static_cast<JobState *>(arg);
-    while (!st->gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    st->answer = editProgressBarMboxOpen(55, 60, MBOX_KIND_YES_NO);
-    return 1;
-}
-
 class ProgressTest : public GuiTest {
 protected:
-    JobState st;
+    sJobProbe st;
     void SetUp() override {
         GuiTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
@@ -60,12 +27,6 @@ protected:
         editProgressBarSetView(nullptr);
         editProgressBarSetCallbacks(nullptr);
         GuiTest::TearDown();
-    }
-    // Runs the wait loop until the window closes; false after `ms`.
-    bool waitClosed(int ms = 5000) {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (editProgressBarGetIsWindow() && std::chrono::steady_clock::now() < until) editProgressBarMain();
-        return !editProgressBarGetIsWindow();
     }
     std::array<uint8_t, 3> barPixel(int x, int y) {
         uint8_t p[4] = {};
@@ -83,27 +44,24 @@ protected:
 };
 
 TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &st, cancelJob, 0, "Saving"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &st, jobCancel, 0, "Saving"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     ASSERT_NE(pw, nullptr);
-    for (int i = 0; i < 50 && barPixel(10 + 50, 60) != gtColor(eFILE_BAR_FILL); i++) {
-        editProgressBarMain();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    jobSpinUntil([&] { return barPixel(10 + 50, 60) == gtColor(eFILE_BAR_FILL); });
     // Half done: 100 of 200 pixels, the last 8 of them the leading edge.
     EXPECT_EQ(barPixel(10 + 50, 60), gtColor(eFILE_BAR_FILL));
     EXPECT_EQ(barPixel(10 + 95, 60), gtColor(eFILE_BAR_EDGE));
     EXPECT_EQ(barPixel(10 + 101, 60), gtColor(eFILE_BAR_BACK));
     EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_CANCEL));
-    int lit = messagePixels();
-    EXPECT_GT(lit, 0);
+    EXPECT_GT(messagePixels(), 0);
     editProgressBarSetMessage("");
     editProgressBarMain();
     EXPECT_EQ(messagePixels(), 0);
     hlPostMouse(pw, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 254, 66);
     hlPostMouse(pw, OSEV_BUTTON_UP, OS_BUTTON_LEFT, 254, 66);
-    ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(st.cancelCalls, 1) << "once, on the main thread";
+    ASSERT_TRUE(jobSpinUntilClosed());
+    EXPECT_EQ(st.cancelCalls, 1);
+    EXPECT_FALSE(st.cancelOffMain);
 }
 
 TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
@@ -117,16 +75,16 @@ TEST_F(ProgressTest, AJobWithoutCancelShowsNoButton) {
     EXPECT_EQ(gifQcount(G.gifQueue), 0u);
     st.gate = true;
     hlPushMessageBoxAnswer(MBOX_YES);
-    ASSERT_TRUE(waitClosed());
+    ASSERT_TRUE(jobSpinUntilClosed());
 }
 
 TEST_F(ProgressTest, ClosingWhileTheWorkerWaitsForAnAnswerEndsCleanly) {
-    ASSERT_EQ(editProgressBarInit(jobAsks, &st, cancelJob, 0, "Importing"), 0);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &st, jobCancel, 0, "Importing"), 0);
     hlPostSimple(editProgressBarGetWindow(), OSEV_CLOSE_BOX);
     hlPushMessageBoxAnswer(MBOX_YES);
     st.gate = true;
-    ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(st.answer, MBOX_YES);
+    ASSERT_TRUE(jobSpinUntilClosed());
+    EXPECT_EQ(st.answer1, MBOX_YES);
     EXPECT_EQ(st.cancelCalls, 0);
 }
 

@@ -10,20 +10,7 @@
 #include "foundation/global.h"
 #include "platform/ghost.h"
 #include "platform/headless/headless.h"
-
-struct sSeenEvent {
-    uint16_t code;
-    int32_t value;
-    char key;
-    std::string text;
-    bool operator==(const sSeenEvent &o) const {
-        return code == o.code && value == o.value && key == o.key && text == o.text;
-    }
-};
-
-inline std::ostream &operator<<(std::ostream &os, const sSeenEvent &e) {
-    return os << "{" << e.code << ", " << e.value << ", " << int(e.key) << ", \"" << e.text << "\"}";
-}
+#include "seen_event.h"
 
 class HostTest : public testing::Test {
 public:

@@ -4,67 +4,25 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
 
-#include "platform/job.h"
 #include "platform/terminal/terminal.h"
+#include "support/job_probe.h"
 
 namespace {
-
-// What the jobs of a test share with it.
-struct sProbe {
-    std::atomic<bool> gate{false}, cancelled{false}, done{false}, cancelOffMain{false};
-    std::atomic<int> cancelCalls{0};
-    pthread_t mainThread = pthread_self();
-};
-
-sProbe &probeOf(void *arg) { return *static_cast<sProbe *>(arg); }
-
-void waitFor(const std::atomic<bool> &flag) {
-    while (!flag) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
-int jobHalfThenGate(void *arg) {
-    edtiProgressBarSetRatio(0.5f);
-    editProgressBarUpdateRequest();
-    waitFor(probeOf(arg).gate);
-    probeOf(arg).done = true;
-    return 1;
-}
-
-int jobUntilCancelled(void *arg) {
-    waitFor(probeOf(arg).cancelled);
-    return 1;
-}
 
 // Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
 // its work regardless.
 int jobInterruptedTwice(void *arg) {
+    sJobProbe &p = jobProbe(arg);
     for (int i = 1; i <= 2; i++) {
-        pthread_kill(probeOf(arg).mainThread, SIGINT);
+        pthread_kill(p.mainThread, SIGINT);
         while (termInterruptCount() < i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    probeOf(arg).done = true;
+    p.done = true;
     return 1;
-}
-
-int jobAsks(void *arg) {
-    waitFor(probeOf(arg).gate);
-    editProgressBarMboxOpenMsg(56, L"Card full", 0);
-    return 1;
-}
-
-void cancelJob(void *arg) {
-    sProbe &p = probeOf(arg);
-    p.cancelCalls++;
-    if (!pthread_equal(pthread_self(), p.mainThread)) p.cancelOffMain = true;
-    p.cancelled = true;
 }
 
 bool sigintIsDefault() {
@@ -78,7 +36,7 @@ protected:
     char *errText = nullptr;
     size_t errSize = 0;
     FILE *err = nullptr;
-    sProbe probe;
+    sJobProbe probe;
 
     void SetUp() override {
         termInstall();
@@ -98,14 +56,6 @@ protected:
         std::fflush(err);
         return std::string(errText, errSize);
     }
-    bool spinUntil(const std::function<bool()> &done) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            editProgressBarMain();
-        }
-        return true;
-    }
 };
 
 // --- Progress line ----------------------------------------------------------------
@@ -113,17 +63,17 @@ protected:
 TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawn) {
     // Not a terminal (a memory stream): nothing at all.
     probe.gate = true;
-    ASSERT_EQ(editProgressBarRun(jobHalfThenGate, &probe, nullptr, 1, "Copying", nullptr), 0);
+    ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 1, "Copying", nullptr), 0);
     EXPECT_TRUE(probe.done);
     EXPECT_EQ(errOut(), "");
 
     // Drawn: the message, the bar at half, the full bar, then the line cleared.
     probe.gate = probe.done = false;
     termSetProgressLine(1);
-    ASSERT_EQ(editProgressBarInit(jobHalfThenGate, &probe, nullptr, 1, "Copying"), 0);
-    ASSERT_TRUE(spinUntil([this] { return errOut().find("50%") != std::string::npos; }));
+    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 1, "Copying"), 0);
+    ASSERT_TRUE(jobSpinUntil([this] { return errOut().find("50%") != std::string::npos; }));
     probe.gate = true;
-    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    ASSERT_TRUE(jobSpinUntilClosed());
     std::string out = errOut();
     size_t half = out.find("\rCopying [##########----------]  50%\033[K");
     size_t full = out.find("\rCopying [####################] 100%\033[K");
@@ -153,18 +103,20 @@ TEST_F(TerminalJob, LongMessageIsCutToTheLineByCharacters) {
 TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
     termSetProgressLine(1);
     ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 1, "Import"), 0);
-    ASSERT_TRUE(spinUntil([this] { return errOut().find("0%") != std::string::npos; }));
+    ASSERT_TRUE(jobSpinUntil([this] { return errOut().find("0%") != std::string::npos; }));
     probe.gate = true;
-    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    ASSERT_TRUE(jobSpinUntilClosed());
     std::string out = errOut();
-    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Card full\n"), std::string::npos) << out;
+    size_t first = out.find("0%\033[K\r\033[KDUMMY: DUMMY\n");
+    EXPECT_NE(first, std::string::npos) << out;
+    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Disk full\n", first), std::string::npos) << out;
 }
 
 // --- Ctrl-C -----------------------------------------------------------------------
 
 TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
     ASSERT_TRUE(sigintIsDefault());
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, cancelJob, 1, "Export"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, jobCancel, 1, "Export"), 0);
     editProgressBarMain();
     raise(SIGINT);
     raise(SIGINT);
@@ -172,7 +124,7 @@ TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
     editProgressBarMain();
     EXPECT_EQ(probe.cancelCalls, 2);
     EXPECT_FALSE(probe.cancelOffMain);
-    ASSERT_TRUE(spinUntil([] { return !editProgressBarGetIsWindow(); }));
+    ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(termInterruptCount(), 2);
     EXPECT_NE(errOut().find("kvbrt: interrupted; cancelling\n"), std::string::npos);
     // A command that only reads gets the default back once the job is over.
@@ -197,7 +149,7 @@ TEST_F(TerminalJob, ReadingCommandStopsAtOnce) {
     EXPECT_EXIT(
         {
             termInstall();
-            editProgressBarInit(jobHalfThenGate, &probe, nullptr, 1, "Reading");
+            editProgressBarInit(jobGated, &probe, nullptr, 1, "Reading");
             editProgressBarMain();
             raise(SIGINT);
             std::exit(0);

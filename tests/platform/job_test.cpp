@@ -3,87 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <functional>
 #include <map>
-#include <thread>
 
 #include "foundation/mem.h"
 #include "host_fixture.h"
-#include "platform/job.h"
+#include "support/job_probe.h"
 
 namespace {
-
-// What the test jobs see and leave behind; reset by each test.
-struct sJobProbe {
-    std::atomic<int> calls{0};
-    std::atomic<int> finishAt{1};  // the call that returns non-zero; 0: never
-    std::atomic<bool> gate{false}; // jobJob waits for it
-    std::atomic<bool> cancelled{false};
-    std::atomic<bool> done{false};
-    std::atomic<int> answer1{0}, answer2{0};
-    int cancelCalls = 0;          // main thread only
-    bool cancelOffMain = false;   // a cancel call came from another thread
-    bool textOffMain = false;     // a text lookup came from another thread
-    std::thread::id mainId;
-};
-sJobProbe &probeOf(void *arg) { return *static_cast<sJobProbe *>(arg); }
-
-int jobCounting(void *arg) {
-    sJobProbe &p = probeOf(arg);
-    int n = ++p.calls;
-    return p.finishAt && n >= p.finishAt ? 1 : 0;
-}
-
-int jobGated(void *arg) {
-    sJobProbe &p = probeOf(arg);
-    p.calls++;
-    while (!p.gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    p.done = true;
-    return 1;
-}
-
-int jobUntilCancelled(void *arg) {
-    sJobProbe &p = probeOf(arg);
-    p.calls++;
-    while (!p.cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return 1;
-}
-
-int jobAsks(void *arg) {
-    sJobProbe &p = probeOf(arg);
-    while (!p.gate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    p.answer1 = editProgressBarMboxOpen(55, 60, MBOX_KIND_YES_NO);
-    p.answer2 = editProgressBarMboxOpenMsg(56, L"Disk full", MBOX_KIND_YES_CANCEL_NO);
-    p.done = true;
-    return 1;
-}
-
-void cancelJob(void *arg) {
-    sJobProbe &p = probeOf(arg);
-    p.cancelCalls++;
-    if (std::this_thread::get_id() != p.mainId) p.cancelOffMain = true;
-    p.cancelled = true;
-}
 
 class JobTest : public HostTest {
 protected:
     sJobProbe probe;
     std::vector<std::string> able;  // the main window's enable calls
+    bool textOffMain = false;       // a text lookup came from another thread
 
     static JobTest &self(void *user) { return *static_cast<JobTest *>(user); }
 
     void SetUp() override {
         HostTest::SetUp();
-        probe.mainId = std::this_thread::get_id();
         sProgressBarCallbacks cb{};
         cb.mainWindow = [](void *user) { return self(user).win; };
         cb.mainAble = [](void *user, int on) { self(user).able.push_back(on ? "on" : "off"); };
         cb.text = [](void *user, int id) -> const wchar_t * {
             static std::map<int, std::wstring> texts;
-            if (std::this_thread::get_id() != self(user).probe.mainId) self(user).probe.textOffMain = true;
+            if (std::this_thread::get_id() != self(user).probe.mainId) self(user).textOffMain = true;
             return (texts[id] = L"T" + std::to_wstring(id)).c_str();
         };
         cb.user = this;
@@ -99,36 +43,31 @@ protected:
         HostTest::TearDown();
     }
 
-    // Spins the wait loop until `done` holds or five seconds pass.
-    bool spinUntil(const std::function<bool()> &done) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            editProgressBarMain();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
-    }
-
-    bool spinUntilClosed() {
-        return spinUntil([] { return !editProgressBarGetIsWindow(); });
-    }
-
     // Index of the first recorded call equal to `line`; -1 when none.
     static long logIndex(const std::string &line) {
         const auto &c = hlCalls();
         auto it = std::find(c.begin(), c.end(), line);
         return it == c.end() ? -1 : it - c.begin();
     }
+    // Whether every line was recorded, each after the one before it.
+    static bool loggedInOrder(std::initializer_list<std::string> lines) {
+        long last = -1;
+        for (const std::string &line : lines) {
+            long at = logIndex(line);
+            if (at <= last) return false;
+            last = at;
+        }
+        return true;
+    }
 };
 
 // --- Worker thread --------------------------------------------------------------
 
-TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
+TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZeroAndFailsCleanlyWithoutMemory) {
     probe.finishAt = 3;
     _sMyThread *t = threadCreate(jobCounting, &probe);
     ASSERT_NE(t, nullptr);
-    ASSERT_TRUE(spinUntil([t] { return threadGetEnd(t) == 1; }));
+    ASSERT_TRUE(jobSpinUntil([t] { return threadGetEnd(t) == 1; }));
     EXPECT_EQ(probe.calls, 3);
     threadDispose(t);
 
@@ -137,14 +76,13 @@ TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZero) {
     probe.finishAt = 0;
     t = threadCreate(jobCounting, &probe);
     ASSERT_NE(t, nullptr);
-    ASSERT_TRUE(spinUntil([this] { return probe.calls > 2; }));
+    ASSERT_TRUE(jobSpinUntil([this] { return probe.calls > 2; }));
     EXPECT_EQ(threadGetEnd(t), 0);
     threadDispose(t);  // returns only once the loop has ended
     threadDispose(nullptr);
     EXPECT_EQ(threadGetEnd(nullptr), 0);
-}
 
-TEST_F(JobTest, ThreadCreateFailsCleanlyWithoutMemory) {
+    probe.calls = 0;
     memTestFailNth(1, false);
     EXPECT_EQ(threadCreate(jobCounting, &probe), nullptr);
     memTestFailNth(0, false);
@@ -158,7 +96,7 @@ TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
     hlSetClock(1000);
     ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving"), 0);
     EXPECT_EQ(able, std::vector<std::string>{"off"});
-    ASSERT_TRUE(spinUntil([] { return hlProgressRatio() == 1.0f; }));
+    ASSERT_TRUE(jobSpinUntil([] { return hlProgressRatio() == 1.0f; }));
     EXPECT_EQ(probe.calls, 1);
     hlSetClock(1299);
     editProgressBarMain();
@@ -170,16 +108,10 @@ TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
     EXPECT_FALSE(hlProgressShown());
     EXPECT_EQ(able, (std::vector<std::string>{"off", "on"}));
 
-    long created = logIndex("windowCreate KVB-RT Wave Manager - ProgressBar 300x100 menu=0 icon=0");
-    long opened = logIndex("progressOpen Saving cancel=0 parent=1");
-    long full = logIndex("progressRatio 1");
-    long closed = logIndex("progressClose");
-    long disposed = logIndex("windowDispose");
-    EXPECT_GE(created, 0);
-    EXPECT_LT(created, opened);
-    EXPECT_LT(opened, full);
-    EXPECT_LT(full, closed);
-    EXPECT_LT(closed, disposed);
+    EXPECT_TRUE(loggedInOrder({"windowCreate KVB-RT Wave Manager - ProgressBar 300x100 menu=0 icon=0",
+                               "progressOpen Saving cancel=0 parent=1", "progressRatio 1", "progressClose",
+                               "windowDispose"}))
+        << testing::PrintToString(hlCalls());
     // Back over the main window, which gets the keyboard again.
     EXPECT_EQ(hlCalls().back(), "windowActivate");
 }
@@ -196,8 +128,7 @@ TEST_F(JobTest, WindowIsPlacedOverTheMainWindowOrTheDisplay) {
         ASSERT_EQ(editProgressBarInit(nullptr, nullptr, nullptr, c.noParent, nullptr), 0);
         int x = -1, y = -1;
         ghostWindowGetWindowPosition(&x, &y, editProgressBarGetWindow());
-        EXPECT_EQ(x, c.x);
-        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.x, c.y));
         EXPECT_EQ(editProgressBarGetParent(), c.parent);
         // Without a job the window stays until it is asked to close.
         for (int i = 0; i < 3; i++) editProgressBarMain();
@@ -214,10 +145,10 @@ TEST_F(JobTest, WindowIsPlacedOverTheMainWindowOrTheDisplay) {
 TEST_F(JobTest, OpeningAgainKeepsTheWindowAndStartsTheNextJob) {
     probe.finishAt = 0;  // the first job runs until it is ended
     ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving"), 0);
-    ASSERT_TRUE(spinUntil([this] { return probe.calls > 0; }));
+    ASSERT_TRUE(jobSpinUntil([this] { return probe.calls > 0; }));
     probe.finishAt = 1;
     ASSERT_EQ(editProgressBarInit(jobCounting, &probe, nullptr, 0, "Other"), 0);
-    ASSERT_TRUE(spinUntilClosed());
+    ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(hlCallCount("windowCreate"), 1);
     EXPECT_EQ(hlCallCount("progressOpen"), 1);
     EXPECT_EQ(hlCallCount("windowDispose"), 1);
@@ -260,7 +191,7 @@ TEST_F(JobTest, CloseRequestWaitsForTheJobWithoutBlocking) {
     EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
     EXPECT_FALSE(probe.done);
     probe.gate = true;
-    ASSERT_TRUE(spinUntilClosed());
+    ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_TRUE(probe.done);
 }
 
@@ -278,7 +209,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
         memTestFailNth(0, false);
         if (r == 0) {
             // Pieces of the window may be missing; the job runs all the same.
-            ASSERT_TRUE(spinUntilClosed());
+            ASSERT_TRUE(jobSpinUntilClosed());
             EXPECT_EQ(probe.calls, 1);
             EXPECT_EQ(memGetBlockCount(), blocks);
             if (!failed) break;
@@ -299,7 +230,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
 // --- Cancel -----------------------------------------------------------------------
 
 TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, cancelJob, 0, "Export"), 0);
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, jobCancel, 0, "Export"), 0);
     EXPECT_GE(logIndex("progressOpen Export cancel=1 parent=1"), 0);
     editProgressBarMain();
     EXPECT_EQ(probe.cancelCalls, 0);
@@ -308,7 +239,7 @@ TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
     editProgressBarMain();
     EXPECT_EQ(probe.cancelCalls, 2);
     EXPECT_FALSE(probe.cancelOffMain);
-    ASSERT_TRUE(spinUntilClosed());
+    ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(probe.cancelCalls, 2);
 }
 
@@ -325,7 +256,7 @@ TEST_F(JobTest, WithoutCancelFunctionPressesChangeNothing) {
 
 // --- Questions ------------------------------------------------------------------
 
-TEST_F(JobTest, WorkerQuestionsAreAskedByTheMainThread) {
+TEST_F(JobTest, QuestionsAreAskedByTheMainThread) {
     hlPushMessageBoxAnswer(2);
     hlPushMessageBoxAnswer(4);
     ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 0, "Import"), 0);
@@ -333,18 +264,23 @@ TEST_F(JobTest, WorkerQuestionsAreAskedByTheMainThread) {
     for (int i = 0; i < 5; i++) editProgressBarMain();
     EXPECT_EQ(hlCallCount("messageBox"), 0);
     probe.gate = true;
-    ASSERT_TRUE(spinUntilClosed());
+    ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(probe.answer1, 2);
     EXPECT_EQ(probe.answer2, 4);
-    EXPECT_FALSE(probe.textOffMain);
-    long q1 = logIndex("messageBox 1 T55: T60");
-    long q2 = logIndex("messageBox 2 T56: Disk full");
-    EXPECT_LT(logIndex("progressOpen Import cancel=0 parent=1"), q1);
-    EXPECT_LT(q1, q2);
-    EXPECT_LT(q2, logIndex("progressClose"));
+    EXPECT_FALSE(textOffMain);
+    EXPECT_TRUE(loggedInOrder({"progressOpen Import cancel=0 parent=1", "messageBox 1 T55: T60",
+                               "messageBox 2 T56: Disk full", "progressClose"}))
+        << testing::PrintToString(hlCalls());
     // Shown modally, through the layer's bracketing.
     EXPECT_EQ(std::count(trail.begin(), trail.end(), "forcing+"), 2);
     EXPECT_EQ(forcing, 0);
+
+    // Asked on the main thread, a question opens directly.
+    hlPushMessageBoxAnswer(2);
+    EXPECT_EQ(editProgressBarMboxOpen(55, 61, 1), 2);
+    EXPECT_EQ(editProgressBarMboxOpenMsg(56, L"Gone", 0), 1);
+    EXPECT_EQ(hlCallCount("messageBox 1 T55: T61"), 1);
+    EXPECT_EQ(hlCallCount("messageBox 0 T56: Gone"), 1);
 }
 
 TEST_F(JobTest, QuestionWhileClosingIsStillAnswered) {
@@ -357,14 +293,6 @@ TEST_F(JobTest, QuestionWhileClosingIsStillAnswered) {
     EXPECT_EQ(probe.answer1, 3);
     EXPECT_EQ(probe.answer2, 4);  // unscripted: taken as cancel
     EXPECT_EQ(editProgressBarGetIsWindow(), 0);
-}
-
-TEST_F(JobTest, QuestionOnTheMainThreadOpensDirectly) {
-    hlPushMessageBoxAnswer(2);
-    EXPECT_EQ(editProgressBarMboxOpen(55, 61, 1), 2);
-    EXPECT_EQ(editProgressBarMboxOpenMsg(56, L"Gone", 0), 1);
-    EXPECT_EQ(hlCallCount("messageBox 1 T55: T61"), 1);
-    EXPECT_EQ(hlCallCount("messageBox 0 T56: Gone"), 1);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "platform/sound/mixer.h"
 #include "platform/sound/sound.h"
-#include "support/test_util.h"
+#include "support/pcm_out.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(Mixer, VolumeMonoStereoAndEnd) {
     EXPECT_EQ(mixerScale(-32768, 32768), -32768);
 }
 
-TEST(Mixer, LoopWrapsAndPausedVoicesAreSilent) {
+TEST(Mixer, LoopWrapsPausedVoicesAreSilentAndVoicesAddWithSaturation) {
     int16_t mono[] = {1, 2, 3};
     sPcmVoice v{mono, 3, 1, 1, 1, 1, 32768};
     std::vector<int16_t> out = render({&v}, 5);
@@ -48,35 +48,11 @@ TEST(Mixer, LoopWrapsAndPausedVoicesAreSilent) {
     EXPECT_EQ(v.playing, 1);
     v.playing = 0;
     EXPECT_EQ(render({&v}, 2), (std::vector<int16_t>(4, 0)));
-}
-
-TEST(Mixer, VoicesAddWithSaturation) {
     int16_t a[] = {30000, -30000};
     int16_t b[] = {30000, -30000};
     sPcmVoice va{a, 1, 2, 0, 1, 0, 32768};
     sPcmVoice vb{b, 1, 2, 0, 1, 0, 32768};
     EXPECT_EQ(render({&va, nullptr, &vb}, 1), (std::vector<int16_t>{32767, -32768}));
-}
-
-// A 44100 Hz 16-bit WAV with the given samples.
-std::string wavFile(const std::vector<int16_t> &samples, int channels, int rate = 44100, int bits = 16) {
-    auto le = [](std::string &s, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    std::string data(reinterpret_cast<const char *>(samples.data()), samples.size() * 2);
-    std::string s = "RIFF";
-    le(s, static_cast<uint32_t>(36 + data.size()), 4);
-    s += "WAVEfmt ";
-    le(s, 16, 4);
-    le(s, 1, 2);
-    le(s, static_cast<uint32_t>(channels), 2);
-    le(s, static_cast<uint32_t>(rate), 4);
-    le(s, static_cast<uint32_t>(rate * channels * bits / 8), 4);
-    le(s, static_cast<uint32_t>(channels * bits / 8), 2);
-    le(s, static_cast<uint32_t>(bits), 2);
-    s += "data";
-    le(s, static_cast<uint32_t>(data.size()), 4);
-    return s + data;
 }
 
 class SoundOutputTest : public testing::Test {
@@ -101,9 +77,8 @@ protected:
 };
 
 TEST_F(SoundOutputTest, DiskDriverOutputIsTheSamplesWithVolumeApplied) {
-    std::vector<int16_t> samples;
-    for (int i = 0; i < 4410; ++i) samples.push_back(static_cast<int16_t>(((i * 37) % 20000) - 10000 + 1));
-    testWriteFile(dir / "tone.wav", wavFile(samples, 1));
+    std::vector<int16_t> samples = testRamp(4410, -9999);
+    testWriteFile(dir / "tone.wav", testWavWithSamples(samples, 1));
     int result = -1;
     void *w = snd->create(&result, (dir / "tone.wav").c_str());
     if (!w && result == SOUND_ERROR_NO_OUTPUT) GTEST_SKIP() << "SDL2 has no disk audio driver here";
@@ -125,24 +100,16 @@ TEST_F(SoundOutputTest, DiskDriverOutputIsTheSamplesWithVolumeApplied) {
     snd->dispose(w);
     EXPECT_EQ(soundOutputOpenCount(), 0);
 
-    std::string bytes = testReadFile(raw);
-    std::vector<int16_t> got(bytes.size() / 2);
-    std::memcpy(got.data(), bytes.data(), got.size() * 2);
-    // Silence until play, then every frame on both sides at a quarter of its level.
-    size_t start = 0;
-    while (start < got.size() && got[start] == 0) ++start;
-    ASSERT_GE(got.size(), start + 2 * samples.size());
-    for (size_t i = 0; i < samples.size(); ++i) {
-        int16_t want = mixerScale(samples[i], 8192);
-        ASSERT_EQ(got[start + 2 * i], want) << "frame " << i;
-        ASSERT_EQ(got[start + 2 * i + 1], want) << "frame " << i;
-    }
-    for (size_t i = start + 2 * samples.size(); i < got.size(); ++i) ASSERT_EQ(got[i], 0);
+    // Silence until play, then every frame on both sides at a quarter of its level, then silence.
+    std::vector<int16_t> got = testDiskOutputSound(raw), want = testMonoOut(samples, 8192);
+    ASSERT_GE(got.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
+    EXPECT_TRUE(std::all_of(got.begin() + long(want.size()), got.end(), [](int16_t v) { return v == 0; }));
 }
 
 TEST_F(SoundOutputTest, LoopPlaysOnAndStopRewinds) {
     std::vector<int16_t> samples(441 * 2, 1200);  // 10 ms of stereo
-    testWriteFile(dir / "loop.wav", wavFile(samples, 2));
+    testWriteFile(dir / "loop.wav", testWavWithSamples(samples, 2));
     int result = -1;
     void *w = snd->create(&result, (dir / "loop.wav").c_str());
     if (!w && result == SOUND_ERROR_NO_OUTPUT) GTEST_SKIP() << "SDL2 has no disk audio driver here";
@@ -160,19 +127,14 @@ TEST_F(SoundOutputTest, LoopPlaysOnAndStopRewinds) {
     snd->setPosition(w, 0.5f);
     EXPECT_NEAR(snd->getPosition(w), 0.5f, 1.0f / 441);  // whole frames only
     snd->dispose(w);
-    std::string bytes = testReadFile(raw);
-    size_t loud = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        int16_t v;
-        std::memcpy(&v, bytes.data() + i, 2);
-        if (v == 1200) ++loud;
-    }
+    std::vector<int16_t> got = testDiskOutputSound(raw);
+    size_t loud = size_t(std::count(got.begin(), got.end(), 1200));
     EXPECT_GT(loud, samples.size() * 2);  // more than one pass of the sound reached the output
 }
 
 TEST_F(SoundOutputTest, UnreadableAndWrongFormatsAreRefused) {
     testWriteFile(dir / "junk.wav", "not audio at all");
-    testWriteFile(dir / "low.wav", wavFile(std::vector<int16_t>(100, 1), 1, 22050));
+    testWriteFile(dir / "low.wav", testWavWithSamples(std::vector<int16_t>(100, 1), 1, 22050));
     struct {
         std::string path;
         int result;

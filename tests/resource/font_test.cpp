@@ -5,6 +5,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <string>
 
 #include "resource/bmfont.h"
@@ -32,15 +33,10 @@ sBmfChar charOf(const sBmfFont *f, const std::string &text, int *taken = nullptr
 TEST(BitmapFonts, TheFixedMetricsHold) {
     const sBmfFont *f = bmfFontGet(16);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->descent, 3);
-    EXPECT_EQ(f->flag, 0);
-    EXPECT_EQ(f->ascent, 12);
-    EXPECT_EQ(f->lineHeight, 15);
+    // Descent, flag, ascent, line height; then A's width, height, origin and advance.
+    EXPECT_EQ((std::array<int, 4>{f->descent, f->flag, f->ascent, f->lineHeight}), (std::array<int, 4>{3, 0, 12, 15}));
     const sBmfGlyph *a = bmfGlyph(f, 'A');
-    EXPECT_EQ(a->width, 8);
-    EXPECT_EQ(a->height, 13);
-    EXPECT_EQ(a->yorig, -1);
-    EXPECT_EQ(a->advance, 9);
+    EXPECT_EQ((std::array<int, 4>{a->width, a->height, a->yorig, a->advance}), (std::array<int, 4>{8, 13, -1, 9}));
     EXPECT_EQ(bmfGlyph(f, ' ')->advance, 6);
     EXPECT_EQ(bmfGlyph(f, ' ')->offset, kBmfNoBitmap);
     EXPECT_EQ(bmfTextWidth(f, "AAA"), 27);

@@ -55,7 +55,7 @@ protected:
     }
 };
 
-TEST_F(UserStore, FirstRunCreatesTheDefaultFileInMissingFolders) {
+TEST_F(UserStore, FirstRunCreatesTheDefaultFileInMissingFoldersUnderTheConfigFolder) {
     uint32_t flags = 5;
     EXPECT_EQ(userInit(&flags), 0);
     EXPECT_EQ(flags, 5u);
@@ -67,11 +67,9 @@ TEST_F(UserStore, FirstRunCreatesTheDefaultFileInMissingFolders) {
     EXPECT_EQ(userGetOrderAlphabet(), 0);
     EXPECT_EQ(userGetTagNum(), 0);
     EXPECT_STREQ(userGetTagName(0), "");
-}
 
-TEST_F(UserStore, ConfigFolderDefaultsToDotConfigUnderHome) {
+    // Without a configuration folder named, it is .config under home.
     ScopedEnv unset{"XDG_CONFIG_HOME", nullptr};
-    uint32_t flags = 5;
     userInit(&flags);
     EXPECT_EQ(testReadFile(home + "/.config/Korvan/KVB-RT Wave Manager/user"), defaultFile());
     ScopedEnv relative{"XDG_CONFIG_HOME", "relative/config"};
@@ -105,20 +103,14 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
 
     std::string bytes = testReadFile(file);
     ASSERT_EQ(bytes.size(), kUserFileSize);
-    EXPECT_EQ(wordAt(bytes, 8), 0u);
-    EXPECT_EQ(static_cast<int32_t>(wordAt(bytes, 12)), -20);
-    EXPECT_EQ(wordAt(bytes, 16), 1080u);
-    EXPECT_EQ(wordAt(bytes, 20), 0u);
-    EXPECT_EQ(wordAt(bytes, 24), 0u);
-    EXPECT_EQ(wordAt(bytes, 28), 1u);
-    EXPECT_EQ(wordAt(bytes, 32), 99u);
-    EXPECT_EQ(wordAt(bytes, 36), 731u);
-    EXPECT_EQ(wordAt(bytes, 44), 3u);
+    // Offset and word: the window's place and first-time flag, the view
+    // order, the kit, the volume, the category count, two open flags.
+    const std::pair<size_t, uint32_t> words[] = {{8, 0},  {12, uint32_t(-20)}, {16, 1080}, {20, 0}, {24, 0}, {28, 1},
+                                                 {32, 99}, {36, 731},         {44, 3},     {1008, 1}, {1016, 1}};
+    for (auto [offset, word] : words) EXPECT_EQ(wordAt(bytes, offset), word) << "offset " << offset;
     EXPECT_EQ(wordAt(bytes, 48 + 48), 0xFFFFFFE9u) << "a high name byte is sign-extended";
     EXPECT_EQ(wordAt(bytes, 48 + 48 + 4), static_cast<uint32_t>('t'));
     EXPECT_EQ(wordAt(bytes, 48 + 96 + 44), static_cast<uint32_t>('R')) << "12th byte of the long name";
-    EXPECT_EQ(wordAt(bytes, 1008), 1u);
-    EXPECT_EQ(wordAt(bytes, 1016), 1u);
     std::wstring importWide = testWide(importDir);
     EXPECT_EQ(wordAt(bytes, 1088 + 4 * (importWide.size() - 1)), 0x1F941u) << "one UTF-32 word per character";
     EXPECT_EQ(wordAt(bytes, 9280 + 4 * (testWide(home).size() + 1)), static_cast<uint32_t>(L'バ'));
@@ -128,8 +120,7 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(flags, USER_VIEW_ORDER_ALPHABET) << "auto play is never restored";
     int x = 0, y = 0;
     userGetWinUtility(&x, &y);
-    EXPECT_EQ(x, -20);
-    EXPECT_EQ(y, 1080);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(-20, 1080));
     EXPECT_EQ(userGetWinUtilityInit(), 0);
     EXPECT_EQ(userGetKitIndex(), 99);
     EXPECT_EQ(userGetPlayerVolume(), 731);
@@ -245,15 +236,7 @@ TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
     }
 }
 
-TEST_F(UserStore, SavingNeverRecreatesAVanishedFile) {
-    uint32_t flags = 5;
-    userInit(&flags);
-    std::filesystem::remove(file);
-    EXPECT_EQ(userTerm(flags), -1);
-    EXPECT_FALSE(testExists(file));
-}
-
-TEST_F(UserStore, AFailedSaveLeavesThePreviousFileWhole) {
+TEST_F(UserStore, AFailedSaveLeavesThePreviousFileWholeAndAVanishedOneGone) {
     uint32_t flags = 5;
     userInit(&flags);
     std::string before = testReadFile(file);
@@ -273,6 +256,10 @@ TEST_F(UserStore, AFailedSaveLeavesThePreviousFileWhole) {
         EXPECT_EQ(testListDir(config + "/Korvan/KVB-RT Wave Manager"), std::vector<std::string>{"user"});
     }
     EXPECT_EQ(wordAt(testReadFile(file), 32), 42u);
+    // Nor is a vanished file made again.
+    std::filesystem::remove(file);
+    EXPECT_EQ(userTerm(flags), -1);
+    EXPECT_FALSE(testExists(file));
 }
 
 }  // namespace

@@ -31,22 +31,13 @@
 #include "foundation/global.h"
 #include "platform/qt/qthost.h"
 #include "platform/qt/qtprivate.h"
+#include "platform/seen_event.h"
 #include "support/card.h"
 #include "support/test_util.h"
 
 namespace {
 
-struct Seen {
-    uint16_t code;
-    int32_t value;
-    char key;
-    std::string text;
-    bool operator==(const Seen &o) const { return code == o.code && value == o.value && key == o.key && text == o.text; }
-};
-std::ostream &operator<<(std::ostream &os, const Seen &e) {
-    return os << "{" << e.code << ", " << e.value << ", " << int(e.key) << ", \"" << e.text << "\"}";
-}
-
+using Seen = sSeenEvent;
 std::vector<Seen> gSeen;
 void handler(_sWindow *, void *, uint16_t code, int32_t value, char key, const char *text) {
     gSeen.push_back({code, value, key, text ? text : ""});
@@ -336,18 +327,6 @@ TEST_F(QtHost, CustomCursorKeepsItsPixelsAndHotSpot) {
 
 // --- Processes --------------------------------------------------------------------
 
-// A program started by a test, and the file its error output goes to.
-struct Child {
-    int pid = -1;
-    std::string out;
-};
-
-Child spawn(const std::vector<std::string> &args, const std::string &errFile) {
-    return Child{testStartProgram(args, errFile), errFile};
-}
-
-int waitFor(const Child &c, double seconds, bool killLate = true) { return testWaitProgram(c.pid, seconds, killLate); }
-
 // Waits until a window titled `title` is shown; returns its id ("" when none came).
 std::string waitForWindow(const char *title) {
     std::string out;
@@ -382,27 +361,27 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     ScopedEnv lang("LANGUAGE", "en");
     const std::string program = install(dir, true, {"en", "ja"});
     // Cancel: the program ends without a question.
-    Child c = spawn({program}, dir / "err1");
-    ASSERT_GT(c.pid, 0);
+    int pid = testStartProgram({program}, dir / "err");
+    ASSERT_GT(pid, 0);
     std::string id = waitForWindow("Choose the Card");
-    ASSERT_FALSE(id.empty()) << testReadFile(c.out);
+    ASSERT_FALSE(id.empty()) << testReadFile(dir / "err");
     // The key may come before the dialog has the keyboard on a busy machine.
     int status = -1;
     for (int i = 0; i < 20 && status < 0; i++) {
         testRunProgram({"xdotool", "windowfocus", "--sync", id});
         testRunProgram({"xdotool", "key", "--window", id, "Escape"});
-        status = waitFor(c, 1, false);
+        status = testWaitProgram(pid, 1, false);
     }
-    EXPECT_EQ(status < 0 ? waitFor(c, 0) : status, 0) << testReadFile(c.out);
+    EXPECT_EQ(status < 0 ? testWaitProgram(pid, 0) : status, 0) << testReadFile(dir / "err");
 
     // SIGTERM while the dialog waits, and while the main window is open.
     std::string card = dir / "card";
     ASSERT_EQ(testRunProgram({std::string(KVB_BUILD_ROOT) + "/bin/kvbrt", "demo", card}), 0);
     for (std::vector<std::string> args : {std::vector<std::string>{program}, {program, card}}) {
-        Child t = spawn(args, dir / "err2");
+        pid = testStartProgram(args, dir / "err");
         ASSERT_FALSE(waitForWindow(args.size() == 1 ? "Choose the Card" : "KVB-RT Wave Manager").empty());
-        kill(t.pid, SIGTERM);
-        EXPECT_EQ(waitFor(t, 10), 0) << testReadFile(t.out);
+        kill(pid, SIGTERM);
+        EXPECT_EQ(testWaitProgram(pid, 10), 0) << testReadFile(dir / "err");
     }
 }
 
@@ -419,9 +398,8 @@ TEST(QtProgram, MissingDataEndsWithStatusOneNamingTheFile) {
     for (const auto &c : cases) {
         ScratchDir dir;
         ScopedEnv lang("LANGUAGE", "de");
-        Child child = spawn({install(dir, c.pack, c.tables)}, dir / "err");
-        EXPECT_EQ(waitFor(child, 20), 1);
-        std::string err = testReadFile(child.out);
+        EXPECT_EQ(testWaitProgram(testStartProgram({install(dir, c.pack, c.tables)}, dir / "err"), 20), 1);
+        std::string err = testReadFile(dir / "err");
         EXPECT_NE(err.find(c.said), std::string::npos) << err;
         EXPECT_NE(err.find(dir.path() + c.where), std::string::npos) << err;
     }
@@ -437,7 +415,7 @@ TEST_F(QtHost, EjectAsksUDisks2AndTouchesOnlyRemovableDrives) {
     pid_t daemon = std::atoi(bus.substr(bus.find('\n') + 1).c_str());
     ASSERT_GT(daemon, 0);
     std::string log = dir / "calls";
-    Child fake = spawn({"/usr/bin/python3", std::string(KVB_SOURCE_ROOT) + "/tests/platform/qt/fake_udisks2.py", address,
+    int fake = testStartProgram({"/usr/bin/python3", std::string(KVB_SOURCE_ROOT) + "/tests/platform/qt/fake_udisks2.py", address,
                         log, "/media/u/KVB-RT:removable:ok", "/media/u/BUSY:removable:busy",
                         "/media/u/STUCK:removable:stuck", "/:fixed:ok"},
                        dir / "fake.err");
@@ -464,8 +442,8 @@ TEST_F(QtHost, EjectAsksUDisks2AndTouchesOnlyRemovableDrives) {
         std::string calls = testReadFile(log);
         EXPECT_EQ(calls, std::string("GetManagedObjects\n") + c.calls);
     }
-    kill(fake.pid, SIGTERM);
-    waitFor(fake, 5);
+    kill(fake, SIGTERM);
+    testWaitProgram(fake, 5);
     kill(daemon, SIGTERM);
 }
 
