@@ -370,10 +370,18 @@ bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list) {
     return false;
 }
 
-int cliEditFinish(sCliContext *ctx, sWaveList *list) {
+int cliEditFinish(sCliContext *ctx, sWaveList *list, bool listsFollow) {
     cliCommandWrites(ctx);
     waveDoCalc(list);
+    if (listsFollow) cliListsFollow(list);
     return cliEditReport(ctx, list);
+}
+
+void cliListsFollow(sWaveList *list) {
+    // The desktop program writes the lists when it closes; a command is its
+    // own whole session. After a failed step the library holds what the card
+    // does not, and lists made from it would be wrong the other way.
+    if (rliListCount(&gWaveRequestFailure) == 0 && !waveListListFilesCurrent(list)) waveListSave(list);
 }
 
 int cliEditReport(sCliContext *ctx, sWaveList *list) {

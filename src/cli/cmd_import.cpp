@@ -18,6 +18,7 @@
 #include "foundation/str.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -100,8 +101,12 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     waveImportSetReport(collect, &outcomes);
     int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
+    waveRequestFailureShow(0);
+    cliListsFollow(list);
+    int listStatus = cliEditReport(ctx, list);
+    waveRequestFailureShow(1);
 
-    int status = CLI_EXIT_OK;
+    int status = listStatus;
     for (const sOutcome &o : outcomes) {
         if (o.result == IMPORT_OK) {
             // Imported, but not quite as it was: said, though not a failure.
