@@ -99,10 +99,11 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     for (const std::string &f : files)
         if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0) outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}, "out of memory"});
     waveImportSetReport(collect, &outcomes);
+    std::string lists = cliListsText(list);
     int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
     waveRequestFailureShow(0);
-    cliListsFollow(list);
+    cliListsFollow(list, lists);
     int listStatus = cliEditReport(ctx, list);
     waveRequestFailureShow(1);
 

@@ -162,8 +162,9 @@ TEST_F(CliSafetyTest, ACategoryListThatCannotBeReadIsNeverReplaced) {
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_NE(r.err.find("the category list cannot be read"), std::string::npos) << r.err;
     }
-    // The backup takes the card as it is.
+    // The backup takes the card as it is; the check rebuilds the list only when told to.
     EXPECT_EQ(cliRun({"--yes", "backup", root(), backups.path()}).status, 0);
+    EXPECT_EQ(cliRun({"--no", "check", root(), "--fix"}).status, 1);
     EXPECT_EQ(testTreeSnapshot(root()), before);
 }
 

@@ -69,7 +69,7 @@ const std::vector<FaultRow> &faultRows() {
              c.addWave(9, "DIR", "DIR.wav", 0, false);
              testMakeDirs(c.data(0) + "DIR.wav");
          },
-         {HEALTH_PRM_AUDIO_UNREADABLE}, HEALTH_FIX_NONE, "PRM/00/09.kvb"},
+         {HEALTH_PRM_AUDIO_UNREADABLE, HEALTH_FOLDER_FOR_FILE}, HEALTH_FIX_NONE, "PRM/00/09.kvb"},
         {"ParameterTwoSpellings",
          [](const TestCard &c) { testWriteFile(c.prm(0) + "01.KVB", testWavePrmText("GOOD", "00/GOOD.wav", 0)); },
          {HEALTH_PRM_DUPLICATE}, HEALTH_FIX_NONE, "PRM/00/01.KVB"},
@@ -110,7 +110,7 @@ const std::vector<FaultRow> &faultRows() {
          },
          {HEALTH_TAG_TOO_MANY}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
         {"CategoryListDamaged", [](const TestCard &c) { testWriteFile(c.system() + "tag_list.kvb", "<TagList>"); },
-         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
+         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_REBUILD_TAGS, "SYSTEM/tag_list.kvb"},
         {"KitFileDamaged", [](const TestCard &c) { testWriteFile(c.kit() + "kit003.kvb", "<KitPrm>\n<Nm0>65</Nm0>\n"); },
          {HEALTH_KIT_DAMAGED}, HEALTH_FIX_REWRITE_KIT, "KIT/kit003.kvb"},
         {"WaveListStale",
@@ -123,6 +123,21 @@ const std::vector<FaultRow> &faultRows() {
          {HEALTH_AUDIO_ORPHAN, HEALTH_NAME_CLASH}, HEALTH_FIX_NONE, "DATA/00/good.WAV"},
         {"TemporaryFileLeft", [](const TestCard &c) { testWriteFile(c.kit() + ".kit000.kvb.Ab12Cd.tmp", "<Kit"); },
          {HEALTH_TEMP_FILE}, HEALTH_FIX_REMOVE_TEMP, "KIT/.kit000.kvb.Ab12Cd.tmp"},
+        {"CategoryListMissing", [](const TestCard &c) { std::filesystem::remove(c.system() + "tag_list.kvb"); },
+         {HEALTH_TAG_LIST_MISSING}, HEALTH_FIX_REBUILD_TAGS, "SYSTEM/tag_list.kvb"},
+        {"FolderWhereAKitFileBelongs", [](const TestCard &c) { testMakeDirs(c.kit() + "kit005.kvb"); },
+         {HEALTH_FOLDER_FOR_FILE}, HEALTH_FIX_NONE, "KIT/kit005.kvb/"},
+        // Deleting either wave would take the other's audio.
+        {"TwoParameterFilesOneAudio", [](const TestCard &c) { c.addWave(7, "TWIN", "GOOD.wav", 0, false); },
+         {HEALTH_AUDIO_SHARED}, HEALTH_FIX_NONE, "PRM/00/07.kvb"},
+        {"LinkInTheTree", [](const TestCard &c) { std::filesystem::create_directory_symlink("/tmp", c.kit() + "out"); },
+         {HEALTH_SYMLINK}, HEALTH_FIX_NONE, "KIT/out"},
+        {"JournalWriteCutOff",
+         [](const TestCard &c) {
+             testMakeDirs(c.root() + "/Korvan/.kvbrt-journal");
+             testWriteFile(c.root() + "/Korvan/.kvbrt-journal/.renumber.journal.Ab12Cd.tmp", "1");
+         },
+         {HEALTH_TEMP_FILE}, HEALTH_FIX_REMOVE_TEMP, ".kvbrt-journal/.renumber.journal.Ab12Cd.tmp"},
         {"RestoreStagingFolder",
          [](const TestCard &c) { testMakeDirs(c.root() + "/Korvan/.kvbrt-restore/new"); },
          {HEALTH_STAGING}, HEALTH_FIX_NONE, "Korvan/.kvbrt-restore/"},
@@ -205,6 +220,27 @@ TEST_F(HealthTest, RepairsLeaveTheCardAsTheDeviceReadsIt) {
     EXPECT_EQ(adopted->category, after.list->defaultTag);
     EXPECT_FALSE(fs::exists(card.prm(0) + "05.kvb"));
     EXPECT_EQ(testReadFile(card.kit() + "kit002.kvb"), testKitText("Two", "", {{-1, 1}}));
+    waveHealthDispose(&r);
+    waveHealthDispose(&after);
+}
+
+// Names the cut-off list still holds whole are kept, placeholders stand for
+// the rest, and the damaged bytes stay beside it.
+TEST_F(HealthTest, ALostCategoryListIsRebuiltKeepingEveryWaveInItsPlace) {
+    TestCard card = TestCard::withTree(dir.path());
+    std::string whole = testTagListText({{"KICK", 9}, {"SNARE", 8}, {"HATS", 7}});
+    std::string cut = whole.substr(0, whole.find("</TagPrm>", whole.find("</TagPrm>") + 1) + 20);
+    testWriteFile(card.system() + "tag_list.kvb", cut);
+    card.addWave(1, "K", "K.wav", 0);
+    card.addWave(2, "H", "H.wav", 2);
+    sHealthReport r{}, after{};
+    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
+    ASSERT_EQ(waveHealthApply(&r, &after), 0);
+    EXPECT_EQ(kindsOf(after), std::vector<int32_t>{});
+    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"),
+              testTagListText({{"KICK", 3}, {"SNARE", 2}, {"CATEGORY 1", 1}, {"DEFAULT", 0}}));
+    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb.damaged"), cut);
+    EXPECT_STREQ(waveListFindWaveNumber(after.list, 2)->category->name, "CATEGORY 1");
     waveHealthDispose(&r);
     waveHealthDispose(&after);
 }
