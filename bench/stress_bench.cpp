@@ -152,7 +152,9 @@ bool kept(Keeps rule, const std::multiset<std::string> &before, const std::multi
 std::string walk(const std::string &card, const std::multiset<std::string> &before, Keeps rule,
                  const std::multiset<std::string> &meant, const std::string &moved) {
     fs::path device = fs::path(card) / "Korvan/KVB-RT";
-    for (const auto &e : fs::recursive_directory_iterator(device / "WAVE/PRM")) {
+    std::error_code ec;
+    if (!fs::is_directory(device / "WAVE/PRM")) return "no parameter folder";
+    for (const auto &e : fs::recursive_directory_iterator(device / "WAVE/PRM", ec)) {
         if (!e.is_regular_file() || e.path().extension() != ".kvb") continue;
         std::string text = readAll(e.path());
         size_t a = text.find("<Path>"), b = text.find("</Path>");
