@@ -1,12 +1,13 @@
 // The card under faults, with real processes: `kvbrt` killed (-9) at random
-// points of import, renumber, category delete and multi-delete, then
+// points of import, renumber, category delete, multi-delete and restore, then
 // `check --fix`; two writers at once; and, as root, a small tmpfs card that
 // fills up and is unmounted (umount -l) in the middle of an import. After
 // each round the card is walked on its own, without our library: every
 // parameter file names an audio file that is there, every audio file that was
-// there before (by its bytes) still is, nothing is left pending, `check`
-// finds the card healthy, and nothing was written into the empty mount
-// folder of a card that went away.
+// there before (by its bytes) still is, every pad plays the audio it played
+// and every wave sits in the category it sat in (or where the edit put them),
+// nothing is left pending, `check` finds the card healthy, and nothing was
+// written into the empty mount folder of a card that went away.
 //
 // Usage: bench_stress [FOLDER [ROUNDS]]   (ROUNDS of each fault, default 50)
 #include <signal.h>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -74,10 +76,85 @@ std::multiset<std::string> audio(const std::string &card) {
     return out;
 }
 
-// The walk of one card after a round; returns what is wrong, empty when nothing.
-std::string walk(const std::string &card, const std::multiset<std::string> &before) {
+// The value of element `tag` in `text` from `from` on, or -1 when it is not there.
+long field(const std::string &text, const std::string &tag, size_t from = 0, size_t *at = nullptr) {
+    size_t a = text.find("<" + tag + ">", from);
+    if (a == std::string::npos) return -1;
+    if (at) *at = a + tag.size() + 2;
+    return std::atol(text.c_str() + a + tag.size() + 2);
+}
+
+// What the library means whatever its numbers: each wave's audio (by its
+// bytes) with its category's name, and each assigned pad slot with the audio
+// it plays ("dangling" when its wave is gone).
+std::multiset<std::string> meaning(const std::string &card) {
     fs::path device = fs::path(card) / "Korvan/KVB-RT";
-    for (const auto &e : fs::recursive_directory_iterator(device / "WAVE/PRM")) {
+    std::vector<std::string> tags;
+    std::string list = readAll(device / "SYSTEM/tag_list.kvb");
+    for (size_t at = list.find("<TagPrm>"); at != std::string::npos; at = list.find("<TagPrm>", at + 1)) {
+        std::string name;
+        for (int i = 0; i < 12; ++i)
+            if (long c = field(list, "Nm" + std::to_string(i), at); c > 0) name += static_cast<char>(c);
+        tags.push_back(name);
+    }
+    std::map<long, size_t> audioOf;
+    std::multiset<std::string> out;
+    std::error_code ec;
+    for (const auto &e : fs::recursive_directory_iterator(device / "WAVE/PRM", ec)) {
+        std::string text = readAll(e.path()), number = e.path().parent_path().filename().string() + e.path().stem().string();
+        size_t a = text.find("<Path>"), b = text.find("</Path>");
+        if (e.path().extension() != ".kvb" || a == std::string::npos || b == std::string::npos) continue;
+        size_t audio = std::hash<std::string>()(readAll(device / "WAVE/DATA" / text.substr(a + 6, b - a - 6)));
+        audioOf[std::atol(number.c_str())] = audio;
+        long tag = field(text, "Tag");
+        out.insert("wave " + std::to_string(audio) + " " + (tag >= 0 && tag < long(tags.size()) ? tags[tag] : "?"));
+    }
+    for (const auto &e : fs::directory_iterator(device / "KIT", ec)) {
+        std::string text = readAll(e.path());
+        size_t at = 0;
+        for (int pad = 0; (at = text.find("<PadPrm>", at)) != std::string::npos; ++pad, ++at)
+            for (const char *slot : {"Wv", "SubWv"}) {
+                long w = field(text, slot, at);
+                if (w < 0) continue;
+                auto it = audioOf.find(w);
+                out.insert(e.path().filename().string() + " " + std::to_string(pad) + slot + " " +
+                           (it == audioOf.end() ? "dangling" : std::to_string(it->second)));
+            }
+    }
+    return out;
+}
+
+// How a round's library may relate to the one before it.
+enum Keeps { KEEPS_SAME, KEEPS_MORE, KEEPS_LESS, KEEPS_SAME_OR_MOVED };
+
+bool kept(Keeps rule, const std::multiset<std::string> &before, const std::multiset<std::string> &now,
+          const std::string &moved) {
+    for (const auto &m : now)
+        if (m.find(" dangling") != std::string::npos) return false;
+    switch (rule) {
+    case KEEPS_MORE: return std::includes(now.begin(), now.end(), before.begin(), before.end());
+    case KEEPS_LESS: return std::includes(before.begin(), before.end(), now.begin(), now.end());
+    case KEEPS_SAME_OR_MOVED: {
+        std::multiset<std::string> after;
+        for (std::string m : before) {
+            if (m.size() > moved.size() && m.compare(m.size() - moved.size() - 1, std::string::npos, " " + moved) == 0)
+                m = m.substr(0, m.size() - moved.size()) + "DEFAULT";
+            after.insert(m);
+        }
+        if (now == after) return true;
+        [[fallthrough]];
+    }
+    default: return now == before;
+    }
+}
+
+// The walk of one card after a round; returns what is wrong, empty when nothing.
+std::string walk(const std::string &card, const std::multiset<std::string> &before, Keeps rule,
+                 const std::multiset<std::string> &meant, const std::string &moved) {
+    fs::path device = fs::path(card) / "Korvan/KVB-RT";
+    std::error_code ec;
+    if (!fs::is_directory(device / "WAVE/PRM")) return "no parameter folder";
+    for (const auto &e : fs::recursive_directory_iterator(device / "WAVE/PRM", ec)) {
         if (!e.is_regular_file() || e.path().extension() != ".kvb") continue;
         std::string text = readAll(e.path());
         size_t a = text.find("<Path>"), b = text.find("</Path>");
@@ -89,6 +166,7 @@ std::string walk(const std::string &card, const std::multiset<std::string> &befo
         if (now.count(bytes) < before.count(bytes)) return "an audio file that was there is gone";
     if (fs::exists(fs::path(card) / "Korvan/.kvbrt-journal") && !fs::is_empty(fs::path(card) / "Korvan/.kvbrt-journal"))
         return "a journal is left";
+    if (!kept(rule, meant, meaning(card), moved)) return "a pad or a category lost what it held";
     if (kvbrt({"check", card}) != 0) return "check finds the card damaged after check --fix";
     return "";
 }
@@ -110,6 +188,7 @@ struct Fault {
     const char *name;
     std::vector<std::string> args;  // after the card
     bool deletes;                   // audio may go
+    Keeps keeps;                    // what becomes of the pads and categories
 };
 
 }  // namespace
@@ -125,23 +204,32 @@ int main(int argc, char **argv) {
     std::vector<std::string> files = sources(base + "/src", 12, 20000);
     std::vector<std::string> importArgs{"import"};
     importArgs.insert(importArgs.end(), files.begin(), files.end());
-    const std::vector<Fault> faults = {
-        {"import", importArgs, false},
-        {"renumber", {"renumber"}, false},
-        {"category delete", {"category", "delete", "SNARE"}, false},
-        {"multi-delete", {"delete", "2", "3", "4", "10", "11", "--yes"}, true},
-    };
     int failures = 0;
-    std::string card = base + "/card";
+    std::string card = base + "/card", backup = base + "/backup";
     auto fresh = [&] {
         benchRemoveTree(card);
         kvbrt({"demo", card});
         kvbrt({"delete", card, "1", "5", "9", "--yes"});  // gaps for the renumbering
     };
+    // The backup restored is the same library renumbered: either card means the same.
+    fresh();
+    kvbrt({"renumber", card});
+    fs::create_directories(backup);
+    kvbrt({"--yes", "backup", card, backup});
+    const std::vector<Fault> faults = {
+        {"import", importArgs, false, KEEPS_MORE},
+        {"renumber", {"renumber"}, false, KEEPS_SAME},
+        {"category delete", {"category", "delete", "SNARE"}, false, KEEPS_SAME_OR_MOVED},
+        {"multi-delete", {"delete", "2", "3", "4", "10", "11", "--yes"}, true, KEEPS_LESS},
+        {"restore", {"--yes", "restore", backup}, false, KEEPS_SAME},
+    };
     for (const Fault &f : faults) {
         fresh();
-        std::vector<std::string> args{f.args[0], card};
-        args.insert(args.end(), f.args.begin() + 1, f.args.end());
+        // Options before the command's name stay there.
+        size_t command = f.args[0] == "--yes" ? 1 : 0;
+        std::vector<std::string> args(f.args.begin(), f.args.begin() + static_cast<long>(command) + 1);
+        args.push_back(card);
+        args.insert(args.end(), f.args.begin() + static_cast<long>(command) + 1, f.args.end());
         double t0 = benchNow();
         kvbrt(args);
         double span = benchNow() - t0;
@@ -149,12 +237,13 @@ int main(int argc, char **argv) {
         for (int r = 0; r < rounds; ++r) {
             fresh();
             std::multiset<std::string> before = f.deletes ? std::multiset<std::string>{} : audio(card);
+            std::multiset<std::string> meant = meaning(card);
             pid_t pid = start(args);
             std::this_thread::sleep_for(std::chrono::duration<double>(span * std::uniform_real_distribution<>(0.0, 1.2)(random)));
             kill(pid, SIGKILL);
             finish(pid);
             kvbrt({"--yes", "check", card, "--fix"});
-            std::string wrong = walk(card, before);
+            std::string wrong = walk(card, before, f.keeps, meant, "SNARE");
             if (!wrong.empty()) {
                 ++bad;
                 std::fprintf(stderr, "%s, round %d: %s\n", f.name, r, wrong.c_str());

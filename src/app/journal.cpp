@@ -46,23 +46,33 @@ void say(char *why, size_t cap, const std::string &text) {
     if (why && cap) std::snprintf(why, cap, "%s", text.c_str());
 }
 
-// A move cut off between its two parameter files leaves both: the new one
-// was written first, so it stands when the audio it names is there (the move
-// got that far), and goes otherwise.
+// The audio file the parameter file at `path` (wave `number`) names, "" when none.
+std::string audioOf(const std::string &path, int number, const std::string &dataDir) {
+    _sWaveFileWavePrm *prm = waveFileWavePrmCreateFromFile(path.c_str(), number / 100, number % 100);
+    char audio[kStoragePathMax] = "";
+    if (!prm || waveFileWavePrmGetDataPath(prm, dataDir.c_str(), audio, sizeof audio) != 0) audio[0] = 0;
+    waveFileWavePrmDispose(prm);
+    return audio;
+}
+
+// A move cut off between its two parameter files leaves both; the new one was
+// written first. Within one data folder the audio keeps its name, so both
+// name one audio file and the new one stands. Both numbers may belong to
+// other waves by now (a later move took the old one), so only two files
+// naming the same audio are such a pair. A new file whose audio is not there
+// yet (cut off before the audio moved) is an orphan and goes, so the move
+// can be made again.
 void settleMoves(const char *root, const std::string &journal) {
     std::istringstream in(journal);
-    std::string word;
     int from = 0, to = 0;
     std::string dataDir = devicePath(root, cSTORAGE_DIR_WAVE_DATA);
     for (std::string line; std::getline(in, line);) {
         if (std::sscanf(line.c_str(), "move %d %d", &from, &to) != 2) continue;
         std::string oldPrm = devicePath(root, prmRelative(from)), newPrm = devicePath(root, prmRelative(to));
         if (!exists(oldPrm) || !exists(newPrm)) continue;
-        _sWaveFileWavePrm *prm = waveFileWavePrmCreateFromFile(newPrm.c_str(), to / 100, to % 100);
-        char audio[kStoragePathMax];
-        bool moved = prm && waveFileWavePrmGetDataPath(prm, dataDir.c_str(), audio, sizeof audio) == 0 && exists(audio);
-        waveFileWavePrmDispose(prm);
-        rliFileDelete(moved ? oldPrm.c_str() : newPrm.c_str());
+        std::string audio = audioOf(newPrm, to, dataDir);
+        if (!audio.empty() && audio == audioOf(oldPrm, from, dataDir)) rliFileDelete(oldPrm.c_str());
+        else if (!audio.empty() && !exists(audio)) rliFileDelete(newPrm.c_str());
     }
 }
 

@@ -311,7 +311,8 @@ int usiCardOpen(const char *root) {
     if (!lock && why.err != ENOLCK && why.err != EOPNOTSUPP && why.err != EINVAL) {
         std::string holder = why.holderPid ? " (process " + std::to_string(why.holderPid) + ")" : "";
         say(root, ("the card is in use by another program" + holder).c_str());
-        return -1;
+        messageBox(DNASTR_TITLE_ERROR, DNASTR_ERR_CARD_IN_USE, MBOX_KIND_OK);
+        return -2;
     }
     sCard *card = cardCreate(root);
     if (!card) {
@@ -325,12 +326,9 @@ int usiCardOpen(const char *root) {
     gCard = card;
     gCardOpen = true;
     // An edit a crash cut off is finished before the card is read, when the user agrees.
-    if (unsigned pending = journalPendingOnCard(G.volumeRoot)) {
-        std::string text = "On this card, " + journalPendingText(pending) +
-                           " was cut off. Finish it now? (Without it the card stays as it is and cannot be changed.)";
-        std::wstring wide(text.begin(), text.end());
+    if (journalPendingOnCard(G.volumeRoot)) {
         char failure[kGlobalRootMax];
-        if (ghostMBoxOpen(dnaStrGetPtr(DNASTR_TITLE_QUESTION), wide.c_str(), MBOX_KIND_YES_NO, nullptr) != MBOX_YES) {
+        if (messageBox(DNASTR_TITLE_QUESTION, DNASTR_ASK_FINISH_EDIT, MBOX_KIND_YES_NO) != MBOX_YES) {
             usiCardRelease();
             return -1;
         }

@@ -121,9 +121,9 @@ int usiTerm(int eject);
 // Takes the folder `root` (bytes) as the card of this run: G's volume root,
 // with a trailing "/", the card's identity, and its lock held exclusively
 // until usiCardRelease. An edit a crash cut off on it is finished first when
-// the user agrees. Returns 0; -1 when it is not a folder, the path does not
-// fit, another program holds the card, or a cut-off edit was not finished
-// (nothing held then).
+// the user agrees. Returns 0; -2 when another program holds the card (the
+// user has been told); -1 when it is not a folder, the path does not fit, or
+// a cut-off edit was not finished (nothing held then).
 int usiCardOpen(const char *root);
 // Returns whether the card has vanished since usiCardOpen, or another is
 // mounted in its place (true without a card).

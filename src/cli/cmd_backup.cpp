@@ -17,7 +17,7 @@ int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
     if (!cliCheckFolder(ctx, root) || !cliCheckFolder(ctx, dir)) return CLI_EXIT_FAILURE;
     CliCardLock lock;
     if (!lock.take(ctx, root, true)) return CLI_EXIT_FAILURE;
-    // The list files are written before the archive: the card changes.
+    // Stale list files are brought up to date before the archive: the card may change.
     cliCommandWrites(ctx);
     sWaveList *list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
     if (!list) {
@@ -29,6 +29,7 @@ int backup(sCliContext *ctx, const std::string &root, const std::string &dir) {
     waveListDispose(list);
     switch (status) {
     case BACKUP_DONE:
+        if (result.note[0]) cliError(ctx, root, result.note);
         if (ctx->json)
             cliJsonWrite(ctx, {{"backup", result.path}, {"files", result.files}, {"bytes", result.bytes}});
         else

@@ -15,7 +15,9 @@
 #include "foundation/str.h"
 #include "platform/ghost.h"
 #include "resource/dnastr.h"
+#include "resource/dnastr_ids.h"
 #include "transfer/backup.h"
+#include "wavelib/journal.h"
 #include "wavelib/health.h"
 #include "wavelib/storage.h"
 
@@ -96,31 +98,48 @@ bool confirmed(const wchar_t *question = L"Repair the card as planned above?") {
 }
 
 // An edit a crash cut off is finished before anything else is looked at: the
-// card is only whole again once it is. Returns whether one is still pending.
-bool finishCutOffEdits(sCliContext *ctx, const std::string &root, bool fix) {
+// card is only whole again once it is. Returns the edits still pending.
+unsigned finishCutOffEdits(sCliContext *ctx, const std::string &root, bool fix) {
     unsigned pending = journalPendingOnCard(root.c_str()) & (JOURNAL_PENDING_RENUMBER | JOURNAL_PENDING_CATEGORY);
-    if (!pending) return false;
+    if (!pending || !fix) return pending;
     std::ostream &out = ctx->json ? *ctx->err : *ctx->out;
-    out << root << ": " << journalPendingText(pending) << " was cut off" << (fix ? "" : " (--fix finishes it)") << "\n";
+    out << root << ": " << journalPendingText(pending) << " was cut off\n";
     out.flush();
-    if (!fix || !confirmed(L"Finish the edit that was cut off?")) return true;
+    if (!confirmed(dnaStrGetPtr(DNASTR_ASK_FINISH_EDIT))) return pending;
     cliCommandWrites(ctx);
     char why[kStoragePathMax];
     if (journalRecoverCard(root.c_str(), why, sizeof why) != 0) {
         cliError(ctx, root, why);
-        return true;
+        return pending;
     }
     out << "finished: " << journalPendingText(pending) << "\n";
-    return false;
+    return 0;
+}
+
+// A category list that cannot be read may still be the only record of the
+// names: it is replaced only when the user says so.
+void askBeforeRebuildingTags(sHealthReport *r) {
+    for (auto *f = static_cast<sHealthFinding *>(r->findings.first); f; f = f->next)
+        if (f->kind == HEALTH_TAG_LIST_DAMAGED && f->fix == HEALTH_FIX_REBUILD_TAGS &&
+            !confirmed(L"The category list cannot be read. Rebuild it, keeping every wave in the category of its "
+                       L"number, with placeholder names where the names cannot be read?"))
+            f->fix = HEALTH_FIX_NONE;
 }
 
 int check(sCliContext *ctx, const std::string &root, bool fix) {
     if (!cliCheckFolder(ctx, root)) return CLI_EXIT_FAILURE;
     CliCardLock lock;
     if (!lock.take(ctx, root, fix, true)) return CLI_EXIT_FAILURE;
-    bool cutOff = finishCutOffEdits(ctx, root, fix);
+    unsigned cutOff = finishCutOffEdits(ctx, root, fix);
     sHealthReport report{}, after{};
     bool read = waveHealthCheck(root.c_str(), &report) == 0;
+    if (cutOff) {
+        char journal[kStoragePathMax];
+        journalPath(report.root, cutOff & JOURNAL_PENDING_RENUMBER ? cJOURNAL_RENUMBER : cJOURNAL_CATEGORY, journal,
+                    sizeof journal);
+        waveHealthAdd(&report, HEALTH_EDIT_CUT, HEALTH_FIX_NONE, journal,
+                      (journalPendingText(cutOff) + " was cut off; every other edit waits until check --fix finishes it").c_str());
+    }
     // A restore cut off early may have left no device folder: that is still
     // worth reporting, and repairing.
     addRestoreState(report.root, &report);
@@ -131,12 +150,13 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
         waveHealthDispose(&report);
         return CLI_EXIT_FAILURE;
     }
-    bool healthy = waveHealthFindingCount(&report) == 0 && !cutOff;
+    bool healthy = waveHealthFindingCount(&report) == 0;
     bool repaired = false;
     if (!ctx->json) {
         writeFindings(ctx, &report);
         writeSpace(ctx, &report);
     }
+    if (fix) askBeforeRebuildingTags(&report);
     if (fix && waveHealthFixableCount(&report) > 0) {
         // The plan goes where the question is asked, so stdout keeps its one document.
         std::ostream &plan = ctx->json ? *ctx->err : *ctx->out;
@@ -156,6 +176,8 @@ int check(sCliContext *ctx, const std::string &root, bool fix) {
             bool allDone = failed == 0;
             for (auto *p = static_cast<const sHealthRepair *>(report.repairs.first); p; p = p->next) allDone = allDone && p->ok;
             healthy = allDone && waveHealthFindingCount(&after) == 0 && !cutOff;
+            if (cutOff) waveHealthAdd(&after, HEALTH_EDIT_CUT, HEALTH_FIX_NONE, report.root,
+                                      (journalPendingText(cutOff) + " was cut off").c_str());
         }
     } else if (fix && !healthy && !ctx->json) {
         *ctx->out << "nothing here can be repaired without losing audio\n";

@@ -124,12 +124,12 @@ int runCopy(sCliContext *ctx, const CopyArgs &a, sWaveList *source, sWaveList *t
             outcomes[i] = {"", IMPORT_BAD_PATH, -1, "", "", false, {}, "its audio file cannot be reached on the card"};
     }
     waveStorageWaveFileClear();
-    int calc = cliImportRun(ctx, target, &ran);
+    int status = CLI_EXIT_OK;
+    int calc = cliImportRun(ctx, target, &ran, &status);
     for (size_t k = 0; k < requested.size(); ++k)
         outcomes[requested[k]] = k < ran.size() ? ran[k] : sCliImported{"", IMPORT_NOT_RUN, -1, "", "", false, {},
                                                                           "the copy stopped before this wave"};
 
-    int status = CLI_EXIT_OK;
     for (size_t i = 0; i < items.size(); ++i) {
         const sCliImported &o = outcomes[i];
         if (o.result == IMPORT_OK) {

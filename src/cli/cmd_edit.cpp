@@ -370,10 +370,26 @@ bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list) {
     return false;
 }
 
-int cliEditFinish(sCliContext *ctx, sWaveList *list) {
+int cliEditFinish(sCliContext *ctx, sWaveList *list, const std::string *listsBefore) {
     cliCommandWrites(ctx);
     waveDoCalc(list);
+    if (listsBefore) cliListsFollow(list, *listsBefore);
     return cliEditReport(ctx, list);
+}
+
+std::string cliListsText(sWaveList *list) {
+    waveListSortItAll(list);
+    std::string text;
+    for (int i = 0; i < kStorageWaveListFiles; ++i) text += waveListListFileText(list, i);
+    return text;
+}
+
+void cliListsFollow(sWaveList *list, const std::string &before) {
+    // The desktop program writes the lists when it closes; a command is its
+    // own whole session. After a failed step the library holds what the card
+    // does not, and lists made from it would be wrong the other way.
+    if (rliListCount(&gWaveRequestFailure) == 0 && cliListsText(list) != before && !waveListListFilesCurrent(list))
+        waveListSave(list);
 }
 
 int cliEditReport(sCliContext *ctx, sWaveList *list) {

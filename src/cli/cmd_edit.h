@@ -47,10 +47,19 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode 
 bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list);
 // Disposes of the library and empties the request state. Never fails.
 void cliEditClose(sWaveList *list);
-// Runs the request step once for `list` (Ctrl-C then waits for it) and
-// reports what it could not do. Returns CLI_EXIT_OK, or CLI_EXIT_FAILURE when
-// anything failed. Clears the noted failures.
-int cliEditFinish(sCliContext *ctx, sWaveList *list);
+// Runs the request step once for `list` (Ctrl-C then waits for it), then
+// cliListsFollow when `listsBefore` (may be null) is given, and reports what
+// it could not do. Returns CLI_EXIT_OK, or CLI_EXIT_FAILURE when anything
+// failed. Clears the noted failures.
+int cliEditFinish(sCliContext *ctx, sWaveList *list, const std::string *listsBefore = nullptr);
+// The bytes of the three wave list files as `list` makes them now (its views
+// sorted first). Never fails.
+std::string cliListsText(sWaveList *list);
+// After a request step that failed nowhere and changed what the wave list
+// files hold (`before`: cliListsText before the edit), writes them where the
+// card's differ, so the device reads what the command left. A failure is
+// noted as the request step notes its own (cliEditReport tells it).
+void cliListsFollow(sWaveList *list, const std::string &before);
 // Reports on stderr every failure noted since the scan and every kit whose
 // file is still unwritten, and clears the notes. Returns CLI_EXIT_OK, or
 // CLI_EXIT_FAILURE when there was anything to report.
@@ -78,9 +87,11 @@ int cliEditRun(sCliContext *ctx, const std::string &root, Edit edit, After after
     if (!lock.take(ctx, root, mode != WSTORAGE_SCAN_READ_ONLY)) return CLI_EXIT_FAILURE;
     sWaveList *list = cliEditOpen(ctx, root, mode);
     if (!list) return CLI_EXIT_FAILURE;
+    bool writes = mode != WSTORAGE_SCAN_READ_ONLY;
+    std::string lists = writes ? cliListsText(list) : "";
     int status = edit(list);
     if (status == CLI_EXIT_OK) {
-        status = cliEditFinish(ctx, list);
+        status = cliEditFinish(ctx, list, writes ? &lists : nullptr);
         after(list);
     }
     cliEditClose(list);

@@ -18,6 +18,7 @@
 #include "foundation/str.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "wavelib/request.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -72,9 +73,9 @@ int runImport(sCliContext *ctx, sWaveList *list, const std::string &root, const 
     for (const std::string &f : files)
         if (waveImportSetRequestEx(number, f.c_str(), convert ? uint32_t{IMPORT_CONVERT} : 0u) != 0)
             outcomes.push_back({f, IMPORT_NO_MEMORY, -1, "", "", false, {}, "out of memory"});
-    int calc = cliImportRun(ctx, list, &outcomes);
-
     int status = CLI_EXIT_OK;
+    int calc = cliImportRun(ctx, list, &outcomes, &status);
+
     for (const sCliImported &o : outcomes) {
         if (o.result == IMPORT_OK) {
             cliImportGainNote(ctx, o.source, o);
@@ -122,14 +123,19 @@ int cliTransferRequestStep(sWaveList *list) {
     return result != 0 ? result : waveDoCalcExportResult();
 }
 
-int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes) {
+int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes, int *editStatus) {
     // From here the card changes: Ctrl-C cancels the job and is reported.
     cliCommandWrites(ctx);
     // The job's messages read the string table from the worker.
     cliTextInit();
     waveImportSetReport(collect, outcomes);
+    std::string lists = cliListsText(list);
     int calc = cliTransferRequestStep(list);
     waveImportSetReport(nullptr, nullptr);
+    waveRequestFailureShow(0);
+    cliListsFollow(list, lists);
+    *editStatus = cliEditReport(ctx, list);
+    waveRequestFailureShow(1);
     return calc;
 }
 

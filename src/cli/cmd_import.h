@@ -44,8 +44,9 @@ int cliTransferRequestStep(sWaveList *list);
 // Runs the pending import requests into `list` (its card locked by the
 // caller) and appends what became of each, in request order, to `*outcomes`
 // (a request that could not even be made is the caller's to add). Returns
-// what waveImportCalc returned.
-int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes);
+// what waveImportCalc returned; `*editStatus` is CLI_EXIT_FAILURE when the
+// request step or the wave lists' write left something unwritten (reported).
+int cliImportRun(sCliContext *ctx, sWaveList *list, std::vector<sCliImported> *outcomes, int *editStatus);
 // Adds to `j` how a file imported under --convert reached the card: copied or
 // converted, from what, and the gain applied. Nothing for one without. Never fails.
 void cliImportHowJson(nlohmann::ordered_json &j, const sCliImported &o);

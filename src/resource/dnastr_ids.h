@@ -99,6 +99,8 @@ enum eDNASTR : int {
     DNASTR_ERR_EJECT = 114,               // closing: the eject was refused
     DNASTR_STORAGE_FOLDER = 115,          // the card chooser's button that opens any folder
     DNASTR_ERR_CARD_OPEN = 116,           // the chosen card or folder cannot be opened
+    DNASTR_ASK_FINISH_EDIT = 117,         // an edit a crash cut off is pending on the card
+    DNASTR_ERR_CARD_IN_USE = 118,         // another program holds the card's lock
 };
 
 // Every number the program shows; each language's table has a non-empty text
@@ -125,6 +127,7 @@ constexpr eDNASTR kDnaStrUsed[] = {
     DNASTR_ERR_RENUMBER, DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_DELETE, DNASTR_ERR_LIST_WRITE,
     DNASTR_ERR_TAG_WRITE, DNASTR_ERR_EXPORT_COPY, DNASTR_ERR_IMPORT_CATEGORY, DNASTR_NOTE_SAVED,
     DNASTR_ERR_CLOSE_SAVE, DNASTR_ERR_EJECT, DNASTR_STORAGE_FOLDER, DNASTR_ERR_CARD_OPEN,
+    DNASTR_ASK_FINISH_EDIT, DNASTR_ERR_CARD_IN_USE,
 };
 
 // Code units of one string in the table; a text may fill all of them.

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -632,7 +633,7 @@ bool CFileTarArchive::CheckCancel() { return cancelRequested(m_hooks, &m_cancell
 
 void CFileTarArchive::Report(double ratio) { reportProgress(m_hooks, ratio); }
 
-bool CFileTarArchive::Add(const char *base, const char *name, int total) {
+bool CFileTarArchive::Admits(const char *name) {
     if (!m_file) {
         SetError("no archive is open");
         return false;
@@ -642,6 +643,11 @@ bool CFileTarArchive::Add(const char *base, const char *name, int total) {
                  kTarNameMax);
         return false;
     }
+    return true;
+}
+
+bool CFileTarArchive::Add(const char *base, const char *name, int total) {
+    if (!Admits(name)) return false;
     std::string path = std::string(base) + name;
     int in = faulted() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
@@ -663,6 +669,17 @@ bool CFileTarArchive::Add(const char *base, const char *name, int total) {
         if (!m_error[0]) SetError("cannot read %s", shown(path.c_str()).c_str());
         return false;
     }
+    ++gnWriteFile;
+    Report(total > 0 ? static_cast<double>(gnWriteFile) / total : 0);
+    return !CheckCancel();
+}
+
+bool CFileTarArchive::AddBytes(const char *name, const std::string &bytes, int total) {
+    if (!Admits(name)) return false;
+    buildHeader(m_block, name, bytes.size());
+    if (!Emit(m_block, kTarBlock) || !Emit(bytes.data(), bytes.size()) ||
+        !Emit(nullptr, static_cast<size_t>(roundUp(bytes.size()) - bytes.size())))
+        return false;
     ++gnWriteFile;
     Report(total > 0 ? static_cast<double>(gnWriteFile) / total : 0);
     return !CheckCancel();
@@ -771,26 +788,36 @@ int tarWalkTree(const char *dir, const char *base, tarTreeFn visit, void *ctx, c
     return result;
 }
 
-int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total) {
+int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total,
+           const std::vector<sTarReplacement> *replace) {
     struct sAddPass {
         CFileTarArchive *archive;
         const char *base;
         int total;
-    } pass{archive, base, total};
+        const std::vector<sTarReplacement> *replace;
+        std::vector<bool> used;
+    } pass{archive, base, total, replace, std::vector<bool>(replace ? replace->size() : 0)};
     auto visit = [](void *ctx, const char *, const char *name, const struct stat &st) {
         auto *p = static_cast<sAddPass *>(ctx);
         // The archive itself never goes in.
         if (p->archive->IsArchiveFile(st)) return true;
+        for (size_t i = 0; i < p->used.size(); ++i)
+            if (strcasecmp(name, (*p->replace)[i].name.c_str()) == 0) {
+                p->used[i] = true;
+                return p->archive->AddBytes(name, (*p->replace)[i].bytes, p->total);
+            }
         return p->archive->Add(p->base, name, p->total);
     };
     char error[kTarErrorMax] = "";
     int r = tarWalkTree(dir, base, visit, &pass, error);
     if (!r && error[0]) archive->SetError("%s", error);
+    for (size_t i = 0; r && i < pass.used.size(); ++i)
+        if (!pass.used[i]) r = archive->AddBytes((*replace)[i].name.c_str(), (*replace)[i].bytes, total) ? 1 : 0;
     return r;
 }
 
 int tarBackupSave(const char *archivePath, const char *base, int total, const sTarHooks *hooks, char *error,
-                  size_t cap) {
+                  size_t cap, const std::vector<sTarReplacement> *replace) {
     std::string root = base ? base : "";
     while (root.size() > 1 && root.back() == '/') root.pop_back();
     CFileTarArchive archive;
@@ -798,7 +825,7 @@ int tarBackupSave(const char *archivePath, const char *base, int total, const sT
     int result = 0;
     if (!archive.Open(archivePath))
         result = -1;
-    else if (!TarAdd(&archive, root.c_str(), root == "/" ? "" : root.c_str(), total))
+    else if (!TarAdd(&archive, root.c_str(), root == "/" ? "" : root.c_str(), total, replace))
         result = archive.IsCancelled() ? -2 : -1;
     else if (!archive.Close())
         result = -1;

@@ -24,6 +24,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -46,6 +48,13 @@ struct sTarHooks {
     tarProgressFn progress;     // called after every buffer and every file
     void *user;                 // handed back to `progress`
     std::atomic<int> *cancel;   // a non-zero value stops the job at the next buffer
+};
+
+// A file a backup holds with other bytes than the card's (lists the card
+// could not be brought up to date with).
+struct sTarReplacement {
+    std::string name;   // its name within the backup ("/KVB-RT/SYSTEM/tag_list.kvb"), any case on the card
+    std::string bytes;  // what the backup holds under that name
 };
 
 // Number of files added since the last archive was opened (the backup's progress).
@@ -71,6 +80,8 @@ public:
     // Returns false on failure, when the name is over 99 bytes, or when the job
     // has been cancelled (IsCancelled); the archive is then not fit to close.
     bool Add(const char *base, const char *name, int total);
+    // Appends `bytes` under the header name `name`, as Add appends a file.
+    bool AddBytes(const char *name, const std::string &bytes, int total);
     // Appends `size` bytes of descriptor `in` and the zero padding to the block.
     // Returns false on a short read, a failed write or a cancel.
     bool Copy(int in, uint64_t size, int total);
@@ -97,6 +108,7 @@ public:
     bool IsArchiveFile(const struct stat &st) const;
 
 private:
+    bool Admits(const char *name);  // an archive is open and `name` fits a header; else the error is set
     bool Emit(const void *data, size_t size);
     bool Flush();
     bool CheckCancel();
@@ -131,17 +143,21 @@ int tarWalkTree(const char *dir, const char *base, tarTreeFn visit, void *ctx, c
 
 // Adds every eligible file below `dir` (".kvb", ".aif", ".aiff", ".wav", any
 // case; folders beginning with "." and our temporary files skipped), each
-// under its path with the `base` prefix removed. Returns 1, or 0 at the first
-// failure (error text in the archive).
-int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total);
+// under its path with the `base` prefix removed; a file `replace` (may be
+// null) names goes in with its replacement's bytes, and a replacement no file
+// matched goes in after the others. Returns 1, or 0 at the first failure
+// (error text in the archive).
+int TarAdd(CFileTarArchive *archive, const char *dir, const char *base, int total,
+           const std::vector<sTarReplacement> *replace = nullptr);
 
 // Writes the backup of the folder `base` (no trailing "/" needed) into
 // `archivePath`, replacing an older archive only when the new one is complete.
-// `total` is the expected number of files, for the progress. Returns 0; -1 on
-// failure and -2 when cancelled, with the readable reason in `error` (capacity
-// `cap`, may be null) and `archivePath` as it was before.
+// `total` is the expected number of files, for the progress; `replace` as
+// TarAdd takes it. Returns 0; -1 on failure and -2 when cancelled, with the
+// readable reason in `error` (capacity `cap`, may be null) and `archivePath`
+// as it was before.
 int tarBackupSave(const char *archivePath, const char *base, int total, const sTarHooks *hooks, char *error,
-                  size_t cap);
+                  size_t cap, const std::vector<sTarReplacement> *replace = nullptr);
 
 // --- Verifying ------------------------------------------------------------------
 

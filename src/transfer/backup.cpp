@@ -54,6 +54,7 @@ struct sBackupJob {
     int total;              // backup: files expected, for the progress
     unsigned flags;         // restore: RESTORE_*
     sBackupResult *result;  // the outcome
+    const std::vector<sTarReplacement> *replace;  // backup: lists archived in place of the card's; may be null
 };
 
 bool faulted() { return rliFaultFileHit() != 0; }
@@ -498,7 +499,24 @@ int waveBackupExpectedFiles(const sWaveList *list) {
     return 2 * waveListWaveCount(list) + waveListKitFileCount(list) + 5;
 }
 
-int waveBackupWriteLists(sWaveList *list) {
+namespace {
+
+// The category list and the three wave list files as `list` makes them now
+// (views sorted, category order keys closed up), each with its name in SYSTEM.
+std::vector<std::pair<std::string, std::string>> listTexts(sWaveList *list) {
+    waveListSortItAll(list);
+    // Close the gaps in the category order keys, keeping the order shown.
+    int key = 0;
+    for (auto *it = static_cast<sListItem *>(list->tagOrder.last); it; it = it->prev)
+        waveTagOrder(static_cast<sTag *>(it->item), key++);
+    std::vector<std::pair<std::string, std::string>> texts{{cSTORAGE_FILE_TAG_LIST, waveFileTagListText(&list->tags)}};
+    for (int i = 0; i < kStorageWaveListFiles; ++i) texts.emplace_back(cSTORAGE_FILE_WAVE_LISTS[i], waveListListFileText(list, i));
+    return texts;
+}
+
+}  // namespace
+
+int waveBackupWriteLists(sWaveList *list, std::vector<sTarReplacement> *stale) {
     if (!list || !list->card) {
         errno = EINVAL;
         return -1;
@@ -506,22 +524,26 @@ int waveBackupWriteLists(sWaveList *list) {
     // Lists made from a library without the card's categories would replace
     // the card's own: the card is archived as it is.
     if (wstorageTagListUnreadable(list->storage)) return 0;
-    waveListSortItAll(list);
-    // Close the gaps in the category order keys, keeping the order shown.
-    int key = 0;
-    for (auto *it = static_cast<sListItem *>(list->tagOrder.last); it; it = it->prev)
-        waveTagOrder(static_cast<sTag *>(it->item), key++);
     char system[kRliPathMax];
     if (cardPath(list->card, system, sizeof system, cSTORAGE_DIR_SYSTEM) != 0) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    if (cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) != 0) return -1;
-    std::string dir = system;
-    if (waveFileTagListCreateToFile(&list->tags, (dir + cSTORAGE_FILE_TAG_LIST).c_str()) != 0) return -1;
-    for (int i = 0; i < kStorageWaveListFiles; ++i)
-        if (waveListWriteListFile(list, i, (dir + cSTORAGE_FILE_WAVE_LISTS[i]).c_str()) != 0) return -1;
-    return 0;
+    int result = 0, err = 0;
+    for (auto &[name, text] : listTexts(list)) {
+        std::string path = std::string(system) + name;
+        // A current file is left alone: a write-protected card stays as it is.
+        if (waveListFileHolds(path.c_str(), text)) continue;
+        if (result == 0 && cardMakeDir(list->card, cSTORAGE_DIR_SYSTEM) == 0 &&
+            rliFileWriteAll(path.c_str(), text.data(), text.size()) == 0)
+            continue;
+        if (result == 0) err = errno;
+        result = -1;
+        // Names within the backup start below the maker folder ("/KVB-RT/SYSTEM/...").
+        if (stale) stale->push_back({std::string(cSTORAGE_DIR_SYSTEM).substr(std::strlen("Korvan")) + name, std::move(text)});
+    }
+    errno = err;
+    return result;
 }
 
 int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupResult *result) {
@@ -562,23 +584,25 @@ int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupRe
             editProgressBarMboxOpen(DNASTR_TITLE_QUESTION, DNASTR_ASK_OVERWRITE_BACKUP, MBOX_KIND_YES_NO) != MBOX_YES)
             return endWith(r, BACKUP_DECLINED);
     }
-    if (waveBackupWriteLists(list) != 0) {
-        setResultError(r, join(maker, "KVB-RT/SYSTEM") + ": cannot write the category and wave lists: " +
-                              reason(errno));
-        showError(DNASTR_ERR_BACKUP_FAILED, r->error);
-        return endWith(r, BACKUP_FAILED);
-    }
+    // A card that cannot be written is still backed up whole: its stale lists
+    // are archived as the library makes them, and the result says so.
+    std::vector<sTarReplacement> stale;
+    if (waveBackupWriteLists(list, &stale) != 0)
+        std::snprintf(r->note, sizeof r->note,
+                      "%s: the category and wave lists could not be brought up to date (%s); the backup holds them as "
+                      "the library makes them, in place of the card's",
+                      join(maker, "KVB-RT/SYSTEM").c_str(), reason(errno).c_str());
     waveBackupExportSetRequest(path.c_str());
-    return waveBackupExportCalc(root, waveBackupExpectedFiles(list), r);
+    return waveBackupExportCalc(root, waveBackupExpectedFiles(list), r, &stale);
 }
 
-int waveBackupExportCalc(const char *root, int total, sBackupResult *result) {
+int waveBackupExportCalc(const char *root, int total, sBackupResult *result, const std::vector<sTarReplacement> *replace) {
     sBackupResult local;
     sBackupResult *r = result ? result : &local;
     if (!gExportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gExportFilename);
     gExportCancel.store(0);
-    sBackupJob job{root, gExportFilename, total > 0 ? total : 1, 0, r};
+    sBackupJob job{root, gExportFilename, total > 0 ? total : 1, 0, r, replace};
     r->status = BACKUP_FAILED;
     if (editProgressBarRun(waveBackupSaveThreadFunc, &job, [](void *) { waveBackupExportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_BACKUP), nullptr) != 0)
@@ -594,7 +618,7 @@ int waveBackupSaveThreadFunc(void *arg) {
     std::string maker = makerPath(job->root);
     sTarHooks hooks{barProgress, nullptr, &gExportCancel};
     char error[kTarErrorMax] = "";
-    int saved = tarBackupSave(archive, maker.c_str(), job->total, &hooks, error, sizeof error);
+    int saved = tarBackupSave(archive, maker.c_str(), job->total, &hooks, error, sizeof error, job->replace);
     r->files = gnWriteFile;
     if (saved == 0) {
         r->status = BACKUP_DONE;
@@ -656,7 +680,7 @@ int waveBackupImportCalc(const char *root, unsigned flags, sBackupResult *result
     if (!gImportFilename[0]) return endWith(r, BACKUP_DONE);
     std::snprintf(r->path, sizeof r->path, "%s", gImportFilename);
     gImportCancel.store(0);
-    sBackupJob job{root, gImportFilename, 0, flags, r};
+    sBackupJob job{root, gImportFilename, 0, flags, r, nullptr};
     r->status = BACKUP_FAILED;
     if (editProgressBarRun(waveBackupRestoreThreadFunc, &job, [](void *) { waveBackupImportSetCancel(); }, 0,
                            dnaStrGetUtf8Ptr(DNASTR_PROGRESS_RESTORE), nullptr) != 0)

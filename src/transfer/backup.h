@@ -44,6 +44,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "transfer/archive.h"
 
 struct sWaveList;
 
@@ -93,6 +96,7 @@ struct sBackupResult {
     int noRoom;                    // restore: 1 when the card had no room to stage it, 2 not even in place (refused)
     char path[kBackupPathMax];     // the backup file written or read
     char error[kBackupErrorMax];   // the reason of a failure, naming the file; "" otherwise
+    char note[kBackupErrorMax];    // backup: what it did differently from the card (its lists); "" otherwise
 };
 
 // --- Backup --------------------------------------------------------------------------
@@ -100,24 +104,30 @@ struct sBackupResult {
 // Number of files the backup of `list` is expected to hold, for its progress:
 // 2 x waves + kit files + 5. 5 for a null library.
 int waveBackupExpectedFiles(const sWaveList *list);
-// Writes the category list (order keys renumbered first) and the three wave
-// list files of `list` into "Korvan/KVB-RT/SYSTEM/" on the library's card.
-// Returns 0, or -1 (errno set) at the first file that could not be written;
-// the files already written stay (each whole).
-int waveBackupWriteLists(sWaveList *list);
+// Brings the category list (order keys renumbered first) and the three wave
+// list files of `list` in "Korvan/KVB-RT/SYSTEM/" on the library's card up to
+// date, writing only those that differ. Returns 0, or -1 (errno set) when one
+// could not be written: then nothing more is written, the files already
+// written stay (each whole), and every list still stale is added to `stale`
+// (may be null) with its name within the backup and the bytes it should hold.
+int waveBackupWriteLists(sWaveList *list, std::vector<sTarReplacement> *stale = nullptr);
 // The whole backup of the card of `list` after the folder was chosen: checks
 // the card, refuses names the archive cannot hold (naming the file), asks
 // before replacing a backup in `folder` (message 64; unless `confirmed`),
-// writes the lists from `list`, runs the backup job under the progress window
-// (message 47; Cancel cancels) and shows message 81 when it failed. Returns
+// brings the lists up to date from `list` (where the card cannot be written,
+// the backup holds them as `list` makes them, noted in the result), runs the
+// backup job under the progress window (message 47; Cancel cancels) and
+// shows message 81 when it failed. Returns
 // the outcome (also in `result`, may be null); on any outcome but BACKUP_DONE
 // the older backup is untouched, and on BACKUP_DECLINED and refusals before
 // the lists nothing was written.
 int waveBackupSave(sWaveList *list, const char *folder, int confirmed, sBackupResult *result);
 // Serves a pending backup request (gExportFilename) of the card `root`: runs
-// the job under the progress window and empties the request. Returns the
-// outcome; BACKUP_DONE when nothing was requested.
-int waveBackupExportCalc(const char *root, int total, sBackupResult *result);
+// the job under the progress window (archiving `replace`, may be null, as
+// TarAdd does) and empties the request. Returns the outcome; BACKUP_DONE when
+// nothing was requested.
+int waveBackupExportCalc(const char *root, int total, sBackupResult *result,
+                         const std::vector<sTarReplacement> *replace = nullptr);
 // The backup job (worker thread) on its input record, made by
 // waveBackupExportCalc. Returns 1.
 int waveBackupSaveThreadFunc(void *arg);

@@ -139,6 +139,54 @@ std::string unplayableReason(const std::string &path) {
     return audioCheckFile(path.c_str(), why, sizeof why) == AUDIO_OK ? "" : why;
 }
 
+// The whole bytes of the file at `path`; false when it cannot be read.
+bool readBytes(const std::string &path, std::string *bytes) {
+    _sRliFile *f = rliFileOpenA(path.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
+    if (!f) return false;
+    bytes->assign(reinterpret_cast<const char *>(rliFileGetDataAddr(f)), rliFileGetDataSize(f));
+    rliFileClose(f);
+    return true;
+}
+
+// The entries a rebuilt category list holds, in file order: one for every
+// category number a wave has (a number the device cannot show excepted), with
+// the names the damaged list at `path` still shows whole (entries closed
+// before the damage) and placeholders for the rest (DEFAULT first where the
+// first name is lost), then DEFAULT unless it is among them. A wave's number
+// thus names the same position.
+std::vector<std::string> rebuiltTagNames(const _sWaveStorage *s, const std::string &path) {
+    std::vector<std::string> names;
+    std::string bytes;
+    if (readBytes(path, &bytes)) {
+        size_t whole = 0;
+        for (size_t at = bytes.find("</TagPrm>"); at != std::string::npos; at = bytes.find("</TagPrm>", at + 1)) ++whole;
+        if (bytes.find("</TagList>") == std::string::npos) bytes += "\n</TagList>\n";
+        _sWaveFileTagList *read = waveFileTagListCreateFromMemory(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+        for (auto *t = read ? static_cast<const sTag *>(read->tags.first) : nullptr; t && names.size() < whole; t = t->next)
+            names.push_back(t->name);
+        waveFileTagListDispose(read);
+    }
+    size_t needed = names.size();
+    for (auto *n = static_cast<const sStorageWavePrm *>(s->wavePrms.first); n; n = n->next)
+        if (n->prm->tagNumber >= 0 && n->prm->tagNumber < kTagCountMax)
+            needed = std::max(needed, static_cast<size_t>(n->prm->tagNumber) + 1);
+    auto taken = [&](const std::string &name) {
+        for (const std::string &other : names)
+            if (rliStrCaseCmp(other.c_str(), name.c_str()) == 0) return true;
+        return false;
+    };
+    for (size_t i = 0, k = 1; i < needed; ++i) {
+        if (i < names.size() && !names[i].empty() && names[i].find_first_not_of(' ') != std::string::npos) continue;
+        // Every list this program or the device starts holds DEFAULT first.
+        std::string placeholder = i == 0 && !taken(cWAVE_DEFAULT_TAG) ? cWAVE_DEFAULT_TAG : "";
+        while (placeholder.empty() || taken(placeholder)) placeholder = "CATEGORY " + std::to_string(k++);
+        if (i < names.size()) names[i] = placeholder;
+        else names.push_back(placeholder);
+    }
+    if (!taken(cWAVE_DEFAULT_TAG)) names.push_back(cWAVE_DEFAULT_TAG);
+    return names;
+}
+
 // --- The check ---------------------------------------------------------------------------
 
 struct Check {
@@ -147,6 +195,7 @@ struct Check {
     std::vector<char> waveExists = std::vector<char>(kWaveNumberMax + 1, 0);
     std::vector<char> prmBlocked = std::vector<char>(kWaveNumberMax + 1, 0);  // a parameter file we cannot use
     std::vector<char> numberTaken = std::vector<char>(kWaveNumberMax + 1, 0);
+    std::vector<int> nextFree = std::vector<int>(kWaveNumberMax / 100 + 1, 0);  // per data folder
     std::set<std::string> referenced;  // dataKey of every audio file a wave was found with
     std::set<std::string> namedLoose;  // lowered dataKey of audio files that could not be examined
 
@@ -193,7 +242,8 @@ struct Check {
                     add(HEALTH_KIT_DAMAGED, unreadable || k < 0 ? HEALTH_FIX_NONE : HEALTH_FIX_REWRITE_KIT, path,
                         "kit file " + why + (unreadable ? "" : " (its pads are lost; it is written anew, empty)"), k);
                 } else if (system) {
-                    add(HEALTH_TAG_LIST_DAMAGED, HEALTH_FIX_NONE, path, "category list " + why);
+                    add(HEALTH_TAG_LIST_DAMAGED, rebuildable(path) ? HEALTH_FIX_REBUILD_TAGS : HEALTH_FIX_NONE, path,
+                        "category list " + why);
                 } else {
                     add(unreadable ? HEALTH_PRM_UNREADABLE : HEALTH_PRM_DAMAGED, HEALTH_FIX_NONE, path,
                         "wave parameter file " + why, number);
@@ -212,6 +262,12 @@ struct Check {
         }
     }
 
+    // Whether a rebuilt category list can give every wave the category number
+    // it has and still hold DEFAULT among the device's 20.
+    bool rebuildable(const std::string &path) const {
+        return static_cast<int>(rebuiltTagNames(s, path).size()) <= kTagCountMax;
+    }
+
     void waves() {
         sWaveList *list = r->list;
         for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next) {
@@ -222,8 +278,15 @@ struct Check {
         }
         int tags = waveListTagCount(list);
         int shift = s->tagList && !s->tagList->hasDefault ? 1 : 0;
+        std::map<std::string, int> owner;  // lowered dataKey -> the first wave found with it
         for (auto *n = static_cast<const sStorageWavePrm *>(s->wavePrms.first); n; n = n->next) {
             referenced.insert(dataKey(n->audioPath));
+            // Deleting either wave would take the other's audio with it.
+            auto [first, fresh] = owner.emplace(lowered(dataKey(n->audioPath)), n->prm->waveNumber);
+            if (!fresh)
+                add(HEALTH_AUDIO_SHARED, HEALTH_FIX_NONE, prmPath(r, n->prm->waveNumber),
+                    "names " + std::string(n->audioPath) + ", the audio file of wave " + std::to_string(first->second),
+                    n->prm->waveNumber);
             std::string why = unplayableReason(n->audioPath);
             if (!why.empty())
                 add(HEALTH_AUDIO_UNPLAYABLE, HEALTH_FIX_NONE, n->audioPath,
@@ -237,8 +300,11 @@ struct Check {
     }
 
     void categories() {
-        if (!s->tagList) return;
         std::string path = devicePath(r, std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_TAG_LIST);
+        if (!s->tagList && !wstorageTagListUnreadable(s))
+            add(HEALTH_TAG_LIST_MISSING, rebuildable(path) ? HEALTH_FIX_REBUILD_TAGS : HEALTH_FIX_NONE, path,
+                "no category list: every wave shows in DEFAULT, and the next save would lose their categories");
+        if (!s->tagList) return;
         int count = rliListCount(&s->tagList->tags);
         if (count > kTagCountMax)
             add(HEALTH_TAG_TOO_MANY, HEALTH_FIX_NONE, path,
@@ -276,30 +342,17 @@ struct Check {
 
     void waveLists() {
         if (!s->system) return;
-        const char *tmpRoot = std::getenv("TMPDIR");
-        std::string tmp = std::string(tmpRoot && *tmpRoot ? tmpRoot : "/tmp") + "/kvbrt-check-XXXXXX";
-        bool haveTmp = false;
         for (int i = 0; i < kStorageWaveListFiles; ++i) {
             const sStorageFileItem *found = nullptr;
             for (auto *f = static_cast<const sStorageFileItem *>(s->system->files.first); f && !found; f = f->next)
                 if (rliStrCaseCmp(f->name, cSTORAGE_FILE_WAVE_LISTS[i]) == 0) found = f;
             if (!found) continue;
-            if (!haveTmp && !(haveTmp = mkdtemp(tmp.data()) != nullptr)) return;
-            std::string expected = tmp + "/" + cSTORAGE_FILE_WAVE_LISTS[i];
             std::string actual = std::string(s->system->path) + found->name;
-            if (waveListWriteListFile(r->list, i, expected.c_str()) != 0) continue;
-            _sRliFile *a = rliFileOpenA(actual.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
-            _sRliFile *e = rliFileOpenA(expected.c_str(), cRLIFILE_MODE_READ_BINARY, -1);
-            bool same = a && e && rliFileGetDataSize(a) == rliFileGetDataSize(e) &&
-                        std::memcmp(rliFileGetDataAddr(a), rliFileGetDataAddr(e), rliFileGetDataSize(a)) == 0;
-            rliFileClose(a);
-            rliFileClose(e);
-            unlink(expected.c_str());
-            if (!same)
+            if (!waveListFileHolds(actual.c_str(), waveListListFileText(r->list, i)))
                 add(HEALTH_WAVELIST_STALE, HEALTH_FIX_REWRITE_WAVELIST, actual,
-                    "wave list file does not match the library" + std::string(a ? "" : " (cannot be read)"), i);
+                    "wave list file does not match the library" +
+                        std::string(access(actual.c_str(), R_OK) == 0 ? "" : " (cannot be read)"), i);
         }
-        if (haveTmp) rmdir(tmp.c_str());
     }
 
     // Audio files no parameter file names, name clashes and names Shift-JIS
@@ -330,10 +383,11 @@ struct Check {
         }
     }
 
+    // Numbers are only ever taken, so each folder's search goes on where its last one stopped.
     int freeNumber(int nn) {
-        for (int mm = 0; mm < 100; ++mm)
-            if (!numberTaken[nn * 100 + mm]) return nn * 100 + mm;
-        return -1;
+        int &mm = nextFree[nn];
+        while (mm < 100 && numberTaken[nn * 100 + mm]) ++mm;
+        return mm < 100 ? nn * 100 + mm : -1;
     }
 
     void dataFolder(const sStorageListing *l, int nn) {
@@ -389,17 +443,26 @@ struct Check {
             if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
             struct stat st;
             if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (S_ISLNK(st.st_mode))
+                add(HEALTH_SYMLINK, HEALTH_FIX_NONE, folder + e->d_name,
+                    "symbolic link in the device tree: nothing is written through it, and the device may not follow it");
             if (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)) entries.emplace_back(e->d_name, S_ISDIR(st.st_mode));
         }
         closedir(d);
         std::sort(entries.begin(), entries.end());
         for (const auto &[name, isDir] : entries) {
             std::string path = folder + name;
+            const char *ext = std::strrchr(name.c_str(), '.');
             if (isDir && name[0] == '.') {
-                // The journals' folder is looked after by the journals (app/journal.h).
-                if (maker && name != cJOURNAL_FOLDER)
+                // The journals themselves are looked after by app/journal.h;
+                // only a journal write cut off leaves a temporary file there.
+                if (maker && name == cJOURNAL_FOLDER) walk(path + "/", false);
+                else if (maker)
                     add(HEALTH_STAGING, HEALTH_FIX_NONE, path + "/",
                         "hidden folder below Korvan/: the staging folder of a restore that did not finish");
+            } else if (isDir && ext && (isAudioName(ext) || rliStrCaseCmp(ext, ".kvb") == 0)) {
+                add(HEALTH_FOLDER_FOR_FILE, HEALTH_FIX_NONE, path + "/",
+                    "a folder where a file belongs: the device cannot read it, and nothing can be written there");
             } else if (isDir) {
                 walk(path + "/", false);
             } else if (ourTempName(name)) {
@@ -451,6 +514,8 @@ int waveHealthAddRepair(sHealthReport *report, int32_t fix, int ok, const char *
     return 0;
 }
 
+const char *const cHEALTH_DAMAGED_TAG_LIST = "tag_list.kvb.damaged";
+
 int waveHealthFindingCount(const sHealthReport *report) { return report ? rliListCount(&report->findings) : 0; }
 
 int waveHealthFixableCount(const sHealthReport *report) {
@@ -466,7 +531,8 @@ const char *waveHealthKindName(int32_t kind) {
         "parameter_audio_unreadable", "audio_without_parameter", "audio_unplayable", "pad_dangling",
         "category_out_of_range", "too_many_categories", "category_list_damaged", "kit_damaged", "wave_list_stale",
         "name_not_shift_jis", "name_clash", "temporary_file", "restore_staging", "restore_interrupted",
-        "folder_unreadable", "low_space"};
+        "folder_unreadable", "low_space", "category_list_missing", "folder_where_file_belongs",
+        "audio_named_twice", "symbolic_link", "edit_cut_off"};
     static_assert(sizeof kNames / sizeof kNames[0] == HEALTH_KIND_END);
     return kind > 0 && kind < HEALTH_KIND_END ? kNames[kind] : kNames[0];
 }
@@ -474,8 +540,9 @@ const char *waveHealthKindName(int32_t kind) {
 const char *waveHealthFixName(int32_t fix) {
     static const char *const kNames[] = {"none",          "remove_parameter", "adopt",       "clear_pad",
                                          "rewrite_kit",   "rewrite_wave_list", "remove_temporary",
-                                         "recover_restore", "add_default_category"};
-    return fix >= 0 && fix <= HEALTH_FIX_TAG_DEFAULT ? kNames[fix] : "unknown";
+                                         "recover_restore", "add_default_category", "rebuild_category_list"};
+    static_assert(sizeof kNames / sizeof kNames[0] == HEALTH_FIX_END);
+    return fix >= 0 && fix < HEALTH_FIX_END ? kNames[fix] : "unknown";
 }
 
 // --- Checking -----------------------------------------------------------------------------
@@ -646,6 +713,33 @@ struct Repair {
         }
     }
 
+    void rebuildTags(const sHealthFinding *f) {
+        std::string path = f->path, bytes;
+        std::vector<std::string> names = rebuiltTagNames(now->list->storage, path);
+        std::string kept = path.substr(0, path.rfind('/') + 1) + cHEALTH_DAMAGED_TAG_LIST;
+        // The damaged bytes may be the only record of the real names.
+        bool keep = f->kind == HEALTH_TAG_LIST_DAMAGED && readBytes(path, &bytes);
+        if (keep && rliFileWriteAll(kept.c_str(), bytes.data(), bytes.size()) != 0) {
+            record(HEALTH_FIX_REBUILD_TAGS, false, path,
+                   "not rebuilt: its bytes cannot be kept as " + kept + ": " + std::strerror(errno));
+            return;
+        }
+        sListBase tags{};
+        int order = static_cast<int>(names.size());
+        for (const std::string &name : names)
+            if (sTag *tag = tagCreate(name.c_str(), --order)) rliListAddTail(&tags, tag);
+        bool ok = rliListCount(&tags) == static_cast<int>(names.size()) &&
+                  waveFileTagListCreateToFile(&tags, path.c_str()) == 0;
+        while (auto *t = static_cast<sTag *>(tags.first)) {
+            rliListRemLink(&tags, t);
+            tagDispose(t);
+        }
+        record(HEALTH_FIX_REBUILD_TAGS, ok, path,
+               ok ? "rebuilt with " + std::to_string(names.size()) + " categories; every wave keeps its category number" +
+                        (keep ? " (the damaged file is kept as " + kept + ")" : "")
+                  : "cannot be written: " + std::string(std::strerror(errno)));
+    }
+
     void rewriteWaveLists() {
         for (auto *f = static_cast<const sHealthFinding *>(now->findings.first); f; f = f->next) {
             if (f->fix != HEALTH_FIX_REWRITE_WAVELIST) continue;
@@ -665,9 +759,9 @@ struct Repair {
 
 int waveHealthApply(sHealthReport *report, sHealthReport *after) {
     if (!report) return -1;
-    bool want[HEALTH_FIX_TAG_DEFAULT + 1] = {};
+    bool want[HEALTH_FIX_END] = {};
     for (auto *f = static_cast<const sHealthFinding *>(report->findings.first); f; f = f->next)
-        if (f->fix >= 0 && f->fix <= HEALTH_FIX_TAG_DEFAULT) want[f->fix] = true;
+        if (f->fix >= 0 && f->fix < HEALTH_FIX_END) want[f->fix] = true;
     sHealthReport now{};
     Repair r;
     r.log = report;
@@ -675,6 +769,12 @@ int waveHealthApply(sHealthReport *report, sHealthReport *after) {
     rliFileSyncBegin();
     if (want[HEALTH_FIX_REMOVE_PRM]) r.removeOrphans();
     bool read = r.recheck();
+    if (read && want[HEALTH_FIX_REBUILD_TAGS]) {
+        // Everything after it must see the waves in their categories again.
+        for (auto *f = static_cast<const sHealthFinding *>(now.findings.first); f; f = f->next)
+            if (f->fix == HEALTH_FIX_REBUILD_TAGS) r.rebuildTags(f);
+        read = r.recheck();
+    }
     if (read) {
         for (auto *f = static_cast<const sHealthFinding *>(now.findings.first); f; f = f->next)
             if (want[HEALTH_FIX_REMOVE_TEMP] && f->fix == HEALTH_FIX_REMOVE_TEMP) r.removeTemp(f);

@@ -6,7 +6,9 @@
 // naming missing waves, category numbers and counts the device does not
 // take, damaged kit files, wave list files that no longer match the library,
 // names Shift-JIS cannot hold or that clash on a FAT card, temporary files a
-// crash left, the staging folder of a restore, and a full card. A kit
+// crash left (the journals' folder included), the staging folder of a
+// restore, a missing category list, folders standing where files belong, two
+// waves sharing one audio file, symbolic links, and a full card. A kit
 // without a file and an absent wave list file are normal and not reported.
 //
 // Each finding says whether it can be repaired without losing audio, and how.
@@ -17,8 +19,9 @@
 // adoption, and the wave list files last, from the library as it now is).
 // Every file is written through the safe writers (temporary file and
 // rename) and the whole repair is synced once at its end. The category list
-// is never rewritten in a way that moves a wave into another category: the
-// only change ever made to it is a DEFAULT entry added after the others.
+// is never rewritten in a way that moves a wave into another category: a
+// DEFAULT entry is added after the others, and a list that is missing or
+// cannot be read is rebuilt position by position from the waves' numbers.
 //
 // The restore's staging folder is found here, but finishing or rolling back
 // an interrupted restore is the transfer layer's work; its caller adds that
@@ -55,6 +58,11 @@ enum : int32_t {
     HEALTH_RESTORE_CUT,           // a restore cut off midway (added by the transfer layer)
     HEALTH_FOLDER_UNREADABLE,     // a folder of the tree cannot be listed
     HEALTH_SPACE_LOW,             // the card is (nearly) full
+    HEALTH_TAG_LIST_MISSING,      // the device folder has no category list: every wave shows in DEFAULT
+    HEALTH_FOLDER_FOR_FILE,       // a folder stands where a parameter or audio file belongs
+    HEALTH_AUDIO_SHARED,          // a second parameter file names the audio file of another wave
+    HEALTH_SYMLINK,               // a symbolic link in the device tree; nothing is written through it
+    HEALTH_EDIT_CUT,              // a renumbering or category change cut off (added by its caller)
     HEALTH_KIND_END
 };
 
@@ -69,7 +77,14 @@ enum : int32_t {
     HEALTH_FIX_REMOVE_TEMP,      // the temporary file is removed
     HEALTH_FIX_RECOVER,          // the interrupted restore is finished or rolled back
     HEALTH_FIX_TAG_DEFAULT,      // (repair only) DEFAULT added at the end of the category list
+    HEALTH_FIX_REBUILD_TAGS,     // the category list is made anew so that every wave keeps its category
+                                 // number: names that can still be read, placeholders for the rest,
+                                 // DEFAULT after them; the damaged file is kept beside it
+    HEALTH_FIX_END
 };
+
+// Where the rebuild keeps the bytes of a category list it replaces, in SYSTEM.
+extern const char *const cHEALTH_DAMAGED_TAG_LIST;  // "tag_list.kvb.damaged"
 
 // Below this many free bytes the card counts as full.
 constexpr uint64_t kHealthSpaceLow = 1u << 20;

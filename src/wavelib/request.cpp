@@ -329,14 +329,35 @@ int waveListSaveCB(void *arg) {
     return 1;
 }
 
+std::string waveListListFileText(const sWaveList *list, int which) {
+    if (!list || which < 0 || which >= kStorageWaveListFiles) return "";
+    return waveFileWaveListText(&list->waveAlphabet, &list->tags, which);
+}
+
 int waveListWriteListFile(sWaveList *list, int which, const char *path) {
-    if (!list || !path) return -1;
-    switch (which) {
-    case 0: return waveFileWaveFileCreateListFile(&list->waveAlphabet, path);
-    case 1: return waveFileTagListCreateListFileSortbyName(&list->tags, path);
-    case 2: return waveFileTagListCreateListFileSortbyNumber(&list->tags, path);
-    default: return -1;
+    if (!list || !path || which < 0 || which >= kStorageWaveListFiles) return -1;
+    std::string text = waveListListFileText(list, which);
+    return rliFileWriteAll(path, text.data(), text.size());
+}
+
+bool waveListFileHolds(const char *path, const std::string &text) {
+    _sRliFile *f = path ? rliFileOpenA(path, cRLIFILE_MODE_READ_BINARY, -1) : nullptr;
+    bool same = f && rliFileGetDataSize(f) == text.size() && std::memcmp(rliFileGetDataAddr(f), text.data(), text.size()) == 0;
+    rliFileClose(f);
+    return same;
+}
+
+bool waveListListFilesCurrent(sWaveList *list) {
+    if (!list || !cardThere(list)) return false;
+    waveListSortItAll(list);
+    for (int i = 0; i < kStorageWaveListFiles; ++i) {
+        char path[kStoragePathMax];
+        std::string relative = std::string(cSTORAGE_DIR_SYSTEM) + cSTORAGE_FILE_WAVE_LISTS[i];
+        if (cardPath(list->card, path, sizeof path, relative.c_str()) != 0 ||
+            !waveListFileHolds(path, waveListListFileText(list, i)))
+            return false;
     }
+    return true;
 }
 
 int waveListSave(sWaveList *list) {

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/list.h"
 #include "wavelib/storage.h"
@@ -158,12 +159,21 @@ int wavePadExhange(void *arg);
 // of cSTORAGE_FILE_WAVE_LISTS) of `list` at `path`. Returns 0, or -1 with the
 // old file untouched.
 int waveListWriteListFile(sWaveList *list, int which, const char *path);
+// The bytes waveListWriteListFile writes; "" for `which` out of range. Never fails.
+std::string waveListListFileText(const sWaveList *list, int which);
 // The wave list job (`arg`: sWaveJob): writes the three wave list files into
 // SYSTEM (message 104 for one that fails), the views sorted first. Returns 1.
 int waveListSaveCB(void *arg);
 // Runs waveListSaveCB for `list` under the progress window (message 51).
 // Returns 0 when all three were written, -1 when one was not or the card is gone.
 int waveListSave(sWaveList *list);
+// Returns whether the file at `path` holds exactly `text` (false when it is
+// absent or cannot be read). Changes nothing.
+bool waveListFileHolds(const char *path, const std::string &text);
+// Returns whether `list`'s card holds each of the three wave list files as
+// `list` would write them now (its views sorted first): false when one is
+// absent, unreadable or different, or the card is gone.
+bool waveListListFilesCurrent(sWaveList *list);
 
 // --- Texts -----------------------------------------------------------------------------------
 

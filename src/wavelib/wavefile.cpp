@@ -387,8 +387,7 @@ void appendf(std::string &out, const char *format, int a, int b = 0, int c = 0) 
     if (n > 0) out.append(line, std::min(static_cast<size_t>(n), sizeof line - 1));
 }
 
-int writeCategoryBlocks(const sListBase *categories, const char *path, const char *root, bool byName) {
-    if (!path) return -1;
+std::string categoryBlocksText(const sListBase *categories, const char *root, bool byName) {
     std::string out = std::string("<") + root + ">\n";
     for (auto *tag = categories ? static_cast<const sTag *>(categories->first) : nullptr; tag; tag = tag->next) {
         out += "\t<WvList>\n";
@@ -398,7 +397,7 @@ int writeCategoryBlocks(const sListBase *categories, const char *path, const cha
         out += "\t</WvList>\n";
     }
     out += std::string("</") + root + ">\n";
-    return writeText(path, out);
+    return out;
 }
 
 }  // namespace
@@ -631,22 +630,27 @@ int waveFileKitPrmCreateToFile(const sKit *kit, const char *path) {
 
 // --- Wave list files -------------------------------------------------------------------
 
-int waveFileWaveFileCreateListFile(const sListBase *alphabeticalWaves, const char *path) {
-    if (!path) return -1;
+std::string waveFileWaveListText(const sListBase *alphabeticalWaves, const sListBase *categories, int which) {
+    if (which == 1) return categoryBlocksText(categories, "WvListSortbyName_Tag", true);
+    if (which == 2) return categoryBlocksText(categories, "WvListSortbyNum_Tag", false);
     std::string out = "<WvListSortbyName>\n";
     for (auto *n = alphabeticalWaves ? static_cast<const sListItem *>(alphabeticalWaves->first) : nullptr; n;
          n = n->next)
         appendf(out, "\t<Wv>%d</Wv>\n", static_cast<const sWave *>(n->item)->waveNumber);
     out += "</WvListSortbyName>\n";
-    return writeText(path, out);
+    return out;
+}
+
+int waveFileWaveFileCreateListFile(const sListBase *alphabeticalWaves, const char *path) {
+    return path ? writeText(path, waveFileWaveListText(alphabeticalWaves, nullptr, 0)) : -1;
 }
 
 int waveFileTagListCreateListFileSortbyName(const sListBase *categories, const char *path) {
-    return writeCategoryBlocks(categories, path, "WvListSortbyName_Tag", true);
+    return path ? writeText(path, waveFileWaveListText(nullptr, categories, 1)) : -1;
 }
 
 int waveFileTagListCreateListFileSortbyNumber(const sListBase *categories, const char *path) {
-    return writeCategoryBlocks(categories, path, "WvListSortbyNum_Tag", false);
+    return path ? writeText(path, waveFileWaveListText(nullptr, categories, 2)) : -1;
 }
 
 namespace {

@@ -131,6 +131,9 @@ int waveFileWaveFileCreateListFile(const sListBase *alphabeticalWaves, const cha
 // or -1 with the old file untouched.
 int waveFileTagListCreateListFileSortbyName(const sListBase *categories, const char *path);
 int waveFileTagListCreateListFileSortbyNumber(const sListBase *categories, const char *path);
+// The bytes wave list file `which` holds (0 by name, from `alphabeticalWaves`;
+// 1 and 2 by category and name / number, from `categories`). Never fails.
+std::string waveFileWaveListText(const sListBase *alphabeticalWaves, const sListBase *categories, int which);
 
 // A wave list file as read: the wave numbers of each of its lists.
 struct sWaveFileWaveList {

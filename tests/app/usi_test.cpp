@@ -408,7 +408,7 @@ TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     usiCardRelease();
     sCardLock *lock = cardLockTake(dir.path().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
     EXPECT_NE(lock, nullptr);
-    EXPECT_EQ(usiCardOpen(dir.path().c_str()), -1);
+    EXPECT_EQ(usiCardOpen(dir.path().c_str()), -2);
     cardLockRelease(lock);
 }
 

@@ -162,8 +162,9 @@ TEST_F(CliSafetyTest, ACategoryListThatCannotBeReadIsNeverReplaced) {
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_NE(r.err.find("the category list cannot be read"), std::string::npos) << r.err;
     }
-    // The backup takes the card as it is.
+    // The backup takes the card as it is; the check rebuilds the list only when told to.
     EXPECT_EQ(cliRun({"--yes", "backup", root(), backups.path()}).status, 0);
+    EXPECT_EQ(cliRun({"--no", "check", root(), "--fix"}).status, 1);
     EXPECT_EQ(testTreeSnapshot(root()), before);
 }
 
@@ -189,6 +190,7 @@ std::map<std::string, std::string> meaning(const std::string &root) {
 
 TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFix) {
     card.writeCategories({{"DEFAULT", 0}, {"KICK", 1}, {"SNARE", 2}});
+    card.addWave(1, "Tom", "tom.wav", 0);  // 3 moves to 1 once 1 has moved on
     card.addWave(4, "Snare", "snare.wav", 2);
     card.addWave(250, "Hat", "hat.wav", 0);
     card.writeKit("kit001.kvb", "Rock", "Sub", {{3, 250}, {4, -1}});
@@ -197,7 +199,7 @@ TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFi
     const auto meant = meaning(root());
     auto categoryDeleted = meant;
     categoryDeleted["wave kick.wav"] = "DEFAULT";
-    ASSERT_EQ(meant.size(), 6u);
+    ASSERT_EQ(meant.size(), 7u);
     const std::string journals = card.device() + "../.kvbrt-journal/";
     struct Case {
         std::vector<std::string> args;

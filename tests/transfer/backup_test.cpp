@@ -2,6 +2,7 @@
 // folder goes into the archive, and an older backup survives every declined,
 // refused, failed or cancelled attempt.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -112,30 +113,41 @@ TEST_F(BackupTest, ANameTooLongForTheArchiveIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(hlCallCount("messageBox"), 1);
 }
 
+// A list the card refuses (as a write-protected one does) is archived as the
+// library makes it; any other failing step leaves the old backup whole.
 TEST_F(BackupTest, EveryFailingStepLeavesTheOldBackupWhole) {
     bool completed = false;
+    std::string noted;
     for (long n = 1; n < 500 && !completed; ++n) {
         SCOPED_TRACE(n);
         testWriteFile(file, "old backup");
-        rliFaultFileArm(n, EIO, false);
+        testWriteFile(vol + "/Korvan/KVB-RT/SYSTEM/wavelist_name.kvb", "stale");
+        rliFaultFileArm(n, EROFS, false);
         sBackupResult r;
         int status = save(1, &r);
         bool fired = rliFaultFileFired();
         rliFaultFileArm(0, 0, false);
         EXPECT_EQ(testListDir(out), std::vector<std::string>{"KVB-RT-BKUP-ALL.kvb"});
-        if (fired) {
-            EXPECT_EQ(status, BACKUP_FAILED);
-            EXPECT_TRUE(r.error[0]);
-            EXPECT_EQ(testReadFile(file), "old backup");
-        } else {
-            EXPECT_EQ(status, BACKUP_DONE) << r.error;
-            std::string bytes = testReadFile(file);
+        std::string bytes = testReadFile(file);
+        if (status == BACKUP_DONE) {
             sTarVerifyInfo info;
             EXPECT_EQ(tarVerifyMemory(bytes.data(), bytes.size(), &info), 0) << info.error;
-            completed = true;
+            if (r.note[0]) noted = bytes;
+            completed = !fired;
+        } else {
+            EXPECT_TRUE(fired && status == BACKUP_FAILED && r.error[0]) << status;
+            EXPECT_EQ(bytes, "old backup");
         }
     }
     EXPECT_TRUE(completed);
+    std::string lists = vol + "/Korvan/KVB-RT/SYSTEM/wavelist_name.kvb";
+    EXPECT_NE(noted.find(testReadFile(lists)), std::string::npos);
+    // Current lists are left as they are.
+    struct stat before, after;
+    stat(lists.c_str(), &before);
+    EXPECT_EQ(save(1, nullptr), BACKUP_DONE);
+    EXPECT_EQ(stat(lists.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 TEST_F(BackupTest, CancelInTheMiddleKeepsTheOldBackup) {

@@ -268,6 +268,7 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
 // finds nothing to say about the card.
 TEST_F(ImportTest, HostileFileNamesLeaveACardThatReadsBackWhole) {
     card().makeTree();
+    card().writeCategories({{"DEFAULT", 0}});
     open();
     const char *hostile[] = {"a<b", "a>b", "e\\f", "g\th", "i\nj", "k:l", "m*n", "o?p", "q\"r", "s|t", "CON",
                              "lpt1", "Com9.x", ".hid", "   ", "ab. ", "x\x7f", "\x01", "\xE3\x82\xBD" "\xE8\xA1\xA8",

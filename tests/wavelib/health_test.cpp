@@ -59,17 +59,18 @@ const std::vector<FaultRow> &faultRows() {
     static const std::vector<FaultRow> rows = {
         {"ParameterWithoutAudio", [](const TestCard &c) { c.addWave(5, "GONE", "GONE.wav", 0, false); },
          {HEALTH_PRM_NO_AUDIO}, HEALTH_FIX_REMOVE_PRM, "PRM/00/05.kvb"},
-        {"ParameterDoesNotParse", [](const TestCard &c) { testWriteFile(c.prm(0) + "07.kvb", "<WvPrm>\n<Nm0>65"); },
-         {HEALTH_PRM_DAMAGED}, HEALTH_FIX_NONE, "PRM/00/07.kvb"},
-        {"ParameterPathDamaged",
-         [](const TestCard &c) { testWriteFile(c.prm(0) + "08.kvb", testWavePrmText("UP", "00/../../x.wav", 0)); },
-         {HEALTH_PRM_DAMAGED}, HEALTH_FIX_NONE, "PRM/00/08.kvb"},
+        {"ParameterDoesNotParseOrItsPathIsDamaged",
+         [](const TestCard &c) {
+             testWriteFile(c.prm(0) + "07.kvb", "<WvPrm>\n<Nm0>65");
+             testWriteFile(c.prm(0) + "08.kvb", testWavePrmText("UP", "00/../../x.wav", 0));
+         },
+         {HEALTH_PRM_DAMAGED, HEALTH_PRM_DAMAGED}, HEALTH_FIX_NONE, "PRM/00/07.kvb"},
         {"ParameterAudioNotAFile",
          [](const TestCard &c) {
              c.addWave(9, "DIR", "DIR.wav", 0, false);
              testMakeDirs(c.data(0) + "DIR.wav");
          },
-         {HEALTH_PRM_AUDIO_UNREADABLE}, HEALTH_FIX_NONE, "PRM/00/09.kvb"},
+         {HEALTH_PRM_AUDIO_UNREADABLE, HEALTH_FOLDER_FOR_FILE}, HEALTH_FIX_NONE, "PRM/00/09.kvb"},
         {"ParameterTwoSpellings",
          [](const TestCard &c) { testWriteFile(c.prm(0) + "01.KVB", testWavePrmText("GOOD", "00/GOOD.wav", 0)); },
          {HEALTH_PRM_DUPLICATE}, HEALTH_FIX_NONE, "PRM/00/01.KVB"},
@@ -79,24 +80,21 @@ const std::vector<FaultRow> &faultRows() {
              testWriteFile(c.data(2) + "Snare Drum 1.wav", testWavBytes(300));
          },
          {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_ADOPT, "DATA/02/Snare Drum 1.wav"},
-        {"OrphanAudioUnplayable",
-         [](const TestCard &c) { testWriteFile(c.data(0) + "HI.wav", testWavBytes(300, 48000)); },
-         {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/HI.wav"},
-        // Adopted, its name would break the parameter file written for it on every repair.
-        {"OrphanAudioNameUnsafe",
-         [](const TestCard &c) { testWriteFile(c.data(0) + "a\\b.wav", testWavBytes(300)); },
-         {HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/a\\b.wav"},
-        {"WaveAt22050Hz", [](const TestCard &c) {
+        // Adopted, an unsafe name would break the parameter file written for it on every repair.
+        {"OrphanAudioUnplayableOrNamedUnsafely",
+         [](const TestCard &c) {
+             testWriteFile(c.data(0) + "HI.wav", testWavBytes(300, 48000));
+             testWriteFile(c.data(0) + "a\\b.wav", testWavBytes(300));
+         },
+         {HEALTH_AUDIO_ORPHAN, HEALTH_AUDIO_ORPHAN}, HEALTH_FIX_NONE, "DATA/00/a\\b.wav"},
+        {"WaveAt22050HzOrCompressed",
+         [](const TestCard &c) {
              c.addWave(3, "LO", "LO.wav");
              testWriteFile(c.data(0) + "LO.wav", testWavBytes(300, 22050));
-         },
-         {HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/LO.wav"},
-        {"WaveCompressedAifc",
-         [](const TestCard &c) {
              c.addWave(4, "ULAW", "ULAW.aif");
              testWriteFile(c.data(0) + "ULAW.aif", aifcBytes("ulaw"));
          },
-         {HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/ULAW.aif"},
+         {HEALTH_AUDIO_UNPLAYABLE, HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/LO.wav"},
         {"PadsNameMissingWaves",
          [](const TestCard &c) { c.writeKit("kit004.kvb", "Rock", "", {{1, -1}, {-1, 42}}); },
          {HEALTH_PAD_DANGLING}, HEALTH_FIX_CLEAR_PAD, "KIT/kit004.kvb"},
@@ -110,7 +108,7 @@ const std::vector<FaultRow> &faultRows() {
          },
          {HEALTH_TAG_TOO_MANY}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
         {"CategoryListDamaged", [](const TestCard &c) { testWriteFile(c.system() + "tag_list.kvb", "<TagList>"); },
-         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
+         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_REBUILD_TAGS, "SYSTEM/tag_list.kvb"},
         {"KitFileDamaged", [](const TestCard &c) { testWriteFile(c.kit() + "kit003.kvb", "<KitPrm>\n<Nm0>65</Nm0>\n"); },
          {HEALTH_KIT_DAMAGED}, HEALTH_FIX_REWRITE_KIT, "KIT/kit003.kvb"},
         {"WaveListStale",
@@ -121,8 +119,25 @@ const std::vector<FaultRow> &faultRows() {
         {"NamesClashWithoutCase",
          [](const TestCard &c) { testWriteFile(c.data(0) + "good.WAV", testWavBytes(300)); },
          {HEALTH_AUDIO_ORPHAN, HEALTH_NAME_CLASH}, HEALTH_FIX_NONE, "DATA/00/good.WAV"},
-        {"TemporaryFileLeft", [](const TestCard &c) { testWriteFile(c.kit() + ".kit000.kvb.Ab12Cd.tmp", "<Kit"); },
-         {HEALTH_TEMP_FILE}, HEALTH_FIX_REMOVE_TEMP, "KIT/.kit000.kvb.Ab12Cd.tmp"},
+        // The journals' folder too: a journal write cut off leaves one there.
+        {"TemporaryFilesLeft",
+         [](const TestCard &c) {
+             testWriteFile(c.kit() + ".kit000.kvb.Ab12Cd.tmp", "<Kit");
+             testMakeDirs(c.root() + "/Korvan/.kvbrt-journal");
+             testWriteFile(c.root() + "/Korvan/.kvbrt-journal/.renumber.journal.Ab12Cd.tmp", "1");
+         },
+         {HEALTH_TEMP_FILE, HEALTH_TEMP_FILE}, HEALTH_FIX_REMOVE_TEMP, ".kvbrt-journal/.renumber.journal.Ab12Cd.tmp"},
+        {"CategoryListMissing", [](const TestCard &c) { std::filesystem::remove(c.system() + "tag_list.kvb"); },
+         {HEALTH_TAG_LIST_MISSING}, HEALTH_FIX_REBUILD_TAGS, "SYSTEM/tag_list.kvb"},
+        // Deleting either wave would take the other's audio.
+        {"TwoParameterFilesOneAudio", [](const TestCard &c) { c.addWave(7, "TWIN", "GOOD.wav", 0, false); },
+         {HEALTH_AUDIO_SHARED}, HEALTH_FIX_NONE, "PRM/00/07.kvb"},
+        {"AFolderAndALinkWhereFilesBelong",
+         [](const TestCard &c) {
+             testMakeDirs(c.kit() + "kit005.kvb");
+             std::filesystem::create_directory_symlink("/tmp", c.kit() + "out");
+         },
+         {HEALTH_FOLDER_FOR_FILE, HEALTH_SYMLINK}, HEALTH_FIX_NONE, "KIT/kit005.kvb/"},
         {"RestoreStagingFolder",
          [](const TestCard &c) { testMakeDirs(c.root() + "/Korvan/.kvbrt-restore/new"); },
          {HEALTH_STAGING}, HEALTH_FIX_NONE, "Korvan/.kvbrt-restore/"},
@@ -209,23 +224,35 @@ TEST_F(HealthTest, RepairsLeaveTheCardAsTheDeviceReadsIt) {
     waveHealthDispose(&after);
 }
 
-TEST_F(HealthTest, AdoptionAddsDefaultAfterTheOtherCategoriesWithoutMovingAWave) {
-    TestCard card = TestCard::withTree(dir.path());
-    card.writeCategories({{"SNARE", 0}, {"KICK", 0}});
-    card.addWave(1, "SN", "SN.wav", 0);
-    card.addWave(2, "KK", "KK.wav", 1);
-    testWriteFile(card.data(0) + "HAT.wav", testWavBytes(300));
-
-    sHealthReport r{}, after{};
-    ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
-    ASSERT_EQ(waveHealthApply(&r, &after), 0);
-    EXPECT_EQ(kindsOf(after), std::vector<int32_t>{});
-    EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"SNARE", 0}, {"KICK", 0}, {"DEFAULT", 0}}));
-    EXPECT_STREQ(waveListFindWaveNumber(after.list, 1)->category->name, "SNARE");
-    EXPECT_STREQ(waveListFindWaveNumber(after.list, 2)->category->name, "KICK");
-    EXPECT_STREQ(waveListFindWaveNumber(after.list, 0)->category->name, "DEFAULT");
-    waveHealthDispose(&r);
-    waveHealthDispose(&after);
+// Repairs keep every wave at its category number, whether the list lacks
+// DEFAULT (added after the others) or was cut off (rebuilt: whole names kept,
+// placeholders for the rest, the damaged bytes beside it).
+TEST_F(HealthTest, RepairedCategoryListsKeepEveryWaveInItsPlace) {
+    std::string whole = testTagListText({{"SNARE", 0}, {"KICK", 0}});
+    std::string cut = whole.substr(0, whole.find("</TagPrm>") + 20);
+    struct Case {
+        std::string list, expected, second;
+    };
+    for (const Case &c : {Case{whole, testTagListText({{"SNARE", 0}, {"KICK", 0}, {"DEFAULT", 0}}), "KICK"},
+                          Case{cut, testTagListText({{"SNARE", 2}, {"CATEGORY 1", 1}, {"DEFAULT", 0}}), "CATEGORY 1"}}) {
+        ScratchDir d;
+        TestCard card = TestCard::withTree(d.path());
+        testWriteFile(card.system() + "tag_list.kvb", c.list);
+        card.addWave(1, "SN", "SN.wav", 0);
+        card.addWave(2, "KK", "KK.wav", 1);
+        testWriteFile(card.data(0) + "HAT.wav", testWavBytes(300));
+        sHealthReport r{}, after{};
+        ASSERT_EQ(waveHealthCheck(d.path().c_str(), &r), 0);
+        ASSERT_EQ(waveHealthApply(&r, &after), 0);
+        EXPECT_EQ(kindsOf(after), std::vector<int32_t>{});
+        EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), c.expected);
+        EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb.damaged"), c.list == cut ? cut : "");
+        EXPECT_STREQ(waveListFindWaveNumber(after.list, 1)->category->name, "SNARE");
+        EXPECT_EQ(waveListFindWaveNumber(after.list, 2)->category->name, c.second);
+        EXPECT_STREQ(waveListFindWaveNumber(after.list, 0)->category->name, "DEFAULT");
+        waveHealthDispose(&r);
+        waveHealthDispose(&after);
+    }
 }
 
 }  // namespace

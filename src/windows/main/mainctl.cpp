@@ -466,8 +466,10 @@ void openVolume() {
     gM.volumeRead = 0;
     gM.parentRefused = 1;
     const char *root = ghostDlgStorageRootPtr();
-    if (usiCardOpen(root) != 0) {
-        editWaveUtilityMboxOpenMsg(DNASTR_TITLE_ERROR, strMessageAddFilename(DNASTR_ERR_CARD_OPEN, root), MBOX_KIND_OK);
+    if (int opened = usiCardOpen(root); opened != 0) {
+        // A card in use has been explained already.
+        if (opened == -1)
+            editWaveUtilityMboxOpenMsg(DNASTR_TITLE_ERROR, strMessageAddFilename(DNASTR_ERR_CARD_OPEN, root), MBOX_KIND_OK);
         ghostDlgOpen(nullptr, 0, gM.window);
     } else if (wavelistCreateCurrent(G.volumeRoot, 1) == 0) {
         sWaveList *list = library();
