@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/cli.h"
@@ -31,12 +32,22 @@ TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
 TEST(CliFrame, UsageLinesWorkWhenCopied) {
     ScratchDir dir;
     TestCard(dir.path()).makeTree();
-    std::string help = run({"category", "x", "add", "--help"}).out;
-    std::string usage = help.substr(help.find("Usage: kvbrt ") + 13);
-    usage = usage.substr(0, usage.find('\n'));
-    EXPECT_EQ(usage, "category VOLUME add [OPTIONS] NAME");
-    CliRun r = run({"category", dir.path(), "add", "LOOPS"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    // Each usage line as its help shows it, then filled in (VOLUME: the card) and run.
+    using Words = std::vector<std::string>;
+    const std::tuple<Words, std::string, Words> copied[] = {
+        {{"category", "x", "add"}, "category VOLUME add [OPTIONS] NAME", {"category", "VOLUME", "add", "LOOPS"}},
+        {{"category", "x", "move"}, "category VOLUME move [OPTIONS] NAME", {"category", "VOLUME", "move", "LOOPS", "--to", "2"}},
+        {{"kit", "x", "show"}, "kit VOLUME show [OPTIONS] [KIT]", {"kit", "VOLUME", "show", "0", "--json"}},
+        {{"list"}, "list [OPTIONS] VOLUME", {"list", "VOLUME", "--category", "LOOPS", "--json"}},
+    };
+    for (auto [help, usage, args] : copied) {
+        help.push_back("--help");
+        std::string text = run(help).out;
+        EXPECT_EQ(text.substr(text.find("Usage: kvbrt ") + 13, usage.size() + 1), usage + "\n");
+        args[1] = dir.path();
+        CliRun r = run(args);
+        EXPECT_EQ(r.status, 0) << usage << "\n" << r.err;
+    }
     EXPECT_EQ(run({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
     CliRun unknown = run({"foo", dir.path()});
     EXPECT_EQ(unknown.status, 2);

@@ -4,6 +4,8 @@
 // write reported with its file.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -61,6 +63,7 @@ TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
         {"category", "delete", "DEFAULT"},
         {"category", "delete", "NOPE"},
         {"category", "move", "KICK", "--before", "KICK"},
+        {"category", "move", "KICK", "--to", "4"},       // three categories
         {"category", "assign", "3", "77", "SNARE"},      // no wave 77: no wave moves
         {"kit", "name", "1", "ABCDEFGHI"},               // 9 bytes
         {"kit", "name", "1", "Rock", "--sub", "ABCDEFGHIJKLMNOPQ"},
@@ -88,6 +91,9 @@ TEST_F(CliEditTest, MalformedCommandLinesAreUsageErrors) {
         {"category", "assign", "SNARE"},
         {"category", "move", "KICK"},
         {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"},
+        {"category", "move", "KICK", "--to", "0"},
+        {"category", "move", "KICK", "--to", "2", "--after", "SNARE"},
+        {"kit", "show", "100"},
         {"category", "frobnicate", "KICK"},
         {"delete"},
     };
@@ -103,8 +109,8 @@ TEST_F(CliEditTest, RenameWritesTheWaveInShiftJis) {
 }
 
 TEST_F(CliEditTest, CategoryEditsReachTheCard) {
-    // add: on top of the display order.
-    ASSERT_EQ(run({"category", "add", "TOMS"}).status, 0);
+    // add: on top of the display order, and saying so.
+    EXPECT_EQ(run({"category", "add", "TOMS"}).out, "category added: TOMS, shown at position 1 of 4\n");
     EXPECT_EQ(TestLibrary(root()).tagOrder().front(), "TOMS");
     // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
     // whose category number shifts down, is rewritten too.
@@ -117,12 +123,23 @@ TEST_F(CliEditTest, CategoryEditsReachTheCard) {
         EXPECT_EQ(s.tagOf(4), "DEFAULT");
         EXPECT_EQ(s.tagOf(3), "KICK");
     }
-    // rename and move: KICK directly below TOMS.
+    // rename, and moves by neighbour and by position: each line says where it stands.
     ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
-    ASSERT_EQ(run({"category", "move", "BASS", "--after", "TOMS"}).status, 0);
-    TestLibrary s(root());
-    EXPECT_EQ(s.tagOf(3), "BASS");
-    EXPECT_EQ(s.tagOrder(), (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
+    const std::pair<std::vector<std::string>, std::vector<std::string>> moves[] = {
+        {{"BASS", "--after", "TOMS"}, {"TOMS", "BASS", "DEFAULT"}},
+        {{"TOMS", "--to", "3"}, {"BASS", "DEFAULT", "TOMS"}},
+        {{"TOMS", "--to", "2"}, {"BASS", "TOMS", "DEFAULT"}},
+        {{"DEFAULT", "--to", "1"}, {"DEFAULT", "BASS", "TOMS"}},
+    };
+    for (const auto &[args, order] : moves) {
+        CliResult r = run({"category", "move", args[0], args[1], args[2]});
+        EXPECT_EQ(r.out, "category moved: " + args[0] + ", now shown at position " +
+                             std::to_string(std::find(order.begin(), order.end(), args[0]) - order.begin() + 1) +
+                             " of 3\n");
+        EXPECT_EQ(TestLibrary(root()).tagOrder(), order) << args[0];
+    }
+    EXPECT_EQ(TestLibrary(root()).tagOf(3), "BASS");
+    EXPECT_EQ(run({"category", "move", "BASS", "--to", "2"}).out, "category BASS stays at position 2 of 3\n");
 }
 
 TEST_F(CliEditTest, TheTwentyFirstCategoryIsRefused) {
@@ -150,6 +167,23 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
     EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
     EXPECT_EQ(s.pad(1, 0)->subWaveNumber, -1);
     EXPECT_EQ(s.pad(1, 1)->waveNumber, 4);
+}
+
+TEST_F(CliEditTest, KitShowListsEachPadsWavesAndWritesNothing) {
+    auto before = testTreeSnapshot(root());
+    std::string kit1 = "kit 1: Rock / Sub\npad 1\t0250 Hat\t0003 Kick\npad 2\t0004 Snare\t0099 (not on the card)\n";
+    for (int pad = 3; pad <= 15; ++pad) kit1 += "pad " + std::to_string(pad) + "\t-\t-\n";
+    EXPECT_EQ(run({"kit", "show", "1"}).out, kit1);
+    // Without a number, the kits that have a file.
+    EXPECT_EQ(run({"kit", "show"}).out, kit1);
+    EXPECT_EQ(run({"kit", "show", "7"}).out.substr(0, 31), "kit 7: New Kit  (no kit file)\np");
+    nlohmann::json doc = nlohmann::json::parse(run({"kit", "show", "--json"}).out);
+    ASSERT_EQ(doc["kits"].size(), 1u);
+    EXPECT_EQ(doc["kits"][0]["subname"], "Sub");
+    EXPECT_EQ(doc["kits"][0]["pads"].size(), 15u);
+    EXPECT_EQ(doc["kits"][0]["pads"][1], nlohmann::json::parse(R"({"pad":2,"wave":4,"wave_name":"Snare","subwave":99,
+                                                                "subwave_name":null})"));
+    EXPECT_EQ(testTreeSnapshot(root()), before);
 }
 
 TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {

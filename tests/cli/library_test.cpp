@@ -2,6 +2,7 @@
 // the read-only scan, and init refusing a card that is already set up.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -119,31 +120,34 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
-TEST(CliList, OrdersAndLengths) {
+TEST(CliList, OrdersCategoriesAndJson) {
     ScratchDir dir;
     exampleCard(dir.path());
-    const char *kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n";
-    const char *x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n";
-    const char *sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
-    struct Case {
-        std::vector<std::string> extra;
-        std::string out;
-    };
-    const Case cases[] = {
-        {{}, std::string(kick) + x + sn},
-        {{"--sort", "number"}, std::string(kick) + x + sn},
-        {{"--sort", "name"}, std::string(kick) + sn + x},
+    const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
+                      sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, kick + x + sn},
+        {{"--sort", "number"}, kick + x + sn},
+        {{"--sort", "name"}, kick + sn + x},
         // Categories by display order: SNARE (key 1), then DEFAULT and KICK (key 0) in list order.
-        {{"--sort", "category"}, std::string(sn) + x + kick},
+        {{"--sort", "category"}, sn + x + kick},
+        {{"--category", "snare", "--sort", "name"}, sn},
+        {{"--category", "KICK"}, kick},
     };
-    for (const Case &c : cases) {
+    for (const auto &[extra, out] : cases) {
         std::vector<std::string> args{"list", dir.path()};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.insert(args.end(), extra.begin(), extra.end());
         CliResult r = cliRun(args);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.out, out);
     }
+    // The JSON waves are info's, each with its seconds.
+    nlohmann::json info = nlohmann::json::parse(cliRun({"info", dir.path(), "--json"}).out), wave = info["waves"][2];
+    wave["seconds"] = 0.005;
+    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
+    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {wave}}})) << json.out;
     EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
+    EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
 }
 
 TEST(CliInit, SetsUpAnEmptyCard) {
