@@ -49,19 +49,15 @@ TEST_F(CliEditTest, RefusedNamesAndMalformedCommandLinesChangeNothing) {
         {"rename", "3", "あいうえおかき"},               // 14 bytes in Shift-JIS
         {"rename", "3", "Kick\xF0\x9F\x8E\xB5"},         // a character Shift-JIS lacks
         {"rename", "3", "Bad\xFF"},                      // not UTF-8
-        {"rename", "3", ""},
         {"rename", "3", "x/y"},                          // breaks list and export
-        {"rename", "3", "   "},
-        {"rename", "3", "a\tb"},
-        {"category", "add", "a<b"},
-        {"kit", "name", "1", "a\nb"},
+        {"rename", "3", ""}, {"rename", "3", "   "}, {"rename", "3", "a\tb"},
+        {"category", "add", "a<b"}, {"kit", "name", "1", "a\nb"},
         {"rename", "5", "Nobody"},                       // no such wave
         {"category", "add", "ABCDEFGHIJKLM"},            // the category list keeps 12
         {"category", "add", "snare"},                    // in use (any case)
         {"category", "rename", "KICK", "Snare"},
         {"category", "rename", "DEFAULT", "Other"},
-        {"category", "delete", "DEFAULT"},
-        {"category", "delete", "NOPE"},
+        {"category", "delete", "DEFAULT"}, {"category", "delete", "NOPE"},
         {"category", "move", "KICK", "--before", "KICK"},
         {"category", "move", "KICK", "--to", "4"},       // three categories
         {"category", "assign", "3", "77", "SNARE"},      // no wave 77: no wave moves
@@ -73,21 +69,11 @@ TEST_F(CliEditTest, RefusedNamesAndMalformedCommandLinesChangeNothing) {
     };
     // Malformed command lines are usage errors.
     const std::vector<std::vector<std::string>> malformed = {
-        {"rename", "x", "Name"},
-        {"kit", "set", "100", "1", "3"},
-        {"kit", "set", "1", "0", "3"},
-        {"kit", "clear", "1", "16"},
-        {"kit", "swap", "1", "7", "16"},
-        {"kit", "swap", "1", "7x", "2"},
-        {"category", "assign", "3", "x", "SNARE"},
-        {"category", "assign", "SNARE"},
-        {"category", "move", "KICK"},
-        {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"},
-        {"category", "move", "KICK", "--to", "0"},
-        {"category", "move", "KICK", "--to", "2", "--after", "SNARE"},
-        {"kit", "show", "100"},
-        {"category", "frobnicate", "KICK"},
-        {"delete"},
+        {"rename", "x", "Name"}, {"kit", "set", "100", "1", "3"}, {"kit", "set", "1", "0", "3"}, {"kit", "show", "100"},
+        {"kit", "clear", "1", "16"}, {"kit", "swap", "1", "7", "16"}, {"kit", "swap", "1", "7x", "2"}, {"delete"},
+        {"category", "assign", "3", "x", "SNARE"}, {"category", "assign", "SNARE"}, {"category", "move", "KICK"},
+        {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"}, {"category", "frobnicate", "KICK"},
+        {"category", "move", "KICK", "--to", "0"}, {"category", "move", "KICK", "--to", "2", "--after", "SNARE"},
     };
     for (int status : {1, 2})
         for (const auto &args : status == 1 ? refused : malformed) {
