@@ -99,8 +99,12 @@ void benchReportValue(const char *label, double value, const char *unit, double 
 }
 
 bool benchBestOfTwo(double best[2], const std::function<double(int side)> &run) {
+    return benchBestOfRounds(best, 2, run);
+}
+
+bool benchBestOfRounds(double best[2], int rounds, const std::function<double(int side)> &run) {
     best[0] = best[1] = 1e9;
-    for (int round = 0; round < 2; ++round)
+    for (int round = 0; round < rounds; ++round)
         for (int side = 0; side < 2; ++side) {
             double t = run(side);
             if (t < 0) return false;

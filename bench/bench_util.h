@@ -22,6 +22,8 @@ void benchRemoveTree(const std::string &path);
 // and times one run and returns its seconds, negative when it failed. Returns
 // false at the first failure; `best` then holds what was measured before.
 bool benchBestOfTwo(double best[2], const std::function<double(int side)> &run);
+// As benchBestOfTwo over `rounds` rounds.
+bool benchBestOfRounds(double best[2], int rounds, const std::function<double(int side)> &run);
 // --- Figures ---------------------------------------------------------------
 // Every figure is printed twice: a line for people, and a line for bench/run,
 // which gathers the figures of all programs into one table:

@@ -2,7 +2,7 @@
 # Installed as share/bash-completion/completions/kvbrt.
 #
 # Completes the command names, each command's options, the words of its
-# actions (category add|rename|..., kit name|set|...), option values, and
+# actions (category add|rename|..., kit name|set|...|show), option values, and
 # folders where a VOLUME or a folder is expected, audio files for import.
 
 _kvbrt_commands="demo init info list inspect volumes import export copy rename category kit delete renumber wavelist play backup restore check duplicates"
@@ -14,15 +14,15 @@ _kvbrt_options() {
         demo) opts="" ;;
         init) opts="" ;;
         info) opts="--json" ;;
-        list) opts="--sort" ;;
+        list) opts="--sort --category --json" ;;
         inspect) opts="--json" ;;
         volumes) opts="--json" ;;
         import) opts="--category --convert --json" ;;
         export) opts="--to --json" ;;
         copy) opts="--category --convert --json" ;;
         rename) opts="" ;;
-        category) opts="--before --after" ;;
-        kit) opts="--sub" ;;
+        category) opts="--before --after --to" ;;
+        kit) opts="--sub --json" ;;
         delete) opts="--json" ;;
         renumber) opts="--dry-run --json" ;;
         wavelist) opts="" ;;
@@ -62,7 +62,8 @@ _kvbrt() {
 
     case $prev in
         --sort) COMPREPLY=($(compgen -W "number name category" -- "$cur")); return 0 ;;
-        --to) COMPREPLY=($(compgen -d -- "$cur")); return 0 ;;
+        # export's --to is a folder; category move's a position.
+        --to) [[ $cmd == export ]] && COMPREPLY=($(compgen -d -- "$cur")); return 0 ;;
         --category | --before | --after | --volume | --sub) return 0 ;;
     esac
     if [[ $cur == -* ]]; then
@@ -88,7 +89,7 @@ _kvbrt() {
         copy) ((npos == 1)) && COMPREPLY=($(compgen -d -- "$cur")) ;;
         restore) COMPREPLY=($(compgen -f -X '!*.kvb' -- "$cur") $(compgen -d -- "$cur")) ;;
         category) ((npos == 1)) && COMPREPLY=($(compgen -W "add rename delete move assign" -- "$cur")) ;;
-        kit) ((npos == 1)) && COMPREPLY=($(compgen -W "name set clear swap" -- "$cur")) ;;
+        kit) ((npos == 1)) && COMPREPLY=($(compgen -W "name set clear swap show" -- "$cur")) ;;
     esac
     return 0
 }

@@ -57,15 +57,6 @@ sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
     return wave;
 }
 
-sTag *findTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
-    std::string sjis;
-    // A lookup only converts: a card written elsewhere may hold names our rule refuses.
-    if (!cliSjisName(ctx, name, "category name", &sjis)) return nullptr;
-    sTag *tag = waveListTagFindName(list, sjis.c_str());
-    if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
-    return tag;
-}
-
 // Whether UTF-8 `name` can be the name of `tag` (null: a new category) by the
 // library's rule; why not is reported. `*sjis` gets the bytes the card keeps.
 bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, const sTag *tag, std::string *sjis) {
@@ -105,20 +96,27 @@ struct CategoryArgs {
     std::string root;
     CLI::App *add, *rename, *remove, *move, *assign;
     std::string name, newName, before, after;
+    int to = 0;  // move --to: the position asked for, 1 shown first; 0 when not given
     std::vector<std::string> assignArgs;
 };
+
+// Where `tag` now stands, for the result line of an edit that placed it.
+std::string standing(const sWaveList *list, const sTag *tag) {
+    return "position " + std::to_string(cliTagPosition(list, tag)) + " of " + std::to_string(waveListTagCount(list));
+}
 
 int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
     std::string sjis;
     if (!usableTagName(ctx, list, a.name, nullptr, &sjis)) return CLI_EXIT_FAILURE;
     // New categories go on top of the display order, as the main window's command puts them.
-    if (!waveTagCreate(list, sjis.c_str(), nullptr, 1)) {
+    sTag *tag = waveTagCreate(list, sjis.c_str(), nullptr, 1);
+    if (!tag) {
         cliError(ctx, "category \"" + a.name + "\"",
                  waveListTagCount(list) >= kTagCountMax ? "a card holds at most 20 categories" : "out of memory");
         return CLI_EXIT_FAILURE;
     }
     waveTagSaveRequest();
-    done = "category added: " + a.name;
+    done = "category added: " + a.name + ", shown at " + standing(list, tag);
     return CLI_EXIT_OK;
 }
 
@@ -130,7 +128,7 @@ bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const cha
 }
 
 int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
-    sTag *tag = findTag(ctx, list, a.name);
+    sTag *tag = cliFindTag(ctx, list, a.name);
     std::string sjis;
     if (!tag || refuseDefault(ctx, list, tag, "renamed") || !usableTagName(ctx, list, a.newName, tag, &sjis))
         return CLI_EXIT_FAILURE;
@@ -141,7 +139,7 @@ int categoryRename(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std
 }
 
 int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
-    sTag *tag = findTag(ctx, list, a.name);
+    sTag *tag = cliFindTag(ctx, list, a.name);
     if (!tag || refuseDefault(ctx, list, tag, "deleted")) return CLI_EXIT_FAILURE;
     int moved = waveTagHadWaveCount(tag);
     if (waveTagDispose(list, tag) != 0) {
@@ -155,22 +153,48 @@ int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std
     return CLI_EXIT_OK;
 }
 
+// The category shown at `position` (1 first), or null.
+sTag *shownAt(sWaveList *list, int position) {
+    auto *n = static_cast<sListItem *>(list->tagOrder.first);
+    for (int i = 1; n && i < position; ++i) n = n->next;
+    return n ? static_cast<sTag *>(n->item) : nullptr;
+}
+
 int categoryMove(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::string &done) {
-    bool before = !a.before.empty();
-    sTag *tag = findTag(ctx, list, a.name);
-    sTag *anchor = tag ? findTag(ctx, list, before ? a.before : a.after) : nullptr;
-    if (!tag || !anchor) return CLI_EXIT_FAILURE;
-    if (tag == anchor) {
-        cliError(ctx, "category \"" + a.name + "\"", "cannot be moved next to itself");
-        return CLI_EXIT_FAILURE;
+    sTag *tag = cliFindTag(ctx, list, a.name);
+    if (!tag) return CLI_EXIT_FAILURE;
+    sTag *anchor = nullptr;
+    // Moving to a place further down puts it below the category standing
+    // there now; further up, above it.
+    bool below = !a.after.empty();
+    if (a.to > 0) {
+        int from = cliTagPosition(list, tag);
+        anchor = shownAt(list, a.to);
+        if (!anchor) {
+            cliError(ctx, "category \"" + a.name + "\"", "there is no position " + std::to_string(a.to) + ": the card has " +
+                                                             std::to_string(waveListTagCount(list)) + " categories");
+            return CLI_EXIT_FAILURE;
+        }
+        if (anchor == tag) {
+            done = "category " + a.name + " stays at " + standing(list, tag);
+            return CLI_EXIT_OK;
+        }
+        below = a.to > from;
+    } else {
+        anchor = cliFindTag(ctx, list, below ? a.after : a.before);
+        if (!anchor) return CLI_EXIT_FAILURE;
+        if (tag == anchor) {
+            cliError(ctx, "category \"" + a.name + "\"", "cannot be moved next to itself");
+            return CLI_EXIT_FAILURE;
+        }
     }
-    int r = before ? waveTagReplacementBefore(list, anchor, tag) : waveTagReplacementAfter(list, anchor, tag);
+    int r = below ? waveTagReplacementAfter(list, anchor, tag) : waveTagReplacementBefore(list, anchor, tag);
     if (r != 0) {
         cliError(ctx, "category \"" + a.name + "\"", "cannot be moved");
         return CLI_EXIT_FAILURE;
     }
     waveTagSaveRequest();
-    done = "category moved: " + a.name;
+    done = "category moved: " + a.name + ", now shown at " + standing(list, tag);
     return CLI_EXIT_OK;
 }
 
@@ -181,7 +205,7 @@ int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std
         if (!w) return CLI_EXIT_FAILURE;
         waves.push_back(w);
     }
-    sTag *tag = findTag(ctx, list, a.assignArgs.back());
+    sTag *tag = cliFindTag(ctx, list, a.assignArgs.back());
     if (!tag) return CLI_EXIT_FAILURE;
     for (sWave *w : waves) waveWaveTagChange(w, tag);
     done = std::to_string(waves.size()) + (waves.size() == 1 ? " wave" : " waves") + " assigned to category " +
@@ -215,7 +239,7 @@ std::string checkWaveNumbers(const std::vector<std::string> &args) {
 
 struct KitArgs {
     std::string root;
-    CLI::App *name, *set, *clear, *swap;
+    CLI::App *name, *set, *clear, *swap, *show;
     int kit = -1, pad = 0, wave = -1, subWave = -1;
     std::string kitName, subName, slotA, slotB;
     CLI::Option *subNameOpt = nullptr, *subWaveOpt = nullptr;
@@ -272,6 +296,62 @@ int kitEdit(sCliContext *ctx, sWaveList *list, const KitArgs &a, std::string &do
     waveKitIsFile(kit, 1);
     waveKitEdit(kit);
     if (!a.swap->parsed()) waveKitSaveRequest();
+    return CLI_EXIT_OK;
+}
+
+// Shows the kit `a.kit`, or without one every kit that has a file: each pad's
+// wave and sub-wave with their names. Reads only.
+int kitShow(sCliContext *ctx, const KitArgs &a) {
+    CliCardLock lock;
+    if (!lock.take(ctx, a.root, false)) return CLI_EXIT_FAILURE;
+    sWaveList *list = cliScanVolume(ctx, a.root);
+    if (!list) return CLI_EXIT_FAILURE;
+    // Looked up by number once, not by a search of the library per pad.
+    std::vector<const sWave *> byNumber(kWaveNumberMax + 1, nullptr);
+    for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next)
+        byNumber[static_cast<size_t>(w->waveNumber)] = w;
+    auto wave = [&](int number) { return number >= 0 && number <= kWaveNumberMax ? byNumber[number] : nullptr; };
+    auto waveText = [&](int number) {
+        if (number < 0) return std::string("-");
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%04d", number);
+        const sWave *w = wave(number);
+        return std::string(buf) + " " + (w ? text(w->name, kWaveNameLen) : std::string("(not on the card)"));
+    };
+    auto waveName = [&](int number) {
+        const sWave *w = wave(number);
+        return w ? nlohmann::ordered_json(text(w->name, kWaveNameLen)) : nlohmann::ordered_json();
+    };
+    nlohmann::ordered_json kits = nlohmann::ordered_json::array();
+    for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next) {
+        if (a.kit >= 0 ? kit->kitNumber != a.kit : !kit->isFile) continue;
+        std::string name = text(kit->name, kKitNameLen), sub = text(kit->subName, kKitSubNameLen);
+        nlohmann::ordered_json pads = nlohmann::ordered_json::array();
+        if (!ctx->json)
+            *ctx->out << "kit " << kit->kitNumber << ": " << name << (sub.empty() ? "" : " / " + sub)
+                      << (kit->isFile ? "" : " (no kit file)") << "\n";
+        int number = 1;
+        for (auto *p = static_cast<const sListItem *>(kit->pads.first); p; p = p->next, ++number) {
+            auto *pad = static_cast<const sPad *>(p->item);
+            if (!ctx->json) {
+                *ctx->out << "pad " << number << '\t' << waveText(pad->waveNumber) << '\t' << waveText(pad->subWaveNumber)
+                          << '\n';
+                continue;
+            }
+            pads.push_back({{"pad", number},
+                            {"wave", pad->waveNumber},
+                            {"wave_name", waveName(pad->waveNumber)},
+                            {"subwave", pad->subWaveNumber},
+                            {"subwave_name", waveName(pad->subWaveNumber)}});
+        }
+        kits.push_back({{"number", kit->kitNumber},
+                        {"name", name},
+                        {"subname", sub},
+                        {"has_file", kit->isFile != 0},
+                        {"pads", std::move(pads)}});
+    }
+    waveListDispose(list);
+    if (ctx->json) cliJsonWrite(ctx, {{"volume", a.root}, {"kits", std::move(kits)}});
     return CLI_EXIT_OK;
 }
 
@@ -361,6 +441,15 @@ sWaveList *cliEditOpen(sCliContext *ctx, const std::string &root, uint32_t mode)
         return nullptr;
     }
     return list;
+}
+
+sTag *cliFindTag(sCliContext *ctx, sWaveList *list, const std::string &name) {
+    std::string sjis;
+    // A lookup only converts: a card written elsewhere may hold names our rule refuses.
+    if (!cliSjisName(ctx, name, "category name", &sjis)) return nullptr;
+    sTag *tag = waveListTagFindName(list, sjis.c_str());
+    if (!tag) cliError(ctx, "category \"" + name + "\"", "no such category on the card");
+    return tag;
 }
 
 bool cliCategoriesWhole(sCliContext *ctx, sWaveList *list) {
@@ -472,20 +561,24 @@ void cliAddCategory(CLI::App &app, sCliContext *ctx) {
                     "Names are at most 12 bytes in Shift-JIS; a card holds at most 20 categories.");
     cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
     cmd->require_subcommand(1);
-    a->add = cmd->add_subcommand("add", "Make a new category, shown first.");
+    a->add = cmd->add_subcommand("add", "Make a new category, shown first (move it with 'move --to').");
     a->add->add_option("NAME", a->name, "its name (UTF-8)")->required();
     a->rename = cmd->add_subcommand("rename", "Give a category a new name.");
     a->rename->add_option("NAME", a->name, "the category")->required();
     a->rename->add_option("NEWNAME", a->newName, "its new name (UTF-8)")->required();
     a->remove = cmd->add_subcommand("delete", "Delete a category; its waves move to DEFAULT.");
     a->remove->add_option("NAME", a->name, "the category")->required();
-    a->move = cmd->add_subcommand("move", "Show a category directly before or after another one.");
+    a->move = cmd->add_subcommand(
+        "move", "Show a category directly before or after another one, or at a position of the display order.");
     a->move->add_option("NAME", a->name, "the category to move")->required();
     CLI::Option *before = a->move->add_option("--before", a->before, "the category it goes above");
     CLI::Option *after = a->move->add_option("--after", a->after, "the category it goes below");
+    CLI::Option *to = a->move->add_option("--to", a->to, "the position it takes, 1 being shown first")
+                          ->check(CLI::Range(1, kTagCountMax));
     before->excludes(after);
-    a->move->callback([before, after] {
-        if (before->count() + after->count() != 1) throw CLI::RequiredError("--before or --after");
+    to->excludes(before)->excludes(after);
+    a->move->callback([before, after, to] {
+        if (before->count() + after->count() + to->count() != 1) throw CLI::RequiredError("--before, --after or --to");
     });
     a->assign = cmd->add_subcommand("assign", "Put waves into a category.");
     a->assign->add_option("ARGS", a->assignArgs, "WAVE... NAME: the wave numbers, then the category")
@@ -501,8 +594,8 @@ void cliAddCategory(CLI::App &app, sCliContext *ctx) {
 void cliAddKit(CLI::App &app, sCliContext *ctx) {
     auto a = std::make_shared<KitArgs>();
     CLI::App *cmd = app.add_subcommand(
-        "kit", "Edit a kit (0-99): its name, a pad's waves (pads 1-15), or swap two pad slots. The kit's file is "
-               "written.");
+        "kit", "Edit a kit (0-99): its name, a pad's waves (pads 1-15), or swap two pad slots; the kit's file is "
+               "written. Or show kits.");
     cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
     cmd->require_subcommand(1);
     auto kitNumber = [&](CLI::App *sub) {
@@ -527,7 +620,18 @@ void cliAddKit(CLI::App &app, sCliContext *ctx) {
     kitNumber(a->swap);
     a->swap->add_option("A", a->slotA, "the first slot")->required()->check(checkSlot);
     a->swap->add_option("B", a->slotB, "the second slot")->required()->check(checkSlot);
+    a->show = cmd->add_subcommand(
+        "show", "Show a kit's pads: each pad's wave and sub-wave, number and name. Without KIT, every kit that has a "
+                "kit file. Reads only.");
+    a->show->add_option("KIT", a->kit, "the kit's number, 0-99")->check(CLI::Range(0, kKitCount - 1));
+    a->show->add_flag("--json", ctx->json,
+                      "one JSON object {volume, kits[{number, name, subname, has_file, pads[{pad, wave, wave_name, "
+                      "subwave, subwave_name}]}]}");
     cmd->callback([ctx, a] {
+        if (a->show->parsed()) {
+            ctx->exitCode = kitShow(ctx, *a);
+            return;
+        }
         std::string done;
         int status = cliEditRun(ctx, a->root, [&](sWaveList *list) { return kitEdit(ctx, list, *a, done); });
         ctx->exitCode = cliEditDone(ctx, status, done);

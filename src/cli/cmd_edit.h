@@ -2,9 +2,9 @@
 //
 //   kvbrt rename VOLUME WAVE NAME
 //   kvbrt category VOLUME add NAME | rename NAME NEWNAME | delete NAME
-//                         | move NAME --before OTHER|--after OTHER | assign WAVE... NAME
+//                         | move NAME --before OTHER|--after OTHER|--to N | assign WAVE... NAME
 //   kvbrt kit VOLUME name KIT NAME [--sub SUBNAME] | set KIT PAD WAVE [--sub WAVE]
-//                    | clear KIT PAD | swap KIT A B
+//                    | clear KIT PAD | swap KIT A B | show [KIT] [--json]
 //   kvbrt delete VOLUME WAVE... [--yes]
 //   kvbrt wavelist VOLUME
 //
@@ -13,7 +13,8 @@
 // windows use, raises the same requests and runs the request step once, so
 // the card is written exactly as the desktop program would write it. Names
 // are given in UTF-8 and stored in Shift-JIS; a name the card cannot keep
-// whole is refused, never cut. A value the library refuses is a failure (exit
+// whole is refused, never cut. `kit show` only reads: it scans read-only and
+// writes nothing. A value the library refuses is a failure (exit
 // 1); a malformed command line a usage error (exit 2). Whatever the request
 // step could not write is reported on stderr with the file and the reason,
 // and the command fails.
@@ -26,6 +27,7 @@
 #include "cli/cli.h"
 #include "wavelib/storage.h"
 
+struct sTag;
 struct sWaveList;
 
 // Register the subcommands on `app`. Never fail.
@@ -64,6 +66,9 @@ void cliListsFollow(sWaveList *list, const std::string &before);
 // file is still unwritten, and clears the notes. Returns CLI_EXIT_OK, or
 // CLI_EXIT_FAILURE when there was anything to report.
 int cliEditReport(sCliContext *ctx, sWaveList *list);
+// Returns the category named `name` (UTF-8; any case) in `list`, or null
+// with the reason on stderr.
+sTag *cliFindTag(sCliContext *ctx, sWaveList *list, const std::string &name);
 // Converts UTF-8 `name` into the Shift-JIS bytes the card keeps in `*out`.
 // Returns false, with the reason on stderr naming `what`, when a character
 // has no Shift-JIS form (`*out` unchanged).

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -32,55 +33,13 @@ void putName(Json &object, const char *bytes, size_t length) {
 
 std::string errorText(int err) { return err ? std::strerror(err) : "unknown error"; }
 
-// The audio facts `info` shows of one wave.
-struct AudioFacts {
-    uint64_t size = 0;
-    int rate = 0, bits = 0, channels = 0;
-};
-
-AudioFacts audioFacts(sCliContext *ctx, const sWaveList *list, const sWave *wave) {
-    AudioFacts facts;
-    const sStorageWavePrm *node = wstorageFindWavePrm(list->storage, wave->waveNumber);
-    if (!node) return facts;
-    facts.size = node->audioSize;
-    _sAudioContext *audio = audioDecode(node->audioPath);
-    if (!audio) {
-        cliError(ctx, node->audioPath, "cannot read the audio header: not a WAV or AIFF file the device takes");
-        return facts;
-    }
-    facts.rate = audioGetSampleRate(audio);
-    facts.bits = audioGetBitsPerSample(audio);
-    facts.channels = audioGetChannels(audio);
-    audioDispose(audio);
-    return facts;
-}
-
-// Where `tag` stands in the display order, 1 being shown first; 0 when the
-// order view does not hold it.
-int displayPosition(const sWaveList *list, const sTag *tag) {
-    int position = 1;
-    for (auto *n = static_cast<const sListItem *>(list->tagOrder.first); n; n = n->next, ++position)
-        if (n->item == tag) return position;
-    return 0;
-}
-
 void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
     uint64_t freeBytes = rliStorageDiskFreeSize(root.c_str()), total = storageDiskSize(root.c_str());
     Json waves = Json::array(), categories = Json::array(), kits = Json::array();
+    CliWavePrmIndex index = cliWavePrmIndex(list);
     for (auto *n = static_cast<sListItem *>(list->waveNumber.first); n; n = n->next) {
         auto *w = static_cast<const sWave *>(n->item);
-        AudioFacts a = audioFacts(ctx, list, w);
-        Json wave = {{"number", w->waveNumber}};
-        putName(wave, w->name, kWaveNameLen);
-        wave["category"] = strSjisToUtf8(field(w->category->name, kTagNameLen));
-        wave["category_index"] = waveTagNumber(list, w->category);
-        wave["file"] =
-            field(w->dataFolder, kWaveDataFolderLen) + "/" + strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
-        wave["size"] = a.size;
-        wave["rate"] = a.rate;
-        wave["bits"] = a.bits;
-        wave["channels"] = a.channels;
-        waves.push_back(std::move(wave));
+        waves.push_back(cliWaveJson(list, w, cliAudioFacts(ctx, index[static_cast<size_t>(w->waveNumber)]), false));
     }
     for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next) {
         Json tag = Json::object(), members = Json::array();
@@ -88,7 +47,7 @@ void writeJson(sCliContext *ctx, const std::string &root, sWaveList *list) {
         tag["order"] = t->order;
         // The array keeps the file's order, which the waves' category_index
         // points into; where the device shows the category is its position.
-        tag["position"] = displayPosition(list, t);
+        tag["position"] = cliTagPosition(list, t);
         for (auto *m = static_cast<const sListItem *>(t->membersNumber.first); m; m = m->next)
             members.push_back(static_cast<const sWave *>(m->item)->waveNumber);
         tag["waves"] = std::move(members);
@@ -146,6 +105,58 @@ int info(sCliContext *ctx, const std::string &root) {
 }
 
 }  // namespace
+
+CliWavePrmIndex cliWavePrmIndex(const sWaveList *list) {
+    CliWavePrmIndex index(kWaveNumberMax + 1, nullptr);
+    // The first node of a number wins, as a search of the list would find it.
+    for (auto *n = static_cast<const sStorageWavePrm *>(list->storage->wavePrms.first); n; n = n->next) {
+        int number = n->prm ? n->prm->waveNumber : -1;
+        if (number >= 0 && number <= kWaveNumberMax && !index[static_cast<size_t>(number)])
+            index[static_cast<size_t>(number)] = n;
+    }
+    return index;
+}
+
+sCliAudioFacts cliAudioFacts(sCliContext *ctx, const sStorageWavePrm *node) {
+    sCliAudioFacts facts;
+    if (!node) return facts;
+    facts.size = node->audioSize;
+    _sAudioContext *audio = audioDecode(node->audioPath);
+    if (!audio) {
+        cliError(ctx, node->audioPath, "cannot read the audio header: not a WAV or AIFF file the device takes");
+        return facts;
+    }
+    facts.rate = audioGetSampleRate(audio);
+    facts.bits = audioGetBitsPerSample(audio);
+    facts.channels = audioGetChannels(audio);
+    // Sample bytes over bytes per second: an AIFF header gives no frame count.
+    double perSecond = static_cast<double>(audioGetBlockAlign(audio)) * facts.rate;
+    if (perSecond > 0) facts.seconds = static_cast<double>(audioGetWaveSize(audio)) / perSecond;
+    audioDispose(audio);
+    return facts;
+}
+
+Json cliWaveJson(const sWaveList *list, const sWave *w, const sCliAudioFacts &a, bool withSeconds) {
+    Json wave = {{"number", w->waveNumber}};
+    putName(wave, w->name, kWaveNameLen);
+    wave["category"] = strSjisToUtf8(field(w->category->name, kTagNameLen));
+    wave["category_index"] = waveTagNumber(list, w->category);
+    wave["file"] = field(w->dataFolder, kWaveDataFolderLen) + "/" + strSjisToUtf8(field(w->fileName, kWaveFileNameLen));
+    wave["size"] = a.size;
+    wave["rate"] = a.rate;
+    wave["bits"] = a.bits;
+    wave["channels"] = a.channels;
+    // Milliseconds are as fine as the text listing shows.
+    if (withSeconds) wave["seconds"] = a.seconds < 0 ? Json() : Json(std::round(a.seconds * 1000) / 1000);
+    return wave;
+}
+
+int cliTagPosition(const sWaveList *list, const sTag *tag) {
+    int position = 1;
+    for (auto *n = static_cast<const sListItem *>(list->tagOrder.first); n; n = n->next, ++position)
+        if (n->item == tag) return position;
+    return 0;
+}
 
 std::string cliStorageNoteReason(const sStorageNote *note) {
     std::string audio = note->detail;

@@ -1,7 +1,8 @@
-// `kvbrt list VOLUME [--sort number|name|category]`. See cmd_list.h.
+// `kvbrt list VOLUME [--sort ...] [--category NAME] [--json]`. See cmd_list.h.
 #include "cli/cmd_list.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/audio.h"
+#include "cli/cmd_edit.h"
 #include "cli/cmd_info.h"
 #include "foundation/str.h"
 #include "wavelib/storage.h"
@@ -17,16 +18,23 @@
 
 namespace {
 
+struct ListArgs {
+    std::string root, sort = "number", category;
+    bool oneCategory = false;  // --category was given
+};
+
 std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
-// The waves in the asked order.
-std::vector<const sWave *> ordered(sWaveList *list, const std::string &sort) {
+// The waves in the asked order; only those of `tag` unless it is null.
+std::vector<const sWave *> ordered(sWaveList *list, const std::string &sort, const sTag *tag) {
     std::vector<const sWave *> waves;
     auto take = [&](const sListBase *view) {
         for (auto *n = static_cast<const sListItem *>(view->first); n; n = n->next)
             waves.push_back(static_cast<const sWave *>(n->item));
     };
-    if (sort == "name") {
+    if (tag) {
+        take(sort == "name" ? &tag->membersAlphabet : &tag->membersNumber);
+    } else if (sort == "name") {
         take(&list->waveAlphabet);
     } else if (sort == "category") {
         for (auto *n = static_cast<const sListItem *>(list->tagOrder.first); n; n = n->next)
@@ -37,50 +45,51 @@ std::vector<const sWave *> ordered(sWaveList *list, const std::string &sort) {
     return waves;
 }
 
-// Seconds of sound: sample bytes over bytes per second, since an AIFF header
-// gives no frame count.
-std::string seconds(sCliContext *ctx, const sStorageWavePrm *node) {
-    if (!node) return "-";
-    _sAudioContext *audio = audioDecode(node->audioPath);
-    if (!audio) {
-        cliError(ctx, node->audioPath, "cannot read the audio header: not a WAV or AIFF file the device takes");
-        return "-";
-    }
-    double perSecond = static_cast<double>(audioGetBlockAlign(audio)) * audioGetSampleRate(audio);
-    char buf[32] = "-";
-    if (perSecond > 0) std::snprintf(buf, sizeof buf, "%.3f", audioGetWaveSize(audio) / perSecond);
-    audioDispose(audio);
-    return buf;
-}
-
-int list(sCliContext *ctx, const std::string &root, const std::string &sort) {
+int list(sCliContext *ctx, const ListArgs &a) {
     CliCardLock lock;
-    if (!lock.take(ctx, root, false)) return CLI_EXIT_FAILURE;
-    sWaveList *lib = cliScanVolume(ctx, root);
+    if (!lock.take(ctx, a.root, false)) return CLI_EXIT_FAILURE;
+    sWaveList *lib = cliScanVolume(ctx, a.root);
     if (!lib) return CLI_EXIT_FAILURE;
-    std::ostream &out = *ctx->out;
-    for (const sWave *w : ordered(lib, sort)) {
-        char number[8];
+    const sTag *tag = a.oneCategory ? cliFindTag(ctx, lib, a.category) : nullptr;
+    if (a.oneCategory && !tag) {
+        waveListDispose(lib);
+        return CLI_EXIT_FAILURE;
+    }
+    CliWavePrmIndex index = cliWavePrmIndex(lib);
+    nlohmann::ordered_json waves = nlohmann::ordered_json::array();
+    for (const sWave *w : ordered(lib, a.sort, tag)) {
+        sCliAudioFacts facts = cliAudioFacts(ctx, index[static_cast<size_t>(w->waveNumber)]);
+        if (ctx->json) {
+            waves.push_back(cliWaveJson(lib, w, facts, true));
+            continue;
+        }
+        char number[8], seconds[32] = "-";
         std::snprintf(number, sizeof number, "%04d", w->waveNumber % 10000);
-        out << number << '\t' << text(w->name, kWaveNameLen) << '\t' << text(w->category->name, kTagNameLen) << '\t'
-            << text(w->dataFolder, kWaveDataFolderLen) << '/' << text(w->fileName, kWaveFileNameLen) << '\t'
-            << seconds(ctx, wstorageFindWavePrm(lib->storage, w->waveNumber)) << '\n';
+        if (facts.seconds >= 0) std::snprintf(seconds, sizeof seconds, "%.3f", facts.seconds);
+        *ctx->out << number << '\t' << text(w->name, kWaveNameLen) << '\t' << text(w->category->name, kTagNameLen)
+                  << '\t' << text(w->dataFolder, kWaveDataFolderLen) << '/' << text(w->fileName, kWaveFileNameLen)
+                  << '\t' << seconds << '\n';
     }
     waveListDispose(lib);
+    if (ctx->json) cliJsonWrite(ctx, {{"volume", a.root}, {"waves", std::move(waves)}});
     return CLI_EXIT_OK;
 }
 
 }  // namespace
 
 void cliAddList(CLI::App &app, sCliContext *ctx) {
-    auto root = std::make_shared<std::string>();
-    auto sort = std::make_shared<std::string>("number");
+    auto a = std::make_shared<ListArgs>();
     CLI::App *cmd = app.add_subcommand(
         "list", "List the waves of a card, one per line: number, name, category, file, seconds (tab-separated). "
                 "Reads only.");
-    cmd->add_option("VOLUME", *root, "the folder the card is mounted at")->required();
-    cmd->add_option("--sort", *sort, "order of the lines")
+    cmd->add_option("VOLUME", a->root, "the folder the card is mounted at")->required();
+    cmd->add_option("--sort", a->sort, "order of the lines")
         ->check(CLI::IsMember({"number", "name", "category"}))
         ->capture_default_str();
-    cmd->callback([ctx, root, sort] { ctx->exitCode = list(ctx, *root, *sort); });
+    CLI::Option *category = cmd->add_option("--category", a->category, "only the waves of this category");
+    cmd->add_flag("--json", ctx->json, "one JSON object {volume, waves[]}: the waves of info --json with seconds");
+    cmd->callback([ctx, a, category] {
+        a->oneCategory = category->count() > 0;
+        ctx->exitCode = list(ctx, *a);
+    });
 }

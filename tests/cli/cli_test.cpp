@@ -17,12 +17,11 @@ using CliRun = CliResult;
 const auto run = cliRun;
 
 TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
-    CliRun v = run({"--version"});
+    CliRun v = run({"--version"}), h = run({"--help"});
     EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(h.status, 0);
     EXPECT_EQ(v.out.rfind("kvbrt ", 0), 0u);
     EXPECT_TRUE(v.err.empty());
-    CliRun h = run({"--help"});
-    EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("Usage: kvbrt"), std::string::npos);
     EXPECT_NE(h.out.find("Exit status"), std::string::npos);
 }
@@ -31,12 +30,22 @@ TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
 TEST(CliFrame, UsageLinesWorkWhenCopied) {
     ScratchDir dir;
     TestCard(dir.path()).makeTree();
-    std::string help = run({"category", "x", "add", "--help"}).out;
-    std::string usage = help.substr(help.find("Usage: kvbrt ") + 13);
-    usage = usage.substr(0, usage.find('\n'));
-    EXPECT_EQ(usage, "category VOLUME add [OPTIONS] NAME");
-    CliRun r = run({"category", dir.path(), "add", "LOOPS"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    // Each usage line as its help shows it, filled in (VOLUME: the card) and run.
+    const std::pair<std::string, std::vector<std::string>> copied[] = {
+        {"category VOLUME add [OPTIONS] NAME", {"category", "VOLUME", "add", "LOOPS"}},
+        {"category VOLUME move [OPTIONS] NAME", {"category", "VOLUME", "move", "LOOPS", "--to", "2"}},
+        {"kit VOLUME show [OPTIONS] [KIT]", {"kit", "VOLUME", "show", "0", "--json"}},
+        {"list [OPTIONS] VOLUME", {"list", "VOLUME", "--category", "LOOPS", "--json"}},
+    };
+    for (auto [usage, args] : copied) {
+        args.push_back("--help");
+        std::string help = run(args).out;
+        EXPECT_EQ(help.substr(help.find("Usage: kvbrt ") + 13, usage.size() + 1), usage + "\n");
+        args.pop_back();
+        args[1] = dir.path();
+        CliRun r = run(args);
+        EXPECT_EQ(r.status, 0) << usage << "\n" << r.err;
+    }
     EXPECT_EQ(run({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
     CliRun unknown = run({"foo", dir.path()});
     EXPECT_EQ(unknown.status, 2);

@@ -82,7 +82,7 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     s.run({"import", card, dir / "none.wav"}, 1);
     s.run({"import", card, dir / "backups"}, 1);
     s.run({"info", card});
-    s.run({"list", card});
+    s.run({"list", card, "--category", "KICK", "--json"});
     s.run({"inspect", card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb"});
     s.run({"volumes"});
     s.run({"export", card, "0", "--to", backups});
@@ -93,6 +93,7 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     s.run({"category", card, "add", "LOOPS"});
     s.run({"category", card, "assign", "28", "29", "LOOPS"});
     s.run({"category", card, "move", "LOOPS", "--after", "KICK"});
+    s.run({"category", card, "move", "LOOPS", "--to", "1"});
     s.run({"category", card, "rename", "LOOPS", "LOOPZ"});
     s.run({"category", card, "delete", "FX"});
     s.run({"category", card, "delete", "DEFAULT"}, 1);
@@ -100,6 +101,7 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     s.run({"kit", card, "name", "3", "Mine", "--sub", "first kit"});
     s.run({"kit", card, "swap", "0", "1", "2s"});
     s.run({"kit", card, "clear", "1", "15"});
+    s.run({"kit", card, "show", "3", "--json"});
     s.run({"delete", card, "5", "7", "--yes"});
 
     // The dry run changes nothing; the real run closes the gaps.

@@ -4,6 +4,8 @@
 // write reported with its file.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -40,27 +42,24 @@ protected:
     }
 };
 
-TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
+TEST_F(CliEditTest, RefusedNamesAndMalformedCommandLinesChangeNothing) {
     auto before = testTreeSnapshot(root());
     const std::vector<std::vector<std::string>> refused = {
         {"rename", "3", "ABCDEFGHIJKLM"},                // 13 bytes
         {"rename", "3", "あいうえおかき"},               // 14 bytes in Shift-JIS
         {"rename", "3", "Kick\xF0\x9F\x8E\xB5"},         // a character Shift-JIS lacks
         {"rename", "3", "Bad\xFF"},                      // not UTF-8
-        {"rename", "3", ""},
         {"rename", "3", "x/y"},                          // breaks list and export
-        {"rename", "3", "   "},
-        {"rename", "3", "a\tb"},
-        {"category", "add", "a<b"},
-        {"kit", "name", "1", "a\nb"},
+        {"rename", "3", ""}, {"rename", "3", "   "}, {"rename", "3", "a\tb"},
+        {"category", "add", "a<b"}, {"kit", "name", "1", "a\nb"},
         {"rename", "5", "Nobody"},                       // no such wave
         {"category", "add", "ABCDEFGHIJKLM"},            // the category list keeps 12
         {"category", "add", "snare"},                    // in use (any case)
         {"category", "rename", "KICK", "Snare"},
         {"category", "rename", "DEFAULT", "Other"},
-        {"category", "delete", "DEFAULT"},
-        {"category", "delete", "NOPE"},
+        {"category", "delete", "DEFAULT"}, {"category", "delete", "NOPE"},
         {"category", "move", "KICK", "--before", "KICK"},
+        {"category", "move", "KICK", "--to", "4"},       // three categories
         {"category", "assign", "3", "77", "SNARE"},      // no wave 77: no wave moves
         {"kit", "name", "1", "ABCDEFGHI"},               // 9 bytes
         {"kit", "name", "1", "Rock", "--sub", "ABCDEFGHIJKLMNOPQ"},
@@ -68,43 +67,28 @@ TEST_F(CliEditTest, NamesTheCardCannotKeepAreRefusedAndNothingChanges) {
         {"kit", "set", "1", "2", "3", "--sub", "77"},
         {"delete", "3", "77"},
     };
-    for (const auto &args : refused) {
-        CliResult r = run(args);
-        EXPECT_EQ(r.status, 1) << args[0] << " " << args.back() << "\n" << r.err;
-        EXPECT_NE(r.err, "") << args[0];
-        EXPECT_EQ(testTreeSnapshot(root()), before) << args[0] << " " << args.back();
-    }
-}
-
-TEST_F(CliEditTest, MalformedCommandLinesAreUsageErrors) {
+    // Malformed command lines are usage errors.
     const std::vector<std::vector<std::string>> malformed = {
-        {"rename", "x", "Name"},
-        {"kit", "set", "100", "1", "3"},
-        {"kit", "set", "1", "0", "3"},
-        {"kit", "clear", "1", "16"},
-        {"kit", "swap", "1", "7", "16"},
-        {"kit", "swap", "1", "7x", "2"},
-        {"category", "assign", "3", "x", "SNARE"},
-        {"category", "assign", "SNARE"},
-        {"category", "move", "KICK"},
-        {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"},
-        {"category", "frobnicate", "KICK"},
-        {"delete"},
+        {"rename", "x", "Name"}, {"kit", "set", "100", "1", "3"}, {"kit", "set", "1", "0", "3"}, {"kit", "show", "100"},
+        {"kit", "clear", "1", "16"}, {"kit", "swap", "1", "7", "16"}, {"kit", "swap", "1", "7x", "2"}, {"delete"},
+        {"category", "assign", "3", "x", "SNARE"}, {"category", "assign", "SNARE"}, {"category", "move", "KICK"},
+        {"category", "move", "KICK", "--before", "SNARE", "--after", "DEFAULT"}, {"category", "frobnicate", "KICK"},
+        {"category", "move", "KICK", "--to", "0"}, {"category", "move", "KICK", "--to", "2", "--after", "SNARE"},
     };
-    for (const auto &args : malformed) EXPECT_EQ(run(args).status, 2) << args[0] << " " << args.back();
+    for (int status : {1, 2})
+        for (const auto &args : status == 1 ? refused : malformed) {
+            CliResult r = run(args);
+            EXPECT_EQ(r.status, status) << args[0] << " " << args.back() << "\n" << r.err;
+            EXPECT_NE(r.err, "") << args[0];
+            EXPECT_EQ(testTreeSnapshot(root()), before) << args[0] << " " << args.back();
+        }
 }
 
-TEST_F(CliEditTest, RenameWritesTheWaveInShiftJis) {
-    CliResult r = run({"rename", "4", "スネア"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    TestLibrary s(root());
-    EXPECT_EQ(s.name(4), "\x83X\x83l\x83\x41");
-    EXPECT_EQ(s.tagOf(4), "SNARE");
-}
-
-TEST_F(CliEditTest, CategoryEditsReachTheCard) {
-    // add: on top of the display order.
-    ASSERT_EQ(run({"category", "add", "TOMS"}).status, 0);
+TEST_F(CliEditTest, RenameAndCategoryEditsReachTheCard) {
+    ASSERT_EQ(run({"rename", "4", "スネア"}).status, 0);
+    EXPECT_EQ(TestLibrary(root()).name(4), "\x83X\x83l\x83\x41");
+    // add: on top of the display order, and saying so.
+    EXPECT_EQ(run({"category", "add", "TOMS"}).out, "category added: TOMS, shown at position 1 of 4\n");
     EXPECT_EQ(TestLibrary(root()).tagOrder().front(), "TOMS");
     // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
     // whose category number shifts down, is rewritten too.
@@ -117,39 +101,53 @@ TEST_F(CliEditTest, CategoryEditsReachTheCard) {
         EXPECT_EQ(s.tagOf(4), "DEFAULT");
         EXPECT_EQ(s.tagOf(3), "KICK");
     }
-    // rename and move: KICK directly below TOMS.
+    // rename, and moves by neighbour and by position: each line says where it stands.
     ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
-    ASSERT_EQ(run({"category", "move", "BASS", "--after", "TOMS"}).status, 0);
-    TestLibrary s(root());
-    EXPECT_EQ(s.tagOf(3), "BASS");
-    EXPECT_EQ(s.tagOrder(), (std::vector<std::string>{"TOMS", "BASS", "DEFAULT"}));
-}
-
-TEST_F(CliEditTest, TheTwentyFirstCategoryIsRefused) {
+    const std::pair<std::vector<std::string>, std::vector<std::string>> moves[] = {
+        {{"BASS", "--after", "TOMS"}, {"TOMS", "BASS", "DEFAULT"}},
+        {{"TOMS", "--to", "3"}, {"BASS", "DEFAULT", "TOMS"}},
+        {{"TOMS", "--to", "2"}, {"BASS", "TOMS", "DEFAULT"}},
+        {{"DEFAULT", "--to", "1"}, {"DEFAULT", "BASS", "TOMS"}},
+    };
+    for (const auto &[args, order] : moves) {
+        CliResult r = run({"category", "move", args[0], args[1], args[2]});
+        EXPECT_EQ(r.out, "category moved: " + args[0] + ", now shown at position " +
+                             std::to_string(std::find(order.begin(), order.end(), args[0]) - order.begin() + 1) +
+                             " of 3\n");
+        EXPECT_EQ(TestLibrary(root()).tagOrder(), order) << args[0];
+    }
+    EXPECT_EQ(TestLibrary(root()).tagOf(3), "BASS");
+    EXPECT_EQ(run({"category", "move", "BASS", "--to", "2"}).out, "category BASS stays at position 2 of 3\n");
     for (int i = 3; i < 20; ++i) ASSERT_EQ(run({"category", "add", "C" + std::to_string(i)}).status, 0) << i;
     CliResult r = run({"category", "add", "ONEMORE"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("20"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("at most 20"), std::string::npos) << r.err;
 }
 
-TEST_F(CliEditTest, KitEditsWriteTheKitFile) {
+TEST_F(CliEditTest, KitEditsWriteTheKitFileAndShowReadsItBack) {
+    auto before = testTreeSnapshot(root());
+    std::string kit1 = "kit 1: Rock / Sub\npad 1\t0250 Hat\t0003 Kick\npad 2\t0004 Snare\t0099 (not on the card)\n";
+    for (int pad = 3; pad <= 15; ++pad) kit1 += "pad " + std::to_string(pad) + "\t-\t-\n";
+    EXPECT_EQ(run({"kit", "show", "1"}).out, kit1);
+    EXPECT_EQ(run({"kit", "show"}).out, kit1);  // without a number: the kits that have a file
+    EXPECT_EQ(run({"kit", "show", "7"}).out.substr(0, 30), "kit 7: New Kit  (no kit file)\n");
+    EXPECT_EQ(testTreeSnapshot(root()), before);
+
     ASSERT_EQ(run({"kit", "name", "7", "Jazz", "--sub", "ブラシ"}).status, 0);
     ASSERT_EQ(run({"kit", "set", "7", "2", "3", "--sub", "250"}).status, 0);
     ASSERT_EQ(run({"kit", "set", "7", "15", "4"}).status, 0);
     ASSERT_EQ(run({"kit", "clear", "1", "1"}).status, 0);
     ASSERT_EQ(run({"kit", "swap", "7", "2s", "15"}).status, 0);
     EXPECT_TRUE(testExists(card.kit() + "kit007.kvb"));
-    TestLibrary s(root());
-    sKit *kit = waveListKitPtr(s.list, 7);
-    EXPECT_EQ(kit->isFile, 1);
-    EXPECT_EQ(std::string(kit->name), "Jazz");
-    EXPECT_EQ(std::string(kit->subName), "\x83u\x83\x89\x83V");
-    EXPECT_EQ(s.pad(7, 1)->waveNumber, 3);
-    EXPECT_EQ(s.pad(7, 1)->subWaveNumber, 4);
-    EXPECT_EQ(s.pad(7, 14)->waveNumber, 250);
-    EXPECT_EQ(s.pad(1, 0)->waveNumber, -1);
-    EXPECT_EQ(s.pad(1, 0)->subWaveNumber, -1);
-    EXPECT_EQ(s.pad(1, 1)->waveNumber, 4);
+    EXPECT_EQ(run({"kit", "show", "1"}).out.substr(0, 38), "kit 1: Rock / Sub\npad 1\t-\t-\npad 2\t0004");
+    nlohmann::json kit7 = nlohmann::json::parse(run({"kit", "show", "7", "--json"}).out)["kits"][0];
+    EXPECT_EQ(kit7["name"], "Jazz");
+    EXPECT_EQ(kit7["subname"], "ブラシ");
+    EXPECT_EQ(kit7["has_file"], true);
+    EXPECT_EQ(kit7["pads"][1], nlohmann::json::parse(R"({"pad":2,"wave":3,"wave_name":"Kick","subwave":4,
+                                                          "subwave_name":"Snare"})"));
+    EXPECT_EQ(kit7["pads"][2]["wave_name"], nullptr);
+    EXPECT_EQ(kit7["pads"][14]["wave"], 250);
 }
 
 TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {

@@ -2,6 +2,7 @@
 // the read-only scan, and init refusing a card that is already set up.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -13,23 +14,6 @@
 #include "support/test_util.h"
 
 namespace {
-
-std::string padsJson(const std::vector<std::pair<int, int>> &pads) {
-    std::string out = "[";
-    for (size_t i = 0; i < 15; ++i) {
-        int w = i < pads.size() ? pads[i].first : -1, s = i < pads.size() ? pads[i].second : -1;
-        out += std::string(i ? "," : "") + "{\"wave\":" + std::to_string(w) + ",\"subwave\":" + std::to_string(s) + "}";
-    }
-    return out + "]";
-}
-
-std::string waveJson(int number, const std::string &name, const std::string &hex, const std::string &tag, int index,
-                     const std::string &file) {
-    return "{\"number\":" + std::to_string(number) + ",\"name\":\"" + name + "\",\"name_hex\":\"" + hex +
-           "\",\"category\":\"" + tag + "\",\"category_index\":" + std::to_string(index) + ",\"file\":\"" + file +
-           "\",\"size\":" + std::to_string(testWavBytes(100 + number).size()) +
-           ",\"rate\":44100,\"bits\":16,\"channels\":1}";
-}
 
 // The card of the JSON test: DEFAULT added in front of SNARE and KICK.
 TestCard exampleCard(const std::string &root) {
@@ -48,30 +32,35 @@ TEST(CliInfo, JsonDocument) {
     CliResult r = cliRun({"info", dir.path(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    // The sizes of the file system vary; they are checked for sense and taken over.
-    size_t at = r.out.find("\"free_bytes\":"), mid = r.out.find(",\"total_bytes\":"), end = r.out.find(",\"waves\"");
-    ASSERT_TRUE(at != std::string::npos && mid != std::string::npos && end != std::string::npos) << r.out;
-    std::string freeBytes = r.out.substr(at + 13, mid - at - 13), total = r.out.substr(mid + 15, end - mid - 15);
-    EXPECT_LE(std::stoull(freeBytes), std::stoull(total));
-    EXPECT_GT(std::stoull(total), 0u);
-    std::string expected = "{\"volume\":\"" + dir.path() + "\",\"free_bytes\":" + freeBytes +
-                           ",\"total_bytes\":" + total + ",\"waves\":[" +
-                           waveJson(5, "KICK", "4b49434b", "KICK", 2, "00/KICK.wav") + "," +
-                           waveJson(7, "X\\\"あ", "582282a0", "DEFAULT", 0, "00/X.wav") + "," +
-                           waveJson(101, "SN", "534e", "SNARE", 1, "01/SN.wav") + "],\"categories\":[" +
-                           "{\"name\":\"DEFAULT\",\"name_hex\":\"44454641554c54\",\"order\":0,\"position\":2,\"waves\":[7]}," +
-                           "{\"name\":\"SNARE\",\"name_hex\":\"534e415245\",\"order\":1,\"position\":1,\"waves\":[101]}," +
-                           "{\"name\":\"KICK\",\"name_hex\":\"4b49434b\",\"order\":0,\"position\":3,\"waves\":[5]}],\"kits\":[";
+    // Ordered: the keys must come as written. The file system's sizes vary; they are checked for sense.
+    using Json = nlohmann::ordered_json;
+    Json doc = Json::parse(r.out);
+    EXPECT_LE(doc["free_bytes"], doc["total_bytes"]);
+    EXPECT_GT(doc["total_bytes"], 0u);
+    auto wave = [](int number, const char *name, const char *hex, const char *tag, int index, const char *file) {
+        return Json{{"number", number}, {"name", name},   {"name_hex", hex}, {"category", tag},
+                    {"category_index", index}, {"file", file}, {"size", testWavBytes(100 + number).size()},
+                    {"rate", 44100}, {"bits", 16}, {"channels", 1}};
+    };
+    Json kits = Json::array();
     for (int k = 0; k < 100; ++k) {
-        bool file = k == 3;
-        expected += std::string(k ? "," : "") + "{\"number\":" + std::to_string(k) + ",\"name\":\"" +
-                    (file ? "Rock" : "New Kit ") + "\",\"subname\":\"" + (file ? "Sub" : "") +
-                    "\",\"has_file\":" + (file ? "true" : "false") + ",\"pads\":" +
-                    padsJson(file ? std::vector<std::pair<int, int>>{{5, -1}, {101, 7}} : std::vector<std::pair<int, int>>{}) +
-                    "}";
+        Json pads = Json::array();
+        for (int p = 0; p < 15; ++p)
+            pads.push_back({{"wave", k == 3 && p < 2 ? (p ? 101 : 5) : -1}, {"subwave", k == 3 && p == 1 ? 7 : -1}});
+        kits.push_back({{"number", k}, {"name", k == 3 ? "Rock" : "New Kit "}, {"subname", k == 3 ? "Sub" : ""},
+                        {"has_file", k == 3}, {"pads", pads}});
     }
-    expected += "]}\n";
-    EXPECT_EQ(r.out, expected);
+    Json expected = {{"volume", dir.path()}, {"free_bytes", doc["free_bytes"]}, {"total_bytes", doc["total_bytes"]},
+                     {"waves", {wave(5, "KICK", "4b49434b", "KICK", 2, "00/KICK.wav"),
+                                wave(7, "X\"あ", "582282a0", "DEFAULT", 0, "00/X.wav"),
+                                wave(101, "SN", "534e", "SNARE", 1, "01/SN.wav")}},
+                     {"categories", Json::parse(R"([
+                         {"name":"DEFAULT","name_hex":"44454641554c54","order":0,"position":2,"waves":[7]},
+                         {"name":"SNARE","name_hex":"534e415245","order":1,"position":1,"waves":[101]},
+                         {"name":"KICK","name_hex":"4b49434b","order":0,"position":3,"waves":[5]}])")},
+                     {"kits", kits}};
+    EXPECT_EQ(doc, expected);
+    EXPECT_EQ(r.out, doc.dump() + "\n");
 }
 
 TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
@@ -119,31 +108,34 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
-TEST(CliList, OrdersAndLengths) {
+TEST(CliList, OrdersCategoriesAndJson) {
     ScratchDir dir;
     exampleCard(dir.path());
-    const char *kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n";
-    const char *x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n";
-    const char *sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
-    struct Case {
-        std::vector<std::string> extra;
-        std::string out;
-    };
-    const Case cases[] = {
-        {{}, std::string(kick) + x + sn},
-        {{"--sort", "number"}, std::string(kick) + x + sn},
-        {{"--sort", "name"}, std::string(kick) + sn + x},
+    const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
+                      sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, kick + x + sn},
+        {{"--sort", "number"}, kick + x + sn},
+        {{"--sort", "name"}, kick + sn + x},
         // Categories by display order: SNARE (key 1), then DEFAULT and KICK (key 0) in list order.
-        {{"--sort", "category"}, std::string(sn) + x + kick},
+        {{"--sort", "category"}, sn + x + kick},
+        {{"--category", "snare", "--sort", "name"}, sn},
+        {{"--category", "KICK"}, kick},
     };
-    for (const Case &c : cases) {
+    for (const auto &[extra, out] : cases) {
         std::vector<std::string> args{"list", dir.path()};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.insert(args.end(), extra.begin(), extra.end());
         CliResult r = cliRun(args);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.out, out);
     }
+    // The JSON waves are info's, each with its seconds.
+    nlohmann::json info = nlohmann::json::parse(cliRun({"info", dir.path(), "--json"}).out), wave = info["waves"][2];
+    wave["seconds"] = 0.005;
+    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
+    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {wave}}})) << json.out;
     EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
+    EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
 }
 
 TEST(CliInit, SetsUpAnEmptyCard) {
@@ -162,20 +154,6 @@ TEST(CliInit, SetsUpAnEmptyCard) {
     EXPECT_NE(info.out.find("categories  1: DEFAULT (0)"), std::string::npos) << info.out;
 }
 
-TEST(CliInit, RefusesACardWithADeviceFolderAndChangesNothing) {
-    for (TestTreeNames names : {TestTreeNames{}, TestTreeNames{"korvan", "kvb-rt"}}) {
-        ScratchDir dir;
-        TestCard card = TestCard::withTree(dir.path(), names);
-        card.addWave(3, "A", "A.wav");
-        auto before = testTreeSnapshot(dir.path());
-        CliResult r = cliRun({"init", dir.path()});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("a device folder is already there"), std::string::npos) << r.err;
-        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    }
-}
-
 TEST(CliInit, UsesTheMakerFolderFoundInAnotherCase) {
     ScratchDir dir;
     testMakeDirs(dir / "korvan");
@@ -187,17 +165,28 @@ TEST(CliInit, UsesTheMakerFolderFoundInAnotherCase) {
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
 }
 
-// Followed for a folder inside a card, the hint to run init would make a
-// second device tree the device never reads; init names the card's root.
-TEST(CliInit, RefusesAFolderInsideADeviceTree) {
-    ScratchDir dir;
-    TestCard(dir.path()).makeTree();
-    for (const char *inside : {"Korvan", "Korvan/KVB-RT", "Korvan/KVB-RT/WAVE/DATA", "Korvan/other"}) {
-        testMakeDirs(dir / inside);
+// A card already set up, in either case, or a folder inside one (where the
+// hint to run init would make a second tree the device never reads): refused,
+// nothing changed.
+TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
+    const std::pair<std::string, const char *> cases[] = {
+        {"", "a device folder is already there"},
+        {"korvan", "a device folder is already there"},
+        {"Korvan", "inside the device tree of the card at "},
+        {"Korvan/KVB-RT/WAVE/DATA", "inside the device tree of the card at "},
+        {"Korvan/other", "inside the device tree of the card at "},
+    };
+    for (const auto &[inside, reason] : cases) {
+        ScratchDir dir;
+        bool lower = inside == "korvan";
+        TestCard::withTree(dir.path(), lower ? TestTreeNames{"korvan", "kvb-rt"} : TestTreeNames{}).addWave(3, "A", "A.wav");
+        std::string path = lower || inside.empty() ? dir.path() : dir / inside;
+        testMakeDirs(path);
         auto before = testTreeSnapshot(dir.path());
-        CliResult r = cliRun({"init", dir / inside});
+        CliResult r = cliRun({"init", path});
         EXPECT_EQ(r.status, 1) << inside;
-        EXPECT_NE(r.err.find("inside the device tree of the card at " + dir.path() + "/"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(std::string(reason) + (*reason == 'i' ? dir.path() + "/" : "")), std::string::npos) << r.err;
         EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
     }
 }
