@@ -1,8 +1,12 @@
-// Helpers of the archive tests: headers built by the tests' own hand (not by
-// the code under test), folder trees and their snapshots.
+// Helpers of the archive, backup and restore tests: headers built by the
+// tests' own hand (not by the code under test), folder trees and their snapshots.
 #pragma once
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -85,4 +89,18 @@ inline std::string testBytes(size_t n, unsigned seed) {
     std::string s(n, '\0');
     for (auto &c : s) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
     return s;
+}
+
+inline std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// A folder for scratch trees where syncing costs nothing (a memory file
+// system when there is one): the fault loops run hundreds of backups and
+// restores, each syncing the volume a few times.
+inline const char *testFastTempDir() {
+    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    const char *t = std::getenv("TMPDIR");
+    return t && *t ? t : "/tmp";
 }

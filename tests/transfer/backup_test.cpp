@@ -3,7 +3,6 @@
 // refused, failed or cancelled attempt.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "foundation/fault.h"
@@ -13,7 +12,6 @@
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
 #include "transfer/backup.h"
-#include "transfer/backup_support.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -53,11 +51,6 @@ protected:
     }
     int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, out.c_str(), confirmed, r); }
 };
-
-std::vector<std::string> sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
 
 TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
     EXPECT_EQ(waveBackupExpectedFiles(list), 2 * 3 + 2 + 5);

@@ -11,7 +11,6 @@
 #include "platform/job.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
-#include "transfer/backup_support.h"
 #include "transfer/backup.h"
 
 namespace {
@@ -116,31 +115,16 @@ TEST_F(RestoreTest, SetsUpAVolumeWithoutADeviceFolder) {
     EXPECT_EQ(testSnapshot(vol), restored({}));
 }
 
-TEST_F(RestoreTest, ArchivesOfGnuTarRestore) {
-    if (!testHaveProgram("tar")) GTEST_SKIP() << "tar is not installed";
-    std::string src = dir / "src/Korvan";
-    ASSERT_EQ(testRunProgram({"tar", "-cf", archive, "-C", src, "."}), 0);
-    Tree old = testSnapshot(vol);
-    ASSERT_EQ(restore(), BACKUP_DONE);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
-}
-
 TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
     std::string good = testReadFile(archive);
     struct Case {
         std::string label, bytes, why;
         std::string plant = "";  // a symbolic link to plant on the card first, at this path below Korvan
     };
+    // What the archive reader refuses is proven with it; here, one of those
+    // and what only a restore meets: its staging folder, and the card's own links and folders.
     std::vector<Case> cases = {
         {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
-        {"absolute", testTarEntry("//etc/evil.wav", "x") + testTarEnd(), "absolute"},
-        {"link", testTarEntry("/KVB-RT/l", "", '2') + testTarEnd(), "symbolic link"},
-        {"bad checksum", good.substr(0, 20) + "X" + good.substr(21), "checksum"},
-        {"size past the end", testTarHeader("/KVB-RT/a.wav", '0', 100000) + std::string(512, 'x') + testTarEnd(),
-         "past the end"},
-        {"no end blocks", good.substr(0, good.size() - 1024), "end blocks"},
-        {"file then folder", testTarEntry("/KVB-RT/a.wav", "x") + testTarEntry("/KVB-RT/a.wav/b.wav", "y") + testTarEnd(),
-         "earlier entry"},
         {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
         {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
         {"folder on the card where a file goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
