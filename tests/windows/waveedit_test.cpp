@@ -45,6 +45,13 @@ protected:
     void ok() {
         then([this] { click(win(), 228, 142); });
     }
+    // Opens the window on the selected waves and runs the script until it closes.
+    void run() {
+        hlPostMenu(mainWin(), 1017);
+        pass(4);
+        ASSERT_TRUE(scriptDone());
+        EXPECT_EQ(editWaveNameGetIsWindow(), 0);
+    }
 };
 
 TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
@@ -54,10 +61,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     rename("NEW KICK");
     then([this] { shot(win(), "waveedit_one"); });
     ok();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
-    EXPECT_EQ(editWaveNameGetIsWindow(), 0);
+    run();
     EXPECT_STREQ(waveWaveNamePtr(wave(0)), "NEW KICK");
     ASSERT_EQ(kvbrt({"rename", ref, "0", "NEW KICK"}), 0);
 
@@ -72,9 +76,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     chooseRow(1, &chosen);
     then([this] { shot(win(), "waveedit_many"); });
     ok();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
+    run();
     ASSERT_NE(chosen, nullptr);
     for (int n : {1, 2}) EXPECT_EQ(waveWaveTagPtr(wave(n)), chosen);
     EXPECT_EQ(waveWaveNamePtr(wave(1)), name1);
@@ -90,9 +92,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     rename("RENAMED");
     ok();
     std::string name5 = waveWaveNamePtr(wave(5));
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
+    run();
     EXPECT_STREQ(waveWaveNamePtr(wave(4)), "RENAMED");
     EXPECT_EQ(waveWaveNamePtr(wave(5)), name5);
     ASSERT_EQ(kvbrt({"rename", ref, "4", "RENAMED"}), 0);
@@ -111,10 +111,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
         click(win(), 52, 142);
     });
     hlReset();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
-    EXPECT_EQ(editWaveNameGetIsWindow(), 0);
+    run();
     EXPECT_EQ(wave(3), nullptr);
     ASSERT_EQ(kvbrt({"delete", ref, "3", "--yes"}), 0);
 
@@ -138,10 +135,8 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothing) {
             then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
             ok();
         }
-        hlPostMenu(mainWin(), 1017);
-        pass(4);
-        ASSERT_TRUE(scriptDone()) << way;
-        EXPECT_EQ(editWaveNameGetIsWindow(), 0) << way;
+        SCOPED_TRACE(way);
+        run();
         EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
         EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
     }
