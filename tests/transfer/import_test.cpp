@@ -15,6 +15,7 @@
 #include "platform/job.h"
 #include "support/audio_bytes.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "transfer/import.h"
 #include "wavelib/health.h"
@@ -54,15 +55,14 @@ std::vector<std::string> strays(const std::string &dir) {
     return out;
 }
 
-class ImportTest : public testing::Test {
+class ImportTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     std::string root;
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         root = dir / "card";
         testMakeDirs(root);
         testMakeDirs(dir / "in");
@@ -71,8 +71,7 @@ protected:
         waveListDispose(list);
         waveStorageWaveFileClear();
         waveImportSetReport(nullptr, nullptr);
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
     TestCard card() { return TestCard(root); }
     // Scans the card, its folder tree made first.
@@ -143,22 +142,6 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
         EXPECT_EQ(testReadFile(file(w.number)), testReadFile(paths[static_cast<size_t>(w.number)]));
     }
     EXPECT_TRUE(testExists(card().prm(0) + "06.kvb"));
-    expectCardMatchesLibrary();
-}
-
-TEST_F(ImportTest, SoxFilesAreImportedUnchanged) {
-    if (!testHaveProgram("sox")) GTEST_SKIP() << "sox not installed";
-    open();
-    std::vector<std::string> paths;
-    for (const char *spec : {"mono.wav:1", "stereo.wav:2", "snd.aiff:2", "snd.aif:1"}) {
-        std::string s = spec, name = s.substr(0, s.find(':')), ch = s.substr(s.find(':') + 1);
-        paths.push_back(dir / ("in/" + name));
-        ASSERT_EQ(testRunProgram({"sox", "-n", "-r", "44100", "-b", "16", "-c", ch, paths.back(), "synth", "0.05",
-                                  "sine", "440"}),
-                  0);
-    }
-    EXPECT_EQ(run(paths), 0);
-    for (int n = 0; n < 4; ++n) EXPECT_EQ(testReadFile(file(n)), testReadFile(paths[static_cast<size_t>(n)]));
     expectCardMatchesLibrary();
 }
 
