@@ -54,7 +54,29 @@ protected:
     }
 };
 
-TEST_F(CategoryTest, EditsConfirmedLeaveTheCardAsKvbrtMakesIt) {
+TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbrtMakesIt) {
+    std::vector<std::string> before = shown();
+    for (int way = 0; way < 2; way++) {
+        during([] { return editTagGetIsWindow() == 1; });
+        addOne();
+        clickRow(2);
+        renameSelected("RENAMED");
+        clickRow(4);
+        deleteSelected();
+        // A name another category has is refused with its message.
+        clickRow(1);
+        then([this] { hlPushMessageBoxAnswer(MBOX_OK); });
+        renameSelected("RENAMED");
+        then([this, way] {
+            EXPECT_EQ(hlCallCount("messageBox"), 1);
+            if (way == 0) click(win(), 356, 142);
+            else hlPostSimple(win(), OSEV_CLOSE_BOX);
+        });
+        hlReset();
+        run();
+        EXPECT_EQ(shown(), before) << way;
+    }
+
     std::string second, deleted;
     during([] { return editTagGetIsWindow() == 1; });
     addOne();
@@ -82,30 +104,6 @@ TEST_F(CategoryTest, EditsConfirmedLeaveTheCardAsKvbrtMakesIt) {
     ASSERT_EQ(kvbrt({"category", ref, "delete", deleted}), 0);
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
-}
-
-TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibrary) {
-    std::vector<std::string> before = shown();
-    for (int way = 0; way < 2; way++) {
-        during([] { return editTagGetIsWindow() == 1; });
-        addOne();
-        clickRow(2);
-        renameSelected("RENAMED");
-        clickRow(4);
-        deleteSelected();
-        // A name another category has is refused with its message.
-        clickRow(1);
-        then([this] { hlPushMessageBoxAnswer(MBOX_OK); });
-        renameSelected("RENAMED");
-        then([this, way] {
-            EXPECT_EQ(hlCallCount("messageBox"), 1);
-            if (way == 0) click(win(), 356, 142);
-            else hlPostSimple(win(), OSEV_CLOSE_BOX);
-        });
-        hlReset();
-        run();
-        EXPECT_EQ(shown(), before) << way;
-    }
 }
 
 }  // namespace

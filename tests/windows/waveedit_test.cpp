@@ -54,7 +54,28 @@ protected:
     }
 };
 
-TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
+TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheCardAsKvbrtMakesIt) {
+    // Cancel, the close box and a refused name change nothing.
+    std::string name = waveWaveNamePtr(wave(0));
+    sTag *before = waveWaveTagPtr(wave(0));
+    sTag *chosen = nullptr;
+    selectWave(0);
+    for (int way = 0; way < 3; way++) {
+        waitOpen();
+        rename(way == 2 ? "   " : "OTHER");
+        if (way < 2) chooseRow(2, &chosen);
+        if (way == 0) then([this] { click(win(), 144, 142); });
+        if (way == 1) then([this] { hlPostSimple(win(), OSEV_CLOSE_BOX); });
+        if (way == 2) {
+            // A name of spaces is refused; OK keeps the old one.
+            then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
+            ok();
+        }
+        run();
+        EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
+        EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
+    }
+
     // One wave renamed.
     selectWave(0);
     waitOpen();
@@ -70,7 +91,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     std::string name1 = waveWaveNamePtr(wave(1)), name2 = waveWaveNamePtr(wave(2));
     selectWave(1);
     selectWave(2, true);
-    sTag *chosen = nullptr;
+    chosen = nullptr;
     waitOpen();
     then([this] { EXPECT_EQ(ui()->name->hasFlags(OBJ_NO_INPUT), true); });
     chooseRow(1, &chosen);
@@ -117,29 +138,6 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
 
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
-}
-
-TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothing) {
-    std::string name = waveWaveNamePtr(wave(0));
-    sTag *before = waveWaveTagPtr(wave(0));
-    sTag *chosen = nullptr;
-    selectWave(0);
-    for (int way = 0; way < 3; way++) {
-        waitOpen();
-        rename(way == 2 ? "   " : "OTHER");
-        if (way < 2) chooseRow(2, &chosen);
-        if (way == 0) then([this] { click(win(), 144, 142); });
-        if (way == 1) then([this] { hlPostSimple(win(), OSEV_CLOSE_BOX); });
-        if (way == 2) {
-            // A name of spaces is refused; OK keeps the old one.
-            then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
-            ok();
-        }
-        SCOPED_TRACE(way);
-        run();
-        EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
-        EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
-    }
 }
 
 }  // namespace
