@@ -41,11 +41,11 @@ TEST(ArchiveRead, RestoresOurArchiveAndCountsIt) {
     EXPECT_EQ(info.bytes, 1512u);
     makeCard(dir / "Korvan");
     ASSERT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 1);
-    auto snap = testSnapshot(dir / "Korvan");
-    EXPECT_EQ(snap["KVB-RT/SYSTEM/tag_list.kvb"], "F:" + testBytes(1000, 1));
-    EXPECT_EQ(snap["KVB-RT/WAVE/a.wav"], "F:" + testBytes(512, 2));
-    EXPECT_EQ(snap["KVB-RT/WAVE/b.wav"], "F:");
-    EXPECT_EQ(snap["KVB-RT/notes.txt"], "F:mine");
+    auto snap = testTreeSnapshot(dir / "Korvan");
+    EXPECT_EQ(snap["/KVB-RT/SYSTEM/tag_list.kvb"], testBytes(1000, 1));
+    EXPECT_EQ(snap["/KVB-RT/WAVE/a.wav"], testBytes(512, 2));
+    EXPECT_EQ(snap["/KVB-RT/WAVE/b.wav"], "");
+    EXPECT_EQ(snap["/KVB-RT/notes.txt"], "mine");
     EXPECT_EQ(snap.size(), 7u);  // three folders, four files
 }
 
@@ -124,7 +124,7 @@ TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
         testWriteFile(dir / "a.kvb", h.bytes);
         makeCard(dir / "Korvan");
         std::string missing = dir / "missing";
-        auto before = testSnapshot(dir.path());
+        auto before = testTreeSnapshot(dir.path());
         sTarVerifyInfo info;
         EXPECT_EQ(extract(missing, dir / "a.kvb"), 0);
         EXPECT_EQ(tarVerifyMemory(h.bytes.data(), h.bytes.size(), &info), -1);
@@ -132,19 +132,19 @@ TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
         std::string error;
         EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
         EXPECT_EQ(error, info.error);
-        EXPECT_EQ(testSnapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
 }
 
 TEST(ArchiveRead, AnArchiveCutAtAnyPointIsRefused) {
     ScratchDir dir;
     makeCard(dir / "Korvan");
-    auto before = testSnapshot(dir / "Korvan");
+    auto before = testTreeSnapshot(dir / "Korvan");
     for (size_t cut = 0; cut < kGood.size(); cut += (cut % 512 == 0) ? 100 : 412) {
         SCOPED_TRACE(cut);
         testWriteFile(dir / "a.kvb", kGood.substr(0, cut));
         EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 0);
-        EXPECT_EQ(testSnapshot(dir / "Korvan"), before);
+        EXPECT_EQ(testTreeSnapshot(dir / "Korvan"), before);
     }
 }
 
@@ -168,11 +168,11 @@ TEST(ArchiveRead, WhatStandsInTheWayInTheBaseRefusesTheArchive) {
         std::filesystem::create_directories(dir / "outside");
         if (c.kind == "link") std::filesystem::create_directory_symlink(dir / "outside", at);
         if (c.kind == "file") testWriteFile(at.string(), "a file");
-        auto before = testSnapshot(dir.path());
+        auto before = testTreeSnapshot(dir.path());
         std::string error;
         EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
         EXPECT_NE(error.find(c.why), std::string::npos) << error;
-        EXPECT_EQ(testSnapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
 }
 
@@ -195,7 +195,7 @@ TEST(ArchiveRead, ArchivesOfOtherTarProgramsRestoreWithTheirFolders) {
     // Names that need a prefix field, a long-name entry or an extended header.
     testPut(card, "KVB-RT/WAVE/" + std::string(60, 'd') + "/" + std::string(50, 'f') + ".wav", "long");
     testPut(card, "KVB-RT/WAVE/\xE3\x82\xAD\xE3\x83\x83\xE3\x82\xAF.wav", "kick");
-    auto expect = testSnapshot(card);
+    auto expect = testTreeSnapshot(card);
     const std::vector<std::vector<std::string>> writers = {
         {"tar", "--format=gnu", "-cf"}, {"tar", "--format=ustar", "-cf"}, {"tar", "--format=pax", "-cf"},
         {"bsdtar", "-cf"},
@@ -214,7 +214,7 @@ TEST(ArchiveRead, ArchivesOfOtherTarProgramsRestoreWithTheirFolders) {
         EXPECT_EQ(info.files, 6);
         std::string error;
         ASSERT_EQ(extract(out, archive, &error), 1) << error;
-        EXPECT_EQ(testSnapshot(out), expect);
+        EXPECT_EQ(testTreeSnapshot(out), expect);
     }
 }
 
@@ -225,17 +225,16 @@ const std::string kWithBig = kGood.substr(0, kGood.size() - 1024) +
 // After any failure every card file is either its old self or complete, and
 // no temporary file is left behind.
 void expectWholeFiles(const std::string &base) {
-    for (const auto &[rel, kind] : testSnapshot(base)) {
-        if (kind == "D") continue;
-        std::string data = kind.substr(2);
-        if (rel == "KVB-RT/SYSTEM/tag_list.kvb")
+    for (const auto &[rel, data] : testTreeSnapshot(base)) {
+        if (data == "<folder>") continue;
+        if (rel == "/KVB-RT/SYSTEM/tag_list.kvb")
             EXPECT_TRUE(data == "old list" || data == testBytes(1000, 1)) << rel;
-        else if (rel == "KVB-RT/WAVE/a.wav")
+        else if (rel == "/KVB-RT/WAVE/a.wav")
             EXPECT_TRUE(data == "old wave" || data == testBytes(512, 2)) << rel;
-        else if (rel == "KVB-RT/WAVE/big.wav")
+        else if (rel == "/KVB-RT/WAVE/big.wav")
             EXPECT_EQ(data, testBytes((1u << 20) + 3, 9)) << rel;
         else
-            EXPECT_TRUE(rel == "KVB-RT/notes.txt" || rel == "KVB-RT/WAVE/b.wav") << rel;
+            EXPECT_TRUE(rel == "/KVB-RT/notes.txt" || rel == "/KVB-RT/WAVE/b.wav") << rel;
     }
 }
 

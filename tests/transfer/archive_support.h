@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -51,25 +50,6 @@ inline void testPut(const std::string &root, const std::string &rel, const std::
     std::filesystem::path p = std::filesystem::path(root) / rel;
     std::filesystem::create_directories(p.parent_path());
     testWriteFile(p.string(), bytes);
-}
-
-// Every entry below `root` (links not followed): "D" for a folder, "L>" and
-// the target for a link, "F:" and the contents for a file.
-inline std::map<std::string, std::string> testSnapshot(const std::string &root) {
-    std::map<std::string, std::string> out;
-    std::error_code ec;
-    namespace fs = std::filesystem;
-    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        std::string rel = fs::relative(it->path(), root).string();
-        if (it->is_symlink())
-            out[rel] = "L>" + fs::read_symlink(it->path()).string();
-        else if (it->is_directory())
-            out[rel] = "D";
-        else
-            out[rel] = "F:" + testReadFile(it->path().string());
-    }
-    return out;
 }
 
 // The names of the entries of archive bytes, stepping by the size fields.

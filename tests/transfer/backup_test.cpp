@@ -78,12 +78,12 @@ TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
 
 TEST_F(BackupTest, ADeclinedOverwriteWritesNothingAtAll) {
     testWriteFile(file, "old backup");
-    auto before = testSnapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     for (int answer : {3, 0}) {  // No, and a box nobody answered
         hlPushMessageBoxAnswer(answer);
         sBackupResult r;
         EXPECT_EQ(save(0, &r), BACKUP_DECLINED);
-        EXPECT_EQ(testSnapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
     EXPECT_EQ(hlCallCount("messageBox"), 2);
     hlPushMessageBoxAnswer(2);
@@ -96,12 +96,12 @@ TEST_F(BackupTest, ANameTooLongForTheArchiveIsRefusedBeforeAnythingIsWritten) {
     std::string name = std::string(90, 'n') + ".wav";
     testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/" + name, "x");
     testWriteFile(file, "old backup");
-    auto before = testSnapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     sBackupResult r;
     EXPECT_EQ(save(1, &r), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find(name), std::string::npos) << r.error;
     EXPECT_NE(std::string(r.error).find("longer than 99 bytes"), std::string::npos) << r.error;
-    EXPECT_EQ(testSnapshot(dir.path()), before);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     EXPECT_EQ(hlCallCount("messageBox"), 1);
 }
 

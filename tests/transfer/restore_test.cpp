@@ -70,11 +70,11 @@ protected:
     Tree restored(const Tree &old) const {
         Tree t;
         for (const auto &[rel, kind] : old)
-            if (kind == "D" || !(rel.rfind("Korvan/", 0) == 0 && isCardFile(rel))) t[rel] = kind;
+            if (kind == "<folder>" || !(rel.rfind("/Korvan/", 0) == 0 && isCardFile(rel))) t[rel] = kind;
         for (const auto &[rel, data] : backupFiles) {
-            std::filesystem::path p = "Korvan/" + rel;
-            t[p.string()] = "F:" + data;
-            for (p = p.parent_path(); !p.empty(); p = p.parent_path()) t[p.string()] = "D";
+            std::filesystem::path p = "/Korvan/" + rel;
+            t[p.string()] = data;
+            for (p = p.parent_path(); p != "/"; p = p.parent_path()) t[p.string()] = "<folder>";
         }
         return t;
     }
@@ -86,33 +86,33 @@ protected:
 };
 
 TEST_F(RestoreTest, ReplacesTheCardFilesAndKeepsEverythingElse) {
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     hlPushMessageBoxAnswer(2);  // the restore question
     sBackupResult r;
     ASSERT_EQ(restore(0, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.files, 5);
     EXPECT_EQ(r.inPlace, 0);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
     EXPECT_EQ(hlCallCount("messageBox"), 1);
     EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
     EXPECT_EQ(restoreRecoverState(vol.c_str(), nullptr, 0), RESTORE_STATE_NONE);
 }
 
 TEST_F(RestoreTest, DeclinedOrMissingBackupChangesNothing) {
-    Tree old = testSnapshot(dir.path());
+    Tree old = testTreeSnapshot(dir.path());
     hlPushMessageBoxAnswer(3);
     EXPECT_EQ(restore(0), BACKUP_DECLINED);
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, dir / "none.kvb"), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find("none.kvb"), std::string::npos) << r.error;
-    EXPECT_EQ(testSnapshot(dir.path()), old);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), old);
 }
 
 TEST_F(RestoreTest, SetsUpAVolumeWithoutADeviceFolder) {
     std::filesystem::remove_all(vol);
     std::filesystem::create_directories(vol);
     ASSERT_EQ(restore(), BACKUP_DONE);
-    EXPECT_EQ(testSnapshot(vol), restored({}));
+    EXPECT_EQ(testTreeSnapshot(vol), restored({}));
 }
 
 TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
@@ -142,11 +142,11 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
             std::filesystem::rename(plant, dir / "moved");
             std::filesystem::create_directory_symlink(dir / "moved", plant);
         }
-        Tree old = testSnapshot(dir.path());
+        Tree old = testTreeSnapshot(dir.path());
         sBackupResult r;
         EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, a), BACKUP_FAILED);
         EXPECT_NE(std::string(r.error).find(c.why), std::string::npos) << r.error;
-        EXPECT_EQ(testSnapshot(dir.path()), old);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), old);
         if (!c.plant.empty()) {
             std::filesystem::remove(plant);
             std::filesystem::rename(dir / "moved", plant);
@@ -159,7 +159,7 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
 // pulled card (every later operation fails too) the journal lets a later
 // recovery take the card either way, as asked.
 TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     Tree fresh = restored(old);
     std::string copy = dir / "oldvol";
     std::filesystem::copy(vol, copy, std::filesystem::copy_options::recursive);
@@ -176,7 +176,7 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             rliFaultFileArm(0, 0, false);
             if (!fired) {
                 EXPECT_EQ(status, BACKUP_DONE) << r.error;
-                EXPECT_EQ(testSnapshot(vol), fresh);
+                EXPECT_EQ(testTreeSnapshot(vol), fresh);
                 completed = true;
                 break;
             }
@@ -184,12 +184,12 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             if (status == BACKUP_DONE) {
                 // Restored; only the hidden staging folder may be left for the recovery.
                 EXPECT_GE(restoreRecover(vol.c_str(), RESTORE_RECOVER_ROLLBACK, nullptr, 0), 0);
-                EXPECT_EQ(testSnapshot(vol), fresh) << r.error;
+                EXPECT_EQ(testTreeSnapshot(vol), fresh) << r.error;
                 continue;
             }
             if (mode == 0) {
                 EXPECT_TRUE(status == BACKUP_FAILED) << r.error;
-                EXPECT_EQ(testSnapshot(vol), old) << r.error;
+                EXPECT_EQ(testTreeSnapshot(vol), old) << r.error;
                 continue;
             }
             int apply = mode == 1 ? RESTORE_RECOVER_FINISH : RESTORE_RECOVER_ROLLBACK;
@@ -198,7 +198,7 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             ASSERT_GE(state, 0) << detail;
             bool forward = state == RESTORE_STATE_DONE ||
                            (apply == RESTORE_RECOVER_FINISH && (state == RESTORE_STATE_ASIDE || state == RESTORE_STATE_PLACE));
-            EXPECT_EQ(testSnapshot(vol), forward ? fresh : old) << "state " << state << ": " << r.error;
+            EXPECT_EQ(testTreeSnapshot(vol), forward ? fresh : old) << "state " << state << ": " << r.error;
         }
     }
     EXPECT_TRUE(completed);
@@ -211,23 +211,23 @@ TEST_F(RestoreTest, CancelInTheMiddleLeavesTheOldCard) {
     char error[kTarErrorMax];
     std::string big = dir / "big.kvb";
     ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0);
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     hlPressProgressCancel();
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, big), BACKUP_CANCELLED) << r.error;
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
 }
 
 TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 4096; });
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED | RESTORE_IN_PLACE_REFUSED, &r), BACKUP_FAILED);
     EXPECT_EQ(r.noRoom, 1);
     EXPECT_NE(std::string(r.error).find("no room"), std::string::npos) << r.error;
     hlPushMessageBoxAnswer(3);
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DECLINED);
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
     // A backup that would not fit even once the old files are gone is refused
     // before any of them goes.
     std::string src = dir / "big/Korvan";
@@ -237,23 +237,23 @@ TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     for (unsigned inPlace : {RESTORE_IN_PLACE_CONFIRMED, RESTORE_IN_PLACE}) {
         EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, dir / "big.kvb"), BACKUP_FAILED);
         EXPECT_EQ(r.noRoom, 2);
-        EXPECT_EQ(testSnapshot(vol), old);
+        EXPECT_EQ(testTreeSnapshot(vol), old);
     }
     hlPushMessageBoxAnswer(2);
     ASSERT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.inPlace, 1);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
 }
 
 TEST_F(RestoreTest, RecoveryReportsAndClearsWhatAnInterruptedRestoreLeft) {
     std::string staging = vol + "/Korvan/.kvbrt-restore";
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     // Unpacking was under way: only rolling back is possible, and it is harmless.
     testPut(staging, "new/KVB-RT/x.wav", "half");
     char detail[kBackupErrorMax];
     EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_STAGING);
     EXPECT_EQ(restoreRecover(vol.c_str(), RESTORE_RECOVER_FINISH, detail, sizeof detail), RESTORE_STATE_STAGING);
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
     // A journal that cannot be read: left alone for a person to look at.
     testPut(staging, "journal", "something else\n");
     EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_DAMAGED);
