@@ -58,6 +58,7 @@ void scriptedPump() {
 
 void DeskTest::SetUp() {
     prepare();
+    if (HasFatalFailure()) return;
     start(card);
     ASSERT_NE(G.currentWaveList, nullptr);
 }

@@ -5,13 +5,10 @@
 // the close decisions and the faults the window must not repeat.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +19,6 @@
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/desk.h"
-#include "support/test_util.h"
 #include "wavelib/wavelist.h"
 #include "windows/main/frames.h"
 #include "windows/main/mainctl.h"
