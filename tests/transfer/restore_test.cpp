@@ -79,6 +79,16 @@ protected:
         return t;
     }
 
+    // A backup of `megabytes` one-megabyte waves; returns its path.
+    std::string bigBackup(int megabytes) {
+        std::string src = dir / "big/Korvan", big = dir / "big.kvb";
+        for (int i = 0; i < megabytes; ++i)
+            testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+        char error[kTarErrorMax];
+        EXPECT_EQ(tarBackupSave(big.c_str(), src.c_str(), megabytes, nullptr, error, sizeof error), 0) << error;
+        return big;
+    }
+
     int restore(unsigned flags = RESTORE_CONFIRMED, sBackupResult *r = nullptr, const std::string &from = "") {
         sBackupResult local;
         return waveBackupRestore(vol.c_str(), (from.empty() ? archive : from).c_str(), flags, r ? r : &local);
@@ -206,11 +216,7 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
 
 TEST_F(RestoreTest, CancelInTheMiddleLeavesTheOldCard) {
     // A backup large enough that the job is still unpacking when Cancel is seen.
-    std::string src = dir / "big/Korvan";
-    for (int i = 0; i < 24; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
-    char error[kTarErrorMax];
-    std::string big = dir / "big.kvb";
-    ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0);
+    std::string big = bigBackup(24);
     Tree old = testTreeSnapshot(vol);
     hlPressProgressCancel();
     sBackupResult r;
@@ -230,12 +236,9 @@ TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     EXPECT_EQ(testTreeSnapshot(vol), old);
     // A backup that would not fit even once the old files are gone is refused
     // before any of them goes.
-    std::string src = dir / "big/Korvan";
-    for (int i = 0; i < 3; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
-    char error[kTarErrorMax];
-    ASSERT_EQ(tarBackupSave((dir / "big.kvb").c_str(), src.c_str(), 3, nullptr, error, sizeof error), 0);
+    std::string big = bigBackup(3);
     for (unsigned inPlace : {RESTORE_IN_PLACE_CONFIRMED, RESTORE_IN_PLACE}) {
-        EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, dir / "big.kvb"), BACKUP_FAILED);
+        EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, big), BACKUP_FAILED);
         EXPECT_EQ(r.noRoom, 2);
         EXPECT_EQ(testTreeSnapshot(vol), old);
     }
