@@ -114,6 +114,13 @@ void DeskTest::then(std::function<void()> action) {
 
 bool DeskTest::scriptDone() const { return gScript.empty(); }
 
+void DeskTest::runWindow(int code, int (*isWindow)(void), int passes) {
+    hlPostMenu(mainWin(), code);
+    pass(passes);
+    ASSERT_TRUE(scriptDone());
+    EXPECT_EQ(isWindow(), 0);
+}
+
 void DeskTest::press(_sWindow *window, int x, int y, int button) {
     // A second later each time: two clicks of a script are never a double click.
     hlSetClock(gClock += 1000);

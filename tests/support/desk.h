@@ -43,6 +43,9 @@ protected:
     void then(std::function<void()> action);
     // Whether every queued action ran.
     bool scriptDone() const;
+    // Opens a secondary window by menu command `code`, runs `passes` passes
+    // and expects the whole script run and the window (`isWindow`) closed.
+    void runWindow(int code, int (*isWindow)(void), int passes = 4);
 
     // Input to `window` (client coordinates): a button pressed and released
     // apart (for drags) or as a click, a key, typed text.

@@ -46,12 +46,6 @@ protected:
         }
         return names;
     }
-    void run() {
-        hlPostMenu(mainWin(), 1016);
-        pass(4);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editTagGetIsWindow(), 0);
-    }
 };
 
 TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbrtMakesIt) {
@@ -73,7 +67,7 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
             else hlPostSimple(win(), OSEV_CLOSE_BOX);
         });
         hlReset();
-        run();
+        runWindow(1016, editTagGetIsWindow);
         EXPECT_EQ(shown(), before) << way;
     }
 
@@ -93,7 +87,7 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
     deleteSelected();
     then([this] { shot(win(), "category"); });
     then([this] { click(win(), 448, 142); });
-    run();
+    runWindow(1016, editTagGetIsWindow);
     EXPECT_EQ(tag("NEW"), nullptr);
     ASSERT_NE(tag("CLAPS"), nullptr);
     EXPECT_EQ(tag(deleted.c_str()), nullptr);

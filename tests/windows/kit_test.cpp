@@ -38,10 +38,7 @@ protected:
             else if (finish == 1) click(win(), 144, 142);
             else hlPostSimple(win(), OSEV_CLOSE_BOX);
         });
-        hlPostMenu(mainWin(), 1018);
-        pass(4);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editKitGetIsWindow(), 0);
+        runWindow(1018, editKitGetIsWindow);
     }
     std::string sjis(const std::string &utf8) { return strUtf8ToSjis(utf8, nullptr); }
 };

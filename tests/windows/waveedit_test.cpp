@@ -45,13 +45,6 @@ protected:
     void ok() {
         then([this] { click(win(), 228, 142); });
     }
-    // Opens the window on the selected waves and runs the script until it closes.
-    void run() {
-        hlPostMenu(mainWin(), 1017);
-        pass(4);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editWaveNameGetIsWindow(), 0);
-    }
 };
 
 TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheCardAsKvbrtMakesIt) {
@@ -71,7 +64,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
             then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
             ok();
         }
-        run();
+        runWindow(1017, editWaveNameGetIsWindow);
         EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
         EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
     }
@@ -82,7 +75,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
     rename("NEW KICK");
     then([this] { shot(win(), "waveedit_one"); });
     ok();
-    run();
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_STREQ(waveWaveNamePtr(wave(0)), "NEW KICK");
     ASSERT_EQ(kvbrt({"rename", ref, "0", "NEW KICK"}), 0);
 
@@ -97,7 +90,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
     chooseRow(1, &chosen);
     then([this] { shot(win(), "waveedit_many"); });
     ok();
-    run();
+    runWindow(1017, editWaveNameGetIsWindow);
     ASSERT_NE(chosen, nullptr);
     for (int n : {1, 2}) EXPECT_EQ(waveWaveTagPtr(wave(n)), chosen);
     EXPECT_EQ(waveWaveNamePtr(wave(1)), name1);
@@ -113,7 +106,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
     rename("RENAMED");
     ok();
     std::string name5 = waveWaveNamePtr(wave(5));
-    run();
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_STREQ(waveWaveNamePtr(wave(4)), "RENAMED");
     EXPECT_EQ(waveWaveNamePtr(wave(5)), name5);
     ASSERT_EQ(kvbrt({"rename", ref, "4", "RENAMED"}), 0);
@@ -132,7 +125,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
         click(win(), 52, 142);
     });
     hlReset();
-    run();
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_EQ(wave(3), nullptr);
     ASSERT_EQ(kvbrt({"delete", ref, "3", "--yes"}), 0);
 
