@@ -15,6 +15,7 @@
 #include "platform/job.h"
 #include "resource/dnastr_ids.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/request.h"
 #include "wavelib/wavefile.h"
@@ -22,15 +23,14 @@
 
 namespace {
 
-class DoCalcTest : public testing::Test {
+class DoCalcTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     TestCard card{dir.path()};
     std::vector<std::string> trail;
     sWaveList *list = nullptr;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         sWaveCalcHooks hooks{};
         hooks.importCalc = [](void *t, sWaveList *, int select) { note(t, "import " + std::to_string(select)); };
         hooks.exportCalc = [](void *t, sWaveList *) { note(t, "export"); };
@@ -56,8 +56,7 @@ protected:
         waveListDispose(list);
         waveRequestReset();
         waveDoCalcSetHooks(nullptr);
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
     // Appends `line` to the trail a hook's `user` is.
     static void note(void *trail, const std::string &line) {
@@ -168,30 +167,24 @@ TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
     EXPECT_EQ(gStatus, 0u);
 }
 
-TEST_F(DoCalcTest, DeletionHappensOnlyOnYes) {
-    card.addWave(7, "Seven", "seven.wav");
-    for (int answer : {3, 0}) {
-        scan();
-        waveWaveDisposeFileRequest(wave(7), 1);
-        if (answer) hlPushMessageBoxAnswer(answer);
-        waveDoCalc(list);
-        EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 55/57"})) << answer;
-        EXPECT_NE(wave(7), nullptr);
-        EXPECT_TRUE(testExists(card.data(0) + "seven.wav"));
-        EXPECT_EQ(gDeleteWave.first, nullptr);
-    }
-}
-
-TEST_F(DoCalcTest, DeletedWaveLeavesNoFileAndNoPadBehind) {
+TEST_F(DoCalcTest, DeletionHappensOnlyOnYesAndLeavesNoFileAndNoPadBehind) {
     card.addWave(1234, "Deep", "deep.wav");
     card.addWave(12, "Keep", "keep.wav");
     card.writeKit("kit009.kvb", "Nine", "", {{1234, 12}, {12, 1234}});
-    scan();
-    waveWaveDisposeFileRequest(wave(1234), 1);
-    hlPushMessageBoxAnswer(2);
-    waveDoCalc(list);
-    EXPECT_FALSE(testExists(card.data(12) + "deep.wav"));
-    EXPECT_FALSE(testExists(card.prm(12) + "34.kvb"));
+    for (int answer : {3, 0, 2}) {
+        SCOPED_TRACE(answer);
+        scan();
+        waveWaveDisposeFileRequest(wave(1234), 1);
+        if (answer) hlPushMessageBoxAnswer(answer);
+        waveDoCalc(list);
+        if (answer != 2) {
+            EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 55/57"}));
+        }
+        EXPECT_EQ(wave(1234) != nullptr, answer != 2);
+        EXPECT_EQ(testExists(card.data(12) + "deep.wav"), answer != 2);
+        EXPECT_EQ(testExists(card.prm(12) + "34.kvb"), answer != 2);
+        EXPECT_EQ(gDeleteWave.first, nullptr);
+    }
     EXPECT_TRUE(testExists(card.data(0) + "keep.wav"));
     auto pads = kitOnCard(9);
     ASSERT_EQ(pads.size(), 15u);

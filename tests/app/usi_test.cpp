@@ -22,6 +22,7 @@
 #include "resource/dnastr_ids.h"
 #include "resource/pack.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/card.h"
 #include "wavelib/player.h"
@@ -106,9 +107,8 @@ void secondaryCancel(void *user) {
 }
 void secondaryTerm(void *user) { static_cast<Stubs *>(user)->trail.push_back("secondaryTerm"); }
 
-class UsiTest : public testing::Test {
+class UsiTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     TestCard card{dir.path()};
     Stubs stubs;
 
@@ -123,7 +123,7 @@ protected:
         hlAddVolume("KVB-RT", dir.path().c_str(), "vfat");
     }
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         script();
         sUsiControllers c{};
         c.user = &stubs;
@@ -141,8 +141,7 @@ protected:
         if (!usiFinished()) usiTerm(0);
         usiSetControllers(nullptr);
         osSetISO(nullptr);
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
 
     // Starts the program and runs passes until the card is open.

@@ -6,85 +6,10 @@
 #include <string>
 
 #include "audio/audio.h"
+#include "support/audio_bytes.h"
 #include "support/test_util.h"
 
 namespace {
-
-void le16(std::string &s, uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void le32(std::string &s, uint32_t v) {
-    le16(s, v & 0xFFFF);
-    le16(s, v >> 16);
-}
-void be16(std::string &s, uint32_t v) {
-    s += static_cast<char>((v >> 8) & 0xFF);
-    s += static_cast<char>(v & 0xFF);
-}
-void be32(std::string &s, uint32_t v) {
-    be16(s, v >> 16);
-    be16(s, v & 0xFFFF);
-}
-
-std::string chunkLE(const char *tag, const std::string &body) {
-    std::string s(tag, 4);
-    le32(s, static_cast<uint32_t>(body.size()));
-    s += body;
-    if (body.size() & 1) s += '\0';
-    return s;
-}
-
-std::string chunkBE(const char *tag, const std::string &body) {
-    std::string s(tag, 4);
-    be32(s, static_cast<uint32_t>(body.size()));
-    s += body;
-    if (body.size() & 1) s += '\0';
-    return s;
-}
-
-std::string fmtBody(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits, size_t extra = 0) {
-    std::string b;
-    le16(b, tag);
-    le16(b, channels);
-    le32(b, rate);
-    le32(b, rate * channels * (bits / 8));
-    le16(b, channels * (bits / 8));
-    le16(b, bits);
-    b.append(extra, '\0');
-    return b;
-}
-
-std::string wav(const std::string &chunks) {
-    std::string s = "RIFF";
-    le32(s, static_cast<uint32_t>(chunks.size() + 4));
-    return s + "WAVE" + chunks;
-}
-
-const uint8_t k44100[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
-
-std::string commBody(uint32_t channels, uint32_t bits, bool aifc, const char *compression = "NONE") {
-    std::string b;
-    be16(b, channels);
-    be32(b, 1000);
-    be16(b, bits);
-    b.append(reinterpret_cast<const char *>(k44100), 10);
-    if (aifc) b += std::string(compression, 4) + std::string("\0", 1);  // type plus an empty name
-    return b;
-}
-
-std::string ssndBody(size_t bytes) {
-    std::string b;
-    be32(b, 0);
-    be32(b, 0);
-    return b + std::string(bytes, '\x11');
-}
-
-std::string form(const char *kind, const std::string &chunks) {
-    std::string s = "FORM";
-    be32(s, static_cast<uint32_t>(chunks.size() + 4));
-    return s + kind + chunks;
-}
 
 // Decodes `bytes` saved under `name`; the record (or null) is the result.
 class AudioTest : public testing::Test {
@@ -100,9 +25,9 @@ protected:
     void TearDown() override { audioDispose(ctx); }
 };
 
-TEST_F(AudioTest, StereoWavGivesEveryField) {
-    ASSERT_NE(decode("kick.wav", wav(chunkLE("fmt ", fmtBody(1, 2, 44100, 16)) + chunkLE("data", std::string(176400, 0)))),
-              nullptr);
+TEST_F(AudioTest, StereoWavGivesEveryFieldAndTheExtensionChoosesTheParser) {
+    std::string bytes = testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("data", std::string(176400, 0)));
+    ASSERT_NE(decode("kick.WAV", bytes), nullptr);
     EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
     EXPECT_EQ(audioGetChannels(ctx), 2);
     EXPECT_EQ(audioGetSampleRate(ctx), 44100);
@@ -112,33 +37,42 @@ TEST_F(AudioTest, StereoWavGivesEveryField) {
     EXPECT_EQ(audioGetWaveSize(ctx), 176400u);
     EXPECT_EQ(audioGetTotTime(ctx), 44100u);
     EXPECT_EQ(audioGetFilesize(ctx), 176400u + 44);
-    EXPECT_STREQ(audioGetExtPtr(ctx), ".wav");
+    EXPECT_STREQ(audioGetExtPtr(ctx), ".WAV");
     EXPECT_STREQ(ctx->fname, "kick");
     EXPECT_TRUE(audioIsPlayable(ctx));
+    ASSERT_NE(decode("KICK.mp3", bytes), nullptr);
+    EXPECT_EQ(ctx->format, AUDIO_FORMAT_NONE);
+    EXPECT_EQ(ctx->sampleRate, 0);
+    EXPECT_EQ(ctx->channels, 0);
+    EXPECT_EQ(ctx->filesize, bytes.size());
+    EXPECT_FALSE(audioIsPlayable(ctx));
+    // A WAV named .aif is judged as what its name says, and refused.
+    EXPECT_EQ(decode("KICK.aif", bytes), nullptr);
+    EXPECT_EQ(audioDecode((dir / "missing.wav").c_str()), nullptr);
 }
 
 TEST_F(AudioTest, WavLayoutsTable) {
-    std::string fmt = chunkLE("fmt ", fmtBody(1, 1, 44100, 16));
-    std::string data = chunkLE("data", std::string(100, 0));
+    std::string fmt = testChunk("fmt ", testFmtBody(1, 1, 44100, 16));
+    std::string data = testChunk("data", std::string(100, 0));
     struct {
         const char *what;
         std::string bytes;
         bool ok;
         uint32_t waveSize;
     } cases[] = {
-        {"odd LIST between fmt and data", wav(fmt + chunkLE("LIST", std::string(25, 'x')) + data), true, 100},
-        {"LIST before fmt", wav(chunkLE("LIST", std::string(9, 'y')) + fmt + data), true, 100},
-        {"fmt with extra bytes", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16, 2)) + data), true, 100},
-        {"odd-sized fmt is padded", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16, 1)) + data), true, 100},
-        {"float samples", wav(chunkLE("fmt ", fmtBody(3, 1, 44100, 32)) + data), false, 0},
-        {"extensible", wav(chunkLE("fmt ", fmtBody(0xFFFE, 2, 44100, 16, 24)) + data), false, 0},
-        {"fmt of 14 bytes", wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16).substr(0, 14)) + data), false, 0},
-        {"no RIFF", "RIFX" + wav(fmt + data).substr(4), false, 0},
-        {"no WAVE", wav(fmt + data).replace(8, 4, "AVI "), false, 0},
-        {"no data chunk", wav(fmt + chunkLE("LIST", "ab")), false, 0},
-        {"no fmt chunk", wav(data), false, 0},
-        {"cut inside fmt", wav(fmt + data).substr(0, 30), false, 0},
-        {"chunk size points past the end", wav(fmt + "junk\xF0\xFF\xFF\x7F" + data), false, 0},
+        {"odd LIST between fmt and data", testRiff(fmt + testChunk("LIST", std::string(25, 'x')) + data), true, 100},
+        {"LIST before fmt", testRiff(testChunk("LIST", std::string(9, 'y')) + fmt + data), true, 100},
+        {"fmt with extra bytes", testRiff(testChunk("fmt ", testFmtBody(1, 1, 44100, 16, 2)) + data), true, 100},
+        {"odd-sized fmt is padded", testRiff(testChunk("fmt ", testFmtBody(1, 1, 44100, 16, 1)) + data), true, 100},
+        {"float samples", testRiff(testChunk("fmt ", testFmtBody(3, 1, 44100, 32)) + data), false, 0},
+        {"extensible", testRiff(testChunk("fmt ", testFmtBody(0xFFFE, 2, 44100, 16, 24)) + data), false, 0},
+        {"fmt of 14 bytes", testRiff(testChunk("fmt ", testFmtBody(1, 1, 44100, 16).substr(0, 14)) + data), false, 0},
+        {"no RIFF", "RIFX" + testRiff(fmt + data).substr(4), false, 0},
+        {"no WAVE", testRiff(fmt + data).replace(8, 4, "AVI "), false, 0},
+        {"no data chunk", testRiff(fmt + testChunk("LIST", "ab")), false, 0},
+        {"no fmt chunk", testRiff(data), false, 0},
+        {"cut inside fmt", testRiff(fmt + data).substr(0, 30), false, 0},
+        {"chunk size points past the end", testRiff(fmt + "junk\xF0\xFF\xFF\x7F" + data), false, 0},
         {"empty file", "", false, 0},
     };
     for (const auto &c : cases) {
@@ -151,48 +85,32 @@ TEST_F(AudioTest, WavLayoutsTable) {
     }
 }
 
-TEST_F(AudioTest, ExtensionChoosesTheParserWithoutRegardToCase) {
-    std::string bytes = wav(chunkLE("fmt ", fmtBody(1, 1, 44100, 16)) + chunkLE("data", "ab"));
-    ASSERT_NE(decode("KICK.WAV", bytes), nullptr);
-    EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
-    ASSERT_NE(decode("KICK.mp3", bytes), nullptr);
-    EXPECT_EQ(ctx->format, AUDIO_FORMAT_NONE);
-    EXPECT_EQ(ctx->sampleRate, 0);
-    EXPECT_EQ(ctx->channels, 0);
-    EXPECT_EQ(ctx->filesize, bytes.size());
-    EXPECT_FALSE(audioIsPlayable(ctx));
-    // A WAV named .aif is judged as what its name says, and refused.
-    EXPECT_EQ(decode("KICK.aif", bytes), nullptr);
-    EXPECT_EQ(audioDecode((dir / "missing.wav").c_str()), nullptr);
-}
-
 TEST_F(AudioTest, AiffLayoutsTable) {
-    std::string comm = chunkBE("COMM", commBody(1, 16, false));
-    std::string ssnd = chunkBE("SSND", ssndBody(88200));
-    std::string fver;
-    be32(fver, 0xA2805140u);
+    auto chunk = [](const char *tag, const std::string &body) { return testChunk(tag, body, true); };
+    std::string comm = chunk("COMM", testCommBody(1, 1000, 16));
+    std::string ssnd = chunk("SSND", testSsndBody(88200));
     struct {
         const char *what;
         std::string name, bytes;
         int32_t format;  // -1: refused
         uint32_t waveSize;
     } cases[] = {
-        {"plain AIFF", "a.aif", form("AIFF", comm + ssnd), AUDIO_FORMAT_AIFF, 88200},
-        {"named chunks first", "a.aiff", form("AIFF", chunkBE("NAME", "odd") + chunkBE("ANNO", "x") + comm + ssnd),
+        {"plain AIFF", "a.aif", testForm("AIFF", comm + ssnd), AUDIO_FORMAT_AIFF, 88200},
+        {"named chunks first", "a.aiff", testForm("AIFF", chunk("NAME", "odd") + chunk("ANNO", "x") + comm + ssnd),
          AUDIO_FORMAT_AIFF, 88200},
         {"compressed AIFC reported like PCM", "a.aif",
-         form("AIFC", chunkBE("FVER", fver) + chunkBE("COMM", commBody(1, 16, true, "sowt")) + ssnd), AUDIO_FORMAT_AIFC,
+         testForm("AIFC", chunk("FVER", testBE(0xA2805140u, 4)) + chunk("COMM", testCommBody(1, 1000, 16, "sowt")) + ssnd), AUDIO_FORMAT_AIFC,
          88200},
-        {"sound data before the common chunk", "a.aif", form("AIFF", chunkBE("SSND", ssndBody(500)) + comm),
+        {"sound data before the common chunk", "a.aif", testForm("AIFF", chunk("SSND", testSsndBody(500)) + comm),
          AUDIO_FORMAT_AIFF, 500},
-        {"no sound data", "a.aif", form("AIFF", comm), -1, 0},
-        {"no common chunk", "a.aif", form("AIFF", ssnd), -1, 0},
-        {"not FORM", "a.aif", "RIFF" + form("AIFF", comm + ssnd).substr(4), -1, 0},
-        {"not AIFF", "a.aif", form("8SVX", comm + ssnd), -1, 0},
-        {"common chunk too short", "a.aif", form("AIFF", chunkBE("COMM", commBody(1, 16, false).substr(0, 12)) + ssnd),
+        {"no sound data", "a.aif", testForm("AIFF", comm), -1, 0},
+        {"no common chunk", "a.aif", testForm("AIFF", ssnd), -1, 0},
+        {"not FORM", "a.aif", "RIFF" + testForm("AIFF", comm + ssnd).substr(4), -1, 0},
+        {"not AIFF", "a.aif", testForm("8SVX", comm + ssnd), -1, 0},
+        {"common chunk too short", "a.aif", testForm("AIFF", chunk("COMM", testCommBody(1, 1000, 16).substr(0, 12)) + ssnd),
          -1, 0},
-        {"cut in the common chunk", "a.aif", form("AIFF", comm + ssnd).substr(0, 24), -1, 0},
-        {"huge chunk size", "a.aif", form("AIFF", std::string("JUNK\x7F\xFF\xFF\xF0", 8) + comm + ssnd), -1, 0},
+        {"cut in the common chunk", "a.aif", testForm("AIFF", comm + ssnd).substr(0, 24), -1, 0},
+        {"huge chunk size", "a.aif", testForm("AIFF", std::string("JUNK\x7F\xFF\xFF\xF0", 8) + comm + ssnd), -1, 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "audio/sound.h"
-#include "platform/ghost.h"
-#include "platform/headless/headless.h"
+#include "support/headless.h"
 #include "support/pcm_out.h"
 #include "support/test_util.h"
 
@@ -18,13 +17,12 @@ struct SeenBox {
     std::wstring text;
 };
 
-class SoundRecordTest : public testing::Test {
+class SoundRecordTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
     std::vector<SeenBox> boxes;
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         soundSetMessageBox(
             [](void *user, int title, const wchar_t *text, int) {
                 static_cast<std::vector<SeenBox> *>(user)->push_back({title, text});
@@ -34,7 +32,7 @@ protected:
     }
     void TearDown() override {
         soundSetMessageBox(nullptr, nullptr);
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
 };
 

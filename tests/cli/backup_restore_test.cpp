@@ -46,8 +46,8 @@ TEST_F(CliBackup, RoundTripOntoAnEmptyVolume) {
     EXPECT_NE(r.out.find(" bytes) from " + file + "\n"), std::string::npos) << r.out;
     // Only the empty folders (which a backup does not hold) differ.
     auto files = [](const std::string &root) {
-        auto snap = testSnapshot(root);
-        std::erase_if(snap, [](const auto &e) { return e.second == "D"; });
+        auto snap = testTreeSnapshot(root);
+        std::erase_if(snap, [](const auto &e) { return e.second == "<folder>"; });
         return snap;
     };
     EXPECT_EQ(files(fresh), files(card));
@@ -55,14 +55,14 @@ TEST_F(CliBackup, RoundTripOntoAnEmptyVolume) {
 
 TEST_F(CliBackup, DeclinedQuestionsExitOneAndChangeNothing) {
     testWriteFile(file, "old");
-    auto before = testSnapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     CliResult b = cliRun({"backup", card, out});  // nobody to ask: declined
     EXPECT_EQ(b.status, 1);
     EXPECT_NE(b.err.find(file + ": a backup is already there"), std::string::npos) << b.err;
     CliResult n = cliRun({"--no", "restore", card, out});
     EXPECT_EQ(n.status, 1);
     EXPECT_NE(n.err.find(file), std::string::npos) << n.err;
-    EXPECT_EQ(testSnapshot(dir.path()), before);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), before);
 }
 
 TEST_F(CliBackup, FailuresNameTheFileAndTheReason) {
@@ -85,11 +85,11 @@ TEST_F(CliBackup, FailuresNameTheFileAndTheReason) {
     waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 0; });
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        auto before = testSnapshot(card);
+        auto before = testTreeSnapshot(card);
         CliResult r = cliRun(c.args);
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-        EXPECT_EQ(testSnapshot(card), before);
+        EXPECT_EQ(testTreeSnapshot(card), before);
     }
     // Allowed to, it restores in place.
     CliResult r = cliRun({"--yes", "restore", card, dir / "good.kvb", "--no-staging"});

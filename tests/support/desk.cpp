@@ -57,6 +57,13 @@ void scriptedPump() {
 }  // namespace
 
 void DeskTest::SetUp() {
+    prepare();
+    if (HasFatalFailure()) return;
+    start(card);
+    ASSERT_NE(G.currentWaveList, nullptr);
+}
+
+void DeskTest::prepare() {
     ASSERT_EQ(testRunProgram({kKvbrt, "demo", card}), 0);
     ASSERT_EQ(testRunProgram({kKvbrt, "demo", ref}), 0);
     hlInstall();
@@ -70,13 +77,18 @@ void DeskTest::SetUp() {
     sMainSecondary secondary[MAIN_WINDOW_COUNT];
     editSecondaryWindows(secondary);
     editWaveUtilityInstall(secondary);
+}
+
+int DeskTest::start(const std::string &folder, const std::function<void()> &beforePasses) {
     std::string data = kBuild + "/share/kvb-rt-wave-manager";
-    std::vector<std::string> args = {"kvb-rt-wave-manager", card};
+    std::vector<std::string> args = {"kvb-rt-wave-manager"};
+    if (!folder.empty()) args.push_back(folder);
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(a.data());
     int r = usiStart(int(argv.size()), argv.data(), data.c_str());
+    if (beforePasses) beforePasses();
     for (int i = 0; i < 4 && r < 0 && !G.currentWaveList; i++) usiPass();
-    ASSERT_NE(G.currentWaveList, nullptr);
+    return r;
 }
 
 void DeskTest::TearDown() {
@@ -102,12 +114,25 @@ void DeskTest::then(std::function<void()> action) {
 
 bool DeskTest::scriptDone() const { return gScript.empty(); }
 
-void DeskTest::click(_sWindow *window, int x, int y, int button) {
+void DeskTest::runWindow(int code, int (*isWindow)(void), int passes) {
+    hlPostMenu(mainWin(), code);
+    pass(passes);
+    ASSERT_TRUE(scriptDone());
+    EXPECT_EQ(isWindow(), 0);
+}
+
+void DeskTest::press(_sWindow *window, int x, int y, int button) {
     // A second later each time: two clicks of a script are never a double click.
     hlSetClock(gClock += 1000);
     hlPostMouse(window, OSEV_MOUSE_MOVE, 0, x, y);
     hlPostMouse(window, OSEV_BUTTON_DOWN, button, x, y);
-    hlPostMouse(window, OSEV_BUTTON_UP, button, x, y);
+}
+
+void DeskTest::release(_sWindow *window, int x, int y, int button) { hlPostMouse(window, OSEV_BUTTON_UP, button, x, y); }
+
+void DeskTest::click(_sWindow *window, int x, int y, int button) {
+    press(window, x, y, button);
+    release(window, x, y, button);
 }
 
 void DeskTest::key(_sWindow *window, uint32_t keysym, const char *text) {

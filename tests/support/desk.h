@@ -29,6 +29,12 @@ protected:
     // with the pump script, the windows registered, the program on `card`.
     void SetUp() override;
     void TearDown() override;
+    // SetUp without starting the program, for tests that start it themselves.
+    void prepare();
+    // Starts the program on `folder` as the command line names it (empty: none)
+    // and, after `beforePasses`, runs passes until the card is open or the
+    // program waits on the dialog. Returns usiStart's result.
+    int start(const std::string &folder, const std::function<void()> &beforePasses = {});
 
     // Passes of the main loop.
     void pass(int n = 3);
@@ -37,8 +43,14 @@ protected:
     void then(std::function<void()> action);
     // Whether every queued action ran.
     bool scriptDone() const;
+    // Opens a secondary window by menu command `code`, runs `passes` passes
+    // and expects the whole script run and the window (`isWindow`) closed.
+    void runWindow(int code, int (*isWindow)(void), int passes = 4);
 
-    // Input to `window` (client coordinates): a click, a key, typed text.
+    // Input to `window` (client coordinates): a button pressed and released
+    // apart (for drags) or as a click, a key, typed text.
+    void press(_sWindow *window, int x, int y, int button = OS_BUTTON_LEFT);
+    void release(_sWindow *window, int x, int y, int button = OS_BUTTON_LEFT);
     void click(_sWindow *window, int x, int y, int button = OS_BUTTON_LEFT);
     void key(_sWindow *window, uint32_t keysym, const char *text = nullptr);
     void type(_sWindow *window, const std::string &ascii);

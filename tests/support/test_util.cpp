@@ -169,7 +169,9 @@ std::map<std::string, std::string> testTreeSnapshot(const std::string &root) {
     std::map<std::string, std::string> files;
     for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
         std::string rel = e.path().string().substr(root.size());
-        files[rel] = e.is_regular_file() ? testReadFile(e.path().string()) : "<folder>";
+        files[rel] = e.is_symlink()        ? "<link>" + std::filesystem::read_symlink(e.path()).string()
+                     : e.is_regular_file() ? testReadFile(e.path().string())
+                                           : "<folder>";
     }
     return files;
 }

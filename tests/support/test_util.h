@@ -28,8 +28,9 @@ bool testWriteFile(const std::string &path, const std::string &bytes);
 // Returns whether `path` exists.
 bool testExists(const std::string &path);
 // Returns every file and folder below `root`, keyed by its path after `root`
-// ("/Korvan/..."), with a file's bytes or "<folder>": two trees are equal byte
-// for byte when their snapshots are.
+// ("/Korvan/..."), with a file's bytes, "<folder>", or "<link>" and a link's
+// target (links are not followed): two trees are equal byte for byte when
+// their snapshots are.
 std::map<std::string, std::string> testTreeSnapshot(const std::string &root);
 // Returns the names in folder `path`, sorted.
 std::vector<std::string> testListDir(const std::string &path);

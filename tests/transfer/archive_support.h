@@ -1,11 +1,14 @@
-// Helpers of the archive tests: headers built by the tests' own hand (not by
-// the code under test), folder trees and their snapshots.
+// Helpers of the archive, backup and restore tests: headers built by the
+// tests' own hand (not by the code under test), folder trees and their snapshots.
 #pragma once
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -49,25 +52,6 @@ inline void testPut(const std::string &root, const std::string &rel, const std::
     testWriteFile(p.string(), bytes);
 }
 
-// Every entry below `root` (links not followed): "D" for a folder, "L>" and
-// the target for a link, "F:" and the contents for a file.
-inline std::map<std::string, std::string> testSnapshot(const std::string &root) {
-    std::map<std::string, std::string> out;
-    std::error_code ec;
-    namespace fs = std::filesystem;
-    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        std::string rel = fs::relative(it->path(), root).string();
-        if (it->is_symlink())
-            out[rel] = "L>" + fs::read_symlink(it->path()).string();
-        else if (it->is_directory())
-            out[rel] = "D";
-        else
-            out[rel] = "F:" + testReadFile(it->path().string());
-    }
-    return out;
-}
-
 // The names of the entries of archive bytes, stepping by the size fields.
 inline std::vector<std::string> testTarNames(const std::string &bytes) {
     std::vector<std::string> names;
@@ -85,4 +69,18 @@ inline std::string testBytes(size_t n, unsigned seed) {
     std::string s(n, '\0');
     for (auto &c : s) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
     return s;
+}
+
+inline std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// A folder for scratch trees where syncing costs nothing (a memory file
+// system when there is one): the fault loops run hundreds of backups and
+// restores, each syncing the volume a few times.
+inline const char *testFastTempDir() {
+    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    const char *t = std::getenv("TMPDIR");
+    return t && *t ? t : "/tmp";
 }

@@ -2,7 +2,6 @@
 // replacement of an older archive, and what other tar programs make of it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,19 +20,12 @@ int save(const std::string &archive, const std::string &base, std::string *error
     return r;
 }
 
-std::vector<std::string> sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
-struct LayoutCase {
-    const char *label;
-    std::vector<size_t> sizes;
-};
-
 TEST(ArchiveLayout, EveryFileIsAHeaderAndPaddedDataWithTwoEndBlocks) {
-    const LayoutCase cases[] = {
-        {"1000 and 0 bytes", {1000, 0}},  // 512 x (3 + 1 + 2) = 3072
+    const struct {
+        const char *label;
+        std::vector<size_t> sizes;
+    } cases[] = {
+        {"1000 and 0 bytes", {1000, 0}},
         {"one exact block", {512}},
         {"multi-block", {3 * 512 + 1, 1}},
         {"empty folder", {}},
@@ -53,9 +45,6 @@ TEST(ArchiveLayout, EveryFileIsAHeaderAndPaddedDataWithTwoEndBlocks) {
         ASSERT_EQ(save(dir / "a.kvb", dir / "card"), 0);
         std::string bytes = testReadFile(dir / "a.kvb");
         ASSERT_EQ(bytes.size(), 512 * blocks);
-        if (c.sizes == std::vector<size_t>{1000, 0}) {
-            EXPECT_EQ(bytes.size(), 3072u);
-        }
         size_t off = 0;
         for (const auto &name : testTarNames(bytes)) {
             const std::string &data = content.at(name);
@@ -69,23 +58,6 @@ TEST(ArchiveLayout, EveryFileIsAHeaderAndPaddedDataWithTwoEndBlocks) {
         EXPECT_EQ(testTarNames(bytes).size(), c.sizes.size());
         EXPECT_EQ(bytes.substr(off), testTarEnd());
     }
-}
-
-TEST(ArchiveLayout, HeaderFieldsAreTheFixedOnes) {
-    ScratchDir dir;
-    testPut(dir / "Korvan", "KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 7));
-    ASSERT_EQ(save(dir / "a.kvb", dir / "Korvan"), 0);
-    std::string h = testReadFile(dir / "a.kvb").substr(0, 512);
-    EXPECT_EQ(h, testTarHeader("/KVB-RT/SYSTEM/tag_list.kvb", '0', 1000));
-    EXPECT_EQ(h.substr(124, 12), std::string("00000001750\0", 12));
-    EXPECT_EQ(h.substr(136, 12), std::string("11524413767\0", 12));
-    EXPECT_EQ(h.substr(257, 8), std::string("\x75\x73\x74\x61\x72\x20\x20\x00", 8));
-    // Six octal digits, a zero byte, a space; the sum of the bytes with the field as spaces.
-    long sum = 0;
-    for (size_t i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : static_cast<unsigned char>(h[i]);
-    char expect[8];
-    std::snprintf(expect, sizeof expect, "%06lo", sum & 0xFFFF);
-    EXPECT_EQ(h.substr(148, 8), std::string(expect, 6) + std::string("\0 ", 2));
 }
 
 TEST(ArchiveLayout, SameFilesGiveTheSameBytesWhateverTheirTimesAndModes) {
@@ -230,8 +202,8 @@ TEST(ArchiveCompat, GnuTarAndBsdtarListAndExtractOurArchives) {
         std::filesystem::create_directories(out);
         ASSERT_EQ(testRunProgram({tool, "-xf", dir / "a.kvb", "-C", out}), 0);
         std::map<std::string, std::string> got;
-        for (const auto &[rel, kind] : testSnapshot(out))
-            if (kind != "D") got[rel] = kind.substr(2);
+        for (const auto &[rel, data] : testTreeSnapshot(out))
+            if (data != "<folder>") got[rel.substr(1)] = data;
         EXPECT_EQ(got, files);
     }
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "foundation/fault.h"
@@ -14,7 +13,6 @@
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
 #include "transfer/backup.h"
-#include "transfer/backup_support.h"
 #include "wavelib/storage.h"
 #include "wavelib/wavelist.h"
 
@@ -55,11 +53,6 @@ protected:
     int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, out.c_str(), confirmed, r); }
 };
 
-std::vector<std::string> sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
 TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
     EXPECT_EQ(waveBackupExpectedFiles(list), 2 * 3 + 2 + 5);
     sBackupResult r;
@@ -86,12 +79,12 @@ TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
 
 TEST_F(BackupTest, ADeclinedOverwriteWritesNothingAtAll) {
     testWriteFile(file, "old backup");
-    auto before = testSnapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     for (int answer : {3, 0}) {  // No, and a box nobody answered
         hlPushMessageBoxAnswer(answer);
         sBackupResult r;
         EXPECT_EQ(save(0, &r), BACKUP_DECLINED);
-        EXPECT_EQ(testSnapshot(dir.path()), before);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
     EXPECT_EQ(hlCallCount("messageBox"), 2);
     hlPushMessageBoxAnswer(2);
@@ -104,12 +97,12 @@ TEST_F(BackupTest, ANameTooLongForTheArchiveIsRefusedBeforeAnythingIsWritten) {
     std::string name = std::string(90, 'n') + ".wav";
     testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/" + name, "x");
     testWriteFile(file, "old backup");
-    auto before = testSnapshot(dir.path());
+    auto before = testTreeSnapshot(dir.path());
     sBackupResult r;
     EXPECT_EQ(save(1, &r), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find(name), std::string::npos) << r.error;
     EXPECT_NE(std::string(r.error).find("longer than 99 bytes"), std::string::npos) << r.error;
-    EXPECT_EQ(testSnapshot(dir.path()), before);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     EXPECT_EQ(hlCallCount("messageBox"), 1);
 }
 

@@ -11,23 +11,16 @@
 
 #include "foundation/fault.h"
 #include "foundation/file.h"
+#include "support/audio_bytes.h"
+#include "support/card.h"
 #include "support/test_util.h"
 #include "transfer/convert.h"
 
 namespace {
 
-std::string le(uint32_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-// The canonical header, written out field by field.
+// The canonical header: that of the device's own WAV files.
 std::string canonicalHeader(int channels, uint32_t frames) {
-    uint32_t data = frames * static_cast<uint32_t>(channels) * 2;
-    return "RIFF" + le(36 + data, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(static_cast<uint32_t>(channels), 2) +
-           le(44100, 4) + le(44100u * static_cast<uint32_t>(channels) * 2, 4) +
-           le(static_cast<uint32_t>(channels) * 2, 2) + le(16, 2) + "data" + le(data, 4);
+    return testWavBytes(static_cast<int>(frames), 44100, 16, channels).substr(0, 44);
 }
 
 // A converted file: its header must be the canonical one, byte for byte.
@@ -226,12 +219,10 @@ TEST_F(ConvertTest, ResamplingAndMixingKeepWhatIsHeard) {
 TEST_F(ConvertTest, HeaderOnlyAndDitherOnlyPathsKeepTheLength) {
     // An extensible 16-bit stereo WAV with a chunk before its data.
     std::string data;
-    for (int i = 0; i < 1001 * 2; ++i) data += le(static_cast<uint32_t>(i * 97 - 30000) & 0xFFFF, 2);
-    std::string fmt = le(0xFFFE, 2) + le(2, 2) + le(44100, 4) + le(44100 * 4, 4) + le(4, 2) + le(16, 2) + le(22, 2) +
-                      le(16, 2) + le(3, 4) + le(1, 4) + le(0x00100000, 4) + std::string("\x80\x00\x00\xaa\x00\x38\x9b\x71", 8);
-    std::string body = "WAVE" + std::string("fmt ") + le(static_cast<uint32_t>(fmt.size()), 4) + fmt + "LIST" +
-                       le(3, 4) + "abc" + '\0' + "data" + le(static_cast<uint32_t>(data.size()), 4) + data;
-    testWriteFile(dir / "ext.wav", "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body);
+    for (int i = 0; i < 1001 * 2; ++i) data += testLE(static_cast<uint32_t>(i * 97 - 30000) & 0xFFFF, 2);
+    std::string fmt = testFmtBody(0xFFFE, 2, 44100, 16) + testLE(22, 2) + testLE(16, 2) + testLE(3, 4) +
+                      testLE(1, 4) + testLE(0x00100000, 4) + std::string("\x80\x00\x00\xaa\x00\x38\x9b\x71", 8);
+    testWriteFile(dir / "ext.wav", testRiff(testChunk("fmt ", fmt) + testChunk("LIST", "abc") + testChunk("data", data)));
     sConvertResult r;
     ASSERT_EQ(convert(dir / "ext.wav", dir / "ext.out.wav", &r), CONVERT_OK);
     EXPECT_EQ(r.info.kind, CONVERT_REWRAP);

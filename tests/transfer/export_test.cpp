@@ -9,6 +9,7 @@
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "transfer/export.h"
 #include "wavelib/storage.h"
@@ -24,15 +25,14 @@ struct Outcome {
 
 std::string base(const std::string &path) { return path.substr(path.rfind('/') + 1); }
 
-class ExportTest : public testing::Test {
+class ExportTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     std::string root, out;
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         root = dir / "card";
         out = dir / "out";
         testMakeDirs(out);
@@ -41,8 +41,7 @@ protected:
     void TearDown() override {
         waveListDispose(list);
         waveExportSetReport(nullptr, nullptr);
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
     void addWave(int number, const std::string &name, const std::string &file) {
         TestCard(root).addWave(number, name, file);

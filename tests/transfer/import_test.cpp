@@ -13,7 +13,9 @@
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
 #include "platform/job.h"
+#include "support/audio_bytes.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "transfer/import.h"
 #include "wavelib/health.h"
@@ -33,33 +35,10 @@ struct Outcome {
     std::string why;
 };
 
-std::string le(uint32_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-std::string be(uint32_t v, int n) {
-    std::string s;
-    for (int i = n - 1; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
 // A WAV whose odd-sized chunk before the audio data is padded to even length.
 std::string wavOddChunk() {
-    std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) +
-                       le(44100 * 4, 4) + le(4, 2) + le(16, 2) + "LIST" + le(3, 4) + "abc" + '\0' + "data" +
-                       le(400, 4) + std::string(400, '\x11');
-    return "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body;
-}
-
-// An AIFF file: 44100 as an 80-bit extended number is 400E AC44 0...
-std::string aiffBytes(int frames, int bits) {
-    std::string comm = be(1, 2) + be(static_cast<uint32_t>(frames), 4) + be(static_cast<uint32_t>(bits), 2) +
-                       be(0x400EAC44, 4) + std::string(6, '\0');
-    std::string data = std::string(static_cast<size_t>(frames) * static_cast<size_t>(bits / 8), '\x22');
-    std::string body = "AIFF" + std::string("COMM") + be(18, 4) + comm + "SSND" +
-                       be(static_cast<uint32_t>(data.size() + 8), 4) + be(0, 4) + be(0, 4) + data;
-    return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
+    return testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("LIST", "abc") +
+                    testChunk("data", std::string(400, '\x11')));
 }
 
 void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why,
@@ -76,15 +55,14 @@ std::vector<std::string> strays(const std::string &dir) {
     return out;
 }
 
-class ImportTest : public testing::Test {
+class ImportTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     std::string root;
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         root = dir / "card";
         testMakeDirs(root);
         testMakeDirs(dir / "in");
@@ -93,11 +71,12 @@ protected:
         waveListDispose(list);
         waveStorageWaveFileClear();
         waveImportSetReport(nullptr, nullptr);
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
     TestCard card() { return TestCard(root); }
+    // Scans the card, its folder tree made first.
     void open() {
+        card().makeTree();
         waveListDispose(list);
         waveStorageWaveFileClear();
         list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
@@ -141,19 +120,11 @@ protected:
 };
 
 TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
-    card().makeTree();
     open();
     std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
     std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
-                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", aiffBytes(50, 16)),
-                                      source("Hat.aiff", aiffBytes(7, 16))};
-    // Files nobody here wrote, where sox is there to write them, come unchanged too.
-    for (std::string ch : {"1.wav", "2.wav", "2.aiff", "1.aif"}) {
-        if (!testHaveProgram("sox")) break;
-        ASSERT_EQ(testRunProgram({"sox", "-n", "-r", "44100", "-b", "16", "-c", ch.substr(0, 1),
-                                  paths.emplace_back(dir / ("in/sox" + ch)), "synth", "0.05", "sine", "440"}),
-                  0);
-    }
+                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
+                                      source("Hat.aiff", testAiffBytes(7, 16))};
     EXPECT_EQ(run(paths), 0);
     struct {
         int number;
@@ -170,7 +141,6 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
         EXPECT_EQ(got->category, list->defaultTag);
         EXPECT_EQ(testReadFile(file(w.number)), testReadFile(paths[static_cast<size_t>(w.number)]));
     }
-    for (size_t n = 7; n < paths.size(); ++n) EXPECT_EQ(testReadFile(file(int(n))), testReadFile(paths[n]));
     EXPECT_TRUE(testExists(card().prm(0) + "06.kvb"));
     expectCardMatchesLibrary();
 }
@@ -179,12 +149,11 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
 // the rest becomes a canonical WAV file named ".wav"; a file nothing reads
 // is still refused.
 TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
-    card().makeTree();
     open();
     std::string good = source("good.wav", testWavBytes(10));
     std::vector<std::string> paths = {good, source("hi.wav", testWavBytes(4800, 48000, 16, 2)),
                                       source("song.mp3", testWavBytes(10)), source("text.wav", "not audio at all"),
-                                      source("aiff24.aif", aiffBytes(7, 24))};
+                                      source("aiff24.aif", testAiffBytes(7, 24))};
     EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 1);
     std::vector<std::pair<int, int>> want = {{IMPORT_OK, CONVERT_COPY},
                                              {IMPORT_OK, CONVERT_RESAMPLE},
@@ -206,16 +175,7 @@ TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
     expectCardMatchesLibrary();
 }
 
-// An AIFF-C file of 16-bit 44100 Hz samples under the compression `type`.
-std::string aifcBytes(const std::string &type) {
-    std::string comm = be(1, 2) + be(10, 4) + be(16, 2) + be(0x400EAC44, 4) + std::string(6, '\0') + type + '\0' + '\0';
-    std::string body = "AIFC" + std::string("COMM") + be(static_cast<uint32_t>(comm.size()), 4) + comm + "SSND" +
-                       be(28, 4) + be(0, 4) + be(0, 4) + std::string(20, '\x22');
-    return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
-}
-
 TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
-    card().makeTree();
     open();
     testMakeDirs(dir / "in/folder.wav");
     std::string floatWav = testWavBytes(10, 44100, 32);
@@ -234,10 +194,10 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
         {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file"},
         {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist"},
         {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file"},
-        {source("aiff24.aif", aiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit"},
-        {source("ima.aif", aifcBytes("ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)"},
-        {source("sowt.aif", aifcBytes("sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)"},
-        {source("pcm.aif", aifcBytes("NONE")), IMPORT_OK, ""},
+        {source("aiff24.aif", testAiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit"},
+        {source("ima.aif", testAiffBytes(10, 16, "ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)"},
+        {source("sowt.aif", testAiffBytes(10, 16, "sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)"},
+        {source("pcm.aif", testAiffBytes(10, 16, "NONE")), IMPORT_OK, ""},
         {source("good2.wav", testWavBytes(10)), IMPORT_OK, ""},
     };
     std::vector<std::string> paths;
@@ -291,7 +251,6 @@ TEST_F(ImportTest, HostileFileNamesLeaveACardThatReadsBackWhole) {
 }
 
 TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
-    card().makeTree();
     card().addWave(150, "Old", "Old.wav");
     open();
     std::string good = source("New.wav", testWavBytes(10));
@@ -312,7 +271,6 @@ TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
 }
 
 TEST_F(ImportTest, NothingOnTheCardIsReplaced) {
-    card().makeTree();
     testMakeDirs(card().data(0));
     // A file the library does not know, one in another case, a folder in the
     // way, and a parameter file at the next number whose wave was left out.
@@ -331,7 +289,6 @@ TEST_F(ImportTest, NothingOnTheCardIsReplaced) {
 }
 
 TEST_F(ImportTest, MissingCategoryLeavesNoFileAndIsReported) {
-    card().makeTree();
     open();
     EXPECT_EQ(run({source("a.wav", testWavBytes(10))}, 5), 1);
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
@@ -341,7 +298,6 @@ TEST_F(ImportTest, MissingCategoryLeavesNoFileAndIsReported) {
 }
 
 TEST_F(ImportTest, APulledCardGetsNothingPlantedInItsMountFolder) {
-    card().makeTree();
     open();
     // The card goes; its mount folder stays behind, empty.
     fs::rename(root + "/Korvan", dir / "gone");
@@ -352,7 +308,6 @@ TEST_F(ImportTest, APulledCardGetsNothingPlantedInItsMountFolder) {
 }
 
 TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
-    card().makeTree();
     open();
     std::string a = source("a.wav", testWavBytes(10)), big = source("big.wav", testWavBytes(3 << 20));
     // A press after the first file: the rest are not run.
@@ -384,7 +339,6 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
 }
 
 TEST_F(ImportTest, PadAssignmentGoesToTheSelectedSlot) {
-    card().makeTree();
     open();
     sKit *kit = waveListKitPtr(list, 4);
     for (int sub : {0, 1}) {
@@ -411,7 +365,6 @@ TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
         std::string at;
         ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
     } unmount{root};
-    card().makeTree();
     open();
     EXPECT_EQ(run({source("big.wav", testWavBytes(3 << 20)), source("small.wav", testWavBytes(10))}), 2);
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
@@ -431,7 +384,6 @@ TEST_F(ImportTest, AFailingFileOperationLeavesNoPartialWave) {
     for (long n = 1; n < 200; ++n) {
         fs::remove_all(root);
         testMakeDirs(root);
-        card().makeTree();
         open();
         hlFailFileOperation(n, EIO);
         run({a, b});

@@ -11,7 +11,6 @@
 #include "platform/job.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
-#include "transfer/backup_support.h"
 #include "transfer/backup.h"
 
 namespace {
@@ -71,13 +70,23 @@ protected:
     Tree restored(const Tree &old) const {
         Tree t;
         for (const auto &[rel, kind] : old)
-            if (kind == "D" || !(rel.rfind("Korvan/", 0) == 0 && isCardFile(rel))) t[rel] = kind;
+            if (kind == "<folder>" || !(rel.rfind("/Korvan/", 0) == 0 && isCardFile(rel))) t[rel] = kind;
         for (const auto &[rel, data] : backupFiles) {
-            std::filesystem::path p = "Korvan/" + rel;
-            t[p.string()] = "F:" + data;
-            for (p = p.parent_path(); !p.empty(); p = p.parent_path()) t[p.string()] = "D";
+            std::filesystem::path p = "/Korvan/" + rel;
+            t[p.string()] = data;
+            for (p = p.parent_path(); p != "/"; p = p.parent_path()) t[p.string()] = "<folder>";
         }
         return t;
+    }
+
+    // A backup of `megabytes` one-megabyte waves; returns its path.
+    std::string bigBackup(int megabytes) {
+        std::string src = dir / "big/Korvan", big = dir / "big.kvb";
+        for (int i = 0; i < megabytes; ++i)
+            testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+        char error[kTarErrorMax];
+        EXPECT_EQ(tarBackupSave(big.c_str(), src.c_str(), megabytes, nullptr, error, sizeof error), 0) << error;
+        return big;
     }
 
     int restore(unsigned flags = RESTORE_CONFIRMED, sBackupResult *r = nullptr, const std::string &from = "") {
@@ -87,42 +96,33 @@ protected:
 };
 
 TEST_F(RestoreTest, ReplacesTheCardFilesAndKeepsEverythingElse) {
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     hlPushMessageBoxAnswer(2);  // the restore question
     sBackupResult r;
     ASSERT_EQ(restore(0, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.files, 5);
     EXPECT_EQ(r.inPlace, 0);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
     EXPECT_EQ(hlCallCount("messageBox"), 1);
     EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
     EXPECT_EQ(restoreRecoverState(vol.c_str(), nullptr, 0), RESTORE_STATE_NONE);
 }
 
 TEST_F(RestoreTest, DeclinedOrMissingBackupChangesNothing) {
-    Tree old = testSnapshot(dir.path());
+    Tree old = testTreeSnapshot(dir.path());
     hlPushMessageBoxAnswer(3);
     EXPECT_EQ(restore(0), BACKUP_DECLINED);
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, dir / "none.kvb"), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find("none.kvb"), std::string::npos) << r.error;
-    EXPECT_EQ(testSnapshot(dir.path()), old);
+    EXPECT_EQ(testTreeSnapshot(dir.path()), old);
 }
 
 TEST_F(RestoreTest, SetsUpAVolumeWithoutADeviceFolder) {
     std::filesystem::remove_all(vol);
     std::filesystem::create_directories(vol);
     ASSERT_EQ(restore(), BACKUP_DONE);
-    EXPECT_EQ(testSnapshot(vol), restored({}));
-}
-
-TEST_F(RestoreTest, ArchivesOfGnuTarRestore) {
-    if (!testHaveProgram("tar")) GTEST_SKIP() << "tar is not installed";
-    std::string src = dir / "src/Korvan";
-    ASSERT_EQ(testRunProgram({"tar", "-cf", archive, "-C", src, "."}), 0);
-    Tree old = testSnapshot(vol);
-    ASSERT_EQ(restore(), BACKUP_DONE);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(testTreeSnapshot(vol), restored({}));
 }
 
 TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
@@ -131,16 +131,10 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
         std::string label, bytes, why;
         std::string plant = "";  // a symbolic link to plant on the card first, at this path below Korvan
     };
+    // What the archive reader refuses is proven with it; here, one of those
+    // and what only a restore meets: its staging folder, and the card's own links and folders.
     std::vector<Case> cases = {
         {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
-        {"absolute", testTarEntry("//etc/evil.wav", "x") + testTarEnd(), "absolute"},
-        {"link", testTarEntry("/KVB-RT/l", "", '2') + testTarEnd(), "symbolic link"},
-        {"bad checksum", good.substr(0, 20) + "X" + good.substr(21), "checksum"},
-        {"size past the end", testTarHeader("/KVB-RT/a.wav", '0', 100000) + std::string(512, 'x') + testTarEnd(),
-         "past the end"},
-        {"no end blocks", good.substr(0, good.size() - 1024), "end blocks"},
-        {"file then folder", testTarEntry("/KVB-RT/a.wav", "x") + testTarEntry("/KVB-RT/a.wav/b.wav", "y") + testTarEnd(),
-         "earlier entry"},
         {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
         {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
         {"folder on the card where a file goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
@@ -158,11 +152,11 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
             std::filesystem::rename(plant, dir / "moved");
             std::filesystem::create_directory_symlink(dir / "moved", plant);
         }
-        Tree old = testSnapshot(dir.path());
+        Tree old = testTreeSnapshot(dir.path());
         sBackupResult r;
         EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, a), BACKUP_FAILED);
         EXPECT_NE(std::string(r.error).find(c.why), std::string::npos) << r.error;
-        EXPECT_EQ(testSnapshot(dir.path()), old);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), old);
         if (!c.plant.empty()) {
             std::filesystem::remove(plant);
             std::filesystem::rename(dir / "moved", plant);
@@ -175,7 +169,7 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
 // pulled card (every later operation fails too) the journal lets a later
 // recovery take the card either way, as asked.
 TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     Tree fresh = restored(old);
     std::string copy = dir / "oldvol";
     std::filesystem::copy(vol, copy, std::filesystem::copy_options::recursive);
@@ -192,7 +186,7 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             rliFaultFileArm(0, 0, false);
             if (!fired) {
                 EXPECT_EQ(status, BACKUP_DONE) << r.error;
-                EXPECT_EQ(testSnapshot(vol), fresh);
+                EXPECT_EQ(testTreeSnapshot(vol), fresh);
                 completed = true;
                 break;
             }
@@ -200,12 +194,12 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             if (status == BACKUP_DONE) {
                 // Restored; only the hidden staging folder may be left for the recovery.
                 EXPECT_GE(restoreRecover(vol.c_str(), RESTORE_RECOVER_ROLLBACK, nullptr, 0), 0);
-                EXPECT_EQ(testSnapshot(vol), fresh) << r.error;
+                EXPECT_EQ(testTreeSnapshot(vol), fresh) << r.error;
                 continue;
             }
             if (mode == 0) {
                 EXPECT_TRUE(status == BACKUP_FAILED) << r.error;
-                EXPECT_EQ(testSnapshot(vol), old) << r.error;
+                EXPECT_EQ(testTreeSnapshot(vol), old) << r.error;
                 continue;
             }
             int apply = mode == 1 ? RESTORE_RECOVER_FINISH : RESTORE_RECOVER_ROLLBACK;
@@ -214,7 +208,7 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
             ASSERT_GE(state, 0) << detail;
             bool forward = state == RESTORE_STATE_DONE ||
                            (apply == RESTORE_RECOVER_FINISH && (state == RESTORE_STATE_ASIDE || state == RESTORE_STATE_PLACE));
-            EXPECT_EQ(testSnapshot(vol), forward ? fresh : old) << "state " << state << ": " << r.error;
+            EXPECT_EQ(testTreeSnapshot(vol), forward ? fresh : old) << "state " << state << ": " << r.error;
         }
     }
     EXPECT_TRUE(completed);
@@ -222,54 +216,47 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
 
 TEST_F(RestoreTest, CancelInTheMiddleLeavesTheOldCard) {
     // A backup large enough that the job is still unpacking when Cancel is seen.
-    std::string src = dir / "big/Korvan";
-    for (int i = 0; i < 24; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
-    char error[kTarErrorMax];
-    std::string big = dir / "big.kvb";
-    ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0);
-    Tree old = testSnapshot(vol);
+    std::string big = bigBackup(24);
+    Tree old = testTreeSnapshot(vol);
     hlPressProgressCancel();
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, big), BACKUP_CANCELLED) << r.error;
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
 }
 
 TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 4096; });
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED | RESTORE_IN_PLACE_REFUSED, &r), BACKUP_FAILED);
     EXPECT_EQ(r.noRoom, 1);
     EXPECT_NE(std::string(r.error).find("no room"), std::string::npos) << r.error;
     hlPushMessageBoxAnswer(3);
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DECLINED);
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
     // A backup that would not fit even once the old files are gone is refused
     // before any of them goes.
-    std::string src = dir / "big/Korvan";
-    for (int i = 0; i < 3; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
-    char error[kTarErrorMax];
-    ASSERT_EQ(tarBackupSave((dir / "big.kvb").c_str(), src.c_str(), 3, nullptr, error, sizeof error), 0);
+    std::string big = bigBackup(3);
     for (unsigned inPlace : {RESTORE_IN_PLACE_CONFIRMED, RESTORE_IN_PLACE}) {
-        EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, dir / "big.kvb"), BACKUP_FAILED);
+        EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, big), BACKUP_FAILED);
         EXPECT_EQ(r.noRoom, 2);
-        EXPECT_EQ(testSnapshot(vol), old);
+        EXPECT_EQ(testTreeSnapshot(vol), old);
     }
     hlPushMessageBoxAnswer(2);
     ASSERT_EQ(restore(RESTORE_CONFIRMED, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.inPlace, 1);
-    EXPECT_EQ(testSnapshot(vol), restored(old));
+    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
 }
 
 TEST_F(RestoreTest, RecoveryReportsAndClearsWhatAnInterruptedRestoreLeft) {
     std::string staging = vol + "/Korvan/.kvbrt-restore";
-    Tree old = testSnapshot(vol);
+    Tree old = testTreeSnapshot(vol);
     // Unpacking was under way: only rolling back is possible, and it is harmless.
     testPut(staging, "new/KVB-RT/x.wav", "half");
     char detail[kBackupErrorMax];
     EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_STAGING);
     EXPECT_EQ(restoreRecover(vol.c_str(), RESTORE_RECOVER_FINISH, detail, sizeof detail), RESTORE_STATE_STAGING);
-    EXPECT_EQ(testSnapshot(vol), old);
+    EXPECT_EQ(testTreeSnapshot(vol), old);
     // A journal that cannot be read: left alone for a person to look at.
     testPut(staging, "journal", "something else\n");
     EXPECT_EQ(restoreRecoverState(vol.c_str(), detail, sizeof detail), RESTORE_STATE_DAMAGED);

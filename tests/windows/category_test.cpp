@@ -46,45 +46,9 @@ protected:
         }
         return names;
     }
-    void run() {
-        hlPostMenu(mainWin(), 1016);
-        pass(4);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editTagGetIsWindow(), 0);
-    }
 };
 
-TEST_F(CategoryTest, EditsConfirmedLeaveTheCardAsKvbrtMakesIt) {
-    std::string second, deleted;
-    during([] { return editTagGetIsWindow() == 1; });
-    addOne();
-    then([&] {
-        ASSERT_EQ(ui()->list->rowOf(ui()->selected), 0);
-        EXPECT_STREQ(ui()->selected->name, "NEW");
-        second = ui()->list->rows[1]->name;
-    });
-    renameSelected("CLAPS");
-    // Down once: below the category that was shown first.
-    then([this] { click(win(), 332, 70); });
-    clickRow(3);
-    then([&] { deleted = ui()->selected->name; });
-    deleteSelected();
-    then([this] { shot(win(), "category"); });
-    then([this] { click(win(), 448, 142); });
-    run();
-    EXPECT_EQ(tag("NEW"), nullptr);
-    ASSERT_NE(tag("CLAPS"), nullptr);
-    EXPECT_EQ(tag(deleted.c_str()), nullptr);
-    for (const std::string &s : shown()) EXPECT_EQ(s.find("+new"), std::string::npos) << s;
-
-    ASSERT_EQ(kvbrt({"category", ref, "add", "CLAPS"}), 0);
-    ASSERT_EQ(kvbrt({"category", ref, "move", "CLAPS", "--after", second}), 0);
-    ASSERT_EQ(kvbrt({"category", ref, "delete", deleted}), 0);
-    EXPECT_EQ(closeYes(), 0);
-    expectSameAsKvbrt();
-}
-
-TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibrary) {
+TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbrtMakesIt) {
     std::vector<std::string> before = shown();
     for (int way = 0; way < 2; way++) {
         during([] { return editTagGetIsWindow() == 1; });
@@ -103,9 +67,37 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibrary) {
             else hlPostSimple(win(), OSEV_CLOSE_BOX);
         });
         hlReset();
-        run();
+        runWindow(1016, editTagGetIsWindow);
         EXPECT_EQ(shown(), before) << way;
     }
+
+    std::string second, deleted;
+    during([] { return editTagGetIsWindow() == 1; });
+    addOne();
+    then([&] {
+        ASSERT_EQ(ui()->list->rowOf(ui()->selected), 0);
+        EXPECT_STREQ(ui()->selected->name, "NEW");
+        second = ui()->list->rows[1]->name;
+    });
+    renameSelected("CLAPS");
+    // Down once: below the category that was shown first.
+    then([this] { click(win(), 332, 70); });
+    clickRow(3);
+    then([&] { deleted = ui()->selected->name; });
+    deleteSelected();
+    then([this] { shot(win(), "category"); });
+    then([this] { click(win(), 448, 142); });
+    runWindow(1016, editTagGetIsWindow);
+    EXPECT_EQ(tag("NEW"), nullptr);
+    ASSERT_NE(tag("CLAPS"), nullptr);
+    EXPECT_EQ(tag(deleted.c_str()), nullptr);
+    for (const std::string &s : shown()) EXPECT_EQ(s.find("+new"), std::string::npos) << s;
+
+    ASSERT_EQ(kvbrt({"category", ref, "add", "CLAPS"}), 0);
+    ASSERT_EQ(kvbrt({"category", ref, "move", "CLAPS", "--after", second}), 0);
+    ASSERT_EQ(kvbrt({"category", ref, "delete", deleted}), 0);
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
 }
 
 }  // namespace

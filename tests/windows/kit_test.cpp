@@ -38,15 +38,12 @@ protected:
             else if (finish == 1) click(win(), 144, 142);
             else hlPostSimple(win(), OSEV_CLOSE_BOX);
         });
-        hlPostMenu(mainWin(), 1018);
-        pass(4);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editKitGetIsWindow(), 0);
+        runWindow(1018, editKitGetIsWindow);
     }
     std::string sjis(const std::string &utf8) { return strUtf8ToSjis(utf8, nullptr); }
 };
 
-TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThem) {
+TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThemAndCancelKeepsTheKit) {
     sWaveList *list = G.currentWaveList;
     // ASCII at capacity (8 and 16), and beyond it: the field takes what fits.
     session(0, [&] {
@@ -79,13 +76,9 @@ TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThem) {
     if (sub.empty()) ASSERT_EQ(kvbrt({"kit", ref, "name", "5", name}), 0);
     else ASSERT_EQ(kvbrt({"kit", ref, "name", "5", name, "--sub", sub}), 0);
 
-    EXPECT_EQ(closeYes(), 0);
-    expectSameAsKvbrt();
-}
-
-TEST_F(KitTest, CancelAndCloseBoxKeepTheKit) {
-    sKit *kit = waveListKitPtr(G.currentWaveList, 2);
-    std::string name = waveKitNamePtr(kit), sub = waveKitSubNamePtr(kit);
+    // Cancel and the close box keep the kit as it was.
+    sKit *kit = waveListKitPtr(list, 2);
+    name = waveKitNamePtr(kit), sub = waveKitSubNamePtr(kit);
     for (int finish : {1, 2}) {
         session(2, [&] {
             enter(false, "XX", false);
@@ -94,6 +87,9 @@ TEST_F(KitTest, CancelAndCloseBoxKeepTheKit) {
         EXPECT_EQ(waveKitNamePtr(kit), name) << finish;
         EXPECT_EQ(waveKitSubNamePtr(kit), sub) << finish;
     }
+
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
 }
 
 }  // namespace

@@ -5,13 +5,10 @@
 // the close decisions and the faults the window must not repeat.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,7 +18,7 @@
 #include "gui/text.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
-#include "support/test_util.h"
+#include "support/desk.h"
 #include "wavelib/wavelist.h"
 #include "windows/main/frames.h"
 #include "windows/main/mainctl.h"
@@ -30,111 +27,37 @@
 namespace {
 
 const std::string kBuild = KVB_BUILD_ROOT;
-const std::string kKvbrt = kBuild + "/bin/kvbrt";
 
-class MainWindowTest : public ::testing::Test {
+// The program starts in each test, on the folder the test names, with no
+// secondary windows; input goes to the main window and is followed by passes.
+class MainWindowTest : public DeskTest {
 protected:
-    ScratchDir scratch;
-    std::string card = scratch / "card";
-    std::string ref = scratch / "ref";
-    ScopedEnv config{"XDG_CONFIG_HOME", (scratch / "config").c_str()};
-    ScopedEnv audio{"SDL_AUDIODRIVER", "dummy"};
-    int64_t clock = 1000000;
-
     void SetUp() override {
-        ASSERT_EQ(testRunProgram({kKvbrt, "demo", card}), 0);
-        ASSERT_EQ(testRunProgram({kKvbrt, "demo", ref}), 0);
-        hlInstall();
-        hlSetLanguage("en");
+        prepare();
         editWaveUtilityInstall(nullptr);
     }
-    void TearDown() override {
-        if (!usiFinished()) usiTerm(0);
-        hlReset();
-        ghostHostInstall(nullptr);
-    }
-
-    // Starts the program on `folder` as the command line names it; runs
-    // passes until the card is open (or the program waits on the dialog).
-    int start(const std::string &folder, const std::function<void()> &beforePasses = {}) {
-        std::vector<std::string> args = {"kvb-rt-wave-manager"};
-        if (!folder.empty()) args.push_back(folder);
-        std::vector<char *> argv;
-        for (std::string &a : args) argv.push_back(a.data());
-        std::string data = kBuild + "/share/kvb-rt-wave-manager";
-        int r = usiStart(int(argv.size()), argv.data(), data.c_str());
-        if (beforePasses) beforePasses();
-        for (int i = 0; i < 4 && r < 0 && !G.currentWaveList; i++) usiPass();
-        return r;
-    }
-    void pass(int n = 3) {
-        for (int i = 0; i < n && !usiFinished(); i++) usiPass();
-    }
-    _sWindow *win() { return editWaveUtilityGetWindow(); }
+    _sWindow *win() { return mainWin(); }
     CgifUIWaveUtility *screen() { return editWaveUtilityGetScreen(); }
-
-    void press(int x, int y, int button = OS_BUTTON_LEFT) {
-        // A second later each time: two clicks of a script are never a double click.
-        hlSetClock(clock += 1000);
-        hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, x, y);
-        hlPostMouse(win(), OSEV_BUTTON_DOWN, button, x, y);
-    }
-    void release(int x, int y, int button = OS_BUTTON_LEFT) { hlPostMouse(win(), OSEV_BUTTON_UP, button, x, y); }
+    void press(int x, int y, int button = OS_BUTTON_LEFT) { DeskTest::press(win(), x, y, button); }
+    void release(int x, int y, int button = OS_BUTTON_LEFT) { DeskTest::release(win(), x, y, button); }
     void click(int x, int y, int button = OS_BUTTON_LEFT) {
-        press(x, y, button);
-        release(x, y, button);
+        DeskTest::click(win(), x, y, button);
         pass();
     }
     void key(uint32_t keysym, const char *text = nullptr) {
-        hlPostKey(win(), keysym, text, true);
-        hlPostKey(win(), keysym, text, false);
+        DeskTest::key(win(), keysym, text);
         pass();
     }
     void menu(int code) {
         hlPostMenu(win(), code);
         pass();
     }
-    // The window y of the middle of the row showing `item`; -1 when not shown.
-    int rowY(const void *item) {
-        CgifFrWaveList *l = screen()->list;
-        for (int i = 0; i < l->rowCount; i++)
-            if (l->rows[i].item == item) return int(kMwListY) + i * kMwRowH - l->scroll + kMwRowH / 2;
-        return -1;
-    }
-    sTag *tag(const char *name) { return waveListTagFindName(G.currentWaveList, name); }
-    sWave *wave(int number) { return waveListFindWaveNumber(G.currentWaveList, number); }
     // Opens category `name` by its mark.
     void openTag(const char *name) {
         if (!waveTagIsOpen(tag(name))) click(40, rowY(tag(name)));
     }
-    void selectWave(int number) {
-        openTag(waveWaveTagPtr(wave(number))->name);
-        click(150, rowY(wave(number)));
-    }
     static int padX(int pad) { return 410 + pad % 3 * 124 + 50; }
     static int padY(int pad) { return pad < 9 ? 75 + pad / 3 * 80 + 20 : 315 + (pad - 9) / 3 * 58 + 20; }
-    // Closes with Yes to the question; runs to the end. Returns the exit status.
-    int closeYes() {
-        hlPushMessageBoxAnswer(MBOX_YES);
-        hlPushMessageBoxAnswer(MBOX_OK);
-        menu(1006);
-        pass(10);
-        EXPECT_TRUE(usiFinished());
-        return usiExitStatus();
-    }
-    int kvbrt(std::vector<std::string> args) {
-        args.insert(args.begin(), kKvbrt);
-        return testRunProgram(args);
-    }
-    // The card equals the reference edited by kvbrt, and is healthy.
-    void expectSameAsKvbrt() {
-        ASSERT_EQ(kvbrt({"wavelist", ref}), 0);
-        auto a = testTreeSnapshot(card), b = testTreeSnapshot(ref);
-        for (const auto &[path, bytes] : a)
-            EXPECT_TRUE(b.count(path) && b[path] == bytes) << path << " differs from kvbrt's";
-        for (const auto &[path, bytes] : b) EXPECT_TRUE(a.count(path)) << path << " is missing";
-        EXPECT_EQ(kvbrt({"check", card}), 0);
-    }
     // RGB at window point (x, y).
     std::vector<int> pixel(int x, int y) {
         uint8_t p[4] = {};

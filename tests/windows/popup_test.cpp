@@ -36,9 +36,24 @@ protected:
     }
 };
 
-TEST_F(PopupTest, KitJumpSelectsTheKitOfTheClickedRow) {
+TEST_F(PopupTest, KitJumpClosesWithoutAChoiceOrSelectsTheKitOfTheClickedRow) {
     sWave *w = usedWave();
     ASSERT_NE(w, nullptr);
+    // Escape and a lost focus close it choosing nothing.
+    int kit = editWaveUtilityGetScreen()->kitIndex;
+    for (int way = 0; way < 2; way++) {
+        during([] { return editCmbGetIsWindow() == 1; });
+        then([way] {
+            if (way == 0) hlPostKey(editCmbWindowPtr(), KS_ESCAPE, nullptr, true);
+            else hlPostSimple(editCmbWindowPtr(), OSEV_DEACTIVATED);
+        });
+        openKitJump(w);
+        pass(6);
+        EXPECT_TRUE(scriptDone()) << way;
+        EXPECT_EQ(editCmbGetIsWindow(), 0) << way;
+        EXPECT_EQ(editCmbGetSelectIndex(), -1) << way;
+        EXPECT_EQ(editWaveUtilityGetScreen()->kitIndex, kit) << way;
+    }
     // One more kit, after the others, for the last row.
     int rowsBefore = waveWaveKitIsUsedCount(G.currentWaveList, w);
     int later = 57;
@@ -65,25 +80,6 @@ TEST_F(PopupTest, KitJumpSelectsTheKitOfTheClickedRow) {
     EXPECT_EQ(editCmbGetSelectIndex(), later + 1);
     EXPECT_EQ(waveKitSelectPtr(), waveListKitPtr(G.currentWaveList, later));
     EXPECT_EQ(editWaveUtilityGetScreen()->kitIndex, later);
-}
-
-TEST_F(PopupTest, EscapeAndLostFocusCloseWithoutAChoice) {
-    sWave *w = usedWave();
-    ASSERT_NE(w, nullptr);
-    int kit = editWaveUtilityGetScreen()->kitIndex;
-    for (int way = 0; way < 2; way++) {
-        during([] { return editCmbGetIsWindow() == 1; });
-        then([way] {
-            if (way == 0) hlPostKey(editCmbWindowPtr(), KS_ESCAPE, nullptr, true);
-            else hlPostSimple(editCmbWindowPtr(), OSEV_DEACTIVATED);
-        });
-        openKitJump(w);
-        pass(6);
-        EXPECT_TRUE(scriptDone()) << way;
-        EXPECT_EQ(editCmbGetIsWindow(), 0) << way;
-        EXPECT_EQ(editCmbGetSelectIndex(), -1) << way;
-        EXPECT_EQ(editWaveUtilityGetScreen()->kitIndex, kit) << way;
-    }
 }
 
 TEST_F(PopupTest, CategoryRowsGiveTheCategorysPositionAndScroll) {

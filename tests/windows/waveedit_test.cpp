@@ -47,17 +47,35 @@ protected:
     }
 };
 
-TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
+TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheCardAsKvbrtMakesIt) {
+    // Cancel, the close box and a refused name change nothing.
+    std::string name = waveWaveNamePtr(wave(0));
+    sTag *before = waveWaveTagPtr(wave(0));
+    sTag *chosen = nullptr;
+    selectWave(0);
+    for (int way = 0; way < 3; way++) {
+        waitOpen();
+        rename(way == 2 ? "   " : "OTHER");
+        if (way < 2) chooseRow(2, &chosen);
+        if (way == 0) then([this] { click(win(), 144, 142); });
+        if (way == 1) then([this] { hlPostSimple(win(), OSEV_CLOSE_BOX); });
+        if (way == 2) {
+            // A name of spaces is refused; OK keeps the old one.
+            then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
+            ok();
+        }
+        runWindow(1017, editWaveNameGetIsWindow);
+        EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
+        EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
+    }
+
     // One wave renamed.
     selectWave(0);
     waitOpen();
     rename("NEW KICK");
     then([this] { shot(win(), "waveedit_one"); });
     ok();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
-    EXPECT_EQ(editWaveNameGetIsWindow(), 0);
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_STREQ(waveWaveNamePtr(wave(0)), "NEW KICK");
     ASSERT_EQ(kvbrt({"rename", ref, "0", "NEW KICK"}), 0);
 
@@ -66,15 +84,13 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     std::string name1 = waveWaveNamePtr(wave(1)), name2 = waveWaveNamePtr(wave(2));
     selectWave(1);
     selectWave(2, true);
-    sTag *chosen = nullptr;
+    chosen = nullptr;
     waitOpen();
     then([this] { EXPECT_EQ(ui()->name->hasFlags(OBJ_NO_INPUT), true); });
     chooseRow(1, &chosen);
     then([this] { shot(win(), "waveedit_many"); });
     ok();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
+    runWindow(1017, editWaveNameGetIsWindow);
     ASSERT_NE(chosen, nullptr);
     for (int n : {1, 2}) EXPECT_EQ(waveWaveTagPtr(wave(n)), chosen);
     EXPECT_EQ(waveWaveNamePtr(wave(1)), name1);
@@ -90,9 +106,7 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     rename("RENAMED");
     ok();
     std::string name5 = waveWaveNamePtr(wave(5));
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_STREQ(waveWaveNamePtr(wave(4)), "RENAMED");
     EXPECT_EQ(waveWaveNamePtr(wave(5)), name5);
     ASSERT_EQ(kvbrt({"rename", ref, "4", "RENAMED"}), 0);
@@ -111,40 +125,12 @@ TEST_F(WaveEditTest, EditsLeaveTheCardAsKvbrtMakesIt) {
         click(win(), 52, 142);
     });
     hlReset();
-    hlPostMenu(mainWin(), 1017);
-    pass(4);
-    ASSERT_TRUE(scriptDone());
-    EXPECT_EQ(editWaveNameGetIsWindow(), 0);
+    runWindow(1017, editWaveNameGetIsWindow);
     EXPECT_EQ(wave(3), nullptr);
     ASSERT_EQ(kvbrt({"delete", ref, "3", "--yes"}), 0);
 
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
-}
-
-TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothing) {
-    std::string name = waveWaveNamePtr(wave(0));
-    sTag *before = waveWaveTagPtr(wave(0));
-    sTag *chosen = nullptr;
-    selectWave(0);
-    for (int way = 0; way < 3; way++) {
-        waitOpen();
-        rename(way == 2 ? "   " : "OTHER");
-        if (way < 2) chooseRow(2, &chosen);
-        if (way == 0) then([this] { click(win(), 144, 142); });
-        if (way == 1) then([this] { hlPostSimple(win(), OSEV_CLOSE_BOX); });
-        if (way == 2) {
-            // A name of spaces is refused; OK keeps the old one.
-            then([this, name] { EXPECT_STREQ(ui()->name->getMessageData(), name.c_str()); });
-            ok();
-        }
-        hlPostMenu(mainWin(), 1017);
-        pass(4);
-        ASSERT_TRUE(scriptDone()) << way;
-        EXPECT_EQ(editWaveNameGetIsWindow(), 0) << way;
-        EXPECT_EQ(waveWaveNamePtr(wave(0)), name) << way;
-        EXPECT_EQ(waveWaveTagPtr(wave(0)), before) << way;
-    }
 }
 
 }  // namespace
