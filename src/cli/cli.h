@@ -95,3 +95,6 @@ bool cliCheckFolder(sCliContext *ctx, const std::string &path);
 std::string cliSizeText(uint64_t bytes);
 // Returns the bytes of `bytes` as lower-case hex digits. Never fails.
 std::string cliHex(const std::string &bytes);
+// Returns a fixed-size Shift-JIS field of the card (up to its first NUL, at
+// most `length` bytes) as UTF-8. Never fails.
+std::string cliField(const char *bytes, size_t length);

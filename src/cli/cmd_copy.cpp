@@ -37,13 +37,12 @@ struct sCopyItem {
     const sTag *tag;
 };
 
-std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 // "0012 Kick", as the messages name a source wave.
 std::string label(const sWave *wave) {
     char n[8];
     std::snprintf(n, sizeof n, "%04d", wave->waveNumber);
-    return std::string(n) + " " + text(wave->name, kWaveNameLen);
+    return std::string(n) + " " + cliField(wave->name, kWaveNameLen);
 }
 
 // The target category of each wave, made where missing and written before
@@ -70,7 +69,7 @@ bool settleCategories(sCliContext *ctx, const CopyArgs &a, sWaveList *target, co
             return false;
         }
         made |= how == WAVECOPY_TAG_MADE;
-        std::string name = w->category ? text(w->category->name, kTagNameLen) : "";
+        std::string name = w->category ? cliField(w->category->name, kTagNameLen) : "";
         if ((how == WAVECOPY_TAG_FULL || how == WAVECOPY_TAG_REFUSED) && told.insert(name).second)
             cliError(ctx, "category \"" + name + "\"",
                      std::string(how == WAVECOPY_TAG_FULL ? "the target card holds 20 categories already"
@@ -95,11 +94,11 @@ void writeJson(sCliContext *ctx, const std::vector<sCopyItem> &items, const std:
         const sCliImported &o = outcomes[i];
         const sWave *w = items[i].wave;
         if (o.result != IMPORT_OK) {
-            failed.push_back({{"old", w->waveNumber}, {"name", text(w->name, kWaveNameLen)}, {"reason", o.why}});
+            failed.push_back({{"old", w->waveNumber}, {"name", cliField(w->name, kWaveNameLen)}, {"reason", o.why}});
             continue;
         }
         Json j{{"old", w->waveNumber}, {"new", o.number}, {"name", o.name},
-               {"category", text(items[i].tag->name, kTagNameLen)}, {"file", o.file}};
+               {"category", cliField(items[i].tag->name, kTagNameLen)}, {"file", o.file}};
         cliImportHowJson(j, o);
         copied.push_back(j);
     }
@@ -149,7 +148,7 @@ int runCopy(sCliContext *ctx, const CopyArgs &a, sWaveList *source, sWaveList *t
         if (o.result != IMPORT_OK) continue;
         char numbers[16];
         std::snprintf(numbers, sizeof numbers, "%04d\t%04d", items[i].wave->waveNumber, o.number);
-        *ctx->out << numbers << '\t' << o.name << '\t' << text(items[i].tag->name, kTagNameLen) << '\t' << o.file
+        *ctx->out << numbers << '\t' << o.name << '\t' << cliField(items[i].tag->name, kTagNameLen) << '\t' << o.file
                   << '\n';
     }
     return status;

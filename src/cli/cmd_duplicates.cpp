@@ -17,7 +17,6 @@
 
 namespace {
 
-std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 struct PadUse {
     int kit, pad;
@@ -38,7 +37,7 @@ std::vector<PadUse> padsOf(const sWaveList *list, const sWave *wave) {
 }
 
 std::string fileOf(const sWave *w) {
-    return text(w->dataFolder, kWaveDataFolderLen) + "/" + text(w->fileName, kWaveFileNameLen);
+    return cliField(w->dataFolder, kWaveDataFolderLen) + "/" + cliField(w->fileName, kWaveFileNameLen);
 }
 
 void writeJson(sCliContext *ctx, const sWaveList *list, const sListBase *groups) {
@@ -51,7 +50,7 @@ void writeJson(sCliContext *ctx, const sWaveList *list, const sListBase *groups)
             Json pads = Json::array();
             for (const PadUse &u : padsOf(list, w)) pads.push_back({{"kit", u.kit}, {"pad", u.pad}, {"sub", u.sub}});
             waves.push_back({{"number", w->waveNumber},
-                             {"name", text(w->name, kWaveNameLen)},
+                             {"name", cliField(w->name, kWaveNameLen)},
                              {"file", fileOf(w)},
                              {"pads", pads}});
         }
@@ -69,7 +68,7 @@ void writeText(sCliContext *ctx, const sWaveList *list, const sListBase *groups)
             auto *w = static_cast<const sWave *>(n->item);
             char number[16];
             std::snprintf(number, sizeof number, "%4d", w->waveNumber);
-            out << "  " << number << "  " << text(w->name, kWaveNameLen) << "  " << fileOf(w);
+            out << "  " << number << "  " << cliField(w->name, kWaveNameLen) << "  " << fileOf(w);
             std::vector<PadUse> uses = padsOf(list, w);
             if (!uses.empty()) out << "  on";
             for (size_t i = 0; i < uses.size(); ++i)

@@ -26,7 +26,6 @@
 
 namespace {
 
-std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 // Why a noted failure happened, as one line.
 std::string failureReason(const sWaveRequestFailure *f) {
@@ -64,7 +63,7 @@ bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, c
     const sTag *clash = nullptr;
     if (waveTagNameCheck(list, sjis->c_str(), tag, &clash) == NAME_OK) return true;
     cliError(ctx, "category \"" + name + "\"",
-             "the name is already in use by category \"" + text(clash->name, kTagNameLen) + "\"");
+             "the name is already in use by category \"" + cliField(clash->name, kTagNameLen) + "\"");
     return false;
 }
 
@@ -81,7 +80,7 @@ int rename(sCliContext *ctx, const RenameArgs &a) {
         std::string sjis;
         sWave *wave = findWave(ctx, list, a.wave);
         if (!wave || !cliEditName(ctx, a.name, kWaveNameLen, "wave name", &sjis)) return CLI_EXIT_FAILURE;
-        done = "wave " + std::to_string(a.wave) + ": " + text(wave->name, kWaveNameLen) + " -> " + a.name;
+        done = "wave " + std::to_string(a.wave) + ": " + cliField(wave->name, kWaveNameLen) + " -> " + a.name;
         waveWaveName(wave, sjis.c_str());
         waveWaveSaveRequest(wave, 1);
         waveListSortItAllRequest();
@@ -122,7 +121,7 @@ int categoryAdd(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std::s
 
 bool refuseDefault(sCliContext *ctx, sWaveList *list, const sTag *tag, const char *what) {
     if (tag != list->defaultTag) return false;
-    cliError(ctx, "category \"" + text(tag->name, kTagNameLen) + "\"",
+    cliError(ctx, "category \"" + cliField(tag->name, kTagNameLen) + "\"",
              std::string("the default category cannot be ") + what);
     return true;
 }
@@ -149,7 +148,7 @@ int categoryDelete(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std
     waveTagSaveRequest();
     waveListSortItAllRequest();
     done = "category deleted: " + a.name + " (" + std::to_string(moved) + " waves moved to " +
-           text(list->defaultTag->name, kTagNameLen) + ")";
+           cliField(list->defaultTag->name, kTagNameLen) + ")";
     return CLI_EXIT_OK;
 }
 
@@ -209,7 +208,7 @@ int categoryAssign(sCliContext *ctx, sWaveList *list, const CategoryArgs &a, std
     if (!tag) return CLI_EXIT_FAILURE;
     for (sWave *w : waves) waveWaveTagChange(w, tag);
     done = std::to_string(waves.size()) + (waves.size() == 1 ? " wave" : " waves") + " assigned to category " +
-           text(tag->name, kTagNameLen);
+           cliField(tag->name, kTagNameLen);
     return CLI_EXIT_OK;
 }
 
@@ -316,16 +315,16 @@ int kitShow(sCliContext *ctx, const KitArgs &a) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "%04d", number);
         const sWave *w = wave(number);
-        return std::string(buf) + " " + (w ? text(w->name, kWaveNameLen) : std::string("(not on the card)"));
+        return std::string(buf) + " " + (w ? cliField(w->name, kWaveNameLen) : std::string("(not on the card)"));
     };
     auto waveName = [&](int number) {
         const sWave *w = wave(number);
-        return w ? nlohmann::ordered_json(text(w->name, kWaveNameLen)) : nlohmann::ordered_json();
+        return w ? nlohmann::ordered_json(cliField(w->name, kWaveNameLen)) : nlohmann::ordered_json();
     };
     nlohmann::ordered_json kits = nlohmann::ordered_json::array();
     for (auto *kit = static_cast<const sKit *>(list->kits.first); kit; kit = kit->next) {
         if (a.kit >= 0 ? kit->kitNumber != a.kit : !kit->isFile) continue;
-        std::string name = text(kit->name, kKitNameLen), sub = text(kit->subName, kKitSubNameLen);
+        std::string name = cliField(kit->name, kKitNameLen), sub = cliField(kit->subName, kKitSubNameLen);
         nlohmann::ordered_json pads = nlohmann::ordered_json::array();
         if (!ctx->json)
             *ctx->out << "kit " << kit->kitNumber << ": " << name << (sub.empty() ? "" : " / " + sub)
@@ -375,7 +374,7 @@ int deleteWaves(sCliContext *ctx, const DeleteArgs &a) {
                 cliError(ctx, "wave " + std::to_string(number), "out of memory");
                 return CLI_EXIT_FAILURE;
             }
-            asked.push_back({number, text(w->name, kWaveNameLen)});
+            asked.push_back({number, cliField(w->name, kWaveNameLen)});
         }
         return CLI_EXIT_OK;
     };
@@ -495,7 +494,7 @@ int cliEditReport(sCliContext *ctx, sWaveList *list) {
         std::snprintf(relative, sizeof relative, "%skit%03d.kvb", cSTORAGE_DIR_KIT, k->kitNumber);
         if (cardPath(list->card, path, sizeof path, relative) != 0) std::snprintf(path, sizeof path, "%s", relative);
         cliError(ctx, path, "cannot write the kit file of kit " + std::to_string(k->kitNumber) + " \"" +
-                                text(k->name, kKitNameLen) + "\"; its changes were not saved");
+                                cliField(k->name, kKitNameLen) + "\"; its changes were not saved");
         status = CLI_EXIT_FAILURE;
     }
     waveRequestFailureClear();

@@ -35,7 +35,7 @@ int chooseTarget(void *user, char *buf, size_t cap) {
     return 1;
 }
 
-std::string nameOf(const sWave *wave) { return strSjisToUtf8(std::string(wave->name, strnlen(wave->name, kWaveNameLen))); }
+std::string nameOf(const sWave *wave) { return cliField(wave->name, kWaveNameLen); }
 
 void collect(const sWave *wave, const char *target, int result, void *ctx) {
     static_cast<std::vector<sOutcome> *>(ctx)->push_back(

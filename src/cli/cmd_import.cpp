@@ -24,14 +24,13 @@
 
 namespace {
 
-std::string field(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
     sCliImported o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}, why ? why : ""};
     if (wave) {
         o.number = wave->waveNumber;
-        o.name = field(wave->name, kWaveNameLen);
-        o.file = field(wave->dataFolder, kWaveDataFolderLen) + "/" + field(wave->fileName, kWaveFileNameLen);
+        o.name = cliField(wave->name, kWaveNameLen);
+        o.file = cliField(wave->dataFolder, kWaveDataFolderLen) + "/" + cliField(wave->fileName, kWaveFileNameLen);
     }
     static_cast<std::vector<sCliImported> *>(ctx)->push_back(o);
 }

@@ -23,7 +23,6 @@ struct ListArgs {
     bool oneCategory = false;  // --category was given
 };
 
-std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 // The waves in the asked order; only those of `tag` unless it is null.
 std::vector<const sWave *> ordered(sWaveList *list, const std::string &sort, const sTag *tag) {
@@ -66,8 +65,8 @@ int list(sCliContext *ctx, const ListArgs &a) {
         char number[8], seconds[32] = "-";
         std::snprintf(number, sizeof number, "%04d", w->waveNumber % 10000);
         if (facts.seconds >= 0) std::snprintf(seconds, sizeof seconds, "%.3f", facts.seconds);
-        *ctx->out << number << '\t' << text(w->name, kWaveNameLen) << '\t' << text(w->category->name, kTagNameLen)
-                  << '\t' << text(w->dataFolder, kWaveDataFolderLen) << '/' << text(w->fileName, kWaveFileNameLen)
+        *ctx->out << number << '\t' << cliField(w->name, kWaveNameLen) << '\t' << cliField(w->category->name, kTagNameLen)
+                  << '\t' << cliField(w->dataFolder, kWaveDataFolderLen) << '/' << cliField(w->fileName, kWaveFileNameLen)
                   << '\t' << seconds << '\n';
     }
     waveListDispose(lib);

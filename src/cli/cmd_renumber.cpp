@@ -23,10 +23,9 @@ struct RenumberArgs {
     bool dryRun = false;
 };
 
-std::string text(const char *bytes, size_t length) { return strSjisToUtf8(std::string(bytes, strnlen(bytes, length))); }
 
 std::string stepText(const sRenumberStep *s) {
-    std::string name = "\"" + text(s->name, kWaveNameLen) + "\"";
+    std::string name = "\"" + cliField(s->name, kWaveNameLen) + "\"";
     switch (s->kind) {
     case RENUMBER_STEP_ORPHAN:
         return "remove wave " + std::to_string(s->oldNumber) + " " + name + ": its audio file " + s->oldAudioPath +
@@ -47,7 +46,7 @@ Json stepJson(const sRenumberStep *s) {
     case RENUMBER_STEP_ORPHAN:
         return {{"kind", "remove"},
                 {"number", s->oldNumber},
-                {"name", text(s->name, kWaveNameLen)},
+                {"name", cliField(s->name, kWaveNameLen)},
                 {"audio", s->oldAudioPath},
                 {"parameter_file", s->oldPrmPath}};
     case RENUMBER_STEP_PAD_CLEAR:
@@ -60,7 +59,7 @@ Json stepJson(const sRenumberStep *s) {
         return {{"kind", "renumber"},
                 {"old", s->oldNumber},
                 {"new", s->newNumber},
-                {"name", text(s->name, kWaveNameLen)},
+                {"name", cliField(s->name, kWaveNameLen)},
                 {"old_audio", s->oldAudioPath},
                 {"new_audio", s->newAudioPath},
                 {"old_parameter_file", s->oldPrmPath},

@@ -30,6 +30,7 @@
 #include "cli/cmd_renumber.h"
 #include "cli/cmd_restore.h"
 #include "cli/cmd_volumes.h"
+#include "foundation/str.h"
 #include "platform/job.h"
 #include "platform/terminal/terminal.h"
 #include "resource/dnastr.h"
@@ -213,6 +214,10 @@ std::string cliSizeText(uint64_t bytes) {
     }
     std::snprintf(text, sizeof text, "%llu%c", static_cast<unsigned long long>(whole), kUnits[unit]);
     return text;
+}
+
+std::string cliField(const char *bytes, size_t length) {
+    return strSjisToUtf8(std::string(bytes, strnlen(bytes, length)));
 }
 
 std::string cliHex(const std::string &bytes) {
