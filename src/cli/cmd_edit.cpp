@@ -17,15 +17,14 @@
 #include "foundation/str.h"
 #include "resource/dnastr_ids.h"
 #include "wavelib/card.h"
+#include "wavelib/names.h"
 #include "wavelib/order.h"
 #include "wavelib/request.h"
 #include "wavelib/storage.h"
-#include "wavelib/names.h"
 #include "wavelib/tagedit.h"
 #include "wavelib/wavelist.h"
 
 namespace {
-
 
 // Why a noted failure happened, as one line.
 std::string failureReason(const sWaveRequestFailure *f) {
@@ -61,9 +60,11 @@ sWave *findWave(sCliContext *ctx, sWaveList *list, int number) {
 bool usableTagName(sCliContext *ctx, sWaveList *list, const std::string &name, const sTag *tag, std::string *sjis) {
     if (!cliEditName(ctx, name, kTagListNameMax, "category name", sjis)) return false;
     const sTag *clash = nullptr;
-    if (waveTagNameCheck(list, sjis->c_str(), tag, &clash) == NAME_OK) return true;
+    int code = waveTagNameCheck(list, sjis->c_str(), tag, &clash);
+    if (code == NAME_OK) return true;
     cliError(ctx, "category \"" + name + "\"",
-             "the name is already in use by category \"" + cliField(clash->name, kTagNameLen) + "\"");
+             clash ? "the name is already in use by category \"" + cliField(clash->name, kTagNameLen) + "\""
+                   : std::string(waveNameReason(code)));
     return false;
 }
 
