@@ -23,7 +23,6 @@ struct ListArgs {
     bool oneCategory = false;  // --category was given
 };
 
-
 // The waves in the asked order; only those of `tag` unless it is null.
 std::vector<const sWave *> ordered(sWaveList *list, const std::string &sort, const sTag *tag) {
     std::vector<const sWave *> waves;
