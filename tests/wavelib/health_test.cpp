@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/audio_bytes.h"
 #include "support/card.h"
 #include "support/headless.h"
 #include "support/test_util.h"
@@ -30,19 +31,6 @@ std::map<std::string, std::string> audioFiles(const std::string &root) {
             files[e.path().string()] = testReadFile(e.path().string());
     }
     return files;
-}
-
-std::string be32(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-// An AIFC file at 44100 Hz, 16-bit, whose data are compressed as `type`.
-std::string aifcBytes(const std::string &type) {
-    std::string comm = std::string("\0\1", 2) + be32(10) + std::string("\0\x10", 2) +
-                       std::string("\x40\x0E\xAC\x44\0\0\0\0\0\0", 10) + type + std::string("\0\0", 2);
-    std::string body = "AIFC" + std::string("FVER") + be32(4) + be32(0xA2805140) + "COMM" + be32(static_cast<uint32_t>(comm.size())) +
-                       comm + "SSND" + be32(28) + std::string(28, '\0');
-    return "FORM" + be32(static_cast<uint32_t>(body.size())) + body;
 }
 
 struct FaultRow {
@@ -92,7 +80,7 @@ const std::vector<FaultRow> &faultRows() {
              c.addWave(3, "LO", "LO.wav");
              testWriteFile(c.data(0) + "LO.wav", testWavBytes(300, 22050));
              c.addWave(4, "ULAW", "ULAW.aif");
-             testWriteFile(c.data(0) + "ULAW.aif", aifcBytes("ulaw"));
+             testWriteFile(c.data(0) + "ULAW.aif", testAiffBytes(10, 16, "ulaw"));
          },
          {HEALTH_AUDIO_UNPLAYABLE, HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/LO.wav"},
         {"PadsNameMissingWaves",

@@ -8,6 +8,7 @@
 
 #include "wavelib/card.h"
 #include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/order.h"
 #include "wavelib/storage.h"
@@ -50,26 +51,23 @@ TEST(Order, AlphabeticalRule) {
 }
 
 TEST(Order, ViewsFollowTheRules) {
-    sWaveList *list = waveListCreateDefault();
-    const char *names[] = {"Kick", "kick", "KICK", "Hat"};
-    int numbers[] = {9, 2, 5, 7};
-    for (int i = 0; i < 4; ++i) {
-        sWave *w = waveWaveCreate(list, "x.wav", 1);
-        waveWaveName(w, names[i]);
-        waveWaveWaveNumber(list, w, numbers[i], 1);
-        waveTagAddWave(list->defaultTag, w);
+    TestLibrary lib(waveListCreateDefault());
+    for (auto [name, number] : {std::pair{"Kick", 9}, {"kick", 2}, {"KICK", 5}, {"Hat", 7}}) {
+        sWave *w = waveWaveCreate(lib.list, "x.wav", 1);
+        waveWaveName(w, name);
+        waveWaveWaveNumber(lib.list, w, number, 1);
+        waveTagAddWave(lib.list->defaultTag, w);
     }
-    waveListSortItAll(list);
+    waveListSortItAll(lib.list);
     std::vector<int> alpha, byNumber, members;
     for (int i = 0; i < 4; ++i) {
-        alpha.push_back(waveListWaveAlphabetPtr(list, i)->waveNumber);
-        byNumber.push_back(waveListWaveWaveNumberPtr(list, i)->waveNumber);
-        members.push_back(waveTagHadWaveAlphabetPtr(list->defaultTag, i)->waveNumber);
+        alpha.push_back(waveListWaveAlphabetPtr(lib.list, i)->waveNumber);
+        byNumber.push_back(waveListWaveWaveNumberPtr(lib.list, i)->waveNumber);
+        members.push_back(waveTagHadWaveAlphabetPtr(lib.list->defaultTag, i)->waveNumber);
     }
     EXPECT_EQ(alpha, (std::vector<int>{7, 2, 5, 9}));
     EXPECT_EQ(members, alpha);
     EXPECT_EQ(byNumber, (std::vector<int>{2, 5, 7, 9}));
-    waveListDispose(list);
 }
 
 struct Cats {
@@ -129,6 +127,22 @@ TEST(Order, CategoryKeysAndArranging) {
     }
 }
 
+// A library on a card whose data folder 00 holds `files`, with one wave in
+// that folder; the folder's name cache starts empty.
+struct FolderLibrary : TestLibrary {
+    ScratchDir dir;
+    sWave *wave = nullptr;
+    explicit FolderLibrary(const std::vector<std::string> &files) : TestLibrary(waveListCreateDefault()) {
+        TestCard card = TestCard::withTree(dir.path());
+        testMakeDirs(card.data(0));
+        for (const auto &f : files) testWriteFile(card.data(0) + f, "x");
+        waveStorageWaveFileClear();
+        waveListSetCard(list, cardCreate(dir.path().c_str()));
+        wave = waveWaveCreate(list, "x.wav", 1);
+    }
+    ~FolderLibrary() { waveStorageWaveFileClear(); }
+};
+
 TEST(Order, ClashFreeNames) {
     struct Case {
         std::vector<std::string> folder;  // files already in data folder 00
@@ -150,42 +164,24 @@ TEST(Order, ClashFreeNames) {
          "\x82\xa0\x82\xa0\x82\xa0\x82\xa0_01.wav"},
     };
     for (const Case &c : cases) {
-        ScratchDir dir;
-        TestCard card = TestCard::withTree(dir.path());
-        testMakeDirs(card.data(0));
-        for (const auto &f : c.folder) testWriteFile(card.data(0) + f, "x");
-        waveStorageWaveFileClear();
-        sWaveList *list = waveListCreateDefault();
-        waveListSetCard(list, cardCreate(dir.path().c_str()));
-        sWave *w = waveWaveCreate(list, "x.wav", 1);
-        waveWaveFilename(w, c.file);
+        FolderLibrary lib(c.folder);
+        waveWaveFilename(lib.wave, c.file);
         char out[kWaveFileNameLen + 1];
-        waveSameNameFilename(list, w, out);
+        waveSameNameFilename(lib.list, lib.wave, out);
         EXPECT_EQ(std::string(out), c.expected) << c.file;
-        waveListDispose(list);
-        waveStorageWaveFileClear();
     }
 }
 
 TEST(Order, SameNameCountAndHighestNumber) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path());
-    testMakeDirs(card.data(0));
-    for (const char *f : {"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"}) testWriteFile(card.data(0) + f, "x");
-    waveStorageWaveFileClear();
-    sWaveList *list = waveListCreateDefault();
-    waveListSetCard(list, cardCreate(dir.path().c_str()));
-    sWave *w = waveWaveCreate(list, "x.wav", 1);
-    waveWaveFilename(w, "KICK_12.wav");
-    EXPECT_EQ(waveSameNameCount(list, w), 2);      // KICK.wav and kick_03.WAV
-    EXPECT_EQ(waveSameNameMaxNumber(list, w), 7);  // any extension
+    FolderLibrary lib({"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"});
+    waveWaveFilename(lib.wave, "KICK_12.wav");
+    EXPECT_EQ(waveSameNameCount(lib.list, lib.wave), 2);      // KICK.wav and kick_03.WAV
+    EXPECT_EQ(waveSameNameMaxNumber(lib.list, lib.wave), 7);  // any extension
     // An entry placed by renumbering is compared by its whole name.
-    waveWaveFilename(w, "KICK_03.wav");
-    ASSERT_EQ(waveStorageAddWaveFile(w, 1), 0);
-    waveWaveFilename(w, "KICK.wav");
-    EXPECT_EQ(waveSameNameCount(list, w), 2);
-    waveListDispose(list);
-    waveStorageWaveFileClear();
+    waveWaveFilename(lib.wave, "KICK_03.wav");
+    ASSERT_EQ(waveStorageAddWaveFile(lib.wave, 1), 0);
+    waveWaveFilename(lib.wave, "KICK.wav");
+    EXPECT_EQ(waveSameNameCount(lib.list, lib.wave), 2);
 }
 
 }  // namespace

@@ -109,13 +109,25 @@ const Waves kRenumbered = {{"Snare", {0, "00/SNR_04.wav"}},
                            {"Snare2", {3, "00/SNR_05.wav"}},
                            {"Tom", {4, "00/TOM.wav"}}};
 
-TEST_F(RenumberTest, GapsCloseAcrossFoldersAndPadsFollow) {
+// The plan changes nothing; the run then does each planned step: gaps close
+// across folders, pads follow their waves, and no audio byte is lost.
+TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
     TestCard card(dir.path());
     buildCard(card);
     sWaveList *list = open(dir.path());
     ASSERT_NE(list, nullptr);
     goneAfterRead(card);
     long long bytes = audioBytes(card);
+    auto before = snapshot(dir.path());
+    sListBase steps = {};
+    ASSERT_EQ(listRenumberingPlan(list, &steps), 0);
+    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_EQ(waveListFindWaveNumber(list, 250)->waveNumber, 250);
+    std::vector<int> kinds;
+    for (auto *s = static_cast<sRenumberStep *>(steps.first); s; s = s->next) kinds.push_back(s->kind);
+    EXPECT_EQ(kinds, (std::vector<int>{RENUMBER_STEP_ORPHAN, RENUMBER_STEP_PAD_CLEAR, RENUMBER_STEP_PAD_CLEAR,
+                                       RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE,
+                                       RENUMBER_STEP_MOVE}));
     ASSERT_EQ(listRenumbering(list), 0);
     const sRenumberResult *r = listRenumberingResult();
     EXPECT_EQ(r->renumbered, 5);
@@ -123,6 +135,22 @@ TEST_F(RenumberTest, GapsCloseAcrossFoldersAndPadsFollow) {
     EXPECT_EQ(r->padsCleared, 2);  // 7 and 999
     EXPECT_EQ(list->lastWaveNumber, 4);
     EXPECT_EQ(waveListKitPtr(list, 0)->edited, 0);  // written
+    for (auto *s = static_cast<sRenumberStep *>(steps.first); s; s = s->next) {
+        if (s->kind == RENUMBER_STEP_ORPHAN) {
+            EXPECT_FALSE(fs::exists(s->oldPrmPath));
+        }
+        if (s->kind != RENUMBER_STEP_MOVE) continue;
+        EXPECT_TRUE(fs::exists(s->newAudioPath)) << s->newAudioPath;
+        EXPECT_TRUE(fs::exists(s->newPrmPath)) << s->newPrmPath;
+        if (std::string(s->oldAudioPath) != s->newAudioPath) {
+            EXPECT_FALSE(fs::exists(s->oldAudioPath)) << s->oldAudioPath;
+        }
+        sWave *w = waveListFindWaveNumber(list, s->newNumber);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(std::string(w->name), s->name);
+        EXPECT_EQ(std::string(w->fileName), s->newFileName);
+    }
+    rliListFreeList(&steps);
     waveListDispose(list);
 
     sWaveList *fresh = open(dir.path());
@@ -156,42 +184,6 @@ TEST_F(RenumberTest, AGapFreeCardIsNotWritten) {
     EXPECT_EQ(listRenumberingResult()->renumbered, 0);
     waveListDispose(list);
     EXPECT_EQ(snapshot(dir.path()), before);
-}
-
-TEST_F(RenumberTest, TheDryRunIsTheRealRun) {
-    TestCard card(dir.path());
-    buildCard(card);
-    sWaveList *list = open(dir.path());
-    ASSERT_NE(list, nullptr);
-    goneAfterRead(card);
-    auto before = snapshot(dir.path());
-    sListBase steps = {};
-    ASSERT_EQ(listRenumberingPlan(list, &steps), 0);
-    EXPECT_EQ(snapshot(dir.path()), before);
-    EXPECT_EQ(waveListFindWaveNumber(list, 250)->waveNumber, 250);
-    std::vector<int> kinds;
-    for (auto *s = static_cast<sRenumberStep *>(steps.first); s; s = s->next) kinds.push_back(s->kind);
-    EXPECT_EQ(kinds, (std::vector<int>{RENUMBER_STEP_ORPHAN, RENUMBER_STEP_PAD_CLEAR, RENUMBER_STEP_PAD_CLEAR,
-                                       RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE, RENUMBER_STEP_MOVE,
-                                       RENUMBER_STEP_MOVE}));
-    ASSERT_EQ(listRenumbering(list), 0);
-    for (auto *s = static_cast<sRenumberStep *>(steps.first); s; s = s->next) {
-        if (s->kind == RENUMBER_STEP_ORPHAN) {
-            EXPECT_FALSE(fs::exists(s->oldPrmPath));
-        }
-        if (s->kind != RENUMBER_STEP_MOVE) continue;
-        EXPECT_TRUE(fs::exists(s->newAudioPath)) << s->newAudioPath;
-        EXPECT_TRUE(fs::exists(s->newPrmPath)) << s->newPrmPath;
-        if (std::string(s->oldAudioPath) != s->newAudioPath) {
-            EXPECT_FALSE(fs::exists(s->oldAudioPath)) << s->oldAudioPath;
-        }
-        sWave *w = waveListFindWaveNumber(list, s->newNumber);
-        ASSERT_NE(w, nullptr);
-        EXPECT_EQ(std::string(w->name), s->name);
-        EXPECT_EQ(std::string(w->fileName), s->newFileName);
-    }
-    rliListFreeList(&steps);
-    waveListDispose(list);
 }
 
 TEST_F(RenumberTest, AMoveNeverReplacesAFileThePlanDidNotKnow) {
@@ -304,7 +296,13 @@ TEST_F(RenumberTest, AFailureAtAnyStepLeavesAConsistentCard) {
     EXPECT_GT(fired, 10);
 }
 
-TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndNeverMakesIt) {
+std::vector<std::string> gReported;
+int recordMbox(int title, int text, const char *extra, int) {
+    gReported.push_back(std::to_string(title) + ":" + std::to_string(text) + ":" + (extra ? extra : ""));
+    return 1;
+}
+
+TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndReportsAKitItCannotWrite) {
     TestCard card(dir.path() + "/card");
     testMakeDirs(dir.path() + "/card");
     buildCard(card);
@@ -321,37 +319,24 @@ TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndNeverMakesIt) {
     EXPECT_EQ(kit->edited, 1);
     EXPECT_EQ(listRenumbering(list), RENUMBER_FAIL_VOLUME);
     EXPECT_TRUE(fs::is_empty(dir.path() + "/card"));
-    // Back again: the kit is written.
     fs::remove(dir.path() + "/card");
     fs::rename(dir.path() + "/pulled", dir.path() + "/card");
+
+    // Back again. A kit that cannot be written is reported and stays edited:
+    // the first operation is kit 0's, and kit 5's write after it goes through.
+    waveKitEdit(waveListKitPtr(list, 5));
+    gReported.clear();
+    hlFailFileOperation(1, ENOSPC);
+    EXPECT_EQ(waveKitSave(list, 0, recordMbox), KITSAVE_FAIL_WRITE);
+    hlFailFileOperation(0, 0);
+    EXPECT_EQ(gReported, (std::vector<std::string>{"56:100:Changed"}));
+    EXPECT_EQ(kit->edited, 1);
+    EXPECT_EQ(waveListKitPtr(list, 5)->edited, 0);
+    // Asked again, it is written.
     EXPECT_EQ(waveKitSave(list, 0), 0);
     EXPECT_EQ(kit->edited, 0);
     EXPECT_EQ(waveKitSaveCount(list, 0), 0);
     EXPECT_EQ(waveKitSaveCount(list, 1), 2);
-    waveListDispose(list);
-}
-
-std::vector<std::string> gReported;
-int recordMbox(int title, int text, const char *extra, int) {
-    gReported.push_back(std::to_string(title) + ":" + std::to_string(text) + ":" + (extra ? extra : ""));
-    return 1;
-}
-
-TEST_F(RenumberTest, AKitThatCannotBeWrittenIsReportedAndStaysEdited) {
-    TestCard card(dir.path());
-    buildCard(card);
-    sWaveList *list = open(dir.path());
-    ASSERT_NE(list, nullptr);
-    for (int k : {0, 5}) waveKitEdit(waveListKitPtr(list, k));
-    std::string kit5 = testReadFile(card.kit() + "kit005.kvb");
-    gReported.clear();
-    // The first operation is kit 0's; kit 5's write after it goes through.
-    hlFailFileOperation(1, ENOSPC);
-    EXPECT_EQ(waveKitSave(list, 0, recordMbox), KITSAVE_FAIL_WRITE);
-    hlFailFileOperation(0, 0);
-    EXPECT_EQ(gReported, (std::vector<std::string>{"56:100:Rock"}));
-    EXPECT_EQ(waveListKitPtr(list, 0)->edited, 1);
-    EXPECT_EQ(waveListKitPtr(list, 5)->edited, 0);
     waveListDispose(list);
 }
 

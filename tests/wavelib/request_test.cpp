@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/headless/headless.h"
 #include "resource/dnastr_ids.h"
 #include "support/card.h"
+#include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/kitsave.h"
 #include "wavelib/request.h"
@@ -16,14 +16,13 @@
 
 namespace {
 
-class RequestTest : public testing::Test {
+class RequestTest : public HeadlessTest {
 protected:
-    ScratchDir dir;
     TestCard card{dir.path()};
     sWaveList *list = nullptr;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         card.makeTree();
         card.addWave(1, "One", "one.wav");
         card.addWave(2, "Two", "two.wav");
@@ -34,8 +33,7 @@ protected:
     void TearDown() override {
         waveListDispose(list);
         waveRequestReset();
-        hlReset();
-        ghostHostInstall(nullptr);
+        HeadlessTest::TearDown();
     }
     // The card is pulled; its mount folder stays behind, empty.
     void pullCard() { ASSERT_EQ(std::rename((dir.path() + "/Korvan").c_str(), (dir.path() + "/x").c_str()), 0); }

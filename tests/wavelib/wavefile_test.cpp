@@ -3,17 +3,17 @@
 // own, damaged input, and failed writes that must leave the old file whole.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "foundation/fault.h"
 #include "foundation/mem.h"
 #include "support/card.h"
 #include "support/test_util.h"
+#include "support/write_faults.h"
 #include "wavelib/wavefile.h"
 
 namespace {
@@ -80,33 +80,40 @@ struct PrmHolder {
     ~PrmHolder() { waveFileWavePrmDispose(prm); }
 };
 
-// The wave name a reader finds in the file at `path`.
-std::string nameIn(const std::string &path) {
-    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 0));
-    return r.prm ? r.prm->name : "(unreadable)";
-}
-
 // --- Wave parameter files -------------------------------------------------------------------
 
-TEST(WaveParamFile, FreshFileIsByteExactAndReadsBack) {
+// Written from the records, read back, and written again over itself from
+// what was read: the same bytes each time.
+TEST(WaveParamFile, FreshAndRewrittenFilesAreByteExactAndReadBack) {
     ScratchDir dir;
     Categories cats;
     cats.add("DEFAULT", 0);
-    sTag *snare = cats.add("SNARE", 1);
-    sWave kick = makeWave("KICK", "00", "KICK.wav");
-    kick.category = snare;
-    std::string path = dir / "05.kvb";
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&kick, &cats.list, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), testWavePrmText("KICK", "00/KICK.wav", 1));
-    EXPECT_NE(testReadFile(path).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
+    sTag *tags[] = {cats.add("SNARE", 1), cats.add("C", 0)};
+    EXPECT_NE(testWavePrmText("KICK", "", 0).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
+    const struct {
+        const char *name, *folder, *file;
+        int tag;
+    } waves[] = {{"KICK", "00", "KICK.wav", 1}, {"HAT \x82\xA0", "03", "HAT_12.aif", 2}};
+    for (const auto &c : waves) {
+        const std::string path = dir / (std::string(c.folder) + ".kvb"), audio = std::string(c.folder) + "/" + c.file;
+        const std::string golden = testWavePrmText(c.name, audio, c.tag);
+        sWave w = makeWave(c.name, c.folder, c.file);
+        w.category = tags[c.tag - 1];
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), golden);
 
-    PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
-    ASSERT_NE(r.prm, nullptr);
-    EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), "KICK");
-    EXPECT_STREQ(waveFileWavePrmGetFilenamePtr(r.prm), "00/KICK.wav");
-    EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), 1);
-    EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
-    EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 0);
+        PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
+        ASSERT_NE(r.prm, nullptr);
+        EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), c.name);
+        EXPECT_EQ(waveFileWavePrmGetFilenamePtr(r.prm), audio);
+        EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), c.tag);
+        EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
+        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), std::atoi(c.folder));
+        sWave again = makeWave(r.prm->name, c.folder, c.file);
+        again.category = w.category;
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&again, &cats.list, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), golden);
+    }
 }
 
 struct WaveReadCase {
@@ -162,76 +169,49 @@ TEST(WaveParamFile, ReaderRobustness) {
     }
 }
 
+// The root is UTF-8 file-system bytes and must come through untouched; the
+// name from the file is Shift-JIS ("\x83\x5C" is one character) and is converted.
 TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
+    const std::string root = "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA";
     struct {
         const char *path;
-        bool safe;
+        const char *data;  // the audio file's path after the data folder; null: refused
     } cases[] = {
-        {"00/KICK.wav", true},
-        {"99/a b, c.aif", true},
-        {"12/\x83\x5C.wav", true},  // Shift-JIS with a 0x5C trail byte
-        {"", false},
-        {"KICK.wav", false},
-        {"0/KICK.wav", false},
-        {"ab/KICK.wav", false},
-        {"/etc/passwd", false},
-        {"../KICK.wav", false},
-        {"00/..", false},
-        {"00/.", false},
-        {"00/", false},
-        {"00/../../x", false},
-        {"00/sub/KICK.wav", false},
-        {"00/a\\b.wav", false},
-        {"000/KICK.wav", false},
+        {"00/KICK.wav", "00/KICK.wav"},
+        {"99/a b, c.aif", "99/a b, c.aif"},
+        {"12/\x83\x5C.wav", "12/\xE3\x82\xBD.wav"},
+        {"", nullptr},
+        {"KICK.wav", nullptr},
+        {"0/KICK.wav", nullptr},
+        {"ab/KICK.wav", nullptr},
+        {"/etc/passwd", nullptr},
+        {"../KICK.wav", nullptr},
+        {"00/..", nullptr},
+        {"00/.", nullptr},
+        {"00/", nullptr},
+        {"00/../../x", nullptr},
+        {"00/sub/KICK.wav", nullptr},
+        {"00/a\\b.wav", nullptr},
+        {"000/KICK.wav", nullptr},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(waveFilePathIsSafe(c.path), c.safe) << c.path;
+        bool safe = c.data != nullptr;
+        EXPECT_EQ(waveFilePathIsSafe(c.path), safe) << c.path;
         std::string text = "<WvPrm>" + testPrmLine(1, "Path", c.path) + "</WvPrm>";
         PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 1, 2));
         ASSERT_NE(r.prm, nullptr);
-        EXPECT_EQ(r.prm->pathDamaged, c.safe ? 0 : 1) << c.path;
+        EXPECT_EQ(r.prm->pathDamaged, safe ? 0 : 1) << c.path;
+        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), safe ? std::atoi(c.path) : -1) << c.path;
         char out[256];
-        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, "/m/c/Korvan/KVB-RT/WAVE/DATA/", out, sizeof out), c.safe ? 0 : -1)
-            << c.path;
-        if (!c.safe) {
-            EXPECT_STREQ(out, "") << c.path;
-            EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), -1) << c.path;
-        }
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, (root + "/").c_str(), out, sizeof out), safe ? 0 : -1) << c.path;
+        EXPECT_EQ(std::string(out), safe ? root + "/" + c.data : "") << c.path;
+        if (!safe) continue;
+        // Without the closing slash the same path; too small a buffer gets nothing.
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, root.c_str(), out, sizeof out), 0);
+        EXPECT_EQ(std::string(out), root + "/" + c.data);
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, root.c_str(), out, root.size() + 4), -1);
+        EXPECT_STREQ(out, "");
     }
-}
-
-TEST(WaveParamFile, DataPathConvertsOnlyTheCardRelativeName) {
-    // The root is UTF-8 file-system bytes and must come through untouched; the
-    // name from the file is Shift-JIS ("ソ" is 0x83 0x5C) and is converted.
-    const std::string text = "<WvPrm>" + testPrmLine(1, "Path", "12/\x83\x5C.wav") + "</WvPrm>";
-    PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
-    ASSERT_NE(r.prm, nullptr);
-    char out[256];
-    ASSERT_EQ(waveFileWavePrmGetDataPath(r.prm, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA", out, sizeof out), 0);
-    EXPECT_STREQ(out, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA/12/\xE3\x82\xBD.wav");
-    EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), 12);
-    char small[20];
-    EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, "/media/\xC3\xBC/Korvan/KVB-RT/WAVE/DATA", small, sizeof small), -1);
-    EXPECT_STREQ(small, "");
-}
-
-TEST(WaveParamFile, ReadThenWriteIsIdentical) {
-    ScratchDir dir;
-    const std::string golden = testWavePrmText("HAT \x82\xA0", "03/HAT_12.aif", 2);
-    std::string src = dir / "src.kvb";
-    ASSERT_TRUE(testWriteFile(src, golden));
-    PrmHolder r(waveFileWavePrmCreateFromFile(src.c_str(), 3, 4));
-    ASSERT_NE(r.prm, nullptr);
-    Categories cats;
-    cats.add("A", 0);
-    cats.add("B", 0);
-    sWave w = makeWave(r.prm->name, "03", "HAT_12.aif");
-    w.category = cats.add("C", 0);
-    std::string fresh = dir / "fresh.kvb";
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, fresh.c_str()), 0);
-    EXPECT_EQ(testReadFile(fresh), golden);
-    ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, src.c_str()), 0);
-    EXPECT_EQ(testReadFile(src), golden);
 }
 
 TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
@@ -269,7 +249,8 @@ TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
         // A second save finds every value and adds nothing more.
         ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
         EXPECT_EQ(testReadFile(path), c.after) << c.what;
-        EXPECT_EQ(nameIn(path), "AB") << c.what;
+        PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 0, 0));
+        EXPECT_STREQ(r.prm ? r.prm->name : "", "AB") << c.what;
     }
 }
 
@@ -323,7 +304,9 @@ TEST(WaveParamFile, PathBytesTheTextCannotCarryAreRefused) {
 
 // --- Category list -----------------------------------------------------------------------------
 
-TEST(CategoryList, FreshFileIsByteExactAndReadsBack) {
+const std::string kTagListGolden = testTagListText({{"SNARE", 2}, {"DEFAULT", 0}, {"FIFTEEN_BYTE", 7}});
+
+TEST(CategoryList, FreshFileIsByteExactAndRewritesIdentically) {
     ScratchDir dir;
     Categories cats;
     cats.add("SNARE", 2);
@@ -331,21 +314,14 @@ TEST(CategoryList, FreshFileIsByteExactAndReadsBack) {
     cats.add("FIFTEEN_BYTES_X", 7);  // only twelve bytes are stored
     std::string path = dir / "tag_list.kvb";
     ASSERT_EQ(waveFileTagListCreateToFile(&cats.list, path.c_str()), 0);
-    const std::string golden = testTagListText({{"SNARE", 2}, {"DEFAULT", 0}, {"FIFTEEN_BYTE", 7}});
-    EXPECT_EQ(testReadFile(path), golden);
+    EXPECT_EQ(testReadFile(path), kTagListGolden);
 
+    // What is read is in the reader's table; written back, it gives the same bytes.
     _sWaveFileTagList *list = waveFileTagListCreateFromFile(path.c_str());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(waveFileTagListDefulatTagExist(list), 1);
-    ASSERT_EQ(rliListCount(waveFileTagListPtr(list)), 3);
-    auto *t = static_cast<sTag *>(waveFileTagListPtr(list)->first);
-    EXPECT_STREQ(t->name, "SNARE");
-    EXPECT_EQ(t->order, 2);
-    EXPECT_STREQ(t->next->name, "DEFAULT");
-    EXPECT_STREQ(t->next->next->name, "FIFTEEN_BYTE");
-    // Written back from what was read: the same bytes.
     ASSERT_EQ(waveFileTagListCreateToFile(waveFileTagListPtr(list), path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), golden);
+    EXPECT_EQ(testReadFile(path), kTagListGolden);
     waveFileTagListDispose(list);
 }
 
@@ -357,6 +333,7 @@ TEST(CategoryList, ReaderRobustness) {
         std::vector<int> orders;
         int hasDefault;
     } cases[] = {
+        {"as written", kTagListGolden, {"SNARE", "DEFAULT", "FIFTEEN_BYTE"}, {2, 0, 7}, 1},
         {"no DEFAULT", testTagListText({{"SNARE", 0}, {"KICK", 1}}), {"SNARE", "KICK"}, {0, 1}, 0},
         {"default in lower case", testTagListText({{"default", 3}}), {"default"}, {3}, 1},
         {"negative order", testTagListText({{"A", -5}}), {"A"}, {0}, 0},
@@ -409,46 +386,42 @@ struct TestKit {
     }
 };
 
-TEST(KitFile, FreshFileIsByteExactAndReadsBack) {
+// Written from the records, read back, and written again over itself from
+// what was read: the same bytes each time.
+TEST(KitFile, FreshAndRewrittenFilesAreByteExactAndReadBack) {
     ScratchDir dir;
-    TestKit k("New Kit ", "");
     std::string path = dir / "kit007.kvb";
-    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
-    const std::string golden = kitGolden("New Kit ", "");
-    EXPECT_EQ(testReadFile(path), golden);
-    EXPECT_NE(golden.find("\t<Nm7>32</Nm7>\n\t<SubNm0>0</SubNm0>\n"), std::string::npos);
+    EXPECT_NE(kitGolden("New Kit ", "").find("\t<Nm7>32</Nm7>\n\t<SubNm0>0</SubNm0>\n"), std::string::npos);
+    std::vector<int> fifteen;
+    for (int i = 0; i < 15; ++i) fifteen.push_back(i * 100 + 7);
+    const struct {
+        const char *name, *sub;
+        std::vector<int> waves;
+    } kits[] = {{"New Kit ", "", {}}, {"\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", fifteen}};
+    for (const auto &c : kits) {
+        const std::string golden = kitGolden(c.name, c.sub, c.waves);
+        std::remove(path.c_str());
+        TestKit k(c.name, c.sub, c.waves);
+        ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), golden);
 
-    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
-    ASSERT_NE(r.kit, nullptr);
-    EXPECT_STREQ(r.kit->name, "New Kit ");
-    EXPECT_STREQ(r.kit->subName, "");
-    EXPECT_EQ(r.kit->isFile, 1);
-    ASSERT_EQ(rliListCount(&r.kit->pads), 15);
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, -1);
-        EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
+        KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
+        ASSERT_NE(r.kit, nullptr);
+        EXPECT_STREQ(r.kit->name, c.name);
+        EXPECT_STREQ(r.kit->subName, c.sub);
+        EXPECT_EQ(r.kit->isFile, 1);
+        ASSERT_EQ(rliListCount(&r.kit->pads), 15);
+        for (int i = 0; i < 15; ++i) {
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, c.waves.empty() ? -1 : c.waves[i]);
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->subWaveNumber, c.waves.empty() ? -1 : c.waves[i] + 1);
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
+        }
+        ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), golden);
     }
 }
 
-TEST(KitFile, ReadThenWriteIsIdentical) {
-    ScratchDir dir;
-    std::vector<int> waves;
-    for (int i = 0; i < 15; ++i) waves.push_back(i * 100 + 7);
-    const std::string golden = kitGolden("\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", waves);
-    std::string path = dir / "kit001.kvb";
-    ASSERT_TRUE(testWriteFile(path, golden));
-    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
-    ASSERT_NE(r.kit, nullptr);
-    EXPECT_EQ(waveKitPadPtr(r.kit, 14)->waveNumber, 1407);
-    EXPECT_EQ(waveKitPadPtr(r.kit, 14)->subWaveNumber, 1408);
-    std::string fresh = dir / "kit002.kvb";
-    ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, fresh.c_str()), 0);
-    EXPECT_EQ(testReadFile(fresh), golden);
-    ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), golden);
-}
-
-TEST(KitFile, UpdateOfFifteenBlocksChangesOnlyValues) {
+TEST(KitFile, InPlaceUpdateChangesOnlyValuesAndAddsWhatIsMissing) {
     ScratchDir dir;
     std::string path = dir / "kit000.kvb";
     // A foreign element inside pad 2 and one after the pads stay where they are.
@@ -459,30 +432,31 @@ TEST(KitFile, UpdateOfFifteenBlocksChangesOnlyValues) {
         kit.insert(kit.find("</KitPrm>"), "\t<Mode>1</Mode>\n");
         return kit;
     };
-    ASSERT_TRUE(testWriteFile(path, withForeign(kitGolden("OLD", "old sub"))));
-    TestKit k("NEW", "", {5, 6, 7});
-    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
-    EXPECT_EQ(testReadFile(path), withForeign(kitGolden("NEW", "", {5, 6, 7})));
-}
-
-TEST(KitFile, MissingPadValuesGoIntoTheirOwnBlock) {
-    ScratchDir dir;
-    std::string path = dir / "kit000.kvb";
-    // Pad 1 lacks "Wv"; only pads 0 to 2 exist.
-    std::string old = "<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 4) + "\t</PadPrm>\n" +
-                      padBlock(5, 6) + "</KitPrm>\n";
-    ASSERT_TRUE(testWriteFile(path, old));
-    TestKit k("K", "S", {10, 20, 30, 40});
-    ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
-    std::string expected = "<KitPrm>\n" + padBlock(10, 11) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 21) +
-                           testPrmLine(2, "Wv", 20) + "\t</PadPrm>\n" + padBlock(30, 31) + testPrmNameLines(1, "Nm", "K", 8) +
-                           testPrmNameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
-    for (int i = 4; i < 15; ++i) expected += padBlock(-1, -1);
-    expected += "</KitPrm>\n";
-    EXPECT_EQ(testReadFile(path), expected);
-    KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
-    ASSERT_NE(r.kit, nullptr);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, (i + 1) * 10) << i;
+    // Missing values go into their own block: pad 1 lacks "Wv", only pads 0 to 2 exist.
+    std::string added = "<KitPrm>\n" + padBlock(10, 11) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 21) +
+                        testPrmLine(2, "Wv", 20) + "\t</PadPrm>\n" + padBlock(30, 31) + testPrmNameLines(1, "Nm", "K", 8) +
+                        testPrmNameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
+    for (int i = 4; i < 15; ++i) added += padBlock(-1, -1);
+    const struct {
+        std::string old;
+        const char *name, *sub;
+        std::vector<int> waves;
+        std::string after;
+    } cases[] = {
+        {withForeign(kitGolden("OLD", "old sub")), "NEW", "", {5, 6, 7}, withForeign(kitGolden("NEW", "", {5, 6, 7}))},
+        {"<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 4) + "\t</PadPrm>\n" + padBlock(5, 6) +
+             "</KitPrm>\n",
+         "K", "S", {10, 20, 30, 40}, added + "</KitPrm>\n"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(testWriteFile(path, c.old));
+        TestKit k(c.name, c.sub, c.waves);
+        ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), c.after);
+        KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
+        ASSERT_NE(r.kit, nullptr);
+        for (size_t i = 0; i < c.waves.size(); ++i) EXPECT_EQ(waveKitPadPtr(r.kit, static_cast<int>(i))->waveNumber, c.waves[i]);
+    }
 }
 
 TEST(KitFile, UpdateOfOddFilesReadsBackAsWritten) {
@@ -595,34 +569,6 @@ TEST(WaveListFiles, AreByteExactAndReadBack) {
 
 // --- Failed writes ---------------------------------------------------------------------------------
 
-// Runs `write` with the file fault hook firing at step 1, 2, ... and then with
-// allocation failures, until a run completes unfaulted. Every faulted run must
-// report -1 and leave the old file whole, with no temporary file beside it.
-void checkWriteFailures(const std::string &what, const std::string &old,
-                        const std::function<int(const char *)> &write) {
-    ScratchDir dir;
-    std::string path = dir / "target.kvb";
-    for (int kind = 0; kind < 2; ++kind) {
-        for (long n = 1; n < 200; ++n) {
-            ASSERT_TRUE(testWriteFile(path, old));
-            if (kind == 0) rliFaultFileArm(n, n % 2 ? ENOSPC : EIO, false);
-            else memTestFailNth(n, false);
-            int r = write(path.c_str());
-            bool fired = kind == 0 ? rliFaultFileFired() : memTestFailCount() > 0;
-            rliFaultFileArm(0, 0, false);
-            memTestFailNth(0, false);
-            if (!fired) {
-                EXPECT_EQ(r, 0) << what;
-                EXPECT_NE(testReadFile(path), old) << what;
-                break;
-            }
-            EXPECT_EQ(r, -1) << what << (kind ? " allocation " : " file step ") << n;
-            EXPECT_EQ(testReadFile(path), old) << what << " step " << n;
-            EXPECT_EQ(testListDir(dir.path()).size(), 1u) << what << " step " << n;
-        }
-    }
-}
-
 TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
     sWave w = makeWave("KICK", "00", "KICK.wav");
     Categories cats;
@@ -630,11 +576,11 @@ TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
     TestKit k("KIT", "SUB", {1, 2});
     sListBase none{};
     // The old files are valid ones, so the in-place writers read them first.
-    checkWriteFailures("wave", testWavePrmText("OLD", "00/OLD.wav", 3), [&](const char *p) { return waveFileWavePrmCreateToFile(&w, &cats.list, p); });
-    checkWriteFailures("categories", testTagListText({{"OLD", 1}}), [&](const char *p) { return waveFileTagListCreateToFile(&cats.list, p); });
-    checkWriteFailures("kit", kitGolden("OLD", "", {7, 8, 9}), [&](const char *p) { return waveFileKitPrmCreateToFile(&k.kit, p); });
-    checkWriteFailures("wave list", "old\n", [&](const char *p) { return waveFileWaveFileCreateListFile(&none, p); });
-    checkWriteFailures("tag list", "old\n", [&](const char *p) { return waveFileTagListCreateListFileSortbyName(&cats.list, p); });
+    testWriteFailures("wave", testWavePrmText("OLD", "00/OLD.wav", 3), [&](const char *p) { return waveFileWavePrmCreateToFile(&w, &cats.list, p); });
+    testWriteFailures("categories", testTagListText({{"OLD", 1}}), [&](const char *p) { return waveFileTagListCreateToFile(&cats.list, p); });
+    testWriteFailures("kit", kitGolden("OLD", "", {7, 8, 9}), [&](const char *p) { return waveFileKitPrmCreateToFile(&k.kit, p); });
+    testWriteFailures("wave list", "old\n", [&](const char *p) { return waveFileWaveFileCreateListFile(&none, p); });
+    testWriteFailures("tag list", "old\n", [&](const char *p) { return waveFileTagListCreateListFileSortbyName(&cats.list, p); });
 }
 
 }  // namespace
