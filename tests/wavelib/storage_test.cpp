@@ -484,23 +484,50 @@ TEST(StorageNameCache, LoadsOnceAddsAndClears) {
 
 using ScanJobTest = HeadlessTest;
 
-TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBar) {
+TEST_F(ScanJobTest, ScanRunsOnTheWorkerWithACountedBarAndTakesKitsFromFilesAndTheRestNew) {
     TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});
     for (int n : {0, 1, 105}) card.addWave(n, "Wave" + std::to_string(n), "w" + std::to_string(n) + ".wav");
+    card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
     card.writeKit("kit003.kvb", "Kit", "", {{0, -1}});
+    card.writeKit("kit005.kvb", "Jazz", "", {});
 
-    sWaveList *list = waveListCreateFromStorageWindowOpen(dir.path().c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(rliListCount(&list->waves), 3);
-    // One step per file read: the category list, the kit and three parameter files.
-    EXPECT_EQ(gReadFileMax.load(), 5);
-    EXPECT_EQ(gnReadFile.load(), 5);
+    TestLibrary lib(dir.path());
+    ASSERT_NE(lib.list, nullptr);
+    EXPECT_EQ(G.currentWaveList, lib.list);
+    EXPECT_EQ(rliListCount(&lib.list->waves), 3);
+    // One step per file read: the category list, three kits and three parameter files.
+    EXPECT_EQ(gReadFileMax.load(), 7);
+    EXPECT_EQ(gnReadFile.load(), 7);
     EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
     EXPECT_EQ(hlCallCount("progressOpen"), 1);
     EXPECT_EQ(hlCallCount("progressClose"), 1);
     EXPECT_EQ(editProgressBarGetIsWindow(), 0);
-    waveListDispose(list);
+
+    ASSERT_EQ(waveListKitCount(lib.list), 100);
+    EXPECT_EQ(waveListPadCount(lib.list), 1500);
+    EXPECT_EQ(waveListKitFileCount(lib.list), 3);
+    for (int n = 0; n < 100; ++n) {
+        sKit *kit = waveListKitPtr(lib.list, n);
+        ASSERT_EQ(kit->kitNumber, n);
+        ASSERT_EQ(rliListCount(&kit->pads), 15);
+        bool file = n == 0 || n == 3 || n == 5;
+        EXPECT_EQ(kit->isFile, file ? 1 : 0) << n;
+        if (!file) {
+            EXPECT_EQ(std::string(kit->name, 8), "New Kit ");
+            EXPECT_EQ(waveKitPadPtr(kit, 14)->waveNumber, -1);
+        }
+    }
+    sKit *rock = waveListKitPtr(lib.list, 0);
+    EXPECT_STREQ(rock->name, "Rock");
+    EXPECT_STREQ(rock->subName, "Sub line");
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->waveNumber, 3);
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->subWaveNumber, 4);
+    EXPECT_EQ(waveKitPadPtr(rock, 1)->subWaveNumber, 17);
+    EXPECT_EQ(waveKitPadPtr(rock, 0)->kit, rock);
+    // The pads name waves that do not exist: dangling, not an error.
+    EXPECT_EQ(wavePadWavePtr(lib.list, waveKitPadPtr(rock, 0)), nullptr);
+    EXPECT_STREQ(waveListKitPtr(lib.list, 5)->name, "Jazz");
 }
 
 // An allocation failing in the scan job loses at most the item concerned:

@@ -1,5 +1,5 @@
-// The library model: building from a scanned card (kits, the default
-// category, the limit of 20), wave numbers, pads, membership and disposal.
+// The library model: building from a scanned card (the default category,
+// the limit of 20), wave numbers, pads, membership and disposal.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,39 +21,6 @@
 namespace {
 
 using Tags = std::vector<std::pair<std::string, int>>;
-
-TEST(WaveListBuild, KitsFromFilesAndTheRestNew) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path());
-    card.writeKit("kit000.kvb", "Rock", "Sub line", {{3, 4}, {-1, 17}});
-    card.writeKit("kit005.kvb", "Jazz", "", {});
-    TestLibrary lib(dir.path());
-    ASSERT_NE(lib.list, nullptr);
-    EXPECT_EQ(G.currentWaveList, lib.list);
-    ASSERT_EQ(waveListKitCount(lib.list), 100);
-    EXPECT_EQ(waveListPadCount(lib.list), 1500);
-    EXPECT_EQ(waveListKitFileCount(lib.list), 2);
-    for (int n = 0; n < 100; ++n) {
-        sKit *kit = waveListKitPtr(lib.list, n);
-        ASSERT_EQ(kit->kitNumber, n);
-        ASSERT_EQ(rliListCount(&kit->pads), 15);
-        EXPECT_EQ(kit->isFile, n == 0 || n == 5 ? 1 : 0) << n;
-        if (n != 0 && n != 5) {
-            EXPECT_EQ(std::string(kit->name, 8), "New Kit ");
-            EXPECT_EQ(waveKitPadPtr(kit, 14)->waveNumber, -1);
-        }
-    }
-    sKit *rock = waveListKitPtr(lib.list, 0);
-    EXPECT_STREQ(rock->name, "Rock");
-    EXPECT_STREQ(rock->subName, "Sub line");
-    EXPECT_EQ(waveKitPadPtr(rock, 0)->waveNumber, 3);
-    EXPECT_EQ(waveKitPadPtr(rock, 0)->subWaveNumber, 4);
-    EXPECT_EQ(waveKitPadPtr(rock, 1)->subWaveNumber, 17);
-    EXPECT_EQ(waveKitPadPtr(rock, 0)->kit, rock);
-    // The pads name waves that do not exist: dangling, not an error.
-    EXPECT_EQ(wavePadWavePtr(lib.list, waveKitPadPtr(rock, 0)), nullptr);
-    EXPECT_STREQ(waveListKitPtr(lib.list, 5)->name, "Jazz");
-}
 
 // The display order sorts by descending key; equal keys keep list order, and a
 // negative key reads as 0.
