@@ -47,7 +47,7 @@ TEST(Sjis, NamesRoundTripThroughWideAndUtf8) {
     }
 }
 
-TEST(Sjis, InvalidBytesBecomeOneReplacementEach) {
+TEST(Sjis, InvalidBytesBecomeOneReplacementEachAndMissingCharactersSpaces) {
     struct {
         const char *sjis;
         std::wstring want;
@@ -67,9 +67,8 @@ TEST(Sjis, InvalidBytesBecomeOneReplacementEach) {
     wchar_t wide[8];
     EXPECT_EQ(rliStringSjisToUtf16beN(wide, 8, field, 4), 4);
     EXPECT_EQ(std::wstring(wide), L"Kick");
-}
 
-TEST(Sjis, UnrepresentableCharactersBecomeSpacesAndAreCounted) {
+    // The other way, characters Shift-JIS lacks become spaces and are counted.
     const wchar_t text[] = {0xFEFF, L'a', 0x00E9, L'b', 0x1F600, 0};
     char out[16];
     int len = 0, lost = 0;
