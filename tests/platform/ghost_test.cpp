@@ -46,7 +46,7 @@ TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
     EXPECT_EQ(hlCallCount("windowActivate"), 0);
 }
 
-TEST_F(Ghost, FileDialogDeliversEveryChosenPathInOrderOrNothing) {
+TEST_F(Ghost, FileAndFolderDialogsDeliverWhatWasChosenOrNothing) {
     hlPushFileDialogAnswer({"/home/u/drums/kick.wav", "/home/u/drums/snare 2.aif", "/home/u/drums/hat.aiff"});
     char buf[kRliPathMax];
     EXPECT_EQ(ghostFileDlgOpen(buf, sizeof buf, "wav;aif;aiff", win), 0);
@@ -67,9 +67,8 @@ TEST_F(Ghost, FileDialogDeliversEveryChosenPathInOrderOrNothing) {
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(importFolder, "/home/u/drums");
     EXPECT_TRUE(seen.empty());
-}
 
-TEST_F(Ghost, FolderDialogAnswersWithATrailingSlashOrNothing) {
+    // A folder comes with a trailing slash, or nothing when it does not fit.
     struct Case {
         std::string chosen;
         size_t cap;
