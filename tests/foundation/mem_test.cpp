@@ -63,24 +63,9 @@ TEST_F(MemTest, LengthsRoundUpPayloadsAlignAndCountersFollowEveryBlock) {
     EXPECT_TRUE(gReports.empty());
 }
 
-TEST_F(MemTest, ReallocKeepsContentAndTagAndReleasesOldBlock) {
+TEST_F(MemTest, ReallocKeepsContentAndTagAndReleasesTheOldBlockOrOnFailureKeepsIt) {
     EXPECT_EQ(memRealloc(nullptr, 10), nullptr);
-    auto *p = static_cast<char *>(memMalloc(8, "Grow"));
-    std::memcpy(p, "abcdefgh", 8);
-    long blocks = memGetBlockCount();
-    auto *q = static_cast<char *>(memRealloc(p, 64));
-    ASSERT_NE(q, nullptr);
-    EXPECT_EQ(std::memcmp(q, "abcdefgh", 8), 0);
-    EXPECT_STREQ((reinterpret_cast<sMemHead *>(q) - 1)->owner, "Grow");
-    EXPECT_EQ(memGetBlockCount(), blocks);
-    auto *r = static_cast<char *>(memRealloc(q, 0));
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ((reinterpret_cast<sMemHead *>(r) - 1)->length, 0u);
-    EXPECT_EQ(memFree(r), 0);
-}
-
-TEST_F(MemTest, FailedReallocLeavesTheOldBlockIntact) {
-    auto *p = static_cast<char *>(memMalloc(16, "Keep"));
+    auto *p = static_cast<char *>(memMalloc(16, "Grow"));
     std::memcpy(p, "precious sample", 16);
     long blocks = memGetBlockCount();
     memTestFailNth(1, false);
@@ -88,7 +73,17 @@ TEST_F(MemTest, FailedReallocLeavesTheOldBlockIntact) {
     EXPECT_EQ(memTestFailCount(), 1);
     EXPECT_EQ(memGetBlockCount(), blocks);
     EXPECT_STREQ(p, "precious sample");
-    EXPECT_EQ(memFree(p), 0);
+    memTestFailNth(0, false);
+
+    auto *q = static_cast<char *>(memRealloc(p, 64));
+    ASSERT_NE(q, nullptr);
+    EXPECT_STREQ(q, "precious sample");
+    EXPECT_STREQ((reinterpret_cast<sMemHead *>(q) - 1)->owner, "Grow");
+    EXPECT_EQ(memGetBlockCount(), blocks);
+    auto *r = static_cast<char *>(memRealloc(q, 0));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ((reinterpret_cast<sMemHead *>(r) - 1)->length, 0u);
+    EXPECT_EQ(memFree(r), 0);
 }
 
 TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessStickyAndHugeSizesFail) {
@@ -137,18 +132,6 @@ protected:
     }
 };
 
-TEST_F(MemGuardTest, DoubleFreeIsReportedAndCountedOnce) {
-    long blocks = memGetBlockCount();
-    // Keep a neighbour alive so the released block's memory is not reused at once.
-    void *keep = memMalloc(64, "Keep");
-    void *p = memMalloc(64, "Twice");
-    EXPECT_EQ(memFree(p), 0);
-    EXPECT_EQ(memFree(p), -1);
-    EXPECT_TRUE(reported("double free"));
-    EXPECT_EQ(memFree(keep), 0);
-    EXPECT_EQ(memGetBlockCount(), blocks);
-}
-
 TEST_F(MemGuardTest, OverrunTailIsReportedAndTheBlockKeptFromTheSystem) {
     long blocks = memGetBlockCount();
     void *before = memMalloc(8, "Before");
@@ -164,9 +147,18 @@ TEST_F(MemGuardTest, OverrunTailIsReportedAndTheBlockKeptFromTheSystem) {
     EXPECT_EQ(memGetBlockCount(), blocks);
 }
 
-TEST_F(MemGuardTest, ForeignPointersAndDamagedHeadersAreReported) {
+TEST_F(MemGuardTest, DoubleFreesForeignPointersAndDamagedHeadersAreReported) {
     alignas(16) unsigned char foreign[128] = {};
     long blocks = memGetBlockCount();
+    // Keep a neighbour alive so a released block's memory is not reused at once.
+    void *keep = memMalloc(64, "Keep");
+    void *twice = memMalloc(64, "Twice");
+    EXPECT_EQ(memFree(twice), 0);
+    EXPECT_EQ(memFree(twice), -1);
+    EXPECT_TRUE(reported("double free"));
+    EXPECT_EQ(memFree(keep), 0);
+    EXPECT_EQ(memGetBlockCount(), blocks);
+
     EXPECT_EQ(memFree(foreign + sizeof(sMemHead)), -1);
     EXPECT_TRUE(reported("pointer not in memlist"));
     EXPECT_EQ(memGetBlockCount(), blocks);

@@ -6,14 +6,9 @@
 
 #include "foundation/mem.h"
 #include "foundation/str.h"
+#include "support/test_util.h"
 
 namespace {
-
-std::wstring wideOf(const char *utf8) {
-    wchar_t buf[256];
-    utf8towchar(buf, 256, utf8);
-    return buf;
-}
 
 // --- Shift-JIS ----------------------------------------------------------------
 
@@ -38,7 +33,7 @@ TEST(Sjis, NamesRoundTripThroughWideAndUtf8) {
         int outBytes = -1;
         ASSERT_GE(rliStringSjisToUtf16be(wide, 64, &outBytes, c.sjis), 0);
         EXPECT_EQ(outBytes, static_cast<int>(4 * std::strlen(c.sjis)));
-        EXPECT_EQ(std::wstring(wide), wideOf(c.utf8));
+        EXPECT_EQ(std::wstring(wide), testWide(c.utf8));
 
         char back[64];
         int len = -1, lost = -1;
@@ -52,7 +47,7 @@ TEST(Sjis, NamesRoundTripThroughWideAndUtf8) {
     }
 }
 
-TEST(Sjis, InvalidBytesBecomeOneReplacementEach) {
+TEST(Sjis, InvalidBytesBecomeOneReplacementEachAndMissingCharactersSpaces) {
     struct {
         const char *sjis;
         std::wstring want;
@@ -72,9 +67,8 @@ TEST(Sjis, InvalidBytesBecomeOneReplacementEach) {
     wchar_t wide[8];
     EXPECT_EQ(rliStringSjisToUtf16beN(wide, 8, field, 4), 4);
     EXPECT_EQ(std::wstring(wide), L"Kick");
-}
 
-TEST(Sjis, UnrepresentableCharactersBecomeSpacesAndAreCounted) {
+    // The other way, characters Shift-JIS lacks become spaces and are counted.
     const wchar_t text[] = {0xFEFF, L'a', 0x00E9, L'b', 0x1F600, 0};
     char out[16];
     int len = 0, lost = 0;
@@ -216,10 +210,10 @@ TEST(Paths, SplitTable) {
         EXPECT_STREQ(ext, c.ext);
 
         wchar_t wdrive[kRliPathMax], wdir[kRliPathMax], wname[kRliPathMax], wext[kRliPathMax];
-        EXPECT_EQ(rliStringSplitpath(wdrive, wdir, wname, wext, wideOf(c.path).c_str()), c.result);
-        EXPECT_EQ(std::wstring(wdir), wideOf(c.dir));
-        EXPECT_EQ(std::wstring(wname), wideOf(c.name));
-        EXPECT_EQ(std::wstring(wext), wideOf(c.ext));
+        EXPECT_EQ(rliStringSplitpath(wdrive, wdir, wname, wext, testWide(c.path).c_str()), c.result);
+        EXPECT_EQ(std::wstring(wdir), testWide(c.dir));
+        EXPECT_EQ(std::wstring(wname), testWide(c.name));
+        EXPECT_EQ(std::wstring(wext), testWide(c.ext));
     }
     char name[kRliPathMax];
     EXPECT_EQ(rliStringSplitpathA(nullptr, nullptr, name, nullptr, nullptr), -1);

@@ -15,7 +15,7 @@
 
 namespace {
 
-TEST(GifQueue, MatchesAQueueModelUnderRandomOperations) {
+TEST(GifQueue, MatchesAQueueModelUnderRandomOperationsAndDropsTheNewestWhenFull) {
     _sGifQueue *q = gifQInit();
     ASSERT_NE(q, nullptr);
     struct Rec { int32_t m; intptr_t v, p; std::string t; };
@@ -53,18 +53,15 @@ TEST(GifQueue, MatchesAQueueModelUnderRandomOperations) {
         ASSERT_EQ(gifQcount(q), model.size());
         ASSERT_EQ(gifQtest(q), model.empty() ? 0 : model.front().m);
     }
-    gifQTerm(q);  // frees the texts still queued
-}
-
-TEST(GifQueue, AFullQueueDropsTheNewestAndPushBackIsReadNext) {
-    _sGifQueue *q = gifQInit();
-    for (uint32_t i = 0; i < kGifQueueCapacity; i++) ASSERT_EQ(gifQenter(1 + int32_t(i % 9), 0, 0, q), 0);
+    // Full, the queue drops the newest and takes nothing pushed back; after a
+    // read, a record pushed back is read next.
+    while (gifQcount(q) < kGifQueueCapacity) ASSERT_EQ(gifQenter(1 + int32_t(gifQcount(q) % 9), 0, 0, q), 0);
     EXPECT_EQ(gifQenter(5, 0, 0, q), -1);
     EXPECT_EQ(gifQpushBack(5, 0, 0, nullptr, q), -1);
     gifQread(nullptr, nullptr, nullptr, 0, q);
     EXPECT_EQ(gifQpushBack(42, 0, 0, nullptr, q), 0);
     EXPECT_EQ(gifQtest(q), 42);
-    gifQTerm(q);
+    gifQTerm(q);  // frees the texts still queued
 }
 
 TEST(Sjis, CopiesAndStepsNeverSplitAPair) {
@@ -97,7 +94,7 @@ std::vector<uint8_t> idLength(std::vector<uint8_t> t, int n) {
     return t;
 }
 
-TEST(Tga, DecodesOnlyWholeUncompressedTrueColour) {
+TEST(Tga, DecodesOnlyWholeUncompressedTrueColourBottomRowFirst) {
     // The header check looks at the first 18 bytes only.
     struct { std::vector<uint8_t> data; bool header; int rc; } cases[] = {
         {tga(2, 100, 30, 24, 100 * 30 * 3), true, 0},
@@ -129,10 +126,9 @@ TEST(Tga, DecodesOnlyWholeUncompressedTrueColour) {
     ASSERT_EQ(gifTgaDecode(pic.data(), pic.size(), &p), 0);
     EXPECT_EQ((std::array<int, 3>{p.texWidth, p.texHeight, p.bytesPerPixel}), (std::array<int, 3>{128, 32, 3}));
     gifTgaRelease(&p);
-}
 
-TEST(Tga, RowsEndBottomFirstWhicheverWayTheyAreStored) {
-    // A 1 x 2 picture: the top pixel red, the bottom one blue.
+    // Rows end bottom first whichever way they are stored. A 1 x 2 picture:
+    // the top pixel red, the bottom one blue.
     for (bool topFirst : {false, true}) {
         auto t = gtTga(1, 2, 24, [](int, int y) {
             return y == 0 ? std::array<uint8_t, 4>{0, 0, 255, 255} : std::array<uint8_t, 4>{255, 0, 0, 255};
@@ -141,7 +137,6 @@ TEST(Tga, RowsEndBottomFirstWhicheverWayTheyAreStored) {
             t[17] = 0x20;
             std::swap_ranges(t.begin() + 18, t.begin() + 21, t.begin() + 21);
         }
-        sGifPixels p;
         ASSERT_EQ(gifTgaDecode(t.data(), t.size(), &p), 0);
         EXPECT_EQ(p.pixels[2], 255) << "bottom row first, as blue";
         EXPECT_EQ(p.pixels[p.texWidth * 3 + 0], 255) << "then the red top row";
@@ -149,7 +144,7 @@ TEST(Tga, RowsEndBottomFirstWhicheverWayTheyAreStored) {
     }
 }
 
-TEST(TextureFont, SplitsEscapesAndNeverReadsPastTheText) {
+TEST(TextureFont, SplitsEscapesNeverReadsPastTheTextAndMeasures) {
     struct { const char *text; std::vector<std::pair<int, int>> want; } cases[] = {
         {"@03", {{GIF_GLYPH_WIDE, 3}}},
         {"@12x", {{GIF_GLYPH_NARROW, 12}, {GIF_GLYPH_CHAR, 'x' - 32}}},
@@ -168,9 +163,8 @@ TEST(TextureFont, SplitsEscapesAndNeverReadsPastTheText) {
     }
     sgifFontStrData one[1];
     EXPECT_EQ(CgifFont::getStrData(one, 1, "abc"), 1);
-}
 
-TEST(TextureFont, SizesPitchesAndWidths) {
+    // Sizes, pitches and widths.
     CgifFont f;
     f.setSize(12);
     EXPECT_EQ(f.pitch, 12);
@@ -189,9 +183,9 @@ TEST(TextureFont, SizesPitchesAndWidths) {
     EXPECT_EQ(CgifFont2::glyphOf(GIF_CELL_LETTERS, 'I'), -1);
 }
 
-TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
+TEST(Sprite, FollowsItsParentInPlaceColourAndVisibilityAndAFullManagerRefuses) {
     CgifSpriteMng m;
-    ASSERT_EQ(m.init(4), 0);
+    ASSERT_EQ(m.init(2), 0);
     CgifSprite *parent = m.newSprite(nullptr), *child = m.newSprite(nullptr);
     parent->setPos(100, 50);
     child->setParent(parent);
@@ -214,20 +208,14 @@ TEST(Sprite, FollowsItsParentInPlaceColourAndVisibility) {
     child->setWorldLeftTopPos(0, 0);
     child->getPos(&x, &y);
     EXPECT_EQ(std::make_pair(x, y), std::make_pair(10.0f, 5.0f));
-}
 
-TEST(Sprite, AFullManagerRefusesInsteadOfReplacingSlotZero) {
-    CgifSpriteMng m;
-    ASSERT_EQ(m.init(2), 0);
-    CgifSprite *first = m.newSprite(nullptr);
-    first->setPos(1, 2);
-    ASSERT_NE(m.newSprite(nullptr), nullptr);
+    // Full, the manager refuses rather than replace slot 0.
     EXPECT_EQ(m.setSprite(nullptr, -1), -1);
     EXPECT_EQ(m.newSprite(nullptr), nullptr);
-    EXPECT_EQ(first->x, 1);
+    EXPECT_EQ(parent->x, 100);
     EXPECT_EQ(m.getCount(), 2);
-    m.deleteSprite(first);
-    EXPECT_EQ(m.setSprite(nullptr, -1), 0);
+    m.deleteSprite(child);
+    EXPECT_EQ(m.setSprite(nullptr, -1), 1);  // the freed slot
 }
 
 }  // namespace

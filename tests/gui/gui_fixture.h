@@ -120,7 +120,9 @@ protected:
         ASSERT_TRUE(testWriteFile(dir / "pack.bin", gtPackBytes()));
         std::wcsncpy(G.currentDir, testWide(dir.path() + "/").c_str(), kGlobalDirMax - 1);
         ASSERT_NE(rkePackLoad(L"pack.bin", nullptr, 0), nullptr);
-        screen = newScreen<GtScreen>();
+        screen = new GtScreen;
+        screen->setWindowSize(kW, kH);
+        ASSERT_EQ(screen->init(), 1);
     }
 
     void TearDown() override {
@@ -135,24 +137,15 @@ protected:
         rkeGlobalTerm();
     }
 
-    template <typename S>
-    S *newScreen() {
-        S *s = new S;
-        s->setWindowSize(kW, kH);
-        EXPECT_EQ(s->init(), 1);
-        return s;
-    }
-
-    // Handles what was posted and feeds every event to `s` as a controller
-    // does. Returns the calc results ORed.
-    int run(CgifUI *s = nullptr) {
-        s = s ? s : screen;
+    // Handles what was posted and feeds every event to the screen as a
+    // controller does. Returns the calc results ORed.
+    int run() {
         ghostEventsProcess(0);
         int any = 0;
         intptr_t value;
         char key, text[256];
         while (uint16_t code = evQread(&value, &key, text, sizeof text, events))
-            any |= s->calc(code, int(value), key, text[0] ? text : nullptr);
+            any |= screen->calc(code, int(value), key, text[0] ? text : nullptr);
         return any;
     }
     void move(int x, int y) { hlPostMouse(win, OSEV_MOUSE_MOVE, 0, x, y); }
@@ -175,10 +168,9 @@ protected:
         return out;
     }
     // Draws the screen and returns the colour at window point (x, y), y down.
-    std::array<uint8_t, 3> pixel(int x, int y, CgifUI *s = nullptr) {
-        s = s ? s : screen;
-        s->setDrawAll();
-        s->draw();
+    std::array<uint8_t, 3> pixel(int x, int y) {
+        screen->setDrawAll();
+        screen->draw();
         uint8_t p[4] = {};
         hlReadPixels(win, x, kH - 1 - y, 1, 1, p);
         return {p[0], p[1], p[2]};

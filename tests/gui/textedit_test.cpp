@@ -64,7 +64,7 @@ TEST(TextEdit, RandomEditsOfJapaneseNamesKeepWholeCharacters) {
     }
 }
 
-TEST(TextEdit, KeysSelectDeleteAndTypeAsNamesNeed) {
+TEST(TextEdit, KeysAndCommittedTextSelectDeleteAndTypeAsNamesNeed) {
     {  // The first press selects all; typing replaces it.
         Editor ed("KICK", 12);
         ed.press(5);
@@ -119,17 +119,16 @@ TEST(TextEdit, KeysSelectDeleteAndTypeAsNamesNeed) {
         EXPECT_EQ(gifTextEditIsEnd(ed.e), -1);
         EXPECT_EQ(ed.e->anchor - ed.e->cursor, 2);
     }
-}
-
-TEST(TextEdit, CommittedTextIsShiftJisOrRefusedWhole) {
-    Editor ed(sjis("ab"), 8);
-    ed.atEnd();
-    EXPECT_EQ(gifTextEditCommit(ed.e, "€😀"), -1);   // no Shift-JIS form: not turned into spaces
-    EXPECT_EQ(gifTextEditCommit(ed.e, "a\tb"), -1);  // control characters
-    EXPECT_EQ(ed.text(), "ab");
-    EXPECT_EQ(gifTextEditCommit(ed.e, "タムタム"), 6);  // 8 bytes, 6 free: three whole characters
-    EXPECT_EQ(ed.text(), sjis("abタムタ"));
-    EXPECT_EQ(gifTextEditCommit(ed.e, "ム"), 0);
+    {  // Committed text is Shift-JIS or refused whole, and only whole characters fit.
+        Editor ed(sjis("ab"), 8);
+        ed.atEnd();
+        EXPECT_EQ(gifTextEditCommit(ed.e, "€😀"), -1);   // no Shift-JIS form: not turned into spaces
+        EXPECT_EQ(gifTextEditCommit(ed.e, "a\tb"), -1);  // control characters
+        EXPECT_EQ(ed.text(), "ab");
+        EXPECT_EQ(gifTextEditCommit(ed.e, "タムタム"), 6);  // 8 bytes, 6 free: three whole characters
+        EXPECT_EQ(ed.text(), sjis("abタムタ"));
+        EXPECT_EQ(gifTextEditCommit(ed.e, "ム"), 0);
+    }
 }
 
 class TextWidgetTest : public GuiTest {

@@ -34,6 +34,10 @@ TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnce) {
     int32_t data = 0;
     CgifUIButton *b = okButton(screen, BUTTON_TOGGLE, &data);
     CgifTexMng *t = screen->textures;
+    // Its picture stands upright (the top row is white) and fills 80 x 28.
+    EXPECT_EQ(pixel(140, 100), (std::array<uint8_t, 3>{255, 255, 255}));
+    EXPECT_EQ(pixel(140, 127), gtColor(eFILE_OK));
+    EXPECT_EQ(pixel(140, 128), (std::array<uint8_t, 3>{0, 0, 0}));
     click(140, 114);
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(b->getValue(), 1);
@@ -49,6 +53,7 @@ TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnce) {
     press(140, 114);
     run();
     EXPECT_EQ(b->getSprite()->texture, t->getTexObject(eFILE_OK + 1));
+    EXPECT_EQ(pixel(140, 114), gtColor(eFILE_OK + 1));
     move(300, 114);
     run();
     EXPECT_EQ(b->getSprite()->texture, t->getTexObject(eFILE_OK));

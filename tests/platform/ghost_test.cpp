@@ -1,14 +1,10 @@
-// The platform services seen through the scripted host: dialogs, menus,
-// volumes, language, clock and drawing.
+// The platform layer on the scripted host: platform events translated into
+// window events and window state, and the services: dialogs, menus,
+// volumes, language and clock.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <array>
 
-#include <GL/gl.h>
-
-#include "foundation/file.h"
 #include "foundation/mem.h"
 #include "host_fixture.h"
 #include "support/test_util.h"
@@ -50,7 +46,7 @@ TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
     EXPECT_EQ(hlCallCount("windowActivate"), 0);
 }
 
-TEST_F(Ghost, FileDialogDeliversEveryChosenPathInOrderOrNothing) {
+TEST_F(Ghost, FileAndFolderDialogsDeliverWhatWasChosenOrNothing) {
     hlPushFileDialogAnswer({"/home/u/drums/kick.wav", "/home/u/drums/snare 2.aif", "/home/u/drums/hat.aiff"});
     char buf[kRliPathMax];
     EXPECT_EQ(ghostFileDlgOpen(buf, sizeof buf, "wav;aif;aiff", win), 0);
@@ -71,9 +67,8 @@ TEST_F(Ghost, FileDialogDeliversEveryChosenPathInOrderOrNothing) {
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(importFolder, "/home/u/drums");
     EXPECT_TRUE(seen.empty());
-}
 
-TEST_F(Ghost, FolderDialogAnswersWithATrailingSlashOrNothing) {
+    // A folder comes with a trailing slash, or nothing when it does not fit.
     struct Case {
         std::string chosen;
         size_t cap;
@@ -270,37 +265,293 @@ TEST_F(Ghost, WindowCreationThatRunsOutOfMemoryLeavesNothing) {
     EXPECT_EQ(memGetBlockCount(), before);
 }
 
-TEST_F(Ghost, PbufferClearsToAColourAndReadsBack) {
-    std::string why;
-    if (!hlGlAvailable(&why)) GTEST_SKIP() << "no EGL device: " << why;
-    ASSERT_EQ(ghostActivateWindowDrawingContext(win), 0);
-    const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
-    ASSERT_NE(version, nullptr);
-    EXPECT_NE(std::string(version).find("Compatibility"), std::string::npos) << version;
-    glViewport(0, 0, 320, 240);
-    glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    // Immediate mode works: the fixed-function drawing the screens rely on.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 320, 0, 240, -1, 1);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glVertex2f(0, 0);
-    glVertex2f(10, 0);
-    glVertex2f(10, 10);
-    glVertex2f(0, 10);
-    glEnd();
+// --- Events ---------------------------------------------------------------------
+
+using Codes = std::vector<uint16_t>;
+
+class WindowProc : public HostTest {};
+
+TEST_F(WindowProc, KeysTranslateByTable) {
+    struct Case {
+        uint32_t keysym;
+        const char *text;
+        uint16_t code;  // 0: no event
+        char key;
+        uint32_t qual;
+    };
+    const Case cases[] = {
+        {'a', "a", 97, 'a', 0}, {'z', "z", 122, 'z', 0}, {'A', "A", 97, 'A', 0},
+        {'0', "0", 48, '0', 0}, {'9', "9", 57, '9', 0},
+        {KS_KP_0, "0", 150, '0', 0}, {KS_KP_9, "9", 159, '9', 0},
+        {0xff95 /* KP_Home: keypad 7, Num Lock off */, "", 157, 0, 0}, {0xff9e /* KP_Insert */, "", 150, 0, 0},
+        {KS_KP_DECIMAL, ".", 199, '.', 0}, {KS_KP_MULTIPLY, "*", 160, '*', 0}, {KS_KP_ADD, "+", 164, '+', 0},
+        {KS_KP_DIVIDE, "/", 161, '/', 0}, {KS_KP_ENTER, "\r", 163, '\r', 0}, {KS_KP_SUBTRACT, "-", 162, '-', 0},
+        {KS_F1, "", 300, 0, 0}, {KS_F12, "", 311, 0, 0},
+        {KS_BACKSPACE, "\b", 223, '\b', 0}, {KS_TAB, "\t", 219, '\t', 0}, {KS_LEFT_TAB, "", 219, 0, 0},
+        {KS_RETURN, "\r", 220, '\r', 0}, {KS_ESCAPE, "\x1b", 218, 0x1b, 0}, {' ', " ", 221, ' ', 0},
+        {KS_DELETE, "", 224, 0, 0}, {KS_HOME, "", 167, 0, 0}, {KS_END, "", 170, 0, 0},
+        {KS_PAGE_UP, "", 168, 0, 0}, {KS_PAGE_DOWN, "", 169, 0, 0}, {KS_LEFT, "", 137, 0, 0},
+        {KS_DOWN, "", 138, 0, 0}, {KS_RIGHT, "", 139, 0, 0}, {KS_UP, "", 140, 0, 0},
+        {'\'', "'", 228, '\'', 0}, {',', ",", 227, ',', 0}, {'-', "-", 230, '-', 0}, {'.', ".", 226, '.', 0},
+        {'/', "/", 232, '/', 0}, {';', ";", 225, ';', 0}, {'=', "=", 234, '=', 0}, {'[', "[", 235, '[', 0},
+        {'\\', "\\", 233, '\\', 0}, {']', "]", 236, ']', 0}, {'`', "`", 229, '`', 0},
+        {'"', "\"", 255, '"', 0}, {'~', "~", 255, '~', 0}, {'_', "_", 255, '_', 0}, {'|', "|", 255, '|', 0},
+        {'?', "?", 171, '?', 0}, {'#', "#", 171, '#', 0}, {0xE9, "\xC3\xA9", 171, char(0xE9), 0},
+        {0x6c1 /* Cyrillic a */, "\xD0\xB0", 171, 0, 0},
+        {KS_NUM_LOCK, "", 171, 0, 0}, {KS_AUDIO_RAISE, "", 171, 0, 0}, {KS_KP_EQUAL, "=", 171, '=', 0},
+        {KS_JIS_UNDERSCORE, "_", 173, '_', 0},
+        {KS_SHIFT_L, "", 217, 0, QUAL_SHIFT}, {KS_SHIFT_R, "", 216, 0, QUAL_SHIFT},
+        {KS_SUPER_L, "", 212, 0, QUAL_CONTROL}, {KS_SUPER_R, "", 215, 0, QUAL_CONTROL},
+        {KS_ALT_L, "", 213, 0, QUAL_OPTION}, {KS_ALT_R, "", 214, 0, QUAL_OPTION},
+        {KS_ALTGR, "", 214, 0, QUAL_OPTION},
+        {KS_CONTROL_L, "", 172, 0, QUAL_COMMAND}, {KS_CONTROL_R, "", 172, 0, QUAL_COMMAND},
+        {0xffe5 /* Caps_Lock */, "", 0, 0, 0}, {0xfe51 /* dead_acute */, "", 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "keysym 0x" << std::hex << c.keysym);
+        hlPostKey(win, c.keysym, c.text, true);
+        pump();
+        if (c.code == 0) {
+            EXPECT_TRUE(seen.empty());
+            continue;
+        }
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0], (sSeenEvent{c.code, 1, c.key, ""}));
+        EXPECT_EQ(ghostGetKeyQual(win), c.qual);
+        hlPostKey(win, c.keysym, c.text, false);
+        pump();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].code, c.code);
+        EXPECT_EQ(seen[0].value, 0);
+        EXPECT_EQ(ghostGetKeyQual(win), 0u);
+    }
+}
+
+TEST_F(WindowProc, CtrlQGivesNoKeyEventAndModifierResyncPassesOnlyWhatChanged) {
+    hlPostKey(win, KS_CONTROL_L, "", true);
+    hlPostKey(win, 'q', "\x11", true);
+    hlPostKey(win, 's', "\x13", true);
+    EXPECT_EQ(pump(), (Codes{172, 115}));
+    EXPECT_EQ(ghostGetKeyQual(win), QUAL_COMMAND);
+    hlPostKey(win, KS_CONTROL_L, "", false);
+    hlPostKey(win, 'q', "q", true);
+    hlPostKey(win, KS_SHIFT_R, "", true);
+    EXPECT_EQ(pump(), (Codes{172, 113, 216}));
+
+    seen.clear();
+    ghostModifiersResync(win, QUAL_COMMAND | QUAL_SHIFT);
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{172, 1, 0, ""}}));
+    seen.clear();
+    ghostModifiersResync(win, QUAL_OPTION);
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{217, 0, 0, ""}, {213, 1, 0, ""}, {172, 0, 0, ""}}));
+    EXPECT_EQ(ghostGetKeyQual(win), QUAL_OPTION);
+}
+
+TEST_F(WindowProc, DeactivationReleasesEveryModifierFirst) {
+    hlPostKey(win, KS_SHIFT_L, "", true);
+    hlPostKey(win, KS_CONTROL_L, "", true);
+    hlPostMouse(win, OSEV_MOUSE_MOVE, 0, 30, 40);
+    pump();
+    hlPostSimple(win, OSEV_DEACTIVATED);
+    EXPECT_EQ(pump(), (Codes{212, 215, 217, 216, 213, 214, 172, 25}));
+    for (const sSeenEvent &e : seen) EXPECT_EQ(e.value, 0);
+    EXPECT_EQ(ghostGetKeyQual(win), 0u);
+    int x, y;
+    ghostGetMousePos(&x, &y, win);
+    EXPECT_EQ((std::array<int, 3>{x, y, win->active}), (std::array<int, 3>{0, 0, 0}));
+
+    // While inactive, plain moves are not passed on; drag positions are.
+    hlPostMouse(win, OSEV_MOUSE_MOVE, 0, 5, 5);
+    hlPostMouse(win, OSEV_DRAG_POSITION, 0, 6, 7);
+    EXPECT_EQ(pump(), (Codes{4, 5}));
+    EXPECT_EQ(seen[0].value, 6);
+
+    hlPostSimple(win, OSEV_ACTIVATED);
+    pump();
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{25, 1, 0, ""}}));
+    EXPECT_EQ(win->active, 1);
+}
+
+TEST_F(WindowProc, MouseButtonsAndWheelByTable) {
+    struct Case {
+        int number, button, x, y;
+        Codes codes;
+        int32_t lastValue;
+        uint32_t buttonsAfter;
+    };
+    const Case cases[] = {
+        {OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 10, 20, {4, 5, 1}, 1, BUT_LEFT},
+        {OSEV_BUTTON_DOWN, OS_BUTTON_RIGHT, 11, 21, {4, 5, 3}, 1, BUT_LEFT | BUT_RIGHT},
+        {OSEV_BUTTON_DOWN, OS_BUTTON_MIDDLE, 12, 22, {4, 5, 2}, 1, BUT_LEFT | BUT_RIGHT | BUT_MIDDLE},
+        {OSEV_BUTTON_UP, OS_BUTTON_RIGHT, 12, 22, {4, 5, 3}, 0, BUT_LEFT | BUT_MIDDLE},
+        {OSEV_BUTTON_UP, OS_BUTTON_MIDDLE, 12, 22, {4, 5, 2}, 0, BUT_LEFT},
+        // Off the screen to the left: no position, only the button.
+        {OSEV_BUTTON_UP, OS_BUTTON_LEFT, -500, 22, {1}, 0, 0},
+        {OSEV_DOUBLE_CLICK, OS_BUTTON_LEFT, 1, 1, {1}, 2, 0},
+        {OSEV_DOUBLE_CLICK, OS_BUTTON_RIGHT, 1, 1, {3}, 2, 0},
+        {OSEV_WHEEL, 0, 0, 1, {6}, 1, 0},
+        {OSEV_WHEEL, 0, 0, -3, {7}, 1, 0},
+        {OSEV_WHEEL, 0, 0, 0, {7}, 1, 0},
+        {OSEV_BUTTON_DOWN, 7 /* a side button */, 1, 1, {}, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "event " << c.number << " button " << c.button);
+        hlPostMouse(win, c.number, c.button, c.x, c.y);
+        EXPECT_EQ(pump(), c.codes);
+        if (!seen.empty()) {
+            EXPECT_EQ(seen.back().value, c.lastValue);
+        }
+        EXPECT_EQ(ghostGetMouseBut(win), c.buttonsAfter);
+    }
+}
+
+TEST_F(WindowProc, MousePositionsAreClientRelativeLow16Bits) {
+    hlPostMouse(win, OSEV_MOUSE_MOVE, 0, 30, 40);
+    hlPostMouse(win, OSEV_MOUSE_MOVE, 0, 35, 38);
+    pump();
+    EXPECT_EQ((std::array<int, 3>{win->prevMouseX, win->mouseDeltaX, win->mouseDeltaY}), (std::array<int, 3>{30, 5, -2}));
+    hlPostMouse(win, OSEV_DRAG_POSITION, 0, -5, 3);
+    pump();
+    EXPECT_EQ(seen[0].value, 65531);
+    EXPECT_EQ(win->mouseX, -5);
+
+    // After the window moves, screen positions convert against its new place.
+    hlSetWindowGeometry(win, 400, 300, 320, 240, true);
+    EXPECT_EQ(pump(), (Codes{24}));
+    sOsEvent ev{};
+    ev.number = OSEV_MOUSE_MOVE, ev.osWindow = win->osWindow, ev.x = 410, ev.y = 333;
+    ghostPostEvent(&ev);
+    pump();
+    EXPECT_EQ(seen[0].value, 10);
+    EXPECT_EQ(seen[1].value, 33);
+}
+
+TEST_F(WindowProc, RedrawIsPassedOnceUntilPresentedAndResizesUpdateTheSize) {
+    hlPostSimple(win, OSEV_NEEDS_REDRAW);
+    hlPostSimple(win, OSEV_NEEDS_REDRAW);
+    EXPECT_EQ(pump(), (Codes{18}));
     ghostGraphicsFinish(win);
-    uint8_t px[4 * 2];
-    ASSERT_EQ(hlReadPixels(win, 200, 100, 1, 1, px), 0);
-    EXPECT_EQ(px[0], 255);
-    EXPECT_NEAR(px[1], 128, 1);
-    EXPECT_EQ(px[2], 0);
-    EXPECT_EQ(px[3], 255);
-    ASSERT_EQ(hlReadPixels(win, 5, 5, 1, 1, px), 0);
-    EXPECT_EQ(px[0], 0);
-    EXPECT_EQ(px[2], 255);
+    hlPostSimple(win, OSEV_NEEDS_REDRAW);
+    EXPECT_EQ(pump(), (Codes{18}));
+    // A resize updates the size; empty areas are dropped.
+    hlSetWindowGeometry(win, 100, 50, 640, 480);
+    EXPECT_EQ(pump(), (Codes{19}));
+    int w, h;
+    ghostWindowGetSize(&w, &h, win);
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(640, 480));
+    hlSetWindowGeometry(win, 100, 50, 0, 480);
+    EXPECT_EQ(pump(), Codes{});
+    hlSetWindowGeometry(win, 100, 50, 640, 0, true);
+    EXPECT_EQ(pump(), Codes{});
+}
+
+TEST_F(WindowProc, WindowNotificationsAndCommandsByNumber) {
+    struct Case {
+        int number;
+        int amount;
+        Codes codes;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {OSEV_CLOSE_BOX, 0, {23}, 1},   {OSEV_MENU_FIRST, 0, {1000}, 1}, {OSEV_MENU_LAST, 0, {1032}, 1},
+        {30, 0, {1007}, 1},            {OSEV_STORAGE_DIALOG_CLOSED, 1, {2000}, 1},
+        {OSEV_STORAGE_DIALOG_CLOSED, 0, {2000}, 0},
+        {56, 0, {}, 0},                 {68, 0, {}, 0}, {0, 0, {}, 0}, {-3, 0, {}, 0}, {6, 0, {}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "platform event " << c.number);
+        sOsEvent ev{};
+        ev.number = c.number, ev.osWindow = win->osWindow, ev.amount = c.amount;
+        ghostPostEvent(&ev);
+        EXPECT_EQ(pump(), c.codes);
+        if (!seen.empty()) {
+            EXPECT_EQ(seen[0].value, c.value);
+        }
+    }
+    // Pressed twice before anyone reads: two records.
+    hlPostSimple(win, OSEV_CLOSE_BOX);
+    hlPostSimple(win, OSEV_CLOSE_BOX);
+    EXPECT_EQ(pump(), (Codes{23, 23}));
+}
+
+TEST_F(WindowProc, EventsOfADisposedWindowAreDroppedAndAWindowWithoutAHandlerStillFollows) {
+    _sWindow *other = ghostWindowCreate(L"Kit", 0, 0, 64, 64, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0);
+    ASSERT_NE(other, nullptr);
+    int calls = 0;
+    ghostWindowSetHandler([](_sWindow *, void *u, uint16_t, int32_t, char, const char *) { ++*static_cast<int *>(u); },
+                          &calls, other);
+    hlPostSimple(other, OSEV_CLOSE_BOX);
+    hlPostSimple(win, OSEV_CLOSE_BOX);
+    ghostWindowDispose(other);
+    EXPECT_EQ(pump(), (Codes{23}));
+    EXPECT_EQ(calls, 0);
+    // An event naming a host window nobody created is ignored too.
+    sOsEvent ev{};
+    ev.number = OSEV_CLOSE_BOX;
+    ev.osWindow = &ev;
+    ghostPostEvent(&ev);
+    EXPECT_EQ(pump(), Codes{});
+    // Nobody reads the window's events, but its state follows them.
+    ghostWindowSetHandler(nullptr, nullptr, win);
+    hlPostKey(win, KS_ALT_L, "", true);
+    hlPostMouse(win, OSEV_BUTTON_DOWN, OS_BUTTON_LEFT, 3, 4);
+    ghostEventsProcess(0);
+    EXPECT_EQ(ghostGetKeyQual(win), QUAL_OPTION);
+    EXPECT_EQ(ghostGetMouseBut(win), BUT_LEFT);
+    EXPECT_EQ(win->mouseX, 3);
+}
+
+TEST_F(WindowProc, ViewCommandsToggleFlagsAndCheckMarks) {
+    ASSERT_EQ(G.viewFlag, 5u);
+    ghostMenuSyncViewChecks();
+    struct Step {
+        int code;
+        uint32_t flags;
+        bool byNumber, byName, categories, autoPlay;
+    };
+    const Step steps[] = {
+        {1009, 0x6, false, true, true, false},  // by number -> alphabetically
+        {1009, 0x5, true, false, true, false},  // and back
+        {1008, 0x6, false, true, true, false},  // 1008 toggles as well
+        {1008, 0x5, true, false, true, false},
+        {1010, 0x1, true, false, false, false},
+        {1011, 0x9, true, false, false, true},
+        {1010, 0xD, true, false, true, true},
+        {1011, 0x5, true, false, true, false},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << "command " << s.code);
+        hlPostMenu(win, s.code);
+        EXPECT_EQ(pump(), (Codes{uint16_t(s.code)}));
+        EXPECT_EQ(G.viewFlag, s.flags);
+        EXPECT_EQ(hlMenuChecked(1008), s.byNumber);
+        EXPECT_EQ(hlMenuChecked(1009), s.byName);
+        EXPECT_EQ(hlMenuChecked(1010), s.categories);
+        EXPECT_EQ(hlMenuChecked(1011), s.autoPlay);
+    }
+}
+
+TEST_F(WindowProc, DraggedPathsLiveFromEnterUntilLeaveOpenedOnesArePassedOn) {
+    hlPostPaths(win, OSEV_DRAG_ENTER, {"/media/u/KVB-RT/kick one.wav", "/home/u/snare.aif"});
+    hlPostSimple(win, OSEV_DRAG_OVER);
+    hlPostSimple(win, OSEV_DROP);
+    EXPECT_EQ(pump(), (Codes{26, 27, 29}));
+    ASSERT_EQ(ghostDragCount(), 2);
+    EXPECT_STREQ(ghostDragCount(0), "/media/u/KVB-RT/kick one.wav");
+    EXPECT_STREQ(ghostDragCount(1), "/home/u/snare.aif");
+    EXPECT_EQ(ghostDragCount(2), nullptr);
+
+    // A new drag replaces the list.
+    hlPostPaths(win, OSEV_DRAG_ENTER, {"/tmp/x.wav"});
+    pump();
+    ASSERT_EQ(ghostDragCount(), 1);
+    hlPostSimple(win, OSEV_DRAG_LEAVE);
+    EXPECT_EQ(pump(), (Codes{28}));
+    EXPECT_EQ(ghostDragCount(), 0);
+    // Documents opened from outside give one event per path, in order.
+    hlPostPaths(win, OSEV_OPEN_DOCUMENTS, {"/a/1.wav", "/a/2 two.wav"});
+    pump();
+    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{30, 1, 0, "/a/1.wav"}, {30, 1, 0, "/a/2 two.wav"}}));
 }
 
 }  // namespace

@@ -184,17 +184,6 @@ TEST_F(JobTest, RatioAboveOneIsClampedBelowZeroKept) {
     EXPECT_EQ(editProgressBarGetIsWindow(), 0);
 }
 
-TEST_F(JobTest, CloseRequestWaitsForTheJobWithoutBlocking) {
-    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 0, "Deleting"), 0);
-    editProgressBarSetWindowCloseRequest();
-    for (int i = 0; i < 20; i++) editProgressBarMain();
-    EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
-    EXPECT_FALSE(probe.done);
-    probe.gate = true;
-    ASSERT_TRUE(jobSpinUntilClosed());
-    EXPECT_TRUE(probe.done);
-}
-
 TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
     bool sawFailure = false;
     for (long n = 1; n < 40; n++) {
@@ -229,7 +218,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
 
 // --- Cancel -----------------------------------------------------------------------
 
-TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
+TEST_F(JobTest, CancelPressesReachTheCancelFunctionOnTheMainThreadOrAreOnlyCounted) {
     ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, jobCancel, 0, "Export"), 0);
     EXPECT_GE(logIndex("progressOpen Export cancel=1 parent=1"), 0);
     editProgressBarMain();
@@ -241,17 +230,16 @@ TEST_F(JobTest, CancelCallsTheCancelFunctionOncePerPressOnTheMainThread) {
     EXPECT_FALSE(probe.cancelOffMain);
     ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(probe.cancelCalls, 2);
-}
 
-TEST_F(JobTest, WithoutCancelFunctionPressesChangeNothing) {
+    // Without a cancel function a press changes nothing but is told to the caller.
     int presses = -1;
     probe.gate = true;
     hlPressProgressCancel();
     ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 0, "Saving", &presses), 0);
     EXPECT_GE(logIndex("progressOpen Saving cancel=0 parent=1"), 0);
     EXPECT_TRUE(probe.done);
-    EXPECT_EQ(probe.cancelCalls, 0);
-    EXPECT_EQ(presses, 1);  // seen, and told to the caller
+    EXPECT_EQ(probe.cancelCalls, 2);
+    EXPECT_EQ(presses, 1);
 }
 
 // --- Questions ------------------------------------------------------------------
@@ -283,11 +271,20 @@ TEST_F(JobTest, QuestionsAreAskedByTheMainThread) {
     EXPECT_EQ(hlCallCount("messageBox 0 T56: Gone"), 1);
 }
 
-TEST_F(JobTest, QuestionWhileClosingIsStillAnswered) {
+TEST_F(JobTest, ClosingWaitsForTheJobAndAnswersWhatItAsksMeanwhile) {
+    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 0, "Deleting"), 0);
+    editProgressBarSetWindowCloseRequest();
+    for (int i = 0; i < 20; i++) editProgressBarMain();
+    EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
+    EXPECT_FALSE(probe.done);
+    probe.gate = true;
+    ASSERT_TRUE(jobSpinUntilClosed());
+    EXPECT_TRUE(probe.done);
+
+    // Closing at once blocks until the job ends, answering its questions.
+    probe.done = false;
     hlPushMessageBoxAnswer(3);
     ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 0, "Import"), 0);
-    probe.gate = true;
-    // Closing at once waits for the job, answering what it asks meanwhile.
     editProgressBarTerm();
     EXPECT_TRUE(probe.done);
     EXPECT_EQ(probe.answer1, 3);

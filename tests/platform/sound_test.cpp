@@ -21,7 +21,7 @@ std::vector<int16_t> render(std::vector<sPcmVoice *> voices, uint32_t frames) {
     return out;
 }
 
-TEST(Mixer, VolumeMonoStereoAndEnd) {
+TEST(Mixer, VolumeChannelsEndLoopPauseAndSaturatedSums) {
     int16_t mono[] = {1000, -2000, 32767, -32768};
     sPcmVoice v{mono, 4, 1, 0, 1, 0, mixerVolumeQ15(0.5f)};
     std::vector<int16_t> out = render({&v}, 6);
@@ -38,20 +38,17 @@ TEST(Mixer, VolumeMonoStereoAndEnd) {
     EXPECT_EQ(mixerVolumeQ15(-1.0f), 0);
     EXPECT_EQ(mixerVolumeQ15(2.0f), 32768);
     EXPECT_EQ(mixerScale(-32768, 32768), -32768);
-}
 
-TEST(Mixer, LoopWrapsPausedVoicesAreSilentAndVoicesAddWithSaturation) {
-    int16_t mono[] = {1, 2, 3};
-    sPcmVoice v{mono, 3, 1, 1, 1, 1, 32768};
-    std::vector<int16_t> out = render({&v}, 5);
-    EXPECT_EQ(out, (std::vector<int16_t>{2, 2, 3, 3, 1, 1, 2, 2, 3, 3}));
-    EXPECT_EQ(v.playing, 1);
-    v.playing = 0;
-    EXPECT_EQ(render({&v}, 2), (std::vector<int16_t>(4, 0)));
-    int16_t a[] = {30000, -30000};
-    int16_t b[] = {30000, -30000};
-    sPcmVoice va{a, 1, 2, 0, 1, 0, 32768};
-    sPcmVoice vb{b, 1, 2, 0, 1, 0, 32768};
+    // A loop wraps and plays on; a paused voice is silent.
+    int16_t three[] = {1, 2, 3};
+    sPcmVoice loop{three, 3, 1, 1, 1, 1, 32768};
+    EXPECT_EQ(render({&loop}, 5), (std::vector<int16_t>{2, 2, 3, 3, 1, 1, 2, 2, 3, 3}));
+    EXPECT_EQ(loop.playing, 1);
+    loop.playing = 0;
+    EXPECT_EQ(render({&loop}, 2), (std::vector<int16_t>(4, 0)));
+    // Voices add, saturating; an empty slot is skipped.
+    int16_t loud[] = {30000, -30000};
+    sPcmVoice va{loud, 1, 2, 0, 1, 0, 32768}, vb{loud, 1, 2, 0, 1, 0, 32768};
     EXPECT_EQ(render({&va, nullptr, &vb}, 1), (std::vector<int16_t>{32767, -32768}));
 }
 

@@ -1,50 +1,72 @@
-// The terminal host: questions on stderr, and no windows.
+// The terminal host: questions and the progress line on stderr, what Ctrl-C
+// does to a job, and no windows.
 #include <gtest/gtest.h>
+
+#include <pthread.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/terminal/terminal.h"
+#include "support/job_probe.h"
 
 namespace {
 
-// Message boxes through the layer, as a command would ask them.
-class TerminalQuestions : public testing::Test {
+// The terminal host installed, its messages caught in memory (not a
+// terminal, so it draws no progress line unless told to).
+class TerminalTest : public testing::Test {
 protected:
     char *errText = nullptr;
     size_t errSize = 0;
-    FILE *err = nullptr;
+    FILE *err = open_memstream(&errText, &errSize);
     FILE *in = nullptr;
 
     void SetUp() override {
         termInstall();
+        termSetStreams(nullptr, err, 0);
+    }
+    void TearDown() override {
+        termSetStreams(nullptr, nullptr, -1);
+        termInstall();  // SIGINT back to its default
+        ghostHostInstall(nullptr);
+        if (in) std::fclose(in);
+        std::fclose(err);
+        std::free(errText);
+    }
+    std::string errOut() {
+        std::fflush(err);
+        return std::string(errText, errSize);
+    }
+};
+
+// --- Questions --------------------------------------------------------------------
+
+// Message boxes through the layer, as a command would ask them.
+class TerminalQuestions : public TerminalTest {
+protected:
+    void SetUp() override {
+        TerminalTest::SetUp();
         ASSERT_EQ(ghostInit(), 0);
     }
     void TearDown() override {
-        closeStreams();
         ghostTerm();
-        ghostHostInstall(nullptr);
+        TerminalTest::TearDown();
     }
-    void closeStreams() {
-        if (in) std::fclose(in);
-        if (err) std::fclose(err);
-        std::free(errText);
-        in = err = nullptr;
-        errText = nullptr;
-    }
+    // Asks with `typed` waiting on the input; returns what the box printed.
     std::string ask(int answer, int interactive, const char *typed, int kind, int *result) {
-        closeStreams();
-        err = open_memstream(&errText, &errSize);
+        if (in) std::fclose(in);
         static char empty[1];
         in = typed[0] ? fmemopen(const_cast<char *>(typed), std::strlen(typed), "r") : fmemopen(empty, 1, "r");
         if (!typed[0]) std::fgetc(in);  // an input already at its end
         termSetStreams(in, err, interactive);
         termSetAnswer(answer);
         termClearDeclined();
+        size_t from = errOut().size();
         *result = ghostMBoxOpen(L"Question", L"Overwrite \u00e9 the backup?", kind, nullptr);
-        std::fflush(err);
-        return std::string(errText, errSize);
+        return errOut().substr(from);
     }
 };
 
@@ -87,6 +109,131 @@ TEST_F(TerminalQuestions, NoWindowsNoGl) {
     EXPECT_EQ(osWaveCreate(&r, "/nonexistent/x.wav"), nullptr);
     EXPECT_EQ(r, 2);
     EXPECT_GT(ghostGetTime(), 1600000000000LL);  // the real clock
+}
+
+// --- Jobs -------------------------------------------------------------------------
+
+// Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
+// its work regardless.
+int jobInterruptedTwice(void *arg) {
+    sJobProbe &p = jobProbe(arg);
+    for (int i = 1; i <= 2; i++) {
+        pthread_kill(p.mainThread, SIGINT);
+        while (termInterruptCount() < i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    p.done = true;
+    return 1;
+}
+
+bool sigintIsDefault() {
+    struct sigaction now {};
+    sigaction(SIGINT, nullptr, &now);
+    return now.sa_handler == SIG_DFL;
+}
+
+class TerminalJob : public TerminalTest {
+protected:
+    sJobProbe probe;
+    void TearDown() override {
+        probe.gate = probe.cancelled = true;
+        editProgressBarTerm();
+        TerminalTest::TearDown();
+    }
+};
+
+// --- Progress line ----------------------------------------------------------------
+
+TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnCutToTheLineByCharacters) {
+    // Not a terminal (a memory stream): nothing at all.
+    probe.gate = true;
+    ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 1, "Copying", nullptr), 0);
+    EXPECT_TRUE(probe.done);
+    EXPECT_EQ(errOut(), "");
+
+    // Drawn: the message, the bar at half, the full bar, then the line cleared.
+    probe.gate = probe.done = false;
+    termSetProgressLine(1);
+    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 1, "Copying"), 0);
+    ASSERT_TRUE(jobSpinUntil([this] { return errOut().find("50%") != std::string::npos; }));
+    probe.gate = true;
+    ASSERT_TRUE(jobSpinUntilClosed());
+    std::string out = errOut();
+    size_t half = out.find("\rCopying [##########----------]  50%\033[K");
+    size_t full = out.find("\rCopying [####################] 100%\033[K");
+    EXPECT_NE(half, std::string::npos) << out;
+    EXPECT_NE(full, std::string::npos) << out;
+    EXPECT_LT(half, full);
+    EXPECT_EQ(out.substr(out.size() - 4), "\r\033[K");
+
+    // A long message is cut to the line by characters: 80 columns without a
+    // terminal to ask leave 51 characters beside the bar and the percentage.
+    std::string eAcute = "\xc3\xa9", message, cut;
+    for (int i = 0; i < 100; i++) message += eAcute;
+    for (int i = 0; i < 51; i++) cut += eAcute;
+    ASSERT_EQ(editProgressBarInit(nullptr, nullptr, nullptr, 1, message.c_str()), 0);
+    editProgressBarMain();
+    editProgressBarSetWindowCloseRequest();
+    editProgressBarMain();
+    out = errOut();
+    EXPECT_NE(out.find("\r" + cut + " [--------------------]   0%"), std::string::npos) << out;
+    EXPECT_EQ(out.find(cut + eAcute), std::string::npos);
+}
+
+TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
+    termSetProgressLine(1);
+    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 1, "Import"), 0);
+    ASSERT_TRUE(jobSpinUntil([this] { return errOut().find("0%") != std::string::npos; }));
+    probe.gate = true;
+    ASSERT_TRUE(jobSpinUntilClosed());
+    std::string out = errOut();
+    size_t first = out.find("0%\033[K\r\033[KDUMMY: DUMMY\n");
+    EXPECT_NE(first, std::string::npos) << out;
+    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Disk full\n", first), std::string::npos) << out;
+}
+
+// --- Ctrl-C -----------------------------------------------------------------------
+
+TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
+    ASSERT_TRUE(sigintIsDefault());
+    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, jobCancel, 1, "Export"), 0);
+    editProgressBarMain();
+    raise(SIGINT);
+    raise(SIGINT);
+    EXPECT_EQ(probe.cancelCalls, 0);  // the handler only counts
+    editProgressBarMain();
+    EXPECT_EQ(probe.cancelCalls, 2);
+    EXPECT_FALSE(probe.cancelOffMain);
+    ASSERT_TRUE(jobSpinUntilClosed());
+    EXPECT_EQ(termInterruptCount(), 2);
+    EXPECT_NE(errOut().find("kvbrt: interrupted; cancelling\n"), std::string::npos);
+    // A command that only reads gets the default back once the job is over.
+    EXPECT_TRUE(sigintIsDefault());
+}
+
+TEST_F(TerminalJob, WritingJobWithoutCancelRunsToItsEnd) {
+    termInterruptCatch(1);  // what a command that writes declares
+    int presses = 0;
+    ASSERT_EQ(editProgressBarRun(jobInterruptedTwice, &probe, nullptr, 1, "Saving", &presses), 0);
+    EXPECT_TRUE(probe.done);
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(termInterruptCount(), 2);
+    EXPECT_NE(errOut().find("kvbrt: interrupted; finishing the files being written first\n"), std::string::npos);
+    EXPECT_FALSE(sigintIsDefault());  // still caught until the command ends
+    termInterruptCatch(0);
+    EXPECT_TRUE(sigintIsDefault());
+}
+
+TEST_F(TerminalJob, ReadingCommandStopsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            termInstall();
+            editProgressBarInit(jobGated, &probe, nullptr, 1, "Reading");
+            editProgressBarMain();
+            raise(SIGINT);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGINT), "");
 }
 
 }  // namespace

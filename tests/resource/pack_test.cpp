@@ -1,5 +1,7 @@
 // The resource pack: the directory over packs built here, damaged packs,
-// the accessors over the open-files list, and the whole-file holders.
+// the accessors over the open-files list, the whole-file holders, and the
+// built pack: every picture as the entry table says, the same bytes from a
+// second build, the drag cursors, and the pack tool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include "foundation/global.h"
 #include "resource/le.h"
 #include "resource/pack.h"
+#include "resource/pictures.h"
+#include "resource/tga.h"
 #include "support/test_util.h"
 
 namespace {
@@ -26,6 +30,15 @@ Bytes names(uint32_t width) {
 }
 
 const uint32_t kParams[] = {100, 200, 300};
+
+const std::string kBuild = KVB_BUILD_ROOT;
+const std::string kPack = kBuild + "/share/kvb-rt-wave-manager/resource/pack.bin";
+const std::string kSheet = kBuild + "/doc/pictures.png";
+
+Bytes bytesOf(const std::string &path) {
+    std::string s = testReadFile(path);
+    return {s.begin(), s.end()};
+}
 
 // The open-files list as start-up leaves it, emptied again afterwards.
 class Accessors : public testing::Test {
@@ -133,10 +146,17 @@ TEST(PackDirectory, DamagedPacksAreRefusedWithoutReadingOutside) {
     EXPECT_TRUE(rkePackBuild(kEntries, 0x01, nullptr, nullptr).empty());
 }
 
-TEST_F(Accessors, TheFirstLookupBindsOnceAndNeverWritesThePack) {
+TEST_F(Accessors, TheFirstLookupBindsOnceNeverWritesThePackAndTheStringTableNeedsNone) {
     put("pack.bin", pack);
+    put("table.zar", {'z', 'a', 'r'});
     ASSERT_NE(rkePackLoad(L"pack.bin", nullptr, 0), nullptr);
+    EXPECT_EQ(fileGetPtr(103), nullptr);  // the string table, not loaded yet
+    ASSERT_NE(rkeFileAlloc(L"table.zar", cRLIFILE_MODE_READ_BINARY, -1), nullptr);
+    ASSERT_NE(fileGetPtr(103), nullptr);
+    EXPECT_EQ(std::memcmp(fileGetPtr(103), "zar", 3), 0);
+    EXPECT_EQ(fileGetSize(103), 3u);
     EXPECT_FALSE(fileLinkGet()->IsBound());
+
     const uint8_t *first = fileGetPtr(0);
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(fileLinkGet()->IsBound());
@@ -147,18 +167,6 @@ TEST_F(Accessors, TheFirstLookupBindsOnceAndNeverWritesThePack) {
     // The loaded bytes are still those of the file.
     const auto *record = static_cast<const sRkeFile *>(G.files.first);
     EXPECT_EQ(0, std::memcmp(rkeFileGetDataAddr(record), pack.data(), pack.size()));
-}
-
-TEST_F(Accessors, TheStringTableIsNumber103AndNeedsNoPack) {
-    put("pack.bin", pack);
-    put("table.zar", {'z', 'a', 'r'});
-    ASSERT_NE(rkePackLoad(L"pack.bin", nullptr, 0), nullptr);
-    EXPECT_EQ(fileGetPtr(103), nullptr);  // not loaded yet
-    ASSERT_NE(rkeFileAlloc(L"table.zar", cRLIFILE_MODE_READ_BINARY, -1), nullptr);
-    ASSERT_NE(fileGetPtr(103), nullptr);
-    EXPECT_EQ(std::memcmp(fileGetPtr(103), "zar", 3), 0);
-    EXPECT_EQ(fileGetSize(103), 3u);
-    EXPECT_FALSE(fileLinkGet()->IsBound());
 }
 
 TEST_F(Accessors, AMissingOrDamagedPackLeavesEveryLookupEmpty) {
@@ -221,4 +229,61 @@ TEST(WholeFiles, FailuresAreReturnedNotFatal) {
     EXPECT_EQ(holder.init((dir / "missing").c_str()), held);  // keeps what it holds
     holder.term();
     EXPECT_EQ(holder.getBuffer(), nullptr);
+}
+
+TEST(BuiltPack, EveryEntryIsThePictureTheTableDescribesAndTheDragCursorsHaveAlpha) {
+    Bytes pack = bytesOf(kPack);
+    CLinkManager link(pack.data(), pack.size());
+    ASSERT_TRUE(link.IsBound());
+    ASSERT_EQ(link.GetCount(), kPictureCount);
+    for (const sPicture &p : kPictures) {
+        SCOPED_TRACE(p.name);
+        sTgaInfo info;
+        ASSERT_EQ(tgaParse(link.GetBlockAddress(p.id), link.GetBlockSize(p.id), &info, nullptr, 0), 0);
+        EXPECT_EQ(info.width, p.width);
+        EXPECT_EQ(info.height, p.height);
+        EXPECT_EQ(info.bits, p.bits);
+        EXPECT_FALSE(info.topFirst);
+        EXPECT_EQ(link.GetBlockSize(p.id), kTgaHeaderSize + p.width * p.height * p.bits / 8u);
+        EXPECT_STREQ(reinterpret_cast<const char *>(link.GetFileNameAddress(p.id)), p.name);
+        if (p.id != eFILE_CURSOR_CATEGORY && p.id != eFILE_CURSOR_WAVE) continue;
+        // A drag cursor: mostly transparent, opaque at its hot spot.
+        std::vector<uint8_t> rgba = tgaToRgba(info);
+        int transparent = 0;
+        for (size_t i = 3; i < rgba.size(); i += 4) transparent += rgba[i] == 0;
+        EXPECT_GT(transparent, info.width * info.height / 3);
+        EXPECT_EQ(rgba[(kCursorHotY * info.width + kCursorHotX) * 4 + 3], 255);
+    }
+}
+
+TEST(BuiltPack, ASecondBuildGivesTheSameBytes) {
+    ScratchDir dir;
+    ASSERT_EQ(testRunProgram({kBuild + "/tools/kvb-packgen", KVB_SOURCE_ROOT "/resources/pictures", dir / "pack.bin",
+                              dir / "pictures.png"}),
+              0);
+    EXPECT_TRUE(bytesOf(dir / "pack.bin") == bytesOf(kPack));
+    EXPECT_TRUE(bytesOf(dir / "pictures.png") == bytesOf(kSheet));
+}
+
+TEST(PackTool, ChecksListsAndExtracts) {
+    ScratchDir dir;
+    std::string tool = kBuild + "/bin/kvb-pack", out;
+    EXPECT_EQ(testRunProgramOutput({tool, "check"}, &out), 0);  // the pack beside the program
+    EXPECT_EQ(testRunProgramOutput({tool, "list", kPack}, &out), 0);
+    EXPECT_NE(out.find("102 dialog_bg"), std::string::npos);
+    ASSERT_EQ(testRunProgramOutput({tool, "extract", dir.path(), kPack}, &out), 0);
+    EXPECT_EQ(testListDir(dir.path()).size(), static_cast<size_t>(kPictureCount));
+    EXPECT_TRUE(testExists(dir / "063_cursor_wave.png"));
+
+    // A pack cut short, and one whose first picture lost a row.
+    std::string pack = testReadFile(kPack);
+    testWriteFile(dir / "cut.bin", pack.substr(0, pack.size() - 1));
+    EXPECT_EQ(testRunProgramOutput({tool, "check", dir / "cut.bin"}, &out), 1);
+    std::vector<uint8_t> bytes(pack.begin(), pack.end());
+    CLinkManager link(bytes.data(), bytes.size());
+    size_t header = link.GetBlockAddress(0) - bytes.data();
+    bytes[header + 14] = static_cast<uint8_t>(kPictures[0].height - 1);
+    testWriteFile(dir / "short.bin", std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(testRunProgramOutput({tool, "check", dir / "short.bin"}, &out), 1);
+    EXPECT_EQ(testRunProgramOutput({tool, "frobnicate"}, &out), 2);
 }

@@ -47,6 +47,7 @@ protected:
     ScopedEnv homeEnv{"HOME", home.c_str()};
     ScopedEnv configEnv{"XDG_CONFIG_HOME", config.c_str()};
     std::string file = config + "/Korvan/KVB-RT Wave Manager/user";
+    uint32_t flags = 5;  // the view flags userInit is handed and may change
 
     void SetUp() override { std::filesystem::create_directories(home); }
     void writeSettings(const std::string &bytes) {
@@ -56,7 +57,6 @@ protected:
 };
 
 TEST_F(UserStore, FirstRunCreatesTheDefaultFileInMissingFoldersUnderTheConfigFolder) {
-    uint32_t flags = 5;
     EXPECT_EQ(userInit(&flags), 0);
     EXPECT_EQ(flags, 5u);
     EXPECT_EQ(testReadFile(file), defaultFile());
@@ -77,14 +77,11 @@ TEST_F(UserStore, FirstRunCreatesTheDefaultFileInMissingFoldersUnderTheConfigFol
 }
 
 TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
-    uint32_t flags = 5;
     userInit(&flags);
     std::string importDir = home + "/Sämples 🥁";
     std::string restoreDir = home + "/バックアップ";
-    std::filesystem::create_directories(importDir);
-    std::filesystem::create_directories(restoreDir);
-    std::filesystem::create_directories(home + "/export");
-    std::filesystem::create_directories(home + "/save");
+    for (const std::string &d : {importDir, restoreDir, home + "/export", home + "/save"})
+        std::filesystem::create_directories(d);
 
     userSetWinUtility(-20, 1080);
     userSetKitIndex(99);
@@ -160,7 +157,7 @@ TEST_F(UserStore, RefusedFilesAreReplacedByDefaults) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         writeSettings(c.bytes);
-        uint32_t flags = 5;
+        flags = 5;
         EXPECT_EQ(userInit(&flags), 0);
         EXPECT_EQ(flags, 5u);
         EXPECT_EQ(userGetOrderNumber(), 1);
@@ -174,7 +171,6 @@ TEST_F(UserStore, OutOfRangeStoredValuesAreHeldInBounds) {
     // A folder field with no terminator anywhere in its 1024 words.
     for (size_t i = 0; i < kUserPathMax; ++i) putWord(bytes, 1088 + 4 * i, 'a');
     writeSettings(bytes);
-    uint32_t flags = 5;
     userInit(&flags);
     EXPECT_EQ(userGetTagNum(), 20);
     EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), std::wstring(getUserDocumentPath()));
@@ -195,7 +191,6 @@ TEST_F(UserStore, OutOfRangeStoredValuesAreHeldInBounds) {
 }
 
 TEST_F(UserStore, AVanishedFolderGivesTheDocumentsFolder) {
-    uint32_t flags = 5;
     userInit(&flags);
     std::filesystem::create_directories(home + "/Documents");
     std::filesystem::create_directories(home + "/drums");
@@ -237,7 +232,6 @@ TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
 }
 
 TEST_F(UserStore, AFailedSaveLeavesThePreviousFileWholeAndAVanishedOneGone) {
-    uint32_t flags = 5;
     userInit(&flags);
     std::string before = testReadFile(file);
     userSetKitIndex(42);
