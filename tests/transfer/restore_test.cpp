@@ -133,16 +133,13 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
     };
     // What the archive reader refuses is proven with it; here, one of those
     // and what only a restore meets: its staging folder, and the card's own links and folders.
-    std::vector<Case> cases = {
+    const Case cases[] = {
         {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
         {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
         {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
         {"folder on the card where a file goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
          "folder where a file stands"},
     };
-    // Cut at every block boundary.
-    for (size_t cut = 512; cut < good.size(); cut += 512)
-        cases.push_back({"cut at " + std::to_string(cut), good.substr(0, cut), ""});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
         std::string a = dir / "hostile.kvb";
