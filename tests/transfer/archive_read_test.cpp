@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <unistd.h>
 
 #include "foundation/fault.h"
-#include "foundation/mem.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
 

@@ -12,7 +12,6 @@
 #include "foundation/copy.h"
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
-#include "platform/job.h"
 #include "support/audio_bytes.h"
 #include "support/card.h"
 #include "support/headless.h"

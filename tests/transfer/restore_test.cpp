@@ -8,7 +8,6 @@
 
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
-#include "platform/job.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
 #include "transfer/backup.h"

@@ -15,7 +15,6 @@
 #include "app/usi.h"
 #include "foundation/fault.h"
 #include "foundation/global.h"
-#include "gui/text.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/desk.h"
