@@ -14,8 +14,10 @@
 
 #include "support/test_util.h"
 
-// A header as the format's table describes it, with the usual unsigned checksum.
-inline std::string testTarHeader(const std::string &name, char type, size_t size, bool signedSum = false) {
+// A header as the format's table describes it, with the usual unsigned checksum;
+// `sizeField`, when given, is written as the size's 11 octal digits instead.
+inline std::string testTarHeader(const std::string &name, char type, size_t size, bool signedSum = false,
+                                 const char *sizeField = nullptr) {
     std::string h(512, '\0');
     h.replace(0, name.size(), name);
     h.replace(100, 8, std::string("0000666\0", 8));
@@ -23,7 +25,7 @@ inline std::string testTarHeader(const std::string &name, char type, size_t size
     h.replace(116, 8, std::string("0000000\0", 8));
     char size8[16];
     std::snprintf(size8, sizeof size8, "%011zo", size);
-    h.replace(124, 12, std::string(size8, 11) + '\0');
+    h.replace(124, 12, std::string(sizeField ? sizeField : size8, 11) + '\0');
     h.replace(136, 12, std::string("11524413767\0", 12));
     h.replace(148, 8, std::string(8, ' '));
     h[156] = type;

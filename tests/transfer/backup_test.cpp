@@ -8,7 +8,6 @@
 
 #include "foundation/fault.h"
 #include "platform/headless/headless.h"
-#include "platform/job.h"
 #include "support/card.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
@@ -77,7 +76,7 @@ TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
     EXPECT_EQ(hlCallCount("messageBox"), 0);
 }
 
-TEST_F(BackupTest, ADeclinedOverwriteWritesNothingAtAll) {
+TEST_F(BackupTest, ADeclinedOverwriteOrANameTooLongForTheArchiveWritesNothingAtAll) {
     testWriteFile(file, "old backup");
     auto before = testTreeSnapshot(dir.path());
     for (int answer : {3, 0}) {  // No, and a box nobody answered
@@ -91,19 +90,15 @@ TEST_F(BackupTest, ADeclinedOverwriteWritesNothingAtAll) {
     sBackupResult r;
     EXPECT_EQ(save(0, &r), BACKUP_DONE);
     EXPECT_NE(testReadFile(file), "old backup");
-}
-
-TEST_F(BackupTest, ANameTooLongForTheArchiveIsRefusedBeforeAnythingIsWritten) {
+    // The name is refused before the archive is begun.
     std::string name = std::string(90, 'n') + ".wav";
     testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/" + name, "x");
-    testWriteFile(file, "old backup");
-    auto before = testTreeSnapshot(dir.path());
-    sBackupResult r;
+    before = testTreeSnapshot(dir.path());
     EXPECT_EQ(save(1, &r), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find(name), std::string::npos) << r.error;
     EXPECT_NE(std::string(r.error).find("longer than 99 bytes"), std::string::npos) << r.error;
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    EXPECT_EQ(hlCallCount("messageBox"), 1);
+    EXPECT_EQ(hlCallCount("messageBox"), 4);
 }
 
 // A list the card refuses (as a write-protected one does) is archived as the

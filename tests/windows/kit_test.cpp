@@ -8,7 +8,6 @@
 
 #include "foundation/global.h"
 #include "foundation/str.h"
-#include "gui/text.h"
 #include "support/desk.h"
 #include "wavelib/wavelist.h"
 #include "windows/kit/kitctl.h"

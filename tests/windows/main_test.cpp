@@ -15,7 +15,6 @@
 #include "app/usi.h"
 #include "foundation/fault.h"
 #include "foundation/global.h"
-#include "gui/text.h"
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/desk.h"
@@ -196,23 +195,6 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     expectSameAsKvbrt();
 }
 
-TEST_F(MainWindowTest, ClosingAsksAndANoChangesNothing) {
-    auto before = testTreeSnapshot(card);
-    ASSERT_EQ(start(card), -1);
-    hlPushMessageBoxAnswer(MBOX_NO);
-    menu(1006);
-    EXPECT_FALSE(usiFinished());
-    EXPECT_EQ(hlCallCount("messageBox"), 1);
-    EXPECT_EQ(testTreeSnapshot(card), before);
-    // The close box asks the same question.
-    hlPushMessageBoxAnswer(MBOX_NO);
-    hlPostSimple(win(), OSEV_CLOSE_BOX);
-    pass();
-    EXPECT_FALSE(usiFinished());
-    EXPECT_EQ(closeYes(), 0);
-    EXPECT_EQ(kvbrt({"check", card}), 0);
-}
-
 TEST_F(MainWindowTest, CancelledStorageDialogEndsWithoutQuestion) {
     hlAddVolume("KVB-RT", card.c_str(), "vfat");
     hlSetStorageDialogAnswer(0, -1);
@@ -351,27 +333,22 @@ TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
 // Every secondary window opens by one pattern: modal, main window deaf and
 // its menu bar off while it runs, everything back afterwards.
 TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
-    StubWindow category, edit;
+    StubWindow edit;
     sMainSecondary table[MAIN_WINDOW_COUNT] = {};
-    table[MAIN_WINDOW_CATEGORY] = category.entry();
     table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
     editWaveUtilityInstall(table);
     ASSERT_EQ(start(card), -1);
-    menu(1016);
-    std::vector<std::string> modal = {"open", "step input=off menu=off", "step input=off menu=off",
-                                      "step input=off menu=off", "term"};
-    EXPECT_EQ(category.trail, modal);
-    EXPECT_TRUE(hlWindowEnabled(win()));
-    EXPECT_TRUE(ghostMenuIsEnabled(1016));
-    // The wave edit window hears the selected waves in list order.
+    // The wave edit window hears the selected waves in list order before it opens.
     selectWave(0);
     hlPostKey(win(), KS_SHIFT_L, nullptr, true);
     click(150, rowY(wave(2)));
     hlPostKey(win(), KS_SHIFT_L, nullptr, false);
     menu(1017);
-    ASSERT_GE(edit.trail.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(edit.trail.begin(), edit.trail.begin() + 4),
-              (std::vector<std::string>{"wave KickDeep", "wave KickPunch", "wave KickLong", "open"}));
+    const std::string modal = "step input=off menu=off";
+    EXPECT_EQ(edit.trail, (std::vector<std::string>{"wave KickDeep", "wave KickPunch", "wave KickLong", "open", modal,
+                                                    modal, modal, "term"}));
+    EXPECT_TRUE(hlWindowEnabled(win()));
+    EXPECT_TRUE(ghostMenuIsEnabled(1016));
     EXPECT_EQ(closeYes(), 0);
 }
 
@@ -402,10 +379,21 @@ TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
     }
 }
 
-// The card pulled under a command: message 88, a close without question,
-// nothing written where the card was.
-TEST_F(MainWindowTest, VanishedCardClosesWithoutWriting) {
+// Closing asks, by the menu and by the close box, and a No changes nothing;
+// a card pulled under a command gives message 88 and a close without the
+// question, with nothing written where the card was.
+TEST_F(MainWindowTest, ClosingAsksUnlessTheCardVanished) {
+    auto before = testTreeSnapshot(card);
     ASSERT_EQ(start(card), -1);
+    for (bool box : {false, true}) {
+        hlPushMessageBoxAnswer(MBOX_NO);
+        if (box) hlPostSimple(win(), OSEV_CLOSE_BOX);
+        else hlPostMenu(win(), 1006);
+        pass();
+        EXPECT_FALSE(usiFinished());
+        EXPECT_EQ(hlCallCount("messageBox"), box ? 2 : 1);
+    }
+    EXPECT_EQ(testTreeSnapshot(card), before);
     std::string moved = scratch / "pulled";
     ASSERT_EQ(rename(card.c_str(), moved.c_str()), 0);
     testMakeDirs(card);

@@ -35,12 +35,7 @@ protected:
         then([this] { click(editCmbWindowPtr(), 40, 5); });
         during([] { return editCmbGetIsWindow() == 0; });
     }
-    void run() {
-        hlPostMenu(mainWin(), 1002);
-        pass(6);
-        ASSERT_TRUE(scriptDone());
-        EXPECT_EQ(editWaveImportGetIsWindow(), 0);
-    }
+    void run() { runWindow(1002, editWaveImportGetIsWindow, 6); }
 };
 
 TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
