@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "cli_run.h"
-#include "cli/cli_text.h"
 #include "foundation/fault.h"
 #include "support/card.h"
 #include "support/test_util.h"
@@ -35,7 +34,6 @@ protected:
         card.addWave(3, "Kick", "kick.wav", 1);
         card.writeKit("kit001.kvb", "Rock", "Sub", {{3, -1}});
     }
-    void TearDown() override { cliTextTerm(); }
     // Puts the card back as a snapshot (testTreeSnapshot) shows it, for the next fault.
     void putBack(const std::map<std::string, std::string> &snapshot) const {
         std::filesystem::remove_all(root() + "/Korvan");
@@ -51,11 +49,8 @@ TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
     sCardLock *held = cardLockTake(root().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
     ASSERT_NE(held, nullptr);
     for (const std::vector<std::string> &args :
-         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"info", root()}, {"check", root(), "--fix"}}) {
-        CliResult r = cliRun(args);
-        EXPECT_EQ(r.status, 1) << args[0];
-        EXPECT_NE(r.err.find(root() + ": the card is in use by another program"), std::string::npos) << r.err;
-    }
+         {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"info", root()}, {"check", root(), "--fix"}})
+        EXPECT_TRUE(cliRefused(args, 1, root() + ": the card is in use by another program"));
     cardLockRelease(held);
     EXPECT_EQ(testTreeSnapshot(root()), before);
 
@@ -157,11 +152,8 @@ TEST_F(CliSafetyTest, ACategoryListThatCannotBeReadIsNeverReplaced) {
     auto before = testTreeSnapshot(root());
     for (const std::vector<std::string> &args :
          {std::vector<std::string>{"category", root(), "add", "SNARE"}, {"rename", root(), "3", "Boom"},
-          {"import", root(), backups / "in.wav"}, {"renumber", root()}}) {
-        CliResult r = cliRun(args);
-        EXPECT_EQ(r.status, 1) << args[0];
-        EXPECT_NE(r.err.find("the category list cannot be read"), std::string::npos) << r.err;
-    }
+          {"import", root(), backups / "in.wav"}, {"renumber", root()}})
+        EXPECT_TRUE(cliRefused(args, 1, "the category list cannot be read"));
     // The backup takes the card as it is; the check rebuilds the list only when told to.
     EXPECT_EQ(cliRun({"--yes", "backup", root(), backups.path()}).status, 0);
     EXPECT_EQ(cliRun({"--no", "check", root(), "--fix"}).status, 1);
