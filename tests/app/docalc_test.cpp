@@ -83,7 +83,8 @@ protected:
             texts.push_back(f->text);
         return texts;
     }
-    // Pad `index` of kit `kit` as the card holds it now: its wave and sub-wave.
+    // Pad `index` of kit `kit` as the card holds it now: its wave and sub-wave
+    // ({-2, -2} when the card has no such pad).
     std::pair<int, int> padOnCard(int kit, int index) {
         TestLibrary onCard(dir.path());
         const sPad *p = onCard.pad(kit, index);
@@ -212,17 +213,18 @@ TEST_F(DoCalcTest, FilesThatCannotBeDeletedOrWrittenFailOnlyTheirWave) {
     EXPECT_EQ(std::string(f->name), "Stuck");
     EXPECT_EQ(std::string(f->next->path), prm(1));
     EXPECT_EQ(hlCallCount("messageBox"), 3);
-    // The kit lost 9 with the deletion, and still plays 8.
     EXPECT_NE(wave(8), nullptr);
     EXPECT_TRUE(testExists(prm(8)));
     EXPECT_EQ(wave(9), nullptr);
     EXPECT_FALSE(testExists(prm(9)));
     EXPECT_FALSE(testExists(card.data(0) + "gone.wav"));
+    // The kit lost 9 with the deletion, and still plays 8.
     EXPECT_EQ(padOnCard(1, 0), (std::pair<int, int>{8, -1}));
     EXPECT_EQ(wave(1)->saveRequest, 1);
     EXPECT_EQ(wave(2)->saveRequest, 0);
     EXPECT_EQ(wave(3)->saveRequest, 1);
 
+    // The next save tries the marked waves again.
     waveRequestFailureClear();
     ASSERT_EQ(testRunProgram({"rm", "-r", prm(1)}), 0);
     waveWaveSaveRequest(wave(1), 1);
