@@ -96,12 +96,8 @@ TEST(CliInspect, NotAParameterFileIsOneLineAndExitOne) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what;
         }
     }
-    CliResult missing = cliRun({"inspect", dir / "absent.kvb", "--json"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_NE(missing.err.find("absent.kvb"), std::string::npos);
-    CliResult folder = cliRun({"inspect", dir.path()});
-    EXPECT_EQ(folder.status, 1);
+    EXPECT_TRUE(cliRefused({"inspect", dir / "absent.kvb", "--json"}, 1, "absent.kvb"));
+    EXPECT_TRUE(cliRefused({"inspect", dir.path()}, 1, dir.path()));
     EXPECT_EQ(cliRun({"inspect"}).status, 2);
 }
 
