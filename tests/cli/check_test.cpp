@@ -98,6 +98,8 @@ TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
     r = cliRun({"duplicates", dir.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(has(r.out, "2 waves, " + std::to_string(kick.size()) + " bytes each:\n")) << r.out;
+    testWriteFile(card.data(1) + "KICK.wav", other + "x");
+    EXPECT_EQ(cliOut({"duplicates", dir.path(), "--json"}), "{\"groups\":[]}\n");
 }
 
 }  // namespace

@@ -30,8 +30,10 @@ std::string kvbrt(std::vector<std::string> args, int status = 0) {
 
 TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     ScratchDir dir;
-    const std::string card = dir / "card", backups = dir / "backups", tone = dir / "Tone.wav";
+    const std::string card = dir / "card", backups = dir / "backups", exported = dir / "exported",
+                      tone = dir / "Tone.wav";
     std::filesystem::create_directory(backups);
+    std::filesystem::create_directory(exported);
     kvbrt({"demo", card});
     size_t size = 0;
     uint8_t *bytes = synthRenderWave(synthSoundFind("Bell.wav"), &size);
@@ -43,6 +45,9 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
         {{"import", card, tone, "--category", "SYNTH"}, 0},
         {{"import", card, dir / "none.wav"}, 1},
         {{"import", card, backups}, 1},
+        {{"export", card, "0", "--to", exported}, 0},
+        {{"export", card, "999", "--to", exported}, 1},
+        {{"duplicates", card}, 0},
         {{"rename", card, "0", "BigKick"}, 0},
         {{"category", card, "add", "LOOPS"}, 0},
         {{"category", card, "assign", "28", "29", "LOOPS"}, 0},
