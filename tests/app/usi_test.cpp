@@ -285,6 +285,11 @@ TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
 TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
     ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
     startWithCard();
+    // Answered No: the program stays open.
+    hlPushMessageBoxAnswer(MBOX_NO);
+    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
+    usiPass();
+    EXPECT_FALSE(usiFinished());
     // A kit renamed just before closing is only requested; the close serves it.
     sKit *kit = static_cast<sKit *>(G.currentWaveList->kits.first);
     std::strcpy(kit->name, "LA");
