@@ -16,9 +16,9 @@
 #include "resource/dnastr_ids.h"
 #include "support/card.h"
 #include "support/headless.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "wavelib/request.h"
-#include "wavelib/wavefile.h"
 #include "wavelib/wavelist.h"
 
 namespace {
@@ -83,19 +83,12 @@ protected:
             texts.push_back(f->text);
         return texts;
     }
-    // The pads of kit `number` as the card holds them now.
-    std::vector<std::pair<int, int>> kitOnCard(int number) {
-        char name[16];
-        std::snprintf(name, sizeof name, "kit%03d.kvb", number);
-        sKit *kit = waveFileKitPrmCreateFromFile((card.kit() + name).c_str());
-        std::vector<std::pair<int, int>> pads;
-        if (!kit) return pads;
-        for (int i = 0; i < kKitPadCount; ++i) {
-            sPad *p = waveKitPadPtr(kit, i);
-            pads.push_back({p->waveNumber, p->subWaveNumber});
-        }
-        waveFileKitPrmDispose(kit);
-        return pads;
+    // Pad `index` of kit `kit` as the card holds it now: its wave and sub-wave
+    // ({-2, -2} when the card has no such pad).
+    std::pair<int, int> padOnCard(int kit, int index) {
+        TestLibrary onCard(dir.path());
+        const sPad *p = onCard.pad(kit, index);
+        return p ? std::pair<int, int>{p->waveNumber, p->subWaveNumber} : std::pair<int, int>{-2, -2};
     }
 };
 
@@ -131,10 +124,8 @@ TEST_F(DoCalcTest, ServesRequestsInTheirFixedOrder) {
     EXPECT_FALSE(testExists(card.data(0) + "three.wav"));
     // Deleting 3 cleared pad 1 and the kit was written with it; the exchange
     // then emptied pad 1's wave and sub-wave slots.
-    auto pads = kitOnCard(2);
-    ASSERT_EQ(pads.size(), 15u);
-    EXPECT_EQ(pads[0], (std::pair<int, int>{-1, -1}));
-    EXPECT_EQ(pads[1], (std::pair<int, int>{4, -1}));
+    EXPECT_EQ(padOnCard(2, 0), (std::pair<int, int>{-1, -1}));
+    EXPECT_EQ(padOnCard(2, 1), (std::pair<int, int>{4, -1}));
     scan();
     EXPECT_STREQ(waveWaveNamePtr(wave(4)), "Renamed");
     EXPECT_EQ(wave(3), nullptr);
@@ -171,75 +162,68 @@ TEST_F(DoCalcTest, DeletionHappensOnlyOnYesAndLeavesNoFileAndNoPadBehind) {
     card.addWave(1234, "Deep", "deep.wav");
     card.addWave(12, "Keep", "keep.wav");
     card.writeKit("kit009.kvb", "Nine", "", {{1234, 12}, {12, 1234}});
-    for (int answer : {3, 0, 2}) {
+    for (int answer : {int(MBOX_NO), 0, int(MBOX_YES)}) {  // 0: nobody answers
         SCOPED_TRACE(answer);
         scan();
         waveWaveDisposeFileRequest(wave(1234), 1);
         if (answer) hlPushMessageBoxAnswer(answer);
         waveDoCalc(list);
-        if (answer != 2) {
+        if (answer != MBOX_YES) {
             EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 55/57"}));
         }
-        EXPECT_EQ(wave(1234) != nullptr, answer != 2);
-        EXPECT_EQ(testExists(card.data(12) + "deep.wav"), answer != 2);
-        EXPECT_EQ(testExists(card.prm(12) + "34.kvb"), answer != 2);
+        EXPECT_EQ(wave(1234) != nullptr, answer != MBOX_YES);
+        EXPECT_EQ(testExists(card.data(12) + "deep.wav"), answer != MBOX_YES);
+        EXPECT_EQ(testExists(card.prm(12) + "34.kvb"), answer != MBOX_YES);
         EXPECT_EQ(gDeleteWave.first, nullptr);
     }
     EXPECT_TRUE(testExists(card.data(0) + "keep.wav"));
-    auto pads = kitOnCard(9);
-    ASSERT_EQ(pads.size(), 15u);
-    EXPECT_EQ(pads[0], (std::pair<int, int>{-1, 12}));
-    EXPECT_EQ(pads[1], (std::pair<int, int>{12, -1}));
+    EXPECT_EQ(padOnCard(9, 0), (std::pair<int, int>{-1, 12}));
+    EXPECT_EQ(padOnCard(9, 1), (std::pair<int, int>{12, -1}));
     EXPECT_TRUE(failureTexts().empty());
 }
 
-TEST_F(DoCalcTest, AudioThatCannotBeDeletedKeepsTheWaveWhole) {
+// A file that cannot be deleted or written (a folder stands in its place)
+// fails only its own wave: the failure names it, the wave stays whole and,
+// for a save, marked, so that the next save tries it again.
+TEST_F(DoCalcTest, FilesThatCannotBeDeletedOrWrittenFailOnlyTheirWave) {
+    for (int n : {1, 2, 3}) card.addWave(n, "W" + std::to_string(n), "w" + std::to_string(n) + ".wav");
     card.addWave(8, "Stuck", "stuck.wav");
     card.addWave(9, "Gone", "gone.wav");
     card.writeKit("kit001.kvb", "One", "", {{8, 9}});
-    scan();
-    waveWaveDisposeFileRequest(wave(8), 0);
-    waveWaveDisposeFileRequest(wave(9), 0);
-    // A folder in place of 8's audio file cannot be removed as a file.
-    std::string stuck = card.data(0) + "stuck.wav";
-    ASSERT_EQ(std::remove(stuck.c_str()), 0);
-    ASSERT_TRUE(testMakeDirs(stuck + "/inside"));
-    waveDoCalc(list);
-
-    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_WAVE_DELETE}));
-    auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first);
-    EXPECT_NE(f->err, 0);
-    EXPECT_EQ(std::string(f->path), stuck);
-    EXPECT_EQ(std::string(f->name), "Stuck");
-    EXPECT_NE(wave(8), nullptr);
-    EXPECT_EQ(wave(9), nullptr);
-    EXPECT_TRUE(testExists(prm(8)));
-    EXPECT_FALSE(testExists(prm(9)));
-    EXPECT_FALSE(testExists(card.data(0) + "gone.wav"));
-    // The kit lost 9 with the deletion, and still plays 8.
-    EXPECT_EQ(kitOnCard(1)[0], (std::pair<int, int>{8, -1}));
-}
-
-TEST_F(DoCalcTest, WavesThatCannotBeSavedStayMarked) {
-    for (int n : {1, 2, 3}) card.addWave(n, "W" + std::to_string(n), "w" + std::to_string(n) + ".wav");
     scan();
     ASSERT_EQ(std::remove((card.data(0) + "w3.wav").c_str()), 0);
     for (int n : {1, 2, 3}) {
         waveWaveName(wave(n), ("New" + std::to_string(n)).c_str());
         waveWaveSaveRequest(wave(n), 1);
     }
-    // Wave 1's parameter file cannot be replaced: a folder took its place.
-    ASSERT_EQ(std::remove(prm(1).c_str()), 0);
-    ASSERT_TRUE(testMakeDirs(prm(1) + "/inside"));
+    waveWaveDisposeFileRequest(wave(8), 0);
+    waveWaveDisposeFileRequest(wave(9), 0);
+    const std::string stuck = card.data(0) + "stuck.wav";
+    for (const std::string &blocked : {stuck, prm(1)}) {
+        ASSERT_EQ(std::remove(blocked.c_str()), 0);
+        ASSERT_TRUE(testMakeDirs(blocked + "/inside"));
+    }
     waveDoCalc(list);
 
-    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_UNREADABLE}));
+    EXPECT_EQ(failureTexts(),
+              (std::vector<int>{DNASTR_ERR_WAVE_DELETE, DNASTR_ERR_WAVE_WRITE, DNASTR_ERR_WAVE_UNREADABLE}));
     auto *f = static_cast<sWaveRequestFailure *>(gWaveRequestFailure.first);
-    EXPECT_EQ(std::string(f->path), prm(1));
-    EXPECT_EQ(hlCallCount("messageBox"), 2);
+    EXPECT_NE(f->err, 0);
+    EXPECT_EQ(std::string(f->path), stuck);
+    EXPECT_EQ(std::string(f->name), "Stuck");
+    EXPECT_EQ(std::string(f->next->path), prm(1));
+    EXPECT_EQ(hlCallCount("messageBox"), 3);
+    EXPECT_NE(wave(8), nullptr);
+    EXPECT_TRUE(testExists(prm(8)));
+    EXPECT_EQ(wave(9), nullptr);
+    EXPECT_FALSE(testExists(prm(9)));
+    EXPECT_FALSE(testExists(card.data(0) + "gone.wav"));
+    // The kit lost 9 with the deletion, and still plays 8.
+    EXPECT_EQ(padOnCard(1, 0), (std::pair<int, int>{8, -1}));
     EXPECT_EQ(wave(1)->saveRequest, 1);
     EXPECT_EQ(wave(2)->saveRequest, 0);
     EXPECT_EQ(wave(3)->saveRequest, 1);
+
     // The next save tries the marked waves again.
     waveRequestFailureClear();
     ASSERT_EQ(testRunProgram({"rm", "-r", prm(1)}), 0);
@@ -280,10 +264,8 @@ TEST_F(DoCalcTest, PadExchangeSwapsSlotsAndWritesTheKit) {
     waveWavePadExchangeRequest();
     waveDoCalc(list);
     EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "request 20 7", "redraw"}));
-    auto pads = kitOnCard(4);
-    ASSERT_EQ(pads.size(), 15u);
-    EXPECT_EQ(pads[2], (std::pair<int, int>{20, -1}));
-    EXPECT_EQ(pads[3], (std::pair<int, int>{-1, 10}));
+    EXPECT_EQ(padOnCard(4, 2), (std::pair<int, int>{20, -1}));
+    EXPECT_EQ(padOnCard(4, 3), (std::pair<int, int>{-1, 10}));
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ struct Stubs {
     _sEvQueue *queue = nullptr;
     int secondarySteps = 0;  // steps the secondary window stays open
     int nestedMainSteps = 0;
-    int closeAnswer = -1;    // what the last usiClose returned
 };
 void queueEvent(_sWindow *, void *user, uint16_t code, int32_t value, char key, const char *text) {
     evQenterExt(code, value, key, text, static_cast<Stubs *>(user)->queue);
@@ -68,7 +67,7 @@ void mainStep(void *user, int parentMode) {
         if (parentMode) continue;
         if (code == WEV_STORAGE_SELECTED && value == 0) {
             s.trail.push_back("cancelled");
-            s.closeAnswer = usiClose(USI_CLOSE_CANCELLED);
+            usiClose(USI_CLOSE_CANCELLED);
             return;
         }
         if (code == WEV_STORAGE_SELECTED) {
@@ -80,8 +79,7 @@ void mainStep(void *user, int parentMode) {
             ghostWindowSetDraw(s.window, 1);
         }
         if (code == WEV_CLOSE_BOX) {
-            s.closeAnswer = usiClose(USI_CLOSE_ASK);
-            if (s.closeAnswer) return;
+            if (usiClose(USI_CLOSE_ASK)) return;
         }
     }
 }
@@ -153,11 +151,14 @@ protected:
         for (int i = 0; i < 5 && !G.currentWaveList; i++) usiPass();
         ASSERT_NE(G.currentWaveList, nullptr);
     }
-    int start(std::vector<std::string> args) {
+    // Calls `entry` (usiStart or usiRun) with `args` after the program's name
+    // and the data folder `folder` (null: the test's own).
+    int start(std::vector<std::string> args, int (*entry)(int, char **, const char *) = usiStart,
+              const char *folder = nullptr) {
         args.insert(args.begin(), "kvb-rt-wave-manager");
         std::vector<char *> argv;
         for (std::string &a : args) argv.push_back(a.data());
-        return usiStart(static_cast<int>(argv.size()), argv.data(), data.path().c_str());
+        return entry(static_cast<int>(argv.size()), argv.data(), folder ? folder : data.path().c_str());
     }
     // Runs passes until the program has ended; returns its exit status.
     int runToEnd() {
@@ -165,7 +166,6 @@ protected:
         EXPECT_TRUE(usiFinished());
         return usiExitStatus();
     }
-    void closeBox() { hlPostSimple(stubs.window, OSEV_CLOSE_BOX); }
     // Index of the first recorded host call starting with `prefix`, -1 when none.
     static int callAt(const std::string &prefix) {
         const auto &c = hlCalls();
@@ -177,9 +177,7 @@ protected:
 
 TEST_F(UsiTest, CancelledDialogEndsWithoutQuestionOrEject) {
     hlSetStorageDialogAnswer(0, -1);
-    std::vector<std::string> args = {"kvb-rt-wave-manager"};
-    char *argv[] = {args[0].data()};
-    EXPECT_EQ(usiRun(1, argv, data.path().c_str()), 0);
+    EXPECT_EQ(start({}, usiRun), 0);
     EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "cancelled", "mainTerm", "secondaryTerm"}));
     // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
     EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
@@ -236,9 +234,7 @@ TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     }
     // Start-up itself ends with status 1 when a data file is missing.
     ScratchDir empty;
-    std::vector<std::string> args = {"kvb-rt-wave-manager"};
-    char *argv[] = {args[0].data()};
-    EXPECT_EQ(usiStart(1, argv, empty.path().c_str()), 1);
+    EXPECT_EQ(start({}, usiStart, empty.path().c_str()), 1);
     EXPECT_EQ(stubs.trail, std::vector<std::string>{});
 }
 
@@ -289,11 +285,10 @@ TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
 TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
     ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
     startWithCard();
-    // Answered No: everything stays.
-    hlPushMessageBoxAnswer(3);
-    closeBox();
+    // Answered No: the program stays open.
+    hlPushMessageBoxAnswer(MBOX_NO);
+    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
     usiPass();
-    EXPECT_EQ(stubs.closeAnswer, 0);
     EXPECT_FALSE(usiFinished());
     // A kit renamed just before closing is only requested; the close serves it.
     sKit *kit = static_cast<sKit *>(G.currentWaveList->kits.first);
@@ -305,9 +300,9 @@ TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
     ASSERT_EQ(waveWaveSelect(static_cast<sWave *>(G.currentWaveList->waves.first)), 0);
     ASSERT_NE(gpSound, nullptr);
     script();
-    hlPushMessageBoxAnswer(2);
-    hlPushMessageBoxAnswer(1);
-    closeBox();
+    hlPushMessageBoxAnswer(MBOX_YES);
+    hlPushMessageBoxAnswer(MBOX_OK);
+    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
     EXPECT_EQ(runToEnd(), 0);
     EXPECT_NE(testReadFile(card.kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"), std::string::npos);
     EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
@@ -344,7 +339,7 @@ TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
         auto before = testTreeSnapshot(dir.path());
         script();
         hlSetEjectResult(c.ejectResult);
-        hlPushMessageBoxAnswer(2);
+        hlPushMessageBoxAnswer(MBOX_YES);
         if (c.failWrite) hlFailFileOperation(1, ENOSPC);
         EXPECT_EQ(usiClose(c.how), 1);
         hlFailFileOperation(0, 0);
@@ -384,16 +379,11 @@ TEST_F(UsiTest, NestedLoopStepsMainWithoutInputAndQuitCancelsTheWindow) {
     EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
 }
 
-}  // namespace
-
-namespace {
-
 // The desktop program holds the card while it is open: no command gets it,
 // and the card counts as gone once another is mounted in its place.
 TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     ScratchDir dir;
-    TestCard card(dir.path());
-    card.makeTree();
+    TestCard::withTree(dir.path());
     ASSERT_EQ(usiCardOpen(dir.path().c_str()), 0);
     EXPECT_FALSE(usiCardGone());
     sCardLockRefusal why{};

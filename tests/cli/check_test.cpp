@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/cli_text.h"
 #include "cli_run.h"
 #include "support/card.h"
 #include "support/test_util.h"
@@ -24,15 +23,9 @@ TestCard faultyCard(const std::string &root) {
     return card;
 }
 
-// The question loads the string tables; each test gives them back.
-class CliCheck : public testing::Test {
-protected:
-    void TearDown() override { cliTextTerm(); }
-};
-
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
-TEST_F(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealthyCard) {
+TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealthyCard) {
     ScratchDir dir;
     TestCard card = faultyCard(dir.path());
     auto before = testTreeSnapshot(dir.path());
@@ -57,13 +50,12 @@ TEST_F(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHeal
     EXPECT_TRUE(has(r.out, "{\"repair\":\"clear_pad\",\"file\":\"" + kit +
                                "\",\"detail\":\"cleared sub-pad 1\",\"ok\":true}],\"remaining\":[]}\n"))
         << r.out;
-    r = cliRun({"check", dir.path()});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "the card is healthy")) << r.out;
+    EXPECT_TRUE(has(cliOut({"check", dir.path()}), "the card is healthy"));
     EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
 }
 
-TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
+// What the recovery does is the restore's; the check finds it and says what it did.
+TEST(CliCheck, LeftOverRestoreStagingIsFoundAndRolledBack) {
     ScratchDir dir;
     TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"DEFAULT", 0}});
@@ -71,22 +63,16 @@ TEST_F(CliCheck, LeftOverRestoreStagingIsBroughtToAnEnd) {
     std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
     testMakeDirs(staging + "new/KVB-RT/SYSTEM");
     testWriteFile(staging + "new/KVB-RT/SYSTEM/tag_list.kvb", testTagListText({{"OTHER", 0}}));
-    const std::string good = testReadFile(card.data(0) + "GOOD.wav");
-
     CliResult r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "\"findings\":[{\"kind\":\"restore_staging\",\"file\":\"" + staging)) << r.out;
-    EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}]}")) << r.out;
-
-    // Unpacking had not finished: the card was never touched, and the
-    // staging folder just goes.
+    EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}")) << r.out;
+    // Unpacking had not finished: the card was never touched, and the staging folder just goes.
     r = cliRun({"--yes", "check", dir.path(), "--fix"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(has(r.out, "repaired: " + staging + ": the restore was rolled back\n")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
-    EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), good);
-    EXPECT_FALSE(good.empty());
 }
 
 TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
@@ -112,11 +98,8 @@ TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
     r = cliRun({"duplicates", dir.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(has(r.out, "2 waves, " + std::to_string(kick.size()) + " bytes each:\n")) << r.out;
-
     testWriteFile(card.data(1) + "KICK.wav", other + "x");
-    r = cliRun({"duplicates", dir.path(), "--json"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "{\"groups\":[]}\n");
+    EXPECT_EQ(cliOut({"duplicates", dir.path(), "--json"}), "{\"groups\":[]}\n");
 }
 
 }  // namespace

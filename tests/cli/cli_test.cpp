@@ -1,23 +1,21 @@
-// The command frame: version, help, and usage errors.
+// The command frame: version, help, usage errors, and the texts, in the
+// language the environment names, from the tables found beside the executable.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_text.h"
 #include "cli_run.h"
 #include "support/card.h"
 #include "support/test_util.h"
 
 namespace {
 
-using CliRun = CliResult;
-const auto run = cliRun;
-
 TEST(CliFrame, VersionAndHelpGoToStdoutWithStatusZero) {
-    CliRun v = run({"--version"}), h = run({"--help"});
+    CliResult v = cliRun({"--version"}), h = cliRun({"--help"});
     EXPECT_EQ(v.status, 0);
     EXPECT_EQ(h.status, 0);
     EXPECT_EQ(v.out.rfind("kvbrt ", 0), 0u);
@@ -39,31 +37,31 @@ TEST(CliFrame, UsageLinesWorkWhenCopied) {
     };
     for (auto [usage, args] : copied) {
         args.push_back("--help");
-        std::string help = run(args).out;
+        std::string help = cliRun(args).out;
         EXPECT_EQ(help.substr(help.find("Usage: kvbrt ") + 13, usage.size() + 1), usage + "\n");
         args.pop_back();
         args[1] = dir.path();
-        CliRun r = run(args);
+        CliResult r = cliRun(args);
         EXPECT_EQ(r.status, 0) << usage << "\n" << r.err;
     }
-    EXPECT_EQ(run({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
-    CliRun unknown = run({"foo", dir.path()});
+    EXPECT_EQ(cliRun({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
+    CliResult unknown = cliRun({"foo", dir.path()});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("kvbrt: foo: no such command; the commands are: demo, init,"), std::string::npos);
-    EXPECT_NE(run({"category", dir.path(), "add"}).err.find("Run 'kvbrt category --help'"), std::string::npos);
+    EXPECT_NE(cliRun({"category", dir.path(), "add"}).err.find("Run 'kvbrt category --help'"), std::string::npos);
 }
 
 TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
     for (auto args : std::vector<std::vector<std::string>>{{}, {"nonsense"}, {"--no-such-flag"}}) {
-        CliRun r = run(args);
+        CliResult r = cliRun(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.empty());
         EXPECT_NE(r.err.find("kvbrt --help"), std::string::npos);
     }
     // The answer flags go either side of the command, and exclude each other.
-    EXPECT_EQ(run({"--yes", "volumes"}).status, 0);
-    EXPECT_EQ(run({"volumes", "--no"}).status, 0);
-    CliRun both = run({"--yes", "volumes", "--no"});
+    EXPECT_EQ(cliRun({"--yes", "volumes"}).status, 0);
+    EXPECT_EQ(cliRun({"volumes", "--no"}).status, 0);
+    CliResult both = cliRun({"--yes", "volumes", "--no"});
     EXPECT_EQ(both.status, 2);
     EXPECT_NE(both.err.find("excludes"), std::string::npos) << both.err;
 }
@@ -74,7 +72,7 @@ TEST(CliFrame, AVolumePathThatIsNotUtf8StillGivesOneJsonDocument) {
     const std::string root = dir / "Kart\xe9 \"B\"";
     ASSERT_TRUE(testMakeDirs(root));
     TestCard(root).makeTree();
-    CliRun r = run({"info", root, "--json"});
+    CliResult r = cliRun({"info", root, "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     nlohmann::json doc = nlohmann::json::parse(r.out);
     EXPECT_EQ(doc["volume"], dir / "Kart\xEF\xBF\xBD \"B\"");
@@ -100,12 +98,39 @@ TEST(CliFrame, SizesReadAsDfPrintsThem) {
         std::string size = df.substr(df.find('\n') + 1);
         size = size.substr(size.find_first_not_of(' '));
         size = size.substr(0, size.find('\n'));
-        EXPECT_NE(run({"info", dir.path()}).out.find(" free of " + size + "\n"), std::string::npos) << size;
+        EXPECT_NE(cliRun({"info", dir.path()}).out.find(" free of " + size + "\n"), std::string::npos) << size;
     }
-    nlohmann::json info = nlohmann::json::parse(run({"info", dir.path(), "--json"}).out);
-    nlohmann::json check = nlohmann::json::parse(run({"check", dir.path(), "--json"}).out);
+    nlohmann::json info = nlohmann::json::parse(cliRun({"info", dir.path(), "--json"}).out);
+    nlohmann::json check = nlohmann::json::parse(cliRun({"check", dir.path(), "--json"}).out);
     EXPECT_EQ(info["volume"], dir.path());
     EXPECT_EQ(check["volume"], info["volume"]);
+}
+
+TEST(CliText, TheFirstVariableNamingALanguageChoosesItsTableWithEnglishAsFallback) {
+    // The tables sit beside the test program in <build>/bin, where kvbrt lives.
+    struct {
+        const char *language, *all, *messages, *lang;
+        const char *error;  // the title of an error box in that language
+    } const cases[] = {
+        {nullptr, "C", "ja_JP.UTF-8", "de_DE.UTF-8", "エラー"},  // "C" names no language: the next counts
+        {nullptr, nullptr, nullptr, "ja_JP.UTF-8", "エラー"},
+    };
+    for (const auto &c : cases) {
+        ScopedEnv language{"LANGUAGE", c.language}, all{"LC_ALL", c.all}, messages{"LC_MESSAGES", c.messages},
+            lang{"LANG", c.lang};
+        ASSERT_EQ(cliTextInit(), 0);
+        EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), c.error);
+        cliTextTerm();
+    }
+    // No French table: English, loaded on first use. Several lines become
+    // one, so a message stays one line on stderr.
+    ScopedEnv fr{"LANGUAGE", "fr"};
+    EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), "Error");
+    std::string text = cliText(DNASTR_ERR_CARD_GONE);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text.find("  "), std::string::npos);
+    EXPECT_NE(text.find("removed. KVB-RT"), std::string::npos);
+    cliTextTerm();
 }
 
 }  // namespace

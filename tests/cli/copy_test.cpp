@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "cli/cli_text.h"
 #include "cli_run.h"
 #include "foundation/fault.h"
 #include "support/card.h"
@@ -39,8 +38,6 @@ protected:
         testWriteFile(in + "/Hat 2.wav", testWavBytes(30, 44100, 16, 2));
         testWriteFile(in + "/fast.wav", testWavBytes(30, 48000));
     }
-    // The commands load the string table for their messages.
-    void TearDown() override { cliTextTerm(); }
     // A card with waves 0 and 2 (a gap at 1), its "Kick.wav" taken.
     static void makeTarget(const std::string &root, const std::vector<std::pair<std::string, int>> &tags) {
         TestCard target = TestCard::withTree(root);
@@ -48,12 +45,9 @@ protected:
         target.addWave(0, "Snare", "Snare.wav");
         target.addWave(2, "Kick", "Kick.wav", 1);
     }
-    void expectHealthy(bool source = true) {
-        for (const std::string &root : {from, to}) {
-            if (root == from && !source) continue;
-            CliResult check = cliRun({"check", root});
-            EXPECT_EQ(check.status, 0) << root << "\n" << check.out << check.err;
-        }
+    static void expectHealthy(const std::vector<std::string> &roots) {
+        for (const std::string &root : roots)
+            cliOut({"check", root});
     }
 };
 
@@ -64,13 +58,11 @@ TEST_F(CliTransfer, ImportPrintsTheNewWavesAndNamesRefusedFiles) {
     EXPECT_NE(r.err.find(in + "/fast.wav: "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Kick.wav:"), std::string::npos) << r.err;
 
-    CliResult list = cliRun({"list", to});
-    EXPECT_NE(list.out.find("0003\tKick\tkicks\t00/Kick_01.wav"), std::string::npos) << list.out;
+    EXPECT_NE(cliOut({"list", to}).find("0003\tKick\tkicks\t00/Kick_01.wav"), std::string::npos);
 
-    r = cliRun({"import", to, in + "/Kick.wav", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"imported\":[{\"number\":5,\"name\":\"Kick\",\"file\":\"00/Kick_02.wav\",\"source\":\"" + in +
-                         "/Kick.wav\"}],\"failed\":[]}\n");
+    EXPECT_EQ(cliOut({"import", to, in + "/Kick.wav", "--json"}),
+              "{\"imported\":[{\"number\":5,\"name\":\"Kick\",\"file\":\"00/Kick_02.wav\",\"source\":\"" + in +
+                  "/Kick.wav\"}],\"failed\":[]}\n");
 }
 
 // A file or wave the device cannot play is refused with the way to take it;
@@ -83,9 +75,8 @@ TEST_F(CliTransfer, ConvertTakesWhatTheDeviceCannotPlay) {
               std::string::npos)
         << r.err;
 
-    r = cliRun({"import", to, in + "/fast.wav", in + "/Kick.wav", "--convert", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"imported\":[{\"number\":3,\"name\":\"fast\",\"file\":\"00/fast.wav\",\"source\":\"" + in +
+    EXPECT_EQ(cliOut({"import", to, in + "/fast.wav", in + "/Kick.wav", "--convert", "--json"}),
+              "{\"imported\":[{\"number\":3,\"name\":\"fast\",\"file\":\"00/fast.wav\",\"source\":\"" + in +
                          "/fast.wav\",\"action\":\"converted\",\"conversion\":\"resampled\",\"from\":{\"format\":"
                          "\"WAV\",\"encoding\":\"PCM\",\"bits\":16,\"rate\":48000,\"channels\":1},\"gain_db\":0.0},"
                          "{\"number\":4,\"name\":\"Kick\",\"file\":\"00/Kick_01.wav\",\"source\":\"" + in +
@@ -107,16 +98,13 @@ TEST_F(CliTransfer, ConvertTakesWhatTheDeviceCannotPlay) {
                          "\"action\":\"converted\",\"conversion\":\"resampled\""),
               std::string::npos)
         << r.out;
-    expectHealthy(false);
+    expectHealthy({to});
 }
 
 TEST_F(CliTransfer, ExportPrintsThePathsAndReportsRefusedNames) {
     TestCard(from).addWave(8, "A:B", "ab.wav");
-    CliResult r = cliRun({"export", from, "kick", "0003", "--to", out});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, out + "/Kick.wav\n" + out + "/Kick_1.wav\n");
-
-    r = cliRun({"export", from, "8", "3", "--to", out, "--json"});
+    EXPECT_EQ(cliOut({"export", from, "kick", "0003", "--to", out}), out + "/Kick.wav\n" + out + "/Kick_1.wav\n");
+    CliResult r = cliRun({"export", from, "8", "3", "--to", out, "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.find("{\"exported\":[{\"number\":3,\"name\":\"Kick\",\"path\":\"" + out + "/Kick_2.wav\"}],"), 0u)
         << r.out;
@@ -127,23 +115,19 @@ TEST_F(CliTransfer, ExportPrintsThePathsAndReportsRefusedNames) {
 
 TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesNumberedAsImportDoes) {
     const auto source = testTreeSnapshot(from);
-    CliResult r = cliRun({"copy", from, to, "3", "キック", "hat"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "0003\t0003\tKick\tkicks\t00/Kick_01.wav\n0005\t0004\tキック\tドラム\t00/_L_b_.wav\n"
-                     "0007\t0005\tHat\tDEFAULT\t00/Hat.wav\n");
+    EXPECT_EQ(cliOut({"copy", from, to, "3", "キック", "hat"}),
+              "0003\t0003\tKick\tkicks\t00/Kick_01.wav\n0005\t0004\tキック\tドラム\t00/_L_b_.wav\n"
+              "0007\t0005\tHat\tDEFAULT\t00/Hat.wav\n");
     // The name's bytes as they were, the category made third on the target.
     TestCard target(to);
     EXPECT_EQ(testReadFile(target.prm(0) + "04.kvb"), testWavePrmText(kKickSjis, "00/_L_b_.wav", 2));
-    CliResult list = cliRun({"list", to});
-    EXPECT_NE(list.out.find("0004\tキック\tドラム\t00/_L_b_.wav"), std::string::npos) << list.out;
     EXPECT_EQ(testReadFile(target.data(0) + "Kick_01.wav"), testReadFile(TestCard(from).data(0) + "Kick.wav"));
 
-    r = cliRun({"copy", from, to, "5", "--category", "KICKS", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"copied\":[{\"old\":5,\"new\":6,\"name\":\"キック\",\"category\":\"kicks\",\"file\":"
-                     "\"00/_L_b__01.wav\"}],\"failed\":[]}\n");
+    EXPECT_EQ(cliOut({"copy", from, to, "5", "--category", "KICKS", "--json"}),
+              "{\"copied\":[{\"old\":5,\"new\":6,\"name\":\"キック\",\"category\":\"kicks\",\"file\":"
+              "\"00/_L_b__01.wav\"}],\"failed\":[]}\n");
     EXPECT_EQ(testTreeSnapshot(from), source);
-    expectHealthy();
+    expectHealthy({from, to});
 }
 
 // A target already holding 20 categories takes the waves into DEFAULT and
@@ -170,14 +154,10 @@ TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
                           Case{{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
                           Case{{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
                           Case{{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
-                          Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}}) {
-        r = cliRun(c.args);
-        EXPECT_EQ(r.status, 1) << c.args[2];
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
+                          Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}})
+        EXPECT_TRUE(cliRefused(c.args, 1, c.err));
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    expectHealthy();
+    expectHealthy({from, to});
 }
 
 // The target fills up (or fails) at every file operation in turn: each wave
@@ -194,8 +174,7 @@ TEST_F(CliTransfer, CopyTargetFailingAtEveryStepStaysHealthy) {
         bool fired = rliFaultFileFired();
         rliFaultFileArm(0, 0, false);
         EXPECT_EQ(r.status, fired ? 1 : 0) << r.err;
-        CliResult check = cliRun({"check", target});
-        EXPECT_EQ(check.status, 0) << check.out << check.err;
+        expectHealthy({target});
         EXPECT_EQ(testTreeSnapshot(from), source);
         if (!fired) break;
     }

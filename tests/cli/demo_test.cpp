@@ -3,29 +3,23 @@
 // folder that is not empty is refused untouched.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
-#include "cli/cli_text.h"
 #include "cli_run.h"
+#include "support/card.h"
+#include "support/library.h"
 #include "support/test_util.h"
 #include "transfer/synth.h"
-#include "wavelib/storage.h"
-#include "wavelib/wavelist.h"
 
 namespace {
 
-// The commands load the string table for their messages; it is given back
-// after each test, so the block count comes out even.
-class CliDemo : public testing::Test {
-protected:
-    void TearDown() override { cliTextTerm(); }
-};
-
 std::string name(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-TEST_F(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
+TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     ScratchDir dir, tmp;
     ScopedEnv env("TMPDIR", tmp.path().c_str());
     const std::string card = dir / "card";  // absent: demo makes it
@@ -34,29 +28,24 @@ TEST_F(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(testListDir(tmp.path()).empty()) << "the rendered sounds are removed";
 
-    sWaveList *list = waveListCreateFromStorageWindowOpen(card.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->storage->notes.first, nullptr) << "the scan found nothing to report";
-    ASSERT_EQ(waveListWaveCount(list), synthSoundCount());
-
+    TestLibrary lib(card);
+    ASSERT_NE(lib.list, nullptr);
+    EXPECT_EQ(lib.list->storage->notes.first, nullptr) << "the scan found nothing to report";
+    ASSERT_EQ(waveListWaveCount(lib.list), synthSoundCount());
     // Categories in the order made, with their members.
+    EXPECT_EQ(lib.tags(),
+              (std::vector<std::string>{"DEFAULT", "KICK", "SNARE", "CYMBAL", "PERC", "BASS", "SYNTH", "FX"}));
     std::map<std::string, int> members;
-    std::string order;
-    for (auto *t = static_cast<const sTag *>(list->tags.first); t; t = t->next) {
-        order += name(t->name, kTagNameLen) + " ";
-        members[name(t->name, kTagNameLen)] = waveTagHadWaveCount(t);
-    }
-    EXPECT_EQ(order, "DEFAULT KICK SNARE CYMBAL PERC BASS SYNTH FX ");
+    for (int n : lib.waves()) members[lib.tagOf(n)]++;
     EXPECT_EQ(members, (std::map<std::string, int>{{"DEFAULT", 3}, {"KICK", 3}, {"SNARE", 6}, {"CYMBAL", 5},
                                                    {"PERC", 5}, {"BASS", 3}, {"SYNTH", 5}, {"FX", 2}}));
 
     // Waves numbered in import order, each file the synthesiser's bytes.
     for (int i = 0; i < synthSoundCount(); ++i) {
-        const sWave *w = waveListFindWaveNumber(list, i);
-        ASSERT_NE(w, nullptr) << i;
         std::string file = synthSoundFileName(i);
-        EXPECT_EQ(name(w->name, kWaveNameLen), file.substr(0, file.size() - 4));
-        const sStorageWavePrm *node = wstorageFindWavePrm(list->storage, i);
+        ASSERT_NE(lib.wave(i), nullptr) << i;
+        EXPECT_EQ(name(lib.wave(i)->name, kWaveNameLen), file.substr(0, file.size() - 4));
+        const sStorageWavePrm *node = wstorageFindWavePrm(lib.list->storage, i);
         ASSERT_NE(node, nullptr);
         size_t size = 0;
         uint8_t *bytes = synthRenderWave(i, &size);
@@ -64,40 +53,32 @@ TEST_F(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
         synthFreeWave(bytes);
     }
 
-    // Three kits with files, named, pads pointing at existing waves.
-    EXPECT_EQ(waveListKitFileCount(list), 3);
+    // Three kits with files, named, pads pointing at existing waves; pad 1
+    // of the first kit plays the first kick.
+    EXPECT_EQ(waveListKitFileCount(lib.list), 3);
     const char *kitNames[] = {"Acoustic", "Electro", "Tones"};
     for (int k = 0; k < 3; ++k) {
-        const sKit *kit = waveListKitPtr(list, k);
+        const sKit *kit = waveListKitPtr(lib.list, k);
         EXPECT_TRUE(kit->isFile);
         EXPECT_EQ(name(kit->name, kKitNameLen), kitNames[k]);
         int set = 0;
-        for (auto *n = static_cast<const sListItem *>(kit->pads.first); n; n = n->next) {
-            auto *pad = static_cast<const sPad *>(n->item);
-            if (pad->waveNumber >= 0) {
-                ++set;
-                EXPECT_NE(waveListFindWaveNumber(list, pad->waveNumber), nullptr);
-            }
-            if (pad->subWaveNumber >= 0) {
-                EXPECT_NE(waveListFindWaveNumber(list, pad->subWaveNumber), nullptr);
-            }
+        for (int p = 0; p < kKitPadCount; ++p) {
+            const sPad *pad = lib.pad(k, p);
+            for (int n : {pad->waveNumber, pad->subWaveNumber}) EXPECT_TRUE(n < 0 || lib.wave(n)) << kitNames[k];
+            set += pad->waveNumber >= 0;
         }
         EXPECT_GE(set, 12) << kitNames[k];
     }
-    // Pad 1 of the first kit plays the first kick.
-    auto *first = static_cast<const sListItem *>(waveListKitPtr(list, 0)->pads.first);
-    EXPECT_EQ(static_cast<const sPad *>(first->item)->waveNumber, 0);
-    waveListDispose(list);
+    EXPECT_EQ(lib.pad(0, 0)->waveNumber, 0);
 
     for (const char *listFile : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"})
         EXPECT_TRUE(testExists(card + "/Korvan/KVB-RT/SYSTEM/" + listFile)) << listFile;
     for (const auto &[path, bytes] : testTreeSnapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
-    CliResult check = cliRun({"check", card});
-    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    cliOut({"check", card});
 }
 
-TEST_F(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
+TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
     ScratchDir dir;
     std::filesystem::create_directory(dir / "b");  // an empty folder is taken like an absent one
     ASSERT_EQ(cliRun({"demo", dir / "a"}).status, 0);
@@ -107,32 +88,18 @@ TEST_F(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
     EXPECT_TRUE(a == b);
 }
 
-TEST_F(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
-    struct Case {
-        const char *label;
-        void (*setUp)(const std::string &target);
-        int status;
-    };
-    const Case cases[] = {
-        {"folder with a file", [](const std::string &t) { testWriteFile(t + "/mine.txt", "keep"); }, 1},
-        {"folder with only a hidden file", [](const std::string &t) { testWriteFile(t + "/.x", ""); }, 1},
-        {"a plain file", [](const std::string &t) { std::filesystem::remove(t), testWriteFile(t, "keep"); }, 1},
-        {"parent folder missing", [](const std::string &t) { std::filesystem::remove(t); }, 1},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.label);
-        ScratchDir dir;
-        std::string target = dir / "card";
-        std::filesystem::create_directory(target);
-        c.setUp(target);
-        if (std::string(c.label) == "parent folder missing") target = dir / "none/card";
-        auto before = testTreeSnapshot(dir.path());
-        CliResult r = cliRun({"demo", target});
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_NE(r.err.find(target), std::string::npos) << r.err;
-        EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before);
-    }
+TEST(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
+    ScratchDir dir;
+    testMakeDirs(dir / "used");
+    testWriteFile(dir / "used/mine.txt", "keep");
+    testMakeDirs(dir / "hidden");
+    testWriteFile(dir / "hidden/.x", "");
+    testWriteFile(dir / "file", "keep");
+    auto before = testTreeSnapshot(dir.path());
+    // A folder with a file, one with only a hidden file, a plain file, a missing parent folder.
+    for (const std::string &target : {dir / "used", dir / "hidden", dir / "file", dir / "none/card"})
+        EXPECT_TRUE(cliRefused({"demo", target}, 1, target));
+    EXPECT_TRUE(testTreeSnapshot(dir.path()) == before);
     EXPECT_EQ(cliRun({"demo"}).status, 2);
 }
 

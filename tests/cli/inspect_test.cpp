@@ -13,9 +13,6 @@
 
 namespace {
 
-using CliRun = CliResult;
-const auto run = cliRun;
-
 struct JsonCase {
     const char *what;
     std::string file;
@@ -53,11 +50,11 @@ TEST(CliInspect, JsonForEveryKind) {
     for (const auto &c : cases) {
         std::string path = dir / "file.kvb";
         ASSERT_TRUE(testWriteFile(path, c.file));
-        CliRun r = run({"inspect", path, "--json"});
+        CliResult r = cliRun({"inspect", path, "--json"});
         EXPECT_EQ(r.status, 0) << c.what << ": " << r.err;
         EXPECT_EQ(r.out, c.json + "\n") << c.what;
         EXPECT_EQ(r.err, "") << c.what;
-        CliRun plain = run({"inspect", path});
+        CliResult plain = cliRun({"inspect", path});
         EXPECT_EQ(plain.status, 0) << c.what;
         EXPECT_FALSE(plain.out.empty()) << c.what;
         EXPECT_EQ(plain.out.find('{'), std::string::npos) << c.what;
@@ -68,7 +65,7 @@ TEST(CliInspect, DamagedPathIsShownAndReported) {
     ScratchDir dir;
     std::string path = dir / "00.kvb";
     ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Path>../../etc/x</Path>\n</WvPrm>\n"));
-    CliRun r = run({"inspect", path, "--json"});
+    CliResult r = cliRun({"inspect", path, "--json"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, R"({"kind":"wave","name":"","name_hex":"","path":"../../etc/x","category":0})" "\n");
     EXPECT_NE(r.err.find(path), std::string::npos);
@@ -92,20 +89,16 @@ TEST(CliInspect, NotAParameterFileIsOneLineAndExitOne) {
         for (const char *json : {"--json", ""}) {
             std::vector<std::string> args = {"inspect", path};
             if (*json) args.push_back(json);
-            CliRun r = run(args);
+            CliResult r = cliRun(args);
             EXPECT_EQ(r.status, 1) << c.what;
             EXPECT_EQ(r.out, "") << c.what;
             EXPECT_EQ(r.err.find(path), 7u) << c.what << ": " << r.err;  // "kvbrt: <file>: ..."
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what;
         }
     }
-    CliRun missing = run({"inspect", dir / "absent.kvb", "--json"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_NE(missing.err.find("absent.kvb"), std::string::npos);
-    CliRun folder = run({"inspect", dir.path()});
-    EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(run({"inspect"}).status, 2);
+    EXPECT_TRUE(cliRefused({"inspect", dir / "absent.kvb", "--json"}, 1, "absent.kvb"));
+    EXPECT_TRUE(cliRefused({"inspect", dir.path()}, 1, dir.path()));
+    EXPECT_EQ(cliRun({"inspect"}).status, 2);
 }
 
 }  // namespace

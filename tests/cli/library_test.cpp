@@ -79,8 +79,7 @@ TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
         EXPECT_NE(r.err.find(card.prm(0) + "10.kvb: damaged parameter file"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(card.prm(0) + "11.kvb: damaged parameter file"), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
-        CliResult l = cliRun({"list", dir.path()});
-        EXPECT_EQ(l.status, 0);
+        cliOut({"list", dir.path()});
         EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
     CliResult summary = cliRun({"info", dir.path()});
@@ -99,12 +98,8 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     };
     const Case cases[] = {{dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
     for (const Case &c : cases)
-        for (const char *command : {"info", "list", "check", "duplicates"}) {
-            CliResult r = cliRun({command, c.volume});
-            EXPECT_EQ(r.status, 1) << command << " " << c.volume;
-            EXPECT_EQ(r.out, "") << command;
-            EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
-        }
+        for (const char *command : {"info", "list", "check", "duplicates"})
+            EXPECT_TRUE(cliRefused({command, c.volume}, 1, c.reason));
     EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
@@ -125,9 +120,7 @@ TEST(CliList, OrdersCategoriesAndJson) {
     for (const auto &[extra, out] : cases) {
         std::vector<std::string> args{"list", dir.path()};
         args.insert(args.end(), extra.begin(), extra.end());
-        CliResult r = cliRun(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(cliOut(args), out);
     }
     // The JSON waves are info's, each with its seconds.
     nlohmann::json info = nlohmann::json::parse(cliRun({"info", dir.path(), "--json"}).out), wave = info["waves"][2];
@@ -138,30 +131,21 @@ TEST(CliList, OrdersCategoriesAndJson) {
     EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
 }
 
-TEST(CliInit, SetsUpAnEmptyCard) {
+// The folders made and the maker folder's spelling are the storage layer's;
+// the command prints the device folder and leaves a card that reads.
+TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThere) {
     ScratchDir dir;
-    CliResult r = cliRun({"init", dir.path()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, dir.path() + "/Korvan/KVB-RT/\n");
+    EXPECT_EQ(cliOut({"init", dir.path()}), dir.path() + "/Korvan/KVB-RT/\n");
     TestCard card(dir.path());
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
     EXPECT_EQ(testListDir(card.device()), (std::vector<std::string>{"KIT", "SYSTEM", "WAVE"}));
-    EXPECT_EQ(testListDir(card.device() + "WAVE"), (std::vector<std::string>{"DATA", "PRM"}));
-    EXPECT_TRUE(testListDir(card.kit()).empty());
-    EXPECT_EQ(testListDir(card.system()), std::vector<std::string>{"tag_list.kvb"});
-    CliResult info = cliRun({"info", dir.path()});
-    EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("categories  1: DEFAULT (0)"), std::string::npos) << info.out;
-}
+    EXPECT_NE(cliOut({"info", dir.path()}).find("categories  1: DEFAULT (0)"), std::string::npos);
 
-TEST(CliInit, UsesTheMakerFolderFoundInAnotherCase) {
-    ScratchDir dir;
-    testMakeDirs(dir / "korvan");
-    testMakeDirs(dir / "Korvan.bak/KVB-RT");  // not the maker folder
-    CliResult r = cliRun({"init", dir.path()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, dir.path() + "/korvan/KVB-RT/\n");
-    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"Korvan.bak", "korvan"}));
+    ScratchDir other;
+    testMakeDirs(other / "korvan");
+    testMakeDirs(other / "Korvan.bak/KVB-RT");  // not the maker folder
+    EXPECT_EQ(cliOut({"init", other.path()}), other.path() + "/korvan/KVB-RT/\n");
+    EXPECT_EQ(testListDir(other.path()), (std::vector<std::string>{"Korvan.bak", "korvan"}));
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
 }
 
@@ -183,10 +167,7 @@ TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
         std::string path = lower || inside.empty() ? dir.path() : dir / inside;
         testMakeDirs(path);
         auto before = testTreeSnapshot(dir.path());
-        CliResult r = cliRun({"init", path});
-        EXPECT_EQ(r.status, 1) << inside;
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find(std::string(reason) + (*reason == 'i' ? dir.path() + "/" : "")), std::string::npos) << r.err;
+        EXPECT_TRUE(cliRefused({"init", path}, 1, std::string(reason) + (*reason == 'i' ? dir.path() + "/" : "")));
         EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
     }
 }

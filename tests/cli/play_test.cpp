@@ -101,16 +101,10 @@ TEST_F(CliPlay, Refusals) {
     for (const Case &c : cases) {
         std::vector<std::string> args = {"play", root};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        CliResult r = cliRun(args);
-        SCOPED_TRACE(r.err);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_NE(r.err.find(c.err), std::string::npos);
-        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(cliRefused(args, c.status, c.err));
     }
     ScopedEnv none{"SDL_AUDIODRIVER", "no-such-driver"};
-    CliResult r = cliRun({"play", root, "3"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("audio output: no sound output is available"), std::string::npos) << r.err;
+    EXPECT_TRUE(cliRefused({"play", root, "3"}, 1, "audio output: no sound output is available"));
 }
 
 }  // namespace

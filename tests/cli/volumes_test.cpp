@@ -4,52 +4,48 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sstream>
+#include <nlohmann/json.hpp>
+#include <string>
 
-#include "cli/cli.h"
 #include "cli_run.h"
+#include "support/card.h"
 #include "support/test_util.h"
 
 namespace {
 
-using CliRun = CliResult;
-const auto kvbrt = cliRun;
-
-size_t countOf(const std::string &text, const std::string &part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
+using Json = nlohmann::json;
 
 TEST(CliVolumes, JsonIsOneArrayWithTheSameVolumesAsText) {
     // Other tests mount and unmount scratch file systems in parallel: compare
     // only a JSON document taken while the text listing stayed the same.
-    CliRun text{}, json{};
+    CliResult text{}, json{};
     for (int tries = 0; tries < 20; ++tries) {
-        text = kvbrt({"volumes"});
-        json = kvbrt({"volumes", "--json"});
-        if (kvbrt({"volumes"}).out == text.out) break;
+        text = cliRun({"volumes"});
+        json = cliRun({"volumes", "--json"});
+        if (cliRun({"volumes"}).out == text.out) break;
     }
     ASSERT_EQ(text.status, 0) << text.err;
     ASSERT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(json.out.front(), '[');
-    EXPECT_EQ(json.out.substr(json.out.size() - 2), "]\n");
-    size_t lines = countOf(text.out, "\n");
-    EXPECT_EQ(countOf(json.out, "{\"name\":"), lines);
-    EXPECT_EQ(countOf(json.out, "\"device_folder\":"), lines);
-    EXPECT_EQ(countOf(json.out, "/\",\"fs\""), json.out.find("\"path\":\"/\",") != std::string::npos ? 1u : 0u)
-        << "paths end without a slash (the root alone is \"/\")";
+    Json doc = Json::parse(json.out);
+    ASSERT_TRUE(doc.is_array());
+    EXPECT_EQ(doc.size(), static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')));
+    for (const Json &v : doc) {
+        // Paths end without a slash (the root alone is "/").
+        std::string path = v["path"];
+        EXPECT_TRUE(path == "/" || path.back() != '/') << path;
+        EXPECT_TRUE(v["device_folder"].is_boolean()) << v;
+    }
 }
 
 // A mount of our own, taken down again whatever happens.
 class ScratchMount {
 public:
-    ScratchMount(const std::string &target, const char *source, const char *type, unsigned long flags) {
-        ok_ = mount(source, target.c_str(), type, flags, nullptr) == 0;
+    ScratchMount(const std::string &target, const char *source, const char *type, unsigned long flags)
+        : target_(target), ok_(mount(source, target.c_str(), type, flags, nullptr) == 0) {
         if (!ok_) why_ = std::strerror(errno);
-        target_ = target;
     }
     ~ScratchMount() {
         if (ok_) umount2(target_.c_str(), MNT_DETACH);
@@ -58,48 +54,39 @@ public:
     const std::string &why() const { return why_; }
 
 private:
-    bool ok_ = false;
-    std::string why_, target_;
+    std::string target_, why_;
+    bool ok_;
 };
-
-std::string entryFor(const std::string &json, const std::string &path) {
-    size_t at = json.find("\"path\":\"" + path + "\"");
-    if (at == std::string::npos) return "";
-    size_t start = json.rfind('{', at), end = json.find('}', at);
-    return json.substr(start, end - start + 1);
-}
 
 TEST(CliVolumes, MountHoldingADeviceTreeIsMarked) {
     if (!testIsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
     ScratchDir dir;
-    std::string card = dir / "card with space";
-    std::string plain = dir / "plain";
-    std::string bound = dir / "bound";
-    ASSERT_EQ(mkdir(card.c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(plain.c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(bound.c_str(), 0755), 0);
+    std::string card = dir / "card with space", plain = dir / "plain", bound = dir / "bound";
+    for (const std::string &d : {card, plain, bound}) ASSERT_EQ(mkdir(d.c_str(), 0755), 0);
     ScratchMount tmpfs(card, "kvbtest", "tmpfs", 0);
     if (!tmpfs.ok()) GTEST_SKIP() << "mount refused here: " << tmpfs.why();
     // The device writes the names in upper case; any case must be found.
-    ASSERT_EQ(mkdir((card + "/KORVAN").c_str(), 0755), 0);
-    ASSERT_EQ(mkdir((card + "/KORVAN/kvb-rt").c_str(), 0755), 0);
+    ASSERT_TRUE(testMakeDirs(card + "/KORVAN/kvb-rt"));
     ASSERT_TRUE(testWriteFile(plain + "/Korvan", "a file, not a folder"));
     ScratchMount bind(bound, plain.c_str(), nullptr, MS_BIND);
     ASSERT_TRUE(bind.ok()) << bind.why();
 
-    CliRun json = kvbrt({"volumes", "--json"});
+    CliResult json = cliRun({"volumes", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
-    std::string cardEntry = entryFor(json.out, card);
-    ASSERT_FALSE(cardEntry.empty()) << json.out;
-    EXPECT_NE(cardEntry.find("\"name\":\"card with space\""), std::string::npos) << cardEntry;
-    EXPECT_NE(cardEntry.find("\"fs\":\"tmpfs\""), std::string::npos) << cardEntry;
-    EXPECT_NE(cardEntry.find("\"device_folder\":true"), std::string::npos) << cardEntry;
-    EXPECT_EQ(cardEntry.find("\"total_bytes\":0,"), std::string::npos) << cardEntry;
-    std::string boundEntry = entryFor(json.out, bound);
-    ASSERT_FALSE(boundEntry.empty()) << json.out;
-    EXPECT_NE(boundEntry.find("\"device_folder\":false"), std::string::npos) << boundEntry;
+    Json cardEntry, boundEntry;
+    for (const Json &v : Json::parse(json.out)) {
+        if (v["path"] == card) cardEntry = v;
+        if (v["path"] == bound) boundEntry = v;
+    }
+    ASSERT_FALSE(cardEntry.is_null()) << json.out;
+    EXPECT_EQ(cardEntry["name"], "card with space");
+    EXPECT_EQ(cardEntry["fs"], "tmpfs");
+    EXPECT_EQ(cardEntry["device_folder"], true);
+    EXPECT_GT(cardEntry["total_bytes"], 0);
+    ASSERT_FALSE(boundEntry.is_null()) << json.out;
+    EXPECT_EQ(boundEntry["device_folder"], false);
 
-    CliRun text = kvbrt({"volumes"});
+    CliResult text = cliRun({"volumes"});
     EXPECT_NE(text.out.find("card with space\t" + card + "\ttmpfs\t"), std::string::npos) << text.out;
 }
 
