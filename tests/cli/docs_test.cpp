@@ -3,7 +3,6 @@
 // neither can fall behind when a command is added or changed.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,43 +23,77 @@ struct HelpFacts {
     std::set<std::string> options;
 };
 
+// A word of lower-case letters, digits and "-" at the start of `text`.
+std::string leadingWord(const std::string &text) {
+    size_t n = 0;
+    while (n < text.size() && ((text[n] >= 'a' && text[n] <= 'z') || (text[n] >= '0' && text[n] <= '9') ||
+                               text[n] == '-'))
+        ++n;
+    return text.substr(0, n);
+}
+
 HelpFacts parseHelp(const std::string &help) {
-    // An item line: two blanks, then a name, or an option after its short form ("-h,--help").
-    static const std::regex item("^  (?:-[a-zA-Z],)?(--)?([a-z0-9][a-z0-9-]*)");
     HelpFacts facts;
     std::istringstream in(help);
-    std::string section;
-    std::smatch m;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line[0] != ' ') section = line;
-        if (!std::regex_search(line, m, item)) continue;
-        if (section == "Subcommands:" && !m[1].matched) facts.subcommands.push_back(m[2]);
-        if (section == "Options:" && m[1].matched && m[2] != "help") facts.options.insert("--" + m[2].str());
+    std::string line, section;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] != ' ') {
+            section = line;
+            continue;
+        }
+        if (line.rfind("  ", 0) != 0 || line.size() < 3 || line[2] == ' ') continue;
+        std::string item = line.substr(2);
+        if (section == "Subcommands:") facts.subcommands.push_back(leadingWord(item));
+        if (section != "Options:") continue;
+        if (item.size() > 3 && item[0] == '-' && item[2] == ',') item = item.substr(3);  // "-h,--help"
+        if (item.rfind("--", 0) != 0) continue;
+        std::string option = "--" + leadingWord(item.substr(2));
+        if (option != "--help") facts.options.insert(option);
     }
     return facts;
 }
 
-// The words between `prefix` and the next quote, on the first line that
-// starts (after blanks) with `prefix`, as " a b " (a word is found as " a ");
-// empty when there is none.
-std::string wordsAfter(const std::string &text, const std::string &prefix) {
-    for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
-        size_t before = at ? text.find_last_not_of(" \t", at - 1) : std::string::npos;
-        if (before != std::string::npos && text[before] != '\n') continue;
+// The text between `prefix` and the next quote, on the first line that
+// starts (after blanks) with `prefix`; empty when there is none.
+std::string quotedAfter(const std::string &text, const std::string &prefix) {
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, prefix.size(), prefix) != 0) continue;
         size_t from = at + prefix.size();
-        return " " + text.substr(from, text.find('"', from) - from) + " ";
+        return line.substr(from, line.find('"', from) - from);
     }
     return "";
 }
 
+// Whether the manual page has a section ".SS "<command> ..."".
+bool manHasSection(const std::string &man, const std::string &command) {
+    std::string head = "\n.SS \"" + command;
+    for (size_t at = man.find(head); at != std::string::npos; at = man.find(head, at + 1)) {
+        char next = at + head.size() < man.size() ? man[at + head.size()] : '\0';
+        if (next == ' ' || next == '"') return true;
+    }
+    return false;
+}
+
 // In roff a hyphen that must print as one is written "\-".
-std::string roff(const std::string &text) { return std::regex_replace(text, std::regex("-"), "\\-"); }
+std::string roff(const std::string &text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
+
+// The words of `opts="..."` on the completion's line for `command`.
+std::string completionOptions(const std::string &completion, const std::string &command) {
+    return " " + quotedAfter(completion, command + ") opts=\"") + " ";
+}
 
 TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
     std::string man = testReadFile(kManPage), completion = testReadFile(kCompletion);
     ASSERT_FALSE(man.empty()) << kManPage;
     ASSERT_FALSE(completion.empty()) << kCompletion;
-    const std::string commandWords = wordsAfter(completion, "_kvbrt_commands=\"");
+    const std::string commandWords = " " + quotedAfter(completion, "_kvbrt_commands=\"") + " ";
     ASSERT_GT(commandWords.size(), 2u);
 
     CliResult top = cliRun({"--help"});
@@ -72,11 +105,11 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
 
     for (const std::string &command : facts.subcommands) {
         SCOPED_TRACE(command);
-        EXPECT_TRUE(std::regex_search(man, std::regex("\n\\.SS \"" + command + "[ \"]")))
-            << "manual page lacks a section for " << command;
+        EXPECT_TRUE(manHasSection(man, command)) << "manual page lacks a section for " << command;
         EXPECT_NE(commandWords.find(" " + command + " "), std::string::npos) << "completion lacks " << command;
-        const std::string completed = wordsAfter(completion, command + ") opts=\"");
-        EXPECT_FALSE(completed.empty()) << "completion has no option line for " << command;
+        const std::string completed = completionOptions(completion, command);
+        EXPECT_NE(completion.find(command + ") opts=\""), std::string::npos)
+            << "completion has no option line for " << command;
 
         // A command with actions (category add, kit set ...) documents and
         // completes each action and the options of each.
@@ -89,7 +122,9 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
             EXPECT_NE(completion.find(" " + action), std::string::npos) << "completion lacks " << action;
         }
         for (const auto &args : helps) {
-            for (const std::string &option : parseHelp(cliOut(args)).options) {
+            CliResult r = cliRun(args);
+            EXPECT_EQ(r.status, 0) << r.err;
+            for (const std::string &option : parseHelp(r.out).options) {
                 EXPECT_NE(man.find(roff(option)), std::string::npos) << "manual page lacks " << option;
                 EXPECT_NE(completed.find(" " + option + " "), std::string::npos) << "completion lacks " << option;
             }
