@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -74,6 +76,9 @@ protected:
         };
         ghostSetCallbacks(&cb);
         ASSERT_EQ(ghostInit(), 0) << "no X display";
+        // The storage dialog's list lives as long as the host; taken here, it
+        // is outside every test's count of blocks.
+        ghostStorageDialogRefresh();
     }
     static void TearDownTestSuite() {
         ghostTerm();
@@ -173,6 +178,40 @@ TEST_F(QtHost, FileAndFolderDialogsDeliverWhatWasChosen) {
     gAnswers = {""};  // cancelled
     EXPECT_EQ(ghostDirDlgOpen(buf, sizeof buf, main, "/Users", 0, L"Pick"), 0);
     EXPECT_STREQ(buf, "");
+}
+
+// A card put in or taken out while the storage dialog waits shows in its list
+// at once: the dialog watches the mount table rather than polling it.
+TEST_F(QtHost, StorageDialogFollowsCardsMountedWhileItWaits) {
+    if (getuid() != 0) GTEST_SKIP() << "mounting a card needs root";
+    mkdir("/mnt", 0755);
+    char mnt[] = "/mnt/kvbqt.XXXXXX";
+    ASSERT_NE(mkdtemp(mnt), nullptr);
+    const std::string name = std::strrchr(mnt, '/') + 1;
+    auto listedAfterPolls = [&](bool want) {
+        for (int i = 0; i < 100; i++) {
+            bool listed = false;
+            for (int n = 0; ghostStorageDialogName(n)[0]; n++) listed = listed || name == ghostStorageDialogName(n);
+            if (listed == want) return true;
+            pump(1);
+            usleep(20000);
+        }
+        return false;
+    };
+    ASSERT_EQ(ghostDlgOpen(nullptr, 0, main), 0);
+    EXPECT_TRUE(listedAfterPolls(false));
+    bool mounted = mount("tmpfs", mnt, "tmpfs", 0, "size=64k") == 0;
+    if (mounted) {
+        EXPECT_TRUE(listedAfterPolls(true)) << "a card mounted meanwhile is not listed";
+        umount(mnt);
+        EXPECT_TRUE(listedAfterPolls(false)) << "a card taken out is still listed";
+    }
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<QDialog *>(w) && w->isVisible()) w->close();  // as the close box does: Cancel
+    pump();
+    EXPECT_FALSE(ghostStorageDialogIsOpen());
+    rmdir(mnt);
+    if (!mounted) GTEST_SKIP() << "tmpfs mount refused here";
 }
 
 TEST_F(QtHost, MenuBarFollowsItemAndBarStatesAndSendsCommands) {
