@@ -37,7 +37,6 @@ struct sCopyItem {
     const sTag *tag;
 };
 
-
 // "0012 Kick", as the messages name a source wave.
 std::string label(const sWave *wave) {
     char n[8];

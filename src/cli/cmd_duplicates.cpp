@@ -17,7 +17,6 @@
 
 namespace {
 
-
 struct PadUse {
     int kit, pad;
     bool sub;

@@ -24,7 +24,6 @@
 
 namespace {
 
-
 void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
     sCliImported o{path, result, -1, "", "", how != nullptr, how ? *how : sConvertResult{}, why ? why : ""};
     if (wave) {

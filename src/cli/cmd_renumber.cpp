@@ -23,7 +23,6 @@ struct RenumberArgs {
     bool dryRun = false;
 };
 
-
 std::string stepText(const sRenumberStep *s) {
     std::string name = "\"" + cliField(s->name, kWaveNameLen) + "\"";
     switch (s->kind) {

@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -39,24 +37,6 @@ TEST(CliVolumes, JsonIsOneArrayWithTheSameVolumesAsText) {
         EXPECT_TRUE(v["device_folder"].is_boolean()) << v;
     }
 }
-
-// A mount of our own, taken down again whatever happens.
-class ScratchMount {
-public:
-    ScratchMount(const std::string &target, const char *source, const char *type, unsigned long flags)
-        : target_(target), ok_(mount(source, target.c_str(), type, flags, nullptr) == 0) {
-        if (!ok_) why_ = std::strerror(errno);
-    }
-    ~ScratchMount() {
-        if (ok_) umount2(target_.c_str(), MNT_DETACH);
-    }
-    bool ok() const { return ok_; }
-    const std::string &why() const { return why_; }
-
-private:
-    std::string target_, why_;
-    bool ok_;
-};
 
 TEST(CliVolumes, MountHoldingADeviceTreeIsMarked) {
     if (!testIsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";

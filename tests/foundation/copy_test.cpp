@@ -2,10 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <string>
-#include <sys/mount.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "foundation/copy.h"
@@ -141,15 +143,17 @@ TEST_F(CopyTest, MoveWithinAFolderAndWithoutReplacing) {
 class CrossDeviceTest : public CopyTest {
 protected:
     std::string mnt;
+    std::unique_ptr<ScratchMount> other;
     void SetUp() override {
         CopyTest::SetUp();
         if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a tmpfs for a second file system";
         mnt = dir / "other";
         rliDirCreate(mnt.c_str());
-        if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "tmpfs mount refused here";
+        other = std::make_unique<ScratchMount>(mnt, "tmpfs", "tmpfs", 0, "size=1m");
+        if (!other->ok()) GTEST_SKIP() << "tmpfs mount refused here: " << other->why();
     }
     void TearDown() override {
-        if (!mnt.empty()) umount(mnt.c_str());
+        other.reset();
         CopyTest::TearDown();
     }
 };

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <climits>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,14 +129,14 @@ TEST_F(FileTest, RealFullFileSystemKeepsTheOldFile) {
     if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a small tmpfs";
     std::string mnt = dir / "small";
     rliDirCreate(mnt.c_str());
-    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "tmpfs mount refused here";
+    ScratchMount small(mnt, "tmpfs", "tmpfs", 0, "size=64k");
+    if (!small.ok()) GTEST_SKIP() << "tmpfs mount refused here: " << small.why();
     std::string path = mnt + "/kit.kvb";
     testWriteFile(path, "old");
     std::string big(256 * 1024, 'x');
     EXPECT_EQ(rliFileWriteAll(path.c_str(), big.data(), big.size()), -1);
     EXPECT_EQ(testReadFile(path), "old");
     EXPECT_EQ(testListDir(mnt), std::vector<std::string>{"kit.kvb"});
-    umount(mnt.c_str());
 }
 
 TEST_F(FileTest, SyncBatchesNestAndSyncOnceAtTheOutermostEnd) {

@@ -4,12 +4,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <cwchar>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +30,17 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
     std::error_code ec;
     if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+ScratchMount::ScratchMount(const std::string &target, const char *source, const char *type, unsigned long flags,
+                           const char *options)
+    : target_(target), ok_(mount(source, target.c_str(), type, flags, options) == 0) {
+    if (!ok_) why_ = std::strerror(errno);
+}
+
+ScratchMount::~ScratchMount() {
+    // Detached, so a file a failed test left open cannot keep it mounted.
+    if (ok_) umount2(target_.c_str(), MNT_DETACH);
 }
 
 std::string testReadFile(const std::string &path) {

@@ -21,6 +21,24 @@ private:
     std::string path_;
 };
 
+// A mount of our own (a tmpfs, a bind ...) on `target`, taken down again
+// whatever happens; ok() says whether it was made (mounting needs root).
+class ScratchMount {
+public:
+    ScratchMount(const std::string &target, const char *source, const char *type, unsigned long flags,
+                 const char *options = nullptr);
+    ~ScratchMount();
+    ScratchMount(const ScratchMount &) = delete;
+    ScratchMount &operator=(const ScratchMount &) = delete;
+    bool ok() const { return ok_; }
+    // Why the mount was refused ("" when it was made).
+    const std::string &why() const { return why_; }
+
+private:
+    std::string target_, why_;
+    bool ok_;
+};
+
 // Returns the bytes of a file, or an empty string when it cannot be read.
 std::string testReadFile(const std::string &path);
 // Writes `bytes` to `path` (plainly, for setting up cases). Returns false on failure.

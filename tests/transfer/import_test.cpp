@@ -2,7 +2,6 @@
 // files, as one job; whatever refuses, fails or cancels a file leaves nothing
 // of it behind, on the card or in the library.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -355,11 +354,8 @@ TEST_F(ImportTest, PadAssignmentGoesToTheSelectedSlot) {
 
 TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
     if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a small tmpfs";
-    ASSERT_EQ(mount("tmpfs", root.c_str(), "tmpfs", 0, "size=2m"), 0);
-    struct Unmount {
-        std::string at;
-        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
-    } unmount{root};
+    ScratchMount small(root, "tmpfs", "tmpfs", 0, "size=2m");
+    ASSERT_TRUE(small.ok()) << small.why();
     open();
     EXPECT_EQ(run({source("big.wav", testWavBytes(3 << 20)), source("small.wav", testWavBytes(10))}), 2);
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);

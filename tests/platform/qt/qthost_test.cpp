@@ -23,7 +23,6 @@
 #include <cstring>
 #include <deque>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -183,7 +182,7 @@ TEST_F(QtHost, FileAndFolderDialogsDeliverWhatWasChosen) {
 // A card put in or taken out while the storage dialog waits shows in its list
 // at once: the dialog watches the mount table rather than polling it.
 TEST_F(QtHost, StorageDialogFollowsCardsMountedWhileItWaits) {
-    if (getuid() != 0) GTEST_SKIP() << "mounting a card needs root";
+    if (!testIsRoot()) GTEST_SKIP() << "mounting a card needs root";
     mkdir("/mnt", 0755);
     char mnt[] = "/mnt/kvbqt.XXXXXX";
     ASSERT_NE(mkdtemp(mnt), nullptr);
@@ -200,12 +199,13 @@ TEST_F(QtHost, StorageDialogFollowsCardsMountedWhileItWaits) {
     };
     ASSERT_EQ(ghostDlgOpen(nullptr, 0, main), 0);
     EXPECT_TRUE(listedAfterPolls(false));
-    bool mounted = mount("tmpfs", mnt, "tmpfs", 0, "size=64k") == 0;
-    if (mounted) {
-        EXPECT_TRUE(listedAfterPolls(true)) << "a card mounted meanwhile is not listed";
-        umount(mnt);
-        EXPECT_TRUE(listedAfterPolls(false)) << "a card taken out is still listed";
+    bool mounted;
+    {
+        ScratchMount card(mnt, "tmpfs", "tmpfs", 0, "size=64k");
+        mounted = card.ok();
+        EXPECT_TRUE(!mounted || listedAfterPolls(true)) << "a card mounted meanwhile is not listed";
     }
+    EXPECT_TRUE(listedAfterPolls(false)) << "a card taken out is still listed";
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<QDialog *>(w) && w->isVisible()) w->close();  // as the close box does: Cancel
     pump();
