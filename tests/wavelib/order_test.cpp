@@ -50,26 +50,6 @@ TEST(Order, AlphabeticalRule) {
     }
 }
 
-TEST(Order, ViewsFollowTheRules) {
-    TestLibrary lib(waveListCreateDefault());
-    for (auto [name, number] : {std::pair{"Kick", 9}, {"kick", 2}, {"KICK", 5}, {"Hat", 7}}) {
-        sWave *w = waveWaveCreate(lib.list, "x.wav", 1);
-        waveWaveName(w, name);
-        waveWaveWaveNumber(lib.list, w, number, 1);
-        waveTagAddWave(lib.list->defaultTag, w);
-    }
-    waveListSortItAll(lib.list);
-    std::vector<int> alpha, byNumber, members;
-    for (int i = 0; i < 4; ++i) {
-        alpha.push_back(waveListWaveAlphabetPtr(lib.list, i)->waveNumber);
-        byNumber.push_back(waveListWaveWaveNumberPtr(lib.list, i)->waveNumber);
-        members.push_back(waveTagHadWaveAlphabetPtr(lib.list->defaultTag, i)->waveNumber);
-    }
-    EXPECT_EQ(alpha, (std::vector<int>{7, 2, 5, 9}));
-    EXPECT_EQ(members, alpha);
-    EXPECT_EQ(byNumber, (std::vector<int>{2, 5, 7, 9}));
-}
-
 struct Cats {
     sWaveList *list = waveListCreateDefault();
     sTag *t[3];

@@ -1,6 +1,6 @@
 // The request raisers and the jobs that write without the request step: the
-// delete list's ask bit, message texts with a name, the wave list files, and
-// the volume check keeping a pulled card's mount folder empty.
+// delete list's ask bit, the wave list files, and the volume check keeping a
+// pulled card's mount folder empty.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -53,23 +53,14 @@ TEST_F(RequestTest, TheLastDeleteRequestDecidesWhetherToAsk) {
     EXPECT_EQ(gStatus, static_cast<uint32_t>(WAVE_STATUS_WAVE_SAVE));
 }
 
-TEST_F(RequestTest, MessagesEndWithTheBaseNameOfWhatTheyName) {
-    for (const char *name : {"KICK.wav", "/media/card/Korvan/KVB-RT/WAVE/DATA/00/KICK.wav"}) {
-        std::wstring text = strMessageAddFilename(DNASTR_ERR_WAVE_WRITE, name);
-        ASSERT_GE(text.size(), 10u);
-        EXPECT_EQ(text.substr(text.size() - 10), L"\n\nKICK.wav") << name;
-    }
-}
-
-TEST_F(RequestTest, WaveListFilesAreWrittenIntoTheSystemFolder) {
+// The wave lists make a missing system folder again while the card is in, and
+// nothing once it is pulled.
+TEST_F(RequestTest, WaveListsGoIntoTheSystemFolderAndNothingBelowAPulledCardsMountFolder) {
     ASSERT_EQ(testRunProgram({"rm", "-r", card.system()}), 0);
     EXPECT_EQ(waveListSave(list), 0);
     for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"})
         EXPECT_TRUE(testExists(card.system() + name)) << name;
     EXPECT_EQ(gWaveRequestFailure.first, nullptr);
-}
-
-TEST_F(RequestTest, NothingIsWrittenBelowAPulledCardsMountFolder) {
     pullCard();
     EXPECT_EQ(waveListSave(list), -1);
     waveWaveSaveRequest(waveListFindWaveNumber(list, 1), 1);
