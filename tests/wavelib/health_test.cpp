@@ -45,8 +45,6 @@ void PrintTo(const FaultRow &row, std::ostream *os) { *os << row.name; }
 
 const std::vector<FaultRow> &faultRows() {
     static const std::vector<FaultRow> rows = {
-        {"ParameterWithoutAudio", [](const TestCard &c) { c.addWave(5, "GONE", "GONE.wav", 0, false); },
-         {HEALTH_PRM_NO_AUDIO}, HEALTH_FIX_REMOVE_PRM, "PRM/00/05.kvb"},
         {"ParameterDoesNotParseOrItsPathIsDamaged",
          [](const TestCard &c) {
              testWriteFile(c.prm(0) + "07.kvb", "<WvPrm>\n<Nm0>65");
@@ -83,9 +81,6 @@ const std::vector<FaultRow> &faultRows() {
              testWriteFile(c.data(0) + "ULAW.aif", testAiffBytes(10, 16, "ulaw"));
          },
          {HEALTH_AUDIO_UNPLAYABLE, HEALTH_AUDIO_UNPLAYABLE}, HEALTH_FIX_NONE, "DATA/00/LO.wav"},
-        {"PadsNameMissingWaves",
-         [](const TestCard &c) { c.writeKit("kit004.kvb", "Rock", "", {{1, -1}, {-1, 42}}); },
-         {HEALTH_PAD_DANGLING}, HEALTH_FIX_CLEAR_PAD, "KIT/kit004.kvb"},
         {"CategoryOutOfRange", [](const TestCard &c) { c.addWave(6, "FAR", "FAR.wav", 5); },
          {HEALTH_TAG_OUT_OF_RANGE}, HEALTH_FIX_NONE, "PRM/00/06.kvb"},
         {"TooManyCategories",
@@ -95,8 +90,6 @@ const std::vector<FaultRow> &faultRows() {
              c.writeCategories(tags);
          },
          {HEALTH_TAG_TOO_MANY}, HEALTH_FIX_NONE, "SYSTEM/tag_list.kvb"},
-        {"CategoryListDamaged", [](const TestCard &c) { testWriteFile(c.system() + "tag_list.kvb", "<TagList>"); },
-         {HEALTH_TAG_LIST_DAMAGED}, HEALTH_FIX_REBUILD_TAGS, "SYSTEM/tag_list.kvb"},
         {"KitFileDamaged", [](const TestCard &c) { testWriteFile(c.kit() + "kit003.kvb", "<KitPrm>\n<Nm0>65</Nm0>\n"); },
          {HEALTH_KIT_DAMAGED}, HEALTH_FIX_REWRITE_KIT, "KIT/kit003.kvb"},
         {"WaveListStale",
@@ -126,9 +119,6 @@ const std::vector<FaultRow> &faultRows() {
              std::filesystem::create_directory_symlink("/tmp", c.kit() + "out");
          },
          {HEALTH_FOLDER_FOR_FILE, HEALTH_SYMLINK}, HEALTH_FIX_NONE, "KIT/kit005.kvb/"},
-        {"RestoreStagingFolder",
-         [](const TestCard &c) { testMakeDirs(c.root() + "/Korvan/.kvbrt-restore/new"); },
-         {HEALTH_STAGING}, HEALTH_FIX_NONE, "Korvan/.kvbrt-restore/"},
     };
     return rows;
 }
