@@ -99,7 +99,7 @@ protected:
     }
 };
 
-TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeAndReportsTheEndOnce) {
+TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeReportsTheEndOnceAndHoldsOnePlayerPerSelection) {
     ASSERT_EQ(waveWaveSelect(&kick), 0) << soundCreateResult();
     if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
     EXPECT_EQ(waveWaveGetTotTime(), 50u);
@@ -123,6 +123,31 @@ TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeAndReportsTheEndOnce) {
     ASSERT_GE(got.size(), want.size());
     EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
     EXPECT_TRUE(std::all_of(got.begin() + static_cast<long>(want.size()), got.end(), [](int16_t s) { return s == 0; }));
+
+    // Each selection makes one player and each release tells the window once.
+    ASSERT_EQ(waveWaveSelect(&kick), 0);
+    _sSound *first = gpSound;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
+    EXPECT_EQ(gpSound, first);
+    ASSERT_EQ(waveWaveSelect(&snare), 0);
+    EXPECT_EQ(seen.requests, (std::vector<int>{204, 204}));
+    // 176400 data bytes at 176400 bytes per second: one second exactly.
+    EXPECT_EQ(waveWaveGetChannels(), 2);
+    EXPECT_EQ(waveWaveGetTotTime(), 1000u);
+    EXPECT_EQ(waveWaveGetFilesize(), 44u + 176400u);
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(waveWaveIsCreate(), -1);
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(seen.requests.size(), 3u);
+
+    // The library clears the selection of a wave it disposes of; the player
+    // made for that wave goes with the next deselection instead of staying open.
+    ASSERT_EQ(waveWaveSelect(&kick), 0);
+    gpSelectWave = nullptr;
+    EXPECT_EQ(waveWaveSelect(nullptr), 0);
+    EXPECT_EQ(gpSound, nullptr);
+    EXPECT_EQ(seen.requests.size(), 4u);
 }
 
 TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
@@ -147,36 +172,6 @@ TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
     std::vector<int16_t> got = testDiskOutputSound(raw);
     ASSERT_GE(got.size(), 3 * once.size());
     for (size_t i = 0; i < 3 * once.size(); ++i) ASSERT_EQ(got[i], once[i % once.size()]) << "sample " << i;
-}
-
-TEST_F(PlayerTest, SelectionMakesAndReleasesExactlyOnePlayer) {
-    ASSERT_EQ(waveWaveSelect(&kick), 0);
-    if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
-    _sSound *first = gpSound;
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
-    EXPECT_EQ(gpSound, first);
-    EXPECT_TRUE(seen.requests.empty());
-
-    ASSERT_EQ(waveWaveSelect(&snare), 0);
-    EXPECT_EQ(seen.requests, std::vector<int>{204});
-    // 176400 data bytes at 176400 bytes per second: one second exactly.
-    EXPECT_EQ(waveWaveGetChannels(), 2);
-    EXPECT_EQ(waveWaveGetTotTime(), 1000u);
-    EXPECT_EQ(waveWaveGetFilesize(), 44u + 176400u);
-
-    EXPECT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(waveWaveIsCreate(), -1);
-    EXPECT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(seen.requests, (std::vector<int>{204, 204}));
-
-    // The library clears the selection of a wave it disposes of; the player
-    // made for that wave goes with the next deselection instead of staying open.
-    ASSERT_EQ(waveWaveSelect(&kick), 0);
-    gpSelectWave = nullptr;
-    EXPECT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(gpSound, nullptr);
-    EXPECT_EQ(seen.requests.size(), 3u);
 }
 
 TEST_F(PlayerTest, WithoutAPlayerEveryOperationAnswersNoneAndAGoneCardClosesTheWindow) {

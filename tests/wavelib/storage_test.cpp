@@ -20,7 +20,6 @@
 
 #include "foundation/fault.h"
 #include "foundation/global.h"
-#include "wavelib/card.h"
 #include "foundation/mem.h"
 #include "foundation/str.h"
 #include "platform/job.h"
@@ -58,13 +57,17 @@ struct Scan : TestLibrary {
 
 std::string note(int kind, const std::string &file) { return std::to_string(kind) + ":" + file; }
 
-TEST(StorageScan, LowerCaseTreeIsReadAndItsOwnNamesAreUsed) {
+TEST(StorageScan, LowerCaseTreeIsReadWithItsOwnNamesAndFilesInAnyCase) {
     ScratchDir dir;
     TestTreeNames lower{"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"};
     TestCard card = TestCard::withTree(dir.path(), lower);
     card.writeCategories({{"DEFAULT", 1}, {"SNARE", 0}});
     card.writeKit("kit003.kvb", "Rock", "", {{5, -1}});
-    card.addWave(5, "KICK", "KICK.wav", 1);
+    std::string prm = card.addWave(5, "KICK", "KICK.wav", 1);
+    // The audio file in another case is found; a parameter file whose audio is
+    // certainly absent goes, as this scan cleans.
+    std::filesystem::rename(card.data(0) + "KICK.wav", card.data(0) + "kick.wav");
+    std::string orphan = card.addWave(6, "GONE", "GONE.wav", 0, false);
 
     Scan scan(dir.path());
     ASSERT_NE(scan.list, nullptr);
@@ -74,6 +77,13 @@ TEST(StorageScan, LowerCaseTreeIsReadAndItsOwnNamesAreUsed) {
     EXPECT_EQ(std::string(scan.storage()->kit->path), card.kit());
     EXPECT_EQ(std::string(scan.storage()->dataPath), card.device() + "wave/data/");
     EXPECT_STREQ(waveListWavePtr(scan.list, 0)->category->name, "SNARE");
+    const sStorageWavePrm *node = wstorageFindWavePrm(scan.storage(), 5);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(std::string(node->audioPath), card.data(0) + "kick.wav");
+    EXPECT_EQ(node->audioSize, testWavBytes(105).size());
+    EXPECT_TRUE(testExists(prm));
+    EXPECT_FALSE(testExists(orphan));
+    EXPECT_EQ(scan.notes(), std::vector<std::string>{note(WSTORAGE_NOTE_ORPHAN_DELETED, "06.kvb")});
 
     // Creating the tree again makes no second, upper-case tree beside it.
     ASSERT_EQ(wstorageCreateDir(dir.path().c_str()), 0);
@@ -185,22 +195,6 @@ TEST(StorageScan, NoDeviceFolderGivesNoLibrary) {
     EXPECT_EQ(waveListCreateFromStorage(nullptr, nullptr), nullptr);
 }
 
-TEST(StorageScan, DefiniteOrphanIsDeletedOnlyWhenCleaning) {
-    for (uint32_t mode : {WSTORAGE_SCAN_CLEAN, WSTORAGE_SCAN_READ_ONLY}) {
-        ScratchDir dir;
-        TestCard card = TestCard::withTree(dir.path());
-        card.addWave(0, "KEEP", "KEEP.wav");
-        std::string orphan = card.addWave(5, "KICK", "KICK.wav", 0, false);
-        Scan scan(dir.path(), mode);
-        ASSERT_NE(scan.list, nullptr);
-        EXPECT_EQ(scan.waves(), std::set<int>{0});
-        bool clean = mode == WSTORAGE_SCAN_CLEAN;
-        EXPECT_EQ(testExists(orphan), !clean);
-        EXPECT_EQ(scan.notes(), std::vector<std::string>{note(
-                                    clean ? WSTORAGE_NOTE_ORPHAN_DELETED : WSTORAGE_NOTE_ORPHAN, "05.kvb")});
-    }
-}
-
 TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
     struct Case {
         const char *what;
@@ -251,21 +245,6 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
         }
         chmod(card.data(0).c_str(), 0755);
     }
-}
-
-TEST(StorageScan, AudioFileInAnotherCaseIsFound) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path());
-    std::string prm = card.addWave(105, "KICK", "KICK.wav");
-    std::filesystem::rename(card.data(1) + "KICK.wav", card.data(1) + "kick.wav");
-    Scan scan(dir.path());
-    ASSERT_NE(scan.list, nullptr);
-    EXPECT_EQ(scan.waves(), std::set<int>{105});
-    EXPECT_TRUE(testExists(prm));
-    const sStorageWavePrm *node = wstorageFindWavePrm(scan.storage(), 105);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(std::string(node->audioPath), card.data(1) + "kick.wav");
-    EXPECT_EQ(node->audioSize, testWavBytes(205).size());
 }
 
 TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
@@ -335,33 +314,6 @@ TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
         }
         EXPECT_TRUE(completed) << "every step tried";
     }
-}
-
-TEST(StorageListing, OrderAndContent) {
-    ScratchDir dir;
-    for (const char *d : {"b", "A", "C"}) testMakeDirs(dir / d);
-    for (const char *f : {"z.txt", "B.kvb", "a.KVB", "a.kvb"}) testWriteFile(dir / f, "12345");
-    ASSERT_EQ(symlink("z.txt", (dir / "link").c_str()), 0);
-    sRliDirEntry *entries = nullptr;
-    int count = rliStorageGetDir(&entries, dir.path().c_str());
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) names.push_back(entries[i].name);
-    rliStorageFreeDir(entries, count);
-    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A", "b", "C", "a.KVB", "a.kvb", "B.kvb", "z.txt", "link"}));
-
-    sStorageListing *l = storageDevelopment(dir.path().c_str());
-    ASSERT_NE(l, nullptr);
-    EXPECT_EQ(std::string(l->path), dir.path() + "/");
-    EXPECT_EQ(rliListCount(&l->folders), 3);
-    ASSERT_EQ(rliListCount(&l->files), 4);
-    auto *f = static_cast<sStorageFileItem *>(l->files.first);
-    EXPECT_STREQ(f->name, "a.KVB");
-    EXPECT_STREQ(f->baseName, "a");
-    EXPECT_STREQ(f->ext, ".KVB");
-    EXPECT_EQ(f->size, 5u);
-    EXPECT_STREQ(storageFindFolder(l, "c")->name, "C");
-    EXPECT_EQ(storageFindFolder(l, "D"), nullptr);
-    storageListingDispose(l);
 }
 
 TEST(StorageListing, FailuresReturnNothingAndDoNotEndTheProcess) {
@@ -445,39 +397,6 @@ TEST(StorageText, SizesAndRatio) {
     EXPECT_STREQ(stringLastSlash("a/b\\c"), "\\c");
     EXPECT_STREQ(stringLastSlash("a\\b/c"), "/c");
     EXPECT_EQ(stringLastSlash("abc"), nullptr);
-}
-
-TEST(StorageNameCache, LoadsOnceAddsAndClears) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "SYSTEM", "KIT", "wave", "data", "PRM"});
-    card.addWave(1201, "A", "KICK.wav");
-    card.addWave(1202, "B", "SNARE_02.aif");
-    sCard *c = cardCreate(dir.path().c_str());
-    sWave wave{};
-    wave.waveNumber = 1250;
-    std::memcpy(wave.dataFolder, "12", 3);
-    std::memcpy(wave.fileName, "HAT.wav", 8);
-    waveStorageWaveFile(c, &wave);
-    ASSERT_TRUE(gbStorageWaveInit[12]);
-    ASSERT_EQ(rliListCount(&gStorageWave[12]), 2);
-    auto *e = static_cast<sStorageWaveName *>(gStorageWave[12].first);
-    EXPECT_STREQ(e->baseName, "KICK");
-    EXPECT_STREQ(e->next->ext, ".aif");
-    testWriteFile(card.data(12) + "LATE.wav", "x");
-    waveStorageWaveFile(c, &wave);  // loaded already: the folder is not listed again
-    EXPECT_EQ(rliListCount(&gStorageWave[12]), 2);
-    ASSERT_EQ(waveStorageAddWaveFile(&wave, 1), 0);
-    auto *added = static_cast<sStorageWaveName *>(gStorageWave[12].last);
-    EXPECT_STREQ(added->baseName, "HAT");
-    EXPECT_EQ(added->placed, 1);
-    wave.waveNumber = 4400;  // a folder that does not exist is loaded empty
-    std::memcpy(wave.dataFolder, "44", 3);
-    waveStorageWaveFile(c, &wave);
-    EXPECT_TRUE(gbStorageWaveInit[44]);
-    waveStorageWaveFileClear();
-    EXPECT_FALSE(gbStorageWaveInit[12]);
-    EXPECT_EQ(rliListCount(&gStorageWave[12]), 0);
-    cardClose(c);
 }
 
 // --- The scan job ------------------------------------------------------------------
