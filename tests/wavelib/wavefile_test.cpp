@@ -82,40 +82,6 @@ struct PrmHolder {
 
 // --- Wave parameter files -------------------------------------------------------------------
 
-// Written from the records, read back, and written again over itself from
-// what was read: the same bytes each time.
-TEST(WaveParamFile, FreshAndRewrittenFilesAreByteExactAndReadBack) {
-    ScratchDir dir;
-    Categories cats;
-    cats.add("DEFAULT", 0);
-    sTag *tags[] = {cats.add("SNARE", 1), cats.add("C", 0)};
-    EXPECT_NE(testWavePrmText("KICK", "", 0).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
-    const struct {
-        const char *name, *folder, *file;
-        int tag;
-    } waves[] = {{"KICK", "00", "KICK.wav", 1}, {"HAT \x82\xA0", "03", "HAT_12.aif", 2}};
-    for (const auto &c : waves) {
-        const std::string path = dir / (std::string(c.folder) + ".kvb"), audio = std::string(c.folder) + "/" + c.file;
-        const std::string golden = testWavePrmText(c.name, audio, c.tag);
-        sWave w = makeWave(c.name, c.folder, c.file);
-        w.category = tags[c.tag - 1];
-        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, path.c_str()), 0);
-        EXPECT_EQ(testReadFile(path), golden);
-
-        PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
-        ASSERT_NE(r.prm, nullptr);
-        EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), c.name);
-        EXPECT_EQ(waveFileWavePrmGetFilenamePtr(r.prm), audio);
-        EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), c.tag);
-        EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
-        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), std::atoi(c.folder));
-        sWave again = makeWave(r.prm->name, c.folder, c.file);
-        again.category = w.category;
-        ASSERT_EQ(waveFileWavePrmCreateToFile(&again, &cats.list, path.c_str()), 0);
-        EXPECT_EQ(testReadFile(path), golden);
-    }
-}
-
 // What a reader takes from `text`: "name|path|tag" (the name's zero fill
 // left off), or "refused".
 std::string waveRead(const std::string &text) {
@@ -208,9 +174,16 @@ TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
     }
 }
 
-TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
+// Written from the records, fresh or over an old file (whose foreign elements
+// stay and whose missing values are added once, inside the root), read back,
+// and written again over itself from what was read: the same bytes each time.
+TEST(WaveParamFile, WrittenFreshOrInPlaceByteExactAndReadBack) {
     ScratchDir dir;
-    std::string path = dir / "00.kvb";
+    std::string path = dir / "03.kvb";
+    Categories cats;
+    cats.add("DEFAULT", 0);
+    sTag *tags[] = {cats.add("SNARE", 1), cats.add("C", 0)};
+    EXPECT_NE(testWavePrmText("KICK", "", 0).find("\t<Nm3>75</Nm3>\n\t<Nm4>0</Nm4>\n"), std::string::npos);
     auto withForeign = [](const std::string &name, const std::string &p, int tag) {
         std::string g = testWavePrmText(name, p, tag);
         g.insert(g.find("\t<Path>"), "\t<Color>3</Color>\n\t<Mode>1</Mode>\n");
@@ -222,28 +195,45 @@ TEST(WaveParamFile, InPlaceUpdateSetsOnlyTheValuesItOwns) {
     duplicatedAfter.insert(duplicatedAfter.find("</WvPrm>"), testPrmLine(1, "Nm0", 65));
     const struct {
         const char *what;
-        std::string old, after;
+        std::string old;  // empty: no file yet
+        const char *name, *folder, *file;
+        int tag;  // 0: no category
+        std::string after;
     } cases[] = {
-        {"foreign elements stay", withForeign("OLD NAME", "00/OLD.wav", 4), withForeign("AB", "00/AB.wav", -1)},
+        {"fresh", "", "KICK", "00", "KICK.wav", 1, testWavePrmText("KICK", "00/KICK.wav", 1)},
+        {"fresh, Shift-JIS", "", "HAT \x82\xA0", "03", "HAT_12.aif", 2,
+         testWavePrmText("HAT \x82\xA0", "03/HAT_12.aif", 2)},
+        {"foreign elements stay", withForeign("OLD NAME", "00/OLD.wav", 4), "AB", "00", "AB.wav", 0,
+         withForeign("AB", "00/AB.wav", -1)},
         {"missing values are added once, inside the root",
-         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n",
+         "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>5</Tag>\n</WvPrm>\n<After>1</After>\n", "AB", "00", "AB.wav", 0,
          "<WvPrm>\n\t<Nm0></Nm0>\n\t<Tag>-1</Tag>\n" + testPrmNameLines(1, "Nm", "AB", 12) +
              testPrmLine(1, "Path", "00/AB.wav") + "</WvPrm>\n<After>1</After>\n"},
-        {"duplicated elements all take the new value", duplicated, duplicatedAfter},
+        {"duplicated elements all take the new value", duplicated, "AB", "00", "AB.wav", 0, duplicatedAfter},
         // The name state swallows the root's close tag, so a reader never ends
         // the body: values added before that tag would not be read.
-        {"a root that never closes is replaced whole", "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n",
+        {"a root that never closes is replaced whole", "<WvPrm>\n\t<Nm0>65\n</WvPrm>\n", "AB", "00", "AB.wav", 0,
          testWavePrmText("AB", "00/AB.wav", -1)},
     };
-    sWave w = makeWave("AB", "00", "AB.wav");
     for (const auto &c : cases) {
-        ASSERT_TRUE(testWriteFile(path, c.old));
-        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+        std::remove(path.c_str());
+        ASSERT_TRUE(c.old.empty() || testWriteFile(path, c.old));
+        sWave w = makeWave(c.name, c.folder, c.file);
+        w.category = c.tag ? tags[c.tag - 1] : nullptr;
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, &cats.list, path.c_str()), 0) << c.what;
         EXPECT_EQ(testReadFile(path), c.after) << c.what;
-        // A second save finds every value and adds nothing more.
-        ASSERT_EQ(waveFileWavePrmCreateToFile(&w, nullptr, path.c_str()), 0) << c.what;
+
+        PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
+        ASSERT_NE(r.prm, nullptr) << c.what;
+        EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), c.name) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetFilenamePtr(r.prm), std::string(c.folder) + "/" + c.file) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), c.tag ? c.tag : -1) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
+        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), std::atoi(c.folder));
+        sWave again = makeWave(r.prm->name, c.folder, c.file);
+        again.category = w.category;
+        ASSERT_EQ(waveFileWavePrmCreateToFile(&again, &cats.list, path.c_str()), 0) << c.what;
         EXPECT_EQ(testReadFile(path), c.after) << c.what;
-        EXPECT_EQ(waveRead(c.after).substr(0, 3), "AB|") << c.what;
     }
 }
 
@@ -375,44 +365,14 @@ struct TestKit {
     }
 };
 
-// Written from the records, read back, and written again over itself from
-// what was read: the same bytes each time.
-TEST(KitFile, FreshAndRewrittenFilesAreByteExactAndReadBack) {
+// Written from the records, fresh or over an old file, read back, and written
+// again over itself from what was read: the same bytes each time.
+TEST(KitFile, WrittenFreshOrInPlaceByteExactAndReadBack) {
     ScratchDir dir;
     std::string path = dir / "kit007.kvb";
     EXPECT_NE(kitGolden("New Kit ", "").find("\t<Nm7>32</Nm7>\n\t<SubNm0>0</SubNm0>\n"), std::string::npos);
     std::vector<int> fifteen;
     for (int i = 0; i < 15; ++i) fifteen.push_back(i * 100 + 7);
-    const struct {
-        const char *name, *sub;
-        std::vector<int> waves;
-    } kits[] = {{"New Kit ", "", {}}, {"\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", fifteen}};
-    for (const auto &c : kits) {
-        const std::string golden = kitGolden(c.name, c.sub, c.waves);
-        std::remove(path.c_str());
-        TestKit k(c.name, c.sub, c.waves);
-        ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
-        EXPECT_EQ(testReadFile(path), golden);
-
-        KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
-        ASSERT_NE(r.kit, nullptr);
-        EXPECT_STREQ(r.kit->name, c.name);
-        EXPECT_STREQ(r.kit->subName, c.sub);
-        EXPECT_EQ(r.kit->isFile, 1);
-        ASSERT_EQ(rliListCount(&r.kit->pads), 15);
-        for (int i = 0; i < 15; ++i) {
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, c.waves.empty() ? -1 : c.waves[i]);
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->subWaveNumber, c.waves.empty() ? -1 : c.waves[i] + 1);
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
-        }
-        ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
-        EXPECT_EQ(testReadFile(path), golden);
-    }
-}
-
-TEST(KitFile, InPlaceUpdateChangesOnlyValuesAndAddsWhatIsMissing) {
-    ScratchDir dir;
-    std::string path = dir / "kit000.kvb";
     // A foreign element inside pad 2 and one after the pads stay where they are.
     auto withForeign = [](std::string kit) {
         size_t pad2 = 0;
@@ -427,43 +387,40 @@ TEST(KitFile, InPlaceUpdateChangesOnlyValuesAndAddsWhatIsMissing) {
                         testPrmNameLines(1, "SubNm", "S", 16) + padBlock(40, 41);
     for (int i = 4; i < 15; ++i) added += padBlock(-1, -1);
     const struct {
-        std::string old;
+        std::string old;  // empty: no file yet
         const char *name, *sub;
         std::vector<int> waves;
         std::string after;
     } cases[] = {
+        {"", "New Kit ", "", {}, kitGolden("New Kit ", "")},
+        {"", "\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", fifteen,
+         kitGolden("\x83\x4C\x83\x62\x83\x67", "SUBNAME SIXTEEN!", fifteen)},
         {withForeign(kitGolden("OLD", "old sub")), "NEW", "", {5, 6, 7}, withForeign(kitGolden("NEW", "", {5, 6, 7}))},
         {"<KitPrm>\n" + padBlock(1, 2) + "\t<PadPrm>\n" + testPrmLine(2, "SubWv", 4) + "\t</PadPrm>\n" + padBlock(5, 6) +
              "</KitPrm>\n",
          "K", "S", {10, 20, 30, 40}, added + "</KitPrm>\n"},
     };
     for (const auto &c : cases) {
-        ASSERT_TRUE(testWriteFile(path, c.old));
+        std::remove(path.c_str());
+        ASSERT_TRUE(c.old.empty() || testWriteFile(path, c.old));
         TestKit k(c.name, c.sub, c.waves);
         ASSERT_EQ(waveFileKitPrmCreateToFile(&k.kit, path.c_str()), 0);
         EXPECT_EQ(testReadFile(path), c.after);
+
         KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
         ASSERT_NE(r.kit, nullptr);
-        for (size_t i = 0; i < c.waves.size(); ++i) EXPECT_EQ(waveKitPadPtr(r.kit, static_cast<int>(i))->waveNumber, c.waves[i]);
-    }
-}
-
-TEST(KitFile, UpdateOfOddFilesReadsBackAsWritten) {
-    const std::string oldFiles[] = {
-        // A root tag in another case, its exact spelling only after a zero byte.
-        "<KitPrm><Nm0>1</Nm0>\t<PadPrm><Wv>3</Wv></PadPrm></KiTPrm>\0</KitPrm>"s,
-        "<kitprm><SubNm1>2</SubNm1></KitPrm>\0<KitPrm>"s,
-    };
-    TestKit k("\xE9KIT", "SUB", {5, 6});
-    for (const auto &old : oldFiles) {
-        std::string text;
-        ASSERT_EQ(waveFileKitPrmUpdateText(&k.kit, bytes(old), old.size(), &text), 0);
-        KitHolder r(waveFileKitPrmCreateFromMemory(bytes(text), text.size()));
-        ASSERT_NE(r.kit, nullptr) << text;
-        EXPECT_EQ(r.kit->isFile, 1) << text;
-        EXPECT_STREQ(r.kit->name, "\xE9KIT");
-        EXPECT_STREQ(r.kit->subName, "SUB");
-        for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, i < 2 ? 5 + i : -1) << i;
+        EXPECT_STREQ(r.kit->name, c.name);
+        EXPECT_STREQ(r.kit->subName, c.sub);
+        EXPECT_EQ(r.kit->isFile, 1);
+        ASSERT_EQ(rliListCount(&r.kit->pads), 15);
+        for (int i = 0; i < 15; ++i) {
+            bool set = i < static_cast<int>(c.waves.size());
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, set ? c.waves[i] : -1);
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->subWaveNumber, set ? c.waves[i] + 1 : -1);
+            EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
+        }
+        ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
+        EXPECT_EQ(testReadFile(path), c.after);
     }
 }
 
