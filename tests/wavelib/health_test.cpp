@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 

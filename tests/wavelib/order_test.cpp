@@ -2,7 +2,6 @@
 // clash-free naming of audio files in a data folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -99,13 +99,16 @@ protected:
     }
 };
 
-TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeReportsTheEndOnceAndHoldsOnePlayerPerSelection) {
+TEST_F(PlayerTest, PlaysToTheEndReportsTheEndOnceAndHoldsOnePlayerPerSelection) {
     ASSERT_EQ(waveWaveSelect(&kick), 0) << soundCreateResult();
     if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    _sSound *first = gpSound;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
+    EXPECT_EQ(gpSound, first);
     EXPECT_EQ(waveWaveGetTotTime(), 50u);
     EXPECT_EQ(waveWaveGetChannels(), 1);
     EXPECT_EQ(waveWaveGetFilesize(), 44u + 2 * 2205);
-    waveWaveSetVolume(0.25f);
     ASSERT_EQ(waveWavePlay(), 0);
     int ends = passUntil([] { return waveWaveGetPlaying() != 0; });
     for (int i = 0; i < 3; ++i) {
@@ -115,23 +118,10 @@ TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeReportsTheEndOnceAndHoldsOnePlayerPer
     EXPECT_EQ(ends, 1);
     EXPECT_FLOAT_EQ(waveWaveGetPosition(), 1.0f);
     EXPECT_TRUE(seen.requests.empty());  // ending by itself is the end flag's news
-    ASSERT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(seen.requests, std::vector<int>{204});
 
-    std::vector<int16_t> got = testDiskOutputSound(raw);
-    std::vector<int16_t> want = testMonoOut(ramp, 8192);
-    ASSERT_GE(got.size(), want.size());
-    EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
-    EXPECT_TRUE(std::all_of(got.begin() + static_cast<long>(want.size()), got.end(), [](int16_t s) { return s == 0; }));
-
-    // Each selection makes one player and each release tells the window once.
-    ASSERT_EQ(waveWaveSelect(&kick), 0);
-    _sSound *first = gpSound;
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(waveWaveSelect(&kick), 0);  // the same wave: same player, no news
-    EXPECT_EQ(gpSound, first);
+    // Each release of a player tells the window once.
     ASSERT_EQ(waveWaveSelect(&snare), 0);
-    EXPECT_EQ(seen.requests, (std::vector<int>{204, 204}));
+    EXPECT_EQ(seen.requests, std::vector<int>{204});
     // 176400 data bytes at 176400 bytes per second: one second exactly.
     EXPECT_EQ(waveWaveGetChannels(), 2);
     EXPECT_EQ(waveWaveGetTotTime(), 1000u);
@@ -139,7 +129,7 @@ TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeReportsTheEndOnceAndHoldsOnePlayerPer
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(waveWaveIsCreate(), -1);
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
-    EXPECT_EQ(seen.requests.size(), 3u);
+    EXPECT_EQ(seen.requests, (std::vector<int>{204, 204}));
 
     // The library clears the selection of a wave it disposes of; the player
     // made for that wave goes with the next deselection instead of staying open.
@@ -147,7 +137,7 @@ TEST_F(PlayerTest, PlaysToTheEndAtItsVolumeReportsTheEndOnceAndHoldsOnePlayerPer
     gpSelectWave = nullptr;
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(gpSound, nullptr);
-    EXPECT_EQ(seen.requests.size(), 4u);
+    EXPECT_EQ(seen.requests.size(), 3u);
 }
 
 TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {

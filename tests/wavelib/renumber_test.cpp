@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -179,22 +178,6 @@ TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
     waveListDispose(fresh);
 }
 
-TEST_F(RenumberTest, AMoveNeverReplacesAFileThePlanDidNotKnow) {
-    TestCard card(dir.path());
-    buildCard(card);
-    sWaveList *list = open(dir.path());
-    ASSERT_NE(list, nullptr);
-    // The device wrote HAT.wav into folder 00 after the card was read.
-    testWriteFile(card.data(0) + "HAT.wav", "device's own file");
-    ASSERT_EQ(listRenumbering(list), 0);
-    EXPECT_EQ(testReadFile(card.data(0) + "HAT.wav"), "device's own file");
-    EXPECT_EQ(std::string(waveListFindWaveNumber(list, 3)->fileName), "HAT_01.wav");
-    waveListDispose(list);
-    sWaveList *fresh = open(dir.path());
-    EXPECT_EQ(waves(fresh)["Hat"], (std::pair<int, std::string>{3, "00/HAT_01.wav"}));
-    waveListDispose(fresh);
-}
-
 TEST_F(RenumberTest, AudioThatIsNoPlainFileIsNeitherGoneNorMoved) {
     TestCard card(dir.path());
     buildCard(card);
@@ -295,7 +278,7 @@ int recordMbox(int title, int text, const char *extra, int) {
     return 1;
 }
 
-TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndReportsAKitItCannotWrite) {
+TEST_F(RenumberTest, WritesNeedTheDeviceFolderAKitThatCannotBeWrittenIsReportedAndAMoveReplacesNothing) {
     TestCard card(dir.path() + "/card");
     testMakeDirs(dir.path() + "/card");
     buildCard(card);
@@ -330,6 +313,13 @@ TEST_F(RenumberTest, KitSaveNeedsTheDeviceFolderAndReportsAKitItCannotWrite) {
     EXPECT_EQ(kit->edited, 0);
     EXPECT_EQ(waveKitSaveCount(list, 0), 0);
     EXPECT_EQ(waveKitSaveCount(list, 1), 2);
+
+    // The device wrote HAT.wav into folder 00 after the card was read: the
+    // renumbering Hat moves there never replaces it.
+    testWriteFile(card.data(0) + "HAT.wav", "device's own file");
+    ASSERT_EQ(listRenumbering(list), 0);
+    EXPECT_EQ(testReadFile(card.data(0) + "HAT.wav"), "device's own file");
+    EXPECT_EQ(std::string(waveListFindWaveNumber(list, 3)->fileName), "HAT_01.wav");
     waveListDispose(list);
 }
 
