@@ -20,18 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every audio file below `root` with its bytes.
-std::map<std::string, std::string> audioFiles(const std::string &root) {
-    std::map<std::string, std::string> files;
-    for (const auto &e : fs::recursive_directory_iterator(root)) {
-        std::string ext = e.path().extension().string();
-        for (char &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (e.is_regular_file() && (ext == ".wav" || ext == ".aif" || ext == ".aiff"))
-            files[e.path().string()] = testReadFile(e.path().string());
-    }
-    return files;
-}
-
 struct FaultRow {
     const char *name;
     std::function<void(const TestCard &)> make;
@@ -144,7 +132,9 @@ TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
     const FaultRow &row = GetParam();
     TestCard card = healthyCard();
     row.make(card);
-    std::map<std::string, std::string> audioBefore = audioFiles(dir.path());
+    // Every audio file lives in the data folders.
+    const std::string data = card.device() + "WAVE/DATA";
+    std::map<std::string, std::string> audioBefore = testTreeSnapshot(data);
 
     sHealthReport r{}, after{};
     ASSERT_EQ(waveHealthCheck(dir.path().c_str(), &r), 0);
@@ -155,14 +145,14 @@ TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
     EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(row.file))), row.file) << path;
     EXPECT_STRNE(first->detail, "");
     // Checking changed nothing.
-    EXPECT_EQ(audioFiles(dir.path()), audioBefore);
+    EXPECT_EQ(testTreeSnapshot(data), audioBefore);
 
     ASSERT_EQ(waveHealthApply(&r, &after), 0);
     std::vector<int32_t> remaining;
     for (int32_t k : row.kinds)
         if (row.fix == HEALTH_FIX_NONE) remaining.push_back(k);
     EXPECT_EQ(kindsOf(after), remaining);
-    EXPECT_EQ(audioFiles(dir.path()), audioBefore) << "an audio file was lost or changed";
+    EXPECT_EQ(testTreeSnapshot(data), audioBefore) << "an audio file was lost or changed";
     ASSERT_NE(after.list, nullptr);
     EXPECT_NE(waveListFindWaveNumber(after.list, 1), nullptr) << "the healthy wave went";
     if (row.fix != HEALTH_FIX_NONE) {
