@@ -1,5 +1,5 @@
 // Preview sound: the mixer's arithmetic, and real output through SDL2's disk
-// driver: a loop plays on, a stop rewinds, and files it cannot play are refused.
+// driver: a loop plays on and a stop rewinds.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -85,28 +85,10 @@ TEST_F(SoundOutputTest, LoopPlaysOnAndStopRewinds) {
     snd->setPosition(w, 0.5f);
     EXPECT_NEAR(snd->getPosition(w), 0.5f, 1.0f / 441);  // whole frames only
     snd->dispose(w);
+    EXPECT_EQ(soundOutputOpenCount(), 0);
     std::vector<int16_t> got = testDiskOutputSound(raw);
     size_t loud = size_t(std::count(got.begin(), got.end(), 1200));
     EXPECT_GT(loud, samples.size() * 2);  // more than one pass of the sound reached the output
-}
-
-TEST_F(SoundOutputTest, UnreadableAndWrongFormatsAreRefused) {
-    testWriteFile(dir / "junk.wav", "not audio at all");
-    testWriteFile(dir / "low.wav", testWavWithSamples(std::vector<int16_t>(100, 1), 1, 22050));
-    struct {
-        std::string path;
-        int result;
-    } cases[] = {
-        {dir / "missing.wav", SOUND_ERROR_UNREADABLE},
-        {dir / "junk.wav", SOUND_ERROR_UNREADABLE},
-        {dir / "low.wav", SOUND_ERROR_FORMAT},
-    };
-    for (const auto &c : cases) {
-        int result = 0;
-        EXPECT_EQ(snd->create(&result, c.path.c_str()), nullptr);
-        EXPECT_EQ(result, c.result) << c.path;
-    }
-    EXPECT_EQ(soundOutputOpenCount(), 0);
 }
 
 }  // namespace
