@@ -68,7 +68,7 @@ TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnce) {
     EXPECT_EQ(screen->objects->getCount(), 0);
 }
 
-TEST_F(WidgetTest, AThreeStateButtonCyclesAndShowsEachStatesPictures) {
+TEST_F(WidgetTest, AThreeStateButtonCyclesShowingEachStatesPicturesAndPostsValuesConverted) {
     CgifUIButton *b = okButton(screen, BUTTON_THREE_STATE, nullptr);
     const int shown[4] = {eFILE_CANCEL, eFILE_DELETE, eFILE_OK, eFILE_CANCEL};
     for (int i = 0; i < 4; i++) {
@@ -77,10 +77,8 @@ TEST_F(WidgetTest, AThreeStateButtonCyclesAndShowsEachStatesPictures) {
         EXPECT_EQ(b->getValue(), (i + 1) % 3);
         EXPECT_EQ(b->getSprite()->texture, screen->textures->getTexObject(shown[i]));
     }
-}
-
-TEST_F(WidgetTest, PostedValuesConvertForVolumeAndPosition) {
-    CgifUIButton *b = okButton(screen, BUTTON_TOGGLE, nullptr);
+    EXPECT_EQ(messages().size(), 4u);  // one per click
+    // Volume and position messages post their values converted.
     struct { int32_t message; int value; intptr_t posted; } cases[] = {{5, 3, 25}, {4, 3, 7}, {4, -3, -7}, {9, -3, -3}};
     for (auto &c : cases) {
         b->setMessage(c.message, 0);

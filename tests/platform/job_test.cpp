@@ -1,5 +1,5 @@
 // The job runner on the scripted host: worker threads, the progress window's
-// life cycle, cancel presses and questions asked from the worker.
+// life cycle and questions asked from the worker.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -192,10 +192,10 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
         able.clear();
         probe.calls = 0;
         long blocks = memGetBlockCount();
-        memTestFailNth(n, false);
+        hlFailAllocation(n);
         int r = editProgressBarInit(jobCounting, &probe, nullptr, 0, "Saving");
         bool failed = memTestFailCount() > 0;
-        memTestFailNth(0, false);
+        hlFailAllocation(0);
         if (r == 0) {
             // Pieces of the window may be missing; the job runs all the same.
             ASSERT_TRUE(jobSpinUntilClosed());
@@ -216,41 +216,18 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
     EXPECT_TRUE(sawFailure);
 }
 
-// --- Cancel -----------------------------------------------------------------------
-
-TEST_F(JobTest, CancelPressesReachTheCancelFunctionOnTheMainThreadOrAreOnlyCounted) {
-    ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &probe, jobCancel, 0, "Export"), 0);
-    EXPECT_GE(logIndex("progressOpen Export cancel=1 parent=1"), 0);
-    editProgressBarMain();
-    EXPECT_EQ(probe.cancelCalls, 0);
-    hlPressProgressCancel();
-    hlPressProgressCancel();
-    editProgressBarMain();
-    EXPECT_EQ(probe.cancelCalls, 2);
-    EXPECT_FALSE(probe.cancelOffMain);
-    ASSERT_TRUE(jobSpinUntilClosed());
-    EXPECT_EQ(probe.cancelCalls, 2);
-
-    // Without a cancel function a press changes nothing but is told to the caller.
-    int presses = -1;
-    probe.gate = true;
-    hlPressProgressCancel();
-    ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 0, "Saving", &presses), 0);
-    EXPECT_GE(logIndex("progressOpen Saving cancel=0 parent=1"), 0);
-    EXPECT_TRUE(probe.done);
-    EXPECT_EQ(probe.cancelCalls, 2);
-    EXPECT_EQ(presses, 1);
-}
-
 // --- Questions ------------------------------------------------------------------
 
-TEST_F(JobTest, QuestionsAreAskedByTheMainThread) {
+TEST_F(JobTest, QuestionsAreAskedByTheMainThreadAndClosingWaitsForTheJob) {
     hlPushMessageBoxAnswer(2);
     hlPushMessageBoxAnswer(4);
     ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 0, "Import"), 0);
-    // The main thread goes on with its loop while the job is on its way.
-    for (int i = 0; i < 5; i++) editProgressBarMain();
+    // The main thread goes on with its loop while the job is on its way, and a
+    // close request leaves the window until the job has ended.
+    editProgressBarSetWindowCloseRequest();
+    for (int i = 0; i < 20; i++) editProgressBarMain();
     EXPECT_EQ(hlCallCount("messageBox"), 0);
+    EXPECT_EQ(editProgressBarGetIsWindow(), 1);
     probe.gate = true;
     ASSERT_TRUE(jobSpinUntilClosed());
     EXPECT_EQ(probe.answer1, 2);
@@ -269,17 +246,6 @@ TEST_F(JobTest, QuestionsAreAskedByTheMainThread) {
     EXPECT_EQ(editProgressBarMboxOpenMsg(56, L"Gone", 0), 1);
     EXPECT_EQ(hlCallCount("messageBox 1 T55: T61"), 1);
     EXPECT_EQ(hlCallCount("messageBox 0 T56: Gone"), 1);
-}
-
-TEST_F(JobTest, ClosingWaitsForTheJobAndAnswersWhatItAsksMeanwhile) {
-    ASSERT_EQ(editProgressBarInit(jobGated, &probe, nullptr, 0, "Deleting"), 0);
-    editProgressBarSetWindowCloseRequest();
-    for (int i = 0; i < 20; i++) editProgressBarMain();
-    EXPECT_EQ(editProgressBarGetIsWindow(), 1);  // the job still runs
-    EXPECT_FALSE(probe.done);
-    probe.gate = true;
-    ASSERT_TRUE(jobSpinUntilClosed());
-    EXPECT_TRUE(probe.done);
 
     // Closing at once blocks until the job ends, answering its questions.
     probe.done = false;

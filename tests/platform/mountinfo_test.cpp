@@ -102,13 +102,4 @@ TEST(Mountinfo, LabelsAreReadFromBlockDeviceLinks) {
     EXPECT_TRUE(mntReadLabels((dir / "none").c_str()).empty());
 }
 
-TEST(Mountinfo, TheMachinesListHoldsOnlyFolders) {
-    for (const sOsVolume &v : mntVolumesRead()) {
-        struct stat st;
-        ASSERT_EQ(stat(v.path, &st), 0) << v.path;
-        EXPECT_TRUE(S_ISDIR(st.st_mode)) << v.path;
-        EXPECT_EQ(v.path[std::strlen(v.path) - 1], '/');
-    }
-}
-
 }  // namespace

@@ -143,7 +143,7 @@ protected:
 
 // --- Progress line ----------------------------------------------------------------
 
-TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnCutToTheLineByCharacters) {
+TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnClearedForQuestionsCutByCharacters) {
     // Not a terminal (a memory stream): nothing at all.
     probe.gate = true;
     ASSERT_EQ(editProgressBarRun(jobGated, &probe, nullptr, 1, "Copying", nullptr), 0);
@@ -165,6 +165,18 @@ TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnCutToTheLineByCharacters) {
     EXPECT_LT(half, full);
     EXPECT_EQ(out.substr(out.size() - 4), "\r\033[K");
 
+    // A question from the job starts on a cleared line.
+    size_t from = out.size();
+    probe.gate = false;
+    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 1, "Import"), 0);
+    ASSERT_TRUE(jobSpinUntil([&] { return errOut().find("0%", from) != std::string::npos; }));
+    probe.gate = true;
+    ASSERT_TRUE(jobSpinUntilClosed());
+    out = errOut();
+    size_t first = out.find("0%\033[K\r\033[KDUMMY: DUMMY\n", from);
+    EXPECT_NE(first, std::string::npos) << out;
+    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Disk full\n", first), std::string::npos) << out;
+
     // A long message is cut to the line by characters: 80 columns without a
     // terminal to ask leave 51 characters beside the bar and the percentage.
     std::string eAcute = "\xc3\xa9", message, cut;
@@ -177,18 +189,6 @@ TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnCutToTheLineByCharacters) {
     out = errOut();
     EXPECT_NE(out.find("\r" + cut + " [--------------------]   0%"), std::string::npos) << out;
     EXPECT_EQ(out.find(cut + eAcute), std::string::npos);
-}
-
-TEST_F(TerminalJob, QuestionStartsOnAClearedLine) {
-    termSetProgressLine(1);
-    ASSERT_EQ(editProgressBarInit(jobAsks, &probe, nullptr, 1, "Import"), 0);
-    ASSERT_TRUE(jobSpinUntil([this] { return errOut().find("0%") != std::string::npos; }));
-    probe.gate = true;
-    ASSERT_TRUE(jobSpinUntilClosed());
-    std::string out = errOut();
-    size_t first = out.find("0%\033[K\r\033[KDUMMY: DUMMY\n");
-    EXPECT_NE(first, std::string::npos) << out;
-    EXPECT_NE(out.find("0%\033[K\r\033[KDUMMY: Disk full\n", first), std::string::npos) << out;
 }
 
 // --- Ctrl-C -----------------------------------------------------------------------

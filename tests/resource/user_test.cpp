@@ -165,7 +165,7 @@ TEST_F(UserStore, RefusedFilesAreReplacedByDefaults) {
     }
 }
 
-TEST_F(UserStore, OutOfRangeStoredValuesAreHeldInBounds) {
+TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplaced) {
     std::string bytes = defaultFile();
     putWord(bytes, 44, 57);
     // A folder field with no terminator anywhere in its 1024 words.
@@ -188,10 +188,8 @@ TEST_F(UserStore, OutOfRangeStoredValuesAreHeldInBounds) {
     std::wstring tooLong(kUserPathMax, L'a');
     EXPECT_EQ(userSetWaveImportDefaultPathPtr(tooLong.c_str()), -1);
     EXPECT_EQ(userSetWaveImportDefaultPathPtr(tooLong.substr(1).c_str()), 0);
-}
 
-TEST_F(UserStore, AVanishedFolderGivesTheDocumentsFolder) {
-    userInit(&flags);
+    // A stored folder that has vanished, or none stored, gives the documents folder.
     std::filesystem::create_directories(home + "/Documents");
     std::filesystem::create_directories(home + "/drums");
     userSetWaveImportDefaultPathPtr(testWide(home + "/drums/").c_str());
@@ -199,7 +197,7 @@ TEST_F(UserStore, AVanishedFolderGivesTheDocumentsFolder) {
     std::filesystem::remove(home + "/drums");
     userInit(&flags);
     EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), testWide(home + "/Documents/"));
-    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/Documents/")) << "empty folder";
+    EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/Documents/"));
 }
 
 TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {

@@ -366,18 +366,17 @@ std::string waitForWindow(const char *title) {
 
 const std::string kProgram = std::string(KVB_BUILD_ROOT) + "/bin/kvb-rt-wave-manager";
 
-// Installs a copy of the program below `dir` with its data (a pack when
-// `pack`, the string tables `tables`); returns the copy's path.
-std::string install(const ScratchDir &dir, bool pack, const std::vector<std::string> &tables) {
+// Installs a copy of the program below `dir` with its data (the real pack, the
+// string tables `tables`); returns the copy's path.
+std::string install(const ScratchDir &dir, const std::vector<std::string> &tables) {
     std::string copy = dir / "bin/kvb-rt-wave-manager";
     bool ok = testMakeDirs(dir / "bin") && testMakeDirs(dir / "share/kvb-rt-wave-manager") &&
               testWriteFile(copy, testReadFile(kProgram)) && chmod(copy.c_str(), 0755) == 0 &&
               testDataFolder(dir / "share/kvb-rt-wave-manager", false, tables,
                              std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language");
     // The main window draws with every picture of the real pack.
-    if (pack)
-        ok = ok && testWriteFile(dir / "share/kvb-rt-wave-manager/resource/pack.bin",
-                                 testReadFile(std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/resource/pack.bin"));
+    ok = ok && testWriteFile(dir / "share/kvb-rt-wave-manager/resource/pack.bin",
+                             testReadFile(std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/resource/pack.bin"));
     EXPECT_TRUE(ok);
     return copy;
 }
@@ -386,7 +385,7 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     ScratchDir dir;
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().c_str());
     ScopedEnv lang("LANGUAGE", "en");
-    const std::string program = install(dir, true, {"en", "ja"});
+    const std::string program = install(dir, {"en", "ja"});
     // Cancel: the program ends without a question.
     int pid = testStartProgram({program}, dir / "err");
     ASSERT_GT(pid, 0);
@@ -409,26 +408,6 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
         ASSERT_FALSE(waitForWindow(args.size() == 1 ? "Choose the Card" : "KVB-RT Wave Manager").empty());
         kill(pid, SIGTERM);
         EXPECT_EQ(testWaitProgram(pid, 10), 0) << testReadFile(dir / "err");
-    }
-}
-
-TEST(QtProgram, MissingDataEndsWithStatusOneNamingTheFile) {
-    struct {
-        bool pack;
-        std::vector<std::string> tables;
-        const char *said;  // the message, then where it looked
-        const char *where;
-    } const cases[] = {
-        {false, {"en"}, "pack.bin: missing", "/bin/../share/kvb-rt-wave-manager/resource"},
-        {true, {"ja"}, "STRING_TABLE_en.zar: missing", "/bin/../share/kvb-rt-wave-manager/language"},
-    };
-    for (const auto &c : cases) {
-        ScratchDir dir;
-        ScopedEnv lang("LANGUAGE", "de");
-        EXPECT_EQ(testWaitProgram(testStartProgram({install(dir, c.pack, c.tables)}, dir / "err"), 20), 1);
-        std::string err = testReadFile(dir / "err");
-        EXPECT_NE(err.find(c.said), std::string::npos) << err;
-        EXPECT_NE(err.find(dir.path() + c.where), std::string::npos) << err;
     }
 }
 
