@@ -109,36 +109,11 @@ protected:
     }
 };
 
-// With conversion asked for, what the device plays is copied as it is and
-// the rest becomes a canonical WAV file named ".wav"; a file nothing reads
-// is still refused.
-TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
-    open();
-    std::string good = source("good.wav", testWavBytes(10));
-    std::vector<std::string> paths = {good, source("hi.wav", testWavBytes(4800, 48000, 16, 2)),
-                                      source("song.mp3", testWavBytes(10)), source("text.wav", "not audio at all"),
-                                      source("aiff24.aif", testAiffBytes(7, 24))};
-    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 1);
-    std::vector<std::pair<int, int>> want = {{IMPORT_OK, CONVERT_COPY},
-                                             {IMPORT_OK, CONVERT_RESAMPLE},
-                                             {IMPORT_OK, CONVERT_REWRAP},
-                                             {IMPORT_BAD_FORMAT, -1},
-                                             {IMPORT_OK, CONVERT_DITHER}};
-    ASSERT_EQ(outcomes.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i)
-        EXPECT_EQ(std::make_pair(outcomes[i].result, outcomes[i].kind), want[i]) << paths[i];
-    EXPECT_EQ(testReadFile(file(0)), testReadFile(good));
-    for (int n : {1, 2, 3}) {
-        std::string bytes = testReadFile(file(n));
-        EXPECT_EQ(fs::path(file(n)).extension(), ".wav");
-        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << file(n);
-    }
-    EXPECT_EQ(testReadFile(file(1)).size(), 44u + 4410u * 4u);
-    EXPECT_EQ(testReadFile(file(3)).size(), 44u + 7u * 2u);
-    expectCardMatchesLibrary();
-}
-
-TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
+// Each file the device cannot play is refused with its reason and the rest go
+// on. With conversion asked for, what the device plays is copied as it is,
+// the rest becomes a canonical WAV file named ".wav", and a file nothing
+// reads is still refused.
+TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonOrConvertedAndTheRestGoOn) {
     open();
     testMakeDirs(dir / "in/folder.wav");
     std::string floatWav = testWavBytes(10, 44100, 32);
@@ -147,21 +122,26 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
         std::string path;
         int result;
         const char *why;
+        int kind;  // the CONVERT_* a conversion takes, -1 where it is refused too
     } cases[] = {
-        {source("good1.wav", testWavBytes(10)), IMPORT_OK, ""},
-        {source("hi.wav", testWavBytes(10, 48000)), IMPORT_BAD_FORMAT, "48000 Hz: the device plays only 44100 Hz"},
-        {source("eight.wav", testWavBytes(10, 44100, 8)), IMPORT_BAD_FORMAT, "8-bit: the device plays only 16-bit"},
-        {source("float.wav", floatWav), IMPORT_BAD_FORMAT, "floating-point samples"},
-        {source("text.wav", "not audio at all"), IMPORT_BAD_FORMAT, "not audio: no WAV or AIFF header"},
-        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not a WAV or AIFF file"},
-        {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file"},
-        {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist"},
-        {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file"},
-        {source("aiff24.aif", testAiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit"},
-        {source("ima.aif", testAiffBytes(10, 16, "ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)"},
-        {source("sowt.aif", testAiffBytes(10, 16, "sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)"},
-        {source("pcm.aif", testAiffBytes(10, 16, "NONE")), IMPORT_OK, ""},
-        {source("good2.wav", testWavBytes(10)), IMPORT_OK, ""},
+        {source("good1.wav", testWavBytes(10)), IMPORT_OK, "", CONVERT_COPY},
+        {source("hi.wav", testWavBytes(4800, 48000, 16, 2)), IMPORT_BAD_FORMAT,
+         "48000 Hz: the device plays only 44100 Hz", CONVERT_RESAMPLE},
+        {source("eight.wav", testWavBytes(10, 44100, 8)), IMPORT_BAD_FORMAT, "8-bit: the device plays only 16-bit",
+         CONVERT_REWRAP},
+        {source("float.wav", floatWav), IMPORT_BAD_FORMAT, "floating-point samples", CONVERT_DITHER},
+        {source("text.wav", "not audio at all"), IMPORT_BAD_FORMAT, "not audio: no WAV or AIFF header", -1},
+        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not a WAV or AIFF file", CONVERT_REWRAP},
+        {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file", -1},
+        {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist", -1},
+        {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file", -1},
+        {source("aiff24.aif", testAiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit", CONVERT_DITHER},
+        {source("ima.aif", testAiffBytes(10, 16, "ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)",
+         CONVERT_DITHER},
+        {source("sowt.aif", testAiffBytes(10, 16, "sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)",
+         CONVERT_REWRAP},
+        {source("pcm.aif", testAiffBytes(10, 16, "NONE")), IMPORT_OK, "", CONVERT_COPY},
+        {source("good2.wav", testWavBytes(10)), IMPORT_OK, "", CONVERT_COPY},
     };
     std::vector<std::string> paths;
     for (const auto &c : cases) paths.push_back(c.path);
@@ -183,6 +163,22 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
     bool named = false;
     for (const auto &c : hlCalls()) named = named || c.find("\n\nhi.wav") != std::string::npos;
     EXPECT_TRUE(named);
+
+    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 4);
+    ASSERT_EQ(outcomes.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(outcomes[i].result == IMPORT_OK ? outcomes[i].kind : -1, cases[i].kind) << paths[i];
+        if (outcomes[i].result != IMPORT_OK) continue;
+        std::string made = file(outcomes[i].number), bytes = testReadFile(made);
+        if (cases[i].kind == CONVERT_COPY) {
+            EXPECT_EQ(bytes, testReadFile(paths[i]));
+            continue;
+        }
+        EXPECT_EQ(fs::path(made).extension(), ".wav");
+        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << made;
+    }
+    EXPECT_EQ(testReadFile(file(outcomes[1].number)).size(), 44u + 4410u * 4u);
+    EXPECT_EQ(testReadFile(file(outcomes[9].number)).size(), 44u + 10u * 2u);
     expectCardMatchesLibrary();
 }
 
