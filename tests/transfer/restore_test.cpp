@@ -199,7 +199,8 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
 TEST_F(RestoreTest, CancelOrNoRoomToStageItLeavesTheOldCardAndInPlaceNeedsConfirming) {
     // A backup large enough that the job is still unpacking when Cancel is seen.
     std::string src = dir / "big/Korvan", big = dir / "big.kvb";
-    for (int i = 0; i < 24; ++i) testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+    for (int i = 0; i < 24; ++i)
+        testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
     char error[kTarErrorMax];
     ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0) << error;
     Tree old = testTreeSnapshot(vol);
