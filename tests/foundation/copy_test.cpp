@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,7 @@ protected:
     void TearDown() override { rliFaultFileArm(0, 0, false); }
 };
 
-TEST_F(CopyTest, CopyReportsProgressPerMebibyteAndKeepsModeAndTimeEvenWhenEmpty) {
+TEST_F(CopyTest, CopyReportsProgressPerMebibyteKeepsModeAndTimeAndCancelLeavesNoTarget) {
     std::string src = dir / "src.wav", dst = dir / "dst.wav";
     std::string data = pattern(5u << 20);
     testWriteFile(src, data);
@@ -61,26 +60,21 @@ TEST_F(CopyTest, CopyReportsProgressPerMebibyteAndKeepsModeAndTimeEvenWhenEmpty)
     EXPECT_TRUE(testExists(dir / "copy"));
     EXPECT_EQ(testReadFile(dir / "copy"), "");
     EXPECT_TRUE(gProgress.empty());
-}
 
-TEST_F(CopyTest, CancelOrAMissingSourceOrFolderLeavesNoTarget) {
-    std::string src = dir / "src.wav";
-    testWriteFile(src, pattern(5u << 20));
-    testWriteFile(dir / "old.wav", "previous");
+    // Cancelled, the copy leaves no new file, and an existing one as it was.
     EXPECT_EQ(rliFileCopyAsync(src.c_str(), (dir / "new.wav").c_str(), cancelOnFirstChunk), -2);
     EXPECT_THAT(gProgress, testing::Pointwise(testing::FloatNear(1e-6f), std::vector<float>{0.2f}));
     EXPECT_FALSE(testExists(dir / "new.wav"));
-    // A cancelled copy over an existing file leaves the old one as it was.
-    gProgress.clear();
-    EXPECT_EQ(rliFileCopyAsync(src.c_str(), (dir / "old.wav").c_str(), cancelOnFirstChunk), -2);
-    EXPECT_EQ(testReadFile(dir / "old.wav"), "previous");
+    testWriteFile(dst, "previous");
+    EXPECT_EQ(rliFileCopyAsync(src.c_str(), dst.c_str(), cancelOnFirstChunk), -2);
+    EXPECT_EQ(testReadFile(dst), "previous");
     EXPECT_EQ(rliFileCopyAsyncIsCancel(), 1);
     // The next copy starts with the flag cleared.
     EXPECT_EQ(rliFileCopyAsync(src.c_str(), (dir / "new.wav").c_str(), nullptr), 0);
     EXPECT_EQ(rliFileCopyAsync((dir / "gone").c_str(), (dir / "dst").c_str(), nullptr), -1);
     EXPECT_EQ(rliFileCopyAsync(src.c_str(), (dir / "no/such/dst").c_str(), nullptr), -1);
     EXPECT_EQ(rliFileCopy(dir.path().c_str(), (dir / "dst").c_str()), -1);  // a folder is no audio file
-    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"new.wav", "old.wav", "src.wav"}));
+    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"copy", "dst.wav", "empty", "new.wav", "src.wav"}));
 }
 
 // A failure at any step (full card, pulled card) leaves the target as it was
@@ -139,26 +133,14 @@ TEST_F(CopyTest, MoveWithinAFolderAndWithoutReplacing) {
 }
 
 // Across file systems a move is a copy, a size check, then removal of the
-// source; a full target must leave the source in place.
-class CrossDeviceTest : public CopyTest {
-protected:
-    std::string mnt;
-    std::unique_ptr<ScratchMount> other;
-    void SetUp() override {
-        CopyTest::SetUp();
-        if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a tmpfs for a second file system";
-        mnt = dir / "other";
-        rliDirCreate(mnt.c_str());
-        other = std::make_unique<ScratchMount>(mnt, "tmpfs", "tmpfs", 0, "size=1m");
-        if (!other->ok()) GTEST_SKIP() << "tmpfs mount refused here: " << other->why();
-    }
-    void TearDown() override {
-        other.reset();
-        CopyTest::TearDown();
-    }
-};
-
-TEST_F(CrossDeviceTest, MoveCopiesThenRemovesTheSourceOnlyWhenTheCopyIsWhole) {
+// source; a full target must leave the source in place, and a file written
+// there whole or not at all.
+TEST_F(CopyTest, AFullFileSystemKeepsTheSourceAndTheOldFile) {
+    if (!testIsRoot()) GTEST_SKIP() << "needs root to mount a tmpfs for a second file system";
+    std::string mnt = dir / "other";
+    rliDirCreate(mnt.c_str());
+    ScratchMount other(mnt, "tmpfs", "tmpfs", 0, "size=1m");
+    if (!other.ok()) GTEST_SKIP() << "tmpfs mount refused here: " << other.why();
     std::string data = pattern(300000);
     testWriteFile(dir / "a.wav", data);
     EXPECT_EQ(rliFileMove((dir / "a.wav").c_str(), (mnt + "/a.wav").c_str()), 0);
@@ -174,6 +156,10 @@ TEST_F(CrossDeviceTest, MoveCopiesThenRemovesTheSourceOnlyWhenTheCopyIsWhole) {
     EXPECT_TRUE(testListDir(mnt).empty());
     EXPECT_EQ(rliFileCopy((dir / "big.wav").c_str(), (mnt + "/big.wav").c_str()), -1);
     EXPECT_TRUE(testListDir(mnt).empty());
+    testWriteFile(mnt + "/kit.kvb", "old");
+    EXPECT_EQ(rliFileWriteAll((mnt + "/kit.kvb").c_str(), data.data(), data.size()), -1);
+    EXPECT_EQ(testReadFile(mnt + "/kit.kvb"), "old");
+    EXPECT_EQ(testListDir(mnt), std::vector<std::string>{"kit.kvb"});
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(MemTest, LengthsRoundUpPayloadsAlignAndCountersFollowEveryBlock) {
+TEST_F(MemTest, LengthsRoundUpPayloadsAlignCountersFollowEveryBlockAndBadPointersAreRefused) {
     long blocks = memGetBlockCount();
     size_t inUse = memGetInUse();
     void *zero = memMalloc(0, "Test");
@@ -61,32 +61,18 @@ TEST_F(MemTest, LengthsRoundUpPayloadsAlignAndCountersFollowEveryBlock) {
     }
     for (void *p : payloads) EXPECT_EQ(memFree(p), 0);
     EXPECT_TRUE(gReports.empty());
+
+    EXPECT_EQ(memFree(nullptr), -1);
+    EXPECT_TRUE(reported("attempt to free NULL pointer"));
+    auto *p = static_cast<char *>(memMalloc(16, "Test"));
+    blocks = memGetBlockCount();
+    EXPECT_EQ(memFree(p + 1), -1);
+    EXPECT_TRUE(reported("attempt to free illegal pointer"));
+    EXPECT_EQ(memGetBlockCount(), blocks);
+    EXPECT_EQ(memFree(p), 0);
 }
 
-TEST_F(MemTest, ReallocKeepsContentAndTagAndReleasesTheOldBlockOrOnFailureKeepsIt) {
-    EXPECT_EQ(memRealloc(nullptr, 10), nullptr);
-    auto *p = static_cast<char *>(memMalloc(16, "Grow"));
-    std::memcpy(p, "precious sample", 16);
-    long blocks = memGetBlockCount();
-    memTestFailNth(1, false);
-    EXPECT_EQ(memRealloc(p, 1 << 20), nullptr);
-    EXPECT_EQ(memTestFailCount(), 1);
-    EXPECT_EQ(memGetBlockCount(), blocks);
-    EXPECT_STREQ(p, "precious sample");
-    memTestFailNth(0, false);
-
-    auto *q = static_cast<char *>(memRealloc(p, 64));
-    ASSERT_NE(q, nullptr);
-    EXPECT_STREQ(q, "precious sample");
-    EXPECT_STREQ((reinterpret_cast<sMemHead *>(q) - 1)->owner, "Grow");
-    EXPECT_EQ(memGetBlockCount(), blocks);
-    auto *r = static_cast<char *>(memRealloc(q, 0));
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ((reinterpret_cast<sMemHead *>(r) - 1)->length, 0u);
-    EXPECT_EQ(memFree(r), 0);
-}
-
-TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessStickyAndHugeSizesFail) {
+TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessStickyHugeSizesFailAndReallocKeepsTheOldBlock) {
     memTestFailNth(3, false);
     void *a = memMalloc(4, "T"), *b = memMalloc(4, "T"), *c = memMalloc(4, "T"), *d = memMalloc(4, "T");
     EXPECT_NE(a, nullptr);
@@ -108,17 +94,28 @@ TEST_F(MemTest, FailNthFailsExactlyThatAllocationUnlessStickyAndHugeSizesFail) {
     EXPECT_EQ(memMalloc(SIZE_MAX, "Huge"), nullptr);
     EXPECT_EQ(memMalloc(static_cast<size_t>(UINT32_MAX), "Huge"), nullptr);
     EXPECT_EQ(memGetBlockCount(), blocks);
-}
 
-TEST_F(MemTest, NullAndMisalignedPointersAreRefused) {
-    EXPECT_EQ(memFree(nullptr), -1);
-    EXPECT_TRUE(reported("attempt to free NULL pointer"));
-    auto *p = static_cast<char *>(memMalloc(16, "Test"));
-    long blocks = memGetBlockCount();
-    EXPECT_EQ(memFree(p + 1), -1);
-    EXPECT_TRUE(reported("attempt to free illegal pointer"));
+    // Realloc keeps content and tag and releases the old block, or on failure keeps it.
+    EXPECT_EQ(memRealloc(nullptr, 10), nullptr);
+    auto *p = static_cast<char *>(memMalloc(16, "Grow"));
+    std::memcpy(p, "precious sample", 16);
+    blocks = memGetBlockCount();
+    memTestFailNth(1, false);
+    EXPECT_EQ(memRealloc(p, 1 << 20), nullptr);
+    EXPECT_EQ(memTestFailCount(), 1);
     EXPECT_EQ(memGetBlockCount(), blocks);
-    EXPECT_EQ(memFree(p), 0);
+    EXPECT_STREQ(p, "precious sample");
+    memTestFailNth(0, false);
+
+    auto *q = static_cast<char *>(memRealloc(p, 64));
+    ASSERT_NE(q, nullptr);
+    EXPECT_STREQ(q, "precious sample");
+    EXPECT_STREQ((reinterpret_cast<sMemHead *>(q) - 1)->owner, "Grow");
+    EXPECT_EQ(memGetBlockCount(), blocks);
+    auto *r = static_cast<char *>(memRealloc(q, 0));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ((reinterpret_cast<sMemHead *>(r) - 1)->length, 0u);
+    EXPECT_EQ(memFree(r), 0);
 }
 
 // The remaining checks read guard words of released or foreign memory on

@@ -3,8 +3,6 @@
 // leaves a partial file under a real name.
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "foundation/fault.h"
 #include "transfer/archive.h"
 #include "transfer/archive_support.h"
@@ -30,9 +28,14 @@ int extract(const std::string &base, const std::string &archive, std::string *er
 }
 
 TEST(ArchiveRead, RestoresOurArchiveAndCountsItAndAnEmptyOneRestoresNothing) {
+    // Other programs sum the checksum of a name of non-ASCII bytes as signed bytes.
+    std::string name = "/\xE3\x82\xAD.wav", signedSum = testTarHeader(name, '0', 0, true) + testTarEnd();
+    ASSERT_NE(signedSum.substr(0, 512), testTarHeader(name, '0', 0, false));
+    sTarVerifyInfo info;
+    EXPECT_EQ(tarVerifyMemory(signedSum.data(), signedSum.size(), &info), 0) << info.error;
+
     ScratchDir dir;
     testWriteFile(dir / "a.kvb", kGood);
-    sTarVerifyInfo info;
     ASSERT_EQ(tarVerifyFile((dir / "a.kvb").c_str(), nullptr, &info), 0) << info.error;
     EXPECT_EQ(info.files, 3);
     EXPECT_EQ(info.folders, 0);
@@ -152,14 +155,6 @@ TEST(ArchiveRead, WhatStandsInTheWayInTheBaseRefusesTheArchive) {
     }
 }
 
-TEST(ArchiveRead, ChecksumsOfSignedBytesAreAccepted) {
-    std::string name = "/\xE3\x82\xAD.wav";
-    std::string bytes = testTarHeader(name, '0', 0, true) + testTarEnd();
-    ASSERT_NE(bytes.substr(0, 512), testTarHeader(name, '0', 0, false));
-    sTarVerifyInfo info;
-    EXPECT_EQ(tarVerifyMemory(bytes.data(), bytes.size(), &info), 0) << info.error;
-}
-
 // kGood and a file of many copy buffers.
 const std::string kWithBig = kGood.substr(0, kGood.size() - 1024) +
                              testTarEntry("/KVB-RT/WAVE/big.wav", testBytes((1u << 20) + 3, 9)) + testTarEnd();
@@ -200,32 +195,6 @@ TEST(ArchiveRead, EveryFailingStepLeavesOnlyWholeFiles) {
         completed = !fired;
     }
     EXPECT_TRUE(completed);
-}
-
-TEST(ArchiveRead, CancelStopsBetweenBuffersWithWholeFiles) {
-    ScratchDir dir;
-    testWriteFile(dir / "a.kvb", kWithBig);
-    for (int stopAfter = 1; stopAfter <= 4; ++stopAfter) {
-        SCOPED_TRACE(stopAfter);
-        std::filesystem::remove_all(dir / "Korvan");
-        makeCard(dir / "Korvan");
-        std::atomic<int> cancel{0};
-        struct Ctx {
-            int calls, stopAfter;
-            std::atomic<int> *cancel;
-        } ctx{0, stopAfter, &cancel};
-        sTarHooks hooks{[](void *u, float) {
-                            auto *c = static_cast<Ctx *>(u);
-                            if (++c->calls >= c->stopAfter) c->cancel->store(1);
-                        },
-                        &ctx, &cancel};
-        CFileTarExtract x;
-        x.SetHooks(hooks);
-        EXPECT_EQ(x.Extract((dir / "Korvan").c_str(), (dir / "a.kvb").c_str()), 0);
-        EXPECT_TRUE(x.IsCancelled());
-        EXPECT_FALSE(testExists(dir / "Korvan/KVB-RT/WAVE/big.wav"));
-        expectWholeFiles(dir / "Korvan");
-    }
 }
 
 }  // namespace

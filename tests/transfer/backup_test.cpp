@@ -52,8 +52,20 @@ protected:
     int save(int confirmed, sBackupResult *r) { return waveBackupSave(list, out.c_str(), confirmed, r); }
 };
 
-TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
+// Only a confirmed overwrite writes: the lists brought up to date first, then
+// every card file archived; a name the archive cannot hold writes nothing.
+TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFileOnlyWhenNothingStopsIt) {
+    testWriteFile(file, "old backup");
+    auto before = testTreeSnapshot(dir.path());
+    for (int answer : {3, 0}) {  // No, and a box nobody answered
+        hlPushMessageBoxAnswer(answer);
+        sBackupResult r;
+        EXPECT_EQ(save(0, &r), BACKUP_DECLINED);
+        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
+    }
+    EXPECT_EQ(hlCallCount("messageBox"), 2);
     EXPECT_EQ(waveBackupExpectedFiles(list), 2 * 3 + 2 + 5);
+    hlPushMessageBoxAnswer(2);
     sBackupResult r;
     ASSERT_EQ(save(0, &r), BACKUP_DONE) << r.error;
     EXPECT_EQ(r.path, file);
@@ -73,23 +85,8 @@ TEST_F(BackupTest, WritesTheListsThenArchivesEveryCardFile) {
     // The archived lists are the ones now on the card.
     EXPECT_NE(bytes.find(testReadFile(vol + "/Korvan/KVB-RT/SYSTEM/wavelist_tagnum.kvb")), std::string::npos);
     EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
-    EXPECT_EQ(hlCallCount("messageBox"), 0);
-}
+    EXPECT_EQ(hlCallCount("messageBox"), 3);
 
-TEST_F(BackupTest, ADeclinedOverwriteOrANameTooLongForTheArchiveWritesNothingAtAll) {
-    testWriteFile(file, "old backup");
-    auto before = testTreeSnapshot(dir.path());
-    for (int answer : {3, 0}) {  // No, and a box nobody answered
-        hlPushMessageBoxAnswer(answer);
-        sBackupResult r;
-        EXPECT_EQ(save(0, &r), BACKUP_DECLINED);
-        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    }
-    EXPECT_EQ(hlCallCount("messageBox"), 2);
-    hlPushMessageBoxAnswer(2);
-    sBackupResult r;
-    EXPECT_EQ(save(0, &r), BACKUP_DONE);
-    EXPECT_NE(testReadFile(file), "old backup");
     // The name is refused before the archive is begun.
     std::string name = std::string(90, 'n') + ".wav";
     testPut(vol, "Korvan/KVB-RT/WAVE/DATA/00/" + name, "x");

@@ -72,7 +72,7 @@ protected:
     }
 };
 
-TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRule) {
+TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRuleAndNothingIsReplaced) {
     addWave(0, "Kick 1", "Kick.wav");
     addWave(1, "KICK", "k1.wav");
     addWave(2, "KICK", "k2.wav");
@@ -82,7 +82,13 @@ TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRule) {
     using V = std::vector<std::string>;
     EXPECT_EQ(run({0}), V{"Kick 1.wav"});
     EXPECT_EQ(run({0, 0}), (V{"Kick 1_1.wav", "Kick 1_2.wav"}));
-    EXPECT_EQ(run({3}), V{"Clap.aif"});
+    // A folder and a link in the way are passed over, the link left as it was.
+    testMakeDirs(out + "/Clap.aif");
+    ASSERT_EQ(symlink("elsewhere", (out + "/Clap_1.aif").c_str()), 0);
+    EXPECT_EQ(run({3}), V{"Clap_2.aif"});
+    char link[64] = {};
+    EXPECT_GT(readlink((out + "/Clap_1.aif").c_str(), link, sizeof link - 1), 0);
+    EXPECT_STREQ(link, "elsewhere");
     // A dotted name numbers on too, rather than meeting its own earlier copy.
     EXPECT_EQ(run({4, 4}), (V{"Kick.1.wav", "Kick.1_1.wav"}));
     EXPECT_EQ(testReadFile(out + "/Kick 1_2.wav"), audio(0));
@@ -105,18 +111,7 @@ TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRule) {
     }
 }
 
-TEST_F(ExportTest, NothingInTheFolderIsReplaced) {
-    addWave(0, "Snare", "s.wav");
-    open();
-    testMakeDirs(out + "/Snare.wav");
-    ASSERT_EQ(symlink("elsewhere", (out + "/Snare_1.wav").c_str()), 0);
-    EXPECT_EQ(run({0}), std::vector<std::string>{"Snare_2.wav"});
-    char link[64] = {};
-    EXPECT_GT(readlink((out + "/Snare_1.wav").c_str(), link, sizeof link - 1), 0);
-    EXPECT_STREQ(link, "elsewhere");
-}
-
-TEST_F(ExportTest, RefusedAndFailedWavesAreReportedAndTheRestGoOn) {
+TEST_F(ExportTest, RefusedFailedAndCancelledWavesAreReportedAndNothingMoreIsWritten) {
     addWave(0, "A/B", "ab.wav");
     addWave(1, "Good", "good.wav");
     addWave(2, "Q?", "q.wav");
@@ -133,13 +128,9 @@ TEST_F(ExportTest, RefusedAndFailedWavesAreReportedAndTheRestGoOn) {
     for (const auto &c : hlCalls()) named = named || c.find("\n\nA/B") != std::string::npos;
     EXPECT_TRUE(named);
     EXPECT_EQ(testListDir(out), (std::vector<std::string>{"Good.wav", "Tail.wav"}));
-}
 
-TEST_F(ExportTest, CancelAndACancelledChoiceWriteNothingMore) {
-    for (int n = 0; n < 3; ++n) addWave(n, "W" + std::to_string(n), "w.wav");
-    open();
-    // Cancelled when the first wave is done: exactly one file.
-    for (int n = 0; n < 3; ++n) waveExportSetRequest(waveListFindWaveNumber(list, n));
+    // Cancelled when the first wave is done: exactly one file more.
+    for (int n : {1, 4, 1}) waveExportSetRequest(waveListFindWaveNumber(list, n));
     std::vector<int> results;
     waveExportSetReport(
         [](const sWave *, const char *, int result, void *ctx) {
@@ -150,14 +141,14 @@ TEST_F(ExportTest, CancelAndACancelledChoiceWriteNothingMore) {
     hlPushDirDialogAnswer(out);
     EXPECT_EQ(waveExportCalc(list), 2);
     EXPECT_EQ(results, (std::vector<int>{EXPORT_OK, EXPORT_NOT_RUN, EXPORT_NOT_RUN}));
-    EXPECT_EQ(testListDir(out).size(), 1u);
+    EXPECT_EQ(testListDir(out).size(), 3u);
 
     // The folder dialog cancelled: the requests go.
-    waveExportSetRequest(waveListFindWaveNumber(list, 0));
+    waveExportSetRequest(waveListFindWaveNumber(list, 1));
     hlPushDirDialogAnswer("");
     EXPECT_EQ(waveExportCalc(list), 0);
     EXPECT_EQ(gExportWave.first, nullptr);
-    EXPECT_EQ(testListDir(out).size(), 1u);
+    EXPECT_EQ(testListDir(out).size(), 3u);
 }
 
 TEST_F(ExportTest, AFailingFileOperationLeavesOnlyWholeFiles) {

@@ -26,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Outcome {
-    std::string path;
     int result;
     int number;
     int kind;  // CONVERT_* of a request with IMPORT_CONVERT, else -1
@@ -39,18 +38,9 @@ std::string wavOddChunk() {
                     testChunk("data", std::string(400, '\x11')));
 }
 
-void collect(const char *path, int result, const sWave *wave, const sConvertResult *how, const char *why,
-             void *ctx) {
+void collect(const char *, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
     static_cast<std::vector<Outcome> *>(ctx)->push_back(
-        {path, result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1, why});
-}
-
-// Every regular file below `dir` whose name is one of our temporary names.
-std::vector<std::string> strays(const std::string &dir) {
-    std::vector<std::string> out;
-    for (auto &e : fs::recursive_directory_iterator(dir))
-        if (e.path().filename().string().front() == '.') out.push_back(e.path().string());
-    return out;
+        {result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1, why});
 }
 
 class ImportTest : public HeadlessTest {
@@ -96,7 +86,8 @@ protected:
         const sWave *w = wave(number);
         return w ? card().data(number / 100) + w->fileName : "";
     }
-    // The card read afresh holds exactly the waves the library holds.
+    // The card read afresh holds exactly the waves the library holds, and no
+    // temporary (hidden) file is left anywhere in the device folder.
     void expectCardMatchesLibrary() {
         sWaveList *fresh = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
         ASSERT_NE(fresh, nullptr);
@@ -110,70 +101,19 @@ protected:
         EXPECT_TRUE(fresh->storage->notes.first == nullptr);
         waveListDispose(fresh);
         size_t files = 0;
-        for (auto &e : fs::recursive_directory_iterator(card().device() + "WAVE/DATA"))
-            files += e.is_regular_file() ? 1 : 0;
+        for (auto &e : fs::recursive_directory_iterator(card().device())) {
+            EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+            files += e.is_regular_file() && e.path().string().find("/WAVE/DATA/") != std::string::npos ? 1 : 0;
+        }
         EXPECT_EQ(files, static_cast<size_t>(rliListCount(&list->waves)));
-        EXPECT_EQ(strays(card().device()), std::vector<std::string>{});
     }
 };
 
-TEST_F(ImportTest, FilesBecomeWavesNamedByTheRule) {
-    open();
-    std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
-    std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
-                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
-                                      source("Hat.aiff", testAiffBytes(7, 16))};
-    EXPECT_EQ(run(paths), 0);
-    struct {
-        int number;
-        const char *name, *file;
-    } want[] = {{0, "Snare Drum 0", "Snare.wav"}, {1, "Snare Drum 0", "Snare_01.wav"}, {2, "Snare Drum 0", "Snare_02.wav"},
-                {3, "AB_12", "AB.wav"},       {4, "KICK", "KICK.WAV"},             {5, "Xclat", "Xclat.aif"},
-                {6, "Hat", "Hat.aiff"}};
-    for (const auto &w : want) {
-        const sWave *got = wave(w.number);
-        ASSERT_NE(got, nullptr) << w.number;
-        EXPECT_STREQ(got->name, w.name);
-        EXPECT_STREQ(got->fileName, w.file);
-        EXPECT_EQ(got->isNew, 1);
-        EXPECT_EQ(got->category, list->defaultTag);
-        EXPECT_EQ(testReadFile(file(w.number)), testReadFile(paths[static_cast<size_t>(w.number)]));
-    }
-    EXPECT_TRUE(testExists(card().prm(0) + "06.kvb"));
-    expectCardMatchesLibrary();
-}
-
-// With conversion asked for, what the device plays is copied as it is and
-// the rest becomes a canonical WAV file named ".wav"; a file nothing reads
-// is still refused.
-TEST_F(ImportTest, ConversionTakesWhatTheDeviceCannotPlay) {
-    open();
-    std::string good = source("good.wav", testWavBytes(10));
-    std::vector<std::string> paths = {good, source("hi.wav", testWavBytes(4800, 48000, 16, 2)),
-                                      source("song.mp3", testWavBytes(10)), source("text.wav", "not audio at all"),
-                                      source("aiff24.aif", testAiffBytes(7, 24))};
-    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 1);
-    std::vector<std::pair<int, int>> want = {{IMPORT_OK, CONVERT_COPY},
-                                             {IMPORT_OK, CONVERT_RESAMPLE},
-                                             {IMPORT_OK, CONVERT_REWRAP},
-                                             {IMPORT_BAD_FORMAT, -1},
-                                             {IMPORT_OK, CONVERT_DITHER}};
-    ASSERT_EQ(outcomes.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i)
-        EXPECT_EQ(std::make_pair(outcomes[i].result, outcomes[i].kind), want[i]) << paths[i];
-    EXPECT_EQ(testReadFile(file(0)), testReadFile(good));
-    for (int n : {1, 2, 3}) {
-        std::string bytes = testReadFile(file(n));
-        EXPECT_EQ(fs::path(file(n)).extension(), ".wav");
-        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << file(n);
-    }
-    EXPECT_EQ(testReadFile(file(1)).size(), 44u + 4410u * 4u);
-    EXPECT_EQ(testReadFile(file(3)).size(), 44u + 7u * 2u);
-    EXPECT_TRUE(strays(root).empty());
-    expectCardMatchesLibrary();
-}
-
-TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
+// Each file the device cannot play is refused with its reason and the rest go
+// on. With conversion asked for, what the device plays is copied as it is,
+// the rest becomes a canonical WAV file named ".wav", and a file nothing
+// reads is still refused.
+TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonOrConvertedAndTheRestGoOn) {
     open();
     testMakeDirs(dir / "in/folder.wav");
     std::string floatWav = testWavBytes(10, 44100, 32);
@@ -182,21 +122,26 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
         std::string path;
         int result;
         const char *why;
+        int kind;  // the CONVERT_* a conversion takes, -1 where it is refused too
     } cases[] = {
-        {source("good1.wav", testWavBytes(10)), IMPORT_OK, ""},
-        {source("hi.wav", testWavBytes(10, 48000)), IMPORT_BAD_FORMAT, "48000 Hz: the device plays only 44100 Hz"},
-        {source("eight.wav", testWavBytes(10, 44100, 8)), IMPORT_BAD_FORMAT, "8-bit: the device plays only 16-bit"},
-        {source("float.wav", floatWav), IMPORT_BAD_FORMAT, "floating-point samples"},
-        {source("text.wav", "not audio at all"), IMPORT_BAD_FORMAT, "not audio: no WAV or AIFF header"},
-        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not a WAV or AIFF file"},
-        {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file"},
-        {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist"},
-        {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file"},
-        {source("aiff24.aif", testAiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit"},
-        {source("ima.aif", testAiffBytes(10, 16, "ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)"},
-        {source("sowt.aif", testAiffBytes(10, 16, "sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)"},
-        {source("pcm.aif", testAiffBytes(10, 16, "NONE")), IMPORT_OK, ""},
-        {source("good2.wav", testWavBytes(10)), IMPORT_OK, ""},
+        {source("good1.wav", testWavBytes(10)), IMPORT_OK, "", CONVERT_COPY},
+        {source("hi.wav", testWavBytes(4800, 48000, 16, 2)), IMPORT_BAD_FORMAT,
+         "48000 Hz: the device plays only 44100 Hz", CONVERT_RESAMPLE},
+        {source("eight.wav", testWavBytes(10, 44100, 8)), IMPORT_BAD_FORMAT, "8-bit: the device plays only 16-bit",
+         CONVERT_REWRAP},
+        {source("float.wav", floatWav), IMPORT_BAD_FORMAT, "floating-point samples", CONVERT_DITHER},
+        {source("text.wav", "not audio at all"), IMPORT_BAD_FORMAT, "not audio: no WAV or AIFF header", -1},
+        {source("song.flac", testWavBytes(10)), IMPORT_BAD_FORMAT, "not a WAV or AIFF file", CONVERT_REWRAP},
+        {source("empty.wav", ""), IMPORT_BAD_FORMAT, "empty file", -1},
+        {dir / "in/missing.wav", IMPORT_NO_SIZE, "does not exist", -1},
+        {dir / "in/folder.wav", IMPORT_BAD_FORMAT, "not a file", -1},
+        {source("aiff24.aif", testAiffBytes(10, 24)), IMPORT_BAD_FORMAT, "24-bit", CONVERT_DITHER},
+        {source("ima.aif", testAiffBytes(10, 16, "ima4")), IMPORT_BAD_FORMAT, "compressed AIFF-C (ima4)",
+         CONVERT_DITHER},
+        {source("sowt.aif", testAiffBytes(10, 16, "sowt")), IMPORT_BAD_FORMAT, "compressed AIFF-C (sowt)",
+         CONVERT_REWRAP},
+        {source("pcm.aif", testAiffBytes(10, 16, "NONE")), IMPORT_OK, "", CONVERT_COPY},
+        {source("good2.wav", testWavBytes(10)), IMPORT_OK, "", CONVERT_COPY},
     };
     std::vector<std::string> paths;
     for (const auto &c : cases) paths.push_back(c.path);
@@ -218,29 +163,65 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonAndTheRestGoOn) {
     bool named = false;
     for (const auto &c : hlCalls()) named = named || c.find("\n\nhi.wav") != std::string::npos;
     EXPECT_TRUE(named);
+
+    EXPECT_EQ(run(paths, 0, IMPORT_CONVERT), 4);
+    ASSERT_EQ(outcomes.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(outcomes[i].result == IMPORT_OK ? outcomes[i].kind : -1, cases[i].kind) << paths[i];
+        if (outcomes[i].result != IMPORT_OK) continue;
+        std::string made = file(outcomes[i].number), bytes = testReadFile(made);
+        if (cases[i].kind == CONVERT_COPY) {
+            EXPECT_EQ(bytes, testReadFile(paths[i]));
+            continue;
+        }
+        EXPECT_EQ(fs::path(made).extension(), ".wav");
+        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(36, 4), "RIFFWAVEfmt data") << made;
+    }
+    EXPECT_EQ(testReadFile(file(outcomes[1].number)).size(), 44u + 4410u * 4u);
+    EXPECT_EQ(testReadFile(file(outcomes[9].number)).size(), 44u + 10u * 2u);
     expectCardMatchesLibrary();
 }
 
-// Whatever a file is called, its wave comes back from the next scan with its
-// parameter file, name and audio, every name passes the rule, and the check
-// finds nothing to say about the card.
-TEST_F(ImportTest, HostileFileNamesLeaveACardThatReadsBackWhole) {
+// Files become new waves in the default category, named by the rule and
+// numbered in turn. Whatever a file is called, its wave comes back from the
+// next scan with its parameter file, name and audio, every name passes the
+// rule, and the check finds nothing to say about the card.
+TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
     card().makeTree();
     card().writeCategories({{"DEFAULT", 0}});
     open();
+    std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
+    std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
+                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
+                                      source("Hat.aiff", testAiffBytes(7, 16))};
     const char *hostile[] = {"a<b", "a>b", "e\\f", "g\th", "i\nj", "k:l", "m*n", "o?p", "q\"r", "s|t", "CON",
                              "lpt1", "Com9.x", ".hid", "   ", "ab. ", "x\x7f", "\x01", "\xE3\x82\xBD" "\xE8\xA1\xA8",
                              "\xFF\xFE", "nul", "..."};
-    std::vector<std::string> paths;
     for (const char *name : hostile) paths.push_back(source(std::string(name) + ".wav", testWavBytes(10)));
     ASSERT_EQ(run(paths), 0);
+    struct {
+        int number;
+        const char *name, *file;
+    } want[] = {{0, "Snare Drum 0", "Snare.wav"}, {1, "Snare Drum 0", "Snare_01.wav"}, {2, "Snare Drum 0", "Snare_02.wav"},
+                {3, "AB_12", "AB.wav"},       {4, "KICK", "KICK.WAV"},             {5, "Xclat", "Xclat.aif"},
+                {6, "Hat", "Hat.aiff"}};
+    for (const auto &w : want) {
+        const sWave *got = wave(w.number);
+        ASSERT_NE(got, nullptr) << w.number;
+        EXPECT_STREQ(got->name, w.name);
+        EXPECT_STREQ(got->fileName, w.file);
+        EXPECT_EQ(got->isNew, 1);
+        EXPECT_EQ(got->category, list->defaultTag);
+        EXPECT_EQ(testReadFile(file(w.number)), testReadFile(paths[static_cast<size_t>(w.number)]));
+    }
+    EXPECT_TRUE(testExists(card().prm(0) + "06.kvb"));
+    EXPECT_STREQ(wave(21)->name, "___");
+    EXPECT_STREQ(wave(17)->fileName, "CON_.wav");
     expectCardMatchesLibrary();
     for (auto *w = static_cast<const sWave *>(list->waves.first); w; w = w->next) {
         EXPECT_EQ(waveWaveNameCheck(w->name), NAME_OK) << w->name;
         EXPECT_TRUE(waveFileNameIsSafe(w->fileName)) << w->fileName;
     }
-    EXPECT_STREQ(wave(14)->name, "___");
-    EXPECT_STREQ(wave(10)->fileName, "CON_.wav");
     sHealthReport report{};
     ASSERT_EQ(waveHealthCheck(root.c_str(), &report), 0);
     for (auto *f = static_cast<const sHealthFinding *>(report.findings.first); f; f = f->next)
@@ -364,7 +345,6 @@ TEST_F(ImportTest, AFullCardStopsTheBatchBeforeCopying) {
     // The room asked for is the converted file's: four times this source.
     EXPECT_EQ(run({source("low.wav", testWavBytes(600 << 10, 22050, 8))}, 0, IMPORT_CONVERT), 1);
     EXPECT_EQ(outcomes[0].result, IMPORT_NO_SPACE);
-    EXPECT_TRUE(strays(root).empty());
     expectCardMatchesLibrary();
     waveListDispose(list);
     list = nullptr;

@@ -78,46 +78,32 @@ protected:
         return t;
     }
 
-    // A backup of `megabytes` one-megabyte waves; returns its path.
-    std::string bigBackup(int megabytes) {
-        std::string src = dir / "big/Korvan", big = dir / "big.kvb";
-        for (int i = 0; i < megabytes; ++i)
-            testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
-        char error[kTarErrorMax];
-        EXPECT_EQ(tarBackupSave(big.c_str(), src.c_str(), megabytes, nullptr, error, sizeof error), 0) << error;
-        return big;
-    }
-
     int restore(unsigned flags = RESTORE_CONFIRMED, sBackupResult *r = nullptr, const std::string &from = "") {
         sBackupResult local;
         return waveBackupRestore(vol.c_str(), (from.empty() ? archive : from).c_str(), flags, r ? r : &local);
     }
 };
 
-TEST_F(RestoreTest, ReplacesTheCardFilesAndKeepsEverythingElse) {
-    Tree old = testTreeSnapshot(vol);
-    hlPushMessageBoxAnswer(2);  // the restore question
-    sBackupResult r;
-    ASSERT_EQ(restore(0, &r), BACKUP_DONE) << r.error;
-    EXPECT_EQ(r.files, 5);
-    EXPECT_EQ(r.inPlace, 0);
-    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
-    EXPECT_EQ(hlCallCount("messageBox"), 1);
-    EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
-    EXPECT_EQ(restoreRecoverState(vol.c_str(), nullptr, 0), RESTORE_STATE_NONE);
-}
-
-TEST_F(RestoreTest, DeclinedOrMissingBackupChangesNothing) {
+TEST_F(RestoreTest, ReplacesTheCardFilesOnlyWhenAskedAndKeepsEverythingElse) {
     Tree old = testTreeSnapshot(dir.path());
-    hlPushMessageBoxAnswer(3);
+    hlPushMessageBoxAnswer(3);  // the restore question, declined
     EXPECT_EQ(restore(0), BACKUP_DECLINED);
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, dir / "none.kvb"), BACKUP_FAILED);
     EXPECT_NE(std::string(r.error).find("none.kvb"), std::string::npos) << r.error;
     EXPECT_EQ(testTreeSnapshot(dir.path()), old);
-}
 
-TEST_F(RestoreTest, SetsUpAVolumeWithoutADeviceFolder) {
+    old = testTreeSnapshot(vol);
+    hlPushMessageBoxAnswer(2);
+    ASSERT_EQ(restore(0, &r), BACKUP_DONE) << r.error;
+    EXPECT_EQ(r.files, 5);
+    EXPECT_EQ(r.inPlace, 0);
+    EXPECT_EQ(testTreeSnapshot(vol), restored(old));
+    EXPECT_EQ(hlCallCount("messageBox"), 3);  // the declined question, the failure, this question
+    EXPECT_FLOAT_EQ(hlProgressRatio(), 1.0f);
+    EXPECT_EQ(restoreRecoverState(vol.c_str(), nullptr, 0), RESTORE_STATE_NONE);
+
+    // A volume without a device folder is set up.
     std::filesystem::remove_all(vol);
     std::filesystem::create_directories(vol);
     ASSERT_EQ(restore(), BACKUP_DONE);
@@ -210,20 +196,20 @@ TEST_F(RestoreTest, EveryFailingStepLeavesTheOldCardOrTheRestoredOne) {
     EXPECT_TRUE(completed);
 }
 
-TEST_F(RestoreTest, CancelInTheMiddleLeavesTheOldCard) {
+TEST_F(RestoreTest, CancelOrNoRoomToStageItLeavesTheOldCardAndInPlaceNeedsConfirming) {
     // A backup large enough that the job is still unpacking when Cancel is seen.
-    std::string big = bigBackup(24);
+    std::string src = dir / "big/Korvan", big = dir / "big.kvb";
+    for (int i = 0; i < 24; ++i)
+        testPut(src, "KVB-RT/WAVE/DATA/00/" + std::to_string(i) + ".wav", testBytes(1u << 20, i));
+    char error[kTarErrorMax];
+    ASSERT_EQ(tarBackupSave(big.c_str(), src.c_str(), 24, nullptr, error, sizeof error), 0) << error;
     Tree old = testTreeSnapshot(vol);
     hlPressProgressCancel();
     sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, big), BACKUP_CANCELLED) << r.error;
     EXPECT_EQ(testTreeSnapshot(vol), old);
-}
 
-TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 4096; });
-    Tree old = testTreeSnapshot(vol);
-    sBackupResult r;
     EXPECT_EQ(restore(RESTORE_CONFIRMED | RESTORE_IN_PLACE_REFUSED, &r), BACKUP_FAILED);
     EXPECT_EQ(r.noRoom, 1);
     EXPECT_NE(std::string(r.error).find("no room"), std::string::npos) << r.error;
@@ -232,7 +218,6 @@ TEST_F(RestoreTest, WithoutRoomToStageItRestoresInPlaceOnlyWhenConfirmed) {
     EXPECT_EQ(testTreeSnapshot(vol), old);
     // A backup that would not fit even once the old files are gone is refused
     // before any of them goes.
-    std::string big = bigBackup(3);
     for (unsigned inPlace : {RESTORE_IN_PLACE_CONFIRMED, RESTORE_IN_PLACE}) {
         EXPECT_EQ(restore(RESTORE_CONFIRMED | inPlace, &r, big), BACKUP_FAILED);
         EXPECT_EQ(r.noRoom, 2);

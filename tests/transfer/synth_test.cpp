@@ -1,13 +1,12 @@
-// The demo synthesiser: every sound is a WAV file our own reader accepts as
-// the device's format, is loud but never past full scale, and comes out the
-// same bytes each time.
+// The demo synthesiser: every sound is a WAV file in the device's own format,
+// is loud but never past full scale, and comes out the same bytes each time.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <set>
 #include <string>
 
-#include "audio/audio.h"
+#include "support/card.h"
 #include "support/test_util.h"
 #include "transfer/synth.h"
 
@@ -28,7 +27,6 @@ int sample(const std::string &bytes, size_t at) {
 
 TEST(Synth, EverySoundIsAPlayableDeterministicWaveJustUnderFullScale) {
     ASSERT_GE(synthSoundCount(), 28);
-    ScratchDir dir;
     std::set<std::string> names, contents;
     for (int i = 0; i < synthSoundCount(); ++i) {
         std::string name = synthSoundFileName(i);
@@ -42,15 +40,11 @@ TEST(Synth, EverySoundIsAPlayableDeterministicWaveJustUnderFullScale) {
         EXPECT_EQ(bytes, render(i)) << "same bytes on every render";
         EXPECT_TRUE(contents.insert(bytes).second) << "no two sounds alike";
 
-        ASSERT_TRUE(testWriteFile(dir / name, bytes));
-        _sAudioContext *ctx = audioDecode((dir / name).c_str());
-        ASSERT_NE(ctx, nullptr);
-        EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
-        EXPECT_TRUE(audioIsPlayable(ctx));
-        EXPECT_EQ(audioGetChannels(ctx), synthSoundChannels(i));
-        EXPECT_EQ(audioGetWaveSize(ctx), bytes.size() - 44);
-        EXPECT_EQ(audioGetFilesize(ctx), bytes.size());
-        audioDispose(ctx);
+        // The header is the canonical one the device writes, byte for byte.
+        int channels = synthSoundChannels(i);
+        ASSERT_GT(channels, 0);
+        int frames = static_cast<int>((bytes.size() - 44) / (2 * static_cast<size_t>(channels)));
+        EXPECT_EQ(bytes.substr(0, 44), testWavBytes(frames, 44100, 16, channels).substr(0, 44));
 
         // Normalised to about -1 dB: loud enough to hear, and a sample that
         // wrapped round would show as a peak at the rails.
