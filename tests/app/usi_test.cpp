@@ -1,6 +1,6 @@
-// The spine on the scripted host with stub window controllers: start-up and
-// shutdown order, the language fallback, the command line, the nested loops
-// and every way the program closes.
+// The spine on the scripted host with stub window controllers: the language
+// fallback, the command line, the nested loops, every way the program closes
+// and the card it holds while open.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -175,18 +175,6 @@ protected:
     }
 };
 
-TEST_F(UsiTest, CancelledDialogEndsWithoutQuestionOrEject) {
-    hlSetStorageDialogAnswer(0, -1);
-    EXPECT_EQ(start({}, usiRun), 0);
-    EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "cancelled", "mainTerm", "secondaryTerm"}));
-    // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
-    EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
-    EXPECT_LT(callAt("windowCreate"), callAt("storageDialog [KVB-RT] selected=0"));
-    EXPECT_EQ(hlCalls().back(), "term");
-    EXPECT_EQ(hlCallCount("messageBox"), 0);
-    EXPECT_EQ(hlCallCount("eject"), 0);
-}
-
 TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     struct {
         const char *language;
@@ -282,42 +270,13 @@ TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
     EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "open " + latin1 + "/"}));
 }
 
-TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
+// Every way the program closes. Asked and answered Yes, what is still only
+// requested is saved, the card ejected, and only then is the user told; a
+// save or an eject that fails, the card gone and the system's quit end with
+// their own status and boxes. A preview playing at the close goes before the
+// library it reads, whichever way the program ends.
+TEST_F(UsiTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
     ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
-    startWithCard();
-    // Answered No: the program stays open.
-    hlPushMessageBoxAnswer(MBOX_NO);
-    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
-    usiPass();
-    EXPECT_FALSE(usiFinished());
-    // A kit renamed just before closing is only requested; the close serves it.
-    sKit *kit = static_cast<sKit *>(G.currentWaveList->kits.first);
-    std::strcpy(kit->name, "LA");
-    kit->isFile = 1;
-    kit->edited = 1;
-    waveKitSaveRequest();
-    // A preview playing at the close: its player goes before the library it reads.
-    ASSERT_EQ(waveWaveSelect(static_cast<sWave *>(G.currentWaveList->waves.first)), 0);
-    ASSERT_NE(gpSound, nullptr);
-    script();
-    hlPushMessageBoxAnswer(MBOX_YES);
-    hlPushMessageBoxAnswer(MBOX_OK);
-    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
-    EXPECT_EQ(runToEnd(), 0);
-    EXPECT_NE(testReadFile(card.kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"), std::string::npos);
-    EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
-    // Question, save, eject, and the notice only after the eject worked.
-    int asked = callAt("messageBox 1"), ejected = callAt("eject " + dir.path() + "/"), told = callAt("messageBox 0");
-    EXPECT_LT(asked, ejected);
-    EXPECT_LT(ejected, told);
-    ASSERT_GE(told, 0);
-    EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
-    EXPECT_LT(told, callAt("term"));
-    EXPECT_EQ(stubs.trail.back(), "secondaryTerm");
-    EXPECT_EQ(gpSound, nullptr);
-}
-
-TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
     struct {
         const char *what;
         int how;            // how the program is closed
@@ -327,14 +286,22 @@ TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
         bool ejectTried;
         int errorBoxes;     // error boxes shown at close (title "Error")
     } const cases[] = {
+        {"all well", USI_CLOSE_ASK, false, 0, 0, true, 0},
         {"save fails", USI_CLOSE_ASK, true, 0, 1, false, 1},
         {"eject refused", USI_CLOSE_ASK, false, -1, 1, true, 1},
-        {"card gone", USI_CLOSE_ERROR, false, 0, 1, false, 0},
         {"quit request", USI_CLOSE_QUIT, false, 0, 0, false, 0},
+        {"card gone", USI_CLOSE_ERROR, false, 0, 1, false, 0},  // last: the card's tree goes with it
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         startWithCard();
+        sKit *kit = static_cast<sKit *>(G.currentWaveList->kits.first);
+        std::strcpy(kit->name, "LA");
+        kit->isFile = 1;
+        kit->edited = 1;
+        waveKitSaveRequest();
+        ASSERT_EQ(waveWaveSelect(static_cast<sWave *>(G.currentWaveList->waves.first)), 0);
+        ASSERT_NE(gpSound, nullptr);
         if (c.how == USI_CLOSE_ERROR) std::filesystem::remove_all(dir / "Korvan");
         auto before = testTreeSnapshot(dir.path());
         script();
@@ -344,6 +311,7 @@ TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
         EXPECT_EQ(usiClose(c.how), 1);
         hlFailFileOperation(0, 0);
         EXPECT_EQ(usiExitStatus(), c.status);
+        EXPECT_EQ(gpSound, nullptr);
         EXPECT_EQ(hlCallCount("eject"), c.ejectTried ? 1 : 0);
         int errors = 0;
         for (const std::string &call : hlCalls()) errors += call.find("messageBox 0 Error") == 0;
@@ -355,6 +323,16 @@ TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
         if (c.how == USI_CLOSE_ERROR) {
             EXPECT_EQ(testTreeSnapshot(dir.path()), before);
         }
+        if (c.status != 0 || c.how != USI_CLOSE_ASK) continue;
+        // The kit renamed "LA" was only requested: the close served the request.
+        EXPECT_NE(testReadFile(card.kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"), std::string::npos);
+        int asked = callAt("messageBox 1"), ejected = callAt("eject " + dir.path() + "/"), told = callAt("messageBox 0");
+        EXPECT_LT(asked, ejected);
+        EXPECT_LT(ejected, told);
+        ASSERT_GE(told, 0);
+        EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
+        EXPECT_LT(told, callAt("term"));
+        EXPECT_EQ(stubs.trail.back(), "secondaryTerm");
     }
 }
 
@@ -380,10 +358,15 @@ TEST_F(UsiTest, NestedLoopStepsMainWithoutInputAndQuitCancelsTheWindow) {
 }
 
 // The desktop program holds the card while it is open: no command gets it,
-// and the card counts as gone once another is mounted in its place.
+// and the card counts as gone once another is mounted in its place. What was
+// opened then writes nothing there, nor once the mount folder is empty.
 TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     ScratchDir dir;
     TestCard::withTree(dir.path());
+    sCard *opened = cardCreate(dir.path().c_str());
+    ASSERT_NE(opened, nullptr);
+    char path[4096];
+    ASSERT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), 0);
     ASSERT_EQ(usiCardOpen(dir.path().c_str()), 0);
     EXPECT_FALSE(usiCardGone());
     sCardLockRefusal why{};
@@ -391,14 +374,23 @@ TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     EXPECT_EQ(why.err, EWOULDBLOCK);
     // Opening again lets go of the card first.
     EXPECT_EQ(usiCardOpen(dir.path().c_str()), 0);
+    // Another card in the same place: the same names, another device folder.
     std::filesystem::rename(dir / "Korvan", dir / "Other");
     TestCard(dir.path()).makeTree(false);
     EXPECT_TRUE(usiCardGone());
+    errno = 0;
+    EXPECT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
     usiCardRelease();
     sCardLock *lock = cardLockTake(dir.path().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
     EXPECT_NE(lock, nullptr);
     EXPECT_EQ(usiCardOpen(dir.path().c_str()), -2);
     cardLockRelease(lock);
+    std::filesystem::remove_all(dir / "Korvan");
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"Other"});
+    cardClose(opened);
 }
 
 }  // namespace
