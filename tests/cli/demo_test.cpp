@@ -1,6 +1,7 @@
-// `kvbrt demo`: the card it writes scans into the planned library, holds the
-// synthesiser's sounds unchanged, is the same bytes on every run, and a
-// folder that is not empty is refused untouched.
+// `kvbrt demo`: the card it writes scans into the planned library and holds
+// the synthesiser's sounds unchanged, and a folder that is not empty is
+// refused untouched. That two runs give the same bytes the window tests rely
+// on: each compares a demo card edited there with one kvbrt edited.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,7 +23,8 @@ std::string name(const char *bytes, size_t length) { return std::string(bytes, s
 TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     ScratchDir dir, tmp;
     ScopedEnv env("TMPDIR", tmp.path().c_str());
-    const std::string card = dir / "card";  // absent: demo makes it
+    const std::string card = dir / "card";
+    std::filesystem::create_directory(card);  // an empty folder is taken like an absent one
     CliResult r = cliRun({"demo", card});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -76,16 +78,6 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     for (const auto &[path, bytes] : testTreeSnapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
     cliOut({"check", card});
-}
-
-TEST(CliDemo, TwoRunsGiveTheSameBytesInEveryFile) {
-    ScratchDir dir;
-    std::filesystem::create_directory(dir / "b");  // an empty folder is taken like an absent one
-    ASSERT_EQ(cliRun({"demo", dir / "a"}).status, 0);
-    ASSERT_EQ(cliRun({"demo", dir / "b"}).status, 0);
-    auto a = testTreeSnapshot(dir / "a"), b = testTreeSnapshot(dir / "b");
-    EXPECT_GT(a.size(), 70u);
-    EXPECT_TRUE(a == b);
 }
 
 TEST(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
