@@ -2,13 +2,16 @@
 // the window's own input (clicks, drags, menus, dropped files, answered
 // questions) and closed; the card must then hold what `kvbrt` makes of the
 // same edits and pass its health check. Also the ways a card is refused,
-// the close decisions and the faults the window must not repeat.
+// every way the program closes, the windows it runs modally and the faults
+// the window must not repeat.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,8 @@
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/desk.h"
+#include "wavelib/player.h"
+#include "wavelib/request.h"
 #include "wavelib/wavelist.h"
 #include "windows/main/frames.h"
 #include "windows/main/mainctl.h"
@@ -77,6 +82,13 @@ protected:
         }
         return paths;
     }
+    // Index of the first recorded host call starting with `prefix`, -1 when none.
+    static int callAt(const std::string &prefix) {
+        const auto &c = hlCalls();
+        for (size_t i = 0; i < c.size(); i++)
+            if (c[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+        return -1;
+    }
     void drop(const std::vector<std::string> &paths, int x, int y) {
         hlPostPaths(win(), OSEV_DRAG_ENTER, paths);
         hlPostMouse(win(), OSEV_DRAG_POSITION, 0, x, y);
@@ -105,6 +117,10 @@ struct StubWindow {
                               " menu=" + (ghostMenuIsEnabled(1016) ? "on" : "off"));
         };
         e.window.term = [](void *u) { of(u).trail.push_back("term"); };
+        e.window.cancel = [](void *u) {
+            of(u).trail.push_back("cancel");
+            of(u).steps = 1;  // closes in its next step, as a Cancel press does
+        };
         e.open = [](void *u) {
             of(u).steps = 3;
             of(u).trail.push_back("open");
@@ -119,6 +135,7 @@ struct StubWindow {
 TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     ASSERT_EQ(start(card), -1);
     ASSERT_NE(G.currentWaveList, nullptr);
+    EXPECT_EQ(hlCallCount("storageDialog"), 0);  // a folder on the command line opens without the dialog
     ASSERT_TRUE(hlWindowShown(win()));
 
     // A wave onto a pad with the menu command, and one pad released.
@@ -230,14 +247,9 @@ TEST_F(MainWindowTest, CardsNotOpenedGiveTheDialogBackAndCancellingItEnds) {
     EXPECT_EQ(hlCallCount("eject"), 0);
     usiPass();  // nothing runs once the program has ended
     // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
-    const auto &calls = hlCalls();
-    auto at = [&](const std::string &prefix) {
-        return std::find_if(calls.begin(), calls.end(), [&](const std::string &c) { return c.rfind(prefix, 0) == 0; });
-    };
-    EXPECT_LT(at("init"), at("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
-    EXPECT_LT(at("windowCreate"), at("storageDialog [KVB-RT]"));
-    EXPECT_LT(at("storageDialog"), calls.end() - 1);
-    EXPECT_EQ(calls.back(), "term");
+    EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
+    EXPECT_LT(callAt("windowCreate"), callAt("storageDialog [KVB-RT]"));
+    EXPECT_EQ(hlCalls().back(), "term");
 }
 
 TEST_F(MainWindowTest, CategoriesDeletedInOneGestureAskOnce) {
@@ -341,9 +353,10 @@ TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
 // Every secondary window opens by one pattern: modal, main window deaf and
 // its menu bar off while it runs, everything back afterwards.
 TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
-    StubWindow edit;
+    StubWindow edit, kit;
     sMainSecondary table[MAIN_WINDOW_COUNT] = {};
     table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
+    table[MAIN_WINDOW_KIT] = kit.entry();
     editWaveUtilityInstall(table);
     ASSERT_EQ(start(card), -1);
     // The wave edit window hears the selected waves in list order before it opens.
@@ -357,7 +370,84 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
                                                     modal, modal, "term"}));
     EXPECT_TRUE(hlWindowEnabled(win()));
     EXPECT_TRUE(ghostMenuIsEnabled(1016));
-    EXPECT_EQ(closeYes(), 0);
+
+    // The system's quit request while one runs: its edit is cancelled, and the
+    // program then ends without asking, ejecting or telling.
+    int boxes = hlCallCount("messageBox");
+    hlPostMenu(win(), 1018);
+    usiRequestExit();
+    pass();
+    // Cancelled, closed at its next step, and terminated again as the program ends.
+    EXPECT_EQ(kit.trail, (std::vector<std::string>{"open", "cancel", modal, "term", "term"}));
+    EXPECT_TRUE(usiFinished());
+    EXPECT_EQ(usiExitStatus(), 0);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes);
+    EXPECT_EQ(hlCallCount("eject"), 0);
+}
+
+// Every way the program closes. Asked and answered Yes, what is still only
+// requested is saved, the card ejected, and only then is the user told; a
+// save or an eject that fails, the system's quit and the card gone end with
+// their own status and boxes. A preview playing at the close goes before the
+// library it reads, whichever way the program ends.
+TEST_F(MainWindowTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
+    struct {
+        const char *what;
+        int how;            // how the program is closed
+        bool failWrite;     // every file write fails
+        int ejectResult;
+        int status;
+        bool ejectTried;
+        int errorBoxes;     // error boxes shown at close (title "Error")
+    } const cases[] = {
+        {"all well", USI_CLOSE_ASK, false, 0, 0, true, 0},
+        {"save fails", USI_CLOSE_ASK, true, 0, 1, false, 1},
+        {"eject refused", USI_CLOSE_ASK, false, -1, 1, true, 1},
+        {"quit request", USI_CLOSE_QUIT, false, 0, 0, false, 0},
+        {"card gone", USI_CLOSE_ERROR, false, 0, 1, false, 0},  // last: the card's tree goes with it
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(start(card), -1);
+        ASSERT_NE(G.currentWaveList, nullptr);
+        sKit *kit = waveListKitPtr(G.currentWaveList, 0);
+        std::strcpy(kit->name, "LA");
+        kit->edited = 1;
+        waveKitSaveRequest();
+        ASSERT_EQ(waveWaveSelect(wave(0)), 0);
+        ASSERT_NE(gpSound, nullptr);
+        if (c.how == USI_CLOSE_ERROR) std::filesystem::remove_all(card + "/Korvan");
+        auto before = testTreeSnapshot(card);
+        hlReset();
+        hlSetEjectResult(c.ejectResult);
+        hlPushMessageBoxAnswer(MBOX_YES);
+        if (c.failWrite) hlFailFileOperation(1, ENOSPC);
+        EXPECT_EQ(usiClose(c.how), 1);
+        hlFailFileOperation(0, 0);
+        EXPECT_EQ(usiExitStatus(), c.status);
+        EXPECT_EQ(gpSound, nullptr);
+        EXPECT_EQ(hlCallCount("eject"), c.ejectTried ? 1 : 0);
+        int errors = 0;
+        for (const std::string &call : hlCalls()) errors += call.find("messageBox 0 Error") == 0;
+        EXPECT_EQ(errors, c.errorBoxes);
+        // Neither the error close nor the quit asks or tells the user anything.
+        if (c.how != USI_CLOSE_ASK) {
+            EXPECT_EQ(hlCallCount("messageBox"), 0);
+        }
+        if (c.how == USI_CLOSE_ERROR) {
+            EXPECT_EQ(testTreeSnapshot(card), before);
+        }
+        if (c.status != 0 || c.how != USI_CLOSE_ASK) continue;
+        // The kit renamed "LA" was only requested: the close served the request.
+        EXPECT_NE(testReadFile(TestCard(card).kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"),
+                  std::string::npos);
+        int asked = callAt("messageBox 1"), ejected = callAt("eject " + card + "/"), told = callAt("messageBox 0");
+        EXPECT_LT(asked, ejected);
+        EXPECT_LT(ejected, told);
+        ASSERT_GE(told, 0);
+        EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
+        EXPECT_LT(told, callAt("term"));
+    }
 }
 
 TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
