@@ -1,6 +1,6 @@
 // The request step on real card trees: the order it serves requests in, the
-// card vanishing between edits, failing deletions, and failed saves that stay
-// requested.
+// card vanishing between edits, failing deletions, failed saves that stay
+// requested, and requests a renumbering makes void.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -95,6 +95,7 @@ protected:
 TEST_F(DoCalcTest, ServesRequestsInTheirFixedOrder) {
     card.addWave(3, "Three", "three.wav");
     card.addWave(4, "Four", "four.wav");
+    card.addWave(6, "Six", "six.wav");
     card.writeKit("kit002.kvb", "Two", "", {{3, -1}, {4, -1}});
     scan();
     waveKitEdit(waveListKitPtr(list, 2));
@@ -129,6 +130,19 @@ TEST_F(DoCalcTest, ServesRequestsInTheirFixedOrder) {
     scan();
     EXPECT_STREQ(waveWaveNamePtr(wave(4)), "Renamed");
     EXPECT_EQ(wave(3), nullptr);
+
+    // A wave whose audio went after the scan is dropped by the renumbering,
+    // which comes first: its deletion and pad exchange are no longer requested.
+    ASSERT_EQ(std::remove((card.data(0) + "six.wav").c_str()), 0);
+    waveWaveDisposeFileRequest(wave(6), 0);
+    waveWavePadExchange(wave(6), wave(4), 0, 1);
+    waveListRenumberingRequest();
+    waveDoCalc(list);
+    EXPECT_EQ(gDeleteWave.first, nullptr);
+    EXPECT_EQ(gPadExchange.wave1, nullptr);
+    EXPECT_EQ(waveListWaveCount(list), 1);
+    EXPECT_STREQ(waveWaveNamePtr(wave(0)), "Renamed");
+    EXPECT_TRUE(testExists(card.data(0) + "four.wav"));
 }
 
 TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
@@ -210,23 +224,6 @@ TEST_F(DoCalcTest, FilesThatCannotBeDeletedOrWrittenFailOnlyTheirWave) {
     scan();
     EXPECT_STREQ(waveWaveNamePtr(wave(1)), "New1");
     EXPECT_STREQ(waveWaveNamePtr(wave(2)), "New2");
-}
-
-TEST_F(DoCalcTest, AWaveRenumberingRemovedIsNoLongerRequested) {
-    card.addWave(5, "Five", "five.wav");
-    card.addWave(6, "Six", "six.wav");
-    scan();
-    // Its audio goes after the scan: renumbering drops the wave first.
-    ASSERT_EQ(std::remove((card.data(0) + "five.wav").c_str()), 0);
-    waveWaveDisposeFileRequest(wave(5), 0);
-    waveWavePadExchange(wave(5), wave(6), 0, 1);
-    waveListRenumberingRequest();
-    waveDoCalc(list);
-    EXPECT_EQ(gDeleteWave.first, nullptr);
-    EXPECT_EQ(gPadExchange.wave1, nullptr);
-    EXPECT_EQ(waveListWaveCount(list), 1);
-    EXPECT_STREQ(waveWaveNamePtr(wave(0)), "Six");
-    EXPECT_TRUE(testExists(card.data(0) + "six.wav"));
 }
 
 }  // namespace
