@@ -89,7 +89,7 @@ std::string completionOptions(const std::string &completion, const std::string &
     return " " + quotedAfter(completion, command + ") opts=\"") + " ";
 }
 
-TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
+TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletionWhichRunsInBash) {
     std::string man = testReadFile(kManPage), completion = testReadFile(kCompletion);
     ASSERT_FALSE(man.empty()) << kManPage;
     ASSERT_FALSE(completion.empty()) << kCompletion;
@@ -130,11 +130,9 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
             }
         }
     }
-}
 
-// The completion file is valid bash and offers the commands for an empty word.
-TEST(CliDocs, CompletionRunsInBash) {
-    if (!testHaveProgram("bash")) GTEST_SKIP() << "no bash";
+    // The completion file is valid bash and offers the commands for an empty word.
+    if (!testHaveProgram("bash")) GTEST_SKIP() << "no bash to run the completion in";
     std::string out;
     const std::string script = ". '" + kCompletion +
                                "'; COMP_WORDS=(kvbrt ''); COMP_CWORD=1; _kvbrt; echo \"${COMPREPLY[*]}\"; "
