@@ -116,8 +116,11 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletionWhichR
         std::vector<std::vector<std::string>> helps = {{command, "--help"}};
         HelpFacts own = parseHelp(cliRun(helps[0]).out);
         for (const std::string &action : own.subcommands) {
-            // Actions follow the volume: `kvbrt kit VOLUME set --help`.
+            // Actions follow the volume: `kvbrt kit VOLUME set --help`, and
+            // their usage lines show them so, to be typed as they stand.
             helps.push_back({command, "VOLUME", action, "--help"});
+            EXPECT_NE(cliRun(helps.back()).out.find("Usage: kvbrt " + command + " VOLUME " + action + " "),
+                      std::string::npos);
             EXPECT_NE(man.find("\\fB" + action + "\\fP"), std::string::npos) << "manual page lacks " << action;
             EXPECT_NE(completion.find(" " + action), std::string::npos) << "completion lacks " << action;
         }
