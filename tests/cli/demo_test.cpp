@@ -20,7 +20,7 @@ namespace {
 
 std::string name(const char *bytes, size_t length) { return std::string(bytes, strnlen(bytes, length)); }
 
-TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
+TEST(CliDemo, CardScansIntoThePlannedLibraryAndAFolderInUseIsRefused) {
     ScratchDir dir, tmp;
     ScopedEnv env("TMPDIR", tmp.path().c_str());
     const std::string card = dir / "card";
@@ -78,18 +78,17 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryWithTheSoundsUnchanged) {
     for (const auto &[path, bytes] : testTreeSnapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
     cliOut({"check", card});
-}
 
-TEST(CliDemo, RefusesAFolderInUseAndTouchesNothing) {
-    ScratchDir dir;
+    // A folder that is not empty is refused untouched.
     testMakeDirs(dir / "used");
     testWriteFile(dir / "used/mine.txt", "keep");
     testMakeDirs(dir / "hidden");
     testWriteFile(dir / "hidden/.x", "");
     testWriteFile(dir / "file", "keep");
     auto before = testTreeSnapshot(dir.path());
-    // A folder with a file, one with only a hidden file, a plain file, a missing parent folder.
-    for (const std::string &target : {dir / "used", dir / "hidden", dir / "file", dir / "none/card"})
+    // The card just made, a folder with a file, one with only a hidden file, a
+    // plain file, a missing parent folder.
+    for (const std::string &target : {card, dir / "used", dir / "hidden", dir / "file", dir / "none/card"})
         EXPECT_TRUE(cliRefused({"demo", target}, 1, target));
     EXPECT_TRUE(testTreeSnapshot(dir.path()) == before);
     EXPECT_EQ(cliRun({"demo"}).status, 2);
