@@ -268,15 +268,17 @@ TEST_F(MainWindowTest, CardsNotOpenedGiveTheDialogBackAndCancellingItEnds) {
     EXPECT_LT(callAt("windowCreate"), callAt("storageDialog"));
     EXPECT_EQ(hlCalls().back(), "term");
 
-    // Started again on a folder without a device tree, answered No.
+    // Started again, the folder chosen in the dialog has no device tree: answered No.
     std::string empty = scratch / "empty";
     testMakeDirs(empty);
+    hlAddVolume("KVB-RT", empty.c_str(), "vfat");
+    hlSetStorageDialogAnswer(1, 0);
     hlPushMessageBoxAnswer(MBOX_NO);
-    ASSERT_EQ(start(empty), -1);
+    ASSERT_EQ(start(""), -1);
     pass();
     EXPECT_EQ(G.currentWaveList, nullptr);
     EXPECT_EQ(hlCallCount("messageBox 1"), 1);
-    EXPECT_EQ(hlCallCount("storageDialog"), 2);
+    EXPECT_EQ(hlCallCount("storageDialog"), 3);
     EXPECT_TRUE(testListDir(empty).empty());
 }
 
