@@ -91,19 +91,7 @@ TEST_F(CliTransfer, ImportAndCopyTakeWhatTheDeviceCannotPlayOnlyWithConvert) {
     expectHealthy({to});
 }
 
-TEST_F(CliTransfer, ExportPrintsThePathsAndReportsRefusedNames) {
-    TestCard(from).addWave(8, "A:B", "ab.wav");
-    EXPECT_EQ(cliOut({"export", from, "kick", "0003", "--to", out}), out + "/Kick.wav\n" + out + "/Kick_1.wav\n");
-    CliResult r = cliRun({"export", from, "8", "3", "--to", out, "--json"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.find("{\"exported\":[{\"number\":3,\"name\":\"Kick\",\"path\":\"" + out + "/Kick_2.wav\"}],"), 0u)
-        << r.out;
-    EXPECT_NE(r.out.find("\"failed\":[{\"number\":8,\"name\":\"A:B\""), std::string::npos) << r.out;
-    EXPECT_NE(r.err.find("0008 A:B: "), std::string::npos) << r.err;
-    EXPECT_EQ(testListDir(out), (std::vector<std::string>{"Kick.wav", "Kick_1.wav", "Kick_2.wav"}));
-}
-
-TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesNumberedAsImportDoes) {
+TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesAndExportPrintsThePaths) {
     const auto source = testTreeSnapshot(from);
     EXPECT_EQ(cliOut({"copy", from, to, "3", "キック", "hat"}),
               "0003\t0003\tKick\tkicks\t00/Kick_01.wav\n0005\t0004\tキック\tドラム\t00/_L_b_.wav\n"
@@ -118,6 +106,17 @@ TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesNumberedAsImportDoes) {
               "\"00/_L_b__01.wav\"}],\"failed\":[]}\n");
     EXPECT_EQ(testTreeSnapshot(from), source);
     expectHealthy({from, to});
+
+    // Export prints the paths it wrote and reports the names it refused.
+    TestCard(from).addWave(8, "A:B", "ab.wav");
+    EXPECT_EQ(cliOut({"export", from, "kick", "0003", "--to", out}), out + "/Kick.wav\n" + out + "/Kick_1.wav\n");
+    CliResult r = cliRun({"export", from, "8", "3", "--to", out, "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.find("{\"exported\":[{\"number\":3,\"name\":\"Kick\",\"path\":\"" + out + "/Kick_2.wav\"}],"), 0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"failed\":[{\"number\":8,\"name\":\"A:B\""), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("0008 A:B: "), std::string::npos) << r.err;
+    EXPECT_EQ(testListDir(out), (std::vector<std::string>{"Kick.wav", "Kick_1.wav", "Kick_2.wav"}));
 }
 
 // A target already holding 20 categories takes the waves into DEFAULT and

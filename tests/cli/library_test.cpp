@@ -127,7 +127,7 @@ TEST(CliInfo, CardsThatCannotBeRead) {
 
 // The folders made and the maker folder's spelling are the storage layer's;
 // the command prints the device folder and leaves a card that reads.
-TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThere) {
+TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThereAndRefusesACardOrAFolderInOne) {
     ScratchDir dir;
     EXPECT_EQ(cliOut({"init", dir.path()}), dir.path() + "/Korvan/KVB-RT/\n");
     TestCard card(dir.path());
@@ -141,12 +141,10 @@ TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThere) {
     EXPECT_EQ(cliOut({"init", other.path()}), other.path() + "/korvan/KVB-RT/\n");
     EXPECT_EQ(testListDir(other.path()), (std::vector<std::string>{"Korvan.bak", "korvan"}));
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
-}
 
-// A card already set up, in either case, or a folder inside one (where the
-// hint to run init would make a second tree the device never reads): refused,
-// nothing changed.
-TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
+    // A card already set up, in either case, or a folder inside one (where the
+    // hint to run init would make a second tree the device never reads): refused,
+    // nothing changed.
     const std::pair<std::string, const char *> cases[] = {
         {"", "a device folder is already there"},
         {"korvan", "a device folder is already there"},
@@ -155,14 +153,14 @@ TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
         {"Korvan/other", "inside the device tree of the card at "},
     };
     for (const auto &[inside, reason] : cases) {
-        ScratchDir dir;
+        ScratchDir each;
         bool lower = inside == "korvan";
-        TestCard::withTree(dir.path(), lower ? TestTreeNames{"korvan", "kvb-rt"} : TestTreeNames{}).addWave(3, "A", "A.wav");
-        std::string path = lower || inside.empty() ? dir.path() : dir / inside;
+        TestCard::withTree(each.path(), lower ? TestTreeNames{"korvan", "kvb-rt"} : TestTreeNames{}).addWave(3, "A", "A.wav");
+        std::string path = lower || inside.empty() ? each.path() : each / inside;
         testMakeDirs(path);
-        auto before = testTreeSnapshot(dir.path());
-        EXPECT_TRUE(cliRefused({"init", path}, 1, std::string(reason) + (*reason == 'i' ? dir.path() + "/" : "")));
-        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
+        auto before = testTreeSnapshot(each.path());
+        EXPECT_TRUE(cliRefused({"init", path}, 1, std::string(reason) + (*reason == 'i' ? each.path() + "/" : "")));
+        EXPECT_TRUE(testTreeSnapshot(each.path()) == before) << inside;
     }
 }
 

@@ -36,7 +36,7 @@ protected:
     }
 };
 
-TEST_F(PopupTest, KitJumpClosesWithoutAChoiceOrSelectsTheKitOfTheClickedRow) {
+TEST_F(PopupTest, KitJumpAndCategoryRowsChooseTheirRowOrCloseWithoutAChoice) {
     sWave *w = usedWave();
     ASSERT_NE(w, nullptr);
     // Escape and a lost focus close it choosing nothing.
@@ -78,9 +78,9 @@ TEST_F(PopupTest, KitJumpClosesWithoutAChoiceOrSelectsTheKitOfTheClickedRow) {
     EXPECT_EQ(editCmbGetSelectIndex(), later + 1);
     EXPECT_EQ(waveKitSelectPtr(), waveListKitPtr(G.currentWaveList, later));
     EXPECT_EQ(editWaveUtilityGetScreen()->kitIndex, later);
-}
 
-TEST_F(PopupTest, CategoryRowsGiveTheCategorysPositionAndScroll) {
+    // The category lists, opened here: rows give their category's position,
+    // and the wheel scrolls them.
     sWaveList *list = G.currentWaveList;
     int count = waveListTagCount(list);
     ASSERT_GE(count, 6);
