@@ -1,13 +1,12 @@
-// The spine on the scripted host with stub window controllers: start-up and
-// shutdown order, the language fallback, the command line, the nested loops
-// and every way the program closes.
+// The spine on the scripted host: the data files and the language fallback,
+// the command line, and the card the program holds while open. How the
+// program runs its windows and closes is the main window's tests' to prove.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,176 +15,24 @@
 #include "app/fileinit.h"
 #include "app/usi.h"
 #include "foundation/global.h"
-#include "platform/evqueue.h"
 #include "platform/headless/headless.h"
-#include "resource/dnastr.h"
-#include "resource/dnastr_ids.h"
 #include "resource/pack.h"
 #include "support/card.h"
 #include "support/headless.h"
 #include "support/test_util.h"
 #include "wavelib/card.h"
-#include "wavelib/player.h"
-#include "wavelib/request.h"
-#include "wavelib/wavelist.h"
 
 namespace {
 
 const std::string kBuiltLanguage = std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language";
 
-// Stub controllers: a main window that opens the card the dialog names and
-// closes as the main window does; one secondary window open for a few steps.
-struct Stubs {
-    std::vector<std::string> trail;
-    _sWindow *window = nullptr;
-    _sEvQueue *queue = nullptr;
-    int secondarySteps = 0;  // steps the secondary window stays open
-    int nestedMainSteps = 0;
-};
-void queueEvent(_sWindow *, void *user, uint16_t code, int32_t value, char key, const char *text) {
-    evQenterExt(code, value, key, text, static_cast<Stubs *>(user)->queue);
-}
-
-int mainInit(void *user) {
-    Stubs &s = *static_cast<Stubs *>(user);
-    s.trail.push_back("mainInit");
-    s.window = ghostWindowCreate(L"KVB-RT Wave Manager", 0, 0, 800, 600, 800, 600, 800, 600, 0, 1, 0, 1, 1, 0);
-    s.queue = evQInit();
-    if (!s.window || !s.queue) return -1;
-    ghostWindowSetHandler(queueEvent, &s, s.window);
-    ghostWindowSetDraw(s.window, 0);
-    ghostDlgOpen(nullptr, 0, s.window);
-    return 0;
-}
-
-void mainStep(void *user, int parentMode) {
-    Stubs &s = *static_cast<Stubs *>(user);
-    if (parentMode) s.nestedMainSteps++;
-    if (evQcount(s.queue) == 0) ghostEventsProcess(0);
-    intptr_t value = 0;
-    while (uint16_t code = evQread(&value, nullptr, nullptr, 0, s.queue)) {
-        if (parentMode) continue;
-        if (code == WEV_STORAGE_SELECTED && value == 0) {
-            s.trail.push_back("cancelled");
-            usiClose(USI_CLOSE_CANCELLED);
-            return;
-        }
-        if (code == WEV_STORAGE_SELECTED) {
-            s.trail.push_back(std::string("open ") + ghostDlgStorageRootPtr());
-            if (usiCardOpen(ghostDlgStorageRootPtr()) == 0) {
-                sWaveList *list = waveListCreateFromStorageWindowOpen(G.volumeRoot, 0);
-                if (list) rliListAddTail(&G.waveLists, list);
-            }
-            ghostWindowSetDraw(s.window, 1);
-        }
-        if (code == WEV_CLOSE_BOX) {
-            if (usiClose(USI_CLOSE_ASK)) return;
-        }
-    }
-}
-
-void mainTerm(void *user) {
-    Stubs &s = *static_cast<Stubs *>(user);
-    if (s.window) s.trail.push_back("mainTerm");
-    ghostWindowDispose(s.window);
-    evQTerm(s.queue);
-    s.window = nullptr;
-    s.queue = nullptr;
-}
-
-int secondaryOpen(void *user) { return static_cast<Stubs *>(user)->secondarySteps > 0; }
-void secondaryStep(void *user) {
-    Stubs &s = *static_cast<Stubs *>(user);
-    if (s.secondarySteps > 0 && --s.secondarySteps == 0) s.trail.push_back("secondaryClosed");
-}
-void secondaryCancel(void *user) {
-    Stubs &s = *static_cast<Stubs *>(user);
-    s.trail.push_back("secondaryCancel");
-    s.secondarySteps = 1;  // closes in its next step, as a Cancel press does
-}
-void secondaryTerm(void *user) { static_cast<Stubs *>(user)->trail.push_back("secondaryTerm"); }
-
 class UsiTest : public HeadlessTest {
 protected:
-    TestCard card{dir.path()};
-    Stubs stubs;
-
-    ScratchDir config;
-    ScopedEnv xdg{"XDG_CONFIG_HOME", config.path().c_str()};
-    ScratchDir data;  // the installed data: a pack and both tables
-
-    // A fresh host script: English, the card mounted as "KVB-RT".
-    void script() {
-        hlReset();
-        hlSetLanguage("en");
-        hlAddVolume("KVB-RT", dir.path().c_str(), "vfat");
-    }
-    void SetUp() override {
-        HeadlessTest::SetUp();
-        script();
-        sUsiControllers c{};
-        c.user = &stubs;
-        c.mainInit = mainInit;
-        c.mainStep = mainStep;
-        c.mainTerm = mainTerm;
-        c.secondary[0] = sUsiWindow{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, &stubs};
-        c.secondaryCount = 1;
-        usiSetControllers(&c);
-        card.makeTree();
-        card.addWave(0, "Kick", "kick.wav");
-        ASSERT_TRUE(testDataFolder(data.path(), true, {"en", "ja"}, kBuiltLanguage));
-    }
     void TearDown() override {
-        if (!usiFinished()) usiTerm(0);
-        usiSetControllers(nullptr);
         osSetISO(nullptr);
         HeadlessTest::TearDown();
     }
-
-    // Starts the program and runs passes until the card is open.
-    void startWithCard() {
-        card.makeTree();
-        script();
-        hlSetStorageDialogAnswer(1, 0);
-        ASSERT_EQ(start({}), -1);
-        for (int i = 0; i < 5 && !G.currentWaveList; i++) usiPass();
-        ASSERT_NE(G.currentWaveList, nullptr);
-    }
-    // Calls `entry` (usiStart or usiRun) with `args` after the program's name
-    // and the data folder `folder` (null: the test's own).
-    int start(std::vector<std::string> args, int (*entry)(int, char **, const char *) = usiStart,
-              const char *folder = nullptr) {
-        args.insert(args.begin(), "kvb-rt-wave-manager");
-        std::vector<char *> argv;
-        for (std::string &a : args) argv.push_back(a.data());
-        return entry(static_cast<int>(argv.size()), argv.data(), folder ? folder : data.path().c_str());
-    }
-    // Runs passes until the program has ended; returns its exit status.
-    int runToEnd() {
-        for (int i = 0; i < 50 && !usiFinished(); i++) usiPass();
-        EXPECT_TRUE(usiFinished());
-        return usiExitStatus();
-    }
-    // Index of the first recorded host call starting with `prefix`, -1 when none.
-    static int callAt(const std::string &prefix) {
-        const auto &c = hlCalls();
-        for (size_t i = 0; i < c.size(); i++)
-            if (c[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-        return -1;
-    }
 };
-
-TEST_F(UsiTest, CancelledDialogEndsWithoutQuestionOrEject) {
-    hlSetStorageDialogAnswer(0, -1);
-    EXPECT_EQ(start({}, usiRun), 0);
-    EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "cancelled", "mainTerm", "secondaryTerm"}));
-    // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
-    EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
-    EXPECT_LT(callAt("windowCreate"), callAt("storageDialog [KVB-RT] selected=0"));
-    EXPECT_EQ(hlCalls().back(), "term");
-    EXPECT_EQ(hlCallCount("messageBox"), 0);
-    EXPECT_EQ(hlCallCount("eject"), 0);
-}
 
 TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     struct {
@@ -232,10 +79,12 @@ TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
         }
         fileTerm();
     }
-    // Start-up itself ends with status 1 when a data file is missing.
+    // Start-up itself ends with status 1 when a data file is missing, before any window.
     ScratchDir empty;
-    EXPECT_EQ(start({}, usiStart, empty.path().c_str()), 1);
-    EXPECT_EQ(stubs.trail, std::vector<std::string>{});
+    char program[] = "kvb-rt-wave-manager";
+    char *argv[] = {program};
+    EXPECT_EQ(usiStart(1, argv, empty.path().c_str()), 1);
+    EXPECT_EQ(hlCallCount("windowCreate"), 0);
 }
 
 TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
@@ -275,115 +124,18 @@ TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {
             EXPECT_EQ(cmdlineGetCardFolderPtr(), nullptr);
         }
     }
-    // A folder on the command line is opened without the dialog.
-    ASSERT_EQ(start({latin1}), -1);
-    usiPass();
-    EXPECT_EQ(hlCallCount("storageDialog"), 0);
-    EXPECT_EQ(stubs.trail, (std::vector<std::string>{"mainInit", "open " + latin1 + "/"}));
-}
-
-TEST_F(UsiTest, AskedCloseSavesPendingRequestsEjectsThenTells) {
-    ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};
-    startWithCard();
-    // Answered No: the program stays open.
-    hlPushMessageBoxAnswer(MBOX_NO);
-    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
-    usiPass();
-    EXPECT_FALSE(usiFinished());
-    // A kit renamed just before closing is only requested; the close serves it.
-    sKit *kit = static_cast<sKit *>(G.currentWaveList->kits.first);
-    std::strcpy(kit->name, "LA");
-    kit->isFile = 1;
-    kit->edited = 1;
-    waveKitSaveRequest();
-    // A preview playing at the close: its player goes before the library it reads.
-    ASSERT_EQ(waveWaveSelect(static_cast<sWave *>(G.currentWaveList->waves.first)), 0);
-    ASSERT_NE(gpSound, nullptr);
-    script();
-    hlPushMessageBoxAnswer(MBOX_YES);
-    hlPushMessageBoxAnswer(MBOX_OK);
-    hlPostSimple(stubs.window, OSEV_CLOSE_BOX);
-    EXPECT_EQ(runToEnd(), 0);
-    EXPECT_NE(testReadFile(card.kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"), std::string::npos);
-    EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
-    // Question, save, eject, and the notice only after the eject worked.
-    int asked = callAt("messageBox 1"), ejected = callAt("eject " + dir.path() + "/"), told = callAt("messageBox 0");
-    EXPECT_LT(asked, ejected);
-    EXPECT_LT(ejected, told);
-    ASSERT_GE(told, 0);
-    EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
-    EXPECT_LT(told, callAt("term"));
-    EXPECT_EQ(stubs.trail.back(), "secondaryTerm");
-    EXPECT_EQ(gpSound, nullptr);
-}
-
-TEST_F(UsiTest, FailuresAtCloseAreReportedAndEndWithStatusOne) {
-    struct {
-        const char *what;
-        int how;            // how the program is closed
-        bool failWrite;     // every file write fails
-        int ejectResult;
-        int status;
-        bool ejectTried;
-        int errorBoxes;     // error boxes shown at close (title "Error")
-    } const cases[] = {
-        {"save fails", USI_CLOSE_ASK, true, 0, 1, false, 1},
-        {"eject refused", USI_CLOSE_ASK, false, -1, 1, true, 1},
-        {"card gone", USI_CLOSE_ERROR, false, 0, 1, false, 0},
-        {"quit request", USI_CLOSE_QUIT, false, 0, 0, false, 0},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        startWithCard();
-        if (c.how == USI_CLOSE_ERROR) std::filesystem::remove_all(dir / "Korvan");
-        auto before = testTreeSnapshot(dir.path());
-        script();
-        hlSetEjectResult(c.ejectResult);
-        hlPushMessageBoxAnswer(MBOX_YES);
-        if (c.failWrite) hlFailFileOperation(1, ENOSPC);
-        EXPECT_EQ(usiClose(c.how), 1);
-        hlFailFileOperation(0, 0);
-        EXPECT_EQ(usiExitStatus(), c.status);
-        EXPECT_EQ(hlCallCount("eject"), c.ejectTried ? 1 : 0);
-        int errors = 0;
-        for (const std::string &call : hlCalls()) errors += call.find("messageBox 0 Error") == 0;
-        EXPECT_EQ(errors, c.errorBoxes);
-        // Neither the error close nor the quit asks or tells the user anything.
-        if (c.how != USI_CLOSE_ASK) {
-            EXPECT_EQ(hlCallCount("messageBox"), 0);
-        }
-        if (c.how == USI_CLOSE_ERROR) {
-            EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-        }
-    }
-}
-
-TEST_F(UsiTest, NestedLoopStepsMainWithoutInputAndQuitCancelsTheWindow) {
-    startWithCard();
-    stubs.secondarySteps = 3;
-    const sUsiWindow edit{"edit", secondaryStep, secondaryTerm, secondaryOpen, secondaryCancel, &stubs};
-    usiRunNested(&edit, nullptr);
-    EXPECT_EQ(stubs.nestedMainSteps, 3);
-    EXPECT_EQ(stubs.trail.back(), "secondaryClosed");
-
-    // The system's quit request: the open window's edit is cancelled, the
-    // loop finishes and closes without asking, saving and not ejecting.
-    stubs.secondarySteps = 1000;
-    usiRequestExit();
-    usiRunNested(&edit, nullptr);
-    EXPECT_EQ(stubs.trail[stubs.trail.size() - 2], "secondaryCancel");
-    EXPECT_FALSE(usiFinished());
-    EXPECT_EQ(runToEnd(), 0);
-    EXPECT_EQ(hlCallCount("messageBox"), 0);
-    EXPECT_EQ(hlCallCount("eject"), 0);
-    EXPECT_TRUE(testExists(card.system() + "tag_list.kvb"));
 }
 
 // The desktop program holds the card while it is open: no command gets it,
-// and the card counts as gone once another is mounted in its place.
+// and the card counts as gone once another is mounted in its place. What was
+// opened then writes nothing there, nor once the mount folder is empty.
 TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     ScratchDir dir;
     TestCard::withTree(dir.path());
+    sCard *opened = cardCreate(dir.path().c_str());
+    ASSERT_NE(opened, nullptr);
+    char path[4096];
+    ASSERT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), 0);
     ASSERT_EQ(usiCardOpen(dir.path().c_str()), 0);
     EXPECT_FALSE(usiCardGone());
     sCardLockRefusal why{};
@@ -391,14 +143,23 @@ TEST(UsiCard, HeldWhileOpenAndGoneWhenSwapped) {
     EXPECT_EQ(why.err, EWOULDBLOCK);
     // Opening again lets go of the card first.
     EXPECT_EQ(usiCardOpen(dir.path().c_str()), 0);
+    // Another card in the same place: the same names, another device folder.
     std::filesystem::rename(dir / "Korvan", dir / "Other");
     TestCard(dir.path()).makeTree(false);
     EXPECT_TRUE(usiCardGone());
+    errno = 0;
+    EXPECT_EQ(cardPath(opened, path, sizeof path, "Korvan/KVB-RT/KIT/kit002.kvb"), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
     usiCardRelease();
     sCardLock *lock = cardLockTake(dir.path().c_str(), CARD_LOCK_EXCLUSIVE, 0, nullptr);
     EXPECT_NE(lock, nullptr);
     EXPECT_EQ(usiCardOpen(dir.path().c_str()), -2);
     cardLockRelease(lock);
+    std::filesystem::remove_all(dir / "Korvan");
+    EXPECT_EQ(cardMakeDir(opened, "Korvan/KVB-RT/WAVE/DATA/00/"), -1);
+    EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"Other"});
+    cardClose(opened);
 }
 
 }  // namespace

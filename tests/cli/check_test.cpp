@@ -1,6 +1,7 @@
 // `kvbrt check` and `kvbrt duplicates` as a user or a script runs them: exit
-// statuses, the JSON documents, a declined repair that changes nothing, and
-// a confirmed one after which the card checks clean.
+// statuses, the JSON documents, a declined repair that changes nothing, a
+// confirmed one after which the card checks clean, and a restore's staging
+// folder rolled back.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -52,18 +53,13 @@ TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealth
         << r.out;
     EXPECT_TRUE(has(cliOut({"check", dir.path()}), "the card is healthy"));
     EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
-}
 
-// What the recovery does is the restore's; the check finds it and says what it did.
-TEST(CliCheck, LeftOverRestoreStagingIsFoundAndRolledBack) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path());
-    card.writeCategories({{"DEFAULT", 0}});
-    card.addWave(1, "GOOD", "GOOD.wav");
+    // A restore's staging folder left over. What the recovery does is the
+    // restore's; the check finds it and says what it did.
     std::string staging = dir.path() + "/Korvan/.kvbrt-restore/";
     testMakeDirs(staging + "new/KVB-RT/SYSTEM");
     testWriteFile(staging + "new/KVB-RT/SYSTEM/tag_list.kvb", testTagListText({{"OTHER", 0}}));
-    CliResult r = cliRun({"check", dir.path(), "--json"});
+    r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "\"findings\":[{\"kind\":\"restore_staging\",\"file\":\"" + staging)) << r.out;
     EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}")) << r.out;

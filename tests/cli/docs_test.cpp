@@ -89,7 +89,7 @@ std::string completionOptions(const std::string &completion, const std::string &
     return " " + quotedAfter(completion, command + ") opts=\"") + " ";
 }
 
-TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
+TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletionWhichRunsInBash) {
     std::string man = testReadFile(kManPage), completion = testReadFile(kCompletion);
     ASSERT_FALSE(man.empty()) << kManPage;
     ASSERT_FALSE(completion.empty()) << kCompletion;
@@ -116,8 +116,11 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
         std::vector<std::vector<std::string>> helps = {{command, "--help"}};
         HelpFacts own = parseHelp(cliRun(helps[0]).out);
         for (const std::string &action : own.subcommands) {
-            // Actions follow the volume: `kvbrt kit VOLUME set --help`.
+            // Actions follow the volume: `kvbrt kit VOLUME set --help`, and
+            // their usage lines show them so, to be typed as they stand.
             helps.push_back({command, "VOLUME", action, "--help"});
+            EXPECT_NE(cliRun(helps.back()).out.find("Usage: kvbrt " + command + " VOLUME " + action + " "),
+                      std::string::npos);
             EXPECT_NE(man.find("\\fB" + action + "\\fP"), std::string::npos) << "manual page lacks " << action;
             EXPECT_NE(completion.find(" " + action), std::string::npos) << "completion lacks " << action;
         }
@@ -130,11 +133,9 @@ TEST(CliDocs, EveryCommandActionAndOptionIsInTheManualPageAndTheCompletion) {
             }
         }
     }
-}
 
-// The completion file is valid bash and offers the commands for an empty word.
-TEST(CliDocs, CompletionRunsInBash) {
-    if (!testHaveProgram("bash")) GTEST_SKIP() << "no bash";
+    // The completion file is valid bash and offers the commands for an empty word.
+    if (!testHaveProgram("bash")) GTEST_SKIP() << "no bash to run the completion in";
     std::string out;
     const std::string script = ". '" + kCompletion +
                                "'; COMP_WORDS=(kvbrt ''); COMP_CWORD=1; _kvbrt; echo \"${COMPREPLY[*]}\"; "

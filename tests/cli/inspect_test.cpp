@@ -17,6 +17,7 @@ struct JsonCase {
     const char *what;
     std::string file;
     std::string json;
+    std::string warning = "";  // the line on stderr, after "kvbrt: FILE: "
 };
 
 TEST(CliInspect, JsonForEveryKind) {
@@ -30,6 +31,10 @@ TEST(CliInspect, JsonForEveryKind) {
         {"wave with bytes that are not Shift-JIS",
          "<WvPrm>\n" + testPrmNameLines(1, "Nm", "A\xFF", 12) + "\t<Path>99/\x83\x4C.wav</Path>\n</WvPrm>\n",
          R"({"kind":"wave","name":"A)" "\xEF\xBF\xBD" R"(","name_hex":"41ff","path":"99/キ.wav","category":0})"},
+        {"wave whose path leaves the card, shown as it is and reported",
+         "<WvPrm>\n\t<Path>../../etc/x</Path>\n</WvPrm>\n",
+         R"({"kind":"wave","name":"","name_hex":"","path":"../../etc/x","category":0})",
+         "damaged \"Path\" value \"../../etc/x\" (not a two-digit data folder and a plain file name)"},
         {"categories",
          testTagListText({{"SNARE", 2}, {"DEFAULT", -5}}),
          R"({"kind":"categories","categories":[{"name":"SNARE","name_hex":"534e415245","order":2},)"
@@ -46,54 +51,35 @@ TEST(CliInspect, JsonForEveryKind) {
         {"kind from the root, not from nested elements",
          "<WvListSortbyName_Tag>\n\t<WvList>\n\t\t<Wv>5</Wv>\n\t</WvList>\n<WvPrm></WvPrm></WvListSortbyName_Tag>\n",
          R"({"kind":"wavelist","root":"WvListSortbyName_Tag","lists":[[5]]})"},
+        // Not a parameter file (no document): one line naming the file, exit 1.
+        {"plain text", "hello\n", ""},
+        {"root without its close tag", "<KitPrm>\n\t<Nm0>1</Nm0>\n", ""},
+        {"root in another case", "<wvprm></wvprm>\n", ""},
+        {"empty", "", ""},
     };
     for (const auto &c : cases) {
         std::string path = dir / "file.kvb";
         ASSERT_TRUE(testWriteFile(path, c.file));
-        CliResult r = cliRun({"inspect", path, "--json"});
-        EXPECT_EQ(r.status, 0) << c.what << ": " << r.err;
-        EXPECT_EQ(r.out, c.json + "\n") << c.what;
-        EXPECT_EQ(r.err, "") << c.what;
-        CliResult plain = cliRun({"inspect", path});
-        EXPECT_EQ(plain.status, 0) << c.what;
-        EXPECT_FALSE(plain.out.empty()) << c.what;
-        EXPECT_EQ(plain.out.find('{'), std::string::npos) << c.what;
-    }
-}
-
-TEST(CliInspect, DamagedPathIsShownAndReported) {
-    ScratchDir dir;
-    std::string path = dir / "00.kvb";
-    ASSERT_TRUE(testWriteFile(path, "<WvPrm>\n\t<Path>../../etc/x</Path>\n</WvPrm>\n"));
-    CliResult r = cliRun({"inspect", path, "--json"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, R"({"kind":"wave","name":"","name_hex":"","path":"../../etc/x","category":0})" "\n");
-    EXPECT_NE(r.err.find(path), std::string::npos);
-    EXPECT_NE(r.err.find("damaged"), std::string::npos);
-}
-
-TEST(CliInspect, NotAParameterFileIsOneLineAndExitOne) {
-    ScratchDir dir;
-    struct {
-        const char *what;
-        std::string content;
-    } cases[] = {
-        {"plain text", "hello\n"},
-        {"root without its close tag", "<KitPrm>\n\t<Nm0>1</Nm0>\n"},
-        {"root in another case", "<wvprm></wvprm>\n"},
-        {"empty", ""},
-    };
-    for (const auto &c : cases) {
-        std::string path = dir / "x.kvb";
-        ASSERT_TRUE(testWriteFile(path, c.content));
-        for (const char *json : {"--json", ""}) {
+        for (const char *flag : {"--json", ""}) {
             std::vector<std::string> args = {"inspect", path};
-            if (*json) args.push_back(json);
+            if (*flag) args.push_back(flag);
             CliResult r = cliRun(args);
-            EXPECT_EQ(r.status, 1) << c.what;
-            EXPECT_EQ(r.out, "") << c.what;
-            EXPECT_EQ(r.err.find(path), 7u) << c.what << ": " << r.err;  // "kvbrt: <file>: ..."
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what;
+            if (c.json.empty()) {
+                EXPECT_EQ(r.status, 1) << c.what;
+                EXPECT_EQ(r.out, "") << c.what;
+                EXPECT_EQ(r.err.find(path), 7u) << c.what << ": " << r.err;  // "kvbrt: <file>: ..."
+                EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what;
+                continue;
+            }
+            EXPECT_EQ(r.status, 0) << c.what << ": " << r.err;
+            EXPECT_EQ(r.err, c.warning.empty() ? "" : "kvbrt: " + path + ": " + c.warning + "\n") << c.what;
+            if (*flag) {
+                EXPECT_EQ(r.out, c.json + "\n") << c.what;
+            } else {
+                // The plain text is no JSON.
+                EXPECT_FALSE(r.out.empty()) << c.what;
+                EXPECT_EQ(r.out.find('{'), std::string::npos) << c.what;
+            }
         }
     }
     EXPECT_TRUE(cliRefused({"inspect", dir / "absent.kvb", "--json"}, 1, "absent.kvb"));

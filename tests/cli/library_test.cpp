@@ -26,9 +26,9 @@ TestCard exampleCard(const std::string &root) {
     return card;
 }
 
-TEST(CliInfo, JsonDocument) {
+TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     ScratchDir dir;
-    exampleCard(dir.path());
+    TestCard card = exampleCard(dir.path());
     CliResult r = cliRun({"info", dir.path(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -61,19 +61,41 @@ TEST(CliInfo, JsonDocument) {
                      {"kits", kits}};
     EXPECT_EQ(doc, expected);
     EXPECT_EQ(r.out, doc.dump() + "\n");
-}
 
-TEST(CliInfo, ReadOnlyScanReportsAndChangesNothing) {
-    ScratchDir dir;
-    TestCard card = exampleCard(dir.path());
+    // `list` in each order, and its JSON.
+    const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
+                      sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, kick + x + sn},
+        {{"--sort", "number"}, kick + x + sn},
+        {{"--sort", "name"}, kick + sn + x},
+        // Categories by display order: SNARE (key 1), then DEFAULT and KICK (key 0) in list order.
+        {{"--sort", "category"}, sn + x + kick},
+        {{"--category", "snare", "--sort", "name"}, sn},
+        {{"--category", "KICK"}, kick},
+    };
+    for (const auto &[extra, out] : cases) {
+        std::vector<std::string> args{"list", dir.path()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(cliOut(args), out);
+    }
+    // The JSON waves are info's, each with its seconds.
+    nlohmann::json snare = nlohmann::json::parse(r.out)["waves"][2];
+    snare["seconds"] = 0.005;
+    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
+    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {snare}}})) << json.out;
+    EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
+    EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
+
+    // Files the read-only scan notes on stderr, changing nothing.
     std::string orphan = card.addWave(9, "GONE", "GONE.wav", 0, false);
     testWriteFile(card.prm(0) + "10.kvb", testWavePrmText("BAD", "00/../../x.wav", 0));
     testWriteFile(card.prm(0) + "11.kvb", "<WvPrm>");
     auto before = testTreeSnapshot(dir.path());
-    for (const char *json : {"--json", ""}) {
+    for (const char *flag : {"--json", ""}) {
         std::vector<std::string> args{"info", dir.path()};
-        if (*json) args.push_back(json);
-        CliResult r = cliRun(args);
+        if (*flag) args.push_back(flag);
+        r = cliRun(args);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.err.find("kvbrt: " + orphan + ": orphan parameter file"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(card.prm(0) + "10.kvb: damaged parameter file"), std::string::npos) << r.err;
@@ -103,37 +125,9 @@ TEST(CliInfo, CardsThatCannotBeRead) {
     EXPECT_EQ(cliRun({"check"}).status, 2);
 }
 
-TEST(CliList, OrdersCategoriesAndJson) {
-    ScratchDir dir;
-    exampleCard(dir.path());
-    const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
-                      sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{}, kick + x + sn},
-        {{"--sort", "number"}, kick + x + sn},
-        {{"--sort", "name"}, kick + sn + x},
-        // Categories by display order: SNARE (key 1), then DEFAULT and KICK (key 0) in list order.
-        {{"--sort", "category"}, sn + x + kick},
-        {{"--category", "snare", "--sort", "name"}, sn},
-        {{"--category", "KICK"}, kick},
-    };
-    for (const auto &[extra, out] : cases) {
-        std::vector<std::string> args{"list", dir.path()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        EXPECT_EQ(cliOut(args), out);
-    }
-    // The JSON waves are info's, each with its seconds.
-    nlohmann::json info = nlohmann::json::parse(cliRun({"info", dir.path(), "--json"}).out), wave = info["waves"][2];
-    wave["seconds"] = 0.005;
-    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
-    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {wave}}})) << json.out;
-    EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
-    EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
-}
-
 // The folders made and the maker folder's spelling are the storage layer's;
 // the command prints the device folder and leaves a card that reads.
-TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThere) {
+TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThereAndRefusesACardOrAFolderInOne) {
     ScratchDir dir;
     EXPECT_EQ(cliOut({"init", dir.path()}), dir.path() + "/Korvan/KVB-RT/\n");
     TestCard card(dir.path());
@@ -147,12 +141,10 @@ TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThere) {
     EXPECT_EQ(cliOut({"init", other.path()}), other.path() + "/korvan/KVB-RT/\n");
     EXPECT_EQ(testListDir(other.path()), (std::vector<std::string>{"Korvan.bak", "korvan"}));
     EXPECT_EQ(cliRun({"init", dir / "absent"}).status, 1);
-}
 
-// A card already set up, in either case, or a folder inside one (where the
-// hint to run init would make a second tree the device never reads): refused,
-// nothing changed.
-TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
+    // A card already set up, in either case, or a folder inside one (where the
+    // hint to run init would make a second tree the device never reads): refused,
+    // nothing changed.
     const std::pair<std::string, const char *> cases[] = {
         {"", "a device folder is already there"},
         {"korvan", "a device folder is already there"},
@@ -161,14 +153,14 @@ TEST(CliInit, RefusesACardOrAFolderInsideOneAndChangesNothing) {
         {"Korvan/other", "inside the device tree of the card at "},
     };
     for (const auto &[inside, reason] : cases) {
-        ScratchDir dir;
+        ScratchDir each;
         bool lower = inside == "korvan";
-        TestCard::withTree(dir.path(), lower ? TestTreeNames{"korvan", "kvb-rt"} : TestTreeNames{}).addWave(3, "A", "A.wav");
-        std::string path = lower || inside.empty() ? dir.path() : dir / inside;
+        TestCard::withTree(each.path(), lower ? TestTreeNames{"korvan", "kvb-rt"} : TestTreeNames{}).addWave(3, "A", "A.wav");
+        std::string path = lower || inside.empty() ? each.path() : each / inside;
         testMakeDirs(path);
-        auto before = testTreeSnapshot(dir.path());
-        EXPECT_TRUE(cliRefused({"init", path}, 1, std::string(reason) + (*reason == 'i' ? dir.path() + "/" : "")));
-        EXPECT_TRUE(testTreeSnapshot(dir.path()) == before) << inside;
+        auto before = testTreeSnapshot(each.path());
+        EXPECT_TRUE(cliRefused({"init", path}, 1, std::string(reason) + (*reason == 'i' ? each.path() + "/" : "")));
+        EXPECT_TRUE(testTreeSnapshot(each.path()) == before) << inside;
     }
 }
 

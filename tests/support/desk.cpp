@@ -1,7 +1,6 @@
 // Driving the desktop program's windows. See desk.h.
 #include "support/desk.h"
 
-#include <cstdlib>
 #include <deque>
 
 #include "app/usi.h"
@@ -192,17 +191,4 @@ int DeskTest::closeYes() {
     pass(10);
     EXPECT_TRUE(usiFinished());
     return usiExitStatus();
-}
-
-void DeskTest::shot(_sWindow *window, const std::string &name) {
-    const char *dir = std::getenv("KVB_SHOT_DIR");
-    int w = 0, h = 0;
-    ghostWindowGetSize(&w, &h, window);
-    if (!dir || w <= 0 || h <= 0) return;
-    std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4);
-    if (hlReadPixels(window, 0, 0, w, h, rgba.data()) != 0) return;
-    std::string ppm = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-    for (int y = h - 1; y >= 0; y--)
-        for (int x = 0; x < w; x++) ppm.append(reinterpret_cast<const char *>(&rgba[(size_t(y) * w + x) * 4]), 3);
-    testWriteFile(std::string(dir) + "/" + name + ".ppm", ppm);
 }

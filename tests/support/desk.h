@@ -67,9 +67,6 @@ protected:
     // leaves it (wave lists written) and passes its health check.
     int kvbrt(std::vector<std::string> args);
     void expectSameAsKvbrt();
-    // With KVB_SHOT_DIR set, writes what `window` shows as <dir>/<name>.ppm
-    // (to look at a window; no test reads it).
-    void shot(_sWindow *window, const std::string &name);
     // Closes the program with Yes; returns its exit status.
     int closeYes();
 };

@@ -85,7 +85,6 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
     clickRow(3);
     then([&] { deleted = ui()->selected->name; });
     deleteSelected();
-    then([this] { shot(win(), "category"); });
     then([this] { click(win(), 448, 142); });
     runWindow(1016, editTagGetIsWindow);
     EXPECT_EQ(tag("NEW"), nullptr);

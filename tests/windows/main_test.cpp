@@ -2,13 +2,15 @@
 // the window's own input (clicks, drags, menus, dropped files, answered
 // questions) and closed; the card must then hold what `kvbrt` makes of the
 // same edits and pass its health check. Also the ways a card is refused,
-// the close decisions and the faults the window must not repeat.
+// every way the program closes, the windows it runs modally and the faults
+// the window must not repeat.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,8 @@
 #include "platform/headless/headless.h"
 #include "support/card.h"
 #include "support/desk.h"
+#include "wavelib/player.h"
+#include "wavelib/request.h"
 #include "wavelib/wavelist.h"
 #include "windows/main/frames.h"
 #include "windows/main/mainctl.h"
@@ -77,6 +81,13 @@ protected:
         }
         return paths;
     }
+    // Index of the first recorded host call starting with `prefix`, -1 when none.
+    static int callAt(const std::string &prefix) {
+        const auto &c = hlCalls();
+        for (size_t i = 0; i < c.size(); i++)
+            if (c[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+        return -1;
+    }
     void drop(const std::vector<std::string> &paths, int x, int y) {
         hlPostPaths(win(), OSEV_DRAG_ENTER, paths);
         hlPostMouse(win(), OSEV_DRAG_POSITION, 0, x, y);
@@ -105,6 +116,10 @@ struct StubWindow {
                               " menu=" + (ghostMenuIsEnabled(1016) ? "on" : "off"));
         };
         e.window.term = [](void *u) { of(u).trail.push_back("term"); };
+        e.window.cancel = [](void *u) {
+            of(u).trail.push_back("cancel");
+            of(u).steps = 1;  // closes in its next step, as a Cancel press does
+        };
         e.open = [](void *u) {
             of(u).steps = 3;
             of(u).trail.push_back("open");
@@ -115,10 +130,12 @@ struct StubWindow {
     }
 };
 
-// One session of every kind of edit the window makes, against kvbrt.
+// One session of every kind of edit the window makes, refused drops among
+// them, against kvbrt.
 TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     ASSERT_EQ(start(card), -1);
     ASSERT_NE(G.currentWaveList, nullptr);
+    EXPECT_EQ(hlCallCount("storageDialog"), 0);  // a folder on the command line opens without the dialog
     ASSERT_TRUE(hlWindowShown(win()));
 
     // A wave onto a pad with the menu command, and one pad released.
@@ -191,35 +208,44 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     pass();
     ASSERT_EQ(kvbrt({"category", ref, "move", "FX", "--after", "KICK"}), 0);
 
+    // Categories deleted in one gesture are asked about once.
+    click(150, rowY(tag("SYNTH")));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    click(150, rowY(tag("BASS")));
+    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    ASSERT_EQ(screen()->getWaveListSelectNum(), 2);
+    int boxes = hlCallCount("messageBox");
+    hlPushMessageBoxAnswer(MBOX_YES);
+    menu(1030);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + 1);
+    EXPECT_EQ(waveListTagCount(G.currentWaveList), 6);
+    for (const char *t : {"SYNTH", "BASS"}) ASSERT_EQ(kvbrt({"category", ref, "delete", t}), 0);
+
+    // Dropped on a pad, two files are refused whole, and so is a path longer
+    // than any the card can take; one file goes into DEFAULT and onto the pad.
+    drop(dropped({"A.wav", "B.wav"}), padX(6), padY(6));
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + 2);
+    std::string deep = scratch.path();
+    while (deep.size() < 4200) deep += "/" + std::string(300, 'x');
+    drop({deep + "/a.wav"}, 150, rowY(tag("FX")));
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + 3);
+    EXPECT_EQ(waveListWaveCount(G.currentWaveList), 32);
+    std::vector<std::string> one = dropped({"Tamb.wav"});
+    drop(one, padX(7), padY(7));
+    ASSERT_EQ(waveListWaveCount(G.currentWaveList), 33);
+    ASSERT_EQ(kvbrt({"import", ref, one[0]}), 0);
+    ASSERT_EQ(kvbrt({"kit", ref, "set", "0", "8", "32"}), 0);
+
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
 }
 
-TEST_F(MainWindowTest, CancelledStorageDialogEndsWithoutQuestion) {
-    hlAddVolume("KVB-RT", card.c_str(), "vfat");
-    hlSetStorageDialogAnswer(0, -1);
-    ASSERT_EQ(start(""), -1);
-    pass(5);
-    EXPECT_TRUE(usiFinished());
-    EXPECT_EQ(usiExitStatus(), 0);
-    EXPECT_EQ(hlCallCount("messageBox"), 0);
-    EXPECT_EQ(hlCallCount("eject"), 0);
-}
-
-TEST_F(MainWindowTest, NoToQuestion65ReopensTheDialog) {
-    std::string empty = scratch / "empty";
-    testMakeDirs(empty);
-    hlPushMessageBoxAnswer(MBOX_NO);
-    ASSERT_EQ(start(empty), -1);
-    pass();
-    EXPECT_EQ(G.currentWaveList, nullptr);
-    EXPECT_EQ(hlCallCount("storageDialog"), 1);
-    EXPECT_TRUE(testListDir(empty).empty());
-}
-
-// A device folder that is there but unreadable is the user's data: no
-// question 65, no empty library, no DEFAULT-only category list over it.
-TEST_F(MainWindowTest, UnreadableDeviceFolderIsNamedNotReplaced) {
+// Cards that are not opened give the dialog back: a device folder that is
+// there but cannot be read is the user's data (named in a notice, never
+// replaced by an empty library or a DEFAULT-only category list), and question
+// 65 answered No leaves a folder without one as it was. The dialog cancelled, the
+// program ends without a question or an eject.
+TEST_F(MainWindowTest, CardsNotOpenedGiveTheDialogBackAndCancellingItEnds) {
     std::string tags = card + "/Korvan/KVB-RT/SYSTEM/tag_list.kvb";
     auto before = testReadFile(tags);
     // Every listing of the card fails, as on a card that cannot be read.
@@ -230,49 +256,33 @@ TEST_F(MainWindowTest, UnreadableDeviceFolderIsNamedNotReplaced) {
     EXPECT_EQ(hlCallCount("storageDialog"), 1);
     pass();
     EXPECT_EQ(testReadFile(tags), before);
-}
-
-TEST_F(MainWindowTest, CategoriesDeletedInOneGestureAskOnce) {
-    ASSERT_EQ(start(card), -1);
-    click(150, rowY(tag("FX")));
-    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
-    click(150, rowY(tag("BASS")));
-    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
-    ASSERT_EQ(screen()->getWaveListSelectNum(), 3);
-    int boxes = hlCallCount("messageBox");
-    hlPushMessageBoxAnswer(MBOX_YES);
-    menu(1030);
-    EXPECT_EQ(hlCallCount("messageBox"), boxes + 1);
-    EXPECT_EQ(waveListTagCount(G.currentWaveList), 5);
-    EXPECT_EQ(closeYes(), 0);
-    for (const char *t : {"FX", "SYNTH", "BASS"}) ASSERT_EQ(kvbrt({"category", ref, "delete", t}), 0);
-    expectSameAsKvbrt();
-}
-
-TEST_F(MainWindowTest, DropsOnPadsAndTheirLimits) {
-    ASSERT_EQ(start(card), -1);
-    // Two files on a pad: refused whole.
-    drop(dropped({"A.wav", "B.wav"}), padX(6), padY(6));
-    EXPECT_EQ(waveListWaveCount(G.currentWaveList), 32);
+    hlSetStorageDialogAnswer(0, -1);
+    pass(5);
+    EXPECT_TRUE(usiFinished());
+    EXPECT_EQ(usiExitStatus(), 0);
     EXPECT_EQ(hlCallCount("messageBox"), 1);
-    // A path longer than any the card can take: named and refused.
-    std::string longName(300, 'x');
-    std::string deep = scratch.path();
-    while (deep.size() < 4200) deep += "/" + longName;
-    drop({deep + "/a.wav"}, 150, rowY(tag("FX")));
-    EXPECT_EQ(hlCallCount("messageBox"), 2);
-    EXPECT_EQ(waveListWaveCount(G.currentWaveList), 32);
-    // One file on a pad: imported into DEFAULT and assigned to the pad.
-    std::vector<std::string> one = dropped({"Tamb.wav"});
-    drop(one, padX(7), padY(7));
-    ASSERT_EQ(waveListWaveCount(G.currentWaveList), 33);
-    EXPECT_EQ(closeYes(), 0);
-    ASSERT_EQ(kvbrt({"import", ref, one[0]}), 0);
-    ASSERT_EQ(kvbrt({"kit", ref, "set", "0", "8", "32"}), 0);
-    expectSameAsKvbrt();
+    EXPECT_EQ(hlCallCount("eject"), 0);
+    usiPass();  // nothing runs once the program has ended
+    // Start-up order on the host: the system, the main window, the dialog; at the end the platform goes last.
+    EXPECT_LT(callAt("init"), callAt("windowCreate KVB-RT Wave Manager 800x600 menu=1 icon=1"));
+    EXPECT_LT(callAt("windowCreate"), callAt("storageDialog"));
+    EXPECT_EQ(hlCalls().back(), "term");
+
+    // Started again, the folder chosen in the dialog has no device tree: answered No.
+    std::string empty = scratch / "empty";
+    testMakeDirs(empty);
+    hlAddVolume("KVB-RT", empty.c_str(), "vfat");
+    hlSetStorageDialogAnswer(1, 0);
+    hlPushMessageBoxAnswer(MBOX_NO);
+    ASSERT_EQ(start(""), -1);
+    pass();
+    EXPECT_EQ(G.currentWaveList, nullptr);
+    EXPECT_EQ(hlCallCount("messageBox 1"), 1);
+    EXPECT_EQ(hlCallCount("storageDialog"), 3);
+    EXPECT_TRUE(testListDir(empty).empty());
 }
 
-TEST_F(MainWindowTest, BackupAndRestore) {
+TEST_F(MainWindowTest, FileMenuBackupRestoreAndExport) {
     std::string folder = scratch / "backup";
     testMakeDirs(folder);
     std::string archive = folder + "/KVB-RT-BKUP-ALL.kvb";
@@ -306,14 +316,10 @@ TEST_F(MainWindowTest, BackupAndRestore) {
     menu(1005);
     EXPECT_EQ(G.currentWaveList, before);
     EXPECT_FALSE(usiFinished());
-    EXPECT_EQ(closeYes(), 0);
-    EXPECT_EQ(kvbrt({"check", card}), 0);
-}
 
-TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
+    // Export from the file menu, once a wave is selected.
     std::string out = scratch / "out";
     testMakeDirs(out);
-    ASSERT_EQ(start(card), -1);
     selectWave(2);
     EXPECT_TRUE(hlMenuEnabled(1003));
     hlPushDirDialogAnswer(out);
@@ -328,14 +334,16 @@ TEST_F(MainWindowTest, ExportFromTheFileMenuAndTheKitSubName) {
     click(150, 560);
     EXPECT_STREQ(waveKitSubNamePtr(kit), "Sixteen-Bytes-16");
     EXPECT_EQ(closeYes(), 0);
+    EXPECT_EQ(kvbrt({"check", card}), 0);
 }
 
 // Every secondary window opens by one pattern: modal, main window deaf and
 // its menu bar off while it runs, everything back afterwards.
 TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
-    StubWindow edit;
+    StubWindow edit, kit;
     sMainSecondary table[MAIN_WINDOW_COUNT] = {};
     table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
+    table[MAIN_WINDOW_KIT] = kit.entry();
     editWaveUtilityInstall(table);
     ASSERT_EQ(start(card), -1);
     // The wave edit window hears the selected waves in list order before it opens.
@@ -349,33 +357,77 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
                                                     modal, modal, "term"}));
     EXPECT_TRUE(hlWindowEnabled(win()));
     EXPECT_TRUE(ghostMenuIsEnabled(1016));
-    EXPECT_EQ(closeYes(), 0);
+
+    // The system's quit request while one runs: its edit is cancelled, and the
+    // program then ends without asking, ejecting or telling.
+    int boxes = hlCallCount("messageBox");
+    hlPostMenu(win(), 1018);
+    usiRequestExit();
+    pass();
+    // Cancelled, closed at its next step, and terminated again as the program ends.
+    EXPECT_EQ(kit.trail, (std::vector<std::string>{"open", "cancel", modal, "term", "term"}));
+    EXPECT_TRUE(usiFinished());
+    EXPECT_EQ(usiExitStatus(), 0);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes);
+    EXPECT_EQ(hlCallCount("eject"), 0);
 }
 
-TEST_F(MainWindowTest, ContextMenuWaitsForAnOpenBox) {
-    ASSERT_EQ(start(card), -1);
-    editWaveUtilityForcingUpdate(1);
-    click(150, rowY(tag("FX")), OS_BUTTON_RIGHT);
-    EXPECT_EQ(hlCallCount("popupMenu"), 0);
-    editWaveUtilityForcingUpdate(0);
-    pass();
-    EXPECT_EQ(hlCallCount("popupMenu"), 1);
-    // Help opens the document of the interface language; without it (the
-    // sanitizer build makes none) it says so instead of doing nothing.
-    const std::string document = kBuild + "/share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf";
-    const bool built = access(document.c_str(), F_OK) == 0;
-    int boxes = hlCallCount("messageBox"), runs = hlCallCount("execute");
-    menu(1022);
-    EXPECT_EQ(hlCallCount("messageBox"), boxes + (built ? 0 : 1));
-    EXPECT_EQ(hlCallCount("execute"), runs + (built ? 1 : 0));
-    if (built) {
-        const auto &calls = hlCalls();
-        EXPECT_NE(std::find_if(calls.begin(), calls.end(),
-                               [](const std::string &c) {
-                                   return c.rfind("execute ", 0) == 0 &&
-                                          c.ends_with("/document/KVB-RT_Wave_Manager_en.pdf");
-                               }),
-                  calls.end());
+// Every way the program closes but the card gone (below). Asked and answered
+// Yes, what is still only requested is saved, the card ejected, and only then
+// is the user told; a save or an eject that fails and the system's quit end
+// with their own status and boxes. A preview playing at the close goes before
+// the library it reads, whichever way the program ends.
+TEST_F(MainWindowTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
+    struct {
+        const char *what;
+        int how;            // how the program is closed
+        bool failWrite;     // every file write fails
+        int ejectResult;
+        int status;
+        bool ejectTried;
+        int errorBoxes;     // error boxes shown at close (title "Error")
+    } const cases[] = {
+        {"all well", USI_CLOSE_ASK, false, 0, 0, true, 0},
+        {"save fails", USI_CLOSE_ASK, true, 0, 1, false, 1},
+        {"eject refused", USI_CLOSE_ASK, false, -1, 1, true, 1},
+        {"quit request", USI_CLOSE_QUIT, false, 0, 0, false, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(start(card), -1);
+        ASSERT_NE(G.currentWaveList, nullptr);
+        sKit *kit = waveListKitPtr(G.currentWaveList, 0);
+        std::strcpy(kit->name, "LA");
+        kit->edited = 1;
+        waveKitSaveRequest();
+        ASSERT_EQ(waveWaveSelect(wave(0)), 0);
+        ASSERT_NE(gpSound, nullptr);
+        hlReset();
+        hlSetEjectResult(c.ejectResult);
+        hlPushMessageBoxAnswer(MBOX_YES);
+        if (c.failWrite) hlFailFileOperation(1, ENOSPC);
+        EXPECT_EQ(usiClose(c.how), 1);
+        hlFailFileOperation(0, 0);
+        EXPECT_EQ(usiExitStatus(), c.status);
+        EXPECT_EQ(gpSound, nullptr);
+        EXPECT_EQ(hlCallCount("eject"), c.ejectTried ? 1 : 0);
+        int errors = 0;
+        for (const std::string &call : hlCalls()) errors += call.find("messageBox 0 Error") == 0;
+        EXPECT_EQ(errors, c.errorBoxes);
+        // The quit asks or tells the user nothing.
+        if (c.how != USI_CLOSE_ASK) {
+            EXPECT_EQ(hlCallCount("messageBox"), 0);
+        }
+        if (c.status != 0 || c.how != USI_CLOSE_ASK) continue;
+        // The kit renamed "LA" was only requested: the close served the request.
+        EXPECT_NE(testReadFile(TestCard(card).kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"),
+                  std::string::npos);
+        int asked = callAt("messageBox 1"), ejected = callAt("eject " + card + "/"), told = callAt("messageBox 0");
+        EXPECT_LT(asked, ejected);
+        EXPECT_LT(ejected, told);
+        ASSERT_GE(told, 0);
+        EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
+        EXPECT_LT(told, callAt("term"));
     }
 }
 
@@ -436,7 +488,7 @@ TEST_F(MainWindowTest, ListScrollsByWheelAndWhileDragging) {
     expectSameAsKvbrt();
 }
 
-TEST_F(MainWindowTest, PlayerTextsAndHeader) {
+TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuAndHelp) {
     ASSERT_EQ(start(card), -1);
     // The header's text is drawn in light grey on its panel.
     EXPECT_TRUE(anyPixel(42, 36, 100, 10, {230, 230, 230}));
@@ -458,6 +510,24 @@ TEST_F(MainWindowTest, PlayerTextsAndHeader) {
     click(padX(4), padY(4));
     // The selected pad's wave name is written in the selection colour.
     EXPECT_TRUE(anyPixel(padX(4) - 42, padY(4) + 4, 80, 14, kSelected));
+    // A context menu waits for a box that is open.
+    editWaveUtilityForcingUpdate(1);
+    click(150, rowY(tag("FX")), OS_BUTTON_RIGHT);
+    EXPECT_EQ(hlCallCount("popupMenu"), 0);
+    editWaveUtilityForcingUpdate(0);
+    pass();
+    EXPECT_EQ(hlCallCount("popupMenu"), 1);
+    // Help opens the document of the interface language; without it (the
+    // sanitizer build makes none) it says so instead of doing nothing.
+    const std::string document = kBuild + "/share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf";
+    const bool built = access(document.c_str(), F_OK) == 0;
+    int boxes = hlCallCount("messageBox");
+    menu(1022);
+    EXPECT_EQ(hlCallCount("messageBox"), boxes + (built ? 0 : 1));
+    EXPECT_EQ(hlCallCount("execute"), built ? 1 : 0);
+    if (built) {
+        EXPECT_TRUE(hlCalls()[callAt("execute ")].ends_with("/document/KVB-RT_Wave_Manager_en.pdf"));
+    }
 }
 
 }  // namespace
