@@ -243,8 +243,27 @@ sWaveList *waveListCreateDefault(void) {
     return list;
 }
 
+// Takes off `refs` (sListItem) every entry naming a record linked in `owner`.
+static void dropReferences(sListBase *refs, const sListBase *owner) {
+    for (auto *n = static_cast<sListItem *>(refs->first); n;) {
+        auto *next = n->next;
+        if (rliListFindIndex(owner, n->item) >= 0) rliListFreeLink(refs, n);
+        n = next;
+    }
+}
+
 void waveListDispose(sWaveList *list) {
     if (!list) return;
+    // What the last operation touched and what waits for deletion outlive a
+    // library closed before the main window or the request step took them
+    // (a quit while the wave edit window is open): they must not keep it.
+    dropReferences(&gTagChangeWave, &list->waves);
+    dropReferences(&gDeleteWave, &list->waves);
+    dropReferences(&gOrderChangeTag, &list->tags);
+    for (auto *n = static_cast<sListItem *>(list->removedTags.first); n; n = n->next)
+        removeItem(&gOrderChangeTag, n->item);
+    if (rliListFindIndex(&list->waves, gPadExchange.wave1) >= 0) gPadExchange.wave1 = nullptr;
+    if (rliListFindIndex(&list->waves, gPadExchange.wave2) >= 0) gPadExchange.wave2 = nullptr;
     rliListFreeList(&list->tagOrder);
     rliListFreeList(&list->waveAlphabet);
     rliListFreeList(&list->waveNumber);

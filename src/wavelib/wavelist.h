@@ -68,7 +68,8 @@ sWaveList *waveListCreateDefault(void);
 // The library takes `card` (may be null), closing the one it had. Never fails.
 void waveListSetCard(sWaveList *list, sCard *card);
 // Frees the library and all it owns; null is ignored. Clears the selection
-// values and G's current library when they point into it.
+// values, G's current library, the touched lists and the deferred requests
+// where they point into it.
 void waveListDispose(sWaveList *list);
 
 // --- Waves ---------------------------------------------------------------------------

@@ -340,10 +340,9 @@ TEST_F(MainWindowTest, FileMenuBackupRestoreAndExport) {
 // Every secondary window opens by one pattern: modal, main window deaf and
 // its menu bar off while it runs, everything back afterwards.
 TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
-    StubWindow edit, kit;
+    StubWindow edit;
     sMainSecondary table[MAIN_WINDOW_COUNT] = {};
     table[MAIN_WINDOW_WAVEEDIT] = edit.entry();
-    table[MAIN_WINDOW_KIT] = kit.entry();
     editWaveUtilityInstall(table);
     ASSERT_EQ(start(card), -1);
     // The wave edit window hears the selected waves in list order before it opens.
@@ -359,13 +358,16 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
     EXPECT_TRUE(ghostMenuIsEnabled(1016));
 
     // The system's quit request while one runs: its edit is cancelled, and the
-    // program then ends without asking, ejecting or telling.
+    // program then ends without asking, ejecting or telling. The waves it was
+    // opened for are left marked as touched, and the library must not leave
+    // them listed when it goes (the fixture counts the blocks left over).
     int boxes = hlCallCount("messageBox");
-    hlPostMenu(win(), 1018);
+    hlPostMenu(win(), 1017);
     usiRequestExit();
     pass();
     // Cancelled, closed at its next step, and terminated again as the program ends.
-    EXPECT_EQ(kit.trail, (std::vector<std::string>{"open", "cancel", modal, "term", "term"}));
+    EXPECT_EQ(std::vector<std::string>(edit.trail.end() - 5, edit.trail.end()),
+              (std::vector<std::string>{"open", "cancel", modal, "term", "term"}));
     EXPECT_TRUE(usiFinished());
     EXPECT_EQ(usiExitStatus(), 0);
     EXPECT_EQ(hlCallCount("messageBox"), boxes);
