@@ -24,15 +24,6 @@ struct sRemovedTag {
 
 void markForSaving(sWave *wave) { waveWaveSaveRequest(wave, 1); }
 
-void dropReferences(sTag *tag) {
-    if (gpSelectTag == tag) gpSelectTag = nullptr;
-    for (auto *n = static_cast<sListItem *>(gOrderChangeTag.first); n;) {
-        auto *next = n->next;
-        if (n->item == tag) rliListFreeLink(&gOrderChangeTag, n);
-        n = next;
-    }
-}
-
 void refreshOrder(sWaveList *list) {
     tagCreateOrder(list);
     tagSortOrder(list);
@@ -92,7 +83,7 @@ int waveTagDispose(sWaveList *list, sTag *tag) {
             rliListFreeLink(&list->removedTags, r);
             break;
         }
-    dropReferences(tag);
+    waveTagForget(tag);
     tagDispose(tag);
     refreshOrder(list);
     tagSortWaveAlphabet(list);

@@ -73,6 +73,27 @@ bool holds(const sListBase *list, const void *item) {
     return false;
 }
 
+// Takes every entry naming `item` off `list` (sListItem): the touched lists
+// may name a record more than once.
+void removeEvery(sListBase *list, const void *item) {
+    for (auto *n = static_cast<sListItem *>(list->first); n;) {
+        auto *next = n->next;
+        if (n->item == item) rliListFreeLink(list, n);
+        n = next;
+    }
+}
+
+// Clears what the program keeps pointing at `wave` outside its library: the
+// selection, the drag, the touched list and the deferred requests.
+void forgetWave(const sWave *wave) {
+    removeEvery(&gTagChangeWave, wave);
+    removeItem(&gDeleteWave, wave);  // a wave is listed there once
+    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
+    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
+    if (gpSelectWave == wave) gpSelectWave = nullptr;
+    if (gpDragWave == wave) gpDragWave = nullptr;
+}
+
 void markKit(sPad *pad) {
     if (gbRenumberingCalc && pad->kit) pad->kit->edited = 1;
 }
@@ -243,27 +264,8 @@ sWaveList *waveListCreateDefault(void) {
     return list;
 }
 
-// Takes off `refs` (sListItem) every entry naming a record linked in `owner`.
-static void dropReferences(sListBase *refs, const sListBase *owner) {
-    for (auto *n = static_cast<sListItem *>(refs->first); n;) {
-        auto *next = n->next;
-        if (rliListFindIndex(owner, n->item) >= 0) rliListFreeLink(refs, n);
-        n = next;
-    }
-}
-
 void waveListDispose(sWaveList *list) {
     if (!list) return;
-    // What the last operation touched and what waits for deletion outlive a
-    // library closed before the main window or the request step took them
-    // (a quit while the wave edit window is open): they must not keep it.
-    dropReferences(&gTagChangeWave, &list->waves);
-    dropReferences(&gDeleteWave, &list->waves);
-    dropReferences(&gOrderChangeTag, &list->tags);
-    for (auto *n = static_cast<sListItem *>(list->removedTags.first); n; n = n->next)
-        removeItem(&gOrderChangeTag, n->item);
-    if (rliListFindIndex(&list->waves, gPadExchange.wave1) >= 0) gPadExchange.wave1 = nullptr;
-    if (rliListFindIndex(&list->waves, gPadExchange.wave2) >= 0) gPadExchange.wave2 = nullptr;
     rliListFreeList(&list->tagOrder);
     rliListFreeList(&list->waveAlphabet);
     rliListFreeList(&list->waveNumber);
@@ -272,18 +274,20 @@ void waveListDispose(sWaveList *list) {
         if (gpSelectKit == kit) gpSelectKit = nullptr;
         freeKit(kit);
     }
+    // The touched lists and the deferred requests outlive a library closed
+    // before the main window or the request step took them (a quit while the
+    // wave edit window is open): they must not keep pointing into it.
     while (auto *tag = static_cast<sTag *>(list->tags.first)) {
         rliListRemLink(&list->tags, tag);
-        if (gpSelectTag == tag) gpSelectTag = nullptr;
+        waveTagForget(tag);
         tagDispose(tag);
     }
-    for (auto *n = static_cast<sListItem *>(list->removedTags.first); n; n = n->next)
+    for (auto *n = static_cast<sListItem *>(list->removedTags.first); n; n = n->next) {
+        waveTagForget(static_cast<sTag *>(n->item));
         tagDispose(static_cast<sTag *>(n->item));
-    rliListFreeList(&list->removedTags);
-    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) {
-        if (gpSelectWave == w) gpSelectWave = nullptr;
-        if (gpDragWave == w) gpDragWave = nullptr;
     }
+    rliListFreeList(&list->removedTags);
+    for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) forgetWave(w);
     for (auto *p = static_cast<sPad *>(list->pads.first); p; p = p->next)
         if (gpSelectPad == p) gpSelectPad = nullptr;
     rliListFreeList(&list->waves);
@@ -361,13 +365,8 @@ void waveWaveDispose(sWaveList *list, sWave *wave) {
     // The views are rebuilt before their next use; they must not keep a freed wave.
     removeItem(&list->waveAlphabet, wave);
     removeItem(&list->waveNumber, wave);
-    removeItem(&gTagChangeWave, wave);
     // A request raised for it before it went must not reach a freed wave.
-    removeItem(&gDeleteWave, wave);
-    if (gPadExchange.wave1 == wave) gPadExchange.wave1 = nullptr;
-    if (gPadExchange.wave2 == wave) gPadExchange.wave2 = nullptr;
-    if (gpSelectWave == wave) gpSelectWave = nullptr;
-    if (gpDragWave == wave) gpDragWave = nullptr;
+    forgetWave(wave);
     rliListFreeLink(&list->waves, wave);
 }
 
@@ -666,6 +665,10 @@ sWave *waveListFindWaveNumber(const sWaveList *list, int number) {
 sWave *waveWaveSelectPtr(void) { return gpSelectWave; }
 void waveTagSelect(sTag *tag) { gpSelectTag = tag; }
 sTag *waveTagSelectPtr(void) { return gpSelectTag; }
+void waveTagForget(const sTag *tag) {
+    if (gpSelectTag == tag) gpSelectTag = nullptr;
+    removeEvery(&gOrderChangeTag, tag);
+}
 void waveKitSelect(sKit *kit) {
     gpSelectKit = kit;
     if (kit) userSetKitIndex(kit->kitNumber);

@@ -215,6 +215,8 @@ extern bool gbRenumberingCalc;
 sWave *waveWaveSelectPtr(void);
 void waveTagSelect(sTag *tag);
 sTag *waveTagSelectPtr(void);
+// Unselects `tag` and takes it off the touched list, before it is freed. Never fails.
+void waveTagForget(const sTag *tag);
 // Selects a kit and keeps its number in the user settings.
 void waveKitSelect(sKit *kit);
 sKit *waveKitSelectPtr(void);
