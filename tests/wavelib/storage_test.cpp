@@ -129,15 +129,13 @@ TEST(StorageScan, FileNamePatternsAndSecondSpellings) {
 }
 
 TEST(StorageScan, MissingFoldersLeaveWhatWasFound) {
-    struct Case {
+    const struct {
         const char *removed;
         uint32_t flags;
         size_t waves;
-    };
-    const Case cases[] = {
-        {"SYSTEM", 0x0F7, 1}, {"KIT", 0x2EF, 1}, {"WAVE", 0x21F, 0}, {"WAVE/PRM", 0x27F, 0}, {"WAVE/DATA", 0x2BF, 0},
-    };
-    for (const Case &c : cases) {
+    } cases[] = {{"SYSTEM", 0x0F7, 1}, {"KIT", 0x2EF, 1}, {"WAVE", 0x21F, 0}, {"WAVE/PRM", 0x27F, 0},
+                 {"WAVE/DATA", 0x2BF, 0}};
+    for (const auto &c : cases) {
         ScratchDir dir;
         TestCard card = TestCard::withTree(dir.path());
         card.writeCategories({{"DEFAULT", 0}});
@@ -277,15 +275,13 @@ TEST(StorageScan, NoFailingStepDeletesAParameterFile) {
             bool fired = kind == 0 ? rliFaultFileFired() : memTestFailCount() > 0;
             rliFaultFileArm(0, 0, false);
             memTestFailNth(0, false);
+            EXPECT_TRUE(list || fired) << n;
             if (list && kind == 0) {
                 EXPECT_EQ(waveListKitCount(list), 100) << n;
             }
             waveListDispose(list);
             for (const auto &p : prms) ASSERT_TRUE(testExists(p)) << (kind ? "allocation " : "file step ") << n;
             completed = !fired;
-            if (completed) {
-                EXPECT_NE(list, nullptr);
-            }
         }
         EXPECT_TRUE(completed) << "every step tried";
     }
@@ -348,14 +344,12 @@ TEST(StorageFolders, CreateDirMakesTheFourFoldersOnce) {
 }
 
 TEST(StorageText, SizesAndRatio) {
-    struct Case {
+    const struct {
         uint64_t size;
         const char *text;
-    };
-    const Case cases[] = {{0, "0Byte"},        {1023, "1023Byte"},    {1024, "1KB"},
-                          {1048575, "1023KB"}, {1048576, "1MB"},      {1073741824, "1GB"},
-                          {5ull << 40, "5120GB"}};
-    for (const Case &c : cases) {
+    } cases[] = {{0, "0Byte"},   {1023, "1023Byte"}, {1024, "1KB"},       {1048575, "1023KB"},
+                 {1048576, "1MB"}, {1073741824, "1GB"}, {5ull << 40, "5120GB"}};
+    for (const auto &c : cases) {
         char buf[32];
         rliStorageFileSizeString(buf, sizeof buf, c.size);
         EXPECT_STREQ(buf, c.text) << c.size;
