@@ -51,43 +51,33 @@ TEST(TagEdit, DeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
     EXPECT_EQ(lib.marked(), (Numbers{4, 5}));  // the last category: nothing after it shifts
 }
 
-TEST(TagEdit, CancelPutsRemovedCategoriesBackAndRestoresNamesUnlessKept) {
-    for (int keep : {0, 1}) {
+// An edit makes NEW, makes and deletes TEMP, deletes SNARE and KICK and renames DEFAULT. Cancelled, the
+// removed categories are back in their places, so no parameter file needs rewriting, and the names are restored
+// unless kept; confirmed, the deletions stand. What was made and deleted in the edit leaves no trace either way.
+TEST(TagEdit, AnEditCancelledOrConfirmed) {
+    for (int how : {0, 1, 2}) {  // cancel, cancel keeping the names, confirm
         Lib lib;
         waveTagEditInitialize(lib.list);
-        sTag *made = waveTagCreate(lib.list, "NEW", nullptr, 1);
-        waveTagIsTmpCreate(made, 1);
+        for (const char *name : {"NEW", "TEMP"}) waveTagIsTmpCreate(waveTagCreate(lib.list, name, nullptr, 1), 1);
+        ASSERT_EQ(waveTagIsTmpDispose(lib.list, waveListTagFindName(lib.list, "TEMP")), 0);
         ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
         ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.kick), 0);
         EXPECT_EQ(lib.tags(), (Names{"DEFAULT", "NEW"}));
         waveTagName(lib.def, "RENAMED");
-        waveTagEditCancel(lib.list, keep);
-        // Same positions as before, so no parameter file needs rewriting.
-        EXPECT_EQ(lib.tags(), (Names{keep ? "RENAMED" : "DEFAULT", "SNARE", "KICK"}));
-        EXPECT_EQ(lib.tagOf(2), "SNARE");
-        EXPECT_EQ(lib.tagOf(5), "KICK");
-        EXPECT_TRUE(lib.marked().empty());
-        EXPECT_EQ(rliListCount(&lib.list->removedTags), 0);
-        EXPECT_EQ(rliListCount(&lib.list->tagOrder), 3);
-    }
-}
-
-// A category made and deleted in one edit leaves no trace either way; a
-// confirmed edit deletes the removed categories and marks only shifted waves.
-TEST(TagEdit, ACategoryMadeAndDeletedInOneEditLeavesNoTrace) {
-    for (bool confirm : {false, true}) {
-        Lib lib;
-        waveTagEditInitialize(lib.list);
-        sTag *made = waveTagCreate(lib.list, "TEMP", nullptr, 1);
-        waveTagIsTmpCreate(made, 1);
-        ASSERT_EQ(waveTagIsTmpDispose(lib.list, made), 0);
-        ASSERT_EQ(waveTagIsTmpDispose(lib.list, lib.snare), 0);
-        if (confirm) waveTagEditEffective(lib.list);
-        else waveTagEditCancel(lib.list, 0);
-        EXPECT_EQ(lib.tags(), (confirm ? Names{"DEFAULT", "KICK"} : Names{"DEFAULT", "SNARE", "KICK"})) << confirm;
-        EXPECT_EQ(lib.tagOf(2), confirm ? "DEFAULT" : "SNARE") << confirm;
-        EXPECT_EQ(lib.marked(), (confirm ? Numbers{2, 3, 4, 5} : Numbers{})) << confirm;
-        EXPECT_EQ(rliListCount(&lib.list->removedTags), 0);
+        if (how == 2) waveTagEditEffective(lib.list);
+        else waveTagEditCancel(lib.list, how);
+        if (how == 2) {
+            EXPECT_EQ(lib.tags(), (Names{"RENAMED", "NEW"}));
+            EXPECT_EQ(lib.tagOf(4), "RENAMED");
+            EXPECT_EQ(lib.marked(), (Numbers{2, 3, 4, 5}));
+        } else {
+            EXPECT_EQ(lib.tags(), (Names{how ? "RENAMED" : "DEFAULT", "SNARE", "KICK"}));
+            EXPECT_EQ(lib.tagOf(2), "SNARE");
+            EXPECT_EQ(lib.tagOf(5), "KICK");
+            EXPECT_TRUE(lib.marked().empty());
+        }
+        EXPECT_EQ(rliListCount(&lib.list->removedTags), 0) << how;
+        EXPECT_EQ(rliListCount(&lib.list->tagOrder), how == 2 ? 2 : 3) << how;
     }
 }
 
