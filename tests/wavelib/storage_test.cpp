@@ -180,11 +180,10 @@ TEST(StorageScan, NoDeviceFolderGivesNoLibrary) {
 }
 
 TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
-    struct Case {
+    const struct {
         const char *what;
         std::function<void(const TestCard &)> spoil;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"data folder missing", [](const TestCard &c) { std::filesystem::remove_all(c.data(0)); }},
         {"audio name is a folder",
          [](const TestCard &c) {
@@ -203,7 +202,7 @@ TEST(StorageScan, AudioThatCannotBeExaminedKeepsItsParameterFile) {
              chmod(c.data(0).c_str(), 0);
          }},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         if (testIsRoot() && std::string(c.what) == "data folder unreadable") continue;
         ScratchDir dir;
         TestCard card = TestCard::withTree(dir.path());
@@ -225,12 +224,11 @@ TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
     TestCard card = TestCard::withTree(dir.path());
     // A file outside the data folder that an escaping "Path" would reach.
     testWriteFile(dir / "victim.wav", testWavBytes(10));
-    struct Case {
+    const struct {
         const char *file;
         std::string text;
         int kind;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"00.kvb", testWavePrmText("A", "00/../../../../victim.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
         {"01.kvb", testWavePrmText("A", "../../victim.wav", 0), WSTORAGE_NOTE_PATH_DAMAGED},
         {"02.kvb", testWavePrmText("A", "00/..", 0), WSTORAGE_NOTE_PATH_DAMAGED},
@@ -242,12 +240,12 @@ TEST(StorageScan, DamagedFilesAreSkippedNotedAndNeverDeleted) {
         {"07.kvb", testWavePrmText("A", "00/A.wav", 0) + std::string(2u << 20, ' '), WSTORAGE_NOTE_MALFORMED},
     };
     testMakeDirs(card.prm(0));
-    for (const Case &c : cases) testWriteFile(card.prm(0) + c.file, c.text);
+    for (const auto &c : cases) testWriteFile(card.prm(0) + c.file, c.text);
     Scan scan(dir.path());
     ASSERT_NE(scan.list, nullptr);
     EXPECT_TRUE(scan.waves().empty());
     std::vector<std::string> expected;
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         expected.push_back(note(c.kind, c.file));
         EXPECT_TRUE(testExists(card.prm(0) + c.file)) << c.file;
     }
