@@ -1,6 +1,6 @@
 // The request step on real card trees: the order it serves requests in, the
 // card vanishing between edits, failing deletions, failed saves that stay
-// requested, and requests a renumbering makes void.
+// requested, and requests a renumbering makes void; and the raisers' status bits.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -18,6 +18,7 @@
 #include "support/headless.h"
 #include "support/library.h"
 #include "support/test_util.h"
+#include "wavelib/kitsave.h"
 #include "wavelib/request.h"
 #include "wavelib/wavelist.h"
 
@@ -146,6 +147,12 @@ TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
     card.addWave(5, "Five", "five.wav");
     card.writeKit("kit000.kvb", "Zero", "", {{5, -1}});
     scan();
+    // While the card is in, the wave lists make a missing system folder again.
+    ASSERT_EQ(testRunProgram({"rm", "-r", card.system()}), 0);
+    EXPECT_EQ(waveListSave(list), 0);
+    for (const char *name : {"wavelist_name.kvb", "wavelist_tagname.kvb", "wavelist_tagnum.kvb"})
+        EXPECT_TRUE(testExists(card.system() + name)) << name;
+    EXPECT_EQ(gWaveRequestFailure.first, nullptr);
     waveKitEdit(waveListKitPtr(list, 0));
     waveKitSaveRequest();
     waveTagSaveRequest();
@@ -159,12 +166,35 @@ TEST_F(DoCalcTest, CardGoneBetweenEditsIsReportedOnceAndWritesNothing) {
     EXPECT_EQ(trail, (std::vector<std::string>{"import 0", "export", "box 56/88", "errorClose", "request 20 0",
                                                 "redraw"}));
     EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_CARD_GONE}));
-    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"elsewhere"}));
     // Nothing was served, so nothing is lost: the marks stay for a later save.
     EXPECT_EQ(wave(5)->saveRequest, 1);
     EXPECT_EQ(waveListKitPtr(list, 0)->edited, 1);
     EXPECT_EQ(gDeleteWave.first, nullptr);
     EXPECT_EQ(gStatus, 0u);
+    // Nor do the wave lists or a wave save, asked for directly; each reports it.
+    waveRequestFailureClear();
+    EXPECT_EQ(waveListSave(list), -1);
+    waveWaveSaveRequest(wave(5), 1);
+    EXPECT_EQ(waveSave(list), KITSAVE_VOLUME_GONE);
+    EXPECT_EQ(wave(5)->saveRequest, 1);
+    EXPECT_EQ(failureTexts(), (std::vector<int>{DNASTR_ERR_CARD_GONE, DNASTR_ERR_CARD_GONE}));
+    EXPECT_EQ(testListDir(dir.path()), (std::vector<std::string>{"elsewhere"}));
+}
+
+TEST_F(DoCalcTest, TheLastDeleteRequestDecidesWhetherToAsk) {
+    card.addWave(1, "One", "one.wav");
+    card.addWave(2, "Two", "two.wav");
+    scan();
+    EXPECT_EQ(waveWaveDisposeFileRequest(nullptr, 1), -1);
+    EXPECT_EQ(gStatus, 0u);
+    EXPECT_EQ(waveWaveDisposeFileRequest(wave(1), 1), 0);
+    EXPECT_EQ(gStatus, static_cast<uint32_t>(WAVE_STATUS_DISPOSE_ASK));
+    EXPECT_EQ(waveWaveDisposeFileRequest(wave(2), 0), 0);
+    EXPECT_EQ(gStatus, 0u);
+    EXPECT_EQ(rliListCount(&gDeleteWave), 2);
+    // Marking a wave for saving raises the wave save.
+    waveWaveSaveRequest(wave(1), 1);
+    EXPECT_EQ(gStatus, static_cast<uint32_t>(WAVE_STATUS_WAVE_SAVE));
 }
 
 // A file that cannot be deleted or written (a folder stands in its place)

@@ -136,9 +136,6 @@ TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
     EXPECT_EQ(list->lastWaveNumber, 4);
     EXPECT_EQ(waveListKitPtr(list, 0)->edited, 0);  // written
     for (auto *s = static_cast<sRenumberStep *>(steps.first); s; s = s->next) {
-        if (s->kind == RENUMBER_STEP_ORPHAN) {
-            EXPECT_FALSE(fs::exists(s->oldPrmPath));
-        }
         if (s->kind != RENUMBER_STEP_MOVE) continue;
         EXPECT_TRUE(fs::exists(s->newAudioPath)) << s->newAudioPath;
         EXPECT_TRUE(fs::exists(s->newPrmPath)) << s->newPrmPath;
@@ -244,7 +241,6 @@ TEST_F(RenumberTest, AFailureAtAnyStepLeavesAConsistentCard) {
         std::sort(names.begin(), names.end());
         std::vector<std::string> all = {"Hat", "Kick", "Snare", "Snare2", "Tom"};
         if (names.size() == 6) all.insert(all.begin(), "Gone");
-        std::sort(all.begin(), all.end());
         EXPECT_EQ(names, all) << n;
         EXPECT_EQ(audioBytes(card), bytes) << n;
         for (auto *note = static_cast<sStorageNote *>(fresh->storage->notes.first); note; note = note->next) {
