@@ -148,10 +148,7 @@ TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
     EXPECT_EQ(testTreeSnapshot(data), audioBefore);
 
     ASSERT_EQ(waveHealthApply(&r, &after), 0);
-    std::vector<int32_t> remaining;
-    for (int32_t k : row.kinds)
-        if (row.fix == HEALTH_FIX_NONE) remaining.push_back(k);
-    EXPECT_EQ(kindsOf(after), remaining);
+    EXPECT_EQ(kindsOf(after), row.fix == HEALTH_FIX_NONE ? row.kinds : std::vector<int32_t>{});
     EXPECT_EQ(testTreeSnapshot(data), audioBefore) << "an audio file was lost or changed";
     ASSERT_NE(after.list, nullptr);
     EXPECT_NE(waveListFindWaveNumber(after.list, 1), nullptr) << "the healthy wave went";
