@@ -3,16 +3,12 @@
 // requested, and requests a renumbering makes void; and the raisers' status bits.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/docalc.h"
 #include "platform/headless/headless.h"
-#include "platform/job.h"
 #include "resource/dnastr_ids.h"
 #include "support/card.h"
 #include "support/headless.h"

@@ -61,16 +61,13 @@ std::string parse(const std::string &text) {
 
 const std::string kThreeLines = "<WvPrm>\n\t<Nm0>65</Nm0>\n</WvPrm>\n";
 
-struct ParseCase {
-    const char *what;
-    std::string input;
-    std::string elements;
-};
-
 TEST(XmlRead, Tokenising) {
     const std::string longName(40, 'T');
     const std::string longValue(300, 'v');
-    const ParseCase cases[] = {
+    const struct {
+        const char *what;
+        std::string input, elements;
+    } cases[] = {
         {"three lines", kThreeLines, "O:WvPrm:0 O:Nm0:1 V:65:0 C:Nm0:0 C:WvPrm:0"},
         {"line feed inside a value", "<Tag>6\n5</Tag>", "O:Tag:0 V:65:0 C:Tag:0"},
         {"spaces kept in values and names", "<Tag> 65 </Tag ><Nm0 >", "O:Tag:0 V: 65 :0 C:Tag :0 O:Nm0 :0"},

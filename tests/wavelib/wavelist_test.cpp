@@ -12,7 +12,6 @@
 
 #include "foundation/global.h"
 #include "wavelib/card.h"
-#include "foundation/mem.h"
 #include "support/card.h"
 #include "support/library.h"
 #include "support/test_util.h"
