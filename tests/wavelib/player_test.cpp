@@ -99,7 +99,7 @@ protected:
     }
 };
 
-TEST_F(PlayerTest, PlaysToTheEndReportsTheEndOnceAndHoldsOnePlayerPerSelection) {
+TEST_F(PlayerTest, PlaysToTheEndOrInALoopReportsTheEndOnceAndHoldsOnePlayerPerSelection) {
     ASSERT_EQ(waveWaveSelect(&kick), 0) << soundCreateResult();
     if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
     _sSound *first = gpSound;
@@ -138,20 +138,17 @@ TEST_F(PlayerTest, PlaysToTheEndReportsTheEndOnceAndHoldsOnePlayerPerSelection) 
     EXPECT_EQ(waveWaveSelect(nullptr), 0);
     EXPECT_EQ(gpSound, nullptr);
     EXPECT_EQ(seen.requests.size(), 3u);
-}
 
-TEST_F(PlayerTest, LoopSetBeforeAPlayerHoldsForTheNextAndStopEndsIt) {
+    // A loop set without a player holds for the next one; stopping ends it.
     waveWaveSetLoop(1);
     EXPECT_EQ(waveWaveGetLoop(), 1);
     ASSERT_EQ(waveWaveSelect(&kick), 0);
-    if (!haveOutput()) GTEST_SKIP() << "SDL2 has no disk audio driver here";
     ASSERT_EQ(waveWavePlay(), 0);
     std::vector<int16_t> once = testMonoOut(ramp, 32768);
-    int ends = passUntil([&] { return testDiskOutputSound(raw).size() >= 3 * once.size(); });
-    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(passUntil([&] { return testDiskOutputSound(raw).size() >= 3 * once.size(); }), 0);
     EXPECT_EQ(waveWaveGetPlaying(), 0);
     waveWaveStop();
-    EXPECT_EQ(seen.requests, std::vector<int>{204});
+    EXPECT_EQ(seen.requests.size(), 4u);
     waveWaveDoCalc();
     EXPECT_EQ(waveWaveGetIsEnd(), 1);
     waveWaveDoCalc();
