@@ -343,7 +343,6 @@ TEST_F(DoCalcTest, TheLastDeleteRequestDecidesWhetherToAsk) {
     EXPECT_EQ(waveWaveDisposeFileRequest(wave(2), 0), 0);
     EXPECT_EQ(gStatus, 0u);
     EXPECT_EQ(rliListCount(&gDeleteWave), 2);
-    // Marking a wave for saving raises the wave save.
     waveWaveSaveRequest(wave(1), 1);
     EXPECT_EQ(gStatus, static_cast<uint32_t>(WAVE_STATUS_WAVE_SAVE));
 }
@@ -362,8 +361,7 @@ TEST_F(DoCalcTest, FilesThatCannotBeDeletedOrWrittenFailOnlyTheirWave) {
         waveWaveName(wave(n), ("New" + std::to_string(n)).c_str());
         waveWaveSaveRequest(wave(n), 1);
     }
-    waveWaveDisposeFileRequest(wave(8), 0);
-    waveWaveDisposeFileRequest(wave(9), 0);
+    for (int n : {8, 9}) waveWaveDisposeFileRequest(wave(n), 0);
     const std::string stuck = card.data(0) + "stuck.wav";
     for (const std::string &blocked : {stuck, prm(1)}) {
         ASSERT_EQ(std::remove(blocked.c_str()), 0);

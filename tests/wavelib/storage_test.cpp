@@ -308,7 +308,7 @@ TEST(StorageListing, FailuresReturnNothingAndDoNotEndTheProcess) {
     }
 }
 
-TEST(StorageFolders, MakeDirGrowsTheTreeOnlyInsideAnExistingDeviceFolderWithItsNames) {
+TEST(StorageFolders, TreesAreMadeAndGrownOnlyInsideAnExistingDeviceFolderWithItsNames) {
     ScratchDir dir;
     // The card went away: its empty mount folder gets nothing planted.
     EXPECT_EQ(wstorageMakeDir(dir.path().c_str(), cSTORAGE_DIR_KIT), -1);
@@ -328,17 +328,15 @@ TEST(StorageFolders, MakeDirGrowsTheTreeOnlyInsideAnExistingDeviceFolderWithItsN
     EXPECT_EQ(std::string(out), dir.path() + "/korvan/kvb-rt/wave/DATA/07/KICK.wav");
     EXPECT_EQ(wstorageDevicePath(out, 8, dir.path().c_str(), "Korvan/"), -1);
     EXPECT_STREQ(out, "");
-}
-
-TEST(StorageFolders, CreateDirMakesTheFourFoldersOnce) {
-    ScratchDir dir;
-    ASSERT_EQ(wstorageCreateDir(dir.path().c_str()), 0);
+    // A new tree has the four folders; a failing step leaves nothing.
+    ScratchDir fresh;
+    ASSERT_EQ(wstorageCreateDir(fresh.path().c_str()), 0);
     for (const char *folder : {cSTORAGE_DIR_KIT, cSTORAGE_DIR_WAVE_DATA, cSTORAGE_DIR_WAVE_PRM, cSTORAGE_DIR_SYSTEM})
-        EXPECT_TRUE(std::filesystem::is_directory(dir / folder)) << folder;
+        EXPECT_TRUE(std::filesystem::is_directory(fresh / folder)) << folder;
     rliFaultFileArm(1, EIO, true);
-    EXPECT_EQ(wstorageCreateDir((dir / "other").c_str()), -1);
+    EXPECT_EQ(wstorageCreateDir((fresh / "other").c_str()), -1);
     rliFaultFileArm(0, 0, false);
-    EXPECT_FALSE(testExists(dir / "other"));
+    EXPECT_FALSE(testExists(fresh / "other"));
 }
 
 TEST(StorageText, SizesAndRatio) {

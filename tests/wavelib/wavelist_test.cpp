@@ -257,8 +257,8 @@ TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {
     TestCard card = TestCard::withTree(dir.path(), {"korvan", "kvb-rt", "system", "kit", "wave", "data", "prm"});
     card.addWave(101, "A", "A.wav");
     testWriteFile(card.data(1) + "B.wav", testWavBytes(10, 48000));
-    sWaveList *list = waveListCreateDefault();
-    waveListSetCard(list, cardCreate(dir.path().c_str()));
+    TestLibrary lib(waveListCreateDefault());
+    waveListSetCard(lib.list, cardCreate(dir.path().c_str()));
     sWave w{};
     std::memcpy(w.dataFolder, "01", 3);
     const struct {
@@ -269,11 +269,10 @@ TEST(WaveListWaves, FileExistChecksFormatOnTheLibrarysCard) {
         std::snprintf(w.fileName, sizeof w.fileName, "%s", c.file);
         static int shown;
         shown = 0;
-        EXPECT_EQ(waveWaveFileExistMbox(list, &w, [](int, int text, int) { return shown = text; }), c.result)
+        EXPECT_EQ(waveWaveFileExistMbox(lib.list, &w, [](int, int text, int) { return shown = text; }), c.result)
             << c.file;
         EXPECT_EQ(shown, c.text) << c.file;
     }
-    waveListDispose(list);
 }
 
 // --- Orders ---------------------------------------------------------------------------
