@@ -5,17 +5,19 @@
 // file whole.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "foundation/fault.h"
 #include "foundation/mem.h"
 #include "support/card.h"
 #include "support/test_util.h"
-#include "support/write_faults.h"
 #include "wavelib/wavefile.h"
 #include "wavelib/xml.h"
 
@@ -165,14 +167,6 @@ TEST(XmlEdit, AddsKeepTheRootCloseLastAndAFailedOneLeavesTheDocumentUnchanged) {
                                  "O:PadPrm:1 O:Path:2 V:00/A.wav:0 C:Path:0 C:PadPrm:1 C:WvPrm:0");
     EXPECT_EQ(xmlToText(xml), "<WvPrm>\n\t<Path>" + longest + "</Path>\n\t<Nm0>65</Nm0>\n" +
                                   "\t<PadPrm>\n\t\t<Path>00/A.wav</Path>\n\t</PadPrm>\n</WvPrm>\n");
-    xmlDispose(xml);
-}
-
-// A document read with its root named saves back exactly; a failed save keeps the old file.
-TEST(XmlSave, SavesBackIdenticallyAndAFailedWriteKeepsTheOldFile) {
-    _sXML *xml = xmlOpenMemory(bytes(kThreeLines), kThreeLines.size(), "WvPrm");
-    ASSERT_NE(xml, nullptr);
-    testWriteFailures("xml", "old bytes", [&](const char *path) { return xmlSave(xml, path); }, kThreeLines);
     xmlDispose(xml);
 }
 
@@ -608,6 +602,44 @@ TEST(WaveListFiles, AreByteExactAndReadBack) {
 
 // --- Failed writes ---------------------------------------------------------------------------------
 
+// The failed-write loop the file writers share: runs `write` (given the
+// target's path) over a file holding `old`, with the file fault hook firing at
+// step 1, 2, ... and then with allocation failures, until a run completes
+// unfaulted. Every failure must be reported and leave the old file whole with
+// nothing beside it; the run that completes must succeed and leave `written`
+// (or, when `written` is empty, anything but `old`).
+void testWriteFailures(const std::string &what, const std::string &old,
+                              const std::function<int(const char *)> &write, const std::string &written = "") {
+    ScratchDir dir;
+    std::string path = dir / "target.kvb";
+    for (int kind = 0; kind < 2; ++kind) {
+        // The bound only stops a writer that never finishes; reaching it is a failure.
+        long n = 1;
+        for (; n < 5000; ++n) {
+            ASSERT_TRUE(testWriteFile(path, old));
+            if (kind == 0) rliFaultFileArm(n, n % 2 ? ENOSPC : EIO, false);
+            else memTestFailNth(n, false);
+            int r = write(path.c_str());
+            bool fired = kind == 0 ? rliFaultFileFired() : memTestFailCount() > 0;
+            rliFaultFileArm(0, 0, false);
+            memTestFailNth(0, false);
+            if (!fired) {
+                EXPECT_EQ(r, 0) << what;
+                if (written.empty()) {
+                    EXPECT_NE(testReadFile(path), old) << what;
+                } else {
+                    EXPECT_EQ(testReadFile(path), written) << what;
+                }
+                break;
+            }
+            EXPECT_EQ(r, -1) << what << (kind ? " allocation " : " file step ") << n;
+            EXPECT_EQ(testReadFile(path), old) << what << " step " << n;
+            EXPECT_EQ(testListDir(dir.path()).size(), 1u) << what << " step " << n;
+        }
+        EXPECT_LT(n, 5000) << what << (kind ? ": allocations" : ": file steps") << " never ran out";
+    }
+}
+
 TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
     sWave w = makeWave("KICK", "00", "KICK.wav");
     Categories cats;
@@ -620,6 +652,11 @@ TEST(ParamFileWrite, FailureKeepsTheOldFileAndIsReported) {
     testWriteFailures("kit", kitGolden("OLD", "", {7, 8, 9}), [&](const char *p) { return waveFileKitPrmCreateToFile(&k.kit, p); });
     testWriteFailures("wave list", "old\n", [&](const char *p) { return waveFileWaveFileCreateListFile(&none, p); });
     testWriteFailures("tag list", "old\n", [&](const char *p) { return waveFileTagListCreateListFileSortbyName(&cats.list, p); });
+    // A document read with its root named saves back exactly.
+    _sXML *xml = xmlOpenMemory(bytes(kThreeLines), kThreeLines.size(), "WvPrm");
+    ASSERT_NE(xml, nullptr);
+    testWriteFailures("xml", "old bytes", [&](const char *path) { return xmlSave(xml, path); }, kThreeLines);
+    xmlDispose(xml);
 }
 
 }  // namespace
