@@ -112,31 +112,42 @@ TEST(WaveListBuild, WavesTakeTheirFilesFieldsAndNumbers) {
     EXPECT_EQ(waveTagHadWaveAlphabetPtr(def, 2)->waveNumber, 17);
 }
 
-TEST(WaveListWaves, CreateNumbersUpToTheLimit) {
+// A wave made from an audio file's name takes the next number and no
+// category; a category change moves it and marks it for saving; disposal
+// clears every pad, membership and selection naming it. Numbers end at 9999.
+TEST(WaveListWaves, MadeMovedAndDisposedOf) {
     TestLibrary lib(waveListCreateDefault());
-    ASSERT_NE(lib.list, nullptr);
     sWave *w = waveWaveCreate(lib.list, "/in/Kick Drum_03.wav", 0);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->waveNumber, 0);
     EXPECT_STREQ(w->name, "Kick Drum");
     EXPECT_STREQ(w->fileName, "00/Kick Drum.wav");
     EXPECT_EQ(w->category, nullptr);
-    lib.list->lastWaveNumber = 9998;
-    EXPECT_EQ(waveWaveCreate(lib.list, "/x/A.wav", 0)->waveNumber, 9999);
-    EXPECT_NE(waveWaveCreate(lib.list, "/x/B.wav", 0), nullptr);  // 10000, only ever transient
-    EXPECT_EQ(waveWaveCreate(lib.list, "/x/C.wav", 0), nullptr);
-    EXPECT_EQ(waveListWaveCount(lib.list), 3);
-}
-
-TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
-    TestLibrary lib(waveListCreateDefault());
-    sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
     sWave *other = waveWaveCreate(lib.list, "/x/B.wav", 0);
     sTag *tag = lib.list->defaultTag;
     ASSERT_EQ(waveTagAddWave(tag, w), 0);
     ASSERT_EQ(waveTagAddWave(tag, other), 0);
     EXPECT_EQ(waveTagAddWave(tag, w), -1);  // already in a category: nothing changes
     EXPECT_EQ(waveTagHadWaveCount(tag), 2);
+
+    sTag *snare = waveTagCreate(lib.list, "SNARE", nullptr, 1);
+    ASSERT_NE(snare, nullptr);
+    EXPECT_EQ(snare->order, 1);
+    EXPECT_EQ(tag->order, 0);
+    waveWaveTagChange(other, snare);
+    EXPECT_EQ(other->category, snare);
+    EXPECT_EQ(other->saveRequest, 1);
+    EXPECT_EQ(waveTagHadWaveCount(tag), 1);
+    EXPECT_EQ(waveTagHadWavePtr(snare, 0), other);
+    EXPECT_EQ(waveListOperationWaveFirstPtr(), other);
+    waveListOperationWaveDelete();
+    EXPECT_EQ(waveTagNumber(lib.list, snare), 1);
+    EXPECT_EQ(waveListTagFindName(lib.list, "snare"), snare);
+    waveTagRemWave(snare, other);
+    EXPECT_EQ(other->category, nullptr);
+    EXPECT_EQ(waveTagHadWaveCount(snare), 0);
+
+    ASSERT_EQ(waveTagAddWave(tag, other), 0);
     sKit *kit = waveListKitPtr(lib.list, 0);
     waveKitPadPtr(kit, 3)->waveNumber = w->waveNumber;
     waveKitPadPtr(kit, 7)->subWaveNumber = w->waveNumber;
@@ -153,28 +164,12 @@ TEST(WaveListWaves, DisposeClearsPadsMembershipAndSelection) {
     EXPECT_EQ(gpSelectWave, nullptr);
     EXPECT_EQ(waveListOperationWaveFirstPtr(), nullptr);
     EXPECT_EQ(waveListWaveWaveNumberPtr(lib.list, 0), other);
-}
 
-TEST(WaveListWaves, TagChangeMovesTheWaveAndMarksItForSaving) {
-    TestLibrary lib(waveListCreateDefault());
-    sTag *snare = waveTagCreate(lib.list, "SNARE", nullptr, 1);
-    ASSERT_NE(snare, nullptr);
-    EXPECT_EQ(snare->order, 1);
-    EXPECT_EQ(lib.list->defaultTag->order, 0);
-    sWave *w = waveWaveCreate(lib.list, "/x/A.wav", 0);
-    waveTagAddWave(lib.list->defaultTag, w);
-    waveWaveTagChange(w, snare);
-    EXPECT_EQ(w->category, snare);
-    EXPECT_EQ(w->saveRequest, 1);
-    EXPECT_EQ(waveTagHadWaveCount(lib.list->defaultTag), 0);
-    EXPECT_EQ(waveTagHadWavePtr(snare, 0), w);
-    EXPECT_EQ(waveListOperationWaveFirstPtr(), w);
-    waveListOperationWaveDelete();
-    EXPECT_EQ(waveTagNumber(lib.list, snare), 1);
-    EXPECT_EQ(waveListTagFindName(lib.list, "snare"), snare);
-    waveTagRemWave(snare, w);
-    EXPECT_EQ(w->category, nullptr);
-    EXPECT_EQ(waveTagHadWaveCount(snare), 0);
+    lib.list->lastWaveNumber = 9998;
+    EXPECT_EQ(waveWaveCreate(lib.list, "/x/A.wav", 0)->waveNumber, 9999);
+    EXPECT_NE(waveWaveCreate(lib.list, "/x/B.wav", 0), nullptr);  // 10000, only ever transient
+    EXPECT_EQ(waveWaveCreate(lib.list, "/x/C.wav", 0), nullptr);
+    EXPECT_EQ(waveListWaveCount(lib.list), 3);
 }
 
 TEST(WaveListNames, SameNameSplit) {
