@@ -440,8 +440,22 @@ struct Lib : TestLibrary {
 using Names = std::vector<std::string>;
 using Numbers = std::vector<int>;
 
-TEST(TagEdit, DeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
+TEST(TagEdit, NameChecksAndDeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
     Lib lib;
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE"), 1);
+    EXPECT_EQ(waveTagSameName(lib.list, "snare"), 0);
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.snare), 0);
+    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.kick), 1);
+
+    const sTag *clash = nullptr;
+    EXPECT_EQ(waveTagNameCheck(lib.list, "snare", nullptr, &clash), TAG_NAME_IN_USE);
+    EXPECT_EQ(clash, lib.snare);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "Snare", lib.snare, &clash), TAG_NAME_OK);  // its own name
+    EXPECT_EQ(clash, nullptr);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKL", nullptr, nullptr), TAG_NAME_OK);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKLM", nullptr, nullptr), TAG_NAME_TOO_LONG);
+    EXPECT_EQ(waveTagNameCheck(lib.list, "", nullptr, nullptr), TAG_NAME_EMPTY);
+
     // DEFAULT itself is never deleted, outright or within an edit.
     EXPECT_EQ(waveTagDispose(lib.list, lib.def), -1);
     EXPECT_EQ(waveTagIsTmpDispose(lib.list, lib.def), -1);
@@ -526,23 +540,6 @@ TEST(TagEdit, FreeNames) {
         EXPECT_EQ(waveTagSameName(list, out), 0) << out;
         waveListDispose(list);
     }
-}
-
-TEST(TagEdit, SameNameIsExactWhileANewNameMustDifferInMoreThanCase) {
-    Lib lib;
-    EXPECT_EQ(waveTagSameName(lib.list, "SNARE"), 1);
-    EXPECT_EQ(waveTagSameName(lib.list, "snare"), 0);
-    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.snare), 0);
-    EXPECT_EQ(waveTagSameName(lib.list, "SNARE", lib.kick), 1);
-
-    const sTag *clash = nullptr;
-    EXPECT_EQ(waveTagNameCheck(lib.list, "snare", nullptr, &clash), TAG_NAME_IN_USE);
-    EXPECT_EQ(clash, lib.snare);
-    EXPECT_EQ(waveTagNameCheck(lib.list, "Snare", lib.snare, &clash), TAG_NAME_OK);  // its own name
-    EXPECT_EQ(clash, nullptr);
-    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKL", nullptr, nullptr), TAG_NAME_OK);
-    EXPECT_EQ(waveTagNameCheck(lib.list, "ABCDEFGHIJKLM", nullptr, nullptr), TAG_NAME_TOO_LONG);
-    EXPECT_EQ(waveTagNameCheck(lib.list, "", nullptr, nullptr), TAG_NAME_EMPTY);
 }
 
 }  // namespace
