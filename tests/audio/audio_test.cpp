@@ -90,7 +90,7 @@ TEST_F(AudioTest, WavLayoutsTable) {
     }
 }
 
-TEST_F(AudioTest, AiffLayoutsTable) {
+TEST_F(AudioTest, AiffLayoutsAndRatesTable) {
     auto chunk = [](const char *tag, const std::string &body) { return testChunk(tag, body, true); };
     std::string comm = chunk("COMM", testCommBody(1, 1000, 16));
     std::string ssnd = chunk("SSND", testSsndBody(88200));
@@ -129,13 +129,11 @@ TEST_F(AudioTest, AiffLayoutsTable) {
         EXPECT_EQ(r->bitRate, 705600);
         EXPECT_EQ(r->totTime, 0u);
     }
-}
-
-TEST(AudioRate, ExtendedFloatsDecodeAndNeverFault) {
-    struct {
+    // The rate is an extended float: odd ones give 0, never a fault.
+    const struct {
         uint8_t bytes[10];
         int32_t rate;
-    } cases[] = {
+    } rates[] = {
         {{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}, 44100},
         {{0x40, 0x0D, 0xBB, 0x80, 0, 0, 0, 0, 0, 0}, 24000},
         {{0x40, 0x0F, 0xBB, 0x80, 0, 0, 0, 0, 0, 0}, 96000},
@@ -146,7 +144,7 @@ TEST(AudioRate, ExtendedFloatsDecodeAndNeverFault) {
         {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0},
         {{0x3F, 0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0}, 0},           // one half truncates to 0
     };
-    for (const auto &c : cases) EXPECT_EQ(audioExtendedToRate(c.bytes), c.rate);
+    for (const auto &c : rates) EXPECT_EQ(audioExtendedToRate(c.bytes), c.rate);
 }
 
 struct SeenBox {
