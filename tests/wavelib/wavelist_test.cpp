@@ -306,24 +306,39 @@ TEST(Order, AlphabeticalRule) {
     }
 }
 
-struct Cats {
-    sWaveList *list = waveListCreateDefault();
-    sTag *t[3];
+// DEFAULT, SNARE and KICK with two waves each (numbers 0-5 in that order).
+struct Lib : TestLibrary {
+    sTag *def, *snare, *kick;
+    Lib() : TestLibrary(waveListCreateDefault()) {
+        def = list->defaultTag;
+        snare = waveTagCreate(list, "SNARE", nullptr, 0);
+        kick = waveTagCreate(list, "KICK", nullptr, 0);
+        for (sTag *t : {def, snare, kick})
+            for (int i = 0; i < 2; ++i) waveTagAddWave(t, waveWaveCreate(list, "w.wav", 1));
+    }
+    void clearMarks() {
+        for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) w->saveRequest = 0;
+    }
+};
+
+using Names = std::vector<std::string>;
+using Numbers = std::vector<int>;
+
+// The three categories with order keys k0-k2, arranged for display; shown()
+// gives their initials and keys in display order.
+struct Cats : Lib {
     Cats(int k0, int k1, int k2) {
-        t[0] = list->defaultTag;
-        t[1] = waveTagCreate(list, "B", nullptr, 0);
-        t[2] = waveTagCreate(list, "C", nullptr, 0);
-        int keys[] = {k0, k1, k2};
-        for (int i = 0; i < 3; ++i) t[i]->order = keys[i];
+        def->order = k0;
+        snare->order = k1;
+        kick->order = k2;
         tagCreateOrder(list);
         tagSortOrder(list);
     }
-    ~Cats() { waveListDispose(list); }
     std::string shown() const {
         std::string s;
         for (auto *n = static_cast<sListItem *>(list->tagOrder.first); n; n = n->next) {
             auto *tag = static_cast<sTag *>(n->item);
-            s += std::string(tag == t[0] ? "A" : tag->name) + std::to_string(tag->order);
+            s += tag->name[0] + std::to_string(tag->order);
         }
         return s;
     }
@@ -332,33 +347,33 @@ struct Cats {
 TEST(Order, CategoryKeysAndArranging) {
     {
         Cats c(0, 2, 1);
-        EXPECT_EQ(c.shown(), "B2C1A0");
+        EXPECT_EQ(c.shown(), "S2K1D0");
         waveListTagOrderJustified(c.list);
-        EXPECT_EQ(c.shown(), "B2C1A0");
+        EXPECT_EQ(c.shown(), "S2K1D0");
     }
     {
         Cats c(7, 7, 3);  // equal keys keep list order; justifying makes them distinct
         waveListTagOrderJustified(c.list);
-        EXPECT_EQ(c.shown(), "A2B1C0");
+        EXPECT_EQ(c.shown(), "D2S1K0");
     }
     {
         Cats c(2, 1, 0);  // moving the last before the first
         waveListOperationTagDelete();
-        ASSERT_EQ(waveTagReplacementBefore(c.list, c.t[0], c.t[2]), 0);
-        EXPECT_EQ(c.shown(), "C2A1B0");
-        EXPECT_EQ(waveListOperationTagFirstPtr(), c.t[2]);
-        ASSERT_EQ(waveTagReplacementAfter(c.list, c.t[1], c.t[2]), 0);
-        EXPECT_EQ(c.shown(), "A2B1C0");
+        ASSERT_EQ(waveTagReplacementBefore(c.list, c.def, c.kick), 0);
+        EXPECT_EQ(c.shown(), "K2D1S0");
+        EXPECT_EQ(waveListOperationTagFirstPtr(), c.kick);
+        ASSERT_EQ(waveTagReplacementAfter(c.list, c.snare, c.kick), 0);
+        EXPECT_EQ(c.shown(), "D2S1K0");
         // The category list (the files' category numbers) is never reordered.
-        EXPECT_EQ(waveListTagPtr(c.list, 2), c.t[2]);
+        EXPECT_EQ(waveListTagPtr(c.list, 2), c.kick);
         waveListOperationTagDelete();
     }
     {
         Cats c(2, 1, 0);
         sTag *stray = tagCreate("X", 0);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.t[0], stray), -1);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.t[0], c.t[0]), -1);
-        EXPECT_EQ(c.shown(), "A2B1C0");
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, stray), -1);
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, c.def), -1);
+        EXPECT_EQ(c.shown(), "D2S1K0");
         tagDispose(stray);
     }
 }
@@ -421,24 +436,6 @@ TEST(Order, SameNameCountAndHighestNumber) {
 }
 
 // --- Category editing -------------------------------------------------------------------
-
-// DEFAULT, SNARE and KICK with two waves each (numbers 0-5 in that order).
-struct Lib : TestLibrary {
-    sTag *def, *snare, *kick;
-    Lib() : TestLibrary(waveListCreateDefault()) {
-        def = list->defaultTag;
-        snare = waveTagCreate(list, "SNARE", nullptr, 0);
-        kick = waveTagCreate(list, "KICK", nullptr, 0);
-        for (sTag *t : {def, snare, kick})
-            for (int i = 0; i < 2; ++i) waveTagAddWave(t, waveWaveCreate(list, "w.wav", 1));
-    }
-    void clearMarks() {
-        for (auto *w = static_cast<sWave *>(list->waves.first); w; w = w->next) w->saveRequest = 0;
-    }
-};
-
-using Names = std::vector<std::string>;
-using Numbers = std::vector<int>;
 
 TEST(TagEdit, NameChecksAndDeletingMovesWavesToDefaultAndMarksShiftedNumbers) {
     Lib lib;
