@@ -343,7 +343,8 @@ protected:
     // (folder 12); kit 0 plays 4 / 250, the missing 7, 999 (no wave) / 1203;
     // kit 5 plays 251. Wave 250's parameter file holds an element we do not know.
     // Wave 7's audio file goes once the card has been read (goneAfterRead).
-    static void buildCard(const TestCard &card) {
+    // Returns the card's scan.
+    sWaveList *buildCard(const TestCard &card) {
         card.makeTree();
         card.writeCategories({{"DEFAULT", 1}, {"DRUMS", 0}});
         card.addWave(3, "Snare", "SNR_04.wav", 1);
@@ -357,6 +358,7 @@ protected:
         card.addWave(1203, "Tom", "TOM.wav");
         card.writeKit("kit000.kvb", "Rock", "", {{4, 250}, {7, -1}, {999, 1203}});
         card.writeKit("kit005.kvb", "Jazz", "", {{251, -1}});
+        return open(card.root());
     }
 
     static void goneAfterRead(const TestCard &card) { fs::remove(card.data(0) + "GONE.wav"); }
@@ -394,8 +396,7 @@ const Waves kRenumbered = {{"Snare", {0, "00/SNR_04.wav"}},
 // again, it leaves the card untouched.
 TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
     TestCard card(dir.path());
-    buildCard(card);
-    sWaveList *list = open(dir.path());
+    sWaveList *list = buildCard(card);
     ASSERT_NE(list, nullptr);
     goneAfterRead(card);
     long long bytes = audioBytes(card);
@@ -457,8 +458,7 @@ TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
 
 TEST_F(RenumberTest, AudioThatIsNoPlainFileIsNeitherGoneNorMoved) {
     TestCard card(dir.path());
-    buildCard(card);
-    sWaveList *list = open(dir.path());
+    sWaveList *list = buildCard(card);
     ASSERT_NE(list, nullptr);
     // Hat's audio file became a folder of that name in another case.
     fs::remove(card.data(2) + "HAT.wav");
@@ -497,8 +497,7 @@ TEST_F(RenumberTest, AFailureAtAnyStepLeavesAConsistentCard) {
     for (long n = 1; n < 500; ++n) {
         ScratchDir dir;
         TestCard card(dir.path());
-        buildCard(card);
-        sWaveList *list = open(dir.path());
+        sWaveList *list = buildCard(card);
         ASSERT_NE(list, nullptr);
         goneAfterRead(card);
         long long bytes = audioBytes(card);
@@ -557,8 +556,7 @@ int recordMbox(int title, int text, const char *extra, int) {
 TEST_F(RenumberTest, WritesNeedTheDeviceFolderAKitThatCannotBeWrittenIsReportedAndAMoveReplacesNothing) {
     TestCard card(dir.path() + "/card");
     testMakeDirs(dir.path() + "/card");
-    buildCard(card);
-    sWaveList *list = open(dir.path() + "/card");
+    sWaveList *list = buildCard(card);
     ASSERT_NE(list, nullptr);
     sKit *kit = waveListKitPtr(list, 0);
     waveKitName(kit, "Changed");
