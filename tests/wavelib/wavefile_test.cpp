@@ -253,6 +253,7 @@ TEST(WaveParamFile, ReaderRobustness) {
          "A||" + std::to_string(INT32_MAX)},
     };
     for (const auto &c : cases) EXPECT_EQ(waveRead(c.text), c.read) << c.what;
+    waveFileWavePrmDispose(nullptr);  // what a refused read gives back is safe to dispose of
 }
 
 // The root is UTF-8 file-system bytes and must come through untouched; the
