@@ -22,7 +22,6 @@ protected:
         card = dir / "card";
         out = dir / "out";
         file = out + "/KVB-RT-BKUP-ALL.kvb";
-        std::filesystem::create_directories(card);
         std::filesystem::create_directories(out);
         TestCard c = TestCard::withTree(card);
         c.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});

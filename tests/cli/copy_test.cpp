@@ -82,12 +82,11 @@ TEST_F(CliTransfer, ImportAndCopyTakeWhatTheDeviceCannotPlayOnlyWithConvert) {
         << r.err;
     EXPECT_EQ(r.out, "0007\t0008\tHat\tDEFAULT\t00/Hat.wav\n");
 
-    r = cliRun({"copy", from, to, "9", "--convert", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"old\":9,\"new\":9,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast_01.wav\","
-                         "\"action\":\"converted\",\"conversion\":\"resampled\""),
+    std::string json = cliOut({"copy", from, to, "9", "--convert", "--json"});
+    EXPECT_NE(json.find("{\"old\":9,\"new\":9,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast_01.wav\","
+                       "\"action\":\"converted\",\"conversion\":\"resampled\""),
               std::string::npos)
-        << r.out;
+        << json;
     expectHealthy({to});
 }
 

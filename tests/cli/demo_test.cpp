@@ -32,7 +32,6 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryAndAFolderInUseIsRefused) {
 
     TestLibrary lib(card);
     ASSERT_NE(lib.list, nullptr);
-    EXPECT_EQ(lib.list->storage->notes.first, nullptr) << "the scan found nothing to report";
     ASSERT_EQ(waveListWaveCount(lib.list), synthSoundCount());
     // Categories in the order made, with their members.
     EXPECT_EQ(lib.tags(),
@@ -77,7 +76,7 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryAndAFolderInUseIsRefused) {
         EXPECT_TRUE(testExists(card + "/Korvan/KVB-RT/SYSTEM/" + listFile)) << listFile;
     for (const auto &[path, bytes] : testTreeSnapshot(card))
         EXPECT_EQ(path.find("/."), std::string::npos) << "no temporary file left: " << path;
-    cliOut({"check", card});
+    cliOut({"check", card});  // healthy: nothing the scan would note either
 
     // A folder that is not empty is refused untouched.
     testMakeDirs(dir / "used");

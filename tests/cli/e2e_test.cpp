@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/card.h"
 #include "support/test_util.h"
-#include "transfer/synth.h"
 
 namespace {
 
@@ -36,10 +36,7 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     std::filesystem::create_directory(backups);
     std::filesystem::create_directory(exported);
     kvbrt({"demo", card});
-    size_t size = 0;
-    uint8_t *bytes = synthRenderWave(synthSoundFind("Bell.wav"), &size);
-    testWriteFile(tone, std::string(reinterpret_cast<char *>(bytes), size));
-    synthFreeWave(bytes);
+    testWriteFile(tone, testWavBytes(4410));
 
     const std::pair<std::vector<std::string>, int> steps[] = {
         {{"check", card}, 0},

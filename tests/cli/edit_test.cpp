@@ -116,9 +116,7 @@ TEST_F(CliEditTest, RenameAndCategoryEditsReachTheCard) {
     EXPECT_EQ(TestLibrary(root()).tagOf(3), "BASS");
     EXPECT_EQ(run({"category", "move", "BASS", "--to", "2"}).out, "category BASS stays at position 2 of 3\n");
     for (int i = 3; i < 20; ++i) ASSERT_EQ(run({"category", "add", "C" + std::to_string(i)}).status, 0) << i;
-    CliResult r = run({"category", "add", "ONEMORE"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("at most 20"), std::string::npos) << r.err;
+    EXPECT_TRUE(cliRefused({"category", root(), "add", "ONEMORE"}, 1, "a card holds at most 20 categories"));
 }
 
 TEST_F(CliEditTest, KitEditsWriteTheKitFileAndShowReadsItBack) {
@@ -135,7 +133,6 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFileAndShowReadsItBack) {
     ASSERT_EQ(run({"kit", "set", "7", "15", "4"}).status, 0);
     ASSERT_EQ(run({"kit", "clear", "1", "1"}).status, 0);
     ASSERT_EQ(run({"kit", "swap", "7", "2s", "15"}).status, 0);
-    EXPECT_TRUE(testExists(card.kit() + "kit007.kvb"));
     EXPECT_EQ(run({"kit", "show", "1"}).out.substr(0, 38), "kit 1: Rock / Sub\npad 1\t-\t-\npad 2\t0004");
     nlohmann::json kit7 = nlohmann::json::parse(run({"kit", "show", "7", "--json"}).out)["kits"][0];
     EXPECT_EQ(kit7["name"], "Jazz");

@@ -111,24 +111,18 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     EXPECT_NE(summary.out.find("kits        100, 1 with a kit file"), std::string::npos) << summary.out;
 }
 
-TEST(CliInfo, CardsThatCannotBeRead) {
-    ScratchDir dir;
-    testWriteFile(dir / "file", "x");
-    struct Case {
-        std::string volume;
-        const char *reason;
-    };
-    const Case cases[] = {{dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
-    for (const Case &c : cases)
-        for (const char *command : {"info", "list", "check", "duplicates"})
-            EXPECT_TRUE(cliRefused({command, c.volume}, 1, c.reason));
-    EXPECT_EQ(cliRun({"check"}).status, 2);
-}
-
 // The folders made and the maker folder's spelling are the storage layer's;
 // the command prints the device folder and leaves a card that reads.
-TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThereAndRefusesACardOrAFolderInOne) {
+TEST(CliInit, NothingIsACardUntilInitSetsOneUpInTheMakerFolderThatIsThereAndACardOrAFolderInOneIsRefused) {
     ScratchDir dir;
+    testWriteFile(dir / "file", "x");
+    const std::pair<std::string, const char *> noCards[] = {
+        {dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
+    for (const auto &[volume, reason] : noCards)
+        for (const char *command : {"info", "list", "check", "duplicates"})
+            EXPECT_TRUE(cliRefused({command, volume}, 1, reason));
+    EXPECT_EQ(cliRun({"check"}).status, 2);
+
     EXPECT_EQ(cliOut({"init", dir.path()}), dir.path() + "/Korvan/KVB-RT/\n");
     TestCard card(dir.path());
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));

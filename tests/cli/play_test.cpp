@@ -28,14 +28,12 @@ protected:
     std::vector<int16_t> ramp = testRamp(1764);  // 40 ms
 
     void SetUp() override {
-        testMakeDirs(root);
         card.makeTree();
-        testMakeDirs(card.data(0));
-        card.addWave(3, "KICK", "kick.wav", 0, false);
+        card.addWave(3, "KICK", "kick.wav");
         testWriteFile(card.data(0) + "kick.wav", testWavWithSamples(ramp, 1));
-        card.addWave(4, "LOW", "low.wav", 0, false);
+        card.addWave(4, "LOW", "low.wav");
         testWriteFile(card.data(0) + "low.wav", testWavBytes(100, 22050));
-        card.addWave(5, "BAD", "bad.wav", 0, false);
+        card.addWave(5, "BAD", "bad.wav");
         testWriteFile(card.data(0) + "bad.wav", "RIFF\x04\0\0\0WAVE");
     }
     // The run had a disk driver to play on.

@@ -87,7 +87,6 @@ TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
 
 TEST_F(CliSafetyTest, FoldersThatAreLinksAreNotWrittenThrough) {
     ScratchDir outside;
-    std::string kit = card.kit() + "kit001.kvb", moved = outside / "kit001.kvb";
     std::filesystem::rename(card.kit(), outside.path() + "/KIT");
     std::filesystem::create_directory_symlink(outside.path() + "/KIT", card.device() + "KIT");
     auto before = testTreeSnapshot(outside.path());

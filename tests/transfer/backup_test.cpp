@@ -29,7 +29,6 @@ protected:
         vol = dir / "vol";
         out = dir / "out";
         file = out + "/KVB-RT-BKUP-ALL.kvb";
-        std::filesystem::create_directories(vol);
         std::filesystem::create_directories(out);
         TestCard card = TestCard::withTree(vol);
         card.writeCategories({{"DEFAULT", 0}, {"Kicks", 3}});

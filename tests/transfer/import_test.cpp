@@ -354,7 +354,6 @@ TEST_F(ImportTest, AFailingFileOperationLeavesNoPartialWave) {
     std::string a = source("a.wav", testWavBytes(100)), b = source("b.wav", testWavBytes(200));
     for (long n = 1; n < 200; ++n) {
         fs::remove_all(root);
-        testMakeDirs(root);
         open();
         hlFailFileOperation(n, EIO);
         run({a, b});
