@@ -17,11 +17,8 @@ namespace {
 class CliBackup : public testing::Test {
 protected:
     ScratchDir dir;
-    std::string card, out, file;
+    std::string card = dir / "card", out = dir / "out", file = out + "/KVB-RT-BKUP-ALL.kvb";
     void SetUp() override {
-        card = dir / "card";
-        out = dir / "out";
-        file = out + "/KVB-RT-BKUP-ALL.kvb";
         std::filesystem::create_directories(out);
         TestCard c = TestCard::withTree(card);
         c.writeCategories({{"DEFAULT", 0}, {"Kicks", 1}});

@@ -21,14 +21,11 @@ class BackupTest : public testing::Test {
 protected:
     ScopedEnv tmp{"TMPDIR", testFastTempDir()};
     ScratchDir dir;
-    std::string vol, out, file;
+    std::string vol = dir / "vol", out = dir / "out", file = out + "/KVB-RT-BKUP-ALL.kvb";
     sWaveList *list = nullptr;
 
     void SetUp() override {
         hlInstall();
-        vol = dir / "vol";
-        out = dir / "out";
-        file = out + "/KVB-RT-BKUP-ALL.kvb";
         std::filesystem::create_directories(out);
         TestCard card = TestCard::withTree(vol);
         card.writeCategories({{"DEFAULT", 0}, {"Kicks", 3}});

@@ -45,13 +45,12 @@ void collect(const char *, int result, const sWave *wave, const sConvertResult *
 
 class ImportTest : public HeadlessTest {
 protected:
-    std::string root;
+    std::string root = dir / "card";
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
         HeadlessTest::SetUp();
-        root = dir / "card";
         testMakeDirs(root);
         testMakeDirs(dir / "in");
     }
@@ -187,8 +186,7 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonOrConvertedAndTheRestGoOn)
 // next scan with its parameter file, name and audio, every name passes the
 // rule, and the check finds nothing to say about the card.
 TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
-    card().makeTree();
-    card().writeCategories({{"DEFAULT", 0}});
+    TestCard::withTree(root).writeCategories({{"DEFAULT", 0}});
     open();
     std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
     std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),

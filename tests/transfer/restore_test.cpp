@@ -26,13 +26,11 @@ class RestoreTest : public testing::Test {
 protected:
     ScopedEnv tmp{"TMPDIR", testFastTempDir()};
     ScratchDir dir;
-    std::string vol, archive;
+    std::string vol = dir / "vol", archive = dir / "KVB-RT-BKUP-ALL.kvb";
     Tree backupFiles;  // what the backup holds, below Korvan
 
     void SetUp() override {
         hlInstall();
-        vol = dir / "vol";
-        archive = dir / "KVB-RT-BKUP-ALL.kvb";
         // The old card: card files the backup replaces or lacks, files of other
         // kinds, a hidden folder the device's clean-up enters.
         testPut(vol, "Korvan/KVB-RT/SYSTEM/tag_list.kvb", "old list");
