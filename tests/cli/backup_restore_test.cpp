@@ -9,7 +9,6 @@
 #include "cli_run.h"
 #include "support/card.h"
 #include "support/test_util.h"
-#include "transfer/archive_support.h"
 #include "transfer/backup.h"
 
 namespace {
@@ -61,7 +60,7 @@ TEST_F(CliBackup, RoundTripAndFailuresThatNameTheFileAndChangeNothing) {
         {"no device folder", {"backup", out, out}, 1, "no device folder"},
         {"usage", {"restore", card}, 2, "BACKUP"},
     };
-    testWriteFile(dir / "bad.kvb", std::string(512, 'x') + testTarEnd());
+    testWriteFile(dir / "bad.kvb", std::string(512, 'x') + std::string(1024, '\0'));
     waveBackupSetFreeSpaceProbe([](const char *) -> uint64_t { return 0; });
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/card.h"
 #include "support/test_util.h"
+#include "transfer/synth.h"
 
 namespace {
 
@@ -36,10 +36,12 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     std::filesystem::create_directory(backups);
     std::filesystem::create_directory(exported);
     kvbrt({"demo", card});
-    testWriteFile(tone, testWavBytes(4410));
+    size_t size = 0;
+    uint8_t *bytes = synthRenderWave(synthSoundFind("Bell.wav"), &size);
+    testWriteFile(tone, std::string(reinterpret_cast<char *>(bytes), size));
+    synthFreeWave(bytes);
 
     const std::pair<std::vector<std::string>, int> steps[] = {
-        {{"check", card}, 0},
         {{"import", card, tone, "--category", "SYNTH"}, 0},
         {{"import", card, dir / "none.wav"}, 1},
         {{"import", card, backups}, 1},

@@ -127,34 +127,6 @@ TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
     }
 }
 
-TEST(ArchiveRead, WhatStandsInTheWayInTheBaseRefusesTheArchive) {
-    // A link to a folder outside, a file where a folder is needed, a folder where a file goes.
-    const struct {
-        std::string kind, at;
-        const char *why;
-    } cases[] = {
-        {"link", "KVB-RT", "symbolic link"},
-        {"link", "KVB-RT/WAVE", "symbolic link"},
-        {"file", "KVB-RT", ""},
-        {"folder", "KVB-RT/WAVE/a.wav", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.kind + " at " + c.at);
-        ScratchDir dir;
-        testWriteFile(dir / "a.kvb", kGood);
-        std::filesystem::path at = dir / ("Korvan/" + c.at);
-        std::filesystem::create_directories(c.kind == "folder" ? at : at.parent_path());
-        std::filesystem::create_directories(dir / "outside");
-        if (c.kind == "link") std::filesystem::create_directory_symlink(dir / "outside", at);
-        if (c.kind == "file") testWriteFile(at.string(), "a file");
-        auto before = testTreeSnapshot(dir.path());
-        std::string error;
-        EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
-        EXPECT_NE(error.find(c.why), std::string::npos) << error;
-        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    }
-}
-
 // kGood and a file of many copy buffers.
 const std::string kWithBig = kGood.substr(0, kGood.size() - 1024) +
                              testTarEntry("/KVB-RT/WAVE/big.wav", testBytes((1u << 20) + 3, 9)) + testTarEnd();

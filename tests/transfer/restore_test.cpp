@@ -120,8 +120,9 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
         {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
         {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
         {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
-        {"folder on the card where a file goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
+        {"file on the card where a folder goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
          "folder where a file stands"},
+        {"folder on the card where a file goes", testTarEntry("/KVB-RT/WAVE", "x") + testTarEnd(), "replace a folder"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
