@@ -180,7 +180,7 @@ TEST_F(ConvertTest, TonesKeepFrequencyLevelAndLength) {
 // first frame must stay there (a drum's onset does not move); surround is
 // mixed to stereo by the file's channel map, the centre to both sides at
 // -3 dB and the low-frequency channel nowhere.
-TEST_F(ConvertTest, ResamplingAndMixingKeepWhatIsHeard) {
+TEST_F(ConvertTest, ResamplingAndMixingKeepWhatIsHeardAndHeaderOnlyPathsKeepTheSamples) {
     std::string tone = sox("23k.wav", {"-r", "48000", "-b", "24"}, {"synth", "1", "sine", "23000", "vol", "0.9"});
     ASSERT_EQ(convert(tone, dir / "23k.out.wav", nullptr), CONVERT_OK);
     EXPECT_LT(toneDb(readCanonical(dir / "23k.out.wav").channel(0), 44100 - 23000), -90);
@@ -212,18 +212,15 @@ TEST_F(ConvertTest, ResamplingAndMixingKeepWhatIsHeard) {
         EXPECT_NEAR(toneDb(p.channel(ch), 997), 20 * std::log10(0.5) - 3.01, 0.1);
         EXPECT_LT(toneDb(p.channel(ch), 60), -90);
     }
-}
 
-// Samples that are already 16-bit (or 8-bit) at 44100 Hz keep their values:
-// only the header changes. Odd lengths stay exact on the dither-only path.
-TEST_F(ConvertTest, HeaderOnlyAndDitherOnlyPathsKeepTheLength) {
-    // An extensible 16-bit stereo WAV with a chunk before its data.
+    // Samples that are already 16-bit (or 8-bit) at 44100 Hz keep their values:
+    // only the header changes. Odd lengths stay exact on the dither-only path.
+    // First an extensible 16-bit stereo WAV with a chunk before its data.
     std::string data;
     for (int i = 0; i < 1001 * 2; ++i) data += testLE(static_cast<uint32_t>(i * 97 - 30000) & 0xFFFF, 2);
     std::string fmt = testFmtBody(0xFFFE, 2, 44100, 16) + testLE(22, 2) + testLE(16, 2) + testLE(3, 4) +
                       testLE(1, 4) + testLE(0x00100000, 4) + std::string("\x80\x00\x00\xaa\x00\x38\x9b\x71", 8);
     testWriteFile(dir / "ext.wav", testRiff(testChunk("fmt ", fmt) + testChunk("LIST", "abc") + testChunk("data", data)));
-    sConvertResult r;
     ASSERT_EQ(convert(dir / "ext.wav", dir / "ext.out.wav", &r), CONVERT_OK);
     EXPECT_EQ(r.info.kind, CONVERT_REWRAP);
     EXPECT_EQ(testReadFile(dir / "ext.out.wav"), canonicalHeader(2, 1001) + data);

@@ -247,24 +247,6 @@ TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
     expectCardMatchesLibrary();
 }
 
-TEST_F(ImportTest, NothingOnTheCardIsReplaced) {
-    testMakeDirs(card().data(0));
-    // A file the library does not know, one in another case, a folder in the
-    // way, and a parameter file at the next number whose wave was left out.
-    testWriteFile(card().data(0) + "Snare.wav", "stray");
-    testWriteFile(card().data(0) + "SNARE_03.WAV", "stray");
-    testMakeDirs(card().data(0) + "Snare_04.wav");
-    card().addWave(0, "Gone", "");
-    open();
-    std::string prm0 = testReadFile(card().prm(0) + "00.kvb");
-    EXPECT_EQ(run({source("Snare.wav", testWavBytes(10))}), 0);
-    EXPECT_EQ(outcomes[0].number, 1);
-    EXPECT_STREQ(wave(1)->fileName, "Snare_05.wav");
-    EXPECT_EQ(testReadFile(card().data(0) + "Snare.wav"), "stray");
-    EXPECT_EQ(testReadFile(card().data(0) + "SNARE_03.WAV"), "stray");
-    EXPECT_EQ(testReadFile(card().prm(0) + "00.kvb"), prm0);
-}
-
 TEST_F(ImportTest, AMissingCategoryOrAPulledCardLeavesNoFileAndIsReported) {
     open();
     std::string a = source("a.wav", testWavBytes(10));
@@ -311,22 +293,36 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     expectCardMatchesLibrary();
 }
 
-TEST_F(ImportTest, PadAssignmentGoesToTheSelectedSlot) {
+// A new wave replaces nothing on the card, and is put on the selected pad
+// slot when asked to, for that run only.
+TEST_F(ImportTest, NothingOnTheCardIsReplacedAndPadAssignmentGoesToTheSelectedSlot) {
+    testMakeDirs(card().data(0));
+    // A file the library does not know, one in another case, a folder in the
+    // way, and a parameter file at the next number whose wave was left out.
+    testWriteFile(card().data(0) + "Snare.wav", "stray");
+    testWriteFile(card().data(0) + "SNARE_03.WAV", "stray");
+    testMakeDirs(card().data(0) + "Snare_04.wav");
+    card().addWave(0, "Gone", "");
     open();
+    std::string prm0 = testReadFile(card().prm(0) + "00.kvb");
     sKit *kit = waveListKitPtr(list, 4);
     for (int sub : {0, 1}) {
         waveKitSelect(kit);
         wavePadSelect(waveKitPadPtr(kit, 2), sub);
         waveImportSetPadAssign();
-        EXPECT_EQ(run({source("p.wav", testWavBytes(10))}), 0);
+        EXPECT_EQ(run({source("Snare.wav", testWavBytes(10))}), 0);
         sPad *pad = waveKitPadPtr(kit, 2);
         EXPECT_EQ(sub ? pad->subWaveNumber : pad->waveNumber, outcomes[0].number);
         EXPECT_EQ(kit->isFile, 1);
         EXPECT_EQ(kit->edited, 1);
     }
-    // The assignment lasts one run only.
+    ASSERT_NE(wave(1), nullptr);
+    EXPECT_STREQ(wave(1)->fileName, "Snare_05.wav");
+    EXPECT_EQ(testReadFile(card().data(0) + "Snare.wav"), "stray");
+    EXPECT_EQ(testReadFile(card().data(0) + "SNARE_03.WAV"), "stray");
+    EXPECT_EQ(testReadFile(card().prm(0) + "00.kvb"), prm0);
     EXPECT_EQ(run({source("q.wav", testWavBytes(10))}), 0);
-    EXPECT_EQ(waveKitPadPtr(kit, 2)->subWaveNumber, 1);
+    EXPECT_EQ(waveKitPadPtr(kit, 2)->subWaveNumber, 2);
     waveKitSelect(nullptr);
     wavePadSelect(nullptr, 0);
 }
