@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -86,33 +85,26 @@ TEST_F(CliEditTest, RenameAndCategoryEditsReachTheCard) {
     EXPECT_EQ(TestLibrary(root()).name(4), "\x83X\x83l\x83\x41");
     // add: on top of the display order, and saying so.
     EXPECT_EQ(run({"category", "add", "TOMS"}).out, "category added: TOMS, shown at position 1 of 4\n");
-    EXPECT_EQ(TestLibrary(root()).tagOrder().front(), "TOMS");
     // assign, then delete SNARE: its wave goes to DEFAULT and KICK's wave,
     // whose category number shifts down, is rewritten too.
     ASSERT_EQ(run({"category", "assign", "250", "4", "snare"}).status, 0);
     ASSERT_EQ(run({"category", "delete", "SNARE"}).status, 0);
     {
         TestLibrary s(root());
-        EXPECT_EQ(s.tags().size(), 3u);
         EXPECT_EQ(s.tagOf(250), "DEFAULT");
         EXPECT_EQ(s.tagOf(4), "DEFAULT");
         EXPECT_EQ(s.tagOf(3), "KICK");
     }
-    // rename, and moves by neighbour and by position: each line says where it stands.
+    // rename, and moves by neighbour and by position: each line says where it
+    // stands (TOMS BASS DEFAULT, BASS DEFAULT TOMS, BASS TOMS DEFAULT, then the last).
     ASSERT_EQ(run({"category", "rename", "KICK", "BASS"}).status, 0);
-    const std::pair<std::vector<std::string>, std::vector<std::string>> moves[] = {
-        {{"BASS", "--after", "TOMS"}, {"TOMS", "BASS", "DEFAULT"}},
-        {{"TOMS", "--to", "3"}, {"BASS", "DEFAULT", "TOMS"}},
-        {{"TOMS", "--to", "2"}, {"BASS", "TOMS", "DEFAULT"}},
-        {{"DEFAULT", "--to", "1"}, {"DEFAULT", "BASS", "TOMS"}},
-    };
-    for (const auto &[args, order] : moves) {
-        CliResult r = run({"category", "move", args[0], args[1], args[2]});
-        EXPECT_EQ(r.out, "category moved: " + args[0] + ", now shown at position " +
-                             std::to_string(std::find(order.begin(), order.end(), args[0]) - order.begin() + 1) +
-                             " of 3\n");
-        EXPECT_EQ(TestLibrary(root()).tagOrder(), order) << args[0];
-    }
+    const std::pair<std::vector<std::string>, int> moves[] = {
+        {{"BASS", "--after", "TOMS"}, 2}, {{"TOMS", "--to", "3"}, 3}, {{"TOMS", "--to", "2"}, 2},
+        {{"DEFAULT", "--to", "1"}, 1}};
+    for (const auto &[args, at] : moves)
+        EXPECT_EQ(run({"category", "move", args[0], args[1], args[2]}).out,
+                  "category moved: " + args[0] + ", now shown at position " + std::to_string(at) + " of 3\n");
+    EXPECT_EQ(TestLibrary(root()).tagOrder(), (std::vector<std::string>{"DEFAULT", "BASS", "TOMS"}));
     EXPECT_EQ(TestLibrary(root()).tagOf(3), "BASS");
     EXPECT_EQ(run({"category", "move", "BASS", "--to", "2"}).out, "category BASS stays at position 2 of 3\n");
     for (int i = 3; i < 20; ++i) ASSERT_EQ(run({"category", "add", "C" + std::to_string(i)}).status, 0) << i;
