@@ -45,10 +45,6 @@ protected:
         target.addWave(0, "Snare", "Snare.wav");
         target.addWave(2, "Kick", "Kick.wav", 1);
     }
-    static void expectHealthy(const std::vector<std::string> &roots) {
-        for (const std::string &root : roots)
-            cliOut({"check", root});
-    }
 };
 
 // Import prints each new wave and names each file it refused; a file or wave
@@ -87,7 +83,7 @@ TEST_F(CliTransfer, ImportAndCopyTakeWhatTheDeviceCannotPlayOnlyWithConvert) {
                        "\"action\":\"converted\",\"conversion\":\"resampled\""),
               std::string::npos)
         << json;
-    expectHealthy({to});
+    cliOut({"check", to});
 }
 
 TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesAndExportPrintsThePaths) {
@@ -104,7 +100,7 @@ TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesAndExportPrintsThePaths) {
               "{\"copied\":[{\"old\":5,\"new\":6,\"name\":\"キック\",\"category\":\"kicks\",\"file\":"
               "\"00/_L_b__01.wav\"}],\"failed\":[]}\n");
     EXPECT_EQ(testTreeSnapshot(from), source);
-    expectHealthy({from, to});
+    for (const std::string &card : {from, to}) cliOut({"check", card});
 
     // Export prints the paths it wrote and reports the names it refused.
     TestCard(from).addWave(8, "A:B", "ab.wav");
@@ -145,7 +141,7 @@ TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
                           Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}})
         EXPECT_TRUE(cliRefused(c.args, 1, c.err));
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    expectHealthy({from, to});
+    for (const std::string &card : {from, to}) cliOut({"check", card});
 }
 
 // The target fills up (or fails) at every file operation in turn: each wave
@@ -162,7 +158,7 @@ TEST_F(CliTransfer, CopyTargetFailingAtEveryStepStaysHealthy) {
         bool fired = rliFaultFileFired();
         rliFaultFileArm(0, 0, false);
         EXPECT_EQ(r.status, fired ? 1 : 0) << r.err;
-        expectHealthy({target});
+        cliOut({"check", target});
         EXPECT_EQ(testTreeSnapshot(from), source);
         if (!fired) break;
     }
