@@ -23,8 +23,6 @@ struct Outcome {
     std::string target;
 };
 
-std::string base(const std::string &path) { return path.substr(path.rfind('/') + 1); }
-
 class ExportTest : public HeadlessTest {
 protected:
     std::string root = dir / "card", out = dir / "out";
@@ -59,7 +57,7 @@ protected:
         waveExportCalc(list);
         std::vector<std::string> written;
         for (const auto &o : outcomes)
-            if (o.result == EXPORT_OK) written.push_back(base(o.target));
+            if (o.result == EXPORT_OK) written.push_back(o.target.substr(o.target.rfind('/') + 1));
         return written;
     }
     std::string audio(int number) {
