@@ -78,8 +78,7 @@ TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
     ASSERT_EQ(c, 'y');
     EXPECT_TRUE(cliRefused({"rename", root(), "3", "Boom"}, 1, "(process " + std::to_string(child) + ")"));
     EXPECT_EQ(cliRun({"--wait", "rename", root(), "3", "Boom"}).status, 0);
-    int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
     EXPECT_EQ(testReadFile(card.prm(0) + "03.kvb"), testWavePrmText("Boom", "00/kick.wav", 1));
