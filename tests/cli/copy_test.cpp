@@ -128,18 +128,15 @@ TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
 
     ASSERT_EQ(symlink(from.c_str(), (dir / "again").c_str()), 0);
     const auto before = testTreeSnapshot(dir.path());
-    struct Case {
-        std::vector<std::string> args;
-        std::string err;
-    };
-    for (const Case &c : {Case{{"copy", from, from + "/", "3"}, "is the same card as"},
-                          Case{{"copy", from, dir / "again", "3"}, "is the same card as"},
-                          Case{{"copy", dir / "again", from, "3"}, "is the same card as"},
-                          Case{{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
-                          Case{{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
-                          Case{{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
-                          Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}})
-        EXPECT_TRUE(cliRefused(c.args, 1, c.err));
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"copy", from, from + "/", "3"}, "is the same card as"},
+        {{"copy", from, dir / "again", "3"}, "is the same card as"},
+        {{"copy", dir / "again", from, "3"}, "is the same card as"},
+        {{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
+        {{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
+        {{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
+        {{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}};
+    for (const auto &[args, says] : refused) EXPECT_TRUE(cliRefused(args, 1, says));
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     for (const std::string &card : {from, to}) cliOut({"check", card});
 }

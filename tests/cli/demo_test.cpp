@@ -33,7 +33,6 @@ TEST(CliDemo, CardScansIntoThePlannedLibraryAndAFolderInUseIsRefused) {
     TestLibrary lib(card);
     ASSERT_NE(lib.list, nullptr);
     ASSERT_EQ(waveListWaveCount(lib.list), synthSoundCount());
-    // Categories in the order made, with their members.
     EXPECT_EQ(lib.tags(),
               (std::vector<std::string>{"DEFAULT", "KICK", "SNARE", "CYMBAL", "PERC", "BASS", "SYNTH", "FX"}));
     std::map<std::string, int> members;

@@ -138,16 +138,11 @@ TEST_F(CliEditTest, KitEditsWriteTheKitFileAndShowReadsItBack) {
 
 TEST_F(CliEditTest, DeleteAsksAndADeclinedAnswerDeletesNothing) {
     auto before = testTreeSnapshot(root());
-    for (const char *answer : {"--no", ""}) {
-        std::vector<std::string> args = {"delete", "250"};
-        if (*answer) args.push_back(answer);
-        CliResult r = run(args);
-        EXPECT_EQ(r.status, 1) << answer;
-        EXPECT_EQ(testTreeSnapshot(root()), before) << answer;
+    for (const auto &args : {std::vector<std::string>{"delete", root(), "250", "--no"}, {"delete", root(), "250"}}) {
+        EXPECT_EQ(cliRun(args).status, 1) << args.back();
+        EXPECT_EQ(testTreeSnapshot(root()), before) << args.back();
     }
-    CliResult r = run({"delete", "250", "4", "250", "--yes", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"deleted\":[{\"number\":250,\"name\":\"Hat\"},{\"number\":4,\"name\":\"Snare\"}]}\n");
+    EXPECT_EQ(cliOut({"delete", root(), "250", "4", "250", "--yes", "--json"}), "{\"deleted\":[{\"number\":250,\"name\":\"Hat\"},{\"number\":4,\"name\":\"Snare\"}]}\n");
     EXPECT_FALSE(testExists(card.data(2) + "hat.wav"));
     EXPECT_FALSE(testExists(card.prm(2) + "50.kvb"));
     TestLibrary s(root());
@@ -168,9 +163,7 @@ TEST_F(CliEditTest, RenumberDryRunChangesNothingAndPrintsThePlanTheRealRunFollow
     EXPECT_EQ(testTreeSnapshot(root()), before);
     EXPECT_NE(plan.out.find("renumber 250 -> 2 \"Hat\""), std::string::npos) << plan.out;
     EXPECT_NE(plan.out.find("clear kit 1 pad 2 sub-wave: wave 99"), std::string::npos) << plan.out;
-    CliResult real = run({"renumber"});
-    ASSERT_EQ(real.status, 0) << real.err;
-    EXPECT_EQ(real.out.substr(0, plan.out.size()), plan.out);
+    EXPECT_EQ(cliOut({"renumber", root()}).substr(0, plan.out.size()), plan.out);
     EXPECT_EQ(TestLibrary(root()).waves(), (std::set<int>{0, 1, 2}));
 }
 

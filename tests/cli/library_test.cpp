@@ -62,7 +62,6 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     EXPECT_EQ(doc, expected);
     EXPECT_EQ(r.out, doc.dump() + "\n");
 
-    // `list` in each order, and its JSON.
     const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
                       sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
     const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -57,7 +57,6 @@ TEST_F(CliPlay, PlaysTheWaveOnceAtTheGivenVolumeOrInALoopUntilCtrlC) {
                          "kick.wav\",\"time_ms\":40,\"channels\":1,\"file_size\":" +
                          std::to_string(44 + 2 * ramp.size()) + ",\"volume\":0,\"loop\":false}\n");
 
-    // Looped, it plays on until Ctrl-C.
     std::vector<int16_t> once = testMonoOut(ramp, 32768);
     // A press that comes too late (or to a run that never played) must not end the tests.
     auto previous = std::signal(SIGINT, [](int) {});
@@ -81,15 +80,14 @@ TEST_F(CliPlay, PlaysTheWaveOnceAtTheGivenVolumeOrInALoopUntilCtrlC) {
 }
 
 TEST_F(CliPlay, Refusals) {
-    std::string data = card.data(0);
     struct Case {
         std::vector<std::string> args;
         int status;
         std::string err;  // part of the message
     } cases[] = {
         {{"9"}, 1, root + ": no wave numbered 9"},
-        {{"4"}, 1, data + "low.wav: cannot be played: not a 44100 Hz 16-bit file"},
-        {{"5"}, 1, data + "bad.wav: cannot be read as audio"},
+        {{"4"}, 1, card.data(0) + "low.wav: cannot be played: not a 44100 Hz 16-bit file"},
+        {{"5"}, 1, card.data(0) + "bad.wav: cannot be read as audio"},
         {{"3", "--volume", "1001"}, 2, "--volume"},
         {{"3", "--volume", "loud"}, 2, "--volume"},
         {{"three"}, 2, "WAVE"},

@@ -55,7 +55,6 @@ TEST(Synth, EverySoundIsAPlayableDeterministicWaveJustUnderFullScaleAndNoneIsOut
         // The fade leaves the last frame silent, so a sound ends without a click.
         EXPECT_EQ(sample(bytes, bytes.size() - 2), 0);
     }
-    // Out of range: nothing.
     for (int index : {-1, synthSoundCount()}) {
         size_t size = 7;
         EXPECT_EQ(synthRenderWave(index, &size), nullptr);
