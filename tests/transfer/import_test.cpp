@@ -32,12 +32,6 @@ struct Outcome {
     std::string why;
 };
 
-// A WAV whose odd-sized chunk before the audio data is padded to even length.
-std::string wavOddChunk() {
-    return testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("LIST", "abc") +
-                    testChunk("data", std::string(400, '\x11')));
-}
-
 void collect(const char *, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
     static_cast<std::vector<Outcome> *>(ctx)->push_back(
         {result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1, why});
@@ -189,8 +183,11 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
     TestCard::withTree(root).writeCategories({{"DEFAULT", 0}});
     open();
     std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
+    // KICK.WAV's odd-sized chunk before the audio data is padded to even length.
+    std::string kick = testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("LIST", "abc") +
+                                testChunk("data", std::string(400, '\x11')));
     std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
-                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
+                                      source("KICK.WAV", kick), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
                                       source("Hat.aiff", testAiffBytes(7, 16))};
     const char *hostile[] = {"a<b", "a>b", "e\\f", "g\th", "i\nj", "k:l", "m*n", "o?p", "q\"r", "s|t", "CON",
                              "lpt1", "Com9.x", ".hid", "   ", "ab. ", "x\x7f", "\x01", "\xE3\x82\xBD" "\xE8\xA1\xA8",
