@@ -126,16 +126,14 @@ TEST_F(ConvertTest, TonesKeepFrequencyLevelAndLength) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         std::string src = sox(c.name, c.format, {"synth", "1", "sine", "997", "vol", std::to_string(c.amplitude)});
-        sConvertInfo info;
-        ASSERT_EQ(convertProbe(src.c_str(), &info), CONVERT_OK);
-        EXPECT_EQ(info.kind, c.kind);
-        EXPECT_STREQ(info.container, c.container);
-        EXPECT_STREQ(info.encoding, c.encoding);
         std::string dst = dir / (std::string(c.name) + ".out.wav");
         sConvertResult r;
         ASSERT_EQ(convert(src, dst, &r), CONVERT_OK);
+        EXPECT_EQ(r.info.kind, c.kind);
+        EXPECT_STREQ(r.info.container, c.container);
+        EXPECT_STREQ(r.info.encoding, c.encoding);
         Pcm p = readCanonical(dst);
-        EXPECT_EQ(testReadFile(dst).size(), info.size);
+        EXPECT_EQ(testReadFile(dst).size(), r.info.size);
         EXPECT_NEAR(static_cast<double>(p.frames()), 44100, 1);
         if (c.kind == CONVERT_COPY) {
             EXPECT_EQ(testReadFile(dst), testReadFile(src));
