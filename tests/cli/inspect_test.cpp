@@ -60,9 +60,7 @@ TEST(CliInspect, JsonForEveryKind) {
     for (const auto &c : cases) {
         std::string path = dir / "file.kvb";
         ASSERT_TRUE(testWriteFile(path, c.file));
-        for (const char *flag : {"--json", ""}) {
-            std::vector<std::string> args = {"inspect", path};
-            if (*flag) args.push_back(flag);
+        for (const auto &args : {std::vector<std::string>{"inspect", path, "--json"}, {"inspect", path}}) {
             CliResult r = cliRun(args);
             EXPECT_EQ(r.status, c.json.empty() ? 1 : 0) << c.what << ": " << r.err;
             if (c.json.empty()) {
@@ -74,7 +72,7 @@ TEST(CliInspect, JsonForEveryKind) {
             }
             EXPECT_EQ(r.err, c.warning.empty() ? "" : "kvbrt: " + path + ": " + c.warning + "\n") << c.what;
             // The plain text is no JSON.
-            EXPECT_TRUE(*flag ? r.out == c.json + "\n" : !r.out.empty() && r.out.find('{') == std::string::npos)
+            EXPECT_TRUE(args.size() == 3 ? r.out == c.json + "\n" : !r.out.empty() && r.out.find('{') == std::string::npos)
                 << c.what << ": " << r.out;
         }
     }

@@ -81,8 +81,8 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     // The JSON waves are info's, each with its seconds.
     nlohmann::json snare = nlohmann::json::parse(r.out)["waves"][2];
     snare["seconds"] = 0.005;
-    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
-    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {snare}}})) << json.out;
+    EXPECT_EQ(nlohmann::json::parse(cliOut({"list", dir.path(), "--json", "--category", "SNARE"})),
+              nlohmann::json({{"volume", dir.path()}, {"waves", {snare}}}));
     EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
     EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
 
@@ -91,9 +91,7 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     testWriteFile(card.prm(0) + "10.kvb", testWavePrmText("BAD", "00/../../x.wav", 0));
     testWriteFile(card.prm(0) + "11.kvb", "<WvPrm>");
     auto before = testTreeSnapshot(dir.path());
-    for (const char *flag : {"--json", ""}) {
-        std::vector<std::string> args{"info", dir.path()};
-        if (*flag) args.push_back(flag);
+    for (const auto &args : {std::vector<std::string>{"info", dir.path(), "--json"}, {"info", dir.path()}}) {
         r = cliRun(args);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.err.find("kvbrt: " + orphan + ": orphan parameter file"), std::string::npos) << r.err;
