@@ -36,13 +36,11 @@ protected:
         card.addWave(5, "BAD", "bad.wav");
         testWriteFile(card.data(0) + "bad.wav", "RIFF\x04\0\0\0WAVE");
     }
-    // The run had a disk driver to play on.
-    static bool played(const CliResult &r) { return r.err.find("no sound output") == std::string::npos; }
 };
 
 TEST_F(CliPlay, PlaysTheWaveOnceAtTheGivenVolumeOrInALoopUntilCtrlC) {
     CliResult r = cliRun({"play", root, "3", "--volume", "500"});
-    if (!played(r)) GTEST_SKIP() << "SDL2 has no disk audio driver here";
+    if (r.err.find("no sound output") != std::string::npos) GTEST_SKIP() << "SDL2 has no disk audio driver here";
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "3  KICK  40 ms  1 channel\n");
     std::vector<int16_t> got = testDiskOutputSound(raw);

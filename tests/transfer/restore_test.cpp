@@ -53,7 +53,6 @@ protected:
         char error[kTarErrorMax];
         ASSERT_EQ(tarBackupSave(archive.c_str(), (src + "/Korvan").c_str(), 5, nullptr, error, sizeof error), 0)
             << error;
-        waveBackupSetFreeSpaceProbe(nullptr);
     }
     void TearDown() override {
         rliFaultFileArm(0, 0, false);
