@@ -15,8 +15,9 @@
 namespace {
 
 // Malformed command lines are usage errors that point at the help; the
-// version and the help are output, not errors.
-TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
+// version and the help are output, not errors; the texts come from the table
+// of the environment's language.
+TEST(CliFrame, MalformedCommandLinesAreUsageErrorsAndTextsComeInTheEnvironmentsLanguage) {
     for (const auto &args : std::vector<std::vector<std::string>>{{}, {"nonsense"}, {"--no-such-flag"}})
         EXPECT_TRUE(cliRefused(args, 2, "kvbrt --help"));
     ScratchDir dir;
@@ -31,6 +32,24 @@ TEST(CliFrame, MalformedCommandLinesAreUsageErrors) {
     EXPECT_NE(cliOut({"--help"}).find("\nExit status"), std::string::npos);
     // A command that takes no volume names none in its usage line.
     EXPECT_EQ(cliRun({"volumes", "--help"}).out.find("VOLUME"), std::string::npos);
+
+    // The tables sit beside the test program in <build>/bin, where kvbrt lives.
+    // Which variable names the language is the platform's to decide.
+    {
+        ScopedEnv language{"LANGUAGE", "ja_JP.UTF-8"};
+        ASSERT_EQ(cliTextInit(), 0);
+        EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), "エラー");
+        cliTextTerm();
+    }
+    // No French table: English, loaded on first use. Several lines become
+    // one, so a message stays one line on stderr.
+    ScopedEnv fr{"LANGUAGE", "fr"};
+    EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), "Error");
+    std::string text = cliText(DNASTR_ERR_CARD_GONE);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text.find("  "), std::string::npos);
+    EXPECT_NE(text.find("removed. KVB-RT"), std::string::npos);
+    cliTextTerm();
 }
 
 TEST(CliFrame, SizesReadAsDfPrintsThem) {
@@ -61,26 +80,6 @@ TEST(CliFrame, SizesReadAsDfPrintsThem) {
     nlohmann::json check = nlohmann::json::parse(cliRun({"check", root, "--json"}).out);
     EXPECT_EQ(info["volume"], dir / "Kart\xEF\xBF\xBD \"B\"");
     EXPECT_EQ(check["volume"], info["volume"]);
-}
-
-TEST(CliText, TheEnvironmentsLanguageChoosesItsTableWithEnglishAsFallback) {
-    // The tables sit beside the test program in <build>/bin, where kvbrt lives.
-    // Which variable names the language is the platform's to decide.
-    {
-        ScopedEnv language{"LANGUAGE", "ja_JP.UTF-8"};
-        ASSERT_EQ(cliTextInit(), 0);
-        EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), "エラー");
-        cliTextTerm();
-    }
-    // No French table: English, loaded on first use. Several lines become
-    // one, so a message stays one line on stderr.
-    ScopedEnv fr{"LANGUAGE", "fr"};
-    EXPECT_EQ(cliText(DNASTR_TITLE_ERROR), "Error");
-    std::string text = cliText(DNASTR_ERR_CARD_GONE);
-    EXPECT_EQ(text.find('\n'), std::string::npos);
-    EXPECT_EQ(text.find("  "), std::string::npos);
-    EXPECT_NE(text.find("removed. KVB-RT"), std::string::npos);
-    cliTextTerm();
 }
 
 }  // namespace

@@ -224,15 +224,28 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
     waveHealthDispose(&report);
 }
 
-TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
+// A missing category takes no file; numbers follow the last wave and stop at
+// 9999; a pulled card is reported.
+TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999AndAMissingCategoryOrAPulledCardLeavesNoFile) {
     card().addWave(150, "Old", "Old.wav");
     open();
     std::string good = source("New.wav", testWavBytes(10));
+    EXPECT_EQ(run({good}, 5), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
+    EXPECT_EQ(outcomes[0].why, "the category does not exist");
+    EXPECT_EQ(testListDir(card().data(1)), std::vector<std::string>{"Old.wav"});
     EXPECT_EQ(run({good}), 0);
     ASSERT_NE(wave(151), nullptr);
     EXPECT_STREQ(wave(151)->dataFolder, "01");
     EXPECT_TRUE(testExists(card().prm(1) + "51.kvb"));
     EXPECT_TRUE(testExists(card().data(1) + "New.wav"));
+    // The card goes; its mount folder stays behind, and gets nothing planted in it.
+    fs::rename(root + "/Korvan", dir / "gone");
+    EXPECT_EQ(run({good}), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
+    EXPECT_TRUE(testListDir(root).empty());
+    EXPECT_EQ(rliListCount(&list->waves), 2);
+    fs::rename(dir / "gone", root + "/Korvan");
 
     card().addWave(9999, "Last", "Last.wav");
     open();
@@ -242,21 +255,6 @@ TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
     EXPECT_EQ(outcomes[0].why, "no wave number is left after 9999");
     EXPECT_EQ(rliListCount(&list->waves), 3);
     expectCardMatchesLibrary();
-}
-
-TEST_F(ImportTest, AMissingCategoryOrAPulledCardLeavesNoFileAndIsReported) {
-    open();
-    std::string a = source("a.wav", testWavBytes(10));
-    EXPECT_EQ(run({a}, 5), 1);
-    EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
-    EXPECT_EQ(outcomes[0].why, "the category does not exist");
-    EXPECT_EQ(testListDir(card().device() + "WAVE/DATA"), std::vector<std::string>{});
-    // The card goes; its mount folder stays behind, and gets nothing planted in it.
-    fs::rename(root + "/Korvan", dir / "gone");
-    EXPECT_EQ(run({a}), 1);
-    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
-    EXPECT_TRUE(testListDir(root).empty());
-    EXPECT_EQ(rliListCount(&list->waves), 0);
 }
 
 TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
