@@ -59,7 +59,7 @@ struct Hostile {
     const char *why;  // a piece of the error text
 };
 
-std::vector<Hostile> hostileArchives() {
+TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
     std::string flipped = kGood;
     flipped[20] ^= 0x01;
     std::string badDigits = kGood;
@@ -104,11 +104,7 @@ std::vector<Hostile> hostileArchives() {
     // Cut anywhere: inside a header, inside data, at a block's edge.
     for (size_t cut = 100; cut < kGood.size(); cut += (cut % 512 == 0) ? 100 : 412)
         all.push_back({"cut at " + std::to_string(cut), kGood.substr(0, cut), ""});
-    return all;
-}
-
-TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
-    for (const auto &h : hostileArchives()) {
+    for (const auto &h : all) {
         SCOPED_TRACE(h.label);
         ScratchDir dir;
         testWriteFile(dir / "a.kvb", h.bytes);
