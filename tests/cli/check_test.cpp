@@ -13,22 +13,16 @@
 
 namespace {
 
-// A card with two faults that can be repaired: a parameter file whose audio
-// is gone, and a pad naming it.
-TestCard faultyCard(const std::string &root) {
-    TestCard card = TestCard::withTree(root);
-    card.writeCategories({{"DEFAULT", 0}});
-    card.addWave(1, "GOOD", "GOOD.wav");
-    card.addWave(5, "GONE", "GONE.wav", 0, false);
-    card.writeKit("kit000.kvb", "Kit", "", {{1, 5}});
-    return card;
-}
-
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealthyCard) {
     ScratchDir dir;
-    TestCard card = faultyCard(dir.path());
+    // Two faults that can be repaired: a parameter file whose audio is gone, and a pad naming it.
+    TestCard card = TestCard::withTree(dir.path());
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    card.addWave(5, "GONE", "GONE.wav", 0, false);
+    card.writeKit("kit000.kvb", "Kit", "", {{1, 5}});
     auto before = testTreeSnapshot(dir.path());
     CliResult r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);

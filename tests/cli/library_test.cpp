@@ -15,20 +15,15 @@
 
 namespace {
 
-// The card of the JSON test: DEFAULT added in front of SNARE and KICK.
-TestCard exampleCard(const std::string &root) {
-    TestCard card = TestCard::withTree(root);
+TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
+    ScratchDir dir;
+    // DEFAULT is added in front of SNARE and KICK.
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"SNARE", 1}, {"KICK", 0}});
     card.addWave(5, "KICK", "KICK.wav", 1);
     card.addWave(101, "SN", "SN.wav", 0);
     card.addWave(7, "X\"\x82\xA0", "X.wav", 5);
     card.writeKit("kit003.kvb", "Rock", "Sub", {{5, -1}, {101, 7}});
-    return card;
-}
-
-TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
-    ScratchDir dir;
-    TestCard card = exampleCard(dir.path());
     CliResult r = cliRun({"info", dir.path(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
