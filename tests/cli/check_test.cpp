@@ -13,22 +13,16 @@
 
 namespace {
 
-// A card with two faults that can be repaired: a parameter file whose audio
-// is gone, and a pad naming it.
-TestCard faultyCard(const std::string &root) {
-    TestCard card = TestCard::withTree(root);
-    card.writeCategories({{"DEFAULT", 0}});
-    card.addWave(1, "GOOD", "GOOD.wav");
-    card.addWave(5, "GONE", "GONE.wav", 0, false);
-    card.writeKit("kit000.kvb", "Kit", "", {{1, 5}});
-    return card;
-}
-
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealthyCard) {
     ScratchDir dir;
-    TestCard card = faultyCard(dir.path());
+    // Two faults that can be repaired: a parameter file whose audio is gone, and a pad naming it.
+    TestCard card = TestCard::withTree(dir.path());
+    card.writeCategories({{"DEFAULT", 0}});
+    card.addWave(1, "GOOD", "GOOD.wav");
+    card.addWave(5, "GONE", "GONE.wav", 0, false);
+    card.writeKit("kit000.kvb", "Kit", "", {{1, 5}});
     auto before = testTreeSnapshot(dir.path());
     CliResult r = cliRun({"check", dir.path(), "--json"});
     EXPECT_EQ(r.status, 1);
@@ -44,13 +38,12 @@ TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealth
     EXPECT_TRUE(has(r.out, "repair plan:\n  remove_parameter: ")) << r.out;
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
 
-    r = cliRun({"--yes", "check", dir.path(), "--fix", "--json"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "\"healthy\":true,")) << r.out;
-    EXPECT_TRUE(has(r.out, "\"repaired\":[{\"repair\":\"remove_parameter\",\"file\":\"" + prm + "\"")) << r.out;
-    EXPECT_TRUE(has(r.out, "{\"repair\":\"clear_pad\",\"file\":\"" + kit +
+    std::string fixed = cliOut({"--yes", "check", dir.path(), "--fix", "--json"});
+    EXPECT_TRUE(has(fixed, "\"healthy\":true,")) << fixed;
+    EXPECT_TRUE(has(fixed, "\"repaired\":[{\"repair\":\"remove_parameter\",\"file\":\"" + prm + "\"")) << fixed;
+    EXPECT_TRUE(has(fixed, "{\"repair\":\"clear_pad\",\"file\":\"" + kit +
                                "\",\"detail\":\"cleared sub-pad 1\",\"ok\":true}],\"remaining\":[]}\n"))
-        << r.out;
+        << fixed;
     EXPECT_TRUE(has(cliOut({"check", dir.path()}), "the card is healthy"));
     EXPECT_EQ(testReadFile(card.data(0) + "GOOD.wav"), testWavBytes(101));
 
@@ -64,9 +57,8 @@ TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealth
     EXPECT_TRUE(has(r.out, "\"findings\":[{\"kind\":\"restore_staging\",\"file\":\"" + staging)) << r.out;
     EXPECT_TRUE(has(r.out, "\"repair\":\"recover_restore\"}")) << r.out;
     // Unpacking had not finished: the card was never touched, and the staging folder just goes.
-    r = cliRun({"--yes", "check", dir.path(), "--fix"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(has(r.out, "repaired: " + staging + ": the restore was rolled back\n")) << r.out;
+    fixed = cliOut({"--yes", "check", dir.path(), "--fix"});
+    EXPECT_TRUE(has(fixed, "repaired: " + staging + ": the restore was rolled back\n")) << fixed;
     EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
 }
@@ -85,15 +77,11 @@ TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
     testWriteFile(card.data(0) + "NS.wav", other);
     card.writeKit("kit002.kvb", "K", "", {{3, -1}, {-1, -1}, {-1, -1}, {4, 150}});
 
-    CliResult r = cliRun({"duplicates", dir.path(), "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"groups\":[{\"size\":" + std::to_string(kick.size()) +
+    EXPECT_EQ(cliOut({"duplicates", dir.path(), "--json"}), "{\"groups\":[{\"size\":" + std::to_string(kick.size()) +
                          ",\"waves\":[{\"number\":3,\"name\":\"KICK\",\"file\":\"00/KICK.wav\",\"pads\":[{\"kit\":2,"
                          "\"pad\":1,\"sub\":false}]},{\"number\":150,\"name\":\"KICK COPY\",\"file\":\"01/KICK.wav\","
                          "\"pads\":[{\"kit\":2,\"pad\":4,\"sub\":true}]}]}]}\n");
-    r = cliRun({"duplicates", dir.path()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(has(r.out, "2 waves, " + std::to_string(kick.size()) + " bytes each:\n")) << r.out;
+    EXPECT_TRUE(has(cliOut({"duplicates", dir.path()}), "2 waves, " + std::to_string(kick.size()) + " bytes each:\n"));
     testWriteFile(card.data(1) + "KICK.wav", other + "x");
     EXPECT_EQ(cliOut({"duplicates", dir.path(), "--json"}), "{\"groups\":[]}\n");
 }

@@ -45,10 +45,6 @@ protected:
         target.addWave(0, "Snare", "Snare.wav");
         target.addWave(2, "Kick", "Kick.wav", 1);
     }
-    static void expectHealthy(const std::vector<std::string> &roots) {
-        for (const std::string &root : roots)
-            cliOut({"check", root});
-    }
 };
 
 // Import prints each new wave and names each file it refused; a file or wave
@@ -82,13 +78,12 @@ TEST_F(CliTransfer, ImportAndCopyTakeWhatTheDeviceCannotPlayOnlyWithConvert) {
         << r.err;
     EXPECT_EQ(r.out, "0007\t0008\tHat\tDEFAULT\t00/Hat.wav\n");
 
-    r = cliRun({"copy", from, to, "9", "--convert", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"old\":9,\"new\":9,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast_01.wav\","
-                         "\"action\":\"converted\",\"conversion\":\"resampled\""),
+    std::string json = cliOut({"copy", from, to, "9", "--convert", "--json"});
+    EXPECT_NE(json.find("{\"old\":9,\"new\":9,\"name\":\"Fast\",\"category\":\"DEFAULT\",\"file\":\"00/Fast_01.wav\","
+                       "\"action\":\"converted\",\"conversion\":\"resampled\""),
               std::string::npos)
-        << r.out;
-    expectHealthy({to});
+        << json;
+    cliOut({"check", to});
 }
 
 TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesAndExportPrintsThePaths) {
@@ -105,7 +100,7 @@ TEST_F(CliTransfer, CopyKeepsNameBytesAndCategoriesAndExportPrintsThePaths) {
               "{\"copied\":[{\"old\":5,\"new\":6,\"name\":\"キック\",\"category\":\"kicks\",\"file\":"
               "\"00/_L_b__01.wav\"}],\"failed\":[]}\n");
     EXPECT_EQ(testTreeSnapshot(from), source);
-    expectHealthy({from, to});
+    for (const std::string &card : {from, to}) cliOut({"check", card});
 
     // Export prints the paths it wrote and reports the names it refused.
     TestCard(from).addWave(8, "A:B", "ab.wav");
@@ -133,20 +128,17 @@ TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
 
     ASSERT_EQ(symlink(from.c_str(), (dir / "again").c_str()), 0);
     const auto before = testTreeSnapshot(dir.path());
-    struct Case {
-        std::vector<std::string> args;
-        std::string err;
-    };
-    for (const Case &c : {Case{{"copy", from, from + "/", "3"}, "is the same card as"},
-                          Case{{"copy", from, dir / "again", "3"}, "is the same card as"},
-                          Case{{"copy", dir / "again", from, "3"}, "is the same card as"},
-                          Case{{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
-                          Case{{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
-                          Case{{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
-                          Case{{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}})
-        EXPECT_TRUE(cliRefused(c.args, 1, c.err));
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"copy", from, from + "/", "3"}, "is the same card as"},
+        {{"copy", from, dir / "again", "3"}, "is the same card as"},
+        {{"copy", dir / "again", from, "3"}, "is the same card as"},
+        {{"copy", from, to, "3", "Nope"}, "Nope: no such wave on the card"},
+        {{"copy", from, to, "3", "--category", "Snares"}, "Snares: no such category"},
+        {{"import", to, in + "/Kick.wav", "--category", "Snares"}, "Snares: no such category"},
+        {{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}};
+    for (const auto &[args, says] : refused) EXPECT_TRUE(cliRefused(args, 1, says));
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    expectHealthy({from, to});
+    for (const std::string &card : {from, to}) cliOut({"check", card});
 }
 
 // The target fills up (or fails) at every file operation in turn: each wave
@@ -163,7 +155,7 @@ TEST_F(CliTransfer, CopyTargetFailingAtEveryStepStaysHealthy) {
         bool fired = rliFaultFileFired();
         rliFaultFileArm(0, 0, false);
         EXPECT_EQ(r.status, fired ? 1 : 0) << r.err;
-        expectHealthy({target});
+        cliOut({"check", target});
         EXPECT_EQ(testTreeSnapshot(from), source);
         if (!fired) break;
     }

@@ -15,20 +15,15 @@
 
 namespace {
 
-// The card of the JSON test: DEFAULT added in front of SNARE and KICK.
-TestCard exampleCard(const std::string &root) {
-    TestCard card = TestCard::withTree(root);
+TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
+    ScratchDir dir;
+    // DEFAULT is added in front of SNARE and KICK.
+    TestCard card = TestCard::withTree(dir.path());
     card.writeCategories({{"SNARE", 1}, {"KICK", 0}});
     card.addWave(5, "KICK", "KICK.wav", 1);
     card.addWave(101, "SN", "SN.wav", 0);
     card.addWave(7, "X\"\x82\xA0", "X.wav", 5);
     card.writeKit("kit003.kvb", "Rock", "Sub", {{5, -1}, {101, 7}});
-    return card;
-}
-
-TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
-    ScratchDir dir;
-    TestCard card = exampleCard(dir.path());
     CliResult r = cliRun({"info", dir.path(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -62,7 +57,6 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     EXPECT_EQ(doc, expected);
     EXPECT_EQ(r.out, doc.dump() + "\n");
 
-    // `list` in each order, and its JSON.
     const std::string kick = "0005\tKICK\tKICK\t00/KICK.wav\t0.002\n", x = "0007\tX\"あ\tDEFAULT\t00/X.wav\t0.002\n",
                       sn = "0101\tSN\tSNARE\t01/SN.wav\t0.005\n";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -82,8 +76,8 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     // The JSON waves are info's, each with its seconds.
     nlohmann::json snare = nlohmann::json::parse(r.out)["waves"][2];
     snare["seconds"] = 0.005;
-    CliResult json = cliRun({"list", dir.path(), "--json", "--category", "SNARE"});
-    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json({{"volume", dir.path()}, {"waves", {snare}}})) << json.out;
+    EXPECT_EQ(nlohmann::json::parse(cliOut({"list", dir.path(), "--json", "--category", "SNARE"})),
+              nlohmann::json({{"volume", dir.path()}, {"waves", {snare}}}));
     EXPECT_EQ(cliRun({"list", dir.path(), "--sort", "size"}).status, 2);
     EXPECT_EQ(cliRun({"list", dir.path(), "--category", "NOPE"}).status, 1);
 
@@ -92,9 +86,7 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     testWriteFile(card.prm(0) + "10.kvb", testWavePrmText("BAD", "00/../../x.wav", 0));
     testWriteFile(card.prm(0) + "11.kvb", "<WvPrm>");
     auto before = testTreeSnapshot(dir.path());
-    for (const char *flag : {"--json", ""}) {
-        std::vector<std::string> args{"info", dir.path()};
-        if (*flag) args.push_back(flag);
+    for (const auto &args : {std::vector<std::string>{"info", dir.path(), "--json"}, {"info", dir.path()}}) {
         r = cliRun(args);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.err.find("kvbrt: " + orphan + ": orphan parameter file"), std::string::npos) << r.err;
@@ -111,24 +103,18 @@ TEST(CliInfo, JsonDocumentListOrdersAndAReadOnlyScan) {
     EXPECT_NE(summary.out.find("kits        100, 1 with a kit file"), std::string::npos) << summary.out;
 }
 
-TEST(CliInfo, CardsThatCannotBeRead) {
-    ScratchDir dir;
-    testWriteFile(dir / "file", "x");
-    struct Case {
-        std::string volume;
-        const char *reason;
-    };
-    const Case cases[] = {{dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
-    for (const Case &c : cases)
-        for (const char *command : {"info", "list", "check", "duplicates"})
-            EXPECT_TRUE(cliRefused({command, c.volume}, 1, c.reason));
-    EXPECT_EQ(cliRun({"check"}).status, 2);
-}
-
 // The folders made and the maker folder's spelling are the storage layer's;
 // the command prints the device folder and leaves a card that reads.
-TEST(CliInit, SetsUpAnEmptyCardInTheMakerFolderThatIsThereAndRefusesACardOrAFolderInOne) {
+TEST(CliInit, NothingIsACardUntilInitSetsOneUpInTheMakerFolderThatIsThereAndACardOrAFolderInOneIsRefused) {
     ScratchDir dir;
+    testWriteFile(dir / "file", "x");
+    const std::pair<std::string, const char *> noCards[] = {
+        {dir.path(), "no device folder"}, {dir / "absent", "No such file"}, {dir / "file", "not a folder"}};
+    for (const auto &[volume, reason] : noCards)
+        for (const char *command : {"info", "list", "check", "duplicates"})
+            EXPECT_TRUE(cliRefused({command, volume}, 1, reason));
+    EXPECT_EQ(cliRun({"check"}).status, 2);
+
     EXPECT_EQ(cliOut({"init", dir.path()}), dir.path() + "/Korvan/KVB-RT/\n");
     TestCard card(dir.path());
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));

@@ -78,8 +78,7 @@ TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
     ASSERT_EQ(c, 'y');
     EXPECT_TRUE(cliRefused({"rename", root(), "3", "Boom"}, 1, "(process " + std::to_string(child) + ")"));
     EXPECT_EQ(cliRun({"--wait", "rename", root(), "3", "Boom"}).status, 0);
-    int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
     EXPECT_EQ(testReadFile(card.prm(0) + "03.kvb"), testWavePrmText("Boom", "00/kick.wav", 1));
@@ -87,7 +86,6 @@ TEST_F(CliSafetyTest, AHeldCardIsRefusedUnchangedOrWaitedFor) {
 
 TEST_F(CliSafetyTest, FoldersThatAreLinksAreNotWrittenThrough) {
     ScratchDir outside;
-    std::string kit = card.kit() + "kit001.kvb", moved = outside / "kit001.kvb";
     std::filesystem::rename(card.kit(), outside.path() + "/KIT");
     std::filesystem::create_directory_symlink(outside.path() + "/KIT", card.device() + "KIT");
     auto before = testTreeSnapshot(outside.path());
@@ -170,16 +168,14 @@ TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFi
     categoryDeleted["wave kick.wav"] = "DEFAULT";
     ASSERT_EQ(meant.size(), 7u);
     const std::string journals = card.device() + "../.kvbrt-journal/";
-    struct Case {
-        std::vector<std::string> args;
-        std::map<std::string, std::string> after;
-    };
-    for (const Case &c : {Case{{"renumber", root()}, meant}, Case{{"category", root(), "delete", "KICK"}, categoryDeleted}}) {
+    const std::pair<std::vector<std::string>, std::map<std::string, std::string>> cases[] = {
+        {{"renumber", root()}, meant}, {{"category", root(), "delete", "KICK"}, categoryDeleted}};
+    for (const auto &[args, after] : cases) {
         for (long n = 1;; ++n) {
-            SCOPED_TRACE(c.args[0] + " cut off at file operation " + std::to_string(n));
+            SCOPED_TRACE(args[0] + " cut off at file operation " + std::to_string(n));
             // A sticky fault stops every later write, as a crash there would.
             rliFaultFileArm(n, EIO, true);
-            cliRun(c.args);
+            cliRun(args);
             bool fired = rliFaultFileFired();
             rliFaultFileArm(0, 0, false);
             if (!testListDir(journals).empty()) {
@@ -190,9 +186,9 @@ TEST_F(CliSafetyTest, ARenumberOrCategoryDeleteCutOffAnywhereIsFinishedByCheckFi
             EXPECT_TRUE(testListDir(journals).empty());
             // Cut off before its journal, the edit simply did not happen.
             auto now = meaning(root());
-            EXPECT_TRUE(now == c.after || now == meant) << fixed.out;
+            EXPECT_TRUE(now == after || now == meant) << fixed.out;
             if (!fired) {
-                EXPECT_EQ(now, c.after);
+                EXPECT_EQ(now, after);
                 break;
             }
             putBack(before);

@@ -14,8 +14,6 @@
 
 namespace {
 
-using Json = nlohmann::json;
-
 // The JSON document lists the volumes the text does; a mount holding a device
 // tree is marked, and a bind mount of a folder holding a file of that name is
 // not. Mounting needs root: without it only the listing is compared.
@@ -39,10 +37,10 @@ TEST(CliVolumes, JsonIsOneArrayWithTheSameVolumesAsTextAndMarksDeviceTrees) {
     }
     ASSERT_EQ(text.status, 0) << text.err;
     ASSERT_EQ(json.status, 0) << json.err;
-    Json doc = Json::parse(json.out), cardEntry, boundEntry;
+    nlohmann::json doc = nlohmann::json::parse(json.out), cardEntry, boundEntry;
     ASSERT_TRUE(doc.is_array());
     EXPECT_EQ(doc.size(), static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')));
-    for (const Json &v : doc) {
+    for (const nlohmann::json &v : doc) {
         // Paths end without a slash (the root alone is "/").
         std::string path = v["path"];
         EXPECT_TRUE(path == "/" || path.back() != '/') << path;

@@ -42,12 +42,11 @@ TEST(ArchiveRead, RestoresOurArchiveAndCountsItAndAnEmptyOneRestoresNothing) {
     EXPECT_EQ(info.bytes, 1512u);
     makeCard(dir / "Korvan");
     ASSERT_EQ(extract(dir / "Korvan", dir / "a.kvb"), 1);
-    auto snap = testTreeSnapshot(dir / "Korvan");
-    EXPECT_EQ(snap["/KVB-RT/SYSTEM/tag_list.kvb"], testBytes(1000, 1));
-    EXPECT_EQ(snap["/KVB-RT/WAVE/a.wav"], testBytes(512, 2));
-    EXPECT_EQ(snap["/KVB-RT/WAVE/b.wav"], "");
-    EXPECT_EQ(snap["/KVB-RT/notes.txt"], "mine");
-    EXPECT_EQ(snap.size(), 7u);  // three folders, four files
+    EXPECT_EQ(testTreeSnapshot(dir / "Korvan"),
+              (std::map<std::string, std::string>{
+                  {"/KVB-RT", "<folder>"}, {"/KVB-RT/SYSTEM", "<folder>"}, {"/KVB-RT/WAVE", "<folder>"},
+                  {"/KVB-RT/SYSTEM/tag_list.kvb", testBytes(1000, 1)}, {"/KVB-RT/WAVE/a.wav", testBytes(512, 2)},
+                  {"/KVB-RT/WAVE/b.wav", ""}, {"/KVB-RT/notes.txt", "mine"}}));
     // One of only end blocks, padded as tar programs pad, restores nothing.
     testWriteFile(dir / "a.kvb", testTarEnd() + std::string(8192, '\0'));
     ASSERT_EQ(extract(dir / "base", dir / "a.kvb"), 1);
@@ -60,7 +59,7 @@ struct Hostile {
     const char *why;  // a piece of the error text
 };
 
-std::vector<Hostile> hostileArchives() {
+TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
     std::string flipped = kGood;
     flipped[20] ^= 0x01;
     std::string badDigits = kGood;
@@ -105,11 +104,7 @@ std::vector<Hostile> hostileArchives() {
     // Cut anywhere: inside a header, inside data, at a block's edge.
     for (size_t cut = 100; cut < kGood.size(); cut += (cut % 512 == 0) ? 100 : 412)
         all.push_back({"cut at " + std::to_string(cut), kGood.substr(0, cut), ""});
-    return all;
-}
-
-TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
-    for (const auto &h : hostileArchives()) {
+    for (const auto &h : all) {
         SCOPED_TRACE(h.label);
         ScratchDir dir;
         testWriteFile(dir / "a.kvb", h.bytes);
@@ -123,34 +118,6 @@ TEST(ArchiveRead, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
         std::string error;
         EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
         EXPECT_EQ(error, info.error);
-        EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    }
-}
-
-TEST(ArchiveRead, WhatStandsInTheWayInTheBaseRefusesTheArchive) {
-    // A link to a folder outside, a file where a folder is needed, a folder where a file goes.
-    const struct {
-        std::string kind, at;
-        const char *why;
-    } cases[] = {
-        {"link", "KVB-RT", "symbolic link"},
-        {"link", "KVB-RT/WAVE", "symbolic link"},
-        {"file", "KVB-RT", ""},
-        {"folder", "KVB-RT/WAVE/a.wav", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.kind + " at " + c.at);
-        ScratchDir dir;
-        testWriteFile(dir / "a.kvb", kGood);
-        std::filesystem::path at = dir / ("Korvan/" + c.at);
-        std::filesystem::create_directories(c.kind == "folder" ? at : at.parent_path());
-        std::filesystem::create_directories(dir / "outside");
-        if (c.kind == "link") std::filesystem::create_directory_symlink(dir / "outside", at);
-        if (c.kind == "file") testWriteFile(at.string(), "a file");
-        auto before = testTreeSnapshot(dir.path());
-        std::string error;
-        EXPECT_EQ(extract(dir / "Korvan", dir / "a.kvb", &error), 0);
-        EXPECT_NE(error.find(c.why), std::string::npos) << error;
         EXPECT_EQ(testTreeSnapshot(dir.path()), before);
     }
 }

@@ -23,28 +23,22 @@ struct Outcome {
     std::string target;
 };
 
-std::string base(const std::string &path) { return path.substr(path.rfind('/') + 1); }
-
 class ExportTest : public HeadlessTest {
 protected:
-    std::string root, out;
+    std::string root = dir / "card", out = dir / "out";
+    TestCard card{root};
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
         HeadlessTest::SetUp();
-        root = dir / "card";
-        out = dir / "out";
         testMakeDirs(out);
-        TestCard(root).makeTree();
+        card.makeTree();
     }
     void TearDown() override {
         waveListDispose(list);
         waveExportSetReport(nullptr, nullptr);
         HeadlessTest::TearDown();
-    }
-    void addWave(int number, const std::string &name, const std::string &file) {
-        TestCard(root).addWave(number, name, file);
     }
     void open() {
         list = waveListCreateFromStorageWindowOpen(root.c_str(), 0, WSTORAGE_SCAN_READ_ONLY);
@@ -63,21 +57,21 @@ protected:
         waveExportCalc(list);
         std::vector<std::string> written;
         for (const auto &o : outcomes)
-            if (o.result == EXPORT_OK) written.push_back(base(o.target));
+            if (o.result == EXPORT_OK) written.push_back(o.target.substr(o.target.rfind('/') + 1));
         return written;
     }
     std::string audio(int number) {
         const sWave *w = waveListFindWaveNumber(list, number);
-        return testReadFile(TestCard(root).data(number / 100) + w->fileName);
+        return testReadFile(card.data(number / 100) + w->fileName);
     }
 };
 
 TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRuleAndNothingIsReplaced) {
-    addWave(0, "Kick 1", "Kick.wav");
-    addWave(1, "KICK", "k1.wav");
-    addWave(2, "KICK", "k2.wav");
-    addWave(3, "Clap", "Clap.aif");
-    addWave(4, "Kick.1", "x.wav");
+    card.addWave(0, "Kick 1", "Kick.wav");
+    card.addWave(1, "KICK", "k1.wav");
+    card.addWave(2, "KICK", "k2.wav");
+    card.addWave(3, "Clap", "Clap.aif");
+    card.addWave(4, "Kick.1", "x.wav");
     open();
     using V = std::vector<std::string>;
     EXPECT_EQ(run({0}), V{"Kick 1.wav"});
@@ -112,13 +106,13 @@ TEST_F(ExportTest, NamesFollowTheWaveAndTheRunningNumberRuleAndNothingIsReplaced
 }
 
 TEST_F(ExportTest, RefusedFailedAndCancelledWavesAreReportedAndNothingMoreIsWritten) {
-    addWave(0, "A/B", "ab.wav");
-    addWave(1, "Good", "good.wav");
-    addWave(2, "Q?", "q.wav");
-    addWave(3, "Lost", "lost.wav");
-    addWave(4, "Tail", "tail.wav");
+    card.addWave(0, "A/B", "ab.wav");
+    card.addWave(1, "Good", "good.wav");
+    card.addWave(2, "Q?", "q.wav");
+    card.addWave(3, "Lost", "lost.wav");
+    card.addWave(4, "Tail", "tail.wav");
     open();
-    unlink((TestCard(root).data(0) + "lost.wav").c_str());
+    unlink((card.data(0) + "lost.wav").c_str());
     EXPECT_EQ(run({0, 1, 2, 3, 4}), (std::vector<std::string>{"Good.wav", "Tail.wav"}));
     std::vector<int> want = {EXPORT_BAD_NAME, EXPORT_OK, EXPORT_BAD_NAME, EXPORT_COPY_FAILED, EXPORT_OK};
     ASSERT_EQ(outcomes.size(), want.size());
@@ -152,8 +146,8 @@ TEST_F(ExportTest, RefusedFailedAndCancelledWavesAreReportedAndNothingMoreIsWrit
 }
 
 TEST_F(ExportTest, AFailingFileOperationLeavesOnlyWholeFiles) {
-    addWave(0, "One", "one.wav");
-    addWave(1, "Two", "two.wav");
+    card.addWave(0, "One", "one.wav");
+    card.addWave(1, "Two", "two.wav");
     open();
     for (long n = 1; n < 100; ++n) {
         ScratchDir target;

@@ -32,12 +32,6 @@ struct Outcome {
     std::string why;
 };
 
-// A WAV whose odd-sized chunk before the audio data is padded to even length.
-std::string wavOddChunk() {
-    return testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("LIST", "abc") +
-                    testChunk("data", std::string(400, '\x11')));
-}
-
 void collect(const char *, int result, const sWave *wave, const sConvertResult *how, const char *why, void *ctx) {
     static_cast<std::vector<Outcome> *>(ctx)->push_back(
         {result, wave ? wave->waveNumber : -1, how ? how->info.kind : -1, why});
@@ -45,13 +39,12 @@ void collect(const char *, int result, const sWave *wave, const sConvertResult *
 
 class ImportTest : public HeadlessTest {
 protected:
-    std::string root;
+    std::string root = dir / "card";
     sWaveList *list = nullptr;
     std::vector<Outcome> outcomes;
 
     void SetUp() override {
         HeadlessTest::SetUp();
-        root = dir / "card";
         testMakeDirs(root);
         testMakeDirs(dir / "in");
     }
@@ -187,12 +180,14 @@ TEST_F(ImportTest, RefusedFilesAreNamedWithTheirReasonOrConvertedAndTheRestGoOn)
 // next scan with its parameter file, name and audio, every name passes the
 // rule, and the check finds nothing to say about the card.
 TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
-    card().makeTree();
-    card().writeCategories({{"DEFAULT", 0}});
+    TestCard::withTree(root).writeCategories({{"DEFAULT", 0}});
     open();
     std::string snare = source("Snare Drum 01.wav", testWavBytes(300, 44100, 16, 2));
+    // KICK.WAV's odd-sized chunk before the audio data is padded to even length.
+    std::string kick = testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("LIST", "abc") +
+                                testChunk("data", std::string(400, '\x11')));
     std::vector<std::string> paths = {snare, snare, snare, source("AB_12.wav", testWavBytes(10)),
-                                      source("KICK.WAV", wavOddChunk()), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
+                                      source("KICK.WAV", kick), source("\xC3\x89" "clat.aif", testAiffBytes(50, 16)),
                                       source("Hat.aiff", testAiffBytes(7, 16))};
     const char *hostile[] = {"a<b", "a>b", "e\\f", "g\th", "i\nj", "k:l", "m*n", "o?p", "q\"r", "s|t", "CON",
                              "lpt1", "Com9.x", ".hid", "   ", "ab. ", "x\x7f", "\x01", "\xE3\x82\xBD" "\xE8\xA1\xA8",
@@ -229,15 +224,28 @@ TEST_F(ImportTest, FilesBecomeWavesNamedByTheRuleAndReadBackWhole) {
     waveHealthDispose(&report);
 }
 
-TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
+// A missing category takes no file; numbers follow the last wave and stop at
+// 9999; a pulled card is reported.
+TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999AndAMissingCategoryOrAPulledCardLeavesNoFile) {
     card().addWave(150, "Old", "Old.wav");
     open();
     std::string good = source("New.wav", testWavBytes(10));
+    EXPECT_EQ(run({good}, 5), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
+    EXPECT_EQ(outcomes[0].why, "the category does not exist");
+    EXPECT_EQ(testListDir(card().data(1)), std::vector<std::string>{"Old.wav"});
     EXPECT_EQ(run({good}), 0);
     ASSERT_NE(wave(151), nullptr);
     EXPECT_STREQ(wave(151)->dataFolder, "01");
     EXPECT_TRUE(testExists(card().prm(1) + "51.kvb"));
     EXPECT_TRUE(testExists(card().data(1) + "New.wav"));
+    // The card goes; its mount folder stays behind, and gets nothing planted in it.
+    fs::rename(root + "/Korvan", dir / "gone");
+    EXPECT_EQ(run({good}), 1);
+    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
+    EXPECT_TRUE(testListDir(root).empty());
+    EXPECT_EQ(rliListCount(&list->waves), 2);
+    fs::rename(dir / "gone", root + "/Korvan");
 
     card().addWave(9999, "Last", "Last.wav");
     open();
@@ -247,39 +255,6 @@ TEST_F(ImportTest, NumbersFollowTheLastWaveAndStopAt9999) {
     EXPECT_EQ(outcomes[0].why, "no wave number is left after 9999");
     EXPECT_EQ(rliListCount(&list->waves), 3);
     expectCardMatchesLibrary();
-}
-
-TEST_F(ImportTest, NothingOnTheCardIsReplaced) {
-    testMakeDirs(card().data(0));
-    // A file the library does not know, one in another case, a folder in the
-    // way, and a parameter file at the next number whose wave was left out.
-    testWriteFile(card().data(0) + "Snare.wav", "stray");
-    testWriteFile(card().data(0) + "SNARE_03.WAV", "stray");
-    testMakeDirs(card().data(0) + "Snare_04.wav");
-    card().addWave(0, "Gone", "");
-    open();
-    std::string prm0 = testReadFile(card().prm(0) + "00.kvb");
-    EXPECT_EQ(run({source("Snare.wav", testWavBytes(10))}), 0);
-    EXPECT_EQ(outcomes[0].number, 1);
-    EXPECT_STREQ(wave(1)->fileName, "Snare_05.wav");
-    EXPECT_EQ(testReadFile(card().data(0) + "Snare.wav"), "stray");
-    EXPECT_EQ(testReadFile(card().data(0) + "SNARE_03.WAV"), "stray");
-    EXPECT_EQ(testReadFile(card().prm(0) + "00.kvb"), prm0);
-}
-
-TEST_F(ImportTest, AMissingCategoryOrAPulledCardLeavesNoFileAndIsReported) {
-    open();
-    std::string a = source("a.wav", testWavBytes(10));
-    EXPECT_EQ(run({a}, 5), 1);
-    EXPECT_EQ(outcomes[0].result, IMPORT_NO_CATEGORY);
-    EXPECT_EQ(outcomes[0].why, "the category does not exist");
-    EXPECT_EQ(testListDir(card().device() + "WAVE/DATA"), std::vector<std::string>{});
-    // The card goes; its mount folder stays behind, and gets nothing planted in it.
-    fs::rename(root + "/Korvan", dir / "gone");
-    EXPECT_EQ(run({a}), 1);
-    EXPECT_EQ(outcomes[0].result, IMPORT_COPY_FAILED);
-    EXPECT_TRUE(testListDir(root).empty());
-    EXPECT_EQ(rliListCount(&list->waves), 0);
 }
 
 TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
@@ -313,22 +288,36 @@ TEST_F(ImportTest, CancelStopsBetweenFilesAndInsideTheCopy) {
     expectCardMatchesLibrary();
 }
 
-TEST_F(ImportTest, PadAssignmentGoesToTheSelectedSlot) {
+// A new wave replaces nothing on the card, and is put on the selected pad
+// slot when asked to, for that run only.
+TEST_F(ImportTest, NothingOnTheCardIsReplacedAndPadAssignmentGoesToTheSelectedSlot) {
+    testMakeDirs(card().data(0));
+    // A file the library does not know, one in another case, a folder in the
+    // way, and a parameter file at the next number whose wave was left out.
+    testWriteFile(card().data(0) + "Snare.wav", "stray");
+    testWriteFile(card().data(0) + "SNARE_03.WAV", "stray");
+    testMakeDirs(card().data(0) + "Snare_04.wav");
+    card().addWave(0, "Gone", "");
     open();
+    std::string prm0 = testReadFile(card().prm(0) + "00.kvb");
     sKit *kit = waveListKitPtr(list, 4);
     for (int sub : {0, 1}) {
         waveKitSelect(kit);
         wavePadSelect(waveKitPadPtr(kit, 2), sub);
         waveImportSetPadAssign();
-        EXPECT_EQ(run({source("p.wav", testWavBytes(10))}), 0);
+        EXPECT_EQ(run({source("Snare.wav", testWavBytes(10))}), 0);
         sPad *pad = waveKitPadPtr(kit, 2);
         EXPECT_EQ(sub ? pad->subWaveNumber : pad->waveNumber, outcomes[0].number);
         EXPECT_EQ(kit->isFile, 1);
         EXPECT_EQ(kit->edited, 1);
     }
-    // The assignment lasts one run only.
+    ASSERT_NE(wave(1), nullptr);
+    EXPECT_STREQ(wave(1)->fileName, "Snare_05.wav");
+    EXPECT_EQ(testReadFile(card().data(0) + "Snare.wav"), "stray");
+    EXPECT_EQ(testReadFile(card().data(0) + "SNARE_03.WAV"), "stray");
+    EXPECT_EQ(testReadFile(card().prm(0) + "00.kvb"), prm0);
     EXPECT_EQ(run({source("q.wav", testWavBytes(10))}), 0);
-    EXPECT_EQ(waveKitPadPtr(kit, 2)->subWaveNumber, 1);
+    EXPECT_EQ(waveKitPadPtr(kit, 2)->subWaveNumber, 2);
     waveKitSelect(nullptr);
     wavePadSelect(nullptr, 0);
 }
@@ -354,7 +343,6 @@ TEST_F(ImportTest, AFailingFileOperationLeavesNoPartialWave) {
     std::string a = source("a.wav", testWavBytes(100)), b = source("b.wav", testWavBytes(200));
     for (long n = 1; n < 200; ++n) {
         fs::remove_all(root);
-        testMakeDirs(root);
         open();
         hlFailFileOperation(n, EIO);
         run({a, b});
