@@ -51,8 +51,12 @@ protected:
                 if (rgba[size_t(((h - 1 - y) * w + x) * 4)] > 128) out.insert({left + x, top + y});
         return out;
     }
-    CgifUILabel *label(float left, float top, const char *text) {
-        auto *l = screen->add<CgifUILabel>();
+    // A label of `frame` (default: the screen's one frame).
+    CgifUILabel *label(float left, float top, const char *text, CgifFrame *frame = nullptr) {
+        screen->setManeger();
+        auto *l = new CgifUILabel;
+        (frame ? frame : screen->frame)->addObject(l);
+        EXPECT_EQ(l->init(), 0);
         l->setWorldLeftTopPos(left, top);  // 120 x 20, text 4 from the left
         l->setFontSize(12);
         l->setTextColor(gifGrey(1));
@@ -95,13 +99,7 @@ TEST_F(DrawTest, RowsPartlyOutsideAFrameShowTheirVisiblePart) {
     list->setBackground(-1, 50, 40, 300, 200);
     list->flags |= FRAME_FIXED_X;
     screen->system.scrollY = -10;
-    auto *row = new CgifUILabel;
-    list->addObject(row);
-    row->init();
-    row->setWorldLeftTopPos(40, 112);  // drawn at 102, so its text straddles y 112
-    row->setFontSize(12);
-    row->setTextColor(gifGrey(1));
-    row->setMessageData("MMMMMMMM");
+    label(40, 112, "MMMMMMMM", list);  // drawn at 102, so its text straddles y 112
     int baseline = int(bmfCenteredBaseline(12, 122)) - 10;
     Pixels all = glyphPixels(12, "MMMMMMMM", 44, baseline), want;
     for (auto &p : all)

@@ -172,30 +172,24 @@ TEST_F(WidgetTest, TheScreenFollowsInputEventByEventWithinABatch) {
 }
 
 TEST_F(WidgetTest, FrameViewportsClipToTheWindowAndTheHeader) {
-    struct { float l, t, w, h; uint32_t flags; std::array<float, 4> want; } cases[] = {
+    struct { float l, t, w, h; uint32_t flags; std::array<float, 4> want; int scrollY = 0; } cases[] = {
         {10, 40, 100, 300, 0, {10, 112, 100, 228 - 40}},   // header limit, then the window's bottom
         {10, 40, 100, 200, 0, {10, 112, 100, 128}},
         {10, 40, 100, 60, 0, {10, 112, 100, 0}},            // wholly under the header
         {-20, 0, 100, 50, FRAME_FIXED_Y, {0, 0, 80, 50}},
         {350, 280, 100, 50, FRAME_FIXED_Y, {350, 280, 50, 20}},
+        {0, 200, 50, 50, 0, {0, 170, 50, 50}, -30},          // scrolling moves a scrolling frame
     };
     for (auto &c : cases) {
         CgifFrame f;
         f.system = &screen->system;
         screen->setManeger();
+        screen->system.scrollY = c.scrollY;
         ASSERT_EQ(f.setBackground(-1, c.l, c.t, c.w, c.h), 0);
         f.flags = c.flags;
         f.calcViewPort(screen->system);
         EXPECT_EQ((std::array<float, 4>{f.viewport[0], f.viewport[1], f.viewport[2], f.viewport[3]}), c.want);
     }
-    // Scrolling moves a scrolling frame only.
-    screen->system.scrollY = -30;
-    CgifFrame f;
-    f.system = &screen->system;
-    f.setBackground(-1, 0, 200, 50, 50);
-    f.calcViewPort(screen->system);
-    EXPECT_EQ(f.viewport[1], 170);
-    screen->system.scrollY = 0;
 }
 
 TEST_F(WidgetTest, ANumericFieldClampsWhatIsTypedWhenEditingEnds) {
@@ -206,7 +200,7 @@ TEST_F(WidgetTest, ANumericFieldClampsWhatIsTypedWhenEditingEnds) {
     for (auto &c : cases) {
         e->setMessageData("");
         click(60, 60);
-        for (const char *p = c.typed; *p; p++) type(*p == '-' ? uint32_t('-') : uint32_t(*p), std::string(1, *p).c_str());
+        typeText(c.typed);
         type(KS_RETURN, "\r");
         run();
         EXPECT_STREQ(e->getMessageData(), c.text) << c.typed;
