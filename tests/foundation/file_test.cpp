@@ -17,6 +17,7 @@ namespace {
 class FileTest : public testing::Test {
 protected:
     ScratchDir dir;
+    std::wstring wdir{dir.path().begin(), dir.path().end()};
     void TearDown() override {
         rliFaultFileArm(0, 0, false);
         memTestFailNth(0, false);
@@ -34,7 +35,6 @@ TEST_F(FileTest, ReadingTakesAtMostMaxSizeButReportsTheWholeLength) {
     EXPECT_EQ(rliFileSeek(f, 0), -2);  // read modes keep no stream
     EXPECT_EQ(rliFileClose(f), 0);
 
-    std::wstring wdir(dir.path().begin(), dir.path().end());
     f = rliFileOpen(L"ten.bin", "r", -1, wdir.c_str());
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(rliFileGetDataAddr(f))), "0123456789");
@@ -139,7 +139,6 @@ TEST_F(FileTest, SyncBatchesNestAndSyncOnceAtTheOutermostEnd) {
 
 TEST_F(FileTest, ExistenceSizeAndFolderTests) {
     testWriteFile(dir / "f", "12345");
-    std::wstring wdir(dir.path().begin(), dir.path().end());
     EXPECT_EQ(rliFileGetReadOnly(L"f", wdir.c_str()), 0);
     EXPECT_EQ(rliFileGetReadOnly(L"g", wdir.c_str()), -1);
     EXPECT_EQ(rliFileGetReadOnly(L"", wdir.c_str()), -1);

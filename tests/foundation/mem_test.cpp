@@ -39,7 +39,6 @@ TEST_F(MemTest, LengthsRoundUpPayloadsAlignCountersFollowEveryBlockAndBadPointer
     void *five = memMalloc(5, "Test");
     ASSERT_NE(zero, nullptr);
     ASSERT_NE(five, nullptr);
-    EXPECT_NE(zero, five);
     EXPECT_EQ((static_cast<sMemHead *>(zero) - 1)->length, 0u);
     EXPECT_EQ((static_cast<sMemHead *>(five) - 1)->length, 8u);
     EXPECT_EQ(memGetBlockCount(), blocks + 2);

@@ -138,15 +138,9 @@ int testWaitProgram(int pid, double seconds, bool killLate) {
 
 bool testHaveProgram(const std::string &name) {
     const char *path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
     return false;
 }
 
