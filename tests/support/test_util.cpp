@@ -71,14 +71,6 @@ std::vector<std::string> testListDir(const std::string &path) {
 
 bool testIsRoot() { return geteuid() == 0; }
 
-bool testUnderSanitizer() {
-#if defined(KVB_SANITIZE)
-    return true;
-#else
-    return false;
-#endif
-}
-
 namespace {
 
 // Starts `argv` with its standard output sent to `outPath` and, unless null,
