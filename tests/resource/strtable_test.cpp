@@ -98,7 +98,7 @@ TEST_F(StringTable, EveryUsedTextReadsBackInBothLanguages) {
     EXPECT_EQ(std::string(dnaStrGetUtf8Ptr(DNASTR_TITLE_ERROR)), "エラー");
 }
 
-TEST_F(StringTable, LanguageCodeIsTheLanguagePartOfThePlatformEntry) {
+TEST_F(StringTable, TheLanguageIsThatOfThePlatformEntryThenEnglishThenDummies) {
     const struct {
         const char *entry;
         const char *code;
@@ -113,9 +113,7 @@ TEST_F(StringTable, LanguageCodeIsTheLanguagePartOfThePlatformEntry) {
         dnaStrLanguageCode(c.entry, code);
         EXPECT_STREQ(code, c.code) << (c.entry ? c.entry : "(null)");
     }
-}
-
-TEST_F(StringTable, ADamagedLanguageFallsBackToEnglishAndNoTableToDummies) {
+    // A damaged table falls back to English.
     std::filesystem::copy_file(tableFolder() + "/STRING_TABLE_en.zar", dir / "STRING_TABLE_en.zar");
     ASSERT_TRUE(testWriteFile(dir / "STRING_TABLE_ja.zar", "not a table"));
     EXPECT_EQ(dnaStrOpen(dir.path().c_str(), "ja_JP.UTF-8"), 0);
@@ -136,7 +134,6 @@ TEST_F(StringTable, LookupsKeepTwoWideResultsAndAppendDetails) {
     ASSERT_EQ(dnaStrOpen(tableFolder().c_str(), "en"), 0);
     const wchar_t *first = dnaStrGetPtr(DNASTR_MENU_FILE);
     const wchar_t *second = dnaStrGetPtr(DNASTR_MENU_VIEW);
-    EXPECT_NE(first, second);
     EXPECT_STREQ(first, L"File");
     EXPECT_STREQ(second, L"View");
     EXPECT_STREQ(dnaStrGetPtr(DNASTR_TITLE_ERROR, L"a.wav"), L"Error\ta.wav");
