@@ -30,7 +30,7 @@ CgifUIButton *okButton(GtScreen *s, int type, int32_t *valueData) {
     return b;
 }
 
-TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnce) {
+TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnceAndALabelClicksWithItsButtonOnly) {
     int32_t data = 0;
     CgifUIButton *b = okButton(screen, BUTTON_TOGGLE, &data);
     CgifTexMng *t = screen->textures;
@@ -65,6 +65,18 @@ TEST_F(WidgetTest, AButtonStepsOnAReleaseOverItselfAndPostsOnce) {
     EXPECT_EQ(b->getValue(), 0);
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(screen->objects->getCount(), 0);
+    // A label clicks with its own button only.
+    auto *l = screen->add<CgifUILabel>();
+    l->setWorldLeftTopPos(0, 0);
+    l->setMessage(12, 3);
+    l->setFlags(OBJ_SECOND_BUTTON);
+    click(10, 10);
+    run();
+    EXPECT_TRUE(messages().empty());
+    press(10, 10, OS_BUTTON_RIGHT);
+    release(10, 10, OS_BUTTON_RIGHT);
+    run();
+    EXPECT_EQ(messages(), (Msgs{{12, 0, 3}}));
 }
 
 TEST_F(WidgetTest, AThreeStateButtonCyclesShowingEachStatesPicturesAndPostsValuesConverted) {
@@ -321,20 +333,6 @@ TEST_F(WidgetTest, AKnobTurnsWithThePointerAndIgnoresTinyTurns) {
     release(260, 149);
     run();
     EXPECT_EQ(messages(), (Msgs{{5, 225 * 1000 / 120, 0}}));
-}
-
-TEST_F(WidgetTest, ALabelClicksWithItsButtonOnly) {
-    auto *l = screen->add<CgifUILabel>();
-    l->setWorldLeftTopPos(0, 0);
-    l->setMessage(12, 3);
-    l->setFlags(OBJ_SECOND_BUTTON);
-    click(10, 10);
-    run();
-    EXPECT_TRUE(messages().empty());
-    press(10, 10, OS_BUTTON_RIGHT);
-    release(10, 10, OS_BUTTON_RIGHT);
-    run();
-    EXPECT_EQ(messages(), (Msgs{{12, 0, 3}}));
 }
 
 TEST_F(WidgetTest, FullTextureManagersRefuseAndKeepWhatTheyHold) {

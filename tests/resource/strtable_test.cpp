@@ -203,12 +203,10 @@ TEST_F(StringTable, GeneratorRefusesBadSources) {
         SCOPED_TRACE(c.why);
         ASSERT_TRUE(testWriteFile(dir / "bad.txt", c.source));
         EXPECT_EQ(runTool({dir / "bad.txt", table}), 1);
-        EXPECT_FALSE(testExists(table));
         EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"bad.txt"});
     }
     ASSERT_TRUE(testWriteFile(dir / "good.txt", fullSource({{DNASTR_ABOUT_TEXT, "v@VERSION@ \\\\ \\t"}})));
     EXPECT_EQ(runTool({"-D", "VERSION=9.8", dir / "good.txt", table}), 0);
-    ASSERT_EQ(dnaStrOpen(dir.path().c_str(), "xx"), -1);
     std::string bytes = testReadFile(table);
     ASSERT_EQ(dnaStrOpenBuffer(bytes.data(), bytes.size(), "xx"), 0);
     EXPECT_STREQ(dnaStrGetUtf8Ptr(DNASTR_ABOUT_TEXT), "v9.8 \\ \t");

@@ -165,7 +165,7 @@ TEST_F(UserStore, RefusedFilesAreReplacedByDefaults) {
     }
 }
 
-TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplaced) {
+TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplacedAndTheDocumentsFolderFollowsTheXdgRules) {
     std::string bytes = defaultFile();
     putWord(bytes, 44, 57);
     // A folder field with no terminator anywhere in its 1024 words.
@@ -198,10 +198,7 @@ TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplaced) {
     userInit(&flags);
     EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), testWide(home + "/Documents/"));
     EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/Documents/"));
-}
-
-TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
-    std::filesystem::create_directories(config);
+    // The documents folder follows the XDG rules.
     const std::string dirs = config + "/user-dirs.dirs";
     std::filesystem::create_directories(home + "/Dokumente");
     std::filesystem::create_directories(dir / "elsewhere");
