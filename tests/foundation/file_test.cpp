@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <climits>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>

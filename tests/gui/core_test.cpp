@@ -5,7 +5,6 @@
 #include <deque>
 #include <random>
 
-#include "foundation/mem.h"
 #include "gui/font.h"
 #include "gui/gifqueue.h"
 #include "gui/sjis.h"

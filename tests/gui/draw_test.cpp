@@ -9,10 +9,8 @@
 
 #include "foundation/str.h"
 #include "gui/bmfdraw.h"
-#include "gui/button.h"
 #include "gui/label.h"
 #include "gui/progressbar.h"
-#include "gui/sprite.h"
 #include "gui_fixture.h"
 #include "resource/bmfont.h"
 #include "support/job_probe.h"

@@ -8,13 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "foundation/global.h"
-#include "foundation/mem.h"
 #include "gui/frame.h"
 #include "gui/gifqueue.h"
 #include "gui/objmng.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
 
 #include "foundation/str.h"
 #include "gui/sjis.h"

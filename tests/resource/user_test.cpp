@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
-#include <cwchar>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "foundation/fault.h"
-#include "foundation/str.h"
 #include "resource/user.h"
 #include "support/test_util.h"
 
