@@ -163,7 +163,6 @@ TEST(TextureFont, SplitsEscapesNeverReadsPastTheTextAndMeasures) {
     sgifFontStrData one[1];
     EXPECT_EQ(CgifFont::getStrData(one, 1, "abc"), 1);
 
-    // Sizes, pitches and widths.
     CgifFont f;
     f.setSize(12);
     EXPECT_EQ(f.pitch, 12);

@@ -19,7 +19,6 @@ namespace {
 
 std::string buildDir() { return KVB_BUILD_ROOT; }
 std::string tableFolder() { return buildDir() + "/share/kvb-rt-wave-manager/language"; }
-std::string sourceFolder() { return KVB_SOURCE_ROOT "/resources/strings"; }
 
 // Runs the table generator; returns its exit status.
 int runTool(std::vector<std::string> args) {
@@ -78,7 +77,7 @@ protected:
 TEST_F(StringTable, EveryUsedTextReadsBackInBothLanguages) {
     for (const char *code : {"en", "ja"}) {
         SCOPED_TRACE(code);
-        std::map<int, std::string> source = readSource(sourceFolder() + "/" + code + ".txt");
+        std::map<int, std::string> source = readSource(KVB_SOURCE_ROOT "/resources/strings/" + std::string(code) + ".txt");
         ASSERT_EQ(dnaStrOpen(tableFolder().c_str(), code), 0);
         EXPECT_STREQ(dnaStrLanguage(), code);
         for (eDNASTR id : kDnaStrUsed) {
