@@ -79,17 +79,12 @@ TEST(Sjis, CopiesAndStepsNeverSplitAPair) {
     EXPECT_EQ(gifCharNext(name, 1), 3);
 }
 
-// A TGA header with the given fields and `payload` bytes of pixels.
+// A TGA header with the given fields and `payload` bytes after it (the ID field's included).
 std::vector<uint8_t> tga(int type, int w, int h, int bits, size_t payload, int cmapType = 0, int idLength = 0) {
-    std::vector<uint8_t> t(18 + size_t(idLength) + payload, 0x11);
+    std::vector<uint8_t> t(18 + payload, 0x11);
     std::fill(t.begin(), t.begin() + 18, 0);
     t[0] = uint8_t(idLength), t[1] = uint8_t(cmapType), t[2] = uint8_t(type);
     t[12] = uint8_t(w), t[13] = uint8_t(w >> 8), t[14] = uint8_t(h), t[15] = uint8_t(h >> 8), t[16] = uint8_t(bits);
-    return t;
-}
-
-std::vector<uint8_t> idLength(std::vector<uint8_t> t, int n) {
-    t[0] = uint8_t(n);
     return t;
 }
 
@@ -99,9 +94,9 @@ TEST(Tga, DecodesOnlyWholeUncompressedTrueColourBottomRowFirst) {
     struct { std::vector<uint8_t> data; bool header; int rc; std::array<int, 3> tex = {}; } cases[] = {
         {tga(2, 100, 30, 24, 100 * 30 * 3), true, 0, {128, 32, 3}},
         {tga(2, 64, 64, 32, 64 * 64 * 4), true, 0, {64, 64, 4}},
-        {tga(2, 3, 2, 24, 3 * 2 * 3, 0, 5), true, 0, {4, 2, 3}},  // an ID field is skipped
+        {tga(2, 3, 2, 24, 5 + 3 * 2 * 3, 0, 5), true, 0, {4, 2, 3}},  // an ID field is skipped
         {tga(2, 100, 30, 24, 100 * 30 * 3 - 1), true, -1},  // one byte short
-        {idLength(tga(2, 3, 2, 24, 3 * 2 * 3), 200), true, -1},  // the ID field eats the pixels
+        {tga(2, 3, 2, 24, 3 * 2 * 3, 0, 200), true, -1},    // the ID field eats the pixels
         {tga(10, 4, 4, 24, 4 * 4 * 3), true, -1},           // run-length coded
         {tga(1, 4, 4, 8, 4 * 4), true, -1},                 // colour-mapped
         {tga(2, 4, 4, 16, 4 * 4 * 2), true, -1},            // 16 bits

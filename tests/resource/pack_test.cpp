@@ -48,8 +48,7 @@ protected:
 
     void SetUp() override {
         rkeGlobalInit();
-        std::wstring folder(dir.path().begin(), dir.path().end());
-        std::wcsncpy(G.currentDir, folder.c_str(), kGlobalDirMax - 1);
+        std::wcsncpy(G.currentDir, testWide(dir.path()).c_str(), kGlobalDirMax - 1);
     }
     void TearDown() override {
         rkeFileDisposeAll();
