@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <climits>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@ namespace {
 class FileTest : public testing::Test {
 protected:
     ScratchDir dir;
+    std::wstring wdir{dir.path().begin(), dir.path().end()};
     void TearDown() override {
         rliFaultFileArm(0, 0, false);
         memTestFailNth(0, false);
@@ -34,7 +34,6 @@ TEST_F(FileTest, ReadingTakesAtMostMaxSizeButReportsTheWholeLength) {
     EXPECT_EQ(rliFileSeek(f, 0), -2);  // read modes keep no stream
     EXPECT_EQ(rliFileClose(f), 0);
 
-    std::wstring wdir(dir.path().begin(), dir.path().end());
     f = rliFileOpen(L"ten.bin", "r", -1, wdir.c_str());
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(rliFileGetDataAddr(f))), "0123456789");
@@ -139,7 +138,6 @@ TEST_F(FileTest, SyncBatchesNestAndSyncOnceAtTheOutermostEnd) {
 
 TEST_F(FileTest, ExistenceSizeAndFolderTests) {
     testWriteFile(dir / "f", "12345");
-    std::wstring wdir(dir.path().begin(), dir.path().end());
     EXPECT_EQ(rliFileGetReadOnly(L"f", wdir.c_str()), 0);
     EXPECT_EQ(rliFileGetReadOnly(L"g", wdir.c_str()), -1);
     EXPECT_EQ(rliFileGetReadOnly(L"", wdir.c_str()), -1);
@@ -160,7 +158,6 @@ TEST_F(FileTest, ExistenceSizeAndFolderTests) {
 
 TEST_F(FileTest, FolderChainsGrowOnlyInsideAnExistingBase) {
     EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "a/b//c/", 0), 0);
-    EXPECT_TRUE(testExists(dir / "a/b/c"));
     EXPECT_EQ(rliDirCreateChain(dir.path().c_str(), "a/b/c", 0), 0);  // all there already
     struct stat st;
     ASSERT_EQ(stat((dir / "a/b/c").c_str(), &st), 0);

@@ -9,10 +9,8 @@
 
 #include "foundation/str.h"
 #include "gui/bmfdraw.h"
-#include "gui/button.h"
 #include "gui/label.h"
 #include "gui/progressbar.h"
-#include "gui/sprite.h"
 #include "gui_fixture.h"
 #include "resource/bmfont.h"
 #include "support/job_probe.h"
@@ -51,8 +49,12 @@ protected:
                 if (rgba[size_t(((h - 1 - y) * w + x) * 4)] > 128) out.insert({left + x, top + y});
         return out;
     }
-    CgifUILabel *label(float left, float top, const char *text) {
-        auto *l = screen->add<CgifUILabel>();
+    // A label of `frame` (default: the screen's one frame).
+    CgifUILabel *label(float left, float top, const char *text, CgifFrame *frame = nullptr) {
+        screen->setManeger();
+        auto *l = new CgifUILabel;
+        (frame ? frame : screen->frame)->addObject(l);
+        EXPECT_EQ(l->init(), 0);
         l->setWorldLeftTopPos(left, top);  // 120 x 20, text 4 from the left
         l->setFontSize(12);
         l->setTextColor(gifGrey(1));
@@ -95,13 +97,7 @@ TEST_F(DrawTest, RowsPartlyOutsideAFrameShowTheirVisiblePart) {
     list->setBackground(-1, 50, 40, 300, 200);
     list->flags |= FRAME_FIXED_X;
     screen->system.scrollY = -10;
-    auto *row = new CgifUILabel;
-    list->addObject(row);
-    row->init();
-    row->setWorldLeftTopPos(40, 112);  // drawn at 102, so its text straddles y 112
-    row->setFontSize(12);
-    row->setTextColor(gifGrey(1));
-    row->setMessageData("MMMMMMMM");
+    label(40, 112, "MMMMMMMM", list);  // drawn at 102, so its text straddles y 112
     int baseline = int(bmfCenteredBaseline(12, 122)) - 10;
     Pixels all = glyphPixels(12, "MMMMMMMM", 44, baseline), want;
     for (auto &p : all)
@@ -149,9 +145,8 @@ TEST_F(ProgressTest, TheBarTheMessageAndCancelReachTheJob) {
     ASSERT_EQ(editProgressBarInit(jobUntilCancelled, &st, jobCancel, 0, "Saving"), 0);
     _sWindow *pw = editProgressBarGetWindow();
     ASSERT_NE(pw, nullptr);
-    jobSpinUntil([&] { return barPixel(10 + 50, 60) == gtColor(eFILE_BAR_FILL); });
     // Half done: 100 of 200 pixels, the last 8 of them the leading edge.
-    EXPECT_EQ(barPixel(10 + 50, 60), gtColor(eFILE_BAR_FILL));
+    EXPECT_TRUE(jobSpinUntil([&] { return barPixel(10 + 50, 60) == gtColor(eFILE_BAR_FILL); }));
     EXPECT_EQ(barPixel(10 + 95, 60), gtColor(eFILE_BAR_EDGE));
     EXPECT_EQ(barPixel(10 + 101, 60), gtColor(eFILE_BAR_BACK));
     EXPECT_EQ(barPixel(214 + 40, 60), gtColor(eFILE_CANCEL));

@@ -5,26 +5,20 @@
 // window controller would.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "foundation/global.h"
-#include "foundation/mem.h"
 #include "gui/frame.h"
 #include "gui/gifqueue.h"
 #include "gui/objmng.h"
 #include "gui/ui.h"
 #include "platform/evqueue.h"
-#include "platform/ghost.h"
-#include "platform/headless/headless.h"
 #include "resource/pack.h"
 #include "resource/pictures.h"
-#include "support/test_util.h"
+#include "support/headless.h"
 
 // The colour of test picture `id` (its top row is white; the progress bar's
 // outline, drawn over the bar, is transparent but for its edge).
@@ -92,16 +86,15 @@ public:
     void deleteFrameObject(CgifUIObjBase *) override { reports.push_back("release"); }
 };
 
-class GuiTest : public testing::Test {
+class GuiTest : public HeadlessTest {
 protected:
     static constexpr int kW = 400, kH = 300;
-    ScratchDir dir;
     _sWindow *win = nullptr;
     _sEvQueue *events = nullptr;
     GtScreen *screen = nullptr;
 
     void SetUp() override {
-        hlInstall();
+        HeadlessTest::SetUp();
         rkeGlobalInit();
         G.gifQueue = gifQInit();
         ASSERT_EQ(ghostInit(), 0);
@@ -132,9 +125,9 @@ protected:
         evQTerm(events);
         ghostWindowDispose(win);
         ghostTerm();
-        ghostHostInstall(nullptr);
         gifQTerm(G.gifQueue);
         rkeGlobalTerm();
+        HeadlessTest::TearDown();
     }
 
     // Handles what was posted and feeds every event to the screen as a

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
 
 #include "foundation/str.h"
 #include "gui/sjis.h"
@@ -131,19 +130,12 @@ TEST(TextEdit, KeysAndCommittedTextSelectDeleteAndTypeAsNamesNeed) {
     }
 }
 
-class TextWidgetTest : public GuiTest {
-protected:
-    CgifUIText *field = nullptr;
-    void SetUp() override {
-        GuiTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        field = screen->add<CgifUIText>();
-        field->setWorldLeftTopPos(100, 100);  // 100 x 14
-        field->setMessageData("KICK");
-    }
-};
+using TextWidgetTest = GuiTest;
 
 TEST_F(TextWidgetTest, ReturnOnlyFieldsKeepTheOldTextWhenLeftOtherwise) {
+    auto *field = screen->add<CgifUIText>();
+    field->setWorldLeftTopPos(100, 100);  // 100 x 14
+    field->setMessageData("KICK");
     field->setFlags(TEXT_RETURN_ONLY);
     field->setCapacity(8);
     click(120, 107);

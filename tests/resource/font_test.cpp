@@ -29,7 +29,7 @@ sBmfChar charOf(const sBmfFont *f, const std::string &text, int *taken = nullptr
 
 }  // namespace
 
-TEST(BitmapFonts, EveryGlyphStaysInsideItsLine) {
+TEST(BitmapFonts, EveryGlyphStaysInsideItsLineAndEveryJisX0208CharacterHasItsOwn) {
     for (int size : kSizes) {
         const sBmfFont *f = bmfFontGet(size);
         // Text of size N is drawn with the raster position N pixels below its
@@ -42,11 +42,8 @@ TEST(BitmapFonts, EveryGlyphStaysInsideItsLine) {
         for (int b = 0; b < 256; ++b) inside(f->glyphs[b].height, f->glyphs[b].yorig, "byte " + std::to_string(b));
         for (uint32_t i = 0; i < f->wideCount; ++i) inside(f->wide[i].height, f->wide[i].yorig, "pair " + std::to_string(i));
     }
-}
-
-// Every JIS X 0208 character (the pairs CP932 maps in rows 1-8 and 16-84)
-// draws as its own glyph, not as the box.
-TEST(BitmapFonts, EveryJisX0208CharacterHasItsGlyph) {
+    // Every JIS X 0208 character (the pairs CP932 maps in rows 1-8 and 16-84)
+    // draws as its own glyph, not as the box.
     iconv_t cd = iconv_open("UTF-32LE", "CP932");
     ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
     const sBmfFont *f = bmfFontGet(12);

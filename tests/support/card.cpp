@@ -2,15 +2,10 @@
 
 #include <filesystem>
 
+#include "support/audio_bytes.h"
 #include "support/test_util.h"
 
 namespace {
-
-std::string le(uint32_t v, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
 
 std::string two(int n) { return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10); }
 
@@ -52,11 +47,9 @@ std::string testKitText(const std::string &name, const std::string &sub, const s
 }
 
 std::string testWavBytes(int frames, int rate, int bits, int channels) {
-    uint32_t align = static_cast<uint32_t>(channels * bits / 8);
-    uint32_t data = align * static_cast<uint32_t>(frames);
-    return "RIFF" + le(36 + data, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(static_cast<uint32_t>(channels), 2) +
-           le(static_cast<uint32_t>(rate), 4) + le(static_cast<uint32_t>(rate) * align, 4) + le(align, 2) +
-           le(static_cast<uint32_t>(bits), 2) + "data" + le(data, 4) + std::string(data, '\0');
+    auto data = static_cast<size_t>(channels * bits / 8 * frames);
+    return testRiff(testChunk("fmt ", testFmtBody(1, uint32_t(channels), uint32_t(rate), uint32_t(bits))) +
+                    testChunk("data", std::string(data, '\0')));
 }
 
 bool testMakeDirs(const std::string &path) {

@@ -65,7 +65,7 @@ std::string testPrmNameLines(int tabs, const std::string &prefix, const std::str
 std::string testWavePrmText(const std::string &name, const std::string &path, int tag);
 std::string testTagListText(const std::vector<std::pair<std::string, int>> &tags);
 std::string testKitText(const std::string &name, const std::string &sub, const std::vector<std::pair<int, int>> &pads);
-// A canonical WAV file of `frames` silent frames.
+// A canonical WAV file of `frames` silent frames (an odd data chunk gets its pad byte).
 std::string testWavBytes(int frames, int rate = 44100, int bits = 16, int channels = 1);
 // Creates `path` and its parents. Returns false on failure.
 bool testMakeDirs(const std::string &path);

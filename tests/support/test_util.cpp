@@ -71,31 +71,30 @@ std::vector<std::string> testListDir(const std::string &path) {
 
 bool testIsRoot() { return geteuid() == 0; }
 
-bool testUnderSanitizer() {
-#if defined(KVB_SANITIZE)
-    return true;
-#else
-    return false;
-#endif
-}
-
 namespace {
 
-// Runs `argv` with its standard output sent to `outPath` and waits.
-int spawnWait(const std::vector<std::string> &argv, const char *outPath, const char *errPath = nullptr) {
+// Starts `argv` with its standard output sent to `outPath` and, unless null,
+// its error output to `errPath`. Returns its process id, -1 when it could not
+// be started.
+pid_t spawn(const std::vector<std::string> &argv, const char *outPath, const char *errPath) {
     std::vector<char *> args;
     for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
-    pid_t pid;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (errPath) posix_spawn_file_actions_addopen(&actions, 2, errPath, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int r = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    if (r != 0) return -1;
+    return pid;
+}
+
+// Runs `argv` as spawn does and waits.
+int spawnWait(const std::vector<std::string> &argv, const char *outPath, const char *errPath = nullptr) {
+    pid_t pid = spawn(argv, outPath, errPath);
     int status = 0;
-    if (waitpid(pid, &status, 0) < 0) return -1;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -113,18 +112,7 @@ int testRunProgramOutput(const std::vector<std::string> &argv, std::string *out,
 }
 
 int testStartProgram(const std::vector<std::string> &argv, const std::string &errPath) {
-    std::vector<char *> args;
-    for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return spawn(argv, "/dev/null", errPath.empty() ? "/dev/null" : errPath.c_str());
 }
 
 int testWaitProgram(int pid, double seconds, bool killLate) {
@@ -142,15 +130,9 @@ int testWaitProgram(int pid, double seconds, bool killLate) {
 
 bool testHaveProgram(const std::string &name) {
     const char *path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
     return false;
 }
 

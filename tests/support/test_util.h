@@ -54,8 +54,6 @@ std::map<std::string, std::string> testTreeSnapshot(const std::string &root);
 std::vector<std::string> testListDir(const std::string &path);
 // Returns whether this process runs as root (mounts are possible).
 bool testIsRoot();
-// Returns whether the program was built with the address sanitizer.
-bool testUnderSanitizer();
 // Runs a program with `argv` (looked up in PATH; no shell) and waits.
 // Returns its exit status, or -1 when it could not be started.
 int testRunProgram(const std::vector<std::string> &argv);
