@@ -48,10 +48,6 @@ class Drive(dbus.service.Object):
         if self.outcome == "stuck":
             raise dbus.exceptions.DBusException("eject failed", name="org.freedesktop.UDisks2.Error.Failed")
 
-    @dbus.service.method(DRIVE, in_signature="a{sv}")
-    def PowerOff(self, options):
-        log("PowerOff " + self.name)
-
 
 class Manager(dbus.service.Object):
     def __init__(self, bus, objects):
