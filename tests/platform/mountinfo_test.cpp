@@ -40,7 +40,7 @@ const char kMountinfo[] =
 const char kFilesystems[] =
     "nodev\tsysfs\nnodev\ttmpfs\nnodev\tproc\n\text4\n\tvfat\n\texfat\nnodev\tfuse\nnodev\toverlay\n\tfuseblk\n";
 
-TEST(Mountinfo, MountinfoGivesRealFileSystemsWithDecodedFolders) {
+TEST(Mountinfo, MountinfoGivesRealFileSystemsWithDecodedFoldersAndLabels) {
     std::vector<sMntLabel> labels = {{8, 17, "KVB-RT"}, {8, 33, "My Disk"}, {8, 99, "Unused"}};
     std::vector<sOsVolume> v = mntInfoParse(kMountinfo, kFilesystems, labels);
     struct Want {
@@ -69,9 +69,8 @@ TEST(Mountinfo, MountinfoGivesRealFileSystemsWithDecodedFolders) {
     for (const char *gone : {"/proc/", "/home/u/overlaid/", "/mnt/remote/", "/mnt/hidden/"})
         EXPECT_EQ(std::count(paths.begin(), paths.end(), gone), 0) << gone;
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "/tmp/card/"), 1);
-}
 
-TEST(Mountinfo, EscapesDecode) {
+    // Escapes, of mount folders and of labels, alone.
     struct Case {
         const char *in, *out;
     };

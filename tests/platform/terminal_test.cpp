@@ -70,7 +70,7 @@ protected:
     }
 };
 
-TEST_F(TerminalQuestions, AnswersFollowFlagsTerminalAndKind) {
+TEST_F(TerminalQuestions, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown) {
     struct Case {
         int kind, answer, interactive;
         const char *typed;
@@ -100,9 +100,7 @@ TEST_F(TerminalQuestions, AnswersFollowFlagsTerminalAndKind) {
         bool asked = text.find("[y]es") != std::string::npos;
         EXPECT_EQ(asked, c.kind != 0 && c.answer == TERM_ANSWER_ASK && c.interactive == 1);
     }
-}
-
-TEST_F(TerminalQuestions, NoWindowsNoGl) {
+    // No windows and no dialogs here.
     EXPECT_EQ(ghostWindowCreate(L"Main", 0, 0, 800, 600, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0), nullptr);
     EXPECT_EQ(ghostDlgOpen(nullptr, 0, nullptr), -1);
     int r = 0;  // sound it has: a missing file is reported as unreadable
