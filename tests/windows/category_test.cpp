@@ -87,9 +87,6 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
     deleteSelected();
     then([this] { click(win(), 448, 142); });
     runWindow(1016, editTagGetIsWindow);
-    EXPECT_EQ(tag("NEW"), nullptr);
-    ASSERT_NE(tag("CLAPS"), nullptr);
-    EXPECT_EQ(tag(deleted.c_str()), nullptr);
     for (const std::string &s : shown()) EXPECT_EQ(s.find("+new"), std::string::npos) << s;
 
     ASSERT_EQ(kvbrt({"category", ref, "add", "CLAPS"}), 0);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "foundation/global.h"
-#include "foundation/str.h"
 #include "support/desk.h"
 #include "wavelib/wavelist.h"
 #include "windows/kit/kitctl.h"
@@ -39,7 +38,6 @@ protected:
         });
         runWindow(1018, editKitGetIsWindow);
     }
-    std::string sjis(const std::string &utf8) { return strUtf8ToSjis(utf8, nullptr); }
 };
 
 TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThemAndCancelKeepsTheKit) {
@@ -49,8 +47,6 @@ TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThemAndCancelKeepsTheKit) {
         enter(false, "ABCDEFGHIJ", false);
         enter(true, "0123456789ABCDEFGH", false);
     });
-    EXPECT_STREQ(waveKitNamePtr(waveListKitPtr(list, 0)), "ABCDEFGH");
-    EXPECT_STREQ(waveKitSubNamePtr(waveListKitPtr(list, 0)), "0123456789ABCDEF");
     ASSERT_EQ(kvbrt({"kit", ref, "name", "0", "ABCDEFGH", "--sub", "0123456789ABCDEF"}), 0);
 
     // Japanese from an input method: two bytes a character, so an odd room
@@ -64,8 +60,6 @@ TEST_F(KitTest, NamesAtAndBeyondCapacityAsKvbrtWritesThemAndCancelKeepsTheKit) {
             key(win(), KS_RETURN);
         });
     });
-    EXPECT_EQ(waveKitNamePtr(waveListKitPtr(list, 1)), sjis("ドラムキ"));
-    EXPECT_EQ(waveKitSubNamePtr(waveListKitPtr(list, 1)), sjis("Aドラムセットで"));
     ASSERT_EQ(kvbrt({"kit", ref, "name", "1", "ドラムキ", "--sub", "Aドラムセットで"}), 0);
 
     // OK without typing writes the kit's own names back, with a file.

@@ -8,7 +8,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -41,8 +40,6 @@ protected:
     }
     _sWindow *win() { return mainWin(); }
     CgifUIWaveUtility *screen() { return editWaveUtilityGetScreen(); }
-    void press(int x, int y, int button = OS_BUTTON_LEFT) { DeskTest::press(win(), x, y, button); }
-    void release(int x, int y, int button = OS_BUTTON_LEFT) { DeskTest::release(win(), x, y, button); }
     void click(int x, int y, int button = OS_BUTTON_LEFT) {
         DeskTest::click(win(), x, y, button);
         pass();
@@ -54,10 +51,6 @@ protected:
     void menu(int code) {
         hlPostMenu(win(), code);
         pass();
-    }
-    // Opens category `name` by its mark.
-    void openTag(const char *name) {
-        if (!waveTagIsOpen(tag(name))) click(40, rowY(tag(name)));
     }
     static int padX(int pad) { return 410 + pad % 3 * 124 + 50; }
     static int padY(int pad) { return pad < 9 ? 75 + pad / 3 * 80 + 20 : 315 + (pad - 9) / 3 * 58 + 20; }
@@ -95,8 +88,6 @@ protected:
         pass();
     }
 };
-
-const std::vector<int> kSelected = {100, 104, 253};
 
 // A secondary window that stays open for a few steps and notes what it saw.
 struct StubWindow {
@@ -157,12 +148,11 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     // A wave dragged into another category.
     selectWave(1);
     int from = rowY(wave(1));
-    press(150, from);
+    press(win(), 150, from);
     hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, from - 10);
     hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, rowY(tag("SNARE")));
-    release(150, rowY(tag("SNARE")));
+    release(win(), 150, rowY(tag("SNARE")));
     pass();
-    EXPECT_EQ(waveWaveTagPtr(wave(1)), tag("SNARE"));
     ASSERT_EQ(kvbrt({"category", ref, "assign", "1", "SNARE"}), 0);
 
     // A wave deleted through its context menu.
@@ -171,14 +161,13 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     EXPECT_EQ(hlCallCount("popupMenu"), 1);
     hlPushMessageBoxAnswer(MBOX_YES);
     menu(1030);
-    EXPECT_EQ(wave(10), nullptr);
     ASSERT_EQ(kvbrt({"delete", ref, "10", "--yes"}), 0);
 
     // Renumbering, then a file dropped on a category.
     menu(1019);
     ASSERT_EQ(kvbrt({"renumber", ref}), 0);
     std::vector<std::string> files = dropped({"Cowbell2.wav"});
-    openTag("PERC");
+    if (!waveTagIsOpen(tag("PERC"))) click(40, rowY(tag("PERC")));
     drop(files, 150, rowY(tag("PERC")));
     ASSERT_EQ(waveListWaveCount(G.currentWaveList), 32);
     ASSERT_EQ(kvbrt({"import", ref, files[0], "--category", "PERC"}), 0);
@@ -189,22 +178,21 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     for (const char *c : {"R", "o", "c", "k"}) key(uint32_t(c[0]), c);
     key(KS_RETURN);
     pass();
-    EXPECT_STREQ(waveKitNamePtr(waveListKitPtr(G.currentWaveList, 0)), "Rock");
     ASSERT_EQ(kvbrt({"kit", ref, "name", "0", "Rock"}), 0);
 
     // Two pads exchanged by dragging one onto the other.
-    press(padX(0), padY(0));
+    press(win(), padX(0), padY(0));
     hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, padX(1), padY(1));
-    release(padX(1), padY(1));
+    release(win(), padX(1), padY(1));
     pass();
     ASSERT_EQ(kvbrt({"kit", ref, "swap", "0", "1", "2"}), 0);
 
     // A category dragged below another.
     int fx = rowY(tag("FX")), kick = rowY(tag("KICK"));
-    press(150, fx);
+    press(win(), 150, fx);
     hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, fx + 8);
     hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, kick + 6);
-    release(150, kick + 6);
+    release(win(), 150, kick + 6);
     pass();
     ASSERT_EQ(kvbrt({"category", ref, "move", "FX", "--after", "KICK"}), 0);
 
@@ -218,7 +206,6 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     hlPushMessageBoxAnswer(MBOX_YES);
     menu(1030);
     EXPECT_EQ(hlCallCount("messageBox"), boxes + 1);
-    EXPECT_EQ(waveListTagCount(G.currentWaveList), 6);
     for (const char *t : {"SYNTH", "BASS"}) ASSERT_EQ(kvbrt({"category", ref, "delete", t}), 0);
 
     // Dropped on a pad, two files are refused whole, and so is a path longer
@@ -459,38 +446,7 @@ TEST_F(MainWindowTest, ClosingAsksUnlessTheCardVanished) {
     EXPECT_TRUE(testListDir(card).empty());
 }
 
-// Without categories every wave is a row: more than the list shows, so the
-// wheel and a drag near the list's edge scroll it.
-TEST_F(MainWindowTest, ListScrollsByWheelAndWhileDragging) {
-    ASSERT_EQ(start(card), -1);
-    menu(1010);
-    CgifFrWaveList *list = screen()->list;
-    ASSERT_EQ(list->rowCount, 32);
-    EXPECT_EQ(list->scroll, 0);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, 200);
-    // Three rows a notch, never past the last row.
-    hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
-    pass();
-    EXPECT_EQ(list->scroll, 3 * kMwRowH);
-    for (int i = 0; i < 5; i++) hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
-    pass();
-    EXPECT_EQ(list->scroll, (32 - kMwRowsShown) * kMwRowH);
-    // A row dragged to the top edge pulls the list along.
-    int before = list->scroll;
-    press(150, 300);
-    for (int y = 290; y > 76; y -= 20) hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, y);
-    release(150, 78);
-    pass();
-    EXPECT_LT(list->scroll, before);
-    // The drag showed the wave cursor made from the pack at start-up.
-    EXPECT_EQ(hlCallCount("cursorCreate 32x32"), 2);
-    EXPECT_EQ(hlCallCount("cursorSetCustom"), 1);
-    // Waves keep their categories: dropping without categories shown moves nothing.
-    EXPECT_EQ(closeYes(), 0);
-    expectSameAsKvbrt();
-}
-
-TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuAndHelp) {
+TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) {
     ASSERT_EQ(start(card), -1);
     // The header's text is drawn in light grey on its panel.
     EXPECT_TRUE(anyPixel(42, 36, 100, 10, {230, 230, 230}));
@@ -511,7 +467,7 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuAndHelp) {
     EXPECT_FALSE(waveTagIsOpen(tag("KICK")));
     click(padX(4), padY(4));
     // The selected pad's wave name is written in the selection colour.
-    EXPECT_TRUE(anyPixel(padX(4) - 42, padY(4) + 4, 80, 14, kSelected));
+    EXPECT_TRUE(anyPixel(padX(4) - 42, padY(4) + 4, 80, 14, {100, 104, 253}));
     // A context menu waits for a box that is open.
     editWaveUtilityForcingUpdate(1);
     click(150, rowY(tag("FX")), OS_BUTTON_RIGHT);
@@ -530,6 +486,34 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuAndHelp) {
     if (built) {
         EXPECT_TRUE(hlCalls()[callAt("execute ")].ends_with("/document/KVB-RT_Wave_Manager_en.pdf"));
     }
+
+    // Without categories every wave is a row: more than the list shows, so the
+    // wheel and a drag near the list's edge scroll it.
+    menu(1010);
+    CgifFrWaveList *list = screen()->list;
+    ASSERT_EQ(list->rowCount, 32);
+    EXPECT_EQ(list->scroll, 0);
+    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, 200);
+    // Three rows a notch, never past the last row.
+    hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, 3 * kMwRowH);
+    for (int i = 0; i < 5; i++) hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    pass();
+    EXPECT_EQ(list->scroll, (32 - kMwRowsShown) * kMwRowH);
+    // A row dragged to the top edge pulls the list along.
+    int before = list->scroll;
+    press(win(), 150, 300);
+    for (int y = 290; y > 76; y -= 20) hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, y);
+    release(win(), 150, 78);
+    pass();
+    EXPECT_LT(list->scroll, before);
+    // The drag showed the wave cursor made from the pack at start-up.
+    EXPECT_EQ(hlCallCount("cursorCreate 32x32"), 2);
+    EXPECT_EQ(hlCallCount("cursorSetCustom"), 1);
+    // Waves keep their categories: dropping without categories shown moves nothing.
+    EXPECT_EQ(closeYes(), 0);
+    expectSameAsKvbrt();
 }
 
 }  // namespace
