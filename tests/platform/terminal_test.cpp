@@ -40,22 +40,8 @@ protected:
         std::fflush(err);
         return std::string(errText, errSize);
     }
-};
-
-// --- Questions --------------------------------------------------------------------
-
-// Message boxes through the layer, as a command would ask them.
-class TerminalQuestions : public TerminalTest {
-protected:
-    void SetUp() override {
-        TerminalTest::SetUp();
-        ASSERT_EQ(ghostInit(), 0);
-    }
-    void TearDown() override {
-        ghostTerm();
-        TerminalTest::TearDown();
-    }
-    // Asks with `typed` waiting on the input; returns what the box printed.
+    // Asks through the layer, as a command would, with `typed` waiting on the
+    // input; returns what the box printed.
     std::string ask(int answer, int interactive, const char *typed, int kind, int *result) {
         if (in) std::fclose(in);
         static char empty[1];
@@ -70,7 +56,10 @@ protected:
     }
 };
 
-TEST_F(TerminalQuestions, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown) {
+// --- Questions --------------------------------------------------------------------
+
+TEST_F(TerminalTest, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown) {
+    ASSERT_EQ(ghostInit(), 0);
     struct Case {
         int kind, answer, interactive;
         const char *typed;
@@ -107,6 +96,7 @@ TEST_F(TerminalQuestions, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown
     EXPECT_EQ(osWaveCreate(&r, "/nonexistent/x.wav"), nullptr);
     EXPECT_EQ(r, 2);
     EXPECT_GT(ghostGetTime(), 1600000000000LL);  // the real clock
+    ghostTerm();
 }
 
 // --- Jobs -------------------------------------------------------------------------
