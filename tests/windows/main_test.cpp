@@ -38,18 +38,17 @@ protected:
         prepare();
         editWaveUtilityInstall(nullptr);
     }
-    _sWindow *win() { return mainWin(); }
     CgifUIWaveUtility *screen() { return editWaveUtilityGetScreen(); }
     void click(int x, int y, int button = OS_BUTTON_LEFT) {
-        DeskTest::click(win(), x, y, button);
+        DeskTest::click(mainWin(), x, y, button);
         pass();
     }
     void key(uint32_t keysym, const char *text = nullptr) {
-        DeskTest::key(win(), keysym, text);
+        DeskTest::key(mainWin(), keysym, text);
         pass();
     }
     void menu(int code) {
-        hlPostMenu(win(), code);
+        hlPostMenu(mainWin(), code);
         pass();
     }
     static int padX(int pad) { return 410 + pad % 3 * 124 + 50; }
@@ -57,7 +56,7 @@ protected:
     // RGB at window point (x, y).
     std::vector<int> pixel(int x, int y) {
         uint8_t p[4] = {};
-        hlReadPixels(win(), x, 600 - 1 - y, 1, 1, p);
+        hlReadPixels(mainWin(), x, 600 - 1 - y, 1, 1, p);
         return {p[0], p[1], p[2]};
     }
     bool anyPixel(int x, int y, int w, int h, const std::vector<int> &rgb) {
@@ -82,9 +81,9 @@ protected:
         return -1;
     }
     void drop(const std::vector<std::string> &paths, int x, int y) {
-        hlPostPaths(win(), OSEV_DRAG_ENTER, paths);
-        hlPostMouse(win(), OSEV_DRAG_POSITION, 0, x, y);
-        hlPostPaths(win(), OSEV_DROP, {});
+        hlPostPaths(mainWin(), OSEV_DRAG_ENTER, paths);
+        hlPostMouse(mainWin(), OSEV_DRAG_POSITION, 0, x, y);
+        hlPostPaths(mainWin(), OSEV_DROP, {});
         pass();
     }
 };
@@ -127,7 +126,7 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     ASSERT_EQ(start(card), -1);
     ASSERT_NE(G.currentWaveList, nullptr);
     EXPECT_EQ(hlCallCount("storageDialog"), 0);  // a folder on the command line opens without the dialog
-    ASSERT_TRUE(hlWindowShown(win()));
+    ASSERT_TRUE(hlWindowShown(mainWin()));
 
     // A wave onto a pad with the menu command, and one pad released.
     selectWave(0);
@@ -148,10 +147,10 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     // A wave dragged into another category.
     selectWave(1);
     int from = rowY(wave(1));
-    press(win(), 150, from);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, from - 10);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, rowY(tag("SNARE")));
-    release(win(), 150, rowY(tag("SNARE")));
+    press(mainWin(), 150, from);
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, from - 10);
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, rowY(tag("SNARE")));
+    release(mainWin(), 150, rowY(tag("SNARE")));
     pass();
     ASSERT_EQ(kvbrt({"category", ref, "assign", "1", "SNARE"}), 0);
 
@@ -181,26 +180,26 @@ TEST_F(MainWindowTest, EditsLeaveTheCardAsKvbrtMakesIt) {
     ASSERT_EQ(kvbrt({"kit", ref, "name", "0", "Rock"}), 0);
 
     // Two pads exchanged by dragging one onto the other.
-    press(win(), padX(0), padY(0));
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, padX(1), padY(1));
-    release(win(), padX(1), padY(1));
+    press(mainWin(), padX(0), padY(0));
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, padX(1), padY(1));
+    release(mainWin(), padX(1), padY(1));
     pass();
     ASSERT_EQ(kvbrt({"kit", ref, "swap", "0", "1", "2"}), 0);
 
     // A category dragged below another.
     int fx = rowY(tag("FX")), kick = rowY(tag("KICK"));
-    press(win(), 150, fx);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, fx + 8);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, kick + 6);
-    release(win(), 150, kick + 6);
+    press(mainWin(), 150, fx);
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, fx + 8);
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, kick + 6);
+    release(mainWin(), 150, kick + 6);
     pass();
     ASSERT_EQ(kvbrt({"category", ref, "move", "FX", "--after", "KICK"}), 0);
 
     // Categories deleted in one gesture are asked about once.
     click(150, rowY(tag("SYNTH")));
-    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    hlPostKey(mainWin(), KS_SHIFT_L, nullptr, true);
     click(150, rowY(tag("BASS")));
-    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    hlPostKey(mainWin(), KS_SHIFT_L, nullptr, false);
     ASSERT_EQ(screen()->getWaveListSelectNum(), 2);
     int boxes = hlCallCount("messageBox");
     hlPushMessageBoxAnswer(MBOX_YES);
@@ -334,14 +333,14 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
     ASSERT_EQ(start(card), -1);
     // The wave edit window hears the selected waves in list order before it opens.
     selectWave(0);
-    hlPostKey(win(), KS_SHIFT_L, nullptr, true);
+    hlPostKey(mainWin(), KS_SHIFT_L, nullptr, true);
     click(150, rowY(wave(2)));
-    hlPostKey(win(), KS_SHIFT_L, nullptr, false);
+    hlPostKey(mainWin(), KS_SHIFT_L, nullptr, false);
     menu(1017);
     const std::string modal = "step input=off menu=off";
     EXPECT_EQ(edit.trail, (std::vector<std::string>{"wave KickDeep", "wave KickPunch", "wave KickLong", "open", modal,
                                                     modal, modal, "term"}));
-    EXPECT_TRUE(hlWindowEnabled(win()));
+    EXPECT_TRUE(hlWindowEnabled(mainWin()));
     EXPECT_TRUE(ghostMenuIsEnabled(1016));
 
     // The system's quit request while one runs: its edit is cancelled, and the
@@ -349,7 +348,7 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
     // opened for are left marked as touched, and the library must not leave
     // them listed when it goes (the fixture counts the blocks left over).
     int boxes = hlCallCount("messageBox");
-    hlPostMenu(win(), 1017);
+    hlPostMenu(mainWin(), 1017);
     usiRequestExit();
     pass();
     // Cancelled, closed at its next step, and terminated again as the program ends.
@@ -428,8 +427,8 @@ TEST_F(MainWindowTest, ClosingAsksUnlessTheCardVanished) {
     ASSERT_EQ(start(card), -1);
     for (bool box : {false, true}) {
         hlPushMessageBoxAnswer(MBOX_NO);
-        if (box) hlPostSimple(win(), OSEV_CLOSE_BOX);
-        else hlPostMenu(win(), 1006);
+        if (box) hlPostSimple(mainWin(), OSEV_CLOSE_BOX);
+        else hlPostMenu(mainWin(), 1006);
         pass();
         EXPECT_FALSE(usiFinished());
         EXPECT_EQ(hlCallCount("messageBox"), box ? 2 : 1);
@@ -493,19 +492,19 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) 
     CgifFrWaveList *list = screen()->list;
     ASSERT_EQ(list->rowCount, 32);
     EXPECT_EQ(list->scroll, 0);
-    hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, 200);
+    hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, 200);
     // Three rows a notch, never past the last row.
-    hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    hlPostMouse(mainWin(), OSEV_WHEEL, 0, 150, -1);
     pass();
     EXPECT_EQ(list->scroll, 3 * kMwRowH);
-    for (int i = 0; i < 5; i++) hlPostMouse(win(), OSEV_WHEEL, 0, 150, -1);
+    for (int i = 0; i < 5; i++) hlPostMouse(mainWin(), OSEV_WHEEL, 0, 150, -1);
     pass();
     EXPECT_EQ(list->scroll, (32 - kMwRowsShown) * kMwRowH);
     // A row dragged to the top edge pulls the list along.
     int before = list->scroll;
-    press(win(), 150, 300);
-    for (int y = 290; y > 76; y -= 20) hlPostMouse(win(), OSEV_MOUSE_MOVE, 0, 150, y);
-    release(win(), 150, 78);
+    press(mainWin(), 150, 300);
+    for (int y = 290; y > 76; y -= 20) hlPostMouse(mainWin(), OSEV_MOUSE_MOVE, 0, 150, y);
+    release(mainWin(), 150, 78);
     pass();
     EXPECT_LT(list->scroll, before);
     // The drag showed the wave cursor made from the pack at start-up.
