@@ -616,7 +616,7 @@ TEST(EvQueue, TextIsCopiedCutOnACharacterBoundaryAndNotEnteredWithoutMemory) {
     EXPECT_EQ(evQcount(g.q), 0u);
 }
 
-// --- Volumes from mountinfo text, labels from their device links ---------------
+// --- Volumes from mountinfo text, labels from their device links ----------------
 const char kMountinfo[] =
     "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
     "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
