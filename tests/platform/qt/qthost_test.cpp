@@ -354,30 +354,15 @@ std::string waitForWindow(const char *title) {
     return out.substr(0, out.find('\n'));
 }
 
+// The program as built: it runs in place, with the build's string tables and pack.
 const std::string kProgram = std::string(KVB_BUILD_ROOT) + "/bin/kvb-rt-wave-manager";
-
-// Installs a copy of the program below `dir` with its data (the real pack, the
-// string tables `tables`); returns the copy's path.
-std::string install(const ScratchDir &dir, const std::vector<std::string> &tables) {
-    std::string copy = dir / "bin/kvb-rt-wave-manager";
-    bool ok = testMakeDirs(dir / "bin") && testMakeDirs(dir / "share/kvb-rt-wave-manager") &&
-              testWriteFile(copy, testReadFile(kProgram)) && chmod(copy.c_str(), 0755) == 0 &&
-              testDataFolder(dir / "share/kvb-rt-wave-manager", false, tables,
-                             std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language");
-    // The main window draws with every picture of the real pack.
-    ok = ok && testWriteFile(dir / "share/kvb-rt-wave-manager/resource/pack.bin",
-                             testReadFile(std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/resource/pack.bin"));
-    EXPECT_TRUE(ok);
-    return copy;
-}
 
 TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     ScratchDir dir;
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().c_str());
     ScopedEnv lang("LANGUAGE", "en");
-    const std::string program = install(dir, {"en", "ja"});
     // Cancel: the program ends without a question.
-    int pid = testStartProgram({program}, dir / "err");
+    int pid = testStartProgram({kProgram}, dir / "err");
     ASSERT_GT(pid, 0);
     std::string id = waitForWindow("Choose the Card");
     ASSERT_FALSE(id.empty()) << testReadFile(dir / "err");
@@ -393,7 +378,7 @@ TEST(QtProgram, StorageDialogCancelEndsCleanlyAndSoDoesSigterm) {
     // SIGTERM while the dialog waits, and while the main window is open.
     std::string card = dir / "card";
     ASSERT_EQ(testRunProgram({std::string(KVB_BUILD_ROOT) + "/bin/kvbrt", "demo", card}), 0);
-    for (std::vector<std::string> args : {std::vector<std::string>{program}, {program, card}}) {
+    for (std::vector<std::string> args : {std::vector<std::string>{kProgram}, {kProgram, card}}) {
         pid = testStartProgram(args, dir / "err");
         ASSERT_FALSE(waitForWindow(args.size() == 1 ? "Choose the Card" : "KVB-RT Wave Manager").empty());
         kill(pid, SIGTERM);
