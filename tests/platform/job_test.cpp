@@ -62,7 +62,7 @@ protected:
     }
 };
 
-// --- Worker thread -----------------------------------------------------------------
+// --- Worker thread --------------------------------------------------------------
 
 TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZeroAndFailsCleanlyWithoutMemory) {
     probe.finishAt = 3;
@@ -90,7 +90,7 @@ TEST_F(JobTest, ThreadCallsTheJobUntilItReturnsNonZeroAndFailsCleanlyWithoutMemo
     EXPECT_EQ(probe.calls, 0);
 }
 
-// --- Progress window ---------------------------------------------------------------
+// --- Progress window ------------------------------------------------------------
 
 TEST_F(JobTest, FinishedJobShowsAFullBarForTheHoldTime) {
     hlSetProgressHold(300);
@@ -208,7 +208,7 @@ TEST_F(JobTest, EveryStartFailureClosesTheWindowAndReturnsMinusOne) {
     EXPECT_TRUE(sawFailure);
 }
 
-// --- Questions ---------------------------------------------------------------------
+// --- Questions ------------------------------------------------------------------
 
 TEST_F(JobTest, QuestionsAreAskedByTheMainThreadAndClosingWaitsForTheJob) {
     hlPushMessageBoxAnswer(2);
@@ -250,7 +250,7 @@ TEST_F(JobTest, QuestionsAreAskedByTheMainThreadAndClosingWaitsForTheJob) {
     EXPECT_EQ(editProgressBarGetIsWindow(), 0);
 }
 
-// === The terminal host =============================================================
+// === The terminal host ==========================================================
 
 // The terminal host installed, its messages caught in memory (not a
 // terminal, so it draws no progress line unless told to).
@@ -293,7 +293,7 @@ protected:
     }
 };
 
-// --- Questions ---------------------------------------------------------------------
+// --- Questions ------------------------------------------------------------------
 
 TEST_F(TerminalTest, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown) {
     ASSERT_EQ(ghostInit(), 0);
@@ -336,7 +336,7 @@ TEST_F(TerminalTest, AnswersFollowFlagsTerminalAndKindAndNothingElseIsShown) {
     ghostTerm();
 }
 
-// --- Jobs --------------------------------------------------------------------------
+// --- Jobs -----------------------------------------------------------------------
 
 // Presses Ctrl-C twice at the main thread, as a terminal would, then finishes
 // its work regardless.
@@ -366,7 +366,7 @@ protected:
     }
 };
 
-// --- Progress line -----------------------------------------------------------------
+// --- Progress line --------------------------------------------------------------
 
 TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnClearedForQuestionsCutByCharacters) {
     // Not a terminal (a memory stream): nothing at all.
@@ -416,7 +416,7 @@ TEST_F(TerminalJob, ProgressLineOnlyWhereItIsDrawnClearedForQuestionsCutByCharac
     EXPECT_EQ(out.find(cut + eAcute), std::string::npos);
 }
 
-// --- Ctrl-C ------------------------------------------------------------------------
+// --- Ctrl-C ---------------------------------------------------------------------
 
 TEST_F(TerminalJob, CtrlCCancelsACancellableJobOncePerPress) {
     ASSERT_TRUE(sigintIsDefault());

@@ -528,7 +528,7 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) 
     expectSameAsKvbrt();
 }
 
-// === The secondary windows =========================================================
+// === The secondary windows ======================================================
 
 // The category window: add, rename, reorder and delete, then OK, against
 // kvbrt's card; Cancel and the close box give back the library as it was.
