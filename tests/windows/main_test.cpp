@@ -523,6 +523,9 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) 
     // The drag showed the wave cursor made from the pack at start-up.
     EXPECT_EQ(hlCallCount("cursorCreate 32x32"), 2);
     EXPECT_EQ(hlCallCount("cursorSetCustom"), 1);
+    // The categories shown again, one selected: it is forgotten with the library at the close.
+    menu(1010);
+    click(150, rowY(tag("FX")));
     // Waves keep their categories: dropping without categories shown moves nothing.
     EXPECT_EQ(closeYes(), 0);
     expectSameAsKvbrt();
