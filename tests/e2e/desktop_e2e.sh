@@ -54,41 +54,33 @@ if ! mount -t tmpfs -o size=64m tmpfs "$mnt" 2>/dev/null; then
 fi
 "$kvbrt" demo "$mnt" >/dev/null || fail "kvbrt demo failed"
 cp -a "$mnt" "$scratch/expected"
-# The file to import: a tenth of a second of 44.1 kHz 16-bit tone. Its name
-# has a space, which the file dialog and the wave's name must keep.
+# The file to import: a short wave of the card, exported and renamed. Its new
+# name has a space, which the file dialog and the wave's name must keep.
 tone="$scratch/Tone e2e.wav"
-python3 - "$tone" <<'EOF' || fail "no file to import"
-import math, struct, sys, wave
-with wave.open(sys.argv[1], "wb") as w:
-    w.setnchannels(1); w.setsampwidth(2); w.setframerate(44100)
-    w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 0.05))) for i in range(4410)))
-EOF
+mv "$("$kvbrt" export "$mnt" 28 --to "$scratch")" "$tone" || fail "no file to import"
+
+# Polls COMMAND every 0.1 s for up to 30 s (a loaded machine starts Qt
+# slowly) or `tries` times; fails as soon as the program, once started, has ended.
+poll() {
+  n=0
+  while ! "$@" 2>/dev/null; do
+    [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || return 1
+    n=$((n + 1))
+    [ $n -ge "${tries:-300}" ] && return 1
+    sleep 0.1
+  done
+}
 
 openbox >/dev/null 2>&1 &
 wm=$!
 # A window mapped while the window manager is still starting may be left
 # unmanaged and never shown: the program starts once openbox has claimed the
 # screen.
-n=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-  n=$((n + 1))
-  [ $n -ge 300 ] && fail "openbox did not start"
-  sleep 0.1
-done
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+poll wm_ready || fail "openbox did not start"
 QT_QPA_PLATFORM=xcb "$bin/kvb-rt-wave-manager" >"$artefacts/program.log" 2>&1 &
 pid=$!
 
-# Polls COMMAND every 0.1 s for up to 30 s (a loaded machine starts Qt
-# slowly); fails as soon as the program has ended.
-poll() {
-  n=0
-  while ! "$@" 2>/dev/null; do
-    kill -0 "$pid" 2>/dev/null || return 1
-    n=$((n + 1))
-    [ $n -ge 300 ] && return 1
-    sleep 0.1
-  done
-}
 # The newest visible window whose title matches TITLE (the private X server
 # shows only the program and the window manager), the main window's two aside:
 # xdotool can match its drawing area by a title that is not its own.
@@ -117,9 +109,6 @@ keys() {
   shift
   xdotool key --clearmodifiers --delay 60 "$@"
 }
-typein() {
-  xdotool type --delay 40 "$1"
-}
 # Clicks at (X, Y) of window WIN, the window that takes the keyboard being
 # FOCUS (the main window's drawing area is a child of the window with the menus).
 click() {
@@ -130,17 +119,13 @@ click() {
   sleep 0.2
 }
 # A menu command by its shortcut, on the main window, until window TITLE
-# opens: a key pressed while a job still runs reaches disabled menus.
+# opens: a key pressed while a job still runs reaches disabled menus. Its
+# callers take its output, so it runs in a subshell and `tries` stays there.
 menu() {
+  tries=50
   for attempt in 1 2 3; do
     keys "$main" "$1"
-    n=0
-    while [ $n -lt 50 ]; do
-      w=$(find_window "$2") && { echo "$w"; return 0; }
-      kill -0 "$pid" 2>/dev/null || fail "the program ended"
-      n=$((n + 1))
-      sleep 0.1
-    done
+    poll find_window "$2" && return 0
   done
   fail "$1 opened no window \"$2\""
 }
@@ -148,7 +133,7 @@ menu() {
 choose_path() {
   activate "$1"
   xdotool key --clearmodifiers ctrl+a
-  typein "$2"
+  xdotool type --delay 40 "$2"
   sleep 0.2
   xdotool key Return
   gone "$1" "$3"
@@ -159,7 +144,7 @@ choose_path() {
 dialog=$(window "Choose the Card")
 shot storage-dialog "$dialog"
 activate "$dialog"
-typein "$(basename "$mnt")"
+xdotool type --delay 40 "$(basename "$mnt")"
 keys "$dialog" Return
 gone "$dialog" "storage dialog"
 # The main window: the window with the menus, and its 800 x 600 drawing area.
@@ -187,11 +172,11 @@ choose_path "$files" "$tone" "file dialog"
 grep -q "open in the desktop program" "$artefacts/refused.txt" ||
   { cat "$artefacts/refused.txt" >&2; fail "kvbrt did not say the card is open in the program"; }
 peek() { rm -rf "$scratch/peek"; cp -a "$mnt" "$scratch/peek" && "$kvbrt" "$@" "$scratch/peek"; }
-is_listed() { peek list | grep -q "$1"; }
+shows() { peek "$1" | grep -q "$2"; }
 shot wave-import "$import"
 click "$import" 448 142
 gone "$import" "wave import window"
-poll is_listed "^0032	Tone e2e	DEFAULT" || fail "the file was not imported"
+poll shows list "^0032	Tone e2e	DEFAULT" || fail "the file was not imported"
 "$kvbrt" import "$scratch/expected" "$tone" >/dev/null
 
 # The wave edit window: FX opened by its mark, its first wave (30, Zap)
@@ -200,25 +185,24 @@ click "$area" 40 85 "$main"
 click "$area" 150 105 "$main"
 edit=$(menu ctrl+b "Wave Manager - Wave$")
 click "$edit" 170 32
-typein ZapE2E
+xdotool type --delay 40 ZapE2E
 xdotool key Return
 shot wave-edit "$edit"
 click "$edit" 228 142
 gone "$edit" "wave edit window"
-poll is_listed "^0030	ZapE2E	FX" || fail "the wave was not renamed"
+poll shows list "^0030	ZapE2E	FX" || fail "the wave was not renamed"
 "$kvbrt" rename "$scratch/expected" 30 ZapE2E >/dev/null
 
 # The category window: the add button makes one shown first, its name typed.
 category=$(menu ctrl+g "Category")
 click "$category" 252 70
 click "$category" 380 28
-typein LOOPS
+xdotool type --delay 40 LOOPS
 xdotool key Return
 shot category "$category"
 click "$category" 448 142
 gone "$category" "category window"
-has_category() { peek info | grep -q "LOOPS (0)"; }
-poll has_category || fail "the category was not added"
+poll shows info "LOOPS (0)" || fail "the category was not added"
 "$kvbrt" category "$scratch/expected" add LOOPS >/dev/null
 
 # A pad: the imported wave selected in the list (LOOPS and FX's two waves now
@@ -264,9 +248,7 @@ notice=$(poll find_window .) || fail "no notice after closing"
 shot closing-notice "$notice"
 keys "$notice" Return
 has_ended() { ! kill -0 "$pid" 2>/dev/null; }
-n=0
-while ! has_ended && [ $n -lt 300 ]; do sleep 0.1; n=$((n + 1)); done
-has_ended || fail "the program did not end after Ctrl+Q and Yes"
+poll has_ended || has_ended || fail "the program did not end after Ctrl+Q and Yes"
 status=0
 wait "$pid" || status=$?
 pid=

@@ -1,16 +1,32 @@
 // The platform layer on the scripted host: platform events translated into
 // window events and window state, and the services: dialogs, menus,
-// volumes, language and clock.
+// volumes, language and clock. Beneath it, the event queue and the volumes
+// read from the mount table.
 #include <gtest/gtest.h>
 
-#include <array>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <random>
+#include <string>
+
+#include "foundation/mem.h"
 #include "host_fixture.h"
+#include "platform/evqueue.h"
+#include "platform/mountinfo.h"
 #include "support/test_util.h"
 
 namespace {
 
 class Ghost : public HostTest {};
+using Seen = std::vector<sSeenEvent>;
+using Codes = std::vector<uint16_t>;
 
 TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
     struct Case {
@@ -29,7 +45,6 @@ TEST_F(Ghost, MessageBoxAnswersByKindAndDeclinesWhenUnanswered) {
         trail.clear();
         if (c.scripted >= 0) hlPushMessageBoxAnswer(c.scripted);
         EXPECT_EQ(ghostMBoxOpen(L"Question", L"Delete the wave?", c.kind, win), c.result);
-        EXPECT_EQ(forcing, 0);
         EXPECT_EQ(trail, (std::vector<std::string>{"waveStop", "forcing+", "forcing-"}));
         EXPECT_EQ(hlCalls().front(), "messageBox " + std::to_string(c.kind) + " Question: Delete the wave?");
         EXPECT_EQ(hlCallCount("windowActivate"), 1);  // owner back in front
@@ -56,9 +71,8 @@ TEST_F(Ghost, FileAndFolderDialogsDeliverWhatWasChosenOrNothing) {
     EXPECT_EQ(importFolder, "/home/u/drums");
     EXPECT_EQ(forcing, 0);
     // Delivered at once, ahead of the next poll.
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{30, 1, 0, "/home/u/drums/kick.wav"},
-                                             {30, 1, 0, "/home/u/drums/snare 2.aif"},
-                                             {30, 1, 0, "/home/u/drums/hat.aiff"}}));
+    EXPECT_EQ(seen, (Seen{{30, 1, 0, "/home/u/drums/kick.wav"}, {30, 1, 0, "/home/u/drums/snare 2.aif"},
+                          {30, 1, 0, "/home/u/drums/hat.aiff"}}));
     // Cancelled: an empty buffer, the stored folder kept.
     seen.clear();
     hlPushFileDialogAnswer({});
@@ -116,7 +130,7 @@ TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoiceOrCancel) {
 
     hlSetStorageDialogAnswer(1, -1);
     pump();
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 1, 0, ""}}));
+    EXPECT_EQ(seen, (Seen{{2000, 1, 0, ""}}));
     EXPECT_STREQ(ghostDlgStorageRootPtr(), "/media/u/KVB-RT/");
     EXPECT_FALSE(ghostStorageDialogIsOpen());
     EXPECT_EQ(forcing, 0);  // modeless: the counter is not touched
@@ -129,23 +143,32 @@ TEST_F(Ghost, StorageDialogPreselectsTheDeviceAndReportsTheChoiceOrCancel) {
     int shown = hlCallCount("storageDialog");
     ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
     EXPECT_EQ(hlCallCount("storageDialog"), shown);
-    EXPECT_EQ(pump(), (std::vector<uint16_t>{2000, 2000}));
+    EXPECT_EQ(pump(), (Codes{2000, 2000}));
     EXPECT_EQ(seen.back().value, 1);
     EXPECT_STREQ(ghostDlgStorageRootPtr(), "/srv/card/");
-    // Cancelled, the root stays what it was.
+    // Cancelled, the root stays what it was. The volumes are the script's, as given.
     hlClearVolumes();
     hlAddVolume("A", "/mnt/a", "vfat");
-    hlAddVolume("B", "/mnt/b", "vfat");
+    hlAddVolume("B", "/mnt/b/", "vfat");
+    ASSERT_EQ(osStorageRootCount(), 2);
+    char buf[32];
+    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 0), 0);
+    EXPECT_STREQ(buf, "A");
+    EXPECT_EQ(osStorageRootPath(buf, sizeof buf, 1), 0);
+    EXPECT_STREQ(buf, "/mnt/b/");
+    EXPECT_EQ(osStorageRootPath(buf, 5, 1), -1);  // does not fit: nothing half-written
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 2), -1);
     ASSERT_EQ(ghostDlgOpen(nullptr, 0, win), 0);
     EXPECT_EQ(ghostStorageDialogSelected(), 0);  // no "KVB-RT": the first
     hlSetStorageDialogAnswer(0, -1);
     pump();
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{2000, 0, 0, ""}}));
+    EXPECT_EQ(seen, (Seen{{2000, 0, 0, ""}}));
     EXPECT_STREQ(ghostDlgStorageRootPtr(), "/srv/card/");
     EXPECT_EQ(ghostDlgOpen(nullptr, 1, win), -1);  // only kind 0 exists
 }
 
-TEST_F(Ghost, MenuItemsWithOwnStateSurviveTheBarBeingSwitched) {
+TEST_F(Ghost, MenuItemsKeepTheirOwnStateAcrossTheBarAndPopupsShowOnlyContextCommands) {
     const int own[] = {1002, 1003, 1014, 1015, 1016, 1017, 1018};
     for (int code : own) EXPECT_FALSE(ghostMenuIsEnabled(code)) << code;  // disabled until first set
     EXPECT_TRUE(ghostMenuIsEnabled(1000));
@@ -167,9 +190,8 @@ TEST_F(Ghost, MenuItemsWithOwnStateSurviveTheBarBeingSwitched) {
     ghostWindowSetMenuOnOff(win, 999, 1);  // outside the menu: ignored
     ghostWindowSetMenuOnOff(win, 1033, 1);
     EXPECT_FALSE(ghostMenuIsEnabled(1033));
-}
 
-TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedrawsAndPopupsShowContextCommands) {
+    // Opening a menu stops the preview, then redraws.
     sGhostCallbacks cb{};
     cb.waveStop = [](void *user, int a, int b) {
         of(user).trail.push_back("waveStop " + std::to_string(a) + std::to_string(b));
@@ -185,21 +207,10 @@ TEST_F(Ghost, OpeningAMenuStopsThePreviewThenRedrawsAndPopupsShowContextCommands
     EXPECT_EQ(hlCalls().back(), "popupMenu 1024 -1 1032 1025");
 }
 
-TEST_F(Ghost, LanguageFromHostOrOverride) {
-    // The spelling itself is read as the string table's language code is.
-    const char *cases[][2] = {{"pt_BR@euro", "pt"}, {"", "en"}, {"C", "en"}};
-    for (const auto &c : cases) {
-        hlSetLanguage(c[0]);
-        EXPECT_STREQ(osGetISO(), c[1]) << c[0];
-    }
-    osSetISO("english");
-    EXPECT_STREQ(osGetISO(), "en");
-    osSetISO(nullptr);
-    hlSetLanguage("ja");
-    EXPECT_STREQ(osGetISO(), "ja");
-}
-
-TEST(GhostLanguage, EnvironmentOrderIsLanguageLcAllLcMessagesLang) {
+// A host without its own setting reads LANGUAGE, LC_ALL, LC_MESSAGES, LANG in
+// turn; how a spelling names its language is the string table's to prove, and
+// the host's setting and the override the start-up's.
+TEST_F(Ghost, LanguageFromTheEnvironmentInItsOrderAndAnOverrideOfTwoLetters) {
     struct Case {
         const char *language, *lcAll, *lcMessages, *lang;
         const char *want;
@@ -220,6 +231,8 @@ TEST(GhostLanguage, EnvironmentOrderIsLanguageLcAllLcMessagesLang) {
         ghostLanguageFromEnvironment(buf, sizeof buf);
         EXPECT_STREQ(buf, c.want);
     }
+    osSetISO("english");
+    EXPECT_STREQ(osGetISO(), "en");
 }
 
 TEST(GhostClock, ZeroBeforeInitThenTheHostClock) {
@@ -234,25 +247,7 @@ TEST(GhostClock, ZeroBeforeInitThenTheHostClock) {
     EXPECT_EQ(ghostInit(), -1);  // no host, nothing to start
 }
 
-TEST_F(Ghost, VolumesComeFromTheScript) {
-    hlAddVolume("KVB-RT", "/media/u/KVB-RT", "vfat");
-    hlAddVolume("", "/mnt/x/", "ext4");
-    ASSERT_EQ(osStorageRootCount(), 2);
-    char buf[32];
-    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 0), 0);
-    EXPECT_STREQ(buf, "KVB-RT");
-    EXPECT_EQ(osStorageRootPath(buf, sizeof buf, 1), 0);
-    EXPECT_STREQ(buf, "/mnt/x/");
-    EXPECT_EQ(osStorageRootPath(buf, 5, 1), -1);  // does not fit: nothing half-written
-    EXPECT_STREQ(buf, "");
-    EXPECT_EQ(osStorageRootName(buf, sizeof buf, 2), -1);
-    EXPECT_EQ(ghostStorageEjectDrive("/media/u/KVB-RT/"), 0);
-    EXPECT_EQ(hlCalls().back(), "eject /media/u/KVB-RT/");
-}
-
 // --- Events ---------------------------------------------------------------------
-
-using Codes = std::vector<uint16_t>;
 
 class WindowProc : public HostTest {};
 
@@ -296,23 +291,17 @@ TEST_F(WindowProc, KeysTranslateByTable) {
         SCOPED_TRACE(testing::Message() << "keysym 0x" << std::hex << c.keysym);
         hlPostKey(win, c.keysym, c.text, true);
         pump();
-        if (c.code == 0) {
-            EXPECT_TRUE(seen.empty());
-            continue;
-        }
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0], (sSeenEvent{c.code, 1, c.key, ""}));
+        EXPECT_EQ(seen, (c.code ? Seen{{c.code, 1, c.key, ""}} : Seen{}));
+        if (c.code == 0) continue;
         EXPECT_EQ(ghostGetKeyQual(win), c.qual);
         hlPostKey(win, c.keysym, c.text, false);
-        pump();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].code, c.code);
+        ASSERT_EQ(pump(), Codes{c.code});
         EXPECT_EQ(seen[0].value, 0);
         EXPECT_EQ(ghostGetKeyQual(win), 0u);
     }
 }
 
-TEST_F(WindowProc, CtrlQGivesNoKeyEventAndModifierResyncPassesOnlyWhatChanged) {
+TEST_F(WindowProc, CtrlQGivesNoKeyEventResyncPassesOnlyWhatChangedDeactivationReleasesAll) {
     hlPostKey(win, KS_CONTROL_L, "", true);
     hlPostKey(win, 'q', "\x11", true);
     hlPostKey(win, 's', "\x13", true);
@@ -325,14 +314,13 @@ TEST_F(WindowProc, CtrlQGivesNoKeyEventAndModifierResyncPassesOnlyWhatChanged) {
 
     seen.clear();
     ghostModifiersResync(win, QUAL_COMMAND | QUAL_SHIFT);
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{172, 1, 0, ""}}));
+    EXPECT_EQ(seen, (Seen{{172, 1, 0, ""}}));
     seen.clear();
     ghostModifiersResync(win, QUAL_OPTION);
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{217, 0, 0, ""}, {213, 1, 0, ""}, {172, 0, 0, ""}}));
+    EXPECT_EQ(seen, (Seen{{217, 0, 0, ""}, {213, 1, 0, ""}, {172, 0, 0, ""}}));
     EXPECT_EQ(ghostGetKeyQual(win), QUAL_OPTION);
-}
 
-TEST_F(WindowProc, DeactivationReleasesEveryModifierFirst) {
+    // Deactivation releases every modifier first.
     hlPostKey(win, KS_SHIFT_L, "", true);
     hlPostKey(win, KS_CONTROL_L, "", true);
     hlPostMouse(win, OSEV_MOUSE_MOVE, 0, 30, 40);
@@ -357,7 +345,7 @@ TEST_F(WindowProc, DeactivationReleasesEveryModifierFirst) {
 
     hlPostSimple(win, OSEV_ACTIVATED);
     pump();
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{25, 1, 0, ""}}));
+    EXPECT_EQ(seen, (Seen{{25, 1, 0, ""}}));
     EXPECT_EQ(win->active, 1);
 }
 
@@ -394,7 +382,7 @@ TEST_F(WindowProc, MouseButtonsAndWheelByTable) {
     }
 }
 
-TEST_F(WindowProc, RedrawIsPassedOnceUntilPresentedAndResizesUpdateTheSize) {
+TEST_F(WindowProc, RedrawIsPassedOnceResizesUpdateTheSizeAndNotificationsGoByNumber) {
     hlPostSimple(win, OSEV_NEEDS_REDRAW);
     hlPostSimple(win, OSEV_NEEDS_REDRAW);
     EXPECT_EQ(pump(), (Codes{18}));
@@ -419,9 +407,8 @@ TEST_F(WindowProc, RedrawIsPassedOnceUntilPresentedAndResizesUpdateTheSize) {
     EXPECT_EQ(pump(), Codes{});
     hlSetWindowGeometry(win, 100, 50, 640, 0, true);
     EXPECT_EQ(pump(), Codes{});
-}
 
-TEST_F(WindowProc, WindowNotificationsAndCommandsByNumber) {
+    // Notifications and commands by their platform event number.
     struct Case {
         int number;
         int amount;
@@ -527,7 +514,186 @@ TEST_F(WindowProc, DraggedPathsLiveFromEnterUntilLeaveOpenedOnesArePassedOn) {
     // Documents opened from outside give one event per path, in order.
     hlPostPaths(win, OSEV_OPEN_DOCUMENTS, {"/a/1.wav", "/a/2 two.wav"});
     pump();
-    EXPECT_EQ(seen, (std::vector<sSeenEvent>{{30, 1, 0, "/a/1.wav"}, {30, 1, 0, "/a/2 two.wav"}}));
+    EXPECT_EQ(seen, (Seen{{30, 1, 0, "/a/1.wav"}, {30, 1, 0, "/a/2 two.wav"}}));
+}
+
+// --- The event queue, against a plain reference model ---------------------------
+struct sModelRec {
+    uint16_t code;
+    intptr_t value;  // full width: notifications carry pointers
+    char key;
+    std::string text;
+};
+
+struct QueueGuard {
+    _sEvQueue *q = evQInit();
+    ~QueueGuard() { evQTerm(q); }
+};
+
+// Blocks the queue owns beyond itself: one per record with a text.
+long textsHeld(const std::deque<sModelRec> &model) {
+    long n = 0;
+    for (const sModelRec &r : model) n += r.text.empty() ? 0 : 1;
+    return n;
+}
+
+// Keys outside printable ASCII read as zero.
+char expectedKey(char key) { return (key >= 0x20 && key <= 0x7E) ? key : 0; }
+
+TEST(EvQueue, RandomSequencesMatchReferenceModel) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 6; round++) {
+        long base = memGetBlockCount();
+        QueueGuard g;
+        ASSERT_NE(g.q, nullptr);
+        std::deque<sModelRec> model;
+        bool reachedFull = false;
+        // Some rounds fill the queue to the brim: a newcomer is dropped, its
+        // text never copied, and the rest kept in order.
+        bool fill = round % 2 == 1;
+        int steps = fill ? 30000 : 4000;
+        for (int step = 0; step < steps; step++) {
+            int op = static_cast<int>(rng() % 100);
+            int enterShare = fill ? 80 : 55;
+            if (op < enterShare) {
+                sModelRec r{static_cast<uint16_t>(rng() % 40), static_cast<intptr_t>((uint64_t(rng()) << 32) | rng()),
+                            static_cast<char>(rng() % 256), ""};
+                if (rng() % 3 == 0) r.text = "path/" + std::to_string(rng() % 1000);
+                int got = evQenterExt(r.code, r.value, r.key, r.text.empty() && rng() % 2 ? "" : r.text.c_str(), g.q);
+                bool accepted = r.code != 0 && model.size() < kEvQueueCapacity;
+                ASSERT_EQ(got, accepted ? 0 : -1) << "step " << step;
+                if (accepted) model.push_back(r);
+                if (r.code != 0 && !accepted) reachedFull = true;
+            } else if (op < 95) {
+                intptr_t value = -1;
+                char key = 'x';
+                char text[64] = "junk";
+                bool withText = rng() % 2;
+                uint16_t code = evQread(&value, &key, withText ? text : nullptr, sizeof text, g.q);
+                if (model.empty()) {
+                    ASSERT_EQ(code, 0);
+                    ASSERT_EQ(value, -1);
+                    ASSERT_EQ(key, 'x');
+                    continue;
+                }
+                sModelRec want = model.front();
+                model.pop_front();
+                ASSERT_EQ(code, want.code);
+                ASSERT_EQ(value, want.value);
+                ASSERT_EQ(key, expectedKey(want.key));
+                if (withText) {
+                    ASSERT_EQ(std::string(text), want.text);
+                }
+            } else if (op < 99) {
+                ASSERT_EQ(evQtest(g.q), model.empty() ? 0 : model.front().code);
+            } else if (!fill && rng() % 8 == 0) {
+                evQDelete(g.q);
+                model.clear();
+            }
+            ASSERT_EQ(evQcount(g.q), model.size());
+            // Owned texts are released as records go: nothing more, nothing less is held.
+            ASSERT_EQ(memGetBlockCount(), base + 1 + textsHeld(model)) << "step " << step;
+        }
+        if (fill) {
+            EXPECT_TRUE(reachedFull) << "round " << round;
+        }
+    }
+}
+
+TEST(EvQueue, TextIsCopiedCutOnACharacterBoundaryAndNotEnteredWithoutMemory) {
+    QueueGuard g;
+    char source[] = "/media/u/caf\xC3\xA9.wav";
+    ASSERT_EQ(evQenterExt(30, 1, 0, source, g.q), 0);
+    source[0] = 'X';  // the queue holds its own copy
+    char small[14];
+    ASSERT_EQ(evQread(nullptr, nullptr, small, sizeof small, g.q), 30);
+    EXPECT_STREQ(small, "/media/u/caf");  // the two-byte "é" did not fit whole
+
+    // A text copy that cannot be made enters nothing.
+    memTestFailNth(1, false);
+    EXPECT_EQ(evQenterExt(30, 1, 0, "/a.wav", g.q), -1);
+    memTestFailNth(0, false);
+    EXPECT_EQ(evQcount(g.q), 0u);
+}
+
+// --- Volumes from mountinfo text, labels from their device links ----------------
+const char kMountinfo[] =
+    "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
+    "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+    "60 26 8:17 / /media/u/KVB\\040RT\\040card rw,nosuid shared:40 master:2 - vfat /dev/sdb1 rw,uid=1000\n"
+    "61 26 8:33 / /media/u/tab\\011name rw - exfat /dev/sdc1 rw\n"
+    "62 26 0:50 / /tmp/card rw - tmpfs tmpfs rw\n"
+    "63 26 0:51 / /home/u/overlaid rw - overlay overlay rw\n"
+    "64 26 0:52 / /mnt/remote rw - fuse.sshfs host:/ rw\n"
+    "65 26 8:49 / /mnt/back\\134slash rw - ext4 /dev/sdd1 rw\n"
+    "66 26 0:53 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+    "67 26 8:51 / /run/media/u/STICK rw - vfat /dev/sde1 rw\n"
+    "68 26 8:17 /sub /mnt/again rw - vfat /dev/sdb1 rw\n"
+    "69 26 8:65 / /mnt/hidden rw - ext4 /dev/sdf1 rw\n"
+    "70 69 0:60 / /mnt/hidden rw - proc proc rw\n"
+    "71 26 8:81 / /mnt/cover rw - ext4 /dev/sdg1 rw\n"
+    "72 71 8:82 / /mnt/cover rw - vfat /dev/sdh1 rw\n"
+    "garbage\n"
+    "\n"
+    "80 26 8:1 / /mnt/nodash rw\n"
+    "81 26 x:y / /mnt/badnumbers rw - ext4 /dev/sdz rw\n"
+    "82 26 8:2 / relative rw - ext4 /dev/sdy rw\n"
+    "83 26 8:3 / /mnt/zero\\000byte rw - ext4 /dev/sdx rw";
+
+const char kFilesystems[] =
+    "nodev\tsysfs\nnodev\ttmpfs\nnodev\tproc\n\text4\n\tvfat\n\texfat\nnodev\tfuse\nnodev\toverlay\n\tfuseblk\n";
+
+TEST(Mountinfo, MountinfoGivesRealFileSystemsWithDecodedFoldersAndLabels) {
+    std::vector<sMntLabel> labels = {{8, 17, "KVB-RT"}, {8, 33, "My Disk"}, {8, 99, "Unused"}};
+    std::vector<std::string> got;  // name|folder|file system
+    for (const sOsVolume &x : mntInfoParse(kMountinfo, kFilesystems, labels))
+        got.push_back(std::string(x.name) + "|" + x.path + "|" + x.fsType);
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "/|/|ext4",
+                       "KVB-RT|/media/u/KVB RT card/|vfat",
+                       "My Disk|/media/u/tab\tname/|exfat",
+                       "card|/tmp/card/|tmpfs",
+                       "back\\slash|/mnt/back\\slash/|ext4",
+                       "STICK|/run/media/u/STICK/|vfat",
+                       "KVB-RT|/mnt/again/|vfat",
+                       "cover|/mnt/cover/|vfat",  // the later mount hides the earlier
+                   }));
+    // Without the file system list the known pseudo ones are left out.
+    std::vector<std::string> paths;
+    for (const sOsVolume &x : mntInfoParse(kMountinfo, "", {})) paths.push_back(x.path);
+    for (const char *gone : {"/proc/", "/home/u/overlaid/", "/mnt/remote/", "/mnt/hidden/"})
+        EXPECT_EQ(std::count(paths.begin(), paths.end(), gone), 0) << gone;
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), "/tmp/card/"), 1);
+
+    // Escapes, of mount folders and of labels, alone.
+    struct Case {
+        const char *in, *out;
+    };
+    const Case mount[] = {{"a\\040b", "a b"}, {"\\134", "\\"},     {"x\\012y", "x\ny"}, {"end\\04", "end\\04"},
+                          {"\\999", "\\999"}, {"\\400", "\\400"}, {"plain", "plain"}};
+    for (const Case &c : mount) EXPECT_EQ(mntUnescape(c.in), c.out) << c.in;
+    const Case label[] = {{"My\\x20Disk", "My Disk"}, {"KVB\\x2dRT", "KVB-RT"}, {"\\xe3\\x81\\x82", "\xe3\x81\x82"},
+                          {"bad\\xZZ", "bad\\xZZ"},  {"short\\x4", "short\\x4"}, {"\\x", "\\x"}};
+    for (const Case &c : label) EXPECT_EQ(mntLabelDecode(c.in), c.out) << c.in;
+}
+
+TEST(Mountinfo, LabelsAreReadFromBlockDeviceLinks) {
+    if (!testIsRoot()) GTEST_SKIP() << "making block device nodes needs root";
+    ScratchDir dir;
+    std::string node = dir / "sdx1";
+    if (mknod(node.c_str(), S_IFBLK | 0600, makedev(8, 17)) != 0)
+        GTEST_SKIP() << "mknod refused here: " << std::strerror(errno);
+    std::string byLabel = dir / "by-label";
+    ASSERT_EQ(mkdir(byLabel.c_str(), 0700), 0);
+    ASSERT_EQ(symlink("../sdx1", (byLabel + "/KVB\\x20RT").c_str()), 0);
+    ASSERT_EQ(symlink("../missing", (byLabel + "/Dangling").c_str()), 0);
+    ASSERT_TRUE(testWriteFile(byLabel + "/notadevice", "x"));
+    std::vector<sMntLabel> labels = mntReadLabels(byLabel.c_str());
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].label, "KVB RT");
+    EXPECT_EQ(labels[0].major, 8u);
+    EXPECT_EQ(labels[0].minor, 17u);
+    EXPECT_TRUE(mntReadLabels((dir / "none").c_str()).empty());
 }
 
 }  // namespace

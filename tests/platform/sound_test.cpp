@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,21 +50,12 @@ TEST(Mixer, VolumeChannelsEndLoopPauseAndSaturatedSums) {
     EXPECT_EQ(render({&va, nullptr, &vb}, 1), (std::vector<int16_t>{32767, -32768}));
 }
 
-class SoundOutputTest : public testing::Test {
-protected:
+TEST(SoundOutput, LoopPlaysOnAndStopRewinds) {
     ScratchDir dir;
-    std::string raw;
-    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
-    ScopedEnv delay{"SDL_DISKAUDIODELAY", "0"};
-    ScopedEnv file{"SDL_DISKAUDIOFILE", nullptr};
+    const std::string raw = dir / "out.raw";
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk"), delay("SDL_DISKAUDIODELAY", "0");
+    ScopedEnv file("SDL_DISKAUDIOFILE", raw.c_str());
     const sOsSound *snd = soundOutputTable();
-    void SetUp() override {
-        raw = dir / "out.raw";
-        setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-    }
-};
-
-TEST_F(SoundOutputTest, LoopPlaysOnAndStopRewinds) {
     std::vector<int16_t> samples(441 * 2, 1200);  // 10 ms of stereo
     testWriteFile(dir / "loop.wav", testWavWithSamples(samples, 2));
     int result = -1;

@@ -25,9 +25,11 @@ def log(line):
         f.write(line + "\n")
 
 
-class Block(dbus.service.Object):
-    def __init__(self, bus, name, outcome):
-        super().__init__(bus, ROOT + "/block_devices/" + name)
+class Device(dbus.service.Object):
+    """A block device or a drive: either answers both calls, as each is asked only its own."""
+
+    def __init__(self, bus, folder, name, outcome):
+        super().__init__(bus, ROOT + folder + name)
         self.name, self.outcome = name, outcome
 
     @dbus.service.method(FS, in_signature="a{sv}")
@@ -36,21 +38,11 @@ class Block(dbus.service.Object):
         if self.outcome == "busy":
             raise dbus.exceptions.DBusException("target is busy", name="org.freedesktop.UDisks2.Error.DeviceBusy")
 
-
-class Drive(dbus.service.Object):
-    def __init__(self, bus, name, outcome):
-        super().__init__(bus, ROOT + "/drives/" + name)
-        self.name, self.outcome = name, outcome
-
     @dbus.service.method(DRIVE, in_signature="a{sv}")
     def Eject(self, options):
         log("Eject " + self.name)
         if self.outcome == "stuck":
             raise dbus.exceptions.DBusException("eject failed", name="org.freedesktop.UDisks2.Error.Failed")
-
-    @dbus.service.method(DRIVE, in_signature="a{sv}")
-    def PowerOff(self, options):
-        log("PowerOff " + self.name)
 
 
 class Manager(dbus.service.Object):
@@ -71,7 +63,7 @@ def main():
     for i, spec in enumerate(sys.argv[3:]):
         point, kind, outcome = spec.rsplit(":", 2)
         block, drive = "sd%s1" % chr(ord("b") + i), "drive%d" % i
-        keep += [Block(bus, block, outcome), Drive(bus, drive, outcome)]
+        keep += [Device(bus, "/block_devices/", block, outcome), Device(bus, "/drives/", drive, outcome)]
         objects[dbus.ObjectPath(ROOT + "/block_devices/" + block)] = {
             BLOCK: {"Drive": dbus.ObjectPath(ROOT + "/drives/" + drive)},
             FS: {"MountPoints": dbus.Array([dbus.ByteArray(point.encode() + b"\0")], signature="ay")},
