@@ -109,6 +109,11 @@ TEST_F(UserStore, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(wordAt(bytes, 1088 + 4 * (importWide.size() - 1)), 0x1F941u) << "one UTF-32 word per character";
     EXPECT_EQ(wordAt(bytes, 9280 + 4 * (testWide(home).size() + 1)), static_cast<uint32_t>(L'バ'));
 
+    // Other values in memory, so that what the getters give below can only come from the file.
+    userSetWinUtility(0, 0);
+    userSetKitIndex(0);
+    userSetPlayerVolume(0);
+    userSetTagNum(0);
     flags = 5;
     userInit(&flags);
     EXPECT_EQ(flags, USER_VIEW_ORDER_ALPHABET) << "auto play is never restored";
