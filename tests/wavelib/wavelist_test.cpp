@@ -172,7 +172,7 @@ TEST(WaveListWaves, MadeMovedAndDisposedOf) {
     EXPECT_EQ(waveListWaveCount(lib.list), 3);
 }
 
-TEST(WaveListNames, SameNameSplit) {
+TEST(WaveListNames, SameNameSplitAndEffectiveNameReplacesWideCharactersAndRefusedOnes) {
     const struct {
         const char *name, *out;
         int number;
@@ -183,19 +183,16 @@ TEST(WaveListNames, SameNameSplit) {
         EXPECT_EQ(strSameName(out, c.name), c.number) << c.name;
         EXPECT_STREQ(out, c.out) << c.name;
     }
-}
-
-TEST(WaveListNames, EffectiveNameReplacesWideCharactersAndRefusedOnes) {
     struct {
         const char *path, *name;
-    } cases[] = {
+    } effective[] = {
         {"/in/s\xC3\xA9quence_long.wav", "sXquence_lon"},  // 14-character base name
         {"KICK.aif", "KICK"},
         {"/in/a<b>c\td.wav", "a_b_c_d"},
         {"/in/   .wav", "___"},
         {"/in/\xF0\x9F\x8E\xB5 x.wav", "X x"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : effective) {
         char buf[kWaveNameLen + 1];
         waveWaveGetEffectiveName(buf, c.path);
         EXPECT_STREQ(buf, c.name) << c.path;
@@ -357,7 +354,12 @@ TEST(Order, CategoryKeysAndArranging) {
         EXPECT_EQ(c.shown(), "D2S1K0");
     }
     {
-        Cats c(2, 1, 0);  // moving the last before the first
+        Cats c(2, 1, 0);  // refused moves change nothing; then the last moves before the first
+        sTag *stray = tagCreate("X", 0);
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, stray), -1);
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, c.def), -1);
+        EXPECT_EQ(c.shown(), "D2S1K0");
+        tagDispose(stray);
         waveListOperationTagDelete();
         ASSERT_EQ(waveTagReplacementBefore(c.list, c.def, c.kick), 0);
         EXPECT_EQ(c.shown(), "K2D1S0");
@@ -367,14 +369,6 @@ TEST(Order, CategoryKeysAndArranging) {
         // The category list (the files' category numbers) is never reordered.
         EXPECT_EQ(waveListTagPtr(c.list, 2), c.kick);
         waveListOperationTagDelete();
-    }
-    {
-        Cats c(2, 1, 0);
-        sTag *stray = tagCreate("X", 0);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, stray), -1);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, c.def), -1);
-        EXPECT_EQ(c.shown(), "D2S1K0");
-        tagDispose(stray);
     }
 }
 
