@@ -388,7 +388,7 @@ struct FolderLibrary : TestLibrary {
     ~FolderLibrary() { waveStorageWaveFileClear(); }
 };
 
-TEST(Order, ClashFreeNames) {
+TEST(Order, ClashFreeNamesSameNameCountAndHighestNumber) {
     struct Case {
         std::vector<std::string> folder;  // files already in data folder 00
         const char *file;                 // the wave's file name (Shift-JIS)
@@ -415,9 +415,7 @@ TEST(Order, ClashFreeNames) {
         waveSameNameFilename(lib.list, lib.wave, out);
         EXPECT_EQ(std::string(out), c.expected) << c.file;
     }
-}
-
-TEST(Order, SameNameCountAndHighestNumber) {
+    // The count of same-named files and the highest number among them.
     FolderLibrary lib({"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"});
     waveWaveFilename(lib.wave, "KICK_12.wav");
     EXPECT_EQ(waveSameNameCount(lib.list, lib.wave), 2);      // KICK.wav and kick_03.WAV
