@@ -34,8 +34,6 @@
 
 namespace {
 
-const std::string kBuiltLanguage = std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language";
-
 using UsiTest = HeadlessTest;
 
 TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
@@ -59,7 +57,8 @@ TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.language) + " " + c.pack);
         ScratchDir dir;
-        ASSERT_TRUE(testDataFolder(dir.path(), c.pack[0] == 'o', c.tables, kBuiltLanguage));
+        ASSERT_TRUE(testDataFolder(dir.path(), c.pack[0] == 'o', c.tables,
+                                   std::string(KVB_BUILD_ROOT) + "/share/kvb-rt-wave-manager/language"));
         if (std::string(c.pack) == "bad") testWriteFile(dir / "resource/pack.bin", "KVBPACK\x01\xff\xff\0\0");
         if (std::string(c.error).find("damaged (") != std::string::npos)
             testWriteFile(dir / "language/STRING_TABLE_en.zar", "ZAR?");

@@ -201,7 +201,7 @@ TEST(WaveListNames, SameNameSplitAndEffectiveNameReplacesWideCharactersAndRefuse
 
 // Shift-JIS double-byte characters may end in "\\" or "|"; only whole
 // characters are judged, and a cut never splits one.
-TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharacters) {
+TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharactersAndAudioFileNamesAreSafeOnAFatCard) {
     struct {
         const char *name;
         size_t max;
@@ -224,17 +224,15 @@ TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharacters) {
     EXPECT_STREQ(out, "abcdefghijk");
     waveNameMake(out, kWaveNameLen, "\x83\x5C/\x01");
     EXPECT_STREQ(out, "\x83\x5C__");
-}
 
-TEST(WaveListNames, AudioFileNamesAreSafeOnAFatCard) {
     struct {
         const char *wave, *ext, *file;
-    } cases[] = {
+    } files[] = {
         {"Snare Drum 0", ".wav", "Snare.wav"}, {"k:l*m", ".WAV", "k_l_m.WAV"}, {".hid", ".aif", "_hid.aif"},
         {"ab. ", ".wav", "ab__.wav"},          {"CON", ".wav", "CON_.wav"},   {"lpt9x", ".wav", "lpt9x.wav"},
         {"Com1", ".aiff", "Com1_.aiff"},       {"", ".wav", "_.wav"},         {"\x83\x5C", ".wav", "__.wav"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : files) {
         char out[kWaveFileNameLen + 1];
         waveFileNameMake(out, c.wave, c.ext);
         EXPECT_STREQ(out, c.file) << c.wave;
@@ -415,7 +413,6 @@ TEST(Order, ClashFreeNamesSameNameCountAndHighestNumber) {
         waveSameNameFilename(lib.list, lib.wave, out);
         EXPECT_EQ(std::string(out), c.expected) << c.file;
     }
-    // The count of same-named files and the highest number among them.
     FolderLibrary lib({"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"});
     waveWaveFilename(lib.wave, "KICK_12.wav");
     EXPECT_EQ(waveSameNameCount(lib.list, lib.wave), 2);      // KICK.wav and kick_03.WAV
