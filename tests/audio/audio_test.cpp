@@ -30,7 +30,7 @@ protected:
     void TearDown() override { audioDispose(ctx); }
 };
 
-TEST_F(AudioTest, StereoWavGivesEveryFieldAndTheExtensionChoosesTheParser) {
+TEST_F(AudioTest, WavFieldsLayoutsAndTheExtensionChoosingTheParser) {
     std::string bytes = testRiff(testChunk("fmt ", testFmtBody(1, 2, 44100, 16)) + testChunk("data", std::string(176400, 0)));
     ASSERT_NE(decode("kick.WAV", bytes), nullptr);
     EXPECT_EQ(ctx->format, AUDIO_FORMAT_RIFF);
@@ -54,9 +54,7 @@ TEST_F(AudioTest, StereoWavGivesEveryFieldAndTheExtensionChoosesTheParser) {
     // A WAV named .aif is judged as what its name says, and refused.
     EXPECT_EQ(decode("KICK.aif", bytes), nullptr);
     EXPECT_EQ(audioDecode((dir / "missing.wav").c_str()), nullptr);
-}
 
-TEST_F(AudioTest, WavLayoutsTable) {
     std::string fmt = testChunk("fmt ", testFmtBody(1, 1, 44100, 16));
     std::string data = testChunk("data", std::string(100, 0));
     struct {
@@ -171,7 +169,7 @@ protected:
     }
 };
 
-TEST_F(SoundRecordTest, RefusalsTellTheUserWithTheNameAndLeaveNothing) {
+TEST_F(SoundRecordTest, RefusalsTellTheUserWithTheNameAndNoOutputIsAResultNotAMessage) {
     testWriteFile(dir / "low.wav", testWavBytes(100, 22050));
     testWriteFile(dir / "8bit.wav", testWavBytes(100, 44100, 8));
     testWriteFile(dir / "junk.wav", "RIFF....WAVEjunk");
@@ -197,9 +195,8 @@ TEST_F(SoundRecordTest, RefusalsTellTheUserWithTheNameAndLeaveNothing) {
         // Without a loaded table the text is the stand-in; the name follows it.
         EXPECT_EQ(boxes[0].text, std::wstring(L"DUMMY") + c.tail);
     }
-}
-
-TEST_F(SoundRecordTest, NoOutputIsAResultNotAMessage) {
+    // No sound output is a result, not a message.
+    boxes.clear();
     testWriteFile(dir / "ok.wav", testWavBytes(100));
     {
         ScopedEnv none{"SDL_AUDIODRIVER", "no-such-driver"};

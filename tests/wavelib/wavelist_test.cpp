@@ -172,7 +172,7 @@ TEST(WaveListWaves, MadeMovedAndDisposedOf) {
     EXPECT_EQ(waveListWaveCount(lib.list), 3);
 }
 
-TEST(WaveListNames, SameNameSplit) {
+TEST(WaveListNames, SameNameSplitAndEffectiveNameReplacesWideCharactersAndRefusedOnes) {
     const struct {
         const char *name, *out;
         int number;
@@ -183,19 +183,16 @@ TEST(WaveListNames, SameNameSplit) {
         EXPECT_EQ(strSameName(out, c.name), c.number) << c.name;
         EXPECT_STREQ(out, c.out) << c.name;
     }
-}
-
-TEST(WaveListNames, EffectiveNameReplacesWideCharactersAndRefusedOnes) {
     struct {
         const char *path, *name;
-    } cases[] = {
+    } effective[] = {
         {"/in/s\xC3\xA9quence_long.wav", "sXquence_lon"},  // 14-character base name
         {"KICK.aif", "KICK"},
         {"/in/a<b>c\td.wav", "a_b_c_d"},
         {"/in/   .wav", "___"},
         {"/in/\xF0\x9F\x8E\xB5 x.wav", "X x"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : effective) {
         char buf[kWaveNameLen + 1];
         waveWaveGetEffectiveName(buf, c.path);
         EXPECT_STREQ(buf, c.name) << c.path;
@@ -204,7 +201,7 @@ TEST(WaveListNames, EffectiveNameReplacesWideCharactersAndRefusedOnes) {
 
 // Shift-JIS double-byte characters may end in "\\" or "|"; only whole
 // characters are judged, and a cut never splits one.
-TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharacters) {
+TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharactersAndAudioFileNamesAreSafeOnAFatCard) {
     struct {
         const char *name;
         size_t max;
@@ -227,17 +224,15 @@ TEST(WaveListNames, TheRuleJudgesWholeShiftJisCharacters) {
     EXPECT_STREQ(out, "abcdefghijk");
     waveNameMake(out, kWaveNameLen, "\x83\x5C/\x01");
     EXPECT_STREQ(out, "\x83\x5C__");
-}
 
-TEST(WaveListNames, AudioFileNamesAreSafeOnAFatCard) {
     struct {
         const char *wave, *ext, *file;
-    } cases[] = {
+    } files[] = {
         {"Snare Drum 0", ".wav", "Snare.wav"}, {"k:l*m", ".WAV", "k_l_m.WAV"}, {".hid", ".aif", "_hid.aif"},
         {"ab. ", ".wav", "ab__.wav"},          {"CON", ".wav", "CON_.wav"},   {"lpt9x", ".wav", "lpt9x.wav"},
         {"Com1", ".aiff", "Com1_.aiff"},       {"", ".wav", "_.wav"},         {"\x83\x5C", ".wav", "__.wav"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : files) {
         char out[kWaveFileNameLen + 1];
         waveFileNameMake(out, c.wave, c.ext);
         EXPECT_STREQ(out, c.file) << c.wave;
@@ -357,7 +352,12 @@ TEST(Order, CategoryKeysAndArranging) {
         EXPECT_EQ(c.shown(), "D2S1K0");
     }
     {
-        Cats c(2, 1, 0);  // moving the last before the first
+        Cats c(2, 1, 0);  // refused moves change nothing; then the last moves before the first
+        sTag *stray = tagCreate("X", 0);
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, stray), -1);
+        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, c.def), -1);
+        EXPECT_EQ(c.shown(), "D2S1K0");
+        tagDispose(stray);
         waveListOperationTagDelete();
         ASSERT_EQ(waveTagReplacementBefore(c.list, c.def, c.kick), 0);
         EXPECT_EQ(c.shown(), "K2D1S0");
@@ -367,14 +367,6 @@ TEST(Order, CategoryKeysAndArranging) {
         // The category list (the files' category numbers) is never reordered.
         EXPECT_EQ(waveListTagPtr(c.list, 2), c.kick);
         waveListOperationTagDelete();
-    }
-    {
-        Cats c(2, 1, 0);
-        sTag *stray = tagCreate("X", 0);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, stray), -1);
-        EXPECT_EQ(waveTagReplacementAfter(c.list, c.def, c.def), -1);
-        EXPECT_EQ(c.shown(), "D2S1K0");
-        tagDispose(stray);
     }
 }
 
@@ -394,7 +386,7 @@ struct FolderLibrary : TestLibrary {
     ~FolderLibrary() { waveStorageWaveFileClear(); }
 };
 
-TEST(Order, ClashFreeNames) {
+TEST(Order, ClashFreeNamesSameNameCountAndHighestNumber) {
     struct Case {
         std::vector<std::string> folder;  // files already in data folder 00
         const char *file;                 // the wave's file name (Shift-JIS)
@@ -421,9 +413,6 @@ TEST(Order, ClashFreeNames) {
         waveSameNameFilename(lib.list, lib.wave, out);
         EXPECT_EQ(std::string(out), c.expected) << c.file;
     }
-}
-
-TEST(Order, SameNameCountAndHighestNumber) {
     FolderLibrary lib({"KICK.wav", "kick_03.WAV", "KICK_07.aif", "KICKER.wav"});
     waveWaveFilename(lib.wave, "KICK_12.wav");
     EXPECT_EQ(waveSameNameCount(lib.list, lib.wave), 2);      // KICK.wav and kick_03.WAV
