@@ -412,13 +412,9 @@ TEST_F(MainWindowTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
         EXPECT_EQ(usiExitStatus(), c.status);
         EXPECT_EQ(gpSound, nullptr);
         EXPECT_EQ(hlCallCount("eject"), c.ejectTried ? 1 : 0);
-        int errors = 0;
-        for (const std::string &call : hlCalls()) errors += call.find("messageBox 0 Error") == 0;
-        EXPECT_EQ(errors, c.errorBoxes);
-        // The quit asks or tells the user nothing.
-        if (c.how != USI_CLOSE_ASK) {
-            EXPECT_EQ(hlCallCount("messageBox"), 0);
-        }
+        EXPECT_EQ(hlCallCount("messageBox 0 Error"), c.errorBoxes);
+        // The quit asks or tells the user nothing; every other close asks.
+        EXPECT_EQ(hlCallCount("messageBox") > 0, c.how == USI_CLOSE_ASK);
         if (c.status != 0 || c.how != USI_CLOSE_ASK) continue;
         // The kit renamed "LA" was only requested: the close served the request.
         EXPECT_NE(testReadFile(TestCard(card).kit() + "kit000.kvb").find("<Nm0>76</Nm0>\n\t<Nm1>65</Nm1>"),
@@ -495,9 +491,7 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) 
     menu(1022);
     EXPECT_EQ(hlCallCount("messageBox"), boxes + (built ? 0 : 1));
     EXPECT_EQ(hlCallCount("execute"), built ? 1 : 0);
-    if (built) {
-        EXPECT_TRUE(hlCalls()[callAt("execute ")].ends_with("/document/KVB-RT_Wave_Manager_en.pdf"));
-    }
+    EXPECT_TRUE(!built || hlCalls()[callAt("execute ")].ends_with("/document/KVB-RT_Wave_Manager_en.pdf"));
 
     // Without categories every wave is a row: more than the list shows, so the
     // wheel and a drag near the list's edge scroll it.
@@ -837,7 +831,6 @@ TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
     pass(6);
     EXPECT_EQ(waveListTagCount(G.currentWaveList), tags);
     EXPECT_EQ(waveListWaveCount(G.currentWaveList), waves);
-    EXPECT_EQ(tag("NEW"), nullptr);
 
     during([] { return editWaveImportGetIsWindow() == 1; });
     then([&] {
@@ -975,9 +968,7 @@ TEST_F(PopupTest, KitJumpAndCategoryRowsChooseTheirRowOrCloseWithoutAChoice) {
         ASSERT_EQ(l->rowCount, count + extra);
         EXPECT_EQ(l->height, kCmbMaxH);
         ASSERT_NE(l->bar, nullptr);
-        if (extra) {
-            EXPECT_STREQ(l->rows[0].text, cCMB_CREATE_NEW_TAG);
-        }
+        EXPECT_EQ(std::strcmp(l->rows[0].text, cCMB_CREATE_NEW_TAG) == 0, extra == 1);
         // Rows follow the display order; each gives its category's list position.
         for (int i = extra; i < l->rowCount; i++) {
             EXPECT_EQ(editCmbTagForIndex(l->rows[i].index), l->rows[i].tag);

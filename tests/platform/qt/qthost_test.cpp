@@ -89,8 +89,7 @@ protected:
     void SetUp() override {
         main = ghostWindowCreate(L"Main", 40, 40, 800, 600, 800, 600, 800, 600, 0, 1, 0, 1, 1, 0);
         second = ghostWindowCreate(L"Second", 900, 40, 200, 100, 200, 100, 200, 100, 0, 1, 0, 0, 2, 0);
-        ASSERT_NE(main, nullptr);
-        ASSERT_NE(second, nullptr);
+        ASSERT_TRUE(main && second);
         ghostWindowSetHandler(handler, nullptr, main);
         ghostWindowSetHandler(handler, nullptr, second);
         ghostWindowSetDraw(main, 1);
@@ -420,8 +419,7 @@ TEST_F(QtHost, EjectAsksUDisks2AndTouchesOnlyRemovableDrives) {
         testWriteFile(log, "");
         char why[256];
         EXPECT_EQ(qtEject(c.root, why, sizeof why), c.result) << why;
-        std::string calls = testReadFile(log);
-        EXPECT_EQ(calls, std::string("GetManagedObjects\n") + c.calls);
+        EXPECT_EQ(testReadFile(log), std::string("GetManagedObjects\n") + c.calls);
     }
     kill(fake, SIGTERM);
     testWaitProgram(fake, 5);
