@@ -41,8 +41,6 @@
 
 namespace {
 
-const std::string kBuild = KVB_BUILD_ROOT;
-
 // The program starts in each test, on the folder the test names, with no
 // secondary windows; input goes to the main window and is followed by passes.
 class MainWindowTest : public DeskTest {
@@ -373,11 +371,11 @@ TEST_F(MainWindowTest, SecondaryWindowsOpenModally) {
     EXPECT_EQ(hlCallCount("eject"), 0);
 }
 
-// Every way the program closes but the card gone (below). Asked and answered
-// Yes, what is still only requested is saved, the card ejected, and only then
-// is the user told; a save or an eject that fails and the system's quit end
-// with their own status and boxes. A preview playing at the close goes before
-// the library it reads, whichever way the program ends.
+// Every way the program closes. Asked and answered Yes, what is still only
+// requested is saved, the card ejected, and only then is the user told; a save
+// or an eject that fails and the system's quit end with their own status and
+// boxes. A preview playing at the close goes before the library it reads,
+// whichever way the program ends.
 TEST_F(MainWindowTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
     struct {
         const char *what;
@@ -426,14 +424,13 @@ TEST_F(MainWindowTest, EachWayOfClosingSavesEjectsAndTellsAsItShould) {
         EXPECT_NE(hlCalls()[told].find("has been ejected"), std::string::npos) << hlCalls()[told];
         EXPECT_LT(told, callAt("term"));
     }
-}
 
-// Closing asks, by the menu and by the close box, and a No changes nothing;
-// a card pulled under a command gives message 88 and a close without the
-// question, with nothing written where the card was.
-TEST_F(MainWindowTest, ClosingAsksUnlessTheCardVanished) {
-    auto before = testTreeSnapshot(card);
+    // Closing asks, by the menu and by the close box, and a No changes nothing;
+    // a card pulled under a command gives message 88 and a close without the
+    // question, with nothing written where the card was.
     ASSERT_EQ(start(card), -1);
+    hlReset();
+    auto before = testTreeSnapshot(card);
     for (bool box : {false, true}) {
         hlPushMessageBoxAnswer(MBOX_NO);
         if (box) hlPostSimple(mainWin(), OSEV_CLOSE_BOX);
@@ -485,7 +482,7 @@ TEST_F(MainWindowTest, PlayerTextsHeaderKeysContextMenuHelpAndScrollingTheList) 
     EXPECT_EQ(hlCallCount("popupMenu"), 1);
     // Help opens the document of the interface language; without it (the
     // sanitizer build makes none) it says so instead of doing nothing.
-    const std::string document = kBuild + "/share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf";
+    const std::string document = KVB_BUILD_ROOT "/share/kvb-rt-wave-manager/document/KVB-RT_Wave_Manager_en.pdf";
     const bool built = access(document.c_str(), F_OK) == 0;
     int boxes = hlCallCount("messageBox");
     menu(1022);
@@ -536,18 +533,12 @@ protected:
     void clickRow(int row) {
         then([this, row] { click(win(), 100, int(kTagListY + kTagRowH * row) + 10); });
     }
-    void addOne() {
-        then([this] { click(win(), 252, 70); });
-    }
     void renameSelected(const std::string &name) {
         then([this, name] {
             click(win(), 380, 28);
             type(win(), name);
             key(win(), KS_RETURN);
         });
-    }
-    void deleteSelected() {
-        then([this] { click(win(), 440, 70); });
     }
     // Names in display order, each with its waves.
     std::vector<std::string> shown() {
@@ -566,11 +557,11 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
     std::vector<std::string> before = shown();
     for (int way = 0; way < 2; way++) {
         during([] { return editTagGetIsWindow() == 1; });
-        addOne();
+        then([this] { click(win(), 252, 70); });  // Add
         clickRow(2);
         renameSelected("RENAMED");
         clickRow(4);
-        deleteSelected();
+        then([this] { click(win(), 440, 70); });  // Delete
         // A name another category has is refused with its message.
         clickRow(1);
         then([this] { hlPushMessageBoxAnswer(MBOX_OK); });
@@ -587,7 +578,7 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
 
     std::string second, deleted;
     during([] { return editTagGetIsWindow() == 1; });
-    addOne();
+    then([this] { click(win(), 252, 70); });  // Add
     then([&] {
         ASSERT_EQ(ui()->list->rowOf(ui()->selected), 0);
         EXPECT_STREQ(ui()->selected->name, "NEW");
@@ -598,7 +589,7 @@ TEST_F(CategoryTest, CancelAndCloseBoxGiveBackTheLibraryAndOkLeavesTheCardAsKvbr
     then([this] { click(win(), 332, 70); });
     clickRow(3);
     then([&] { deleted = ui()->selected->name; });
-    deleteSelected();
+    then([this] { click(win(), 440, 70); });  // Delete
     then([this] { click(win(), 448, 142); });
     runWindow(1016, editTagGetIsWindow);
     for (const std::string &s : shown()) EXPECT_EQ(s.find("+new"), std::string::npos) << s;
