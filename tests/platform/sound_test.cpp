@@ -25,8 +25,7 @@ TEST(Mixer, VolumeChannelsEndLoopPauseAndSaturatedSums) {
     std::vector<int16_t> out = render({&v}, 6);
     // Mono plays on both sides; after the last frame the voice stops and the rest is silence.
     EXPECT_EQ(out, (std::vector<int16_t>{500, 500, -1000, -1000, 16383, 16383, -16384, -16384, 0, 0, 0, 0}));
-    EXPECT_EQ(v.playing, 0);
-    EXPECT_EQ(v.pos, 4u);
+    EXPECT_EQ(std::make_pair(v.playing, v.pos), std::make_pair(0, 4u));
 
     int16_t stereo[] = {10, 20, 30, 40};
     sPcmVoice s{stereo, 2, 2, 0, 1, 0, mixerVolumeQ15(1.0f)};
@@ -69,16 +68,15 @@ TEST(SoundOutput, LoopPlaysOnAndStopRewinds) {
     EXPECT_EQ(snd->getPlaying(w), 1);  // still playing after six lengths
     snd->stop(w);
     snd->doCalc(w);
-    EXPECT_EQ(snd->getPlaying(w), 0);
-    EXPECT_EQ(snd->getIsEnd(w), 1);
+    EXPECT_EQ(std::make_pair(snd->getPlaying(w), snd->getIsEnd(w)), std::make_pair(0, 1));
     EXPECT_FLOAT_EQ(snd->getPosition(w), 0.0f);
     snd->setPosition(w, 0.5f);
     EXPECT_NEAR(snd->getPosition(w), 0.5f, 1.0f / 441);  // whole frames only
     snd->dispose(w);
     EXPECT_EQ(soundOutputOpenCount(), 0);
     std::vector<int16_t> got = testDiskOutputSound(raw);
-    size_t loud = size_t(std::count(got.begin(), got.end(), 1200));
-    EXPECT_GT(loud, samples.size() * 2);  // more than one pass of the sound reached the output
+    // More than one pass of the sound reached the output.
+    EXPECT_GT(size_t(std::count(got.begin(), got.end(), 1200)), samples.size() * 2);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <deque>
@@ -89,8 +90,7 @@ protected:
     void SetUp() override {
         main = ghostWindowCreate(L"Main", 40, 40, 800, 600, 800, 600, 800, 600, 0, 1, 0, 1, 1, 0);
         second = ghostWindowCreate(L"Second", 900, 40, 200, 100, 200, 100, 200, 100, 0, 1, 0, 0, 2, 0);
-        ASSERT_NE(main, nullptr);
-        ASSERT_NE(second, nullptr);
+        ASSERT_TRUE(main && second);
         ghostWindowSetHandler(handler, nullptr, main);
         ghostWindowSetHandler(handler, nullptr, second);
         ghostWindowSetDraw(main, 1);
@@ -143,10 +143,8 @@ TEST_F(QtHost, MessageBoxesAnswerByKindAlsoFromAWorkerAndFileDialogsDeliverTheCh
     }
     ASSERT_EQ(gShown.size(), std::size(cases));
     const sQtDialogSeen &three = gShown.back();
-    EXPECT_STREQ(three.title, "Title");
-    EXPECT_STREQ(three.text, "カードを取り出しますか？");
-    ASSERT_EQ(three.buttonCount, 3);
-    EXPECT_EQ((std::vector<std::string>(three.buttons, three.buttons + 3)), Texts({"YES", "CANCEL", "NO"}));
+    EXPECT_EQ((Texts{three.title, three.text}), (Texts{"Title", "カードを取り出しますか？"}));
+    EXPECT_EQ(Texts(three.buttons, three.buttons + std::min(three.buttonCount, 3)), (Texts{"YES", "CANCEL", "NO"}));
 
     // Asked from another thread: shown by the main thread while it polls.
     gAnswers = {"1"};
@@ -420,8 +418,7 @@ TEST_F(QtHost, EjectAsksUDisks2AndTouchesOnlyRemovableDrives) {
         testWriteFile(log, "");
         char why[256];
         EXPECT_EQ(qtEject(c.root, why, sizeof why), c.result) << why;
-        std::string calls = testReadFile(log);
-        EXPECT_EQ(calls, std::string("GetManagedObjects\n") + c.calls);
+        EXPECT_EQ(testReadFile(log), std::string("GetManagedObjects\n") + c.calls);
     }
     kill(fake, SIGTERM);
     testWaitProgram(fake, 5);
