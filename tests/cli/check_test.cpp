@@ -15,7 +15,7 @@ namespace {
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
-TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealthyCard) {
+TEST(CliCheck, ADeclinedRepairChangesNothingAConfirmedOneLeavesAHealthyCardAndDuplicatesNameWavesAndPads) {
     ScratchDir dir;
     // Two faults that can be repaired: a parameter file whose audio is gone, and a pad naming it.
     TestCard card = TestCard::withTree(dir.path());
@@ -61,12 +61,8 @@ TEST(CliCheck, ReportsADeclinedRepairChangesNothingAndAConfirmedOneLeavesAHealth
     EXPECT_TRUE(has(fixed, "repaired: " + staging + ": the restore was rolled back\n")) << fixed;
     EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_EQ(testReadFile(card.system() + "tag_list.kvb"), testTagListText({{"DEFAULT", 0}}));
-}
 
-TEST(CliDuplicates, JsonNamesTheWavesAndTheirPads) {
-    ScratchDir dir;
-    TestCard card = TestCard::withTree(dir.path());
-    card.writeCategories({{"DEFAULT", 0}});
+    // Duplicates on the repaired card: GOOD.wav's size is none of these.
     std::string kick = testWavBytes(400), other = kick;
     other.back() = '\x02';
     card.addWave(3, "KICK", "KICK.wav");

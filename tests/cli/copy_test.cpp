@@ -138,7 +138,7 @@ TEST_F(CliTransfer, CopyFullCategoryListAndRefusals) {
         {{"export", from, "3", "Nope", "--to", out}, "Nope: no such wave"}};
     for (const auto &[args, says] : refused) EXPECT_TRUE(cliRefused(args, 1, says));
     EXPECT_EQ(testTreeSnapshot(dir.path()), before);
-    for (const std::string &card : {from, to}) cliOut({"check", card});
+    cliOut({"check", full});
 }
 
 // The target fills up (or fails) at every file operation in turn: each wave

@@ -62,10 +62,7 @@ TEST(CliEndToEnd, DemoEditBackupWipeRestoreGivesBackTheSameCard) {
     };
     for (const auto &[args, status] : steps) kvbrt(args, status);
 
-    // The dry run changes nothing; the real run closes the gaps.
-    auto beforeDryRun = testTreeSnapshot(card);
-    kvbrt({"renumber", card, "--dry-run"});
-    EXPECT_TRUE(testTreeSnapshot(card) == beforeDryRun);
+    // The renumbering closes the gaps.
     kvbrt({"renumber", card});
     // Every edit above left the wave list files as the device must read them.
     kvbrt({"check", card});

@@ -135,15 +135,11 @@ TEST_F(ConvertTest, TonesKeepFrequencyLevelAndLength) {
         Pcm p = readCanonical(dst);
         EXPECT_EQ(testReadFile(dst).size(), r.info.size);
         EXPECT_NEAR(static_cast<double>(p.frames()), 44100, 1);
-        if (c.kind == CONVERT_COPY) {
-            EXPECT_EQ(testReadFile(dst), testReadFile(src));
-        }
-        if (c.amplitude < 1) {
-            EXPECT_EQ(r.gainDb, 0);
-        } else {
-            EXPECT_LT(r.gainDb, 0);
-            EXPECT_GT(r.gainDb, -0.5);
-        }
+        EXPECT_TRUE(c.kind != CONVERT_COPY || testReadFile(dst) == testReadFile(src));
+        // Only a full-scale source is lowered, and by a fraction of a decibel.
+        EXPECT_EQ(r.gainDb == 0, c.amplitude < 1) << r.gainDb;
+        EXPECT_LE(r.gainDb, 0);
+        EXPECT_GT(r.gainDb, -0.5);
         for (int ch = 0; ch < p.channels; ++ch) {
             std::vector<double> x = p.channel(ch);
             // Off by a fraction of a hertz, the tone would lose level here.
@@ -255,9 +251,7 @@ TEST_F(ConvertTest, RefusalsAndFailuresLeaveNothing) {
         rliFaultFileArm(0, 0, false);
         EXPECT_EQ(testListDir(dir.path()).size(), files + (r == CONVERT_OK)) << r;
         EXPECT_TRUE(r == CONVERT_OK || r == CONVERT_WRITE_FAILED) << r;
-        if (r == CONVERT_OK) {
-            EXPECT_EQ(readCanonical(dir / "out.wav").frames(), 44100u);
-        }
+        EXPECT_TRUE(r != CONVERT_OK || readCanonical(dir / "out.wav").frames() == 44100u);
         rliFileDelete((dir / "out.wav").c_str());
         if (!fired) break;
     }

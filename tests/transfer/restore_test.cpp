@@ -85,17 +85,17 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
     std::string good = testReadFile(archive);
     struct Case {
         std::string label, bytes, why;
-        std::string plant = "";  // a symbolic link to plant on the card first, at this path below Korvan
+        std::string plant = "";  // a symbolic link left on the card, at this path below Korvan: last case only
     };
     // What the archive reader refuses is proven with it; here, one of those
     // and what only a restore meets: its staging folder, and the card's own links and folders.
     const Case cases[] = {
         {"dot-dot", testTarEntry("/KVB-RT/../../evil.wav", "x") + testTarEnd(), ".."},
         {"staging name", testTarEntry("/.kvbrt-restore/journal", "x") + testTarEnd(), "staging folder"},
-        {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
         {"file on the card where a folder goes", testTarEntry("/KVB-RT/notes.txt/x.wav", "x") + testTarEnd(),
          "folder where a file stands"},
         {"folder on the card where a file goes", testTarEntry("/KVB-RT/WAVE", "x") + testTarEnd(), "replace a folder"},
+        {"through a link on the card", good, "symbolic link", "KVB-RT/WAVE"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
@@ -111,10 +111,6 @@ TEST_F(RestoreTest, HostileOrDamagedBackupsAreRefusedWithTheCardUntouched) {
         EXPECT_EQ(restore(RESTORE_CONFIRMED, &r, a), BACKUP_FAILED);
         EXPECT_NE(std::string(r.error).find(c.why), std::string::npos) << r.error;
         EXPECT_EQ(testTreeSnapshot(dir.path()), old);
-        if (!c.plant.empty()) {
-            std::filesystem::remove(plant);
-            std::filesystem::rename(dir / "moved", plant);
-        }
     }
 }
 
