@@ -789,7 +789,7 @@ TEST_F(WaveEditTest, CancelCloseBoxAndRefusedNamesChangeNothingAndEditsLeaveTheC
 // device cannot play asked about once per batch: refused on No, converted on
 // Yes), one listened to, a category made in the pop-up list, then OK against
 // kvbrt's card; the close box undoes the category it made, as Cancel does.
-class ImportTest : public DeskTest {
+class ImportWindowTest : public DeskTest {
 protected:
     _sWindow *win() { return editWaveImportWindowPtr(); }
     CgifUIWaveImport *ui() { return editWaveImportGetScreen(); }
@@ -808,7 +808,7 @@ protected:
     void run() { runWindow(1002, editWaveImportGetIsWindow, 6); }
 };
 
-TEST_F(ImportTest, DialogAndDropThenOkImportAsKvbrtDoes) {
+TEST_F(ImportWindowTest, DialogAndDropThenOkImportAsKvbrtDoes) {
     std::string a = file("alpha.wav"), b = file("bravo.wav"), c = file("charlie.wav"), bad = file("wrong.wav", 48000),
                 slow = file("slow.wav", 22050);
     // First the close box, which undoes the category made, as Cancel does, and imports nothing.
