@@ -85,7 +85,6 @@ TEST_F(UsiTest, DataFilesFallBackToEnglishAndAMissingOneEndsStartUp) {
     char *argv[] = {program};
     EXPECT_EQ(usiStart(1, argv, empty.path().c_str()), 1);
     EXPECT_EQ(hlCallCount("windowCreate"), 0);
-    osSetISO(nullptr);
 }
 
 TEST_F(UsiTest, CommandLineKeepsFileSystemBytes) {

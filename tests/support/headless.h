@@ -1,6 +1,7 @@
 // A test on the scripted host, with a scratch folder: the host is installed
-// before the test, and its script and records cleared and the host removed
-// after it. Only for test programs that link the scripted host.
+// before the test, and its script and records cleared, the language override
+// dropped and the host removed after it. Only for test programs that link the
+// scripted host.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ protected:
     void SetUp() override { hlInstall(); }
     void TearDown() override {
         hlReset();
+        osSetISO(nullptr);
         ghostHostInstall(nullptr);
     }
 };
